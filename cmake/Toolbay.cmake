@@ -1,0 +1,46 @@
+# Shared build helpers.
+
+if(TOOLBAY_SANITIZER STREQUAL "address")
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+elseif(TOOLBAY_SANITIZER STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
+add_compile_options(-Wall -Wextra)
+
+# toolbay_add_test(<name> SOURCES ... [LIBS ...] [THREADED] [LABELS ...] [TIMEOUT s])
+#
+# Threaded tests run under ThreadSanitizer in the thread tree; the address
+# tree runs all the others. In the thread tree a non-threaded test is not
+# even built, which keeps that build small.
+set_property(GLOBAL PROPERTY TOOLBAY_THREADED_TESTS "")
+function(toolbay_add_test name)
+  cmake_parse_arguments(T "THREADED" "TIMEOUT" "SOURCES;LIBS;LABELS;ENV" ${ARGN})
+  if(TOOLBAY_SANITIZER STREQUAL "thread" AND NOT T_THREADED)
+    return()
+  endif()
+  if(TOOLBAY_SANITIZER STREQUAL "address" AND T_THREADED)
+    return()
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS})
+  set_target_properties(${name} PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests-bin
+    AUTOMOC ON
+    BUILD_RPATH "${TOOLBAY_BIN_DIR};${CMAKE_BINARY_DIR}/tests-bin")
+  add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests-bin)
+  set(labels ${T_LABELS})
+  if(T_THREADED)
+    list(APPEND labels threaded)
+    set_property(GLOBAL APPEND PROPERTY TOOLBAY_THREADED_TESTS ${name})
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set_tests_properties(${name} PROPERTIES
+    LABELS "${labels}"
+    TIMEOUT ${T_TIMEOUT}
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ZELT_INTERFACES=lo;TOOLBAY_BIN_DIR=${TOOLBAY_BIN_DIR};TSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1;ASAN_OPTIONS=detect_leaks=0;UBSAN_OPTIONS=print_stacktrace=1;${T_ENV}")
+endfunction()

@@ -1,0 +1,164 @@
+// Device records that cross from the shell to the tool libraries.
+#ifndef ZELT_DEVICE_RECORDS_H
+#define ZELT_DEVICE_RECORDS_H
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include <QMetaType>
+#include <QString>
+
+#pragma pack(push, 1)
+
+// The event record the hub hands to every tool library. Its layout is the
+// interface between separately built libraries: never reorder.
+struct ZELT_DEVICE_EVENT {
+    char szReserved[12];       //   0 always empty
+    char szSerialNO[48];       //  12
+    char szMAC[20];            //  60
+    char szIPv4Address[16];    //  80
+    char szIPv4SubnetMask[16]; //  96
+    uint32_t dwDeviceType;     // 112
+    uint32_t dwPort;           // 116
+    uint32_t dwChannels;       // 120
+    uint32_t dwDeviceCount;    // 124
+    char szSoftwareVersion[48]; // 128
+    char szDSPVersion[48];     // 176
+    char szStartTime[48];      // 224
+    int32_t iEventKind;        // 272 1 online, 2 changed, 3 offline, 4 online
+    char szDeviceType[24];     // 276
+    uint8_t byRes1[24];        // 300
+    char szIPv4Gateway[16];    // 324
+    char szIPv6Address[46];    // 340
+    char szIPv6Gateway[46];    // 386
+    uint8_t byIPv6PrefixLen;   // 432
+    uint8_t bySupport;         // 433
+    uint8_t byDhcp;            // 434
+    uint8_t byExtendInfo;      // 435
+    uint16_t wHttpPort;        // 436
+    uint8_t byRes2[21];        // 438
+    uint8_t byActivated;       // 459 0 = active
+    uint8_t byRes3[40];        // 460
+};
+
+#pragma pack(pop)
+
+static_assert(sizeof(ZELT_DEVICE_EVENT) == 500);
+static_assert(offsetof(ZELT_DEVICE_EVENT, szSerialNO) == 12);
+static_assert(offsetof(ZELT_DEVICE_EVENT, szMAC) == 60);
+static_assert(offsetof(ZELT_DEVICE_EVENT, szIPv4Address) == 80);
+static_assert(offsetof(ZELT_DEVICE_EVENT, szIPv4SubnetMask) == 96);
+static_assert(offsetof(ZELT_DEVICE_EVENT, dwDeviceType) == 112);
+static_assert(offsetof(ZELT_DEVICE_EVENT, dwPort) == 116);
+static_assert(offsetof(ZELT_DEVICE_EVENT, dwChannels) == 120);
+static_assert(offsetof(ZELT_DEVICE_EVENT, dwDeviceCount) == 124);
+static_assert(offsetof(ZELT_DEVICE_EVENT, szSoftwareVersion) == 128);
+static_assert(offsetof(ZELT_DEVICE_EVENT, szDSPVersion) == 176);
+static_assert(offsetof(ZELT_DEVICE_EVENT, szStartTime) == 224);
+static_assert(offsetof(ZELT_DEVICE_EVENT, iEventKind) == 272);
+static_assert(offsetof(ZELT_DEVICE_EVENT, szDeviceType) == 276);
+static_assert(offsetof(ZELT_DEVICE_EVENT, byRes1) == 300);
+static_assert(offsetof(ZELT_DEVICE_EVENT, szIPv4Gateway) == 324);
+static_assert(offsetof(ZELT_DEVICE_EVENT, szIPv6Address) == 340);
+static_assert(offsetof(ZELT_DEVICE_EVENT, szIPv6Gateway) == 386);
+static_assert(offsetof(ZELT_DEVICE_EVENT, byIPv6PrefixLen) == 432);
+static_assert(offsetof(ZELT_DEVICE_EVENT, bySupport) == 433);
+static_assert(offsetof(ZELT_DEVICE_EVENT, byDhcp) == 434);
+static_assert(offsetof(ZELT_DEVICE_EVENT, byExtendInfo) == 435);
+static_assert(offsetof(ZELT_DEVICE_EVENT, wHttpPort) == 436);
+static_assert(offsetof(ZELT_DEVICE_EVENT, byRes2) == 438);
+static_assert(offsetof(ZELT_DEVICE_EVENT, byActivated) == 459);
+static_assert(offsetof(ZELT_DEVICE_EVENT, byRes3) == 460);
+
+// The device-search plug-in's own copy of a device, carried by value in
+// queued signals.
+struct ZELT_DEVICE_INFO_MY {
+    char szSerialNO[48];
+    char szMAC[20];
+    char szIPv4Address[16];
+    char szIPv4SubnetMask[16];
+    uint32_t dwDeviceType;
+    uint32_t dwPort;
+    uint32_t dwHttpPort;
+    uint32_t dwChannels;
+    uint32_t dwDeviceCount;
+    char szSoftwareVersion[48];
+    char szDSPVersion[48];
+    char szStartTime[48];
+    char szDeviceType[24];
+    char szIPv4Gateway[16];
+    char szIPv6Address[46];
+    char szIPv6Gateway[46];
+    uint8_t byIPv6PrefixLen;
+    uint8_t bySupport;
+    uint8_t byDhcp;
+    uint8_t byExtendInfo;
+    uint8_t byActivated;
+};
+
+Q_DECLARE_METATYPE(ZELT_DEVICE_INFO_MY)
+
+namespace ZeltRecords {
+
+// Text of a fixed-width field. A field that fills its width without a NUL
+// is read up to its width and never past it.
+template <std::size_t N>
+inline QString text(const char (&field)[N])
+{
+    return QString::fromLatin1(field, static_cast<qsizetype>(::strnlen(field, N)));
+}
+
+template <std::size_t N>
+inline QByteArray bytes(const char (&field)[N])
+{
+    return QByteArray(field, static_cast<qsizetype>(::strnlen(field, N)));
+}
+
+// Whether two fixed-width text fields hold the same text.
+template <std::size_t N>
+inline bool sameText(const char (&a)[N], const char (&b)[N])
+{
+    const std::size_t la = ::strnlen(a, N);
+    return la == ::strnlen(b, N) && std::memcmp(a, b, la) == 0;
+}
+
+// The plug-in's record for an online or changed event.
+inline ZELT_DEVICE_INFO_MY buildDeviceInfo(const ZELT_DEVICE_EVENT &ev)
+{
+    ZELT_DEVICE_INFO_MY my;
+    std::memset(&my, 0, sizeof my);
+    std::memcpy(my.szSerialNO, ev.szSerialNO, sizeof my.szSerialNO);
+    std::memcpy(my.szMAC, ev.szMAC, sizeof my.szMAC);
+    std::memcpy(my.szIPv4Address, ev.szIPv4Address, sizeof my.szIPv4Address);
+    std::memcpy(my.szIPv4SubnetMask, ev.szIPv4SubnetMask, sizeof my.szIPv4SubnetMask);
+    std::memcpy(my.szSoftwareVersion, ev.szSoftwareVersion, sizeof my.szSoftwareVersion);
+    std::memcpy(my.szDSPVersion, ev.szDSPVersion, sizeof my.szDSPVersion);
+    std::memcpy(my.szStartTime, ev.szStartTime, sizeof my.szStartTime);
+    std::memcpy(my.szDeviceType, ev.szDeviceType, sizeof my.szDeviceType);
+    std::memcpy(my.szIPv4Gateway, ev.szIPv4Gateway, sizeof my.szIPv4Gateway);
+    std::memcpy(my.szIPv6Address, ev.szIPv6Address, sizeof my.szIPv6Address);
+    std::memcpy(my.szIPv6Gateway, ev.szIPv6Gateway, sizeof my.szIPv6Gateway);
+    my.dwDeviceType = ev.dwDeviceType;
+    my.dwPort = ev.dwPort;
+    my.dwChannels = ev.dwChannels;
+    my.dwDeviceCount = ev.dwDeviceCount;
+    my.dwHttpPort = ev.wHttpPort;
+    my.byIPv6PrefixLen = ev.byIPv6PrefixLen;
+    my.bySupport = ev.bySupport;
+    my.byDhcp = ev.byDhcp;
+    my.byExtendInfo = ev.byExtendInfo;
+    my.byActivated = ev.byActivated;
+    return my;
+}
+
+// Registers the record with the meta-type system; call before connecting
+// any signal that carries it. Safe to call more than once.
+inline void registerMetaTypes()
+{
+    qRegisterMetaType<ZELT_DEVICE_INFO_MY>("ZELT_DEVICE_INFO_MY");
+}
+
+} // namespace ZeltRecords
+
+#endif

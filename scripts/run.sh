@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Builds the release tree and starts the main job: the device simulator on
+# the loopback interface and Toolbay, whose device-search tool finds the
+# simulator's devices.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+./scripts/setup.sh
+export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-/tmp/runtime-$(id -u)}
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+export ZELT_INTERFACES=${ZELT_INTERFACES:-lo}
+
+cmake -S "$root" -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOOLBAY_BUILD_TESTS=OFF >/dev/null
+cmake --build build/release -j "$(nproc)"
+bin=$root/build/release/bin
+
+# Per-module preparation of the program directory (configuration files,
+# driver registration), each script taking the program directory.
+for prep in scripts/prepare.d/*.sh; do
+  [ -e "$prep" ] && "$prep" "$bin"
+done
+
+pids=()
+cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; }
+trap cleanup EXIT
+
+if [ -x "$bin/zelt-devsim" ]; then
+  "$bin/zelt-devsim" --interfaces "$ZELT_INTERFACES" --state "$root/build/release/devsim-state.json" &
+  pids+=($!)
+fi
+
+if [ -x "$bin/Toolbay" ]; then
+  if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ "${QT_QPA_PLATFORM:-}" != offscreen ]; then
+    echo "run: no display found (DISPLAY is not set)." >&2
+    echo "run: start it on a virtual display instead:  xvfb-run -a -s '-screen 0 1280x1024x24' $0" >&2
+    exit 2
+  fi
+  (cd "$bin" && ./Toolbay)
+elif [ -x "$bin/zeltctl" ]; then
+  sleep 1
+  "$bin/zeltctl" --interfaces "$ZELT_INTERFACES" list --timeout 3
+else
+  echo "run: nothing to start yet" >&2
+fi

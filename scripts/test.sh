@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs every test:
+#   build/asan  all tests except the threaded ones, under ASan + UBSan
+#   build/tsan  the threaded tests, under ThreadSanitizer
+#   scripts/checks/*.sh  further checks (fuzzing, external readers), in order
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+./scripts/setup.sh
+export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-/tmp/runtime-$(id -u)}
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+export QT_QPA_PLATFORM=offscreen
+export ZELT_INTERFACES=lo
+jobs=$(nproc)
+
+configure() { # dir sanitizer
+  cmake -S "$root" -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOOLBAY_SANITIZER="$2" >/dev/null
+}
+
+echo "== address + undefined-behaviour sanitizer build =="
+configure build/asan address
+cmake --build build/asan -j "$jobs"
+ctest --test-dir build/asan -j "$jobs" --output-on-failure --label-exclude threaded
+
+echo "== thread sanitizer build =="
+configure build/tsan thread
+cmake --build build/tsan -j "$jobs" --target threaded_tests
+ctest --test-dir build/tsan -j "$jobs" --output-on-failure --label-regex threaded
+
+for check in scripts/checks/*.sh; do
+  [ -e "$check" ] || continue
+  echo "== $check =="
+  "$check"
+done
+echo "== all tests passed =="
