@@ -1,0 +1,1 @@
+namespace zelt { int coreVersion() { return 1; } }
