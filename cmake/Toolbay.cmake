@@ -44,3 +44,34 @@ function(toolbay_add_test name)
     TIMEOUT ${T_TIMEOUT}
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ZELT_INTERFACES=lo;TOOLBAY_BIN_DIR=${TOOLBAY_BIN_DIR};TSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1;ASAN_OPTIONS=detect_leaks=0;UBSAN_OPTIONS=print_stacktrace=1;${T_ENV}")
 endfunction()
+
+# toolbay_add_subdirectory(<dir>)
+#
+# Adds a module folder if it has a CMakeLists.txt. In development trees
+# (TOOLBAY_TOLERANT=ON, set by scripts/dev-build.sh) a module whose
+# CMakeLists.txt names a source file that does not exist yet is skipped with
+# a warning instead of failing the whole configuration: several people work
+# in one tree, and one half-written module must not stop the others' builds.
+option(TOOLBAY_TOLERANT "Skip modules with missing source files (development trees only)" OFF)
+function(toolbay_add_subdirectory dir)
+  get_filename_component(full ${dir} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+  if(NOT EXISTS ${full}/CMakeLists.txt)
+    return()
+  endif()
+  if(TOOLBAY_TOLERANT)
+    file(READ ${full}/CMakeLists.txt text)
+    string(REGEX REPLACE "#[^\n]*" "" text "${text}")
+    string(REGEX MATCHALL "[A-Za-z0-9_./${}-]+\\.(cpp|cc|c|h|hpp|qrc|ui|ts|qss|in)" files "${text}")
+    foreach(f IN LISTS files)
+      string(REPLACE "\${CMAKE_CURRENT_SOURCE_DIR}/" "" f "${f}")
+      if(f MATCHES "\\$\\{" OR f MATCHES "^[.]")
+        continue()
+      endif()
+      if(NOT EXISTS ${full}/${f})
+        message(WARNING "Skipping ${dir} for now: ${f} does not exist yet")
+        return()
+      endif()
+    endforeach()
+  endif()
+  add_subdirectory(${dir})
+endfunction()

@@ -15,7 +15,7 @@ export ZELT_INTERFACES=lo
 jobs=$(nproc)
 
 configure() { # dir sanitizer
-  cmake -S "$root" -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOOLBAY_SANITIZER="$2" >/dev/null
+  cmake -S "$root" -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOOLBAY_SANITIZER="$2" -DTOOLBAY_TOLERANT=OFF >/dev/null
 }
 
 echo "== address + undefined-behaviour sanitizer build =="
