@@ -1,0 +1,1 @@
+__attribute__((visibility("default"))) int VelaProbe_Answer(void) { return 42; }

@@ -1,0 +1,105 @@
+// The view store: page factory under the hub mutex, replay before live
+// events, forwarding by page type, page removal, the device services.
+#include <QtTest>
+
+#include "CViewStoregeManager.h"
+#include "TestRecords.h"
+
+class TestViewStore : public QObject
+{
+    Q_OBJECT
+    int m_created = 0;
+    bool m_lockHeldDuringCreation = false;
+
+private slots:
+    void initTestCase()
+    {
+        CViewStoregeManager *store = CViewStoregeManager::Instance();
+        store->SetPageCreator([this](int type, QWidget *parent) -> CBaseFrame * {
+            if (type < 1 || type > 12)
+                return nullptr;
+            ++m_created;
+            // tryLock from another thread tells whether the factory holds the mutex.
+            bool free = true;
+            QThread *t = QThread::create([&free] {
+                free = CViewStoregeManager::Instance()->Hub().Mutex().tryLock();
+                if (free)
+                    CViewStoregeManager::Instance()->Hub().Mutex().unlock();
+            });
+            t->start();
+            t->wait();
+            delete t;
+            m_lockHeldDuringCreation = !free;
+            return new CRecordingPage(type, parent);
+        });
+    }
+
+    void pageIsCreatedOnceUnderTheHubMutex()
+    {
+        CViewStoregeManager *store = CViewStoregeManager::Instance();
+        QCOMPARE(store->FindPage(3), nullptr);
+        CBaseFrame *page = store->GetPage(3);
+        QVERIFY(page);
+        QVERIFY(m_lockHeldDuringCreation);
+        const int created = m_created;
+        QCOMPARE(store->GetPage(3), page);
+        QCOMPARE(store->FindPage(3), page);
+        QCOMPARE(m_created, created);
+        QCOMPARE(store->GetPage(13), nullptr); // no page class
+        QCOMPARE(store->GetPage(0), nullptr);
+    }
+
+    void newPageGetsTheCacheBeforeLiveEvents()
+    {
+        CViewStoregeManager *store = CViewStoregeManager::Instance();
+        CDeviceHub &hub = store->Hub();
+        hub.HandleEvent(MakeEvent(1, "A", "10.0.0.1"));
+        hub.HandleEvent(MakeEvent(1, "B", "10.0.0.2"));
+        hub.HandleEvent(MakeEvent(4, "C", "10.0.0.3"));
+        hub.HandleEvent(MakeEvent(1, "A", "10.0.0.11"));
+        hub.HandleEvent(MakeEvent(3, "B"));
+
+        auto *zelt = static_cast<CRecordingPage *>(store->GetPage(2));
+        QCOMPARE(zelt->m_events, QStringList({"1 A 10.0.0.11", "4 C 10.0.0.3"}));
+        hub.HandleEvent(MakeEvent(2, "C", "10.0.0.33"));
+        QCOMPARE(zelt->m_events.last(), QStringLiteral("2 C 10.0.0.33"));
+        QCOMPARE(zelt->m_events.size(), 3);
+    }
+
+    void eventsReachOnlyOpenPagesOfRegisteredTypes()
+    {
+        CViewStoregeManager *store = CViewStoregeManager::Instance();
+        auto *zelt = static_cast<CRecordingPage *>(store->GetPage(2));
+        auto *camc = static_cast<CRecordingPage *>(store->GetPage(3)); // not registered
+        auto *task = static_cast<CRecordingPage *>(store->GetPage(9)); // registered, no replay
+        QVERIFY(task->m_events.isEmpty());
+        zelt->m_events.clear();
+        store->Hub().HandleEvent(MakeEvent(1, "D"));
+        QCOMPARE(zelt->m_events, QStringList({"1 D 192.168.1.64"}));
+        QCOMPARE(task->m_events, QStringList({"1 D 192.168.1.64"}));
+        QVERIFY(camc->m_events.isEmpty());
+    }
+
+    void destroyedPageLeavesTheStore()
+    {
+        CViewStoregeManager *store = CViewStoregeManager::Instance();
+        auto *stor = static_cast<CRecordingPage *>(store->GetPage(4));
+        QVERIFY(!stor->m_events.isEmpty()); // replayed
+        delete stor;
+        QCOMPARE(store->FindPage(4), nullptr);
+        store->Hub().HandleEvent(MakeEvent(1, "E")); // must not touch the deleted page
+        auto *again = static_cast<CRecordingPage *>(store->GetPage(4));
+        QVERIFY(again->m_events.contains(QStringLiteral("1 E 192.168.1.64")));
+    }
+
+    void services()
+    {
+        QVERIFY(CViewStoregeManager::ResetPasswordService(1, 2));
+        // No device answers to this MAC: the change cannot succeed.
+        QVERIFY(!CViewStoregeManager::ModifyNetParamService("00-00-00-00-00-00", "10.0.0.1", "255.0.0.0", "pw",
+                                                            "8000", "80", "10.0.0.254", nullptr, nullptr, 0, 0));
+    }
+};
+
+QTEST_MAIN(TestViewStore)
+#include "tst_viewstore.moc"

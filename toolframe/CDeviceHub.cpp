@@ -1,0 +1,177 @@
+#include "CDeviceHub.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+template <std::size_t N, std::size_t M>
+void copyText(char (&dst)[N], const char (&src)[M])
+{
+    static_assert(N == M, "fields mirror each other");
+    std::memcpy(dst, src, N);
+}
+
+// Copies a NUL-terminated argument into a fixed field, always leaving room
+// for the terminator.
+template <std::size_t N>
+void copyArg(char (&dst)[N], const char *src)
+{
+    if (!src)
+        return;
+    const std::size_t n = ::strnlen(src, N - 1);
+    std::memcpy(dst, src, n);
+}
+
+uint16_t portFromText(const char *text)
+{
+    if (!text)
+        return 0;
+    return static_cast<uint16_t>(std::strtol(text, nullptr, 10));
+}
+
+bool isOnline(int32_t kind) { return kind == ZELT_EVENT_ONLINE || kind == ZELT_EVENT_ONLINE2; }
+
+} // namespace
+
+CDeviceHub::CDeviceHub() = default;
+
+CDeviceHub::~CDeviceHub() { Stop(); }
+
+void CDeviceHub::Register(DeviceCallback pCallback, void *pContext)
+{
+    QMutexLocker lock(&m_mutex);
+    m_registrations.append(qMakePair(pCallback, pContext));
+}
+
+bool CDeviceHub::Start()
+{
+    ZELT_SetLogToFile(3, nullptr, 1);
+    m_bStarted = ZELT_Start_V30(&CDeviceHub::OnSdkDevice, 0, this) == 1;
+    return m_bStarted;
+}
+
+void CDeviceHub::Stop()
+{
+    if (m_bStarted) {
+        ZELT_Stop();
+        m_bStarted = false;
+    }
+}
+
+void CDeviceHub::FromSdkRecord(const ZELT_DEVICE_INFO &info, ZELT_DEVICE_EVENT &ev)
+{
+    std::memset(&ev, 0, sizeof ev);
+    copyText(ev.szSerialNO, info.szSerialNO);
+    copyText(ev.szMAC, info.szMAC);
+    copyText(ev.szIPv4Address, info.szIPv4Address);
+    copyText(ev.szIPv4SubnetMask, info.szIPv4SubnetMask);
+    ev.dwDeviceType = info.dwDeviceType;
+    ev.dwPort = info.dwPort;
+    ev.dwChannels = info.dwNumberOfEncoders;
+    ev.dwDeviceCount = info.dwNumberOfHardDisk;
+    copyText(ev.szSoftwareVersion, info.szDeviceSoftwareVersion);
+    copyText(ev.szDSPVersion, info.szDSPVersion);
+    copyText(ev.szStartTime, info.szBootTime);
+    ev.iEventKind = info.iResult;
+    copyText(ev.szDeviceType, info.szDevDesc);
+    copyText(ev.szIPv4Gateway, info.szIPv4Gateway);
+    copyText(ev.szIPv6Address, info.szIPv6Address);
+    copyText(ev.szIPv6Gateway, info.szIPv6Gateway);
+    ev.byIPv6PrefixLen = info.byIPv6MaskLen;
+    ev.bySupport = info.bySupport;
+    ev.byDhcp = info.byDhcpEnabled;
+    ev.byExtendInfo = info.byExtendInfo;
+    ev.wHttpPort = info.wHttpPort;
+    ev.byActivated = info.byActivated;
+}
+
+void ZELT_CALLBACK CDeviceHub::OnSdkDevice(const ZELT_DEVICE_INFO *pInfo, void *pUser)
+{
+    if (!pInfo || !pUser)
+        return;
+    ZELT_DEVICE_EVENT ev;
+    FromSdkRecord(*pInfo, ev);
+    static_cast<CDeviceHub *>(pUser)->HandleEvent(ev);
+}
+
+void CDeviceHub::HandleEvent(const ZELT_DEVICE_EVENT &event)
+{
+    QMutexLocker lock(&m_mutex);
+    UpdateCacheLocked(event);
+    for (const auto &reg : m_registrations)
+        reg.first(&event, reg.second);
+}
+
+void CDeviceHub::UpdateCacheLocked(const ZELT_DEVICE_EVENT &event)
+{
+    auto findSerial = [this, &event]() -> qsizetype {
+        for (qsizetype i = 0; i < m_cache.size(); ++i)
+            if (ZeltRecords::sameText(m_cache.at(i).szSerialNO, event.szSerialNO))
+                return i;
+        return -1;
+    };
+
+    if (isOnline(event.iEventKind)) {
+        // A device announced again replaces its entry, so a tool opened later
+        // sees each present device once, with its current data.
+        const qsizetype i = findSerial();
+        if (i >= 0)
+            m_cache[i] = event;
+        else
+            m_cache.append(event);
+    } else if (event.iEventKind == ZELT_EVENT_CHANGED) {
+        const qsizetype i = findSerial();
+        if (i >= 0) {
+            // Keep the online kind: the cache is replayed as online records.
+            const int32_t kind = m_cache.at(i).iEventKind;
+            m_cache[i] = event;
+            m_cache[i].iEventKind = kind;
+        }
+    } else if (event.iEventKind == ZELT_EVENT_OFFLINE) {
+        const qsizetype i = findSerial();
+        if (i >= 0)
+            m_cache.removeAt(i);
+    }
+}
+
+void CDeviceHub::ReplayLocked(int iTypeId, ContextTypeFunc typeOf)
+{
+    for (const auto &reg : m_registrations) {
+        if (typeOf(reg.second) != iTypeId)
+            continue;
+        for (const ZELT_DEVICE_EVENT &ev : m_cache)
+            reg.first(&ev, reg.second);
+    }
+}
+
+QList<ZELT_DEVICE_EVENT> CDeviceHub::CacheSnapshot()
+{
+    QMutexLocker lock(&m_mutex);
+    return m_cache;
+}
+
+void CDeviceHub::BuildNetParam(ZELT_NET_PARAM &param, const char *ipv4, const char *mask, const char *port,
+                               const char *httpPort, const char *gateway, const char *ipv6,
+                               const char *ipv6Gateway, unsigned char prefixLen, unsigned char dhcp)
+{
+    std::memset(&param, 0, sizeof param);
+    copyArg(param.szIPv4Address, ipv4);
+    copyArg(param.szIPv4SubnetMask, mask);
+    copyArg(param.szIPv4Gateway, gateway);
+    copyArg(param.szIPv6Address, ipv6);
+    copyArg(param.szIPv6Gateway, ipv6Gateway);
+    param.wPort = portFromText(port);
+    param.wHttpPort = portFromText(httpPort);
+    param.byIPv6MaskLen = prefixLen;
+    param.byDhcpEnable = dhcp;
+}
+
+bool CDeviceHub::ModifyNetParam(const char *mac, const char *ipv4, const char *mask, const char *password,
+                                const char *port, const char *httpPort, const char *gateway, const char *ipv6,
+                                const char *ipv6Gateway, unsigned char prefixLen, unsigned char dhcp)
+{
+    ZELT_NET_PARAM param;
+    BuildNetParam(param, ipv4, mask, port, httpPort, gateway, ipv6, ipv6Gateway, prefixLen, dhcp);
+    return ZELT_ModifyDeviceNetParam(mac, password, &param) == 1;
+}
