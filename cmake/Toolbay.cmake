@@ -10,14 +10,18 @@ endif()
 
 add_compile_options(-Wall -Wextra)
 
-# toolbay_add_test(<name> SOURCES ... [LIBS ...] [THREADED] [LABELS ...] [TIMEOUT s])
+# toolbay_add_test(<name> SOURCES ... [LIBS ...] [THREADED] [LABELS ...] [TIMEOUT s]
+#                  [ENV "A=1;B=2"] [DEPENDS targets needed at run time])
+#
+# In a sanitizer tree the test may not exist (see below): use DEPENDS, not
+# add_dependencies on the test.
 #
 # Threaded tests run under ThreadSanitizer in the thread tree; the address
 # tree runs all the others. In the thread tree a non-threaded test is not
 # even built, which keeps that build small.
 set_property(GLOBAL PROPERTY TOOLBAY_THREADED_TESTS "")
 function(toolbay_add_test name)
-  cmake_parse_arguments(T "THREADED" "TIMEOUT" "SOURCES;LIBS;LABELS;ENV" ${ARGN})
+  cmake_parse_arguments(T "THREADED" "TIMEOUT" "SOURCES;LIBS;LABELS;ENV;DEPENDS" ${ARGN})
   if(TOOLBAY_SANITIZER STREQUAL "thread" AND NOT T_THREADED)
     return()
   endif()
@@ -26,6 +30,9 @@ function(toolbay_add_test name)
   endif()
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS})
+  if(T_DEPENDS)
+    add_dependencies(${name} ${T_DEPENDS}) # programs or libraries it needs at run time
+  endif()
   set_target_properties(${name} PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests-bin
     AUTOMOC ON
