@@ -1,0 +1,58 @@
+// Thin wrappers over libsodium for the protocol: sealed commands
+// (X25519 key exchange + XSalsa20-Poly1305), stored password hashes
+// (Argon2id), maker-signed key files (Ed25519) and the password policy.
+#pragma once
+
+#include "wire.h"
+
+#include <array>
+#include <optional>
+#include <string>
+
+namespace zelt::crypto {
+
+bool init();  // idempotent; false if libsodium cannot start
+
+using PublicKey = std::array<uint8_t, wire::kBoxPublicKey>;
+using SecretKey = std::array<uint8_t, 32>;
+using SharedKey = std::array<uint8_t, 32>;
+
+struct BoxKeyPair { PublicKey pk{}; SecretKey sk{}; };
+BoxKeyPair newBoxKeyPair();
+// Precomputed key for one peer pair; false for a degenerate peer key.
+bool sharedKey(const PublicKey &peer, const SecretKey &own, SharedKey &out);
+void seal(const SharedKey &key, const wire::Bytes &plain, std::array<uint8_t, wire::kBoxNonce> &nonce, wire::Bytes &cipher);
+std::optional<wire::Bytes> open(const SharedKey &key, const std::array<uint8_t, wire::kBoxNonce> &nonce, const wire::Bytes &cipher);
+
+void randomBytes(uint8_t *p, size_t n);
+uint32_t randomU32();
+uint64_t randomU64();
+uint32_t uniform(uint32_t upperExclusive);
+
+// Password policy of the devices: 8 to 16 bytes, at least two of digits,
+// lower-case, upper-case and other characters.
+bool passwordAcceptable(const std::string &password);
+
+// Argon2id hash string; cost kept low because one simulator process plays
+// thousands of devices. Empty string on failure.
+std::string hashPassword(const std::string &password);
+bool verifyPassword(const std::string &hash, const std::string &password);
+
+// Maker signing keys and key files.
+struct SignKeyPair { std::array<uint8_t, 32> pk{}; std::array<uint8_t, 64> sk{}; };
+SignKeyPair newSignKeyPair();
+// Key data a device exports: small XML text naming the device and a one-time nonce.
+std::string makeKeyData(const std::string &serial, const std::string &mac, const std::string &nonceHex);
+struct KeyData { std::string serial, mac, nonce; };
+std::optional<KeyData> parseKeyData(const std::string &text);
+// Signed key file (what the maker hands back); nullopt if the input is not key data.
+std::optional<std::string> signKeyFile(const std::string &keyData, const SignKeyPair &maker);
+// Verifies a signed key file against the maker's public key; returns the key data inside.
+std::optional<KeyData> verifySignedKeyFile(const std::string &file, const std::array<uint8_t, 32> &makerPk);
+
+std::string toHex(const uint8_t *p, size_t n);
+bool fromHex(const std::string &hex, uint8_t *out, size_t n);
+std::string toBase64(const uint8_t *p, size_t n);
+std::optional<wire::Bytes> fromBase64(const std::string &text, size_t maxOut);
+
+}  // namespace zelt::crypto

@@ -1,1 +1,0 @@
-namespace zelt { int coreVersion() { return 1; } }

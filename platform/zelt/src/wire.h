@@ -1,0 +1,146 @@
+// Wire format of the ZELT discovery and command protocol (version 1).
+// Every datagram is hostile until decode() accepted it: lengths are bounded,
+// the version is checked, and trailing or missing bytes reject the message.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zelt::wire {
+
+constexpr uint8_t kMagic0 = 'Z';
+constexpr uint8_t kMagic1 = 'T';
+constexpr uint8_t kVersion = 1;
+constexpr size_t kHeaderSize = 16;
+constexpr size_t kMaxDatagram = 1472;  // one Ethernet frame of UDP payload
+constexpr size_t kMaxCipher = 1200;
+constexpr size_t kBoxPublicKey = 32;
+constexpr size_t kBoxNonce = 24;
+constexpr size_t kBoxMac = 16;
+
+enum class Type : uint8_t { Inquiry = 1, Hello = 2, Bye = 3, Request = 4, Response = 5 };
+
+using Mac = std::array<uint8_t, 6>;
+using Ip4 = std::array<uint8_t, 4>;
+using Ip6 = std::array<uint8_t, 16>;
+using Bytes = std::vector<uint8_t>;
+
+struct Inquiry {
+    uint64_t clientId = 0;
+    uint32_t seq = 0;
+    uint16_t windowMs = 0;  // devices answer after a random delay within this window
+    Mac target{};           // all zero: every device; else only the device with this MAC
+};
+
+// What a device says about itself; the SDK turns it into ZELT_DEVICE_INFO.
+struct DeviceRecord {
+    std::string serial;          // <= 47
+    Mac mac{};
+    Ip4 ipv4{}, mask{}, gateway{};
+    Ip6 ipv6{}, ipv6Gateway{};
+    uint8_t ipv6Prefix = 0;
+    uint32_t type = 0, port = 0, channels = 0, disks = 0;
+    uint16_t httpPort = 0;
+    uint8_t support = 0, dhcp = 0, extended = 0, inactive = 0;
+    std::string softVersion, dspVersion, bootTime;  // <= 47 each
+    std::string description;                        // <= 23
+    uint32_t bootId = 0;         // changes on every (simulated) start
+    uint32_t configVersion = 0;  // changes with every change of the fields above
+    std::array<uint8_t, kBoxPublicKey> boxKey{};  // per-boot X25519 key for commands
+    bool operator==(const DeviceRecord &) const = default;
+};
+
+enum class HelloReason : uint8_t { Answer = 0, Boot = 1, Change = 2 };
+
+struct Hello {
+    HelloReason reason = HelloReason::Answer;
+    uint64_t clientId = 0;  // inquiry answered, 0 for announcements
+    uint32_t seq = 0;
+    DeviceRecord device;
+};
+
+struct Bye {
+    std::string serial;
+    Mac mac{};
+    uint32_t bootId = 0;
+};
+
+// A command, sealed for one device. A retransmission is the same datagram.
+struct Request {
+    Mac mac{};
+    std::string serial;
+    uint64_t clientId = 0;
+    uint32_t requestId = 0;
+    std::array<uint8_t, kBoxPublicKey> clientKey{};  // ephemeral, one per command
+    std::array<uint8_t, kBoxNonce> nonce{};
+    Bytes cipher;  // <= kMaxCipher
+};
+
+struct Response {
+    Mac mac{};
+    std::string serial;
+    uint64_t clientId = 0;
+    uint32_t requestId = 0;
+    std::array<uint8_t, kBoxNonce> nonce{};
+    Bytes cipher;
+};
+
+struct Message {
+    Type type = Type::Inquiry;
+    uint64_t msgId = 0;  // sender-unique; receivers drop duplicates
+    Inquiry inquiry;
+    Hello hello;
+    Bye bye;
+    Request request;
+    Response response;
+};
+
+Bytes encode(const Message &m);
+std::optional<Message> decode(const uint8_t *data, size_t size);
+
+// Commands, inside the sealed box.
+enum class Command : uint8_t { SetNet = 1, Activate = 2, RestoreDefault = 3, GetKey = 4, ResetPassword = 5 };
+
+enum NetFlags : uint8_t {
+    kSetIpv4 = 1, kSetMask = 2, kSetGateway = 4, kSetIpv6 = 8, kSetIpv6Gateway = 16, kSetPort = 32, kSetHttp = 64,
+};
+
+struct CommandBody {
+    Command command = Command::GetKey;
+    uint64_t clientId = 0;   // repeated inside the box: binds the outer header
+    uint32_t requestId = 0;
+    Mac mac{};
+    std::string password;      // SetNet, Activate (new password) <= 64
+    std::string securityCode;  // RestoreDefault, ResetPassword <= 255
+    Bytes keyFile;             // ResetPassword <= 1024
+    std::string newPassword;   // ResetPassword <= 16 (may be empty)
+    uint8_t netFlags = 0;
+    Ip4 ipv4{}, mask{}, gateway{};
+    Ip6 ipv6{}, ipv6Gateway{};
+    uint8_t ipv6Prefix = 0, dhcp = 0;
+    uint16_t port = 0, httpPort = 0;
+};
+
+struct CommandResult {
+    uint32_t requestId = 0;
+    uint8_t status = 0;  // a ZELT_ERR_* code, 0 = done
+    uint16_t retryAfter = 0;  // seconds left of a lockout
+    Bytes data;               // GetKey: the key bytes (<= 256)
+};
+
+constexpr size_t kMaxKeyFile = 1024;
+constexpr size_t kMaxKeyData = 256;
+
+Bytes encodeCommand(const CommandBody &c);
+std::optional<CommandBody> decodeCommand(const uint8_t *data, size_t size);
+Bytes encodeResult(const CommandResult &r);
+std::optional<CommandResult> decodeResult(const uint8_t *data, size_t size);
+
+std::string macText(const Mac &mac);                 // "aa-bb-cc-dd-ee-ff"
+std::optional<Mac> parseMac(const std::string &text); // '-' or ':' separated
+
+}  // namespace zelt::wire

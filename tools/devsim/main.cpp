@@ -1,0 +1,473 @@
+// zelt-devsim: one process playing a fleet of ZELT devices on the LAN (or
+// on loopback for tests and the demo), and the maker's key-file signing.
+#include "crypto.h"
+#include "device.h"
+#include "fleet.h"
+#include "json.h"
+#include "log.h"
+#include "net.h"
+#include "wire.h"
+
+#include <arpa/inet.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <queue>
+#include <random>
+#include <sstream>
+#include <unordered_set>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+volatile std::sig_atomic_t g_stop = 0;
+void onSignal(int) { g_stop = 1; }
+
+const char kUsage[] =
+    "usage: zelt-devsim [options]\n"
+    "       zelt-devsim sign-key [--maker-key FILE | --state FILE] IN OUT\n"
+    "Plays a fleet of ZELT devices. Options:\n"
+    "  --interfaces LIST    interfaces (default $ZELT_INTERFACES, else every usable one)\n"
+    "  --port N             device port (default $ZELT_PORT or 47810; clients use N+1)\n"
+    "  --group ADDR         multicast group (default $ZELT_GROUP or 239.255.47.81)\n"
+    "  --count N            devices to generate (default 24)\n"
+    "  --seed N             seed of the generated fleet (default 1)\n"
+    "  --password PW        password of the generated devices that start active (default Admin12345)\n"
+    "  --config FILE        JSON: any of the options above and a \"devices\" array\n"
+    "  --state FILE         keeps device state across restarts (JSON, rewritten on change)\n"
+    "  --maker-key FILE     maker's signing key (created if missing; default next to the state file)\n"
+    "  --loss P             drop each datagram in and out with probability P (0..1)\n"
+    "  --dup P              send each datagram twice with probability P\n"
+    "  --churn S            every S seconds on average a device changes or leaves and returns\n"
+    "  --lockout-seconds N  lockout after 5 failed attempts (default 60)\n"
+    "  --ready-file FILE    written once the devices listen\n"
+    "  --quiet              do not print the device list\n"
+    "  --verbose            log every request to stderr\n";
+
+std::string readFile(const std::string &path, bool *ok) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) { if (ok) *ok = false; return {}; }
+    std::stringstream ss;
+    ss << in.rdbuf();
+    if (ok) *ok = true;
+    return ss.str();
+}
+
+bool writeFileAtomically(const std::string &path, const std::string &data, mode_t mode = 0644) {
+    std::string tmp = path + ".tmp";
+    FILE *f = std::fopen(tmp.c_str(), "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
+    ok = (std::fflush(f) == 0) && ok;
+    ok = (fsync(fileno(f)) == 0) && ok;
+    std::fclose(f);
+    chmod(tmp.c_str(), mode);
+    return ok && std::rename(tmp.c_str(), path.c_str()) == 0;
+}
+
+std::string makerKeyPath(const std::string &explicitPath, const std::string &statePath) {
+    if (!explicitPath.empty()) return explicitPath;
+    if (const char *e = std::getenv("ZELT_MAKER_KEY"); e && *e) return e;
+    if (!statePath.empty()) return statePath + ".maker-key";
+    std::string dir = zelt::log::defaultDirectory();
+    std::string cur;
+    for (char c : dir + "/") {
+        if (c == '/' && !cur.empty()) mkdir(cur.c_str(), 0700);
+        cur += c;
+    }
+    return dir + "/maker-ed25519.key";
+}
+
+// The maker's key: a file with the secret key in hex, created on first use.
+bool loadMakerKey(const std::string &path, zelt::crypto::SignKeyPair &kp, std::string *error) {
+    bool ok = false;
+    std::string text = readFile(path, &ok);
+    if (ok) {
+        std::string hex = text.substr(0, text.find_first_of("\r\n"));
+        const std::string prefix = "ZELT-MAKER-ED25519 ";
+        if (hex.rfind(prefix, 0) != 0 || !zelt::crypto::fromHex(hex.substr(prefix.size()), kp.sk.data(), kp.sk.size())) {
+            *error = path + " is not a maker key file";
+            return false;
+        }
+        std::memcpy(kp.pk.data(), kp.sk.data() + 32, 32);  // Ed25519 secret key ends with the public key
+        return true;
+    }
+    kp = zelt::crypto::newSignKeyPair();
+    if (!writeFileAtomically(path, "ZELT-MAKER-ED25519 " + zelt::crypto::toHex(kp.sk.data(), kp.sk.size()) + "\n", 0600)) {
+        *error = "cannot write " + path;
+        return false;
+    }
+    return true;
+}
+
+int signKey(int argc, char **argv) {
+    std::string makerPath, statePath;
+    std::vector<std::string> files;
+    for (int i = 2; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--maker-key" && i + 1 < argc) makerPath = argv[++i];
+        else if (a == "--state" && i + 1 < argc) statePath = argv[++i];
+        else files.push_back(a);
+    }
+    if (files.size() != 2) { std::cerr << kUsage; return 2; }
+    zelt::crypto::SignKeyPair kp;
+    std::string error;
+    if (!zelt::crypto::init() || !loadMakerKey(makerKeyPath(makerPath, statePath), kp, &error)) {
+        std::cerr << "zelt-devsim: " << error << "\n";
+        return 1;
+    }
+    bool ok = false;
+    std::string data = readFile(files[0], &ok);
+    if (!ok) { std::cerr << "zelt-devsim: cannot read " << files[0] << "\n"; return 1; }
+    auto signedFile = zelt::crypto::signKeyFile(data, kp);
+    if (!signedFile) { std::cerr << "zelt-devsim: " << files[0] << " is not an exported device key\n"; return 1; }
+    if (!writeFileAtomically(files[1], *signedFile)) { std::cerr << "zelt-devsim: cannot write " << files[1] << "\n"; return 1; }
+    std::cout << "signed " << files[1] << "\n";
+    return 0;
+}
+
+struct Timer {
+    Clock::time_point at;
+    enum Kind { Answer, Announce, Return, Churn } kind;
+    size_t device;
+    uint64_t clientId;
+    uint32_t seq;
+    bool operator>(const Timer &o) const { return at > o.at; }
+};
+
+class Simulator {
+public:
+    std::vector<zelt::Device> devices;
+    std::vector<bool> online;
+    zelt::net::Transport transport;
+    double loss = 0, dup = 0, churn = 0;
+    bool verbose = false;
+    std::string statePath;
+    std::mt19937_64 rng{std::random_device{}()};
+    std::priority_queue<Timer, std::vector<Timer>, std::greater<Timer>> timers;
+    std::map<zelt::wire::Mac, size_t> byMac;
+    std::unordered_set<uint64_t> seen;
+    std::deque<uint64_t> seenOrder;
+    Clock::time_point start = Clock::now();
+
+    bool chance(double p) { return p > 0 && std::uniform_real_distribution<double>(0, 1)(rng) < p; }
+    double now() const { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+    void send(const zelt::wire::Message &m) {
+        auto bytes = zelt::wire::encode(m);
+        if (chance(loss)) return;
+        transport.send(bytes.data(), bytes.size());
+        if (chance(dup)) transport.send(bytes.data(), bytes.size());
+    }
+    void sendRaw(const zelt::wire::Bytes &bytes) {
+        if (chance(loss)) return;
+        transport.send(bytes.data(), bytes.size());
+        if (chance(dup)) transport.send(bytes.data(), bytes.size());
+    }
+    void hello(size_t i, zelt::wire::HelloReason reason, uint64_t clientId = 0, uint32_t seq = 0) {
+        zelt::wire::Message m;
+        m.type = zelt::wire::Type::Hello;
+        m.msgId = rng();
+        m.hello.reason = reason;
+        m.hello.clientId = clientId;
+        m.hello.seq = seq;
+        m.hello.device = devices[i].record();
+        send(m);
+    }
+    void bye(size_t i) {
+        zelt::wire::Message m;
+        m.type = zelt::wire::Type::Bye;
+        m.msgId = rng();
+        m.bye.serial = devices[i].record().serial;
+        m.bye.mac = devices[i].record().mac;
+        m.bye.bootId = devices[i].record().bootId;
+        send(m);
+    }
+    void after(double seconds, Timer::Kind kind, size_t device, uint64_t clientId = 0, uint32_t seq = 0) {
+        auto at = Clock::now() + std::chrono::microseconds(int64_t(seconds * 1e6));
+        timers.push({at, kind, device, clientId, seq});
+    }
+    void announce(size_t i) {
+        // Announced twice, a moment apart, so that one loss does not hide it.
+        hello(i, zelt::wire::HelloReason::Change);
+        after(0.25, Timer::Announce, i);
+    }
+    void saveState() {
+        if (statePath.empty()) return;
+        std::vector<zelt::DeviceState> states;
+        for (auto &d : devices) states.push_back(d.state());
+        if (!writeFileAtomically(statePath, devsim::fleetToJson(states), 0600))
+            std::cerr << "zelt-devsim: cannot write " << statePath << "\n";
+    }
+
+    void onDatagram(const uint8_t *data, size_t n) {
+        if (chance(loss)) return;
+        auto m = zelt::wire::decode(data, n);
+        if (!m) return;
+        if (!seen.insert(m->msgId).second) return;
+        seenOrder.push_back(m->msgId);
+        if (seenOrder.size() > 65536) { seen.erase(seenOrder.front()); seenOrder.pop_front(); }
+        if (m->type == zelt::wire::Type::Inquiry) {
+            static const zelt::wire::Mac none{};
+            double window = m->inquiry.windowMs / 1000.0;
+            if (m->inquiry.target != none) {
+                auto it = byMac.find(m->inquiry.target);
+                if (it != byMac.end() && online[it->second])
+                    after(std::uniform_real_distribution<double>(0, window / 4)(rng), Timer::Answer, it->second,
+                          m->inquiry.clientId, m->inquiry.seq);
+                return;
+            }
+            std::uniform_real_distribution<double> delay(0, window);
+            for (size_t i = 0; i < devices.size(); ++i)
+                if (online[i]) after(delay(rng), Timer::Answer, i, m->inquiry.clientId, m->inquiry.seq);
+        } else if (m->type == zelt::wire::Type::Request) {
+            auto it = byMac.find(m->request.mac);
+            if (it == byMac.end() || !online[it->second]) return;
+            auto &dev = devices[it->second];
+            auto out = dev.handle(m->request, now());
+            if (verbose)
+                std::cerr << "request " << m->request.requestId << " to " << dev.record().serial
+                          << (out.fromCache ? " (answered from cache)" : "") << (out.changed ? " changed" : "") << "\n";
+            if (out.datagram) sendRaw(*out.datagram);
+            if (out.changed) {
+                saveState();
+                announce(it->second);
+            }
+        }
+    }
+
+    void onTimer(const Timer &t) {
+        switch (t.kind) {
+        case Timer::Answer:
+            if (online[t.device]) hello(t.device, zelt::wire::HelloReason::Answer, t.clientId, t.seq);
+            break;
+        case Timer::Announce:
+            if (online[t.device]) hello(t.device, zelt::wire::HelloReason::Change);
+            break;
+        case Timer::Return:
+            online[t.device] = true;
+            devices[t.device].boot(uint32_t(rng()));
+            hello(t.device, zelt::wire::HelloReason::Boot);
+            break;
+        case Timer::Churn: {
+            size_t i = std::uniform_int_distribution<size_t>(0, devices.size() - 1)(rng);
+            if (online[i]) {
+                if (chance(0.6)) {
+                    auto &st = devices[i].mutableState().record;
+                    st.softVersion = "V5." + std::to_string(rng() % 10) + "." + std::to_string(rng() % 10) + " build 261201";
+                    st.channels = 1 + uint32_t(rng() % 32);
+                    devices[i].touch();
+                    announce(i);
+                } else {
+                    bye(i);
+                    online[i] = false;
+                    after(2 + churn * 2, Timer::Return, i);
+                }
+            }
+            after(std::exponential_distribution<double>(1.0 / churn)(rng), Timer::Churn, 0);
+            break;
+        }
+        }
+    }
+};
+
+bool parseNumber(const char *text, double lo, double hi, double &out) {
+    char *end = nullptr;
+    double v = std::strtod(text, &end);
+    if (!end || *end || v < lo || v > hi) return false;
+    out = v;
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    if (argc >= 2 && std::string(argv[1]) == "sign-key") return signKey(argc, argv);
+    if (!zelt::crypto::init()) { std::cerr << "zelt-devsim: libsodium failed to start\n"; return 1; }
+
+    zelt::net::Settings settings = zelt::net::settingsFromEnvironment();
+    devsim::FleetOptions fleetOpt;
+    double loss = 0, dup = 0, churn = 0, lockout = 60;
+    std::string configPath, statePath, makerPath, readyFile;
+    bool quiet = false, verbose = false;
+
+    // The configuration file first, so that flags override it.
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::string(argv[i]) == "--config") configPath = argv[i + 1];
+    zelt::json::Value config;
+    if (!configPath.empty()) {
+        bool ok = false;
+        std::string text = readFile(configPath, &ok);
+        std::string error;
+        auto v = ok ? zelt::json::parse(text, &error) : std::nullopt;
+        if (!v || v->kind != zelt::json::Value::Object) {
+            std::cerr << "zelt-devsim: cannot read " << configPath << (error.empty() ? "" : ": " + error) << "\n";
+            return 2;
+        }
+        config = *v;
+        fleetOpt.count = unsigned(config.num("count", fleetOpt.count));
+        fleetOpt.seed = unsigned(config.num("seed", fleetOpt.seed));
+        fleetOpt.password = config.str("password", fleetOpt.password);
+        loss = config.num("loss", 0);
+        dup = config.num("dup", 0);
+        churn = config.num("churn", 0);
+        lockout = config.num("lockout_seconds", lockout);
+        settings.interfaces = config.str("interfaces", settings.interfaces);
+        settings.devicePort = uint16_t(config.num("port", settings.devicePort));
+        settings.group = config.str("group", settings.group);
+    }
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        auto next = [&]() -> const char * {
+            if (i + 1 >= argc) { std::cerr << "zelt-devsim: " << a << " needs a value\n" << kUsage; std::exit(2); }
+            return argv[++i];
+        };
+        double v = 0;
+        auto number = [&](double lo, double hi) {
+            const char *text = next();
+            if (!parseNumber(text, lo, hi, v)) { std::cerr << "zelt-devsim: bad value for " << a << ": " << text << "\n"; std::exit(2); }
+            return v;
+        };
+        if (a == "--interfaces") settings.interfaces = next();
+        else if (a == "--port") settings.devicePort = uint16_t(number(1, 65534));
+        else if (a == "--group") settings.group = next();
+        else if (a == "--count") fleetOpt.count = unsigned(number(1, 1000000));
+        else if (a == "--seed") fleetOpt.seed = unsigned(number(0, 4294967295.0));
+        else if (a == "--password") fleetOpt.password = next();
+        else if (a == "--config") next();
+        else if (a == "--state") statePath = next();
+        else if (a == "--maker-key") makerPath = next();
+        else if (a == "--loss") loss = number(0, 0.95);
+        else if (a == "--dup") dup = number(0, 1);
+        else if (a == "--churn") churn = number(0, 1e6);
+        else if (a == "--lockout-seconds") lockout = number(0, 86400);
+        else if (a == "--ready-file") readyFile = next();
+        else if (a == "--quiet") quiet = true;
+        else if (a == "--verbose") verbose = true;
+        else if (a == "--help" || a == "-h") { std::cout << kUsage; return 0; }
+        else { std::cerr << "zelt-devsim: unknown option " << a << "\n" << kUsage; return 2; }
+    }
+
+    zelt::crypto::SignKeyPair maker;
+    std::string error;
+    const std::string makerFile = makerKeyPath(makerPath, statePath);
+    if (!loadMakerKey(makerFile, maker, &error)) { std::cerr << "zelt-devsim: " << error << "\n"; return 1; }
+
+    std::vector<zelt::DeviceState> fleet;
+    bool fromState = false;
+    if (!statePath.empty()) {
+        bool ok = false;
+        std::string text = readFile(statePath, &ok);
+        if (ok) {
+            auto v = zelt::json::parse(text, &error);
+            const zelt::json::Value *list = v ? v->get("devices") : nullptr;
+            if (!list || !devsim::fleetFromJson(*list, fleet, &error)) {
+                std::cerr << "zelt-devsim: state file " << statePath << " unusable (" << error << "); starting afresh\n";
+                fleet.clear();
+            } else {
+                fromState = true;
+            }
+        }
+    }
+    if (!fromState) {
+        if (const auto *list = config.get("devices")) {
+            if (!devsim::fleetFromJson(*list, fleet, &error)) { std::cerr << "zelt-devsim: " << configPath << ": " << error << "\n"; return 2; }
+        } else {
+            fleet = devsim::generateFleet(fleetOpt);
+        }
+    }
+    if (fleet.empty()) { std::cerr << "zelt-devsim: no devices\n"; return 2; }
+
+    Simulator sim;
+    sim.loss = loss;
+    sim.dup = dup;
+    sim.churn = churn;
+    sim.verbose = verbose;
+    sim.statePath = statePath;
+    zelt::DeviceOptions dopt;
+    dopt.makerKey = maker.pk;
+    dopt.lockoutSeconds = int(lockout);
+    sim.devices.reserve(fleet.size());
+    for (auto &s : fleet) {
+        if (sim.byMac.count(s.record.mac)) { std::cerr << "zelt-devsim: duplicate MAC " << zelt::wire::macText(s.record.mac) << "\n"; return 2; }
+        sim.byMac[s.record.mac] = sim.devices.size();
+        sim.devices.emplace_back(std::move(s), dopt);
+    }
+    sim.online.assign(sim.devices.size(), true);
+    sim.saveState();
+
+    if (!sim.transport.open(settings, settings.devicePort, settings.clientPort(), &error)) {
+        std::cerr << "zelt-devsim: " << error << "\n";
+        return 1;
+    }
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    std::string names;
+    for (auto &i : sim.transport.interfaces()) names += (names.empty() ? "" : ",") + i.name;
+    std::printf("zelt-devsim: %zu devices on %s port %u (interfaces %s)%s\n", sim.devices.size(), settings.group.c_str(),
+                unsigned(settings.devicePort), names.c_str(), fromState ? ", state restored" : "");
+    std::printf("zelt-devsim: password of the devices that start active: %s\n", fromState ? "(kept in the state file)" : fleetOpt.password.c_str());
+    std::printf("zelt-devsim: maker key %s\n", makerFile.c_str());
+    std::printf("zelt-devsim: sign an exported key file with: zelt-devsim sign-key --maker-key '%s' DeviceKey.xml SignedDeviceKey.xml\n",
+                makerFile.c_str());
+    if (!quiet) {
+        std::printf("%-4s %-26s %-18s %-16s %-9s %s\n", "No", "Serial", "MAC", "IPv4", "State", "Security code");
+        for (size_t i = 0; i < sim.devices.size(); ++i) {
+            const auto &r = sim.devices[i].record();
+            char ip[INET_ADDRSTRLEN] = {};
+            inet_ntop(AF_INET, r.ipv4.data(), ip, sizeof ip);
+            std::printf("%03zu  %-26s %-18s %-16s %-9s %s\n", i + 1, r.serial.c_str(), zelt::wire::macText(r.mac).c_str(), ip,
+                        r.inactive ? "inactive" : "active", sim.devices[i].state().securityCode.c_str());
+        }
+    }
+    std::printf("zelt-devsim: listening\n");
+    std::fflush(stdout);
+    if (!readyFile.empty()) writeFileAtomically(readyFile, "ready\n");
+
+    // Boot announcements, spread so that a large fleet does not burst.
+    double spread = std::min(2.0, sim.devices.size() / 5000.0);
+    for (size_t i = 0; i < sim.devices.size(); ++i)
+        sim.timers.push({Clock::now() + std::chrono::microseconds(int64_t(spread * 1e6 * double(sim.rng() % 1000) / 1000.0)),
+                         Timer::Announce, i, 0, 0});
+    if (churn > 0) sim.after(churn, Timer::Churn, 0);
+
+    std::vector<uint8_t> buf(zelt::wire::kMaxDatagram + 1);
+    while (!g_stop) {
+        auto nowTp = Clock::now();
+        int budget = 2000;  // keep reading the socket even while answers are due
+        while (!sim.timers.empty() && sim.timers.top().at <= nowTp && budget-- > 0) {
+            Timer t = sim.timers.top();
+            sim.timers.pop();
+            sim.onTimer(t);
+        }
+        int timeout = 200;
+        if (!sim.timers.empty()) {
+            auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(sim.timers.top().at - Clock::now()).count();
+            timeout = int(std::clamp<long long>(wait, 0, 200));
+        }
+        pollfd pfd{sim.transport.receiveFd(), POLLIN, 0};
+        if (poll(&pfd, 1, timeout) > 0 && (pfd.revents & POLLIN)) {
+            for (int k = 0; k < 256; ++k) {
+                long n = sim.transport.receive(buf.data(), buf.size());
+                if (n < 0) break;
+                sim.onDatagram(buf.data(), size_t(n));
+            }
+        }
+    }
+    for (size_t i = 0; i < sim.devices.size(); ++i)
+        if (sim.online[i]) sim.bye(i);
+    sim.saveState();
+    return 0;
+}
