@@ -214,10 +214,13 @@ public:
         if (chance(loss)) return;
         auto m = zelt::wire::decode(data, n);
         if (!m) return;
-        if (!seen.insert(m->msgId).second) return;
-        seenOrder.push_back(m->msgId);
-        if (seenOrder.size() > 65536) { seen.erase(seenOrder.front()); seenOrder.pop_front(); }
         if (m->type == zelt::wire::Type::Inquiry) {
+            // A duplicated inquiry is answered once. Requests are not filtered
+            // here: a retransmission is the same datagram, and the device
+            // answers it from its cache.
+            if (!seen.insert(m->msgId).second) return;
+            seenOrder.push_back(m->msgId);
+            if (seenOrder.size() > 65536) { seen.erase(seenOrder.front()); seenOrder.pop_front(); }
             static const zelt::wire::Mac none{};
             double window = m->inquiry.windowMs / 1000.0;
             if (m->inquiry.target != none) {

@@ -1,0 +1,393 @@
+// Codec, crypto helpers and device behaviour without sockets.
+#include "crypto.h"
+#include "device.h"
+#include "engine.h"
+#include "wire.h"
+#include "zelt_sdk.h"
+
+#include <QtTest>
+
+using namespace zelt;
+
+namespace {
+
+wire::DeviceRecord sampleRecord() {
+    wire::DeviceRecord r;
+    r.serial = "ZT-TEST-0001";
+    r.mac = {0x02, 0x5a, 0, 0, 0, 1};
+    r.ipv4 = {10, 0, 0, 2};
+    r.mask = {255, 255, 255, 0};
+    r.gateway = {10, 0, 0, 1};
+    r.type = 0x2041;
+    r.port = 8000;
+    r.httpPort = 80;
+    r.support = ZELT_SUPPORT_DHCP | ZELT_SUPPORT_RESET_PASSWORD | ZELT_SUPPORT_NEW_PASSWORD;
+    r.extended = 1;
+    r.softVersion = "V5.5.0";
+    r.description = "ZT-IPC2141";
+    r.bootId = 7;
+    r.configVersion = 3;
+    return r;
+}
+
+// What the SDK does for one command, against one device.
+struct Client {
+    crypto::BoxKeyPair eph = crypto::newBoxKeyPair();
+    crypto::SharedKey key{};
+    uint32_t nextId = 100;
+
+    wire::Request seal(const Device &dev, wire::CommandBody body) {
+        if (!crypto::sharedKey(dev.record().boxKey, eph.sk, key)) key.fill(0);  // then nothing opens
+        wire::Request r;
+        r.mac = dev.record().mac;
+        r.serial = dev.record().serial;
+        r.clientId = 42;
+        r.requestId = nextId++;
+        r.clientKey = eph.pk;
+        body.clientId = r.clientId;
+        body.requestId = r.requestId;
+        body.mac = r.mac;
+        crypto::seal(key, wire::encodeCommand(body), r.nonce, r.cipher);
+        return r;
+    }
+    std::optional<wire::CommandResult> result(const wire::Bytes &datagram) {
+        auto m = wire::decode(datagram.data(), datagram.size());
+        if (!m || m->type != wire::Type::Response) return std::nullopt;
+        auto plain = crypto::open(key, m->response.nonce, m->response.cipher);
+        if (!plain) return std::nullopt;
+        return wire::decodeResult(plain->data(), plain->size());
+    }
+};
+
+}  // namespace
+
+class TestZeltCore : public QObject {
+    Q_OBJECT
+
+    crypto::SignKeyPair maker_ = crypto::newSignKeyPair();
+
+    DeviceState activeState(const std::string &password = "Admin12345") {
+        DeviceState s;
+        s.record = sampleRecord();
+        s.passwordHash = password.empty() ? std::string() : crypto::hashPassword(password);
+        s.securityCode = "SECRET-CODE-1";
+        return s;
+    }
+    DeviceOptions options(int lockout = 60) {
+        DeviceOptions o;
+        o.makerKey = maker_.pk;
+        o.lockoutSeconds = lockout;
+        return o;
+    }
+    uint8_t run(Device &dev, Client &c, wire::CommandBody body, double now, bool *changed = nullptr, wire::Bytes *data = nullptr) {
+        auto req = c.seal(dev, body);
+        auto out = dev.handle(req, now);
+        if (changed) *changed = out.changed;
+        if (!out.datagram) return 255;
+        auto res = c.result(*out.datagram);
+        if (!res || res->requestId != req.requestId) return 254;
+        if (data) *data = res->data;
+        return res->status;
+    }
+    wire::CommandBody setNet(const std::string &password, wire::Ip4 ip) {
+        wire::CommandBody b;
+        b.command = wire::Command::SetNet;
+        b.password = password;
+        b.ipv4 = ip;
+        b.netFlags = wire::kSetIpv4;
+        return b;
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(crypto::init()); }
+
+    void roundTripsEveryMessage() {
+        wire::Message hello;
+        hello.type = wire::Type::Hello;
+        hello.msgId = 0x1122334455667788ull;
+        hello.hello.reason = wire::HelloReason::Change;
+        hello.hello.device = sampleRecord();
+        auto bytes = wire::encode(hello);
+        auto back = wire::decode(bytes.data(), bytes.size());
+        QVERIFY(back);
+        QCOMPARE(back->msgId, hello.msgId);
+        QVERIFY(back->hello.device == hello.hello.device);
+        QCOMPARE(int(back->hello.reason), int(wire::HelloReason::Change));
+
+        wire::Message inq;
+        inq.type = wire::Type::Inquiry;
+        inq.inquiry.clientId = 9;
+        inq.inquiry.seq = 3;
+        inq.inquiry.windowMs = 500;
+        inq.inquiry.target = {1, 2, 3, 4, 5, 6};
+        bytes = wire::encode(inq);
+        back = wire::decode(bytes.data(), bytes.size());
+        QVERIFY(back);
+        QCOMPARE(back->inquiry.windowMs, uint16_t(500));
+        QVERIFY(back->inquiry.target == inq.inquiry.target);
+
+        wire::Message req;
+        req.type = wire::Type::Request;
+        req.request.serial = "S1";
+        req.request.requestId = 77;
+        req.request.cipher.assign(40, 0xab);
+        bytes = wire::encode(req);
+        back = wire::decode(bytes.data(), bytes.size());
+        QVERIFY(back);
+        QCOMPARE(back->request.requestId, 77u);
+        QCOMPARE(back->request.cipher.size(), size_t(40));
+
+        wire::CommandBody body;
+        body.command = wire::Command::ResetPassword;
+        body.securityCode = "abc";
+        body.keyFile.assign(300, 'k');
+        body.newPassword = "NewPass123";
+        auto cb = wire::encodeCommand(body);
+        auto cbBack = wire::decodeCommand(cb.data(), cb.size());
+        QVERIFY(cbBack);
+        QCOMPARE(cbBack->keyFile.size(), size_t(300));
+        QCOMPARE(cbBack->newPassword, std::string("NewPass123"));
+    }
+
+    void rejectsMalformedDatagrams() {
+        wire::Message hello;
+        hello.type = wire::Type::Hello;
+        hello.hello.device = sampleRecord();
+        const auto good = wire::encode(hello);
+        // Every truncation is rejected.
+        for (size_t n = 0; n < good.size(); ++n) QVERIFY2(!wire::decode(good.data(), n), qPrintable(QString::number(n)));
+        auto bad = good;
+        bad[2] = 2;  // unknown version
+        QVERIFY(!wire::decode(bad.data(), bad.size()));
+        bad = good;
+        bad[0] = 'X';
+        QVERIFY(!wire::decode(bad.data(), bad.size()));
+        bad = good;
+        bad.push_back(0);  // trailing byte, length field no longer matches
+        QVERIFY(!wire::decode(bad.data(), bad.size()));
+        bad = good;
+        bad[3] = 99;  // unknown type
+        QVERIFY(!wire::decode(bad.data(), bad.size()));
+        // Serial length byte claiming more than the field allows.
+        bad = good;
+        bad[wire::kHeaderSize + 13] = 200;
+        QVERIFY(!wire::decode(bad.data(), bad.size()));
+        // Embedded NUL in text.
+        bad = good;
+        bad[wire::kHeaderSize + 14] = 0;
+        QVERIFY(!wire::decode(bad.data(), bad.size()));
+        // Oversized datagram.
+        std::vector<uint8_t> huge(wire::kMaxDatagram + 1, 0);
+        QVERIFY(!wire::decode(huge.data(), huge.size()));
+        QVERIFY(!wire::decode(nullptr, 0));
+    }
+
+    void macTextRoundTrip() {
+        auto mac = wire::parseMac("02-5A-01:00-00-ff");
+        QVERIFY(mac);
+        QCOMPARE(wire::macText(*mac), std::string("02-5a-01-00-00-ff"));
+        QVERIFY(!wire::parseMac("02-5a-01-00-00"));
+        QVERIFY(!wire::parseMac("02-5a-01-00-00-fg"));
+        QVERIFY(!wire::parseMac("02+5a-01-00-00-ff"));
+    }
+
+    void passwordPolicy() {
+        QVERIFY(!crypto::passwordAcceptable("abc12"));              // too short
+        QVERIFY(!crypto::passwordAcceptable("abcdefgh"));           // one kind
+        QVERIFY(!crypto::passwordAcceptable("Abcdefgh12345678X"));  // 17 characters
+        QVERIFY(crypto::passwordAcceptable("abcd1234"));
+        QVERIFY(crypto::passwordAcceptable("1234!!!!"));
+        QVERIFY(crypto::passwordAcceptable("Abcdefgh12345678"));
+        auto h = crypto::hashPassword("abcd1234");
+        QVERIFY(crypto::verifyPassword(h, "abcd1234"));
+        QVERIFY(!crypto::verifyPassword(h, "abcd1235"));
+        QVERIFY(!crypto::verifyPassword("", ""));
+    }
+
+    void keyFileSignatures() {
+        std::string key = crypto::makeKeyData("SN1", "02-5a-00-00-00-01", std::string(32, 'a'));
+        QVERIFY(key.size() <= wire::kMaxKeyData);
+        QVERIFY(!crypto::verifySignedKeyFile(key, maker_.pk));  // as exported: not signed
+        auto signedFile = crypto::signKeyFile(key, maker_);
+        QVERIFY(signedFile);
+        auto parsed = crypto::verifySignedKeyFile(*signedFile, maker_.pk);
+        QVERIFY(parsed);
+        QCOMPARE(parsed->serial, std::string("SN1"));
+        auto other = crypto::newSignKeyPair();
+        QVERIFY(!crypto::verifySignedKeyFile(*signedFile, other.pk));
+        // One changed byte of the signed key breaks the signature.
+        std::string tampered = *signedFile;
+        tampered[tampered.find("<Key>") + 10] ^= 1;
+        QVERIFY(!crypto::verifySignedKeyFile(tampered, maker_.pk));
+        QVERIFY(!crypto::signKeyFile("not a key", maker_));
+    }
+
+    void sdkRecordFromDeviceRecord() {
+        auto r = sampleRecord();
+        ZELT_DEVICE_INFO info;
+        fillDeviceInfo(r, ZELT_EVENT_ONLINE, info);
+        QCOMPARE(QByteArray(info.szMAC), QByteArray("02-5a-00-00-00-01"));
+        QCOMPARE(QByteArray(info.szIPv4Address), QByteArray("10.0.0.2"));
+        QCOMPARE(QByteArray(info.szIPv4Gateway), QByteArray("10.0.0.1"));
+        QCOMPARE(info.iResult, 1);
+        QCOMPARE(int(info.byExtendInfo), 1);
+        QCOMPARE(int(info.bySupport), int(r.support));
+        r.extended = 0;
+        r.inactive = 1;
+        r.httpPort = 0;
+        fillDeviceInfo(r, ZELT_EVENT_CHANGED, info);
+        QCOMPARE(info.szIPv4Gateway[0], '\0');  // not valid without extended information
+        QCOMPARE(int(info.bySupport), 0);
+        QCOMPARE(int(info.byActivated), 1);
+        QCOMPARE(int(info.wHttpPort), 0);
+        QCOMPARE(QByteArray(info.szIPv4Address), QByteArray("10.0.0.2"));
+    }
+
+    void inactiveDeviceOnlyActivatesAndExports() {
+        Device dev(activeState(""), options());
+        Client c;
+        QCOMPARE(int(dev.record().inactive), 1);
+        QCOMPARE(run(dev, c, setNet("Admin12345", {10, 0, 0, 9}), 0), uint8_t(ZELT_ERR_NOT_ACTIVATED));
+        wire::CommandBody restore;
+        restore.command = wire::Command::RestoreDefault;
+        restore.securityCode = "SECRET-CODE-1";
+        QCOMPARE(run(dev, c, restore, 0), uint8_t(ZELT_ERR_NOT_ACTIVATED));
+        wire::CommandBody key;
+        key.command = wire::Command::GetKey;
+        wire::Bytes data;
+        QCOMPARE(run(dev, c, key, 0, nullptr, &data), uint8_t(0));
+        QVERIFY(crypto::parseKeyData(std::string(data.begin(), data.end())));
+        wire::CommandBody act;
+        act.command = wire::Command::Activate;
+        act.password = "password";  // one kind only
+        QCOMPARE(run(dev, c, act, 0), uint8_t(ZELT_ERR_WEAK_PASSWORD));
+        act.password = "Passw0rd99";
+        bool changed = false;
+        QCOMPARE(run(dev, c, act, 0, &changed), uint8_t(0));
+        QVERIFY(changed);
+        QCOMPARE(int(dev.record().inactive), 0);
+        QCOMPARE(run(dev, c, act, 0), uint8_t(ZELT_ERR_ALREADY_ACTIVATED));
+        QCOMPARE(run(dev, c, setNet("Passw0rd99", {10, 0, 0, 9}), 0), uint8_t(0));
+        QCOMPARE(dev.record().ipv4, (wire::Ip4{10, 0, 0, 9}));
+    }
+
+    void retransmissionAppliedOnce() {
+        Device dev(activeState(), options());
+        Client c;
+        auto req = c.seal(dev, setNet("Admin12345", {10, 0, 0, 50}));
+        uint32_t before = dev.record().configVersion;
+        auto first = dev.handle(req, 0);
+        QVERIFY(first.datagram && first.changed && !first.fromCache);
+        auto again = dev.handle(req, 0.5);
+        QVERIFY(again.datagram && again.fromCache && !again.changed);
+        QVERIFY(*again.datagram == *first.datagram);
+        QCOMPARE(dev.record().configVersion, before + 1);
+        // A request sealed for another device is ignored.
+        auto foreign = req;
+        foreign.mac[5] ^= 1;
+        QVERIFY(!dev.handle(foreign, 0).datagram);
+        // A tampered box is dropped without an answer.
+        auto tampered = c.seal(dev, setNet("Admin12345", {10, 0, 0, 51}));
+        tampered.cipher.back() ^= 1;
+        QVERIFY(!dev.handle(tampered, 0).datagram);
+    }
+
+    void replayAfterCacheIsNotApplied() {
+        DeviceOptions o = options();
+        o.cachedAnswers = 2;
+        Device dev(activeState(), o);
+        Client c;
+        auto old = c.seal(dev, setNet("Admin12345", {10, 0, 0, 60}));
+        QVERIFY(dev.handle(old, 0).changed);
+        for (int i = 0; i < 3; ++i) QCOMPARE(run(dev, c, setNet("Admin12345", {10, 0, 0, uint8_t(61 + i)}), 0), uint8_t(0));
+        auto replay = dev.handle(old, 1);
+        QVERIFY(!replay.datagram && !replay.changed);
+        QCOMPARE(dev.record().ipv4, (wire::Ip4{10, 0, 0, 63}));
+    }
+
+    void lockoutAfterFiveFailures() {
+        Device dev(activeState(), options(60));
+        Client c;
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(run(dev, c, setNet("wrongpass1", {10, 0, 0, 9}), 10.0), uint8_t(ZELT_ERR_WRONG_PASSWORD));
+        QCOMPARE(run(dev, c, setNet("Admin12345", {10, 0, 0, 9}), 11.0), uint8_t(ZELT_ERR_LOCKED));
+        wire::CommandBody restore;
+        restore.command = wire::Command::RestoreDefault;
+        restore.securityCode = "SECRET-CODE-1";
+        QCOMPARE(run(dev, c, restore, 30.0), uint8_t(ZELT_ERR_LOCKED));
+        QCOMPARE(run(dev, c, setNet("Admin12345", {10, 0, 0, 9}), 70.5), uint8_t(0));
+        // The count starts afresh after the lockout.
+        for (int i = 0; i < 4; ++i) run(dev, c, setNet("wrongpass1", {10, 0, 0, 9}), 71.0);
+        QCOMPARE(run(dev, c, setNet("Admin12345", {10, 0, 0, 10}), 71.0), uint8_t(0));
+    }
+
+    void restoreWithSecurityCodeMakesInactive() {
+        Device dev(activeState(), options());
+        Client c;
+        wire::CommandBody restore;
+        restore.command = wire::Command::RestoreDefault;
+        restore.securityCode = "WRONG";
+        QCOMPARE(run(dev, c, restore, 0), uint8_t(ZELT_ERR_BAD_SECURITY_CODE));
+        restore.securityCode = "SECRET-CODE-1";
+        QCOMPARE(run(dev, c, restore, 0), uint8_t(0));
+        QCOMPARE(int(dev.record().inactive), 1);
+        QCOMPARE(run(dev, c, setNet("Admin12345", {10, 0, 0, 9}), 0), uint8_t(ZELT_ERR_NOT_ACTIVATED));
+    }
+
+    void keyFileReset() {
+        Device dev(activeState(), options());
+        Client c;
+        wire::CommandBody get;
+        get.command = wire::Command::GetKey;
+        wire::Bytes data;
+        QCOMPARE(run(dev, c, get, 0, nullptr, &data), uint8_t(0));
+        std::string exported(data.begin(), data.end());
+
+        wire::CommandBody reset;
+        reset.command = wire::Command::ResetPassword;
+        reset.newPassword = "NewPass123";
+        reset.keyFile.assign(exported.begin(), exported.end());
+        QCOMPARE(run(dev, c, reset, 0), uint8_t(ZELT_ERR_BAD_KEY_FILE));  // unsigned
+
+        auto otherKey = crypto::makeKeyData("OTHER-SERIAL", "02-5a-00-00-00-01", crypto::parseKeyData(exported)->nonce);
+        auto otherSigned = *crypto::signKeyFile(otherKey, maker_);
+        reset.keyFile.assign(otherSigned.begin(), otherSigned.end());
+        QCOMPARE(run(dev, c, reset, 0), uint8_t(ZELT_ERR_BAD_KEY_FILE));  // another device's
+
+        auto signedFile = *crypto::signKeyFile(exported, maker_);
+        reset.keyFile.assign(signedFile.begin(), signedFile.end());
+        reset.newPassword = "weak";
+        QCOMPARE(run(dev, c, reset, 0), uint8_t(ZELT_ERR_WEAK_PASSWORD));  // policy first; file still valid
+        reset.newPassword = "NewPass123";
+        QCOMPARE(run(dev, c, reset, 0), uint8_t(0));
+        QCOMPARE(run(dev, c, setNet("NewPass123", {10, 0, 0, 9}), 0), uint8_t(0));
+        QCOMPARE(run(dev, c, reset, 0), uint8_t(ZELT_ERR_BAD_KEY_FILE));  // used once
+
+        // Without a new password the file restores the inactive state.
+        QCOMPARE(run(dev, c, get, 0, nullptr, &data), uint8_t(0));
+        auto second = *crypto::signKeyFile(std::string(data.begin(), data.end()), maker_);
+        reset.keyFile.assign(second.begin(), second.end());
+        reset.newPassword.clear();
+        QCOMPARE(run(dev, c, reset, 0), uint8_t(0));
+        QCOMPARE(int(dev.record().inactive), 1);
+    }
+
+    void deviceChecksNetworkParameters() {
+        Device dev(activeState(), options());
+        Client c;
+        QCOMPARE(run(dev, c, setNet("Admin12345", {10, 0, 0, 0}), 0), uint8_t(ZELT_ERR_BAD_PARAMETERS));
+        QCOMPARE(run(dev, c, setNet("Admin12345", {224, 0, 0, 5}), 0), uint8_t(ZELT_ERR_BAD_PARAMETERS));
+        auto mask = setNet("Admin12345", {10, 0, 0, 5});
+        mask.mask = {255, 0, 255, 0};
+        mask.netFlags |= wire::kSetMask;
+        QCOMPARE(run(dev, c, mask, 0), uint8_t(ZELT_ERR_BAD_PARAMETERS));
+        auto v6 = setNet("Admin12345", {10, 0, 0, 5});
+        v6.netFlags |= wire::kSetIpv6;
+        v6.ipv6[0] = 0xfd;
+        QCOMPARE(run(dev, c, v6, 0), uint8_t(ZELT_ERR_NOT_SUPPORTED));  // no IPv6 change capability
+        QCOMPARE(dev.record().ipv4, (wire::Ip4{10, 0, 0, 2}));          // nothing applied
+    }
+};
+
+QTEST_GUILESS_MAIN(TestZeltCore)
+#include "tst_zelt_core.moc"
