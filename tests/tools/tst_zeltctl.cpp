@@ -1,0 +1,127 @@
+// zeltctl against zelt-devsim, end to end on loopback.
+#include "../platform/zelt/simprocess.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QtTest>
+
+class TestZeltctl : public QObject {
+    Q_OBJECT
+    SimProcess sim_{0};
+
+    struct Run { int code; QByteArray out, err; };
+    Run ctl(const QStringList &args) {
+        QProcess p;
+        p.setProgram(SimProcess::binDir() + "/zeltctl");
+        p.setArguments(QStringList{"--interfaces", "lo", "--port", QString::number(sim_.port)} + args);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("ZELT_WINDOW_MS", "200");
+        p.setProcessEnvironment(env);
+        p.start();
+        if (!p.waitForFinished(30000)) return {-1, {}, "hung"};
+        return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
+    }
+    QJsonArray list() {
+        Run r = ctl({"list", "--json", "--count", "24", "--timeout", "5"});
+        if (r.code != 0) return {};
+        return QJsonDocument::fromJson(r.out).array();
+    }
+    QJsonObject find(const QJsonArray &devices, const std::function<bool(const QJsonObject &)> &pred) {
+        for (const auto &v : devices)
+            if (pred(v.toObject())) return v.toObject();
+        return {};
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(sim_.start({"--lockout-seconds", "3"})); }
+
+    void usageAndUnknownDevices() {
+        QCOMPARE(ctl({"frobnicate"}).code, 2);
+        QCOMPARE(ctl({"activate"}).code, 2);
+        Run r = ctl({"--timeout", "1", "activate", "NO-SUCH-DEVICE", "Passw0rd99"});
+        QCOMPARE(r.code, 3);
+        QVERIFY(r.err.contains("no such device"));
+    }
+
+    void listsTheFleet() {
+        const QJsonArray devices = list();
+        QCOMPARE(devices.size(), 24);
+        const QJsonObject d = devices.first().toObject();
+        QVERIFY(d["serial"].toString().startsWith("ZT-"));
+        QVERIFY(d["mac"].toString().startsWith("02-5a-"));
+        Run table = ctl({"list", "--count", "24"});
+        QCOMPARE(table.code, 0);
+        QVERIFY(table.out.contains("24 device(s)"));
+    }
+
+    void activateSetIpRestore() {
+        const QJsonArray devices = list();
+        QJsonObject fresh = find(devices, [](const QJsonObject &o) { return !o["active"].toBool() && o["type"].toInt() < 0x9D00; });
+        QVERIFY(!fresh.isEmpty());
+        const QString serial = fresh["serial"].toString();
+        QCOMPARE(ctl({"activate", serial, "short"}).code, 1);
+        QCOMPARE(ctl({"activate", serial, "Passw0rd99"}).code, 0);
+        QCOMPARE(ctl({"activate", serial, "Passw0rd99"}).code, 1);  // already active
+        QCOMPARE(ctl({"set-ip", serial, "--password", "Wrong99999", "--ip", "192.168.70.5"}).code, 7);
+        QCOMPARE(ctl({"set-ip", fresh["mac"].toString(), "--password", "Passw0rd99", "--ip", "192.168.70.5", "--mask", "255.255.0.0"}).code, 0);
+        QJsonObject now = find(list(), [&](const QJsonObject &o) { return o["serial"].toString() == serial; });
+        QCOMPARE(now["ipv4"].toString(), QString("192.168.70.5"));
+        QCOMPARE(now["mask"].toString(), QString("255.255.0.0"));
+        QVERIFY(now["active"].toBool());
+
+        QCOMPARE(ctl({"restore", serial, "wrong-code"}).code, 7);
+        QCOMPARE(ctl({"restore", serial, sim_.securityCode(serial)}).code, 0);
+        now = find(list(), [&](const QJsonObject &o) { return o["serial"].toString() == serial; });
+        QVERIFY(!now["active"].toBool());
+    }
+
+    void addressRunAndDhcp() {
+        const QJsonArray devices = list();
+        QStringList run;
+        for (const auto &v : devices) {
+            QJsonObject o = v.toObject();
+            if (o["active"].toBool() && o["type"].toInt() < 0x9D00 && run.size() < 3) run << o["serial"].toString();
+        }
+        QCOMPARE(run.size(), 3);
+        QCOMPARE(ctl(QStringList{"set-ip", "--run", "192.168.80.254", "--password", "Admin12345"} + run).code, 0);
+        const QJsonArray after = list();
+        QStringList got;
+        for (const QString &s : run) got << find(after, [&](const QJsonObject &o) { return o["serial"].toString() == s; })["ipv4"].toString();
+        QCOMPARE(got, (QStringList{"192.168.80.254", "192.168.81.1", "192.168.81.2"}));
+
+        QJsonObject dhcp = find(after, [](const QJsonObject &o) {
+            return o["active"].toBool() && (o["support"].toInt() & 4) && !o["dhcp"].toBool() && o["type"].toInt() < 0x9D00;
+        });
+        QJsonObject noDhcp = find(after, [](const QJsonObject &o) { return o["active"].toBool() && !(o["support"].toInt() & 4); });
+        QVERIFY(!dhcp.isEmpty() && !noDhcp.isEmpty());
+        QCOMPARE(ctl({"dhcp", "on", "--password", "Admin12345", dhcp["serial"].toString()}).code, 0);
+        QCOMPARE(ctl({"dhcp", "on", "--password", "Admin12345", noDhcp["serial"].toString()}).code, 1);  // not supported
+        QCOMPARE(ctl({"dhcp", "on", "--password", "Admin12345", dhcp["serial"].toString(), noDhcp["serial"].toString()}).code, 8);
+        QVERIFY(find(list(), [&](const QJsonObject &o) { return o["serial"] == dhcp["serial"]; })["dhcp"].toBool());
+    }
+
+    void keyFileReset() {
+        QJsonObject d = find(list(), [](const QJsonObject &o) { return o["active"].toBool() && (o["support"].toInt() & 0x40); });
+        QVERIFY(!d.isEmpty());
+        const QString serial = d["serial"].toString();
+        const QString key = sim_.dir.filePath("DeviceKey.xml"), signedKey = sim_.dir.filePath("Signed.xml");
+        QCOMPARE(ctl({"export-key", serial, key}).code, 0);
+        QVERIFY(QFileInfo(key).size() > 0);
+        QCOMPARE(ctl({"reset", serial, "--key-file", key, "--new-password", "Fresh12345"}).code, 1);  // not signed
+        QCOMPARE(QProcess::execute(SimProcess::binDir() + "/zelt-devsim", {"sign-key", "--maker-key", sim_.dir.filePath("maker.key"), key, signedKey}), 0);
+        QCOMPARE(ctl({"reset", serial, "--key-file", signedKey, "--new-password", "Fresh12345"}).code, 0);
+        QCOMPARE(ctl({"set-ip", serial, "--password", "Fresh12345", "--port", "8200"}).code, 0);
+        QCOMPARE(ctl({"reset", serial, "--key-file", sim_.dir.filePath("missing.xml")}).code, 1);
+    }
+
+    void lockoutExitCode() {
+        QJsonObject d = find(list(), [](const QJsonObject &o) { return o["active"].toBool() && o["type"].toInt() < 0x9D00 && !(o["support"].toInt() & 0x40); });
+        QVERIFY(!d.isEmpty());
+        for (int i = 0; i < 5; ++i) QCOMPARE(ctl({"set-ip", d["mac"].toString(), "--password", "Nope123456"}).code, 7);
+        QCOMPARE(ctl({"set-ip", d["mac"].toString(), "--password", "Admin12345"}).code, 6);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestZeltctl)
+#include "tst_zeltctl.moc"
