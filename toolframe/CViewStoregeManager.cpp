@@ -2,7 +2,10 @@
 
 #include <atomic>
 
+#include "CBaseDragFrame.h"
 #include "CBaseFrame.h"
+#include "ClientWriterProperty.h"
+#include "HostPages.h"
 
 namespace {
 // The store the modify service reaches; set once the store exists.
@@ -13,6 +16,7 @@ constexpr int kEventTypes[] = {2, 4, 5, 6, 8, 9, 12};
 } // namespace
 
 CViewStoregeManager::CViewStoregeManager()
+    : m_creator(&CreateShellPage)
 {
     g_pStore.store(this, std::memory_order_release);
     for (int type : kEventTypes) {
@@ -124,3 +128,17 @@ bool CViewStoregeManager::ModifyNetParamService(const char *mac, const char *ipv
 bool CViewStoregeManager::ResetPasswordService(int32_t, int32_t) { return true; }
 
 bool CViewStoregeManager::RefreshService() { return ZELT_SendInquiry() == 1; }
+
+void CViewStoregeManager::ShowPage(int iType)
+{
+    if (!GetPage(iType))
+        return;
+    int frameId = ClientWriterProperty::FrameHolding(iType);
+    if (frameId < 0)
+        frameId = 0;
+    CBaseDragFrame *frame = ClientWriterProperty::FrameById(frameId);
+    if (!frame)
+        return;
+    ClientWriterProperty::SetCurrent(frameId, iType);
+    frame->AddOrActivate(iType, false);
+}

@@ -42,6 +42,12 @@ public:
 
     CDeviceHub &Hub() { return m_hub; }
 
+    // Frame ids in creation order: the main window's frame gets 0.
+    int NextFrameId() { return m_iNextFrameId++; }
+    // Opens or raises the page of a type in the frame that holds it, or in
+    // the main frame.
+    void ShowPage(int iType);
+
     // Whether pages of a type get the cached devices when they are created.
     static bool ReplaysOnCreation(int iType);
 
@@ -77,6 +83,7 @@ private:
     CDeviceHub m_hub;
     std::vector<std::unique_ptr<CForwardContext>> m_contexts;
     PageCreator m_creator;
+    int m_iNextFrameId = 0;
 };
 
 #endif

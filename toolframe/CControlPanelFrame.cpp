@@ -1,0 +1,234 @@
+#include "CControlPanelFrame.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOptionViewItem>
+
+#include "CViewStoregeManager.h"
+#include "ConfigXml.h"
+#include "PageTable.h"
+#include "vela.h"
+
+namespace {
+
+struct LibraryRow {
+    int type;
+    const char *library;
+};
+const LibraryRow kLibraries[] = {
+    {2, "Zeltscan.dll"},    {3, "CamCountPlanner.dll"}, {4, "StoragePlanner.dll"}, {5, "LinkPlanner.dll"},
+    {6, "SharpnessAid.dll"}, {7, "OpticsPicker.dll"},  {8, "BulkSettings.dll"},   {9, "TaskPlanner.dll"},
+    {10, "ArchiveFetch.dll"}, {11, "ClipViewer.dll"},  {12, "BulkFirmware.dll"},  {14, "AddressService.dll"},
+};
+
+const QColor kNormal(204, 204, 204);
+const QColor kHover(171, 171, 171);
+
+} // namespace
+
+void CListWidgetStyle::drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
+                                     const QWidget *widget) const
+{
+    if (element == PE_PanelItemViewItem) {
+        const auto *vopt = qstyleoption_cast<const QStyleOptionViewItem *>(option);
+        const bool hovered = option->state & State_MouseOver;
+        const bool selected = option->state & State_Selected;
+        if (vopt && (hovered || selected))
+            painter->fillRect(option->rect, vopt->backgroundBrush);
+        return;
+    }
+    COrviStyle::drawPrimitive(element, option, painter, widget);
+}
+
+CListWidget::CListWidget(QWidget *parent)
+    : QListWidget(parent)
+    , m_pStyle(new CListWidgetStyle)
+{
+    setStyle(m_pStyle);
+}
+
+CListWidget::~CListWidget()
+{
+    setStyle(nullptr);
+    delete m_pStyle;
+}
+
+void CListWidget::keyPressEvent(QKeyEvent *e) { e->accept(); }
+void CListWidget::keyReleaseEvent(QKeyEvent *e) { e->accept(); }
+
+void CListWidget::mouseReleaseEvent(QMouseEvent *e)
+{
+    if (e->button() == Qt::LeftButton)
+        QListWidget::mouseReleaseEvent(e);
+}
+
+bool CListWidget::viewportEvent(QEvent *e)
+{
+    if (e->type() == QEvent::Leave) {
+        viewport()->update();
+        emit LeaveWidget();
+    }
+    return QListWidget::viewportEvent(e);
+}
+
+CControlPanelFrame::CControlPanelFrame(QWidget *parent)
+    : CBaseFrame(parent)
+{
+    setObjectName(QStringLiteral("pControlPanelClass"));
+    setWindowTitle(tr("ControlPanelFrame"));
+    resize(1032, 825);
+    setStyleSheet(QStringLiteral("QWidget#pControlPanelClass,QListWidget{background-color: rgb(204, 204, 204);}"));
+
+    auto *gridLayout_2 = new QGridLayout(this);
+    gridLayout_2->setObjectName(QStringLiteral("gridLayout_2"));
+    QMargins m = gridLayout_2->contentsMargins();
+    m.setTop(50);
+    gridLayout_2->setContentsMargins(m);
+
+    auto *frame = new QFrame(this);
+    frame->setObjectName(QStringLiteral("frame"));
+    frame->setFrameShape(QFrame::Box);
+    frame->setMinimumHeight(510);
+    frame->setStyleSheet(QStringLiteral("background: rgb(217,217, 217);"));
+    gridLayout_2->addWidget(frame, 0, 0);
+    gridLayout_2->addItem(new QSpacerItem(368, 40, QSizePolicy::Minimum, QSizePolicy::Fixed), 1, 0);
+
+    m_pTipLabel = new QLabel(this);
+    m_pTipLabel->setObjectName(QStringLiteral("pTipLabel"));
+    m_pTipLabel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+    m_pTipLabel->setMinimumHeight(70);
+    m_pTipLabel->setMaximumHeight(70);
+    m_pTipLabel->setStyleSheet(QStringLiteral(
+        "border-width : 4px; \nborder-radius : 4px;\nbackground-color: rgb(216, 215, 214);\npadding : 4px;"));
+    m_pTipLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    gridLayout_2->addWidget(m_pTipLabel, 2, 0);
+
+    auto *gridLayout = new QGridLayout(frame);
+    gridLayout->setObjectName(QStringLiteral("gridLayout"));
+    QFont titleFont(QStringLiteral("黑体"), 12);
+    titleFont.setBold(true);
+    auto makeTitle = [&](const char *name, const QString &text) {
+        auto *l = new QLabel(text, frame);
+        l->setObjectName(QLatin1String(name));
+        l->setFont(titleFont);
+        l->setMinimumHeight(24);
+        return l;
+    };
+    auto makeLine = [&](const char *name) {
+        auto *l = new QFrame(frame);
+        l->setObjectName(QLatin1String(name));
+        l->setFrameShape(QFrame::HLine);
+        l->setFrameShadow(QFrame::Sunken);
+        return l;
+    };
+    m_pOperationLWidget = MakeList("pOperationLWidget", 135);
+    m_pManagementLWidget = MakeList("pManagementLWidget", 135);
+    m_pTaskLWidge = MakeList("pTaskLWidge", 130);
+
+    int row = 0;
+    gridLayout->addItem(new QSpacerItem(20, 30, QSizePolicy::Minimum, QSizePolicy::Expanding), row++, 1);
+    gridLayout->addWidget(makeTitle("label", tr("Tool List")), row++, 1);
+    gridLayout->addWidget(makeLine("label_2"), row++, 1);
+    gridLayout->addWidget(m_pOperationLWidget, row++, 1);
+    gridLayout->addWidget(m_pManagementLWidget, row++, 1);
+    gridLayout->addWidget(makeTitle("label_4", tr("Task Mode")), row++, 1);
+    gridLayout->addWidget(makeLine("label_3"), row++, 1);
+    gridLayout->addWidget(m_pTaskLWidge, row++, 1);
+    gridLayout->addItem(new QSpacerItem(100, 0, QSizePolicy::Expanding, QSizePolicy::Minimum), 0, 0, row, 1);
+    gridLayout->addItem(new QSpacerItem(100, 0, QSizePolicy::Expanding, QSizePolicy::Minimum), 0, 2, row, 1);
+
+    for (const LibraryRow &r : kLibraries) {
+        m_mapLibrary.insert(r.type, QString::fromLatin1(r.library));
+        m_mapEnabled.insert(r.type, false);
+    }
+    Fill();
+}
+
+CListWidget *CControlPanelFrame::MakeList(const char *szName, int iMinHeight)
+{
+    auto *list = new CListWidget(this);
+    list->setObjectName(QLatin1String(szName));
+    list->setMinimumSize(924, iMinHeight);
+    list->setMaximumSize(770, 16777215);
+    list->setMouseTracking(true);
+    list->setFrameShape(QFrame::NoFrame);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setIconSize(QSize(80, 70));
+    list->setResizeMode(QListView::Adjust);
+    list->setSpacing(13);
+    list->setGridSize(QSize(150, 116));
+    list->setViewMode(QListView::IconMode);
+    list->setWordWrap(true);
+    connect(list, &QListWidget::itemClicked, this, &CControlPanelFrame::ItemClicked);
+    connect(list, &CListWidget::LeaveWidget, this, &CControlPanelFrame::OnLeveWidget);
+    connect(list, &QListWidget::itemEntered, this, &CControlPanelFrame::OnItemEntered);
+    return list;
+}
+
+void CControlPanelFrame::Fill()
+{
+    m_listEnabledTools = ConfigXml::ReadEnabledTools();
+    for (int t = 2; t <= 14; ++t)
+        if (m_mapEnabled.contains(t) || t == 13)
+            m_mapEnabled[t] = m_listEnabledTools.contains(QString::number(t));
+
+    for (const PageTableRow &row : PageTable::Rows()) {
+        if (row.iPageType == -1)
+            break;
+        if (row.iPageType == 1)
+            continue;
+        const QByteArray lib = m_mapLibrary.value(row.iPageType).toLocal8Bit();
+        if (lib.isEmpty() || !m_mapEnabled.value(row.iPageType) || !Vela_DsoExists(lib.constData()))
+            continue;
+        CListWidget *list = m_pTaskLWidge;
+        if (row.iPageType != 9)
+            list = m_pOperationLWidget->count() <= 5 ? m_pOperationLWidget : m_pManagementLWidget;
+        const QString text = QCoreApplication::translate("TBX", row.strName.toLatin1().constData());
+        auto *item = new QListWidgetItem(QIcon(QStringLiteral(":/images/ControlPanel/") + row.strPanelIcon), text, list);
+        item->setTextAlignment(Qt::AlignHCenter);
+        item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+        item->setData(32, row.iPageType);
+        item->setToolTip(text);
+    }
+}
+
+void CControlPanelFrame::ItemClicked(QListWidgetItem *pItem)
+{
+    if (!pItem)
+        return;
+    CViewStoregeManager::Instance()->ShowPage(pItem->data(32).toInt());
+}
+
+void CControlPanelFrame::OnItemEntered(QListWidgetItem *pItem)
+{
+    if (m_pLastHovered) {
+        m_pLastHovered->setSelected(false);
+        m_pLastHovered->setBackground(QBrush(kNormal));
+    }
+    m_pLastHovered = pItem;
+    if (!pItem)
+        return;
+    pItem->setBackground(QBrush(kHover));
+    const QString description = QStringLiteral("      ") + PageTable::Description(pItem->data(32).toInt());
+    m_pTipLabel->setTextFormat(Qt::RichText);
+    m_pTipLabel->setText(
+        QStringLiteral("<html><head><meta name=\"qrichtext\" content=\"1\" /></head>"
+                       "<body style=\" font-family:'Arial'; font-size:9pt; font-weight:400; font-style:normal;\">"
+                       "<p style=\" margin-top:12px; margin-bottom:12px; margin-left:0px; margin-right:0px; "
+                       "-qt-block-indent:0; text-indent:0px;\"><span style=\" font-size:10pt; font-weight:600; "
+                       "color:#467735;\">") +
+        description.toHtmlEscaped() + QStringLiteral("</span></p><br /></body></html>"));
+}
+
+void CControlPanelFrame::OnLeveWidget()
+{
+    if (m_pLastHovered)
+        m_pLastHovered->setBackground(QBrush(kHover));
+}

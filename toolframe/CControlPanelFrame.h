@@ -1,0 +1,77 @@
+// The control panel: the installed and enabled tools as large icons.
+#ifndef CCONTROLPANELFRAME_H
+#define CCONTROLPANELFRAME_H
+
+#include <QListWidget>
+#include <QMap>
+#include <QStringList>
+
+#include "CBaseFrame.h"
+#include "COrviStyle.h"
+
+class QLabel;
+
+// Draws an item's panel only while it is hovered or selected, as a fill of
+// the item's own background; no other highlight.
+class CListWidgetStyle : public COrviStyle
+{
+    Q_OBJECT
+public:
+    void drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
+                       const QWidget *widget = nullptr) const override;
+};
+
+class CListWidget : public QListWidget
+{
+    Q_OBJECT
+public:
+    explicit CListWidget(QWidget *parent = nullptr);
+    ~CListWidget() override;
+
+signals:
+    void LeaveWidget();
+
+protected:
+    void keyPressEvent(QKeyEvent *e) override;
+    void keyReleaseEvent(QKeyEvent *e) override;
+    void mouseReleaseEvent(QMouseEvent *e) override;
+    bool viewportEvent(QEvent *e) override;
+
+private:
+    CListWidgetStyle *m_pStyle = nullptr;
+};
+
+class CControlPanelFrame : public CBaseFrame
+{
+    Q_OBJECT
+public:
+    explicit CControlPanelFrame(QWidget *parent = nullptr);
+
+    int GetTypeId() override { return 1; }
+
+    CListWidget *OperationList() const { return m_pOperationLWidget; }
+    CListWidget *ManagementList() const { return m_pManagementLWidget; }
+    CListWidget *TaskList() const { return m_pTaskLWidge; }
+    QLabel *TipLabel() const { return m_pTipLabel; }
+    QListWidgetItem *HoveredItem() const { return m_pLastHovered; }
+
+protected slots:
+    void ItemClicked(QListWidgetItem *pItem);
+    void OnLeveWidget();
+    void OnItemEntered(QListWidgetItem *pItem);
+
+private:
+    CListWidget *MakeList(const char *szName, int iMinHeight);
+    void Fill();
+
+    CListWidget *m_pOperationLWidget = nullptr;
+    CListWidget *m_pManagementLWidget = nullptr;
+    CListWidget *m_pTaskLWidge = nullptr;
+    QLabel *m_pTipLabel = nullptr;
+    QListWidgetItem *m_pLastHovered = nullptr;
+    QStringList m_listEnabledTools;
+    QMap<int, QString> m_mapLibrary;
+    QMap<int, bool> m_mapEnabled;
+};
+
+#endif

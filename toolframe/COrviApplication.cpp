@@ -1,0 +1,94 @@
+#include "COrviApplication.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFont>
+#include <QLockFile>
+#include <QPluginLoader>
+#include <QStandardPaths>
+
+#include "COrviStyle.h"
+#include "CPluginFactoryInterface.h"
+#include "ClientConfigManager.h"
+#include "Toolkit.h"
+
+COrviApplication::COrviApplication(int &argc, char **argv, const QString &strKey)
+    : QApplication(argc, argv)
+    , m_strKey(strKey)
+{
+    Toolkit::InitResources();
+
+    QFont font(QStringLiteral("Arial"), 9);
+    font.setStyleHint(QFont::SansSerif, QFont::PreferAntialias);
+    setFont(font);
+
+    addLibraryPath(ClientConfigManager::ProgramDir() + QStringLiteral("/plugins"));
+
+    ClientConfigManager *config = ClientConfigManager::Instance();
+    config->Load(QStringLiteral("Setup.xml"));
+
+    ClientLanguageManager::Instance()->InstallTranslators();
+
+    QFont current = QApplication::font();
+    current.setPointSize(10);
+    setFont(current);
+
+    if (const ClientConfig *skin = config->GetConfig(ClientConfigManager::Skin))
+        LoadSkin(skin->m_strValue);
+
+    setStyle(new COrviStyle);
+    setStyleSheet(BuildStyleSheet(StyleSheetNames()));
+
+    m_pInstanceLock = std::make_unique<QLockFile>(InstanceLockPath(m_strKey));
+    m_pInstanceLock->setStaleLockTime(0); // stale only when its owner is gone
+    if (!m_pInstanceLock->tryLock(0)) {
+        if (m_pInstanceLock->error() == QLockFile::LockFailedError)
+            m_bRunning = true;
+        else
+            qDebug() << "Unable to create single instance.";
+    }
+}
+
+COrviApplication::~COrviApplication()
+{
+    ClientConfigManager::Instance()->Clear();
+}
+
+QString COrviApplication::InstanceLockPath(const QString &strKey)
+{
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (dir.isEmpty())
+        dir = QDir::tempPath();
+    return dir + QLatin1Char('/') + strKey + QStringLiteral(".instance.lock");
+}
+
+QString COrviApplication::BuildStyleSheet(const QStringList &names)
+{
+    QString sheet;
+    for (const QString &name : names) {
+        QFile f(QStringLiteral(":/Orvi/Qss/Qss/") + name);
+        if (f.open(QIODevice::ReadOnly))
+            sheet += QString::fromLatin1(f.readAll());
+    }
+    return sheet;
+}
+
+bool COrviApplication::LoadSkin(const QString &strSkin)
+{
+    QDir dir(ClientConfigManager::ProgramDir() + QStringLiteral("/plugins/skins/"));
+    const QStringList files = dir.entryList(QDir::Files, QDir::Unsorted);
+    for (const QString &file : files) {
+        QPluginLoader loader(dir.absoluteFilePath(file));
+        if (loader.isLoaded())
+            return false;
+        QObject *root = loader.instance();
+        auto *factory = qobject_cast<CPluginFactoryInterface *>(root);
+        if (factory && factory->keys().contains(strSkin, Qt::CaseInsensitive)) {
+            factory->create(strSkin);
+            return true;
+        }
+        loader.unload();
+    }
+    return false;
+}

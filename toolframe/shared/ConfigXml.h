@@ -1,0 +1,19 @@
+// "Config.xml": the Base64-encoded, comma-separated list of enabled tools.
+#ifndef CONFIGXML_H
+#define CONFIGXML_H
+
+#include <QStringList>
+
+namespace ConfigXml {
+
+// The enabled-tool list from the file (relative names are taken from the
+// program directory). Missing or malformed files (bad XML, bad Base64)
+// give an empty list; any length is read whole.
+QStringList ReadEnabledTools(const QString &strFileName = QStringLiteral("Config.xml"));
+
+// The file contents for a list, as the reader expects it.
+QByteArray Encode(const QStringList &tools);
+
+} // namespace ConfigXml
+
+#endif
