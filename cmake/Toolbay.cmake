@@ -11,7 +11,11 @@ endif()
 add_compile_options(-Wall -Wextra)
 
 # toolbay_add_test(<name> SOURCES ... [LIBS ...] [THREADED] [LABELS ...] [TIMEOUT s]
-#                  [ENV "A=1;B=2"] [DEPENDS targets needed at run time])
+#                  [ENV "A=1;B=2"] [DEPENDS targets needed at run time]
+#                  [RESOURCE_LOCK name])
+#
+# TOOLBAY_BIG_SCREEN is an ENV entry giving the offscreen platform one
+# 1280 x 1024 screen.
 #
 # In a sanitizer tree the test may not exist (see below): use DEPENDS, not
 # add_dependencies on the test.
@@ -20,8 +24,9 @@ add_compile_options(-Wall -Wextra)
 # tree runs all the others. In the thread tree a non-threaded test is not
 # even built, which keeps that build small.
 set_property(GLOBAL PROPERTY TOOLBAY_THREADED_TESTS "")
+set(TOOLBAY_BIG_SCREEN "QT_QPA_PLATFORM=offscreen:configfile=${CMAKE_SOURCE_DIR}/tests/screen-1280x1024.json")
 function(toolbay_add_test name)
-  cmake_parse_arguments(T "THREADED" "TIMEOUT" "SOURCES;LIBS;LABELS;ENV;DEPENDS" ${ARGN})
+  cmake_parse_arguments(T "THREADED" "TIMEOUT;RESOURCE_LOCK" "SOURCES;LIBS;LABELS;ENV;DEPENDS" ${ARGN})
   if(TOOLBAY_SANITIZER STREQUAL "thread" AND NOT T_THREADED)
     return()
   endif()
@@ -45,6 +50,10 @@ function(toolbay_add_test name)
   endif()
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
+  endif()
+  if(T_RESOURCE_LOCK)
+    # Tests sharing a file of the test directory (Config.xml, ...) never run together.
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK ${T_RESOURCE_LOCK})
   endif()
   set_tests_properties(${name} PROPERTIES
     LABELS "${labels}"

@@ -40,14 +40,20 @@ COrviApplication::COrviApplication(int &argc, char **argv, const QString &strKey
     setStyle(new COrviStyle);
     setStyleSheet(BuildStyleSheet(StyleSheetNames()));
 
-    m_pInstanceLock = std::make_unique<QLockFile>(InstanceLockPath(m_strKey));
-    m_pInstanceLock->setStaleLockTime(0); // stale only when its owner is gone
-    if (!m_pInstanceLock->tryLock(0)) {
-        if (m_pInstanceLock->error() == QLockFile::LockFailedError)
-            m_bRunning = true;
-        else
-            qDebug() << "Unable to create single instance.";
-    }
+    const int acquired = AcquireInstance(m_strKey, m_pInstanceLock);
+    if (acquired == 0)
+        m_bRunning = true;
+    else if (acquired < 0)
+        qDebug() << "Unable to create single instance.";
+}
+
+int COrviApplication::AcquireInstance(const QString &strKey, std::unique_ptr<QLockFile> &lock)
+{
+    lock = std::make_unique<QLockFile>(InstanceLockPath(strKey));
+    lock->setStaleLockTime(0); // stale only when its owner is gone
+    if (lock->tryLock(0))
+        return 1;
+    return lock->error() == QLockFile::LockFailedError ? 0 : -1;
 }
 
 COrviApplication::~COrviApplication()

@@ -27,6 +27,9 @@ public:
     static bool LoadSkin(const QString &strSkin);
     // The lock file guarding the single instance of key strKey.
     static QString InstanceLockPath(const QString &strKey);
+    // Takes the instance lock: 1 taken, 0 another living process holds it,
+    // -1 it cannot be created. A lock left by a dead process is taken over.
+    static int AcquireInstance(const QString &strKey, std::unique_ptr<QLockFile> &lock);
 
 private:
     QString m_strKey;

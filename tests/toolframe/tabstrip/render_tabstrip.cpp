@@ -4,6 +4,11 @@
 // arrow shows; strip_marks.png: a few tabs, one under a drop and one with its
 // close button hovered; strip_menu.png: the overflow menu.
 // Exits non-zero when a picture could not be written.
+//
+//   render_tabstrip --two-windows [seconds]
+// instead shows two strips as windows at (0, 0) and (0, 200), 1024 x 42,
+// and prints what they report, so tabs can be dragged between them by hand
+// or with xdotool under Xvfb.
 #include "CArrowItem.h"
 #include "CTabItem.h"
 #include "CTabScene.h"
@@ -71,6 +76,54 @@ bool Save(const QPixmap &pixmap, const QString &strPath)
     return bOk;
 }
 
+void Report(CTabScene &scene, const char *pName)
+{
+    auto print = [&scene, pName](const QString &strWhat) {
+        QStringList texts;
+        for (int i = 0; i < scene.Count(); ++i)
+            texts << scene.TabText(i) + "=" + scene.TabData(i).toString();
+        std::printf("%s %s | current %d | %s\n", pName, qPrintable(strWhat), scene.CurrentIndex(),
+                    qPrintable(texts.join(' ')));
+        std::fflush(stdout);
+    };
+    QObject::connect(&scene, &CTabScene::SignalTabMoved, &scene,
+                     [print](int iFrom, int iTo) { print(QString("moved %1->%2").arg(iFrom).arg(iTo)); });
+    QObject::connect(&scene, &CTabScene::SignalTabDragAdded, &scene,
+                     [print](int iIndex) { print(QString("drag-added %1").arg(iIndex)); });
+    QObject::connect(&scene, &CTabScene::SignalDragLeaveTabBar, &scene,
+                     [print, &scene] { print("drag-leave type " + scene.DraggedData().toString()); });
+    QObject::connect(&scene, &CTabScene::SignalDragOutTabBar, &scene,
+                     [print, &scene] { print("drag-out type " + scene.DraggedData().toString()); });
+    QObject::connect(&scene, &CTabScene::SignalTabAboutToClose, &scene, [print, &scene](int iIndex) {
+        print(QString("close %1").arg(iIndex));
+        scene.RemoveTab(iIndex);
+    });
+}
+
+int TwoWindows(QApplication &app, int iSeconds)
+{
+    CTabScene first, second;
+    QFrame *pFirst = MakeContainer(&first);
+    QFrame *pSecond = MakeContainer(&second);
+    pFirst->move(0, 0);
+    pSecond->move(0, 200);
+    pFirst->show();
+    pSecond->show();
+    AddTabs(first, 12);
+    AddTabs(second, 2);
+    first.SetCurrentIndex(1);
+    second.SetCurrentIndex(0);
+    Report(first, "first");
+    Report(second, "second");
+    std::printf("ready\n");
+    std::fflush(stdout);
+    QTimer::singleShot(iSeconds * 1000, &app, &QApplication::quit);
+    const int iResult = app.exec();
+    delete pFirst;
+    delete pSecond;
+    return iResult;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -82,6 +135,8 @@ int main(int argc, char **argv)
 #else
     std::printf("built without the toolkit; drawing without images\n");
 #endif
+    if (argc > 1 && QByteArray(argv[1]) == "--two-windows")
+        return TwoWindows(app, argc > 2 ? QByteArray(argv[2]).toInt() : 30);
     const QString strOut = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("tabstrip-render");
     QDir().mkpath(strOut);
     bool bOk = true;

@@ -852,6 +852,15 @@ void TestTabScene::arrowClickOpensMenuOnce()
     QCOMPARE(scene.TabText(0), QString("Delta"));
     click();
     QCOMPARE(clicked.size(), 3);
+    QTRY_VERIFY(scene.OverflowMenu()->isVisible());
+
+    // A menu that went away earlier (Escape, a click elsewhere, or a closing
+    // click the platform did not pass on) does not swallow the next click.
+    scene.OverflowMenu()->hide();
+    QTest::qWait(CArrowItem::kClosingClickMs + 100);
+    click();
+    QCOMPARE(clicked.size(), 4);
+    QTRY_VERIFY(scene.OverflowMenu()->isVisible());
     scene.OverflowMenu()->hide();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
