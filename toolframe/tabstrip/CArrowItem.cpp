@@ -33,6 +33,14 @@ void CArrowItem::paint(QPainter *pPainter, const QStyleOptionGraphicsItem *, QWi
 
 void CArrowItem::mousePressEvent(QGraphicsSceneMouseEvent *pEvent)
 {
+    if (m_bMenuJustHidden && m_bMenuShown
+        && (!m_clockHidden.isValid() || m_clockHidden.elapsed() > kClosingClickMs)) {
+        // The menu went away earlier (Escape, a click elsewhere, or a
+        // closing click this platform kept to itself): this click is a new
+        // one and must open the menu.
+        m_bMenuJustHidden = false;
+        m_bMenuShown = false;
+    }
     m_bPressed = true;
     pEvent->accept();
 }
@@ -47,6 +55,7 @@ void CArrowItem::mouseReleaseEvent(QGraphicsSceneMouseEvent *)
         return;
     }
     if (!m_bMenuShown && m_bPressed) {
+        m_bMenuJustHidden = false;
         emit SignalArrowClicked();
         m_bMenuShown = true;
     }
@@ -56,6 +65,7 @@ void CArrowItem::mouseReleaseEvent(QGraphicsSceneMouseEvent *)
 void CArrowItem::OnMenuHide()
 {
     m_bMenuJustHidden = true;
+    m_clockHidden.start();
     m_bHover = false;
     update();
 }

@@ -3,6 +3,7 @@
 #ifndef CARROWITEM_H
 #define CARROWITEM_H
 
+#include <QElapsedTimer>
 #include <QGraphicsObject>
 
 class CTabScene;
@@ -13,6 +14,10 @@ class CArrowItem : public QGraphicsObject
     friend class CTabScene;
 
 public:
+    // A press this soon after the menu hid is the click that closed it
+    // (passed on to the strip by platforms that replay that click).
+    static constexpr qint64 kClosingClickMs = 150;
+
     explicit CArrowItem(QGraphicsItem *pParent = nullptr);
 
     QRectF boundingRect() const override;
@@ -41,6 +46,9 @@ private:
     bool m_bHover = false;
     bool m_bMenuShown = false;
     bool m_bMenuJustHidden = false;
+    // When the menu last hid: only a press right after it can be the click
+    // that closed the menu.
+    QElapsedTimer m_clockHidden;
 };
 
 #endif
