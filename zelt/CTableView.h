@@ -1,0 +1,123 @@
+#pragma once
+// The plug-in's table widget: a tree view used as a flat table, with a
+// header that can carry a check box and a delegate whose editors follow
+// custom item roles.
+
+#include <QHeaderView>
+#include <QPersistentModelIndex>
+#include <QPointer>
+#include <QStyledItemDelegate>
+#include <QTreeView>
+
+class QStandardItemModel;
+class CTableView;
+
+namespace TableRole {
+enum : int {
+    CheckState = Qt::CheckStateRole, // 10
+    ComboList = 134,                 // list of (text, icon) pairs: combo-box editor
+    Button = 135,                    // bool: the cell behaves as a button
+    DateTime = 138,                  // QDateTime: date-time editor
+    Date = 139,                      // QDate: date editor
+    RegExp = 153,                    // QString pattern of allowed input
+    MaxLength = 154,                 // int: maximum length of input
+    Flags = 31,                      // int; bit 1 marks a link cell
+};
+}
+
+class CHeaderView : public QHeaderView
+{
+    Q_OBJECT
+public:
+    CHeaderView(Qt::Orientation orientation, CTableView *parent);
+
+    QRect CheckBoxRect() const { return m_checkRect; }
+
+signals:
+    void SignalCheckStateChanged(int iState);
+
+public slots:
+    void OnDataChanged(const QModelIndex &index);
+
+protected:
+    void paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const override;
+    void mouseReleaseEvent(QMouseEvent *e) override;
+
+private:
+    QVariant HeaderCheckState() const;
+    mutable QRect m_checkRect;
+    CTableView *m_pView;
+};
+
+class CTableDelegate : public QStyledItemDelegate
+{
+    Q_OBJECT
+public:
+    explicit CTableDelegate(CTableView *parent);
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
+                          const QModelIndex &index) const override;
+    void setEditorData(QWidget *editor, const QModelIndex &index) const override;
+    void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override;
+    void updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option,
+                              const QModelIndex &index) const override;
+
+protected:
+    bool editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
+                     const QModelIndex &index) override;
+
+signals:
+    void SignalEditingFinished(const QModelIndex &index);
+    void SignalComboBoxTextChanged(const QModelIndex &index);
+
+private:
+    CTableView *m_pView;
+};
+
+class CTableView : public QTreeView
+{
+    Q_OBJECT
+public:
+    explicit CTableView(QWidget *parent = nullptr);
+
+    void setModel(QAbstractItemModel *model) override;
+
+    // Cell helpers. SetText inserts the column when it does not exist yet.
+    void SetText(int iRow, int iColumn, const QString &strText);
+    QString Text(int iRow, int iColumn) const;
+
+    CHeaderView *Header() const { return m_pHeader; }
+    void SetDrawSeparator(bool bDraw) { m_bDrawSeparator = bDraw; }
+    bool IsDrawSeparator() const { return m_bDrawSeparator; }
+    void SetLinkCursor(bool bLink) { m_bLinkCursor = bLink; }
+    bool IsLinkCursor() const { return m_bLinkCursor; }
+    bool IsLinkCell(const QModelIndex &index) const;
+
+signals:
+    void SignalHeaderCheckStateChanged(int iState);
+    void SignalClickRelease(const QModelIndex &index);
+    void PressedBtn(const QModelIndex &index);
+    void ClickedBtn(const QModelIndex &index);
+    void currentItemChanged(const QModelIndex &current, const QModelIndex &previous);
+    void SignalEditingFinished(const QModelIndex &index);
+    void SignalComboBoxTextChanged(const QModelIndex &index);
+
+protected:
+    void drawRow(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    void mousePressEvent(QMouseEvent *e) override;
+    void mouseReleaseEvent(QMouseEvent *e) override;
+    void mouseMoveEvent(QMouseEvent *e) override;
+    void enterEvent(QEnterEvent *e) override;
+    void leaveEvent(QEvent *e) override;
+    bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
+
+private:
+    void ConnectSelectionModel();
+
+    QPersistentModelIndex m_pressedIndex;
+    bool m_bDrawSeparator = true;
+    bool m_bLinkCursor = false;
+    QPointer<QStandardItemModel> m_pDefaultModel;
+    CHeaderView *m_pHeader;
+    CTableDelegate *m_pDelegate;
+};

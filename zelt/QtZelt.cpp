@@ -1,0 +1,796 @@
+#include "QtZelt.h"
+
+#include <QCheckBox>
+#include <QDebug>
+#include <QDesktopServices>
+#include <QEvent>
+#include <QHash>
+#include <QSet>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLoggingCategory>
+#include <QPushButton>
+#include <QStandardItem>
+#include <QToolButton>
+#include <QUrl>
+
+#include <atomic>
+#include <cstring>
+
+#include "Buttons.h"
+#include "CPathComboBox.h"
+#include "CTableView.h"
+#include "LineEdits.h"
+#include "QtZeltItemModel.h"
+#include "Validators.h"
+#include "vela.h"
+
+Q_LOGGING_CATEGORY(lcZeltPanel, "zelt.panel")
+
+namespace {
+std::atomic<QtZelt *> g_pPanel{nullptr};
+
+using Col = QtZeltItemModel::Column;
+
+// Offsets of the text fields the arrival check measures.
+constexpr std::size_t kCheckedTextOffsets[] = {0, 12, 60, 80, 96, 128, 176, 224};
+
+// A record is dropped when none of the measured text fields ends within
+// 64 characters. Each length is bounded by the end of the record, so a
+// record without terminators is never read past its 500 bytes.
+bool PassesArrivalCheck(const ZELT_DEVICE_EVENT &ev)
+{
+    const char *base = reinterpret_cast<const char *>(&ev);
+    for (std::size_t off : kCheckedTextOffsets) {
+        if (::strnlen(base + off, sizeof ev - off) < 64)
+            return true;
+    }
+    return false;
+}
+
+QString YesNo(bool b)
+{
+    return b ? QCoreApplication::translate("QtZelt", "Yes") : QCoreApplication::translate("QtZelt", "No");
+}
+} // namespace
+
+void OnDeviceEvent(const ZELT_DEVICE_EVENT *pEvent, int iContext)
+{
+    Q_UNUSED(iContext);
+    QtZelt *panel = g_pPanel.load(std::memory_order_acquire);
+    if (!pEvent || !panel)
+        return;
+    panel->HandleEvent(*pEvent);
+}
+
+struct QtZelt::PanelLocker {
+    explicit PanelLocker(QtZelt *p)
+        : m_p(p)
+    {
+        m_p->Lock();
+    }
+    ~PanelLocker() { m_p->Unlock(); }
+    PanelLocker(const PanelLocker &) = delete;
+    PanelLocker &operator=(const PanelLocker &) = delete;
+    QtZelt *m_p;
+};
+
+QtZelt *QtZelt::Instance()
+{
+    return g_pPanel.load(std::memory_order_acquire);
+}
+
+QtZelt::QtZelt(QWidget *parent, TBX_ModifyNetParamFunc pModify, TBX_ResetPasswordFunc pReset,
+               TBX_RefreshFunc pRefresh)
+    : QWidget(parent)
+    , m_pModify(pModify)
+    , m_pReset(pReset)
+    , m_pRefresh(pRefresh)
+{
+    ui.setupUi(this);
+    SetUpFields();
+
+    m_pModel = new QtZeltItemModel(ui.tableWidgetDevice);
+    ui.tableWidgetDevice->setModel(m_pModel);
+    ui.tableWidgetDevice->setUniformRowHeights(true);
+    ui.tableWidgetDevice->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ui.tableWidgetDevice->setSelectionBehavior(QAbstractItemView::SelectRows);
+
+    ZeltRecords::registerMetaTypes();
+    MakeConnections();
+
+    m_pLock = Vela_CreateMutex(1);
+    g_pPanel.store(this, std::memory_order_release);
+
+    QHeaderView *header = ui.tableWidgetDevice->header();
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(0, Qt::AscendingOrder);
+    for (int c = 0; c < QtZeltItemModel::ColumnCount; ++c) {
+        const int w = QtZeltItemModel::ColumnWidth(c);
+        if (w > 0)
+            ui.tableWidgetDevice->setColumnWidth(c, w);
+    }
+    ui.lineEditIPv6Addr->setEnabled(false);
+    ui.lineEditIPv6Gateway->setEnabled(false);
+    ui.lineEditIPv6Mask->setEnabled(false);
+    ui.m_pBtnExpand->show();
+    ui.m_pBtnShrink->hide();
+
+    // The packet-capture runtime decides whether the panel completes its
+    // start; without it the table still fills from device events.
+    if (Vela_LoadDSo("PACKET.dll"))
+        CompleteStart();
+    else
+        qCDebug(lcZeltPanel) << "packet-capture runtime not found:" << Vela_GetLastDsoError();
+}
+
+QtZelt::~QtZelt()
+{
+    QtZelt *self = this;
+    g_pPanel.compare_exchange_strong(self, nullptr);
+    // The lock is left alive: a hub thread may still be inside the intake.
+}
+
+void QtZelt::Lock()
+{
+    Vela_LockMutex(m_pLock);
+}
+
+void QtZelt::Unlock()
+{
+    Vela_UnlockMutex(m_pLock);
+}
+
+void QtZelt::SetUpFields()
+{
+    ui.lineEditPort->setMaxLength(5);
+    ui.lineEditPort->setValidator(new CIntValidator(2000, 65535, ui.lineEditPort));
+    ui.lineEditPort->setToolTip(tr("Device port ranges from 2000 to 65535."));
+    const QRegularExpression address(QStringLiteral("[0-9.]*"));
+    ui.lineEditIPAddr->setValidator(new CRegExpValidator(39, address, ui.lineEditIPAddr));
+    ui.lineEditIPMask->setValidator(new CRegExpValidator(39, address, ui.lineEditIPMask));
+    ui.lineEditIPv6Mask->setValidator(new CIntValidator(0, 64, ui.lineEditIPv6Mask));
+    ui.lineEditHttpPort->setMaxLength(5);
+    ui.lineEditHttpPort->setValidator(new CIntValidator(1, 65535, ui.lineEditHttpPort));
+    ui.lineEditHttpPort->setToolTip(tr("Http port ranges from 1 to 65535."));
+
+    ui.lineEditPort_Password->setMaxLength(16);
+    ui.m_pDefaultPwdLEdit->setMaxLength(32);
+    ui.m_pDefaultPwdLEdit->setEchoMode(QLineEdit::Password);
+
+    const QPixmap grey(QStringLiteral(":/images/ButtonIcon/grey.png"));
+    ui.m_pLabelLevel1->setPixmap(grey);
+    ui.m_pLabelLevel2->setPixmap(grey);
+    ui.m_pLabelLevel3->setPixmap(grey);
+    ui.edtNewPassword->setEchoMode(QLineEdit::Password);
+    ui.edtConfirmPassword->setEchoMode(QLineEdit::Password);
+}
+
+void QtZelt::CompleteStart()
+{
+    m_bStarted = true;
+    if (m_pRefresh)
+        m_pRefresh();
+    SetEditingEnabled(false);
+    ui.widgetBatch->hide();
+    ui.combImportFile->SetMode(CPathComboBox::OpenFile);
+    ui.combExportFile->SetMode(CPathComboBox::Folder);
+    ui.tableWidgetDevice->setColumnHidden(Col::ColNew, true);
+
+    // Key-file controls hidden, the rest of the password section shown.
+    for (QWidget *w : {static_cast<QWidget *>(ui.combExportFile), static_cast<QWidget *>(ui.btnExport),
+                       static_cast<QWidget *>(ui.combImportFile), static_cast<QWidget *>(ui.btnImport)})
+        w->hide();
+    ui.edtNewPassword->setToolTip(
+        tr("Valid password range [8-16]. You can use a combination of numbers, \nlowercase, uppercase and "
+           "special character for \nyour password with at least two kinds of them contained."));
+    ui.edtNewPassword->setMaxLength(16);
+    ui.edtConfirmPassword->setMaxLength(16);
+}
+
+void QtZelt::MakeConnections()
+{
+    CTableView *table = ui.tableWidgetDevice;
+    QHeaderView *header = table->header();
+    connect(m_pModel, &QAbstractItemModel::dataChanged, this, &QtZelt::ResetData);
+    connect(header, &QHeaderView::sectionMoved, this, &QtZelt::OnHeaderCountChanged);
+    connect(header, &QHeaderView::sectionPressed, this, &QtZelt::OnHeaderPress);
+    connect(table, &QAbstractItemView::doubleClicked, this, &QtZelt::OnClickAction);
+    connect(table, &CTableView::SignalClickRelease, this, &QtZelt::OnDeviceTableClicked);
+    connect(table->selectionModel(), &QItemSelectionModel::currentChanged, this, &QtZelt::OnItemChanged);
+    connect(header, &QHeaderView::sectionClicked, this, &QtZelt::SortTable);
+    connect(ui.pushButtonManualUpdate, &QPushButton::clicked, this, &QtZelt::OnManualUpdate);
+    connect(ui.m_pBtnExpand, &QToolButton::clicked, this, &QtZelt::OnClickExpandBtn);
+    connect(ui.m_pBtnShrink, &QToolButton::clicked, this, &QtZelt::OnClickShrinkBtn);
+
+    connect(this, &QtZelt::DeviceOnlineSignal, this, &QtZelt::OnDeviceOnline);
+    connect(this, &QtZelt::DeviceOfflineSignal, this, &QtZelt::OnDeviceOffline);
+    connect(this, &QtZelt::DeviceUpdateSignal, this, &QtZelt::OnDeviceUpdate);
+}
+
+// ------------------------------------------------------------ intake
+
+void QtZelt::HandleEvent(const ZELT_DEVICE_EVENT &ev)
+{
+    if (!PassesArrivalCheck(ev))
+        return;
+    switch (ev.iEventKind) {
+    case 1:
+    case 4: {
+        qCDebug(lcZeltPanel) << "online" << ZeltRecords::text(ev.szIPv4Address)
+                             << ZeltRecords::text(ev.szSerialNO) << ZeltRecords::text(ev.szMAC);
+        const ZELT_DEVICE_INFO_MY info = ZeltRecords::buildDeviceInfo(ev);
+        {
+            PanelLocker lock(this);
+            m_deviceList.append(info);
+        }
+        emit DeviceOnlineSignal(info);
+        break;
+    }
+    case 2: {
+        qCDebug(lcZeltPanel) << "update" << ZeltRecords::text(ev.szIPv4Address);
+        const ZELT_DEVICE_INFO_MY info = ZeltRecords::buildDeviceInfo(ev);
+        emit DeviceUpdateSignal(info);
+        qCDebug(lcZeltPanel) << "update sent" << ZeltRecords::text(ev.szIPv4Address)
+                             << ZeltRecords::text(ev.szSerialNO) << ZeltRecords::text(ev.szMAC);
+        break;
+    }
+    case 3: {
+        const QString serial = ZeltRecords::text(ev.szSerialNO);
+        const QString mac = ZeltRecords::text(ev.szMAC);
+        qCDebug(lcZeltPanel) << "offline" << ZeltRecords::text(ev.szIPv4Address) << serial << mac;
+        emit DeviceOfflineSignal(serial, mac);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+QList<ZELT_DEVICE_INFO_MY> QtZelt::DeviceList()
+{
+    PanelLocker lock(this);
+    return m_deviceList;
+}
+
+int QtZelt::FindRecord(const QString &serial, const QString &mac, int limit) const
+{
+    const int n = qMin(limit, int(m_deviceList.size()));
+    for (int i = 0; i < n; ++i) {
+        const ZELT_DEVICE_INFO_MY &r = m_deviceList.at(i);
+        if (ZeltRecords::text(r.szSerialNO) == serial && ZeltRecords::text(r.szMAC) == mac)
+            return i;
+    }
+    return -1;
+}
+
+// ------------------------------------------------------------ table
+
+void QtZelt::FillRow(QStandardItem *const items[], int row, const ZELT_DEVICE_INFO_MY &d)
+{
+    using namespace ZeltRecords;
+    if (items[Col::ColId]->text().isEmpty())
+        items[Col::ColId]->setText(QString::asprintf("%03d", row + 1));
+    items[Col::ColDeviceType]->setText(text(d.szDeviceType));
+    items[Col::ColIPv4]->setText(text(d.szIPv4Address));
+    items[Col::ColMask]->setText(text(d.szIPv4SubnetMask));
+    items[Col::ColPort]->setText(QString::asprintf("%5d", int(d.dwPort)));
+    items[Col::ColSerial]->setText(text(d.szSerialNO));
+    items[Col::ColHttpPort]->setText(d.dwHttpPort > 0 && d.dwHttpPort < 65536 ? QString::number(d.dwHttpPort)
+                                                                               : QStringLiteral("N/A"));
+    items[Col::ColMac]->setText(text(d.szMAC));
+    items[Col::ColChannels]->setText(QString::asprintf("%2d", int(d.dwChannels)));
+    items[Col::ColSoftVersion]->setText(text(d.szSoftwareVersion));
+    items[Col::ColDspVersion]->setText(text(d.szDSPVersion));
+    items[Col::ColStartTime]->setText(text(d.szStartTime));
+    items[Col::ColSafety]->setText(d.byActivated ? tr("Inactive") : tr("Active"));
+
+    if (d.byExtendInfo == 0) {
+        items[Col::ColGateway]->setText(QString());
+        for (int c = Col::ColIPv6; c <= Col::ColNew; ++c)
+            items[c]->setText(QString());
+    } else if (d.byExtendInfo == 1) {
+        items[Col::ColGateway]->setText(text(d.szIPv4Gateway));
+        items[Col::ColIPv6]->setText(text(d.szIPv6Address));
+        items[Col::ColIPv6Gateway]->setText(text(d.szIPv6Gateway));
+        items[Col::ColIPv6Prefix]->setText(QString::asprintf("%2d", int(d.byIPv6PrefixLen)));
+        items[Col::ColSupportIPv6]->setText(YesNo(d.bySupport & 0x01));
+        if (!(d.bySupport & 0x01)) {
+            items[Col::ColIPv6]->setText(QString());
+            items[Col::ColIPv6Gateway]->setText(QString());
+            items[Col::ColIPv6Prefix]->setText(QString());
+        }
+        items[Col::ColSupportDhcp]->setText(YesNo(d.bySupport & 0x04));
+        items[Col::ColNew]->setText(YesNo(d.bySupport & 0x20));
+        items[Col::ColSupportModIPv6]->setText(YesNo(d.bySupport & 0x02));
+        items[Col::ColDhcp]->setText(d.byDhcp == 1 ? QStringLiteral("ON") : QStringLiteral("OFF"));
+    }
+
+    for (int c = 0; c < QtZeltItemModel::ColumnCount; ++c)
+        items[c]->setEditable(false);
+    items[Col::ColSerial]->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsEnabled);
+}
+
+void QtZelt::ShowCount()
+{
+    ui.m_pLabelCount->setText(QString::number(m_pModel->rowCount()));
+}
+
+void QtZelt::OnDeviceOnline(const ZELT_DEVICE_INFO_MY &info)
+{
+    FlushOfflineEvents();
+    PanelLocker lock(this);
+    QList<QStandardItem *> row;
+    row.reserve(QtZeltItemModel::ColumnCount);
+    for (int c = 0; c < QtZeltItemModel::ColumnCount; ++c) {
+        const bool address = c == Col::ColIPv4 || c == Col::ColMask || c == Col::ColGateway;
+        row.append(address ? new CIpStandardItem : new QStandardItem);
+    }
+    // Filled before insertion so that the view hears of the row once.
+    FillRow(row.constData(), m_pModel->rowCount(), info);
+    m_pModel->appendRow(row);
+    ++m_iDebugCounter;
+    qCDebug(lcZeltPanel) << "===ws===" << m_iDebugCounter;
+    ShowCount();
+}
+
+void QtZelt::OnDeviceOffline(const QString &serial, const QString &mac)
+{
+    PanelLocker lock(this);
+    m_pendingOffline.append({serial, mac});
+    if (!m_bFlushQueued) {
+        m_bFlushQueued = true;
+        // Queued behind the offline events already waiting, so that one pass
+        // removes them all.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_bFlushQueued = false;
+                FlushOfflineEvents();
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void QtZelt::FlushOfflineEvents()
+{
+    if (m_pendingOffline.isEmpty())
+        return;
+    PanelLocker lock(this);
+    const QList<QPair<QString, QString>> pending = std::move(m_pendingOffline);
+    m_pendingOffline.clear();
+
+    const int n = m_pModel->rowCount();
+    if (n == 0)
+        return;
+
+    // Device list: each event removes the first still-listed record with its
+    // serial number and MAC among the first n.
+    QHash<QPair<QString, QString>, QList<int>> byKey;
+    const int limit = qMin(n, int(m_deviceList.size()));
+    for (int i = limit - 1; i >= 0; --i) {
+        const ZELT_DEVICE_INFO_MY &r = m_deviceList.at(i);
+        byKey[{ZeltRecords::text(r.szSerialNO), ZeltRecords::text(r.szMAC)}].append(i); // last = first index
+    }
+    QList<bool> drop(m_deviceList.size(), false);
+    bool anyDropped = false;
+    for (const auto &key : pending) {
+        auto it = byKey.find(key);
+        if (it != byKey.end() && !it->isEmpty()) {
+            drop[it->takeLast()] = true;
+            anyDropped = true;
+        }
+    }
+    if (anyDropped) {
+        QList<ZELT_DEVICE_INFO_MY> kept;
+        kept.reserve(m_deviceList.size());
+        for (int i = 0; i < m_deviceList.size(); ++i)
+            if (!drop.at(i))
+                kept.append(m_deviceList.at(i));
+        m_deviceList = std::move(kept);
+    }
+
+    // Table: every row of a device that went offline goes, in runs.
+    QSet<QPair<QString, QString>> gone(pending.cbegin(), pending.cend());
+    int row = n - 1;
+    while (row >= 0) {
+        auto isGone = [&](int r) {
+            const QStandardItem *s = m_pModel->item(r, Col::ColSerial);
+            const QStandardItem *m = m_pModel->item(r, Col::ColMac);
+            return s && m && gone.contains({s->text(), m->text()});
+        };
+        if (!isGone(row)) {
+            --row;
+            continue;
+        }
+        int first = row;
+        while (first > 0 && isGone(first - 1))
+            --first;
+        m_pModel->removeRows(first, row - first + 1);
+        row = first - 1;
+    }
+
+    // IDs 001..n in table order, announced to the view once.
+    const int rows = m_pModel->rowCount();
+    int firstChanged = -1;
+    int lastChanged = -1;
+    {
+        const QSignalBlocker block(m_pModel);
+        for (int r = 0; r < rows; ++r) {
+            QStandardItem *id = m_pModel->item(r, Col::ColId);
+            const QString want = QString::asprintf("%03d", r + 1);
+            if (id && id->text() != want) {
+                id->setText(want);
+                if (firstChanged < 0)
+                    firstChanged = r;
+                lastChanged = r;
+            }
+        }
+    }
+    if (firstChanged >= 0)
+        emit m_pModel->dataChanged(m_pModel->index(firstChanged, Col::ColId),
+                                   m_pModel->index(lastChanged, Col::ColId));
+
+    m_iDebugCounter -= int(pending.size());
+    qCDebug(lcZeltPanel) << "===ws===" << m_iDebugCounter;
+    ShowCount();
+}
+
+void QtZelt::OnDeviceUpdate(const ZELT_DEVICE_INFO_MY &info)
+{
+    FlushOfflineEvents();
+    PanelLocker lock(this);
+    const QString serial = ZeltRecords::text(info.szSerialNO);
+    const QString mac = ZeltRecords::text(info.szMAC);
+    const int n = m_pModel->rowCount();
+    const int rec = FindRecord(serial, mac, n);
+    if (rec >= 0)
+        m_deviceList[rec] = info;
+
+    int row = -1;
+    for (int r = 0; r < n; ++r) {
+        if (m_pModel->item(r, Col::ColSerial)->text() == serial && m_pModel->item(r, Col::ColMac)->text() == mac) {
+            row = r;
+            break;
+        }
+    }
+    if (row < 0)
+        return;
+    QStandardItem *items[QtZeltItemModel::ColumnCount];
+    for (int c = 0; c < QtZeltItemModel::ColumnCount; ++c) {
+        items[c] = m_pModel->item(row, c);
+        if (!items[c]) {
+            const bool address = c == Col::ColIPv4 || c == Col::ColMask || c == Col::ColGateway;
+            items[c] = address ? new CIpStandardItem : new QStandardItem;
+            m_pModel->setItem(row, c, items[c]);
+        }
+    }
+    FillRow(items, row, info);
+    CTableView *table = ui.tableWidgetDevice;
+    if (table->currentIndex().row() == row && table->selectionModel()->selectedRows().size() == 1)
+        FillPanel(row);
+}
+
+void QtZelt::SortTable(int column)
+{
+    FlushOfflineEvents();
+    QHeaderView *header = ui.tableWidgetDevice->header();
+    header->setSortIndicatorShown(true);
+    ui.tableWidgetDevice->sortByColumn(column, header->sortIndicatorOrder());
+}
+
+void QtZelt::OnHeaderPress(int section)
+{
+    QHeaderView *header = ui.tableWidgetDevice->header();
+    if (section != 0) {
+        header->setSectionsMovable(true);
+        m_headerState = header->saveState();
+    } else {
+        header->setSectionsMovable(false);
+    }
+}
+
+void QtZelt::OnHeaderCountChanged(int logical, int oldVisual, int newVisual)
+{
+    Q_UNUSED(logical);
+    // The "ID" column stays first: a move from or onto the first place is
+    // undone.
+    if ((oldVisual == 0 || newVisual == 0) && !m_headerState.isEmpty())
+        ui.tableWidgetDevice->header()->restoreState(m_headerState);
+}
+
+void QtZelt::OnClickAction(const QModelIndex &index)
+{
+    if (!index.isValid())
+        return;
+    if (index.column() == Col::ColIPv4) {
+        const QString address = index.data().toString();
+        const QString port = m_pModel->index(index.row(), Col::ColHttpPort).data().toString().trimmed();
+        QString url = QStringLiteral("http://") + address + QLatin1Char(':') + port;
+        qCDebug(lcZeltPanel) << "open device page" << url;
+        // A device without an HTTP port ("N/A") is opened on the default port:
+        // an address with a non-numeric port is not a URL any browser opens.
+        bool numeric = false;
+        port.toUInt(&numeric);
+        if (!numeric)
+            url = QStringLiteral("http://") + address;
+        QDesktopServices::openUrl(QUrl(url));
+    } else if (index.column() == Col::ColSerial) {
+        m_strRememberedSerial = index.data().toString();
+        m_rememberedSerialCell = index;
+    }
+}
+
+void QtZelt::ResetData(const QModelIndex &topLeft, const QModelIndex &bottomRight)
+{
+    if (m_strRememberedSerial.isNull() || !m_rememberedSerialCell.isValid())
+        return;
+    // Only the cell that was opened for editing gets its text back; other
+    // rows that change meanwhile (device updates) keep theirs.
+    const QModelIndex cell = m_rememberedSerialCell;
+    if (cell.row() < topLeft.row() || cell.row() > bottomRight.row() || cell.column() < topLeft.column()
+        || cell.column() > bottomRight.column())
+        return;
+    const QString text = m_strRememberedSerial;
+    m_strRememberedSerial = QString();
+    m_rememberedSerialCell = QPersistentModelIndex();
+    if (cell.data().toString() != text)
+        m_pModel->setData(cell, text, Qt::EditRole);
+}
+
+void QtZelt::OnClickExpandBtn()
+{
+    ui.m_pBtnExpand->hide();
+    ui.m_pBtnShrink->show();
+    ui.m_pSetFrame->hide();
+}
+
+void QtZelt::OnClickShrinkBtn()
+{
+    ui.m_pBtnShrink->hide();
+    ui.m_pBtnExpand->show();
+    ui.m_pSetFrame->show();
+}
+
+void QtZelt::OnManualUpdate()
+{
+    if (m_pRefresh)
+        m_pRefresh();
+}
+
+// ------------------------------------------------------------ selection
+
+void QtZelt::OnDeviceTableClicked(const QModelIndex &index)
+{
+    Q_UNUSED(index);
+    FlushOfflineEvents();
+    PanelLocker lock(this);
+    CTableView *table = ui.tableWidgetDevice;
+    const QModelIndexList rows = table->selectionModel()->selectedRows();
+    if (rows.isEmpty()) {
+        SetEditingEnabled(false);
+    } else if (rows.size() > 1) {
+        ui.label_7->setText(tr("Start IP Address:"));
+        ui.label_162->setText(tr("Batch Modify Network parameters"));
+        SetMultiMode(rows);
+    } else {
+        ui.label_7->setText(tr("IP Address:"));
+        ui.label_162->setText(tr("Modify Network parameters"));
+        SetEditingEnabled(true);
+        FillPanel(rows.first().row());
+        m_singleSelection = rows.first();
+    }
+}
+
+void QtZelt::OnItemChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    Q_UNUSED(previous);
+    if (!current.isValid())
+        return;
+    PanelLocker lock(this);
+    SetEditingEnabled(true);
+    FillPanel(current.row());
+}
+
+void QtZelt::SetEditingEnabled(bool bOn)
+{
+    QWidget *const widgets[] = {ui.lineEditSerial,     ui.lineEditIPAddr,     ui.lineEditIPMask,
+                                ui.lineEditPort,       ui.lineEditPort_Password, ui.m_pDefaultPwdLEdit,
+                                ui.edtNewPassword,     ui.edtConfirmPassword, ui.pushButtonModifyPassword,
+                                ui.lineEditIPGateway,  ui.lineEditHttpPort,   ui.widgetBatch,
+                                ui.checkBoxDhcp,       ui.combExportFile,     ui.btnExport,
+                                ui.combImportFile,     ui.btnImport};
+    for (QWidget *w : widgets)
+        w->setEnabled(bOn);
+    if (bOn)
+        return;
+    for (QLineEdit *e : {ui.lineEditSerial, ui.lineEditIPAddr, ui.lineEditIPMask, ui.lineEditPort,
+                         static_cast<QLineEdit *>(ui.lineEditPort_Password), ui.m_pDefaultPwdLEdit,
+                         ui.edtNewPassword, ui.edtConfirmPassword, ui.lineEditHttpPort, ui.lineEditIPv6Addr,
+                         ui.lineEditIPv6Gateway, ui.lineEditIPv6Mask})
+        e->clear();
+    ui.lineEditIPv6Addr->setEnabled(false);
+    ui.lineEditIPv6Gateway->setEnabled(false);
+    ui.lineEditIPv6Mask->setEnabled(false);
+    ui.combExportFile->clear();
+    ui.combImportFile->clear();
+}
+
+void QtZelt::SetNetworkControlsEnabled(bool bOn)
+{
+    QWidget *const widgets[] = {ui.lineEditIPAddr,        ui.lineEditIPMask,          ui.lineEditPort,
+                                ui.lineEditPort_Password, ui.lineEditIPGateway,       ui.lineEditIPv6Addr,
+                                ui.lineEditIPv6Gateway,   ui.lineEditIPv6Mask,        ui.pushButtonModifyNetwork,
+                                ui.pushButtonModifyPassword, ui.m_pDefaultPwdLEdit,   ui.edtNewPassword,
+                                ui.edtConfirmPassword,    ui.combExportFile,          ui.btnExport,
+                                ui.combImportFile,        ui.btnImport};
+    for (QWidget *w : widgets)
+        w->setEnabled(bOn);
+}
+
+void QtZelt::SetSingleMode()
+{
+    ui.label_5->show();
+    ui.frame_4->show();
+    ui.lineEditSerial->show();
+    ui.checkBoxDhcp->show();
+    ui.widgetBatch->hide();
+}
+
+void QtZelt::SetMultiMode(const QModelIndexList &rows)
+{
+    ui.label_5->hide();
+    ui.frame_4->hide();
+    ui.checkBoxDhcp->hide();
+    ui.widgetBatch->show();
+    ui.widgetBatch->setEnabled(true);
+
+    // Activation controls in activation mode.
+    ZELT_DEVICE_INFO_MY inactive;
+    std::memset(&inactive, 0, sizeof inactive);
+    inactive.byActivated = 1;
+    UpdatePasswordSection(inactive);
+
+    for (QLineEdit *e : {ui.lineEditIPAddr, ui.lineEditIPMask, ui.lineEditPort,
+                         static_cast<QLineEdit *>(ui.lineEditPort_Password), ui.lineEditIPGateway,
+                         ui.lineEditHttpPort, ui.m_pDefaultPwdLEdit, ui.edtNewPassword, ui.edtConfirmPassword,
+                         static_cast<QLineEdit *>(ui.lineEditPort_BatchPassword)})
+        e->clear();
+    ui.lineEditIPv6Addr->setEnabled(false);
+    ui.lineEditIPv6Gateway->setEnabled(false);
+    ui.lineEditIPv6Mask->setEnabled(false);
+
+    bool editableType = false;
+    bool extended = false;
+    bool dhcp = false;
+    for (const QModelIndex &idx : rows) {
+        const int r = idx.row();
+        const QString serial = m_pModel->index(r, Col::ColSerial).data().toString();
+        const QString mac = m_pModel->index(r, Col::ColMac).data().toString();
+        const int rec = FindRecord(serial, mac, int(m_deviceList.size()));
+        if (rec < 0)
+            continue;
+        const ZELT_DEVICE_INFO_MY &d = m_deviceList.at(rec);
+        editableType = editableType || !IsLockedType(d.dwDeviceType);
+        extended = extended || d.byExtendInfo == 1;
+        if (editableType && extended)
+            break; // the device that stops the examination does not count for DHCP
+        dhcp = dhcp || d.byDhcp != 0;
+    }
+    for (QWidget *w : {static_cast<QWidget *>(ui.lineEditIPAddr), static_cast<QWidget *>(ui.lineEditIPMask),
+                       static_cast<QWidget *>(ui.lineEditPort), static_cast<QWidget *>(ui.lineEditPort_Password),
+                       static_cast<QWidget *>(ui.pushButtonModifyNetwork)})
+        w->setEnabled(editableType);
+    ui.lineEditIPGateway->setEnabled(extended);
+    ui.checkBoxDhcp->setChecked(dhcp);
+}
+
+void QtZelt::FillPanel(int row)
+{
+    SetSingleMode();
+    if (row < 0 || row >= m_deviceList.size())
+        return;
+    const QString serial = m_pModel->index(row, Col::ColSerial).data().toString();
+    const QString mac = m_pModel->index(row, Col::ColMac).data().toString();
+    const int rec = FindRecord(serial, mac, int(m_deviceList.size()));
+    const ZELT_DEVICE_INFO_MY d = m_deviceList.at(rec >= 0 ? rec : row);
+    const bool locked = IsLockedType(d.dwDeviceType);
+
+    SetNetworkControlsEnabled(!locked);
+
+    using namespace ZeltRecords;
+    ui.lineEditSerial->setText(text(d.szSerialNO));
+    ui.lineEditSerial->setCursorPosition(0);
+    m_strPanelMac = text(d.szMAC);
+    ui.lineEditIPAddr->setText(text(d.szIPv4Address));
+    ui.lineEditIPMask->setText(text(d.szIPv4SubnetMask));
+    ui.lineEditPort->setText(QString::number(d.dwPort));
+    ui.lineEditIPGateway->setText(text(d.szIPv4Gateway));
+    ui.lineEditIPv6Addr->setText(text(d.szIPv6Address));
+    ui.lineEditIPv6Gateway->setText(text(d.szIPv6Gateway));
+    ui.lineEditIPv6Mask->setText(QString::number(d.byIPv6PrefixLen));
+    ui.lineEditHttpPort->setText(QString::number(d.dwHttpPort));
+    ui.lineEditHttpPort->setEnabled(d.dwHttpPort > 0 && d.dwHttpPort < 65536 && !locked);
+    ui.checkBoxDhcp->setChecked(d.byDhcp != 0);
+
+    QLineEdit *const ipv6[] = {ui.lineEditIPv6Addr, ui.lineEditIPv6Gateway, ui.lineEditIPv6Mask};
+    if (d.byExtendInfo == 0) {
+        ui.lineEditIPGateway->clear();
+        ui.lineEditIPGateway->setEnabled(false);
+        for (QLineEdit *e : ipv6) {
+            e->clear();
+            e->setEnabled(false);
+        }
+    } else if (d.byExtendInfo == 1) {
+        if (!(d.bySupport & 0x01)) {
+            for (QLineEdit *e : ipv6) {
+                e->clear();
+                e->setEnabled(false);
+            }
+        }
+        const bool modIPv6 = (d.bySupport & 0x02) && !locked;
+        for (QLineEdit *e : ipv6)
+            e->setEnabled(modIPv6);
+    }
+
+    // With DHCP on the device takes its IPv4 settings from the network. A
+    // locked device type keeps its fields locked whatever the DHCP state.
+    const bool manual = !ui.checkBoxDhcp->isChecked() && !locked;
+    ui.lineEditIPAddr->setEnabled(manual);
+    ui.lineEditIPMask->setEnabled(manual);
+    ui.lineEditIPGateway->setEnabled(manual && d.byExtendInfo != 0);
+
+    UpdatePasswordSection(d);
+}
+
+void QtZelt::UpdatePasswordSection(const ZELT_DEVICE_INFO_MY &d)
+{
+    const bool inactive = d.byActivated != 0;
+    m_bActivationMode = inactive;
+    ui.label_17->setVisible(!inactive);
+    ui.m_pDefaultPwdLEdit->setVisible(!inactive);
+    ui.label_163->setText(inactive ? tr("Activate device") : tr("Reset Default Password"));
+
+    QWidget *const newPassword[] = {ui.label_2, ui.edtNewPassword, ui.m_pLabelLevel, ui.m_pLabelLevel1,
+                                    ui.m_pLabelLevel2, ui.m_pLabelLevel3, ui.label_3, ui.edtConfirmPassword};
+    QWidget *const keyFiles[] = {ui.combExportFile, ui.btnExport, ui.combImportFile, ui.btnImport};
+    auto show = [](QWidget *const *ws, int n, bool on) {
+        for (int i = 0; i < n; ++i)
+            ws[i]->setVisible(on);
+    };
+    if (inactive) {
+        show(newPassword, 8, true);
+        ui.pushButtonModifyPassword->show();
+        show(keyFiles, 4, false);
+    } else if (d.bySupport & 0x40) {
+        ui.label_163->setText(tr("Reset Password"));
+        show(newPassword, 8, true);
+        show(keyFiles, 4, true);
+    } else if (d.bySupport & 0x20) {
+        show(newPassword, 8, false);
+        ui.label_17->hide();
+        ui.m_pDefaultPwdLEdit->hide();
+        ui.pushButtonModifyPassword->hide();
+        show(keyFiles, 4, true);
+    } else {
+        show(newPassword, 8, false);
+        show(keyFiles, 4, false);
+        ui.pushButtonModifyPassword->show();
+    }
+}
+
+void QtZelt::changeEvent(QEvent *e)
+{
+    if (e->type() == QEvent::LanguageChange) {
+        ui.retranslateUi(this);
+        m_pModel->RetranslateHeaders();
+        if (m_bStarted)
+            ui.edtNewPassword->setToolTip(
+                tr("Valid password range [8-16]. You can use a combination of numbers, \nlowercase, uppercase "
+                   "and special character for \nyour password with at least two kinds of them contained."));
+        ui.lineEditPort->setToolTip(tr("Device port ranges from 2000 to 65535."));
+        ui.lineEditHttpPort->setToolTip(tr("Http port ranges from 1 to 65535."));
+    }
+    QWidget::changeEvent(e);
+}

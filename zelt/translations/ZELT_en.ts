@@ -1,0 +1,293 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_US">
+<context>
+    <name>QtZeltClass</name>
+    <message>
+        <source>Form</source>
+        <translation>Form</translation>
+    </message>
+    <message>
+        <source>The total devices number:</source>
+        <translation>The total devices number:</translation>
+    </message>
+    <message>
+        <source>Save as Excel</source>
+        <translation>Save as Excel</translation>
+    </message>
+    <message>
+        <source>Refresh</source>
+        <translation>Refresh</translation>
+    </message>
+    <message>
+        <source>Modify Network parameters</source>
+        <translation>Modify Network parameters</translation>
+    </message>
+    <message>
+        <source>IP Address:</source>
+        <translation>IP Address:</translation>
+    </message>
+    <message>
+        <source>Port:</source>
+        <translation>Port:</translation>
+    </message>
+    <message>
+        <source>Subnet Mask:</source>
+        <translation>Subnet Mask:</translation>
+    </message>
+    <message>
+        <source>Gateway:</source>
+        <translation>Gateway:</translation>
+    </message>
+    <message>
+        <source>IPv6 Address:</source>
+        <translation>IPv6 Address:</translation>
+    </message>
+    <message>
+        <source>IPv6 Gateway:</source>
+        <translation>IPv6 Gateway:</translation>
+    </message>
+    <message>
+        <source>IPv6 Prefix Length:</source>
+        <translation>IPv6 Prefix Length:</translation>
+    </message>
+    <message>
+        <source>Http Port:</source>
+        <translation>Http Port:</translation>
+    </message>
+    <message>
+        <source>Device Serial:</source>
+        <translation>Device Serial:</translation>
+    </message>
+    <message>
+        <source>Enable DHCP</source>
+        <translation>Enable DHCP</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>Password</translation>
+    </message>
+    <message>
+        <source>Modify</source>
+        <translation>Modify</translation>
+    </message>
+    <message>
+        <source>Reset Default Password</source>
+        <translation>Reset Default Password</translation>
+    </message>
+    <message>
+        <source>Security code:</source>
+        <translation>Security code:</translation>
+    </message>
+    <message>
+        <source>New Password:</source>
+        <translation>New Password:</translation>
+    </message>
+    <message>
+        <source>Confirm Password:</source>
+        <translation>Confirm Password:</translation>
+    </message>
+    <message>
+        <source>Comeback</source>
+        <translation>Comeback</translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation>Export</translation>
+    </message>
+    <message>
+        <source>Import</source>
+        <translation>Import</translation>
+    </message>
+    <message>
+        <source>Enable DHCP in Batch</source>
+        <translation>Enable DHCP in Batch</translation>
+    </message>
+</context>
+<context>
+    <name>QtZelt</name>
+    <message>
+        <source>ID</source>
+        <translation>ID</translation>
+    </message>
+    <message>
+        <source>Device Type</source>
+        <translation>Device Type</translation>
+    </message>
+    <message>
+        <source>IPv4 Address</source>
+        <translation>IPv4 Address</translation>
+    </message>
+    <message>
+        <source>Safety state</source>
+        <translation>Safety state</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>Soft Vision</source>
+        <translation>Soft Vision</translation>
+    </message>
+    <message>
+        <source>IPv4 GateWay</source>
+        <translation>IPv4 GateWay</translation>
+    </message>
+    <message>
+        <source>Http Port</source>
+        <translation>Http Port</translation>
+    </message>
+    <message>
+        <source>Serial Number</source>
+        <translation>Serial Number</translation>
+    </message>
+    <message>
+        <source>IPv4 Mask</source>
+        <translation>IPv4 Mask</translation>
+    </message>
+    <message>
+        <source>MAC</source>
+        <translation>MAC</translation>
+    </message>
+    <message>
+        <source>Channel NO</source>
+        <translation>Channel NO</translation>
+    </message>
+    <message>
+        <source>DSP Vision</source>
+        <translation>DSP Vision</translation>
+    </message>
+    <message>
+        <source>Start Time</source>
+        <translation>Start Time</translation>
+    </message>
+    <message>
+        <source>IPv6 Address</source>
+        <translation>IPv6 Address</translation>
+    </message>
+    <message>
+        <source>IPv6 GateWay</source>
+        <translation>IPv6 GateWay</translation>
+    </message>
+    <message>
+        <source>IPv6 Prefix Length</source>
+        <translation>IPv6 Prefix Length</translation>
+    </message>
+    <message>
+        <source>Is Support IPv6</source>
+        <translation>Is Support IPv6</translation>
+    </message>
+    <message>
+        <source>Is Support Mod IPv6</source>
+        <translation>Is Support Mod IPv6</translation>
+    </message>
+    <message>
+        <source>Is Support DHCP</source>
+        <translation>Is Support DHCP</translation>
+    </message>
+    <message>
+        <source>IPv4 DHCP</source>
+        <translation>IPv4 DHCP</translation>
+    </message>
+    <message>
+        <source>New</source>
+        <translation>New</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>Yes</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>No</translation>
+    </message>
+    <message>
+        <source>Active</source>
+        <translation>Active</translation>
+    </message>
+    <message>
+        <source>Inactive</source>
+        <translation>Inactive</translation>
+    </message>
+    <message>
+        <source>Device port ranges from 2000 to 65535.</source>
+        <translation>Device port ranges from 2000 to 65535.</translation>
+    </message>
+    <message>
+        <source>Http port ranges from 1 to 65535.</source>
+        <translation>Http port ranges from 1 to 65535.</translation>
+    </message>
+    <message>
+        <source>Valid password range [8-16]. You can use a combination of numbers, 
+lowercase, uppercase and special character for 
+your password with at least two kinds of them contained.</source>
+        <translation>Valid password range [8-16]. You can use a combination of numbers, 
+lowercase, uppercase and special character for 
+your password with at least two kinds of them contained.</translation>
+    </message>
+    <message>
+        <source>Start IP Address:</source>
+        <translation>Start IP Address:</translation>
+    </message>
+    <message>
+        <source>Batch Modify Network parameters</source>
+        <translation>Batch Modify Network parameters</translation>
+    </message>
+    <message>
+        <source>IP Address:</source>
+        <translation>IP Address:</translation>
+    </message>
+    <message>
+        <source>Modify Network parameters</source>
+        <translation>Modify Network parameters</translation>
+    </message>
+    <message>
+        <source>Activate device</source>
+        <translation>Activate device</translation>
+    </message>
+    <message>
+        <source>Reset Default Password</source>
+        <translation>Reset Default Password</translation>
+    </message>
+    <message>
+        <source>Reset Password</source>
+        <translation>Reset Password</translation>
+    </message>
+</context>
+<context>
+    <name>CTBX_ZELTMainWnd</name>
+    <message>
+        <source>ZELT</source>
+        <translation>ZELT</translation>
+    </message>
+    <message>
+        <source>Online Devices</source>
+        <translation>Online Devices</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <source>Version</source>
+        <translation>Version</translation>
+    </message>
+    <message>
+        <source>Info</source>
+        <translation>Info</translation>
+    </message>
+    <message>
+        <source>Can not find Manual.</source>
+        <translation>Can not find Manual.</translation>
+    </message>
+    <message>
+        <source>Confirm</source>
+        <translation>Confirm</translation>
+    </message>
+    <message>
+        <source>Sure to close software</source>
+        <translation>Sure to close software</translation>
+    </message>
+</context>
+</TS>
