@@ -2,6 +2,7 @@
 #include "../platform/zelt/simprocess.h"
 
 #include <QJsonArray>
+#include <QProcess>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtTest>
@@ -109,7 +110,7 @@ private slots:
         QCOMPARE(ctl({"export-key", serial, key}).code, 0);
         QVERIFY(QFileInfo(key).size() > 0);
         QCOMPARE(ctl({"reset", serial, "--key-file", key, "--new-password", "Fresh12345"}).code, 1);  // not signed
-        QCOMPARE(QProcess::execute(SimProcess::binDir() + "/zelt-devsim", {"sign-key", "--maker-key", sim_.dir.filePath("maker.key"), key, signedKey}), 0);
+        QCOMPARE(sim_.sign(key, signedKey), 0);
         QCOMPARE(ctl({"reset", serial, "--key-file", signedKey, "--new-password", "Fresh12345"}).code, 0);
         QCOMPARE(ctl({"set-ip", serial, "--password", "Fresh12345", "--port", "8200"}).code, 0);
         QCOMPARE(ctl({"reset", serial, "--key-file", sim_.dir.filePath("missing.xml")}).code, 1);

@@ -83,7 +83,11 @@ void fillDeviceInfo(const wire::DeviceRecord &r, int kind, ZELT_DEVICE_INFO &out
 Engine::Engine(net::Settings settings, EngineTiming timing)
     : settings_(std::move(settings)), timing_(timing), clientId_(crypto::randomU64() | 1), nextRequest_(crypto::randomU32() | 1) {}
 
-Engine::~Engine() { stop(); }
+Engine::~Engine() {
+    stop();
+    transport_.close();
+    if (wakeFd_ >= 0) ::close(wakeFd_);
+}
 
 uint32_t Engine::start(ZELT_DEVICE_FIND_CALLBACK cb, void *user) {
     if (!crypto::init()) return ZELT_ERR_INTERNAL;
@@ -131,9 +135,8 @@ void Engine::stop() {
         if (std::this_thread::get_id() == dispatcherId_) dispatcher_.detach();
         else dispatcher_.join();
     }
-    transport_.close();
-    if (wakeFd_ >= 0) ::close(wakeFd_);
-    wakeFd_ = -1;
+    // The sockets stay open until the engine is destroyed: a command still
+    // running on another thread may be sending; it ends at its next wait.
     log::write(2, "stopped");
 }
 
