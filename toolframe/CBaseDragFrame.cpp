@@ -175,7 +175,8 @@ void CBaseDragFrame::AfterTabLeft()
 {
     if (m_iFrameId == 0 && m_pTabScene->Count() == 1)
         m_pTabScene->SetTabPinned(0, true);
-    if (m_pTabScene->VisibleCount() == 0)
+    // A hidden strip is never laid out, so its visible count stays unknown.
+    if (m_pTabScene->Count() == 0 || m_pTabScene->VisibleCount() == 0)
         close();
 }
 
