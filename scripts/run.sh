@@ -10,6 +10,7 @@ root=$PWD
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-/tmp/runtime-$(id -u)}
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 export ZELT_INTERFACES=${ZELT_INTERFACES:-lo}
+export CCACHE_BASEDIR=$root CCACHE_NOHASHDIR=1
 
 cmake -S "$root" -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOOLBAY_BUILD_TESTS=OFF >/dev/null
 cmake --build build/release -j "$(nproc)"

@@ -12,6 +12,8 @@ export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-/tmp/runtime-$(id -u)}
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 export QT_QPA_PLATFORM=offscreen
 export ZELT_INTERFACES=lo
+# Cache hits across clones of the tree (CI builds a fresh clone each time).
+export CCACHE_BASEDIR=$root CCACHE_NOHASHDIR=1
 jobs=$(nproc)
 
 configure() { # dir sanitizer
