@@ -176,6 +176,9 @@ void CRankButton::SetTexts(const QString &strLow, const QString &strMiddle, cons
 CToolButton::CToolButton(QWidget *parent) : QToolButton(parent)
 {
     m_timer.setSingleShot(true);
+    // A coarse timer may run 5 % long; the interval is meant to the
+    // millisecond.
+    m_timer.setTimerType(Qt::PreciseTimer);
 }
 
 void CToolButton::mousePressEvent(QMouseEvent *e)

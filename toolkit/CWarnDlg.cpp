@@ -79,6 +79,9 @@ void CWarnDlg::PrepareText(const QString &strTitle, const QString &strText, bool
     // Lay the dialog out now so the text can be placed in the real frame.
     layout()->activate();
     m_pBrowserTxt->setText(strText);
+    // The browser wraps at its new width only once it gets its resize event
+    // (when shown); wrap the document now so the height is right at once.
+    m_pBrowserTxt->document()->setTextWidth(m_pBrowserTxt->width() - 2 * m_pBrowserTxt->frameWidth());
     TextNeededSize(m_pBrowserTxt->document()->size());
 }
 
