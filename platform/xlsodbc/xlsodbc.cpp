@@ -772,6 +772,15 @@ SQLRETURN prepare(Stmt *s, const std::u16string &sql)
     return SQL_SUCCESS;
 }
 
+// Application buffers need not be aligned for their type.
+template <typename T>
+T load(const void *p)
+{
+    T v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
 // Reads a bound parameter as text. nullopt in *out means SQL NULL.
 SQLRETURN parameterText(Stmt *s, int number, std::optional<std::u16string> *out)
 {
@@ -824,21 +833,20 @@ SQLRETURN parameterText(Stmt *s, int number, std::optional<std::u16string> *out)
         return SQL_SUCCESS;
     }
     case SQL_C_SLONG:
-    case SQL_C_LONG: *out = number16(std::to_string(*static_cast<const SQLINTEGER *>(p.value))); return SQL_SUCCESS;
-    case SQL_C_ULONG: *out = number16(std::to_string(*static_cast<const SQLUINTEGER *>(p.value))); return SQL_SUCCESS;
+    case SQL_C_LONG: *out = number16(std::to_string(load<SQLINTEGER>(p.value))); return SQL_SUCCESS;
+    case SQL_C_ULONG: *out = number16(std::to_string(load<SQLUINTEGER>(p.value))); return SQL_SUCCESS;
     case SQL_C_SSHORT:
-    case SQL_C_SHORT: *out = number16(std::to_string(*static_cast<const SQLSMALLINT *>(p.value))); return SQL_SUCCESS;
-    case SQL_C_USHORT: *out = number16(std::to_string(*static_cast<const SQLUSMALLINT *>(p.value))); return SQL_SUCCESS;
+    case SQL_C_SHORT: *out = number16(std::to_string(load<SQLSMALLINT>(p.value))); return SQL_SUCCESS;
+    case SQL_C_USHORT: *out = number16(std::to_string(load<SQLUSMALLINT>(p.value))); return SQL_SUCCESS;
     case SQL_C_STINYINT:
-    case SQL_C_TINYINT: *out = number16(std::to_string(int(*static_cast<const signed char *>(p.value)))); return SQL_SUCCESS;
+    case SQL_C_TINYINT: *out = number16(std::to_string(int(load<signed char>(p.value)))); return SQL_SUCCESS;
     case SQL_C_UTINYINT:
-    case SQL_C_BIT: *out = number16(std::to_string(int(*static_cast<const unsigned char *>(p.value)))); return SQL_SUCCESS;
-    case SQL_C_SBIGINT: *out = number16(std::to_string(*static_cast<const SQLBIGINT *>(p.value))); return SQL_SUCCESS;
-    case SQL_C_UBIGINT: *out = number16(std::to_string(*static_cast<const SQLUBIGINT *>(p.value))); return SQL_SUCCESS;
+    case SQL_C_BIT: *out = number16(std::to_string(int(load<unsigned char>(p.value)))); return SQL_SUCCESS;
+    case SQL_C_SBIGINT: *out = number16(std::to_string(load<SQLBIGINT>(p.value))); return SQL_SUCCESS;
+    case SQL_C_UBIGINT: *out = number16(std::to_string(load<SQLUBIGINT>(p.value))); return SQL_SUCCESS;
     case SQL_C_DOUBLE:
     case SQL_C_FLOAT: {
-        const double v = cType == SQL_C_DOUBLE ? *static_cast<const double *>(p.value)
-                                               : double(*static_cast<const float *>(p.value));
+        const double v = cType == SQL_C_DOUBLE ? load<double>(p.value) : double(load<float>(p.value));
         char buf[64];
         std::snprintf(buf, sizeof buf, "%.15g", v);
         *out = number16(buf);
