@@ -33,6 +33,24 @@ QRect screenGeometry(const QWidget *w)
     return s ? s->geometry() : QRect();
 }
 
+// Dragging a window by its title: the press point stays under the cursor.
+// Nothing starts while the window is full screen.
+void pressTitle(QWidget *title, QWidget *window, QMouseEvent *event, bool &pressed, QPoint &press, QPoint &offset)
+{
+    if (window && window->isFullScreen())
+        return;
+    pressed = true;
+    press = event->globalPosition().toPoint();
+    offset = title->mapToParent(event->position().toPoint());
+}
+
+void dragTitle(QWidget *window, QMouseEvent *event, bool blocked, bool pressed, const QPoint &offset)
+{
+    if (blocked || !pressed || !window)
+        return;
+    window->move(event->globalPosition().toPoint() - offset);
+}
+
 } // namespace
 
 #ifndef TOOLKIT_PLUGIN_EDITION
@@ -350,18 +368,12 @@ void CWindowTitle::SetSizeButtonName()
 
 void CWindowTitle::mousePressEvent(QMouseEvent *event)
 {
-    if (m_pControlWidget && m_pControlWidget->isFullScreen())
-        return;
-    m_bPressed = true;
-    m_ptPress = event->globalPosition().toPoint();
-    m_ptPressOffset = mapToParent(event->position().toPoint());
+    pressTitle(this, m_pControlWidget, event, m_bPressed, m_ptPress, m_ptPressOffset);
 }
 
 void CWindowTitle::mouseMoveEvent(QMouseEvent *event)
 {
-    if (m_bFullScreen || !m_bPressed || !m_pControlWidget)
-        return;
-    m_pControlWidget->move(event->globalPosition().toPoint() - m_ptPressOffset);
+    dragTitle(m_pControlWidget, event, m_bFullScreen, m_bPressed, m_ptPressOffset);
 }
 
 void CWindowTitle::mouseReleaseEvent(QMouseEvent *) { m_bPressed = false; }
@@ -467,18 +479,12 @@ void CWindowTitle::OnCloseWindow()
 
 void CWindowTitle::mousePressEvent(QMouseEvent *event)
 {
-    if (m_pControlWidget && m_pControlWidget->isFullScreen())
-        return;
-    m_bPressed = true;
-    m_ptPress = event->globalPosition().toPoint();
-    m_ptPressOffset = mapToParent(event->position().toPoint());
+    pressTitle(this, m_pControlWidget, event, m_bPressed, m_ptPress, m_ptPressOffset);
 }
 
 void CWindowTitle::mouseMoveEvent(QMouseEvent *event)
 {
-    if (m_bMaximized || !m_bPressed || !m_pControlWidget)
-        return;
-    m_pControlWidget->move(event->globalPosition().toPoint() - m_ptPressOffset);
+    dragTitle(m_pControlWidget, event, m_bMaximized, m_bPressed, m_ptPressOffset);
 }
 
 void CWindowTitle::mouseReleaseEvent(QMouseEvent *) { m_bPressed = false; }
