@@ -365,34 +365,24 @@ void QtZelt::FlushOfflineEvents()
     if (n == 0)
         return;
 
-    // Device list: each event removes the first still-listed record with its
-    // serial number and MAC among the first n.
-    QHash<QPair<QString, QString>, QList<int>> byKey;
+    const QSet<QPair<QString, QString>> gone(pending.cbegin(), pending.cend());
+
+    // Device list: every record of a device that went offline goes with its
+    // rows, so that no stale copy feeds the editing panel later. Only the
+    // first n records have rows yet; later ones wait for their online signal.
     const int limit = qMin(n, int(m_deviceList.size()));
-    for (int i = limit - 1; i >= 0; --i) {
+    QList<ZELT_DEVICE_INFO_MY> kept;
+    kept.reserve(m_deviceList.size());
+    for (int i = 0; i < m_deviceList.size(); ++i) {
         const ZELT_DEVICE_INFO_MY &r = m_deviceList.at(i);
-        byKey[{ZeltRecords::text(r.szSerialNO), ZeltRecords::text(r.szMAC)}].append(i); // last = first index
+        if (i < limit && gone.contains({ZeltRecords::text(r.szSerialNO), ZeltRecords::text(r.szMAC)}))
+            continue;
+        kept.append(r);
     }
-    QList<bool> drop(m_deviceList.size(), false);
-    bool anyDropped = false;
-    for (const auto &key : pending) {
-        auto it = byKey.find(key);
-        if (it != byKey.end() && !it->isEmpty()) {
-            drop[it->takeLast()] = true;
-            anyDropped = true;
-        }
-    }
-    if (anyDropped) {
-        QList<ZELT_DEVICE_INFO_MY> kept;
-        kept.reserve(m_deviceList.size());
-        for (int i = 0; i < m_deviceList.size(); ++i)
-            if (!drop.at(i))
-                kept.append(m_deviceList.at(i));
+    if (kept.size() != m_deviceList.size())
         m_deviceList = std::move(kept);
-    }
 
     // Table: every row of a device that went offline goes, in runs.
-    QSet<QPair<QString, QString>> gone(pending.cbegin(), pending.cend());
     int row = n - 1;
     while (row >= 0) {
         auto isGone = [&](int r) {
