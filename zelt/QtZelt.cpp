@@ -176,6 +176,8 @@ void QtZelt::CompleteStart()
     ui.widgetBatch->hide();
     ui.combImportFile->SetMode(CPathComboBox::OpenFile);
     ui.combExportFile->SetMode(CPathComboBox::Folder);
+    connect(ui.btnImport, &QPushButton::clicked, this, &QtZelt::OnImport);
+    connect(ui.btnExport, &QPushButton::clicked, this, &QtZelt::OnExport);
     ui.tableWidgetDevice->setColumnHidden(Col::ColNew, true);
 
     // Key-file controls hidden, the rest of the password section shown.
@@ -203,6 +205,13 @@ void QtZelt::MakeConnections()
     connect(ui.pushButtonManualUpdate, &QPushButton::clicked, this, &QtZelt::OnManualUpdate);
     connect(ui.m_pBtnExpand, &QToolButton::clicked, this, &QtZelt::OnClickExpandBtn);
     connect(ui.m_pBtnShrink, &QToolButton::clicked, this, &QtZelt::OnClickShrinkBtn);
+    connect(ui.pushButtonModifyNetwork, &QPushButton::clicked, this, &QtZelt::OnModifyNetPara);
+    connect(ui.pushButtonModifyPassword, &QPushButton::clicked, this, &QtZelt::OnDefaultPassword);
+    connect(ui.checkBoxDhcp, &QCheckBox::stateChanged, this, &QtZelt::OnDchpChanged);
+    connect(ui.checkBoxBatchDhcp, &QCheckBox::stateChanged, this, &QtZelt::OnBatchDchpChanged);
+    connect(ui.btbExcel, &QPushButton::clicked, this, &QtZelt::saveExcel);
+    connect(ui.pushButtonModifyBatchNetwork, &QPushButton::clicked, this, &QtZelt::batchEnableDHCP);
+    connect(ui.edtNewPassword, &QLineEdit::textChanged, this, &QtZelt::OnNewPasswordTextChanged);
 
     connect(this, &QtZelt::DeviceOnlineSignal, this, &QtZelt::OnDeviceOnline);
     connect(this, &QtZelt::DeviceOfflineSignal, this, &QtZelt::OnDeviceOffline);
@@ -674,6 +683,7 @@ void QtZelt::SetMultiMode(const QModelIndexList &rows)
         w->setEnabled(editableType);
     ui.lineEditIPGateway->setEnabled(extended);
     ui.checkBoxDhcp->setChecked(dhcp);
+    OnBatchDchpChanged(ui.checkBoxBatchDhcp->checkState());
 }
 
 void QtZelt::FillPanel(int row)

@@ -75,8 +75,18 @@ public slots:
     void OnClickExpandBtn();
     void OnClickShrinkBtn();
 
-    // Network changes, activation, password reset, key files and the Excel
-    // export are not part of this panel yet: their buttons stay unconnected.
+    // Network parameters (QtZeltNetwork.cpp).
+    void OnModifyNetPara();
+    void batchEnableDHCP();
+    void OnDchpChanged(int state);
+    void OnBatchDchpChanged(int state);
+    // Activation, password reset and key files (QtZeltPassword.cpp).
+    void OnDefaultPassword();
+    void OnNewPasswordTextChanged(const QString &strText);
+    void OnExport();
+    void OnImport();
+    // Excel export (ExcelExport.cpp).
+    void saveExcel();
 
 protected:
     void changeEvent(QEvent *e) override;
@@ -97,6 +107,15 @@ private:
     void ShowCount();
     int FindRecord(const QString &serial, const QString &mac, int limit) const;
     static bool IsLockedType(uint32_t code) { return code >= 0x9D00 && code <= 0x9FFF; }
+
+    // Field errors: the message as a tool tip at the field's top-left
+    // corner; the field gets the focus.
+    void ShowFieldTip(QWidget *field, const QString &strText);
+    int FindRowRecord(int row) const;
+    bool CheckNewPasswordFields();
+    void ActivateSelected();
+    void ResetPassword();
+    void ShowResetResult(bool bOk, bool bNewPassword);
 
     TBX_ModifyNetParamFunc m_pModify;
     TBX_ResetPasswordFunc m_pReset;

@@ -1,0 +1,225 @@
+#include "PathWidget.h"
+
+#include <QAbstractItemModel>
+#include <QEvent>
+#include <QFile>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLoggingCategory>
+#include <QSpacerItem>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include "CPathComboBox.h"
+#include "CToolLabel.h"
+#include "CWarnDlg.h"
+
+Q_LOGGING_CATEGORY(lcZeltExcel, "zelt.excel")
+
+namespace {
+QString g_lastFolder;
+const char kConnection[] = "excelexport";
+} // namespace
+
+QString PathWidget::LastFolder()
+{
+    return g_lastFolder;
+}
+
+void PathWidget::SetLastFolder(const QString &strFolder)
+{
+    g_lastFolder = strFolder;
+}
+
+PathWidget::PathWidget(QAbstractItemModel *pModel, QWidget *parent)
+    : CBaseDialog(parent, true, true, true)
+    , m_pModel(pModel)
+{
+    SetAutoAccept(false);
+    connect(this, &CBaseDialog::ClickedOKBtnSig, this, &PathWidget::onConfirm);
+    setFixedSize(320, 240);
+    SetupForm();
+    SetContentWidget(form.form);
+    RetranslateForm();
+    form.comboBox->addItem(g_lastFolder);
+    form.comboBox->setToolTip(g_lastFolder);
+}
+
+void PathWidget::SetupForm()
+{
+    form.form = new QWidget(this);
+    form.form->setObjectName(QStringLiteral("PathWidget"));
+    form.gridLayout_5 = new QGridLayout(form.form);
+    form.gridLayout_5->setObjectName(QStringLiteral("gridLayout_5"));
+    form.gridLayout_5->setSpacing(6);
+    form.gridLayout_5->setContentsMargins(11, 11, 11, 11);
+
+    form.gridLayout_4 = new QGridLayout();
+    form.gridLayout_4->setObjectName(QStringLiteral("gridLayout_4"));
+    form.gridLayout_4->setSpacing(6);
+
+    form.gridLayout_3 = new QGridLayout();
+    form.gridLayout_3->setObjectName(QStringLiteral("gridLayout_3"));
+    form.gridLayout_3->setSpacing(6);
+    form.label = new QLabel(form.form);
+    form.label->setObjectName(QStringLiteral("label"));
+    form.gridLayout_3->addWidget(form.label, 0, 0, 1, 1);
+    form.edtName = new QLineEdit(form.form);
+    form.edtName->setObjectName(QStringLiteral("edtName"));
+    form.gridLayout_3->addWidget(form.edtName, 0, 1, 1, 1);
+    form.gridLayout_4->addLayout(form.gridLayout_3, 0, 0, 1, 1);
+
+    form.gridLayout_4->addItem(new QSpacerItem(20, 40, QSizePolicy::Minimum, QSizePolicy::Expanding), 1, 0, 1, 1);
+
+    form.gridLayout_2 = new QGridLayout();
+    form.gridLayout_2->setObjectName(QStringLiteral("gridLayout_2"));
+    form.gridLayout_2->setSpacing(6);
+    form.gridLayout = new QGridLayout();
+    form.gridLayout->setObjectName(QStringLiteral("gridLayout"));
+    form.gridLayout->setSpacing(6);
+    form.labelSelectPath = new QLabel(form.form);
+    form.labelSelectPath->setObjectName(QStringLiteral("labelSelectPath"));
+    form.gridLayout->addWidget(form.labelSelectPath, 0, 0, 1, 1);
+    form.gridLayout->addItem(new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum), 0, 1, 1, 1);
+    form.gridLayout_2->addLayout(form.gridLayout, 0, 0, 1, 1);
+    form.comboBox = new CPathComboBox(form.form);
+    form.comboBox->setObjectName(QStringLiteral("comboBox"));
+    form.comboBox->SetMode(CPathComboBox::Folder);
+    form.gridLayout_2->addWidget(form.comboBox, 1, 0, 1, 1);
+    form.gridLayout_4->addLayout(form.gridLayout_2, 2, 0, 1, 1);
+
+    form.gridLayout_5->addLayout(form.gridLayout_4, 0, 0, 1, 1);
+    form.gridLayout_5->addItem(new QSpacerItem(20, 135, QSizePolicy::Minimum, QSizePolicy::Expanding), 1, 0, 1, 1);
+}
+
+void PathWidget::RetranslateForm()
+{
+    form.form->setWindowTitle(tr("PathWidget"));
+    form.label->setText(tr("File Name:"));
+    form.labelSelectPath->setText(tr("Please select file path:"));
+    SetTitleText(tr("Save"));
+    setWindowTitle(tr("Save"));
+}
+
+void PathWidget::changeEvent(QEvent *e)
+{
+    if (e->type() == QEvent::LanguageChange && form.form)
+        RetranslateForm();
+    CBaseDialog::changeEvent(e);
+}
+
+QString PathWidget::GetFullName() const
+{
+    return g_lastFolder + form.edtName->text();
+}
+
+void PathWidget::onConfirm()
+{
+    const QString trimmed = form.edtName->text().trimmed();
+    if (trimmed.isEmpty()) {
+        CToolLabel::ShowText(form.edtName->mapToGlobal(QPoint(0, 0)), tr("The name is invalid"), form.edtName);
+        return;
+    }
+    static const QString kForbidden = QStringLiteral("\\/:*?\"<>|");
+    for (QChar c : trimmed) {
+        if (kForbidden.contains(c)) {
+            CToolLabel::ShowText(form.edtName->mapToGlobal(QPoint(0, 0)),
+                                 tr("The name contains illegal character"), form.edtName);
+            return;
+        }
+    }
+
+    const QString name = form.edtName->text();
+    g_lastFolder = form.comboBox->currentText();
+    const QString path = g_lastFolder + name + QStringLiteral(".xls");
+    if (QFile::exists(path)) {
+        if (CWarnDlg::ShowConfirmMsg(tr("Hint"), tr("The file name has been used; replace it?"), this) != 1)
+            return;
+        if (!QFile::remove(path)) {
+            CWarnDlg::ShowMsg(tr("Warn"), tr("Saving failed."), this);
+            return;
+        }
+    }
+    // A sheet cannot hold more rows; a workbook that silently lacks devices
+    // is worse than none.
+    if (m_pModel->rowCount() > kMaxRows) {
+        CWarnDlg::ShowMsg(tr("Warn"), tr("Saving failed."), this);
+        return;
+    }
+
+    const bool ok = WriteWorkbook(name);
+    // Every export has its own connection, so a second one in the same run
+    // starts clean.
+    QSqlDatabase::removeDatabase(QString::fromLatin1(kConnection));
+    if (!ok) {
+        CWarnDlg::ShowMsg(tr("Warn"), tr("Saving failed."), this);
+        return;
+    }
+    CWarnDlg::ShowMsg(tr("Hint"), tr("Saved."), this);
+    accept();
+}
+
+bool PathWidget::WriteWorkbook(const QString &strName)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), QString::fromLatin1(kConnection));
+    if (!db.isValid()) {
+        qCDebug(lcZeltExcel) << "no QODBC driver";
+        return false;
+    }
+    const QString connect = QStringLiteral("DRIVER={Microsoft Excel Driver (*.xls)};")
+                            + QStringLiteral("DSN='';FIRSTROWHASNAMES=1;READONLY=FALSE;CREATE_DB=")
+                            + QLatin1Char('"') + strName + QStringLiteral(".xls") + QLatin1Char('"')
+                            + QStringLiteral(";DBQ=") + g_lastFolder + strName + QStringLiteral(".xls");
+    db.setDatabaseName(connect);
+    if (!db.open()) {
+        qCDebug(lcZeltExcel) << "open failed:" << db.lastError().text();
+        return false;
+    }
+
+    const int columns = m_pModel->columnCount() - 1;
+    QStringList titles;
+    for (int c = 0; c < columns; ++c)
+        titles << m_pModel->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+
+    bool ok = true;
+    {
+        QString create = QStringLiteral("CREATE TABLE [%1] (").arg(strName);
+        for (int c = 0; c < columns; ++c) {
+            if (c)
+                create += QLatin1Char(',');
+            create += QLatin1Char('[') + titles.at(c) + QStringLiteral("] char(64)");
+        }
+        create += QLatin1Char(')');
+        QSqlQuery query(db);
+        query.prepare(create);
+        if (!query.exec())
+            qCDebug(lcZeltExcel) << "create table:" << query.lastError().text();
+
+        QString insert = QStringLiteral("INSERT INTO [%1] (").arg(strName);
+        QString values = QStringLiteral("VALUES(");
+        for (int c = 0; c < columns; ++c) {
+            if (c) {
+                insert += QLatin1Char(',');
+                values += QLatin1Char(',');
+            }
+            insert += QLatin1Char('"') + titles.at(c) + QLatin1Char('"');
+            values += QStringLiteral(":%1").arg(c + 1);
+        }
+        insert += QLatin1Char(')') + values + QLatin1Char(')');
+        QSqlQuery row(db);
+        row.prepare(insert);
+        for (int r = 0; r < m_pModel->rowCount() && ok; ++r) {
+            for (int c = 0; c < columns; ++c)
+                row.bindValue(QStringLiteral(":%1").arg(c + 1), m_pModel->index(r, c).data().toString(),
+                              QSql::In);
+            if (!row.exec()) {
+                qCDebug(lcZeltExcel) << "insert row" << r << row.lastError().text();
+                ok = false;
+            }
+        }
+    }
+    db.close();
+    return ok;
+}

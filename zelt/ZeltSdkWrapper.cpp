@@ -1,0 +1,115 @@
+#include "ZeltSdkWrapper.h"
+
+#include <QDebug>
+#include <QLoggingCategory>
+
+#include <atomic>
+#include <cstring>
+
+Q_LOGGING_CATEGORY(lcZeltSdk, "zelt.sdk")
+
+namespace {
+const ZeltSdkApi kSdk = {&ZELT_ModifyDeviceNetParam, &ZELT_ActivateDevice, &ZELT_ResetDefaultPasswd,
+                         &ZELT_ResetPasswd,          &ZELT_GetDeviceConfig, &ZELT_GetLastError};
+std::atomic<const ZeltSdkApi *> g_api{&kSdk};
+uint32_t g_lastError = 0;
+
+template <std::size_t N>
+void CopyText(char (&dst)[N], const QByteArray &src)
+{
+    std::memset(dst, 0, N);
+    std::memcpy(dst, src.constData(), std::min<std::size_t>(N - 1, std::size_t(src.size())));
+}
+
+void NoteFailure(const char *what)
+{
+    g_lastError = g_api.load()->lastError();
+    qCDebug(lcZeltSdk) << what << "failed, error" << g_lastError;
+}
+} // namespace
+
+namespace ZeltSdkWrapper {
+
+const ZeltSdkApi &Api()
+{
+    return *g_api.load();
+}
+
+void SetApi(const ZeltSdkApi *api)
+{
+    g_api.store(api ? api : &kSdk);
+}
+
+void BuildNetParam(ZELT_NET_PARAM &param, const QString &ipv4, const QString &mask, const QString &gateway,
+                   const QString &ipv6, const QString &ipv6Gateway, int prefixLen, const QString &port,
+                   const QString &httpPort, bool dhcp)
+{
+    std::memset(&param, 0, sizeof param);
+    CopyText(param.szIPv4Address, ipv4.toLatin1());
+    CopyText(param.szIPv4SubnetMask, mask.toLatin1());
+    CopyText(param.szIPv4Gateway, gateway.toLatin1());
+    CopyText(param.szIPv6Address, ipv6.isEmpty() ? QByteArrayLiteral("::") : ipv6.toLatin1());
+    CopyText(param.szIPv6Gateway, ipv6Gateway.isEmpty() ? QByteArrayLiteral("::") : ipv6Gateway.toLatin1());
+    param.wPort = static_cast<uint16_t>(port.trimmed().toUInt());
+    param.wHttpPort = httpPort.isEmpty() ? 0 : static_cast<uint16_t>(httpPort.toUInt());
+    param.byIPv6MaskLen = static_cast<uint8_t>(prefixLen);
+    param.byDhcpEnable = dhcp ? 1 : 0;
+}
+
+bool ModifyNetParam(const QString &mac, const QString &ipv4, const QString &mask, const QString &gateway,
+                    const QString &ipv6, const QString &ipv6Gateway, int prefixLen, const QString &port,
+                    const QString &password, const QString &httpPort, bool dhcp)
+{
+    ZELT_NET_PARAM param;
+    BuildNetParam(param, ipv4, mask, gateway, ipv6, ipv6Gateway, prefixLen, port, httpPort, dhcp);
+    const QByteArray macText = mac.toLatin1();
+    const QByteArray pwd = password.toLatin1();
+    if (Api().modifyNetParam(macText.constData(), pwd.constData(), &param) == 1)
+        return true;
+    NoteFailure("modify network parameters");
+    return false;
+}
+
+bool Activate(const QByteArray &serial, const QByteArray &password)
+{
+    if (Api().activate(serial.constData(), password.constData()) != 0)
+        return true;
+    NoteFailure("activate");
+    return false;
+}
+
+bool ResetDefault(const QByteArray &serial, const QByteArray &securityCode)
+{
+    if (Api().resetDefault(serial.constData(), securityCode.constData()) == 1)
+        return true;
+    NoteFailure("restore default password");
+    return false;
+}
+
+bool Reset(const QByteArray &serial, const ZELT_RESET_PARAM &request)
+{
+    if (Api().reset(serial.constData(), &request) == 1)
+        return true;
+    NoteFailure("reset password");
+    return false;
+}
+
+bool GetDeviceKey(const QByteArray &serial, QByteArray *key)
+{
+    ZELT_DEVICE_KEY buffer;
+    std::memset(&buffer, 0, sizeof buffer);
+    if (Api().getConfig(serial.constData(), ZELT_CFG_DEVICE_KEY, nullptr, 0, &buffer, sizeof buffer) == 0) {
+        NoteFailure("get device key");
+        return false;
+    }
+    const uint32_t n = std::min<uint32_t>(buffer.dwLength, sizeof buffer.byKey);
+    *key = QByteArray(reinterpret_cast<const char *>(buffer.byKey), int(n));
+    return true;
+}
+
+uint32_t LastError()
+{
+    return g_lastError;
+}
+
+} // namespace ZeltSdkWrapper

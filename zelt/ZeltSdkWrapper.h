@@ -1,0 +1,52 @@
+#pragma once
+// The plug-in's own calls into the ZELT SDK: batch DHCP changes, activation,
+// password restore and reset, and the device key export. Every call goes
+// through a table of function pointers that defaults to the SDK, so tests
+// can put a device that answers in a particular way behind the panel.
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+
+#include "zelt_sdk.h"
+
+struct ZeltSdkApi {
+    int (*modifyNetParam)(const char *mac, const char *password, const ZELT_NET_PARAM *param);
+    int (*activate)(const char *serial, const char *password);
+    int (*resetDefault)(const char *serial, const char *securityCode);
+    int (*reset)(const char *serial, const ZELT_RESET_PARAM *request);
+    int (*getConfig)(const char *serial, uint32_t command, const void *in, uint32_t inLen, void *out,
+                     uint32_t outLen);
+    uint32_t (*lastError)();
+};
+
+namespace ZeltSdkWrapper {
+
+// The table in use; SetApi(nullptr) goes back to the SDK.
+const ZeltSdkApi &Api();
+void SetApi(const ZeltSdkApi *api);
+
+// Network parameters for the batch DHCP change. Empty IPv6 texts become
+// "::", an empty HTTP port 0 (both: leave unchanged). True only when the
+// SDK returned 1.
+bool ModifyNetParam(const QString &mac, const QString &ipv4, const QString &mask, const QString &gateway,
+                    const QString &ipv6, const QString &ipv6Gateway, int prefixLen, const QString &port,
+                    const QString &password, const QString &httpPort, bool dhcp);
+
+// Fills the parameter block the way ModifyNetParam sends it.
+void BuildNetParam(ZELT_NET_PARAM &param, const QString &ipv4, const QString &mask, const QString &gateway,
+                   const QString &ipv6, const QString &ipv6Gateway, int prefixLen, const QString &port,
+                   const QString &httpPort, bool dhcp);
+
+bool Activate(const QByteArray &serial, const QByteArray &password);
+bool ResetDefault(const QByteArray &serial, const QByteArray &securityCode);
+bool Reset(const QByteArray &serial, const ZELT_RESET_PARAM &request);
+// The device key; false when the SDK reported failure. A length above the
+// 256 data bytes is clamped.
+bool GetDeviceKey(const QByteArray &serial, QByteArray *key);
+
+// The SDK's last error after a failed call (0 when none).
+uint32_t LastError();
+
+} // namespace ZeltSdkWrapper
