@@ -1,0 +1,85 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="en">
+    <context>
+        <name>CBaseDialog</name>
+        <message>
+            <source>Yes</source>
+            <translation>Yes</translation>
+        </message>
+        <message>
+            <source>No</source>
+            <translation>No</translation>
+        </message>
+        <message>
+            <source>Online Devices</source>
+            <translation>Online Devices</translation>
+        </message>
+        <message>
+            <source>Confirm</source>
+            <translation>Confirm</translation>
+        </message>
+        <message>
+            <source>Cancel</source>
+            <translation>Cancel</translation>
+        </message>
+        <message>
+            <source>OK</source>
+            <translation>OK</translation>
+        </message>
+    </context>
+    <context>
+        <name>CFilterLineEdit</name>
+        <message>
+            <source>Clear Text</source>
+            <translation>Clear Text</translation>
+        </message>
+        <message>
+            <source>Filter</source>
+            <translation>Filter</translation>
+        </message>
+    </context>
+    <context>
+        <name>CIpLineEdit</name>
+        <message>
+            <source>.</source>
+            <translation>.</translation>
+        </message>
+    </context>
+    <context>
+        <name>CRankButton</name>
+        <message>
+            <source>Low</source>
+            <translation>Low</translation>
+        </message>
+        <message>
+            <source>Middle</source>
+            <translation>Middle</translation>
+        </message>
+        <message>
+            <source>High</source>
+            <translation>High</translation>
+        </message>
+    </context>
+    <context>
+        <name>CSearchLineEdit</name>
+        <message>
+            <source>Search...</source>
+            <translation>Search...</translation>
+        </message>
+    </context>
+    <context>
+        <name>CValidateLineEdit</name>
+        <message>
+            <source>Input cannot contain any of the following characters:</source>
+            <translation>Input cannot contain any of the following characters:</translation>
+        </message>
+    </context>
+    <context>
+        <name>CValidateLineEditEx</name>
+        <message>
+            <source>Input cannot contain any of the following characters:</source>
+            <translation>Input cannot contain any of the following characters:</translation>
+        </message>
+    </context>
+</TS>

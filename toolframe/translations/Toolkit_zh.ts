@@ -1,0 +1,85 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN" sourcelanguage="en">
+    <context>
+        <name>CBaseDialog</name>
+        <message>
+            <source>Yes</source>
+            <translation>是</translation>
+        </message>
+        <message>
+            <source>No</source>
+            <translation>否</translation>
+        </message>
+        <message>
+            <source>Online Devices</source>
+            <translation>在线设备</translation>
+        </message>
+        <message>
+            <source>Confirm</source>
+            <translation>确定</translation>
+        </message>
+        <message>
+            <source>Cancel</source>
+            <translation>取消</translation>
+        </message>
+        <message>
+            <source>OK</source>
+            <translation>确定</translation>
+        </message>
+    </context>
+    <context>
+        <name>CFilterLineEdit</name>
+        <message>
+            <source>Clear Text</source>
+            <translation>清除文本</translation>
+        </message>
+        <message>
+            <source>Filter</source>
+            <translation>筛选</translation>
+        </message>
+    </context>
+    <context>
+        <name>CIpLineEdit</name>
+        <message>
+            <source>.</source>
+            <translation>.</translation>
+        </message>
+    </context>
+    <context>
+        <name>CRankButton</name>
+        <message>
+            <source>Low</source>
+            <translation>弱</translation>
+        </message>
+        <message>
+            <source>Middle</source>
+            <translation>中</translation>
+        </message>
+        <message>
+            <source>High</source>
+            <translation>强</translation>
+        </message>
+    </context>
+    <context>
+        <name>CSearchLineEdit</name>
+        <message>
+            <source>Search...</source>
+            <translation>搜索...</translation>
+        </message>
+    </context>
+    <context>
+        <name>CValidateLineEdit</name>
+        <message>
+            <source>Input cannot contain any of the following characters:</source>
+            <translation>输入内容不能包含以下字符：</translation>
+        </message>
+    </context>
+    <context>
+        <name>CValidateLineEditEx</name>
+        <message>
+            <source>Input cannot contain any of the following characters:</source>
+            <translation>输入内容不能包含以下字符：</translation>
+        </message>
+    </context>
+</TS>
