@@ -143,6 +143,14 @@
             <source>.</source>
             <translation>.</translation>
         </message>
+        <message>
+            <source>%1不是一个有效项目。请指定介于1和223之间的数值。</source>
+            <translation>%1 is not a valid entry. Please specify a value between 1 and 223.</translation>
+        </message>
+        <message>
+            <source>%1不是一个有效项目。请指定介于0和255之间的数值。</source>
+            <translation>%1 is not a valid entry. Please specify a value between 0 and 255.</translation>
+        </message>
     </context>
     <context>
         <name>CRankButton</name>

@@ -1,8 +1,10 @@
 #!/usr/bin/python3
 # Fills the translations of the .ts files that lupdate wrote (update_ts.sh
 # runs it): the English files carry their source texts, the Chinese ones the
-# table below. A message without a Chinese text is listed and the script
-# fails, so a new text cannot slip into a build untranslated.
+# table below (a source already written in Chinese stands for itself in
+# Chinese and takes its English text from EN). A message without a
+# translation is listed and the script fails, so a new text cannot slip into
+# a build untranslated.
 #   usage: fill_ts.py en|zh file.ts...
 import sys
 import xml.etree.ElementTree as ET
@@ -111,6 +113,24 @@ ZH = {
     ("CValidateLineEditEx", "Input cannot contain any of the following characters:"): "输入内容不能包含以下字符：",
 }
 
+# Texts whose source is written in Chinese: their English translation.
+EN = {
+    ("CIpLineEdit", "%1不是一个有效项目。请指定介于1和223之间的数值。"):
+        "%1 is not a valid entry. Please specify a value between 1 and 223.",
+    ("CIpLineEdit", "%1不是一个有效项目。请指定介于0和255之间的数值。"):
+        "%1 is not a valid entry. Please specify a value between 0 and 255.",
+}
+
+
+def is_chinese(text):
+    return any("\u4e00" <= c <= "\u9fff" for c in text)
+
+
+def translate(lang, context, source):
+    if lang == "en":
+        return EN.get((context, source), None if is_chinese(source) else source)
+    return source if is_chinese(source) else ZH.get((context, source))
+
 
 def fill(path, lang):
     tree = ET.parse(path)
@@ -122,7 +142,7 @@ def fill(path, lang):
             tr = msg.find("translation")
             if tr is None:
                 tr = ET.SubElement(msg, "translation")
-            text = source if lang == "en" else ZH.get((name, source))
+            text = translate(lang, name, source)
             if text is None:
                 missing.append((name, source))
                 continue
@@ -130,7 +150,7 @@ def fill(path, lang):
             tr.attrib.pop("type", None)  # finished
     if missing:
         for name, source in missing:
-            print(f"{path}: no Chinese text for {name}: {source!r}", file=sys.stderr)
+            print(f"{path}: no translation for {name}: {source!r}", file=sys.stderr)
         return False
     ET.indent(tree, space="    ")
     with open(path, "wb") as f:
