@@ -56,13 +56,15 @@ double percentile(std::vector<double> v, double q) {
 int main(int argc, char **argv) {
     unsigned count = 1000, commands = 200, port = 45000 + unsigned(getpid() % 1000) * 2;
     double limit = 30;
+    std::string loss = "0";
     for (int i = 1; i + 1 < argc; i += 2) {
         std::string a = argv[i];
         if (a == "--count") count = unsigned(std::atoi(argv[i + 1]));
         else if (a == "--commands") commands = unsigned(std::atoi(argv[i + 1]));
         else if (a == "--port") port = unsigned(std::atoi(argv[i + 1]));
         else if (a == "--limit") limit = std::atof(argv[i + 1]);
-        else { std::fprintf(stderr, "usage: zelt-bench [--count N] [--commands K] [--port P] [--limit S]\n"); return 2; }
+        else if (a == "--loss") loss = argv[i + 1];
+        else { std::fprintf(stderr, "usage: zelt-bench [--count N] [--commands K] [--port P] [--limit S] [--loss P]\n"); return 2; }
     }
     const std::string ready = "/tmp/zelt-bench-" + std::to_string(getpid()) + ".ready";
     const std::string sim = binDir() + "/zelt-devsim";
@@ -71,7 +73,8 @@ int main(int argc, char **argv) {
     pid_t child = fork();
     if (child == 0) {
         execl(sim.c_str(), sim.c_str(), "--interfaces", "lo", "--port", portText.c_str(), "--count", countText.c_str(), "--quiet",
-              "--ready-file", ready.c_str(), "--maker-key", (ready + ".maker").c_str(), static_cast<char *>(nullptr));
+              "--ready-file", ready.c_str(), "--maker-key", (ready + ".maker").c_str(), "--loss", loss.c_str(),
+              static_cast<char *>(nullptr));
         _exit(127);
     }
     auto stopSim = [&] {
@@ -98,6 +101,7 @@ int main(int argc, char **argv) {
         std::lock_guard l(g_mu);
         discovery = std::chrono::duration<double>((g_online >= count ? g_last : Clock::now()) - t0).count();
     }
+    std::printf("loss %s: ", loss.c_str());
     std::printf("discovery: %u devices, %zu found, %zu missed, all kind-1 events after %.3f s\n", count, g_online.load(),
                 size_t(count) - std::min<size_t>(count, g_online.load()), discovery);
 

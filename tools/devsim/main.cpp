@@ -211,7 +211,6 @@ public:
     }
 
     void onDatagram(const uint8_t *data, size_t n) {
-        if (chance(loss)) return;
         auto m = zelt::wire::decode(data, n);
         if (!m) return;
         if (m->type == zelt::wire::Type::Inquiry) {
@@ -223,17 +222,19 @@ public:
             if (seenOrder.size() > 65536) { seen.erase(seenOrder.front()); seenOrder.pop_front(); }
             static const zelt::wire::Mac none{};
             double window = m->inquiry.windowMs / 1000.0;
+            // Each device loses its copy of an inquiry on its own, as on a real LAN.
             if (m->inquiry.target != none) {
                 auto it = byMac.find(m->inquiry.target);
-                if (it != byMac.end() && online[it->second])
+                if (it != byMac.end() && online[it->second] && !chance(loss))
                     after(std::uniform_real_distribution<double>(0, window / 4)(rng), Timer::Answer, it->second,
                           m->inquiry.clientId, m->inquiry.seq);
                 return;
             }
             std::uniform_real_distribution<double> delay(0, window);
             for (size_t i = 0; i < devices.size(); ++i)
-                if (online[i]) after(delay(rng), Timer::Answer, i, m->inquiry.clientId, m->inquiry.seq);
+                if (online[i] && !chance(loss)) after(delay(rng), Timer::Answer, i, m->inquiry.clientId, m->inquiry.seq);
         } else if (m->type == zelt::wire::Type::Request) {
+            if (chance(loss)) return;
             auto it = byMac.find(m->request.mac);
             if (it == byMac.end() || !online[it->second]) return;
             auto &dev = devices[it->second];

@@ -107,7 +107,7 @@ uint32_t Engine::start(ZELT_DEVICE_FIND_CALLBACK cb, void *user) {
     auto now = Clock::now();
     nextInquiry_ = now;
     nextTick_ = now;
-    startupInquiries_ = 2;  // a quick second inquiry picks up answers lost on the wire
+    quickInquiries_ = 10;
     dispatcher_ = std::thread([this, self = shared_from_this()] { dispatchLoop(self); });
     dispatcherId_ = dispatcher_.get_id();
     rx_ = std::thread([this] { receiveLoop(); });
@@ -189,7 +189,7 @@ bool Engine::seenBefore(uint64_t msgId) {
     return false;
 }
 
-void Engine::sendInquiry(const wire::Mac *target) {
+int Engine::sendInquiry(const wire::Mac *target) {
     wire::Message m;
     m.type = wire::Type::Inquiry;
     m.msgId = crypto::randomU64();
@@ -206,6 +206,7 @@ void Engine::sendInquiry(const wire::Mac *target) {
     auto bytes = wire::encode(m);
     transport_.send(bytes.data(), bytes.size());
     if (!target) log::write(3, "inquiry %u window %u ms", m.inquiry.seq, unsigned(m.inquiry.windowMs));
+    return m.inquiry.windowMs;
 }
 
 void Engine::receiveLoop() {
@@ -214,11 +215,16 @@ void Engine::receiveLoop() {
         auto now = Clock::now();
         if (inquiryWanted_.exchange(false)) sendInquiry(nullptr);
         if (now >= nextInquiry_) {
-            sendInquiry(nullptr);
+            // After the start, inquire again as soon as the answers of the last
+            // inquiry are in, as long as it brought new devices: answers lost on
+            // the wire are picked up in seconds, not periods.
+            if (quickInquiries_ > 0 && quickInquiries_ <= 8 && newSinceInquiry_ == 0) quickInquiries_ = 0;
+            newSinceInquiry_ = 0;
+            const int window = sendInquiry(nullptr);
             int gap = timing_.inquiryPeriodMs;
-            if (startupInquiries_ > 0) {
-                --startupInquiries_;
-                gap = std::min(gap, timing_.windowMs + 700);
+            if (quickInquiries_ > 0) {
+                --quickInquiries_;
+                gap = std::min(gap, window + 700);
             }
             nextInquiry_ = now + std::chrono::milliseconds(gap);
         }
@@ -284,6 +290,7 @@ void Engine::onHello(const wire::Hello &h, Clock::time_point now) {
             info = e.info;
             table_.emplace(key, e);
             kind = ZELT_EVENT_ONLINE;
+            ++newSinceInquiry_;
         } else {
             Entry &e = it->second;
             e.lastSeen = now;
@@ -412,7 +419,7 @@ uint32_t Engine::command(const Target &target, wire::CommandBody body, wire::Com
         auto until = std::min(deadline, Clock::now() + interval);
         if (pendingCv_.wait_until(lock, until, [&] { return stopping_ || pending->response.has_value(); })) break;
         if (Clock::now() >= deadline) break;
-        interval = std::min(interval * 2, std::chrono::milliseconds(1000));
+        interval = std::min(interval * 3 / 2, std::chrono::milliseconds(500));
         log::write(3, "request %u: retransmission %d", pending->requestId, attempt + 1);
     }
     pending_.erase(pending->requestId);

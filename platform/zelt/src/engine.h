@@ -28,7 +28,7 @@ struct EngineTiming {
     int inquiryPeriodMs = 10000;  // periodic inquiry; silence for 3 periods = gone
     int windowMs = 500;           // first answer window; grows with the table
     int commandTimeoutMs = 3000;  // per command, retransmissions included
-    int retransmitMs = 250;       // first retransmission; doubles up to 1 s
+    int retransmitMs = 200;       // first retransmission; then 1.5 times longer, at most 500 ms
 };
 EngineTiming timingFromEnvironment();
 
@@ -68,7 +68,7 @@ private:
     void handle(const wire::Message &m, Clock::time_point now);
     void onHello(const wire::Hello &h, Clock::time_point now);
     void onBye(const wire::Bye &b);
-    void sendInquiry(const wire::Mac *target);
+    int sendInquiry(const wire::Mac *target);  // returns the answer window in ms
     void tick(Clock::time_point now);
     void queueEvent(const ZELT_DEVICE_INFO &info);
     bool seenBefore(uint64_t msgId);
@@ -93,7 +93,8 @@ private:
     std::unordered_set<uint64_t> seenIds_;  // receiver thread only
     std::deque<uint64_t> seenOrder_;
     Clock::time_point nextInquiry_, nextTick_;
-    int startupInquiries_ = 0;
+    int quickInquiries_ = 0;
+    int newSinceInquiry_ = 0;
 
     std::mutex evMu_;
     std::condition_variable evCv_;
