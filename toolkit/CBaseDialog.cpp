@@ -208,6 +208,8 @@ CBaseDialog::CBaseDialog(QWidget *parent, bool bLargeSkin, bool bOkBtn, bool bCa
     ApplySkin(bLargeSkin, true);
     // The two slots carry their buttons' object names; connect them here
     // once (uniquely), so a subclass form set up later cannot double them.
+    connect(ui.pOkBtn, &QPushButton::released, this, [this]() { ++m_uOkReleases; });
+    connect(ui.m_pCloseBtn, &QPushButton::released, this, [this]() { ++m_uCloseReleases; });
     connect(ui.pOkBtn, &QPushButton::clicked, this, &CBaseDialog::on_pOkBtn_clicked, Qt::UniqueConnection);
     connect(ui.m_pCloseBtn, &QPushButton::clicked, this, &CBaseDialog::on_m_pCloseBtn_clicked, Qt::UniqueConnection);
     connect(ui.pCancelBtn, &QPushButton::clicked, this, &QDialog::reject);
@@ -285,8 +287,27 @@ void CBaseDialog::ApplySkin(bool bLarge, bool bFromConstructor)
     }
 }
 
+bool CBaseDialog::FirstCallOfThisClick(int iSlot)
+{
+    // A subclass whose form runs QMetaObject::connectSlotsByName() connects
+    // these by-name slots a second time; one click must still act once.
+    // Every click emits released() first, which counts the clicks; a call
+    // not made by the button itself always acts.
+    QAbstractButton *button = iSlot == 1 ? static_cast<QAbstractButton *>(ui.pOkBtn) : ui.m_pCloseBtn;
+    if (sender() != button)
+        return true;
+    const quint64 serial = iSlot == 1 ? m_uOkReleases : m_uCloseReleases;
+    quint64 &handled = iSlot == 1 ? m_uOkHandled : m_uCloseHandled;
+    if (handled == serial)
+        return false;
+    handled = serial;
+    return true;
+}
+
 void CBaseDialog::on_pOkBtn_clicked()
 {
+    if (!FirstCallOfThisClick(1))
+        return;
     if (m_bAutoAccept)
         accept();
     else
@@ -295,6 +316,8 @@ void CBaseDialog::on_pOkBtn_clicked()
 
 void CBaseDialog::on_m_pCloseBtn_clicked()
 {
+    if (!FirstCallOfThisClick(2))
+        return;
     if (m_bAutoClose)
         close();
     else
@@ -339,6 +362,7 @@ CPushButton *CBaseDialog::CancelButton() const
 CBaseDialog::~CBaseDialog()
 {
     m_bDestroying = true;
+    setProperty(kDestroyingProperty, true);
 }
 
 void CBaseDialog::SetCloseBtnVisible(bool bVisible)

@@ -72,6 +72,9 @@ public:
     bool IsBeingDestroyed() const { return m_bDestroying; }
 
     static constexpr int kDragBand = 32;
+    // Set (as a dynamic property) when destruction starts, readable through
+    // a plain QObject pointer while the widget parts are torn down.
+    static constexpr const char *kDestroyingProperty = "toolkitDestroying";
 
 signals:
 #ifndef TOOLKIT_PLUGIN_EDITION
@@ -110,6 +113,11 @@ private:
     void SetupUi();
 #ifdef TOOLKIT_PLUGIN_EDITION
     void ApplySkin(bool bLarge, bool bCompactSpacing);
+    bool FirstCallOfThisClick(int iSlot);
+    quint64 m_uOkReleases = 0;
+    quint64 m_uOkHandled = ~quint64(0);
+    quint64 m_uCloseReleases = 0;
+    quint64 m_uCloseHandled = ~quint64(0);
 #endif
 
     bool m_bDragging = false;

@@ -86,11 +86,11 @@ QString CIpLineEdit::text() const
 
 void CIpLineEdit::RangeMessage(const QString &value, int iLow, int iHigh)
 {
-    // "%1 is not a valid entry. Please specify a value between %2 and %3."
-    const QString text = (iLow == 1 ? QString::fromUtf8("%1不是一个有效项目。请指定介于1和223之间的数值。")
-                                    : QString::fromUtf8("%1不是一个有效项目。请指定介于0和255之间的数值。"))
-                             .arg(value);
     Q_UNUSED(iHigh);
+    // "%1 is not a valid entry. Please specify a value between 1 and 223."
+    // (or between 0 and 255).
+    const QString text = iLow == 1 ? tr("%1不是一个有效项目。请指定介于1和223之间的数值。").arg(value)
+                                   : tr("%1不是一个有效项目。请指定介于0和255之间的数值。").arg(value);
     CWarnDlg::ShowMsg(QString(), text, nullptr);
 }
 

@@ -13,29 +13,39 @@ CMutiroleDialog::~CMutiroleDialog()
     // deleting the dialog does not delete the frame a second time. When the
     // dialog itself is being destroyed (and takes this frame with it), leave
     // it alone.
-    if (m_pDialog && !m_pDialog->IsBeingDestroyed()) {
-        CBaseDialog *dialog = m_pDialog.data();
+    if (CBaseDialog *dialog = Dialog()) {
         m_pDialog = nullptr;
+        m_pDialogGuard = nullptr;
         setParent(nullptr);
         dialog->setParent(nullptr);
         delete dialog;
     }
 }
 
+CBaseDialog *CMutiroleDialog::Dialog() const
+{
+    QObject *guard = m_pDialogGuard.data();
+    if (!guard || guard->property(CBaseDialog::kDestroyingProperty).toBool())
+        return nullptr;
+    return m_pDialog;
+}
+
 void CMutiroleDialog::PrepareDialog(QWidget *parent, const QString &strTitle, const QSize &size)
 {
-    if (!m_pDialog) {
+    if (!Dialog()) {
 #ifndef TOOLKIT_PLUGIN_EDITION
         m_pDialog = new CBaseDialog(nullptr, true, true, true, false, true);
 #else
         m_pDialog = new CBaseDialog(nullptr, true, true, true);
 #endif
-        connect(m_pDialog.data(), &CBaseDialog::ClickedCloseBtnSig, this, &CMutiroleDialog::DialogCloseSlot);
+        m_pDialogGuard = m_pDialog;
+        connect(m_pDialog, &CBaseDialog::ClickedCloseBtnSig, this, &CMutiroleDialog::DialogCloseSlot);
     }
     m_pDialog->SetAutoClose(false);
     m_pDialog->resize(size);
     m_pDialog->setParent(parent, Qt::Dialog | Qt::FramelessWindowHint);
-    m_pDialog->SetContentWidget(this);
+    if (parentWidget() != m_pDialog->GetContentFrame())
+        m_pDialog->SetContentWidget(this);
     setStyleSheet(QStringLiteral("QFrame#CMutiroleDialog{background-color: transparent;}"));
     m_pDialog->SetTitleText(strTitle);
 }
@@ -71,8 +81,8 @@ void CMutiroleDialog::DialogCloseSlot()
 
 void CMutiroleDialog::CloseDialog()
 {
-    if (m_pDialog)
-        m_pDialog->close();
+    if (CBaseDialog *dialog = Dialog())
+        dialog->close();
 }
 
 void CMutiroleDialog::move(int x, int y)
@@ -82,18 +92,20 @@ void CMutiroleDialog::move(int x, int y)
 
 void CMutiroleDialog::move(const QPoint &pos)
 {
-    if (m_pDialog)
-        m_pDialog->move(pos);
+    if (CBaseDialog *dialog = Dialog())
+        dialog->move(pos);
     else
         QFrame::move(pos);
 }
 
 int CMutiroleDialog::width() const
 {
-    return m_pDialog ? m_pDialog->width() : QFrame::width();
+    const CBaseDialog *dialog = Dialog();
+    return dialog ? dialog->width() : QFrame::width();
 }
 
 int CMutiroleDialog::height() const
 {
-    return m_pDialog ? m_pDialog->height() : QFrame::height();
+    const CBaseDialog *dialog = Dialog();
+    return dialog ? dialog->height() : QFrame::height();
 }

@@ -26,7 +26,9 @@ public:
     int width() const;
     int height() const;
 
-    CBaseDialog *Dialog() const { return m_pDialog.data(); }
+    // The inner dialog, or null before the first showing and once it is
+    // being destroyed.
+    CBaseDialog *Dialog() const;
 
 public slots:
     void DialogCloseSlot();
@@ -36,6 +38,9 @@ protected:
 
 private:
     void PrepareDialog(QWidget *parent, const QString &strTitle, const QSize &size);
-    QPointer<CBaseDialog> m_pDialog;
+    // Guarded as a plain QObject: the guard is read while the dialog may be
+    // half destroyed (it deletes this frame from its QWidget destructor).
+    QPointer<QObject> m_pDialogGuard;
+    CBaseDialog *m_pDialog = nullptr;
     QPointer<QWidget> m_pParent;
 };

@@ -38,6 +38,9 @@ private slots:
     void messageWidth();
     void messageHeight();
     void closeOnlyHides();
+#ifdef TOOLKIT_PLUGIN_EDITION
+    void slotsByNameActOncePerClick();
+#endif
 #ifndef TOOLKIT_PLUGIN_EDITION
     void titleTextFitting();
     void mutiroleDialog();
@@ -392,6 +395,28 @@ void TstDialogs::closeOnlyHides()
     QVERIFY(!dlg->isVisible());
     QVERIFY(guard);
 }
+
+#ifdef TOOLKIT_PLUGIN_EDITION
+void TstDialogs::slotsByNameActOncePerClick()
+{
+    // What a subclass form's setupUi() does: connect by name once more.
+    CBaseDialog dlg;
+    QMetaObject::connectSlotsByName(&dlg);
+    dlg.SetAutoAccept(false);
+    dlg.SetAutoClose(false);
+    QSignalSpy ok(&dlg, &CBaseDialog::ClickedOKBtnSig);
+    QSignalSpy closed(&dlg, &CBaseDialog::ClickedCloseBtnSig);
+    dlg.ui.pOkBtn->click();
+    dlg.ui.m_pCloseBtn->click();
+    QCOMPARE(ok.count(), 1);
+    QCOMPARE(closed.count(), 1);
+    // The next click acts again, and so does a direct call.
+    dlg.ui.pOkBtn->click();
+    QCOMPARE(ok.count(), 2);
+    dlg.on_pOkBtn_clicked();
+    QCOMPARE(ok.count(), 3);
+}
+#endif
 
 #ifndef TOOLKIT_PLUGIN_EDITION
 void TstDialogs::titleTextFitting()
