@@ -641,6 +641,7 @@ void QtZelt::SetMultiMode(const QModelIndexList &rows)
 {
     ui.label_5->hide();
     ui.frame_4->hide();
+    ui.lineEditSerial->hide();
     ui.checkBoxDhcp->hide();
     ui.widgetBatch->show();
     ui.widgetBatch->setEnabled(true);
@@ -765,6 +766,8 @@ void QtZelt::UpdatePasswordSection(const ZELT_DEVICE_INFO_MY &d)
         show(keyFiles, 4, false);
     } else if (d.bySupport & 0x40) {
         ui.label_163->setText(tr("Reset Password"));
+        ui.label_17->hide();
+        ui.m_pDefaultPwdLEdit->hide();
         show(newPassword, 8, true);
         show(keyFiles, 4, true);
     } else if (d.bySupport & 0x20) {
