@@ -1,0 +1,170 @@
+// Address checks, run addresses, password rating and the path chooser's
+// pure helpers.
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "CFileDialog.h"
+#include "CPathComboBox.h"
+#include "PasswordRating.h"
+#include "ZeltNetChecks.h"
+
+using namespace ZeltNet;
+
+class ZeltChecksTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void ipv4_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("plain") << "192.168.1.10" << true;
+        QTest::newRow("last 255") << "10.0.0.255" << true;
+        QTest::newRow("last 0") << "192.168.1.0" << false;
+        QTest::newRow("part 256") << "192.168.256.1" << false;
+        QTest::newRow("three parts") << "192.168.1" << false;
+        QTest::newRow("five parts") << "1.2.3.4.5" << false;
+        QTest::newRow("empty part") << "1..3.4" << false;
+        QTest::newRow("sign") << "1.2.3.+4" << false;
+        QTest::newRow("letters") << "a.b.c.d" << false;
+        QTest::newRow("blank inside") << "1.2. 3.4" << false;
+    }
+    void ipv4()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        QCOMPARE(IsValidIPv4(text), valid);
+    }
+
+    void maskAndGateway()
+    {
+        QVERIFY(IsValidMask("255.255.255.0"));
+        QVERIFY(IsValidMask("255.255.254.0"));
+        QVERIFY(IsValidMask("0.0.0.0"));
+        QVERIFY(IsValidMask("128.0.0.0"));
+        QVERIFY(IsValidMask("255.255.255.254"));
+        QVERIFY(!IsValidMask("255.255.255.255"));
+        QVERIFY(!IsValidMask("255.0.255.0"));
+        QVERIFY(!IsValidMask("255.255.255.0 "));
+        QVERIFY(!IsValidMask("255.255.253.0"));
+        QVERIFY(IsValidGateway("0.0.0.0"));
+        QVERIFY(IsValidGateway("10.0.0.1"));
+        QVERIFY(!IsValidGateway("10.0.0.0"));
+        QVERIFY(!IsValidGateway(""));
+    }
+
+    void ipv6_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("full") << "fd00:0:0:0:0:0:0:10" << true;
+        QTest::newRow("compressed") << "fd00::10" << true;
+        QTest::newRow("any") << "::" << true;
+        QTest::newRow("zone dropped") << "fe80::1%eth0" << true;
+        QTest::newRow("ipv4 tail") << "::ffff:192.168.1.10" << true;
+        QTest::newRow("ipv4 tail ends in 0") << "::ffff:192.168.1.0" << false;
+        QTest::newRow("two parts") << "fd00:1" << false;
+        QTest::newRow("two double colons") << "fd00::1::2" << false;
+        QTest::newRow("nine groups") << "1:2:3:4:5:6:7:8:9" << false;
+        QTest::newRow("group too long") << "fd000::1" << false;
+        QTest::newRow("not hex") << "fg00::1" << false;
+        QTest::newRow("ipv4 only") << "192.168.1.10" << false;
+    }
+    void ipv6()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        QCOMPARE(IsValidIPv6(text), valid);
+    }
+
+    void runAddresses()
+    {
+        QCOMPARE(RunAddresses("192.168.1.10", 3),
+                 (QList<QString>{"192.168.1.10", "192.168.1.11", "192.168.1.12"}));
+        QCOMPARE(RunAddresses("192.168.1.10", 1), QList<QString>{"192.168.1.10"});
+        // Past the end of a /24: .255 and .0 are skipped, the third part rises.
+        QCOMPARE(RunAddresses("192.168.1.253", 4),
+                 (QList<QString>{"192.168.1.253", "192.168.1.254", "192.168.2.1", "192.168.2.2"}));
+        QCOMPARE(RunAddresses("10.0.255.254", 2), (QList<QString>{"10.0.255.254", "10.1.0.1"}));
+        // A start ending in 255 is itself kept; the next one skips .0.
+        QCOMPARE(RunAddresses("10.0.0.255", 2), (QList<QString>{"10.0.0.255", "10.0.1.1"}));
+        // The end of the address space refuses the whole run.
+        QCOMPARE(RunAddresses("255.255.255.253", 2), (QList<QString>{"255.255.255.253", "255.255.255.254"}));
+        QVERIFY(RunAddresses("255.255.255.253", 3).isEmpty());
+        QVERIFY(RunAddresses("255.255.255.254", 2).isEmpty());
+        // Addresses of a long run stay distinct.
+        const QList<QString> many = RunAddresses("10.0.0.200", 600);
+        QCOMPARE(many.size(), 600);
+        QCOMPARE(QSet<QString>(many.cbegin(), many.cend()).size(), 600);
+        for (const QString &a : many)
+            QVERIFY2(IsValidIPv4(a) && !a.endsWith(".255"), qPrintable(a));
+    }
+
+    void printableAscii()
+    {
+        QVERIFY(IsPrintableAscii("Abc12345!~ "));
+        QVERIFY(IsPrintableAscii(""));
+        QVERIFY(!IsPrintableAscii(QString::fromUtf8("Pässword1")));
+        QVERIFY(!IsPrintableAscii(QString::fromUtf8("密码Abc123")));
+        QVERIFY(!IsPrintableAscii(QStringLiteral("Abc\t12345")));
+    }
+
+    void rating_data()
+    {
+        QTest::addColumn<QByteArray>("password");
+        QTest::addColumn<int>("level");
+        QTest::newRow("user name") << QByteArray("admin") << 0;
+        QTest::newRow("seven") << QByteArray("Ab1!xyz") << 0;
+        QTest::newRow("empty") << QByteArray() << 0;
+        QTest::newRow("eight same") << QByteArray("aaaaaaaa") << 0;
+        QTest::newRow("lower+digits") << QByteArray("abcd1234") << 1;
+        QTest::newRow("upper+digits") << QByteArray("ABCD1234") << 1;
+        QTest::newRow("upper+lower") << QByteArray("ABCDabcd") << 2;
+        QTest::newRow("digits+punct") << QByteArray("1234!@#$") << 2;
+        QTest::newRow("lower+punct") << QByteArray("abcd!@#$") << 2;
+        QTest::newRow("three kinds") << QByteArray("Abcd1234") << 3;
+        QTest::newRow("four kinds") << QByteArray("Ab1!Ab1!") << 3;
+        QTest::newRow("non-ascii is special") << QByteArray("abcd\xe9\xe9\xe9\xe9") << 2;
+        QTest::newRow("no upper bound") << QByteArray("Abcdefgh12345678901234") << 3;
+    }
+    void rating()
+    {
+        QFETCH(QByteArray, password);
+        QFETCH(int, level);
+        QCOMPARE(RatePassword("admin", password), level);
+    }
+    void ratingUserNameCases()
+    {
+        // Equal to the user name or its reverse (case-sensitive) is weak,
+        // whatever its kinds.
+        QCOMPARE(RatePassword("Admin_2026", "Admin_2026"), 0);
+        QCOMPARE(RatePassword("Admin_2026", "6202_nimdA"), 0);
+        QCOMPARE(RatePassword("Admin_2026", "admin_2026"), 3);
+    }
+
+    void filterExtension()
+    {
+        QCOMPARE(CPathComboBox::FilterExtension("Excel (*.xls)"), QString(".xls"));
+        QCOMPARE(CPathComboBox::FilterExtension("Images (*.png *.jpg)"), QString(".png"));
+        QCOMPARE(CPathComboBox::FilterExtension("*.txt"), QString(".txt"));
+        QCOMPARE(CPathComboBox::FilterExtension("All"), QString());
+        QCOMPARE(CPathComboBox::FilterExtension(""), QString());
+    }
+
+    void startFolder()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QCOMPARE(CFileDialog::StartFolder(dir.path()), dir.path());
+        // A file (even one that does not exist) in an existing folder: that folder.
+        QCOMPARE(QDir(CFileDialog::StartFolder(dir.filePath("missing.xml"))).absolutePath(),
+                 QDir(dir.path()).absolutePath());
+        QCOMPARE(CFileDialog::StartFolder(dir.filePath("no/such/place.xml")), QDir::currentPath());
+        QCOMPARE(CFileDialog::StartFolder(QString()), QDir::currentPath());
+    }
+};
+
+QTEST_MAIN(ZeltChecksTest)
+#include "tst_zelt_checks.moc"

@@ -1,0 +1,631 @@
+// The panel's network, password and key-file actions against a recording
+// host modify function and a scripted SDK table: what is sent, in which
+// order, and what the user is told.
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QGridLayout>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cstring>
+
+#include "Buttons.h"
+#include "CPathComboBox.h"
+#include "CTableView.h"
+#include "LineEdits.h"
+#include "QtZelt.h"
+#include "QtZeltItemModel.h"
+#include "ZeltDialogCatcher.h"
+#include "ZeltSdkWrapper.h"
+#include "ZeltTestSupport.h"
+
+using ZeltTest::MakeEvent;
+using Col = QtZeltItemModel::Column;
+
+namespace {
+struct ModifyCall {
+    QByteArray mac, ipv4, mask, password, port, http, gateway, ipv6, ipv6Gateway;
+    bool ipv6Null;
+    int prefix, dhcp;
+};
+QList<ModifyCall> g_modify;
+QSet<QByteArray> g_refuseMac; // the host's modify fails for these
+
+bool RecordingModify(const char *mac, const char *ipv4, const char *mask, const char *password, const char *port,
+                     const char *http, const char *gateway, const char *ipv6, const char *ipv6Gateway,
+                     unsigned char prefix, unsigned char dhcp)
+{
+    g_modify.append({mac, ipv4, mask, password, port, http, gateway, ipv6 ? ipv6 : "", ipv6Gateway ? ipv6Gateway : "",
+                     ipv6 == nullptr, prefix, dhcp});
+    return !g_refuseMac.contains(mac);
+}
+bool NoRefresh()
+{
+    return true;
+}
+
+// Scripted SDK.
+struct SdkLog {
+    QList<QByteArray> activated; // serial:password
+    QList<ZELT_NET_PARAM> netParams;
+    QList<QByteArray> netMacs;
+    QList<QByteArray> resetDefault; // serial:code
+    QList<ZELT_RESET_PARAM> resets;
+    QList<QByteArray> resetSerials;
+    QByteArray keySerial;
+    uint32_t keyLength = 40;
+    int keyResult = 1;
+    bool refuse = false;
+} g_sdk;
+
+int FakeModify(const char *mac, const char *, const ZELT_NET_PARAM *p)
+{
+    g_sdk.netMacs.append(mac);
+    g_sdk.netParams.append(*p);
+    return g_sdk.refuse ? 0 : 1;
+}
+int FakeActivate(const char *serial, const char *password)
+{
+    g_sdk.activated.append(QByteArray(serial) + ':' + password);
+    return QByteArray(password).size() >= 8 && !g_sdk.refuse ? 1 : 0;
+}
+int FakeResetDefault(const char *serial, const char *code)
+{
+    g_sdk.resetDefault.append(QByteArray(serial) + ':' + code);
+    return g_sdk.refuse ? 0 : 1;
+}
+int FakeReset(const char *serial, const ZELT_RESET_PARAM *r)
+{
+    g_sdk.resetSerials.append(serial);
+    g_sdk.resets.append(*r);
+    return g_sdk.refuse ? 0 : 1;
+}
+int FakeGetConfig(const char *serial, uint32_t cmd, const void *, uint32_t, void *out, uint32_t outLen)
+{
+    g_sdk.keySerial = serial;
+    if (cmd != ZELT_CFG_DEVICE_KEY || outLen != sizeof(ZELT_DEVICE_KEY))
+        return 0;
+    auto *key = static_cast<ZELT_DEVICE_KEY *>(out);
+    key->dwLength = g_sdk.keyLength;
+    for (int i = 0; i < 256; ++i)
+        key->byKey[i] = uint8_t('A' + i % 26);
+    return g_sdk.keyResult;
+}
+uint32_t FakeLastError()
+{
+    return 99;
+}
+const ZeltSdkApi kFake = {&FakeModify, &FakeActivate, &FakeResetDefault, &FakeReset, &FakeGetConfig, &FakeLastError};
+} // namespace
+
+class ZeltPanelTest : public QObject
+{
+    Q_OBJECT
+
+    QWidget *m_host = nullptr;
+    QtZelt *m_panel = nullptr;
+    DialogCatcher *m_msgs = nullptr;
+
+    CTableView *Table() { return m_panel->ui.tableWidgetDevice; }
+    QtZeltItemModel *Model() { return m_panel->Model(); }
+    QString Cell(int r, int c) { return Model()->index(r, c).data().toString(); }
+
+    void AddDevices(const QList<ZELT_DEVICE_EVENT> &events)
+    {
+        const int before = Model()->rowCount();
+        for (const ZELT_DEVICE_EVENT &ev : events)
+            m_panel->HandleEvent(ev);
+        QTRY_COMPARE(Model()->rowCount(), before + int(events.size()));
+    }
+    // Selects rows in this order (one selection range each) and releases
+    // the mouse on the last, as a user's ctrl-clicks do.
+    void Select(const QList<int> &rows)
+    {
+        QItemSelectionModel *sel = Table()->selectionModel();
+        sel->clearSelection();
+        for (int r : rows)
+            sel->select(Model()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        sel->setCurrentIndex(Model()->index(rows.last(), 0), QItemSelectionModel::NoUpdate);
+        m_panel->OnDeviceTableClicked(Model()->index(rows.last(), 0));
+    }
+    void SetNetFields(const QString &ip, const QString &mask, const QString &port, const QString &pwd)
+    {
+        m_panel->ui.lineEditIPAddr->setText(ip);
+        m_panel->ui.lineEditIPMask->setText(mask);
+        m_panel->ui.lineEditPort->setText(port);
+        m_panel->ui.lineEditPort_Password->setText(pwd);
+        if (m_panel->ui.lineEditHttpPort->text().isEmpty())
+            m_panel->ui.lineEditHttpPort->setText("80"); // emptied in multi-device mode
+    }
+
+private slots:
+    void initTestCase()
+    {
+        ZeltSdkWrapper::SetApi(&kFake);
+        m_host = new QWidget;
+        auto *layout = new QGridLayout(m_host);
+        m_panel = new QtZelt(m_host, &RecordingModify, nullptr, &NoRefresh);
+        layout->addWidget(m_panel);
+        m_host->resize(1280, 900);
+        m_host->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_host));
+        QVERIFY(m_panel->IsStarted());
+        m_msgs = new DialogCatcher;
+
+        QList<ZELT_DEVICE_EVENT> evs;
+        for (int i = 1; i <= 6; ++i)
+            evs.append(MakeEvent(1, i));
+        evs[3].byActivated = 1; // row 3 and 4 inactive
+        evs[4].byActivated = 1;
+        evs[5].bySupport = 0x40 | 0x07; // row 5 resets with key files
+        AddDevices(evs);
+    }
+    void cleanupTestCase()
+    {
+        ZeltSdkWrapper::SetApi(nullptr);
+        delete m_msgs;
+        delete m_host;
+    }
+    void init()
+    {
+        g_modify.clear();
+        g_refuseMac.clear();
+        g_sdk = SdkLog();
+        m_msgs->clear();
+        HideTip();
+    }
+
+    void noSelectionAsksForADevice()
+    {
+        Table()->selectionModel()->clear();
+        Table()->setCurrentIndex(QModelIndex());
+        m_panel->OnModifyNetPara();
+        QCOMPARE(m_msgs->lastText(), QString("Please select a device."));
+        QCOMPARE(m_msgs->lastTitle(), QString("Information"));
+        m_msgs->clear();
+        m_panel->batchEnableDHCP();
+        QCOMPARE(m_msgs->lastText(), QString("Please select a device."));
+        m_msgs->clear();
+        m_panel->OnExport();
+        QCOMPARE(m_msgs->lastText(), QString("Please select a device."));
+        QVERIFY(g_modify.isEmpty() && g_sdk.netParams.isEmpty() && g_sdk.keySerial.isEmpty());
+    }
+
+    void fieldChecksStopAtTheFirstFailure_data()
+    {
+        QTest::addColumn<QString>("ip");
+        QTest::addColumn<QString>("mask");
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<QString>("gateway");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("empty ip") << "" << "255.255.0.0" << "8000" << "" << "lineEditIPAddr" << "IP address cannot be empty.";
+        QTest::newRow("ip ends in 0") << "10.0.0.0" << "255.255.0.0" << "8000" << "" << "lineEditIPAddr" << "IP Address not correct.";
+        QTest::newRow("empty mask") << "10.0.0.5" << "" << "8000" << "" << "lineEditIPMask" << "Subnet mask cannot be empty.";
+        QTest::newRow("mask all ones") << "10.0.0.5" << "255.255.255.255" << "8000" << "" << "lineEditIPMask" << "Subnet Mask not correct.";
+        QTest::newRow("port low") << "10.0.0.5" << "255.255.0.0" << "1999" << "" << "lineEditPort" << "Device port ranges from 2000 to 65535.";
+        QTest::newRow("port empty") << "10.0.0.5" << "255.255.0.0" << "" << "" << "lineEditPort" << "Device port ranges from 2000 to 65535.";
+        QTest::newRow("gateway .0") << "10.0.0.5" << "0.0.0.0" << "8000" << "10.0.0.0" << "lineEditIPGateway" << "Gateway not correct.";
+    }
+    void fieldChecksStopAtTheFirstFailure()
+    {
+        QFETCH(QString, ip);
+        QFETCH(QString, mask);
+        QFETCH(QString, port);
+        QFETCH(QString, gateway);
+        QFETCH(QString, field);
+        QFETCH(QString, message);
+        Select({0});
+        SetNetFields(ip, mask, port, "Admin12345");
+        m_panel->ui.lineEditIPGateway->setText(gateway);
+        m_panel->OnModifyNetPara();
+        QWidget *w = m_panel->findChild<QWidget *>(field);
+        QVERIFY(w);
+        QCOMPARE(TipAt(w), message);
+        QVERIFY(g_modify.isEmpty());
+        QVERIFY(m_msgs->shown.isEmpty());
+    }
+
+    void httpPortAndIPv6ChecksOnlyWhileEnabled()
+    {
+        Select({0}); // extended, IPv6 modifiable
+        QVERIFY(m_panel->ui.lineEditIPv6Addr->isEnabled());
+        SetNetFields("10.0.0.5", "255.255.0.0", "8000", "Admin12345");
+        m_panel->ui.lineEditIPv6Mask->setText("65");
+        m_panel->OnModifyNetPara();
+        QCOMPARE(TipAt(m_panel->ui.lineEditIPv6Mask), QString("IPv6 prefix length ranges from 0 to 64."));
+        QVERIFY(g_modify.isEmpty());
+
+        m_panel->ui.lineEditIPv6Mask->setText("64");
+        m_panel->ui.lineEditIPv6Addr->setText("fd00::1::2");
+        m_panel->OnModifyNetPara();
+        QCOMPARE(TipAt(m_panel->ui.lineEditIPv6Addr), QString("IPv6 Address not correct."));
+        m_panel->ui.lineEditIPv6Addr->setText("fd00::20");
+        m_panel->ui.lineEditIPv6Gateway->setText("fd00:::1");
+        m_panel->OnModifyNetPara();
+        QCOMPARE(TipAt(m_panel->ui.lineEditIPv6Gateway), QString("IPv6 gateway not correct."));
+        m_panel->ui.lineEditIPv6Gateway->setText("fd00::1");
+        m_panel->ui.lineEditHttpPort->setText("0");
+        m_panel->OnModifyNetPara();
+        QCOMPARE(TipAt(m_panel->ui.lineEditHttpPort), QString("Http port ranges from 1 to 65535."));
+        QVERIFY(g_modify.isEmpty());
+
+        // Disabled fields are not checked: the change goes out.
+        m_panel->ui.lineEditHttpPort->setEnabled(false);
+        m_panel->ui.lineEditIPv6Addr->setEnabled(false);
+        m_panel->ui.lineEditIPv6Mask->setText("65");
+        m_panel->OnModifyNetPara();
+        QCOMPARE(g_modify.size(), 1);
+        QVERIFY(g_modify.first().ipv6Null);
+        QCOMPARE(g_modify.first().prefix, 0);
+    }
+
+    void singleDeviceChangeUpdatesRowAndRecord()
+    {
+        Select({1});
+        SetNetFields(" 10.20.30.40 ", "255.255.255.0", "8100", "Pass word1");
+        m_panel->ui.lineEditIPGateway->setText("");
+        m_panel->ui.lineEditIPv6Addr->setText("fd00::99");
+        m_panel->ui.lineEditIPv6Gateway->setText("");
+        m_panel->ui.lineEditIPv6Mask->setText("48");
+        m_panel->OnModifyNetPara();
+        QCOMPARE(g_modify.size(), 1);
+        const ModifyCall &c = g_modify.first();
+        QCOMPARE(c.mac, QByteArray("02-00-00-00-00-02"));
+        QCOMPARE(c.ipv4, QByteArray("10.20.30.40"));
+        QCOMPARE(c.mask, QByteArray("255.255.255.0"));
+        QCOMPARE(c.password, QByteArray("Pass word1")); // exactly as typed
+        QCOMPARE(c.port, QByteArray("8100"));
+        QCOMPARE(c.http, QByteArray("80"));
+        QCOMPARE(c.gateway, QByteArray());
+        QVERIFY(!c.ipv6Null);
+        QCOMPARE(c.ipv6, QByteArray("fd00::99"));
+        QCOMPARE(c.prefix, 48);
+        QCOMPARE(c.dhcp, 0);
+        QCOMPARE(Cell(1, Col::ColIPv4), QString("10.20.30.40"));
+        QCOMPARE(Cell(1, Col::ColPort), QString(" 8100"));
+        QCOMPARE(Cell(1, Col::ColMask), QString("255.255.255.0"));
+        QCOMPARE(m_msgs->lastText(),
+                 QString("Modify network parameter succeed, please reboot your device!ID:002 "));
+        const ZELT_DEVICE_INFO_MY rec = m_panel->DeviceList().at(1);
+        QCOMPARE(ZeltRecords::text(rec.szIPv4Address), QString("10.20.30.40"));
+        QCOMPARE(rec.dwPort, 8100u);
+    }
+
+    void runOfThreeInSelectionOrder()
+    {
+        Select({2, 0, 1});
+        QVERIFY(m_panel->ui.widgetBatch->isVisible());
+        QCOMPARE(m_panel->ui.label_7->text(), QString("Start IP Address:"));
+        QVERIFY(m_panel->ui.lineEditIPAddr->text().isEmpty());
+        QVERIFY(m_panel->ui.lineEditHttpPort->text().isEmpty());
+        m_panel->ui.lineEditHttpPort->setText("8080");
+        SetNetFields("192.168.1.10", "255.255.255.0", "8000", "Admin12345");
+        m_panel->ui.lineEditIPv6Addr->setText("fd00::5"); // ignored with several devices
+        m_panel->OnModifyNetPara();
+        QCOMPARE(g_modify.size(), 3);
+        QCOMPARE(g_modify[0].mac, QByteArray("02-00-00-00-00-03"));
+        QCOMPARE(g_modify[0].ipv4, QByteArray("192.168.1.10"));
+        QCOMPARE(g_modify[1].mac, QByteArray("02-00-00-00-00-01"));
+        QCOMPARE(g_modify[1].ipv4, QByteArray("192.168.1.11"));
+        QCOMPARE(g_modify[2].mac, QByteArray("02-00-00-00-00-02"));
+        QCOMPARE(g_modify[2].ipv4, QByteArray("192.168.1.12"));
+        for (const ModifyCall &c : g_modify) {
+            QVERIFY(c.ipv6Null);
+            QCOMPARE(c.http, QByteArray("8080"));
+        }
+        QCOMPARE(Cell(2, Col::ColIPv4), QString("192.168.1.10"));
+        QCOMPARE(Cell(0, Col::ColIPv4), QString("192.168.1.11"));
+        QCOMPARE(m_msgs->lastText(),
+                 QString("Modify network parameter succeed, please reboot your device!ID:003 001 002 "));
+    }
+
+    void runPastTheEndIsRefusedWhole()
+    {
+        Select({0, 1, 2});
+        SetNetFields("255.255.255.253", "255.255.255.0", "8000", "Admin12345");
+        m_panel->OnModifyNetPara();
+        QVERIFY(g_modify.isEmpty());
+        QCOMPARE(m_msgs->shown.size(), 1);
+        QVERIFY2(m_msgs->lastText().contains("nothing was changed"), qPrintable(m_msgs->lastText()));
+    }
+
+    void oneSucceedsOneFails()
+    {
+        Select({0, 1});
+        g_refuseMac.insert("02-00-00-00-00-02");
+        SetNetFields("192.168.7.20", "255.255.255.0", "8000", "Admin12345");
+        m_panel->OnModifyNetPara();
+        QCOMPARE(g_modify.size(), 2);
+        QCOMPARE(m_msgs->lastText(), QString("Modify network parameter succeed, please reboot your device!ID:001 "
+                                             "Modify network parameter failed!ID:002 "));
+        QCOMPARE(Cell(0, Col::ColIPv4), QString("192.168.7.20"));
+        QCOMPARE(Cell(1, Col::ColIPv4), QString("192.168.1.12")); // unchanged
+    }
+
+    void nonAsciiPasswordIsRefused()
+    {
+        Select({0});
+        SetNetFields("10.0.0.5", "255.255.0.0", "8000", QString::fromUtf8("Pässwort12"));
+        m_panel->OnModifyNetPara();
+        QVERIFY(g_modify.isEmpty());
+        QVERIFY(!TipAt(m_panel->ui.lineEditPort_Password).isEmpty());
+
+        m_panel->ui.edtNewPassword->setText(QString::fromUtf8("Ab1密码密码密码"));
+        m_panel->ui.edtConfirmPassword->setText(m_panel->ui.edtNewPassword->text());
+        Select({3});
+        m_panel->ui.edtNewPassword->setText(QString::fromUtf8("Ab1密码密码密码"));
+        m_panel->ui.edtConfirmPassword->setText(m_panel->ui.edtNewPassword->text());
+        m_panel->OnDefaultPassword();
+        QVERIFY(g_sdk.activated.isEmpty());
+        QVERIFY(!TipAt(m_panel->ui.edtNewPassword).isEmpty());
+    }
+
+    void batchDhcpUsesEachRecord()
+    {
+        Select({4, 5});
+        m_panel->ui.checkBoxBatchDhcp->setChecked(true);
+        QVERIFY(!m_panel->ui.pushButtonModifyNetwork->isEnabled());
+        QVERIFY(!m_panel->ui.lineEditIPAddr->isEnabled());
+        QVERIFY(m_panel->ui.pushButtonModifyBatchNetwork->isEnabled());
+        m_panel->ui.lineEditPort_BatchPassword->setText(" Admin12345 ");
+        g_sdk.refuse = false;
+        m_panel->batchEnableDHCP();
+        QCOMPARE(g_sdk.netParams.size(), 2);
+        QCOMPARE(g_sdk.netMacs[0], QByteArray("02-00-00-00-00-05"));
+        const ZELT_NET_PARAM &p = g_sdk.netParams[0];
+        QCOMPARE(QByteArray(p.szIPv4Address), QByteArray("10.0.0.5"));
+        QCOMPARE(QByteArray(p.szIPv4SubnetMask), QByteArray("255.255.0.0"));
+        QCOMPARE(QByteArray(p.szIPv6Address), QByteArray("fd00::10"));
+        QCOMPARE(int(p.wPort), 8000);
+        QCOMPARE(int(p.wHttpPort), 0); // the emptied field
+        QCOMPARE(int(p.byDhcpEnable), 1);
+        QCOMPARE(m_msgs->lastText(), QString("Modify network parameter succeed.ID:005 006 "));
+        QCOMPARE(int(m_panel->DeviceList().at(4).byDhcp), 1);
+
+        m_panel->ui.checkBoxBatchDhcp->setChecked(false);
+        QVERIFY(m_panel->ui.pushButtonModifyNetwork->isEnabled());
+        QVERIFY(m_panel->ui.lineEditIPAddr->isEnabled());
+        g_sdk.refuse = true;
+        m_panel->batchEnableDHCP();
+        QCOMPARE(m_msgs->lastText(), QString("Modify network parameter failed!ID:005 006 "));
+    }
+
+    void batchDhcpEmptyIPv6BecomesAny()
+    {
+        ZELT_NET_PARAM p;
+        ZeltSdkWrapper::BuildNetParam(p, "10.0.0.2", "255.0.0.0", "", "", "", 0, "8000", "", true);
+        QCOMPARE(QByteArray(p.szIPv6Address), QByteArray("::"));
+        QCOMPARE(QByteArray(p.szIPv6Gateway), QByteArray("::"));
+        QCOMPARE(int(p.wHttpPort), 0);
+        QCOMPARE(int(p.wPort), 8000);
+        QCOMPARE(int(p.byDhcpEnable), 1);
+    }
+
+    void dhcpCheckBoxLocksAddressFields()
+    {
+        Select({0});
+        m_panel->ui.checkBoxDhcp->setChecked(true);
+        QVERIFY(!m_panel->ui.lineEditIPAddr->isEnabled());
+        QVERIFY(!m_panel->ui.lineEditIPMask->isEnabled());
+        QVERIFY(!m_panel->ui.lineEditIPGateway->isEnabled());
+        QVERIFY(!m_panel->ui.frame->isEnabled());
+        m_panel->ui.checkBoxDhcp->setChecked(false);
+        QVERIFY(m_panel->ui.lineEditIPAddr->isEnabled());
+        QVERIFY(m_panel->ui.frame->isEnabled());
+    }
+
+    void strengthDisplay()
+    {
+        Select({3});
+        QLineEdit *pwd = m_panel->ui.edtNewPassword;
+        auto lamps = [this] {
+            return QList<qint64>{m_panel->ui.m_pLabelLevel1->pixmap().cacheKey(),
+                                 m_panel->ui.m_pLabelLevel2->pixmap().cacheKey(),
+                                 m_panel->ui.m_pLabelLevel3->pixmap().cacheKey()};
+        };
+        const QPixmap grey(":/images/ButtonIcon/grey.png");
+        QVERIFY(!grey.isNull());
+        pwd->setText("");
+        QCOMPARE(m_panel->ui.m_pLabelLevel->text(), QString());
+        const QList<qint64> allGrey = lamps();
+        QCOMPARE(allGrey[0], allGrey[1]);
+        QCOMPARE(allGrey[1], allGrey[2]);
+        pwd->setText("a");
+        QCOMPARE(m_panel->ui.m_pLabelLevel->text(), QString("Weak"));
+        QVERIFY(lamps()[0] != allGrey[0]);
+        QCOMPARE(lamps()[1], allGrey[1]);
+        pwd->setText("abcd1234");
+        QCOMPARE(m_panel->ui.m_pLabelLevel->text(), QString("Weak"));
+        pwd->setText("ABCDabcd");
+        QCOMPARE(m_panel->ui.m_pLabelLevel->text(), QString("Medium"));
+        QCOMPARE(lamps()[0], lamps()[1]);
+        QCOMPARE(lamps()[2], allGrey[2]);
+        pwd->setText("Abcd1234");
+        QCOMPARE(m_panel->ui.m_pLabelLevel->text(), QString("Strong"));
+        QCOMPARE(lamps()[0], lamps()[2]);
+        QVERIFY(lamps()[2] != allGrey[2]);
+    }
+
+    void activation()
+    {
+        Select({3});
+        QCOMPARE(m_panel->ui.label_163->text(), QString("Activate device"));
+        m_panel->ui.edtNewPassword->setText("");
+        m_panel->OnDefaultPassword();
+        QCOMPARE(TipAt(m_panel->ui.edtNewPassword), QString("The password can not be empty."));
+        m_panel->ui.edtNewPassword->setText("Abcd1234");
+        m_panel->ui.edtConfirmPassword->setText("abcd1234");
+        m_panel->OnDefaultPassword();
+        QCOMPARE(TipAt(m_panel->ui.edtNewPassword), QString("The password you typed do not match."));
+        QVERIFY(g_sdk.activated.isEmpty());
+
+        // Rows 3 and 4 inactive, 0 active: the active one is skipped; a short
+        // password is still sent (the device decides).
+        Select({3, 0, 4});
+        m_panel->ui.edtNewPassword->setText("Abcd1234");
+        m_panel->ui.edtConfirmPassword->setText("Abcd1234");
+        m_panel->OnDefaultPassword();
+        QCOMPARE(g_sdk.activated,
+                 (QList<QByteArray>{"ZC-100004:Abcd1234", "ZC-100005:Abcd1234"}));
+        QCOMPARE(m_msgs->lastText(), QString("The device is activated.ID:004 005 "));
+        QCOMPARE(Cell(3, Col::ColSafety), QString("Active"));
+        QCOMPARE(int(m_panel->DeviceList().at(3).byActivated), 0);
+
+        m_msgs->clear();
+        m_panel->OnDefaultPassword();
+        QCOMPARE(m_msgs->lastText(), QString("No activate device."));
+    }
+
+    void activationFailureIsCountedPerRow()
+    {
+        ZELT_DEVICE_EVENT a = MakeEvent(1, 7), b = MakeEvent(1, 8);
+        a.byActivated = b.byActivated = 1;
+        AddDevices({a, b});
+        Select({6, 7});
+        m_panel->ui.edtNewPassword->setText("Ab1");
+        m_panel->ui.edtConfirmPassword->setText("Ab1");
+        m_panel->OnDefaultPassword();
+        QCOMPARE(g_sdk.activated.size(), 2);
+        QCOMPARE(m_msgs->lastText(), QString("Operation failed.ID:007 008 "));
+        QCOMPARE(Cell(6, Col::ColSafety), QString("Inactive"));
+    }
+
+    void restoreWithSecurityCode()
+    {
+        Select({0}); // active, no reset capability: security code only
+        QVERIFY(m_panel->ui.m_pDefaultPwdLEdit->isVisibleTo(m_panel));
+        QVERIFY(!m_panel->ui.edtNewPassword->isVisibleTo(m_panel));
+        m_panel->ui.m_pDefaultPwdLEdit->setText("");
+        m_panel->OnDefaultPassword();
+        QCOMPARE(TipAt(m_panel->ui.m_pDefaultPwdLEdit), QString("Password cannot be empty."));
+        m_panel->ui.m_pDefaultPwdLEdit->setText("SecCode123");
+        m_panel->OnDefaultPassword();
+        QCOMPARE(g_sdk.resetDefault, QList<QByteArray>{"ZC-100001:SecCode123"});
+        QCOMPARE(m_msgs->lastTitle(), QString("Information"));
+        QCOMPARE(m_msgs->lastText(), QString("Restore default password succeed."));
+        g_sdk.refuse = true;
+        m_panel->OnDefaultPassword();
+        QCOMPARE(m_msgs->lastTitle(), QString("Error"));
+        QCOMPARE(m_msgs->lastText(), QString("Restore default password failed!"));
+    }
+
+    void resetWithNewPassword()
+    {
+        Select({5}); // reset capability: new password and key files
+        QCOMPARE(m_panel->ui.label_163->text(), QString("Reset Password"));
+        QVERIFY(m_panel->ui.edtNewPassword->isVisibleTo(m_panel));
+        QVERIFY(m_panel->ui.btnImport->isVisibleTo(m_panel));
+        m_panel->ui.m_pDefaultPwdLEdit->setText("Code-42");
+        m_panel->ui.edtNewPassword->setText("Newpass123456789");
+        m_panel->ui.edtConfirmPassword->setText("Newpass123456789");
+        m_panel->OnDefaultPassword();
+        QCOMPARE(g_sdk.resets.size(), 1);
+        QCOMPARE(g_sdk.resetSerials.first(), QByteArray("ZC-100006"));
+        const ZELT_RESET_PARAM &r = g_sdk.resets.first();
+        QCOMPARE(QByteArray(r.szSecurityCode), QByteArray("Code-42"));
+        QCOMPARE(QByteArray(r.szNewPassword, 16), QByteArray("Newpass123456789")); // all 16 bytes used
+        QCOMPARE(r.szKeyFilePath[0], '\0');
+        QCOMPARE(m_msgs->lastText(), QString("Reset password succeed."));
+        g_sdk.refuse = true;
+        m_panel->OnDefaultPassword();
+        QCOMPARE(m_msgs->lastTitle(), QString("Information"));
+        QCOMPARE(m_msgs->lastText(), QString("Reset password failed."));
+    }
+
+    void exportKeyFile()
+    {
+        QTemporaryDir dir;
+        Select({5});
+        CPathComboBox *box = m_panel->ui.combExportFile;
+        box->clear();
+        m_panel->OnExport();
+        QCOMPARE(TipAt(box), QString("File path cannot be empty."));
+        QVERIFY(g_sdk.keySerial.isEmpty());
+
+        box->addItem(dir.path() + "/");
+        g_sdk.keyLength = 40;
+        m_panel->OnExport();
+        QCOMPARE(m_msgs->lastText(), QString("Exported."));
+        QCOMPARE(g_sdk.keySerial, QByteArray("ZC-100006"));
+        QFile f(dir.filePath("DeviceKey.xml"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("ABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHIJKLMN"));
+        f.close();
+
+        // A second export replaces the file; a length past the buffer is clamped.
+        g_sdk.keyLength = 100000;
+        m_panel->OnExport();
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.size(), 256);
+        f.close();
+
+        g_sdk.keyResult = 0;
+        m_panel->OnExport();
+        QCOMPARE(m_msgs->lastText(), QString("Get key error."));
+
+        g_sdk.keyResult = 1;
+        box->clear();
+        box->addItem(dir.path() + "/missing/folder/");
+        m_panel->OnExport();
+        QCOMPARE(m_msgs->lastText(), QString("Create device key file error."));
+    }
+
+    void importKeyFile()
+    {
+        Select({5});
+        CPathComboBox *box = m_panel->ui.combImportFile;
+        box->clear();
+        m_panel->OnImport();
+        QCOMPARE(TipAt(box), QString("File path cannot be empty."));
+
+        box->addItem("/tmp/keys/Signed.xml");
+        m_panel->ui.edtNewPassword->setText("Abcd1234");
+        m_panel->ui.edtConfirmPassword->setText("Abcd12345");
+        m_panel->OnImport();
+        QCOMPARE(TipAt(m_panel->ui.edtNewPassword), QString("The password you typed do not match."));
+        QVERIFY(g_sdk.resets.isEmpty());
+
+        m_panel->ui.edtConfirmPassword->setText("Abcd1234");
+        m_panel->OnImport();
+        QCOMPARE(g_sdk.resets.size(), 1);
+        QCOMPARE(QByteArray(g_sdk.resets[0].szKeyFilePath), QByteArray("/tmp/keys/Signed.xml"));
+        QCOMPARE(QByteArray(g_sdk.resets[0].szNewPassword), QByteArray("Abcd1234"));
+        QCOMPARE(QByteArray(g_sdk.resets[0].szSecurityCode), QByteArray());
+        QCOMPARE(m_msgs->lastText(), QString("Reset password succeed."));
+
+        // A path that does not fit its slot is refused, not shortened.
+        box->clear();
+        box->addItem("/tmp/" + QString(255, QLatin1Char('k')) + ".xml");
+        m_panel->OnImport();
+        QCOMPARE(g_sdk.resets.size(), 1);
+        QCOMPARE(m_msgs->lastText(), QString("The key file path is too long."));
+        // 259 bytes still fit.
+        box->clear();
+        const QString fits = "/" + QString(258, QLatin1Char('k'));
+        box->addItem(fits);
+        m_panel->OnImport();
+        QCOMPARE(g_sdk.resets.size(), 2);
+        QCOMPARE(QByteArray(g_sdk.resets[1].szKeyFilePath), fits.toLatin1());
+    }
+
+    void importWithoutNewPasswordRestores()
+    {
+        Select({1}); // no reset capability: the new-password field is hidden
+        m_panel->ui.combImportFile->clear();
+        m_panel->ui.combImportFile->addItem("/tmp/k.xml");
+        m_panel->OnImport();
+        QCOMPARE(g_sdk.resets.size(), 1);
+        QCOMPARE(QByteArray(g_sdk.resets[0].szNewPassword, 16), QByteArray(16, '\0'));
+        QCOMPARE(m_msgs->lastText(), QString("Restore default password succeed."));
+    }
+};
+
+QTEST_MAIN(ZeltPanelTest)
+#include "tst_zelt_panel.moc"
