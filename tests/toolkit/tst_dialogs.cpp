@@ -518,14 +518,21 @@ void TstDialogs::informationPopup()
 
     // With the pointer on it the popup stays; away from it, it hides.
     QCursor::setPos(popup->mapToGlobal(popup->rect().center()));
-    if (QCursor::pos() == popup->mapToGlobal(popup->rect().center())) {
-        popup->OnClose();
-        QVERIFY(popup->isVisible());
-        QVERIFY(popup->Timer()->isActive());
-    }
+    QCOMPARE(QCursor::pos(), popup->mapToGlobal(popup->rect().center()));
+    popup->OnClose();
+    QVERIFY(popup->isVisible());
+    QVERIFY(popup->Timer()->isActive());
     QCursor::setPos(area.topLeft());
     popup->OnClose();
     QVERIFY(!popup->isVisible());
+
+    // Left alone, the timer hides it about 3 s after it was shown.
+    QElapsedTimer shown;
+    shown.start();
+    CInformationDlg::ShowInformationAtScreenRightBottom(QStringLiteral("Timed"), nullptr, false);
+    QVERIFY(popup->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(!popup->isVisible(), 5000);
+    QVERIFY(shown.elapsed() >= 2900);
 
     CInformationDlg::ShowInformationAtScreenRightBottom(QStringLiteral("Third"), nullptr, false);
     QVERIFY(popup->isVisible());

@@ -4,6 +4,8 @@
 #include "CToolLabel.h"
 
 #include <QFrame>
+#include <QListWidget>
+#include <QTabBar>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
@@ -24,6 +26,8 @@ private slots:
     void progressBarFromImages();
     void styledPanelHasNoFrame();
     void tabCloseIndicator();
+    void tabsFromImages();
+    void selectedItemFromImage();
     void tipDuration();
     void tipReuse();
     void tipAtScreenCorner();
@@ -177,6 +181,44 @@ void TstStyle::tabCloseIndicator()
     // The hover picture has a red disc.
     const QColor centreLeft = img.pixelColor(5, 10);
     QVERIFY2(centreLeft.red() > 150 && centreLeft.green() < 100, qPrintable(centreLeft.name()));
+}
+
+void TstStyle::tabsFromImages()
+{
+    QTabBar bar;
+    bar.addTab(QStringLiteral("One"));
+    bar.addTab(QStringLiteral("Two"));
+    bar.resize(300, 40);
+    const QImage img = bar.grab().toImage();
+    const QRect r0 = bar.tabRect(0);
+    const QRect r1 = bar.tabRect(1);
+    // Away from the text: the selected ground is the light accent, the
+    // other the dark slate.
+    const QColor selected = img.pixelColor(r0.left() + 4, r0.top() + 4);
+    const QColor other = img.pixelColor(r1.left() + 4, r1.top() + 4);
+    QVERIFY2(selected.blue() > 200 && selected.blue() > selected.red() + 50, qPrintable(selected.name()));
+    QVERIFY2(other.lightness() < 120, qPrintable(other.name()));
+    // Narrowed by 2 on the left: the first two columns are not painted by
+    // the tab ground.
+    QVERIFY(img.pixelColor(r0.left(), r0.top() + 4) != selected);
+}
+
+void TstStyle::selectedItemFromImage()
+{
+    QListWidget list;
+    list.resize(200, 100);
+    list.addItem(QStringLiteral(" "));
+    list.addItem(QStringLiteral(" "));
+    list.item(0)->setSelected(true);
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+    const QImage img = list.viewport()->grab().toImage();
+    const QRect r0 = list.visualItemRect(list.item(0));
+    const QRect r1 = list.visualItemRect(list.item(1));
+    const QColor selected = img.pixelColor(r0.center().x() + 40, r0.center().y());
+    const QColor plain = img.pixelColor(r1.center().x() + 40, r1.center().y());
+    QVERIFY2(selected.blue() > selected.red() + 20, qPrintable(selected.name()));
+    QVERIFY2(selected != plain, qPrintable(plain.name()));
 }
 
 void TstStyle::tipDuration()

@@ -10,12 +10,13 @@
 class TestZeltctl : public QObject {
     Q_OBJECT
     SimProcess sim_{0};
+    quint16 ctlPort_ = 0;  // another simulator than sim_, for a while
 
     struct Run { int code; QByteArray out, err; };
     Run ctl(const QStringList &args) {
         QProcess p;
         p.setProgram(SimProcess::binDir() + "/zeltctl");
-        p.setArguments(QStringList{"--interfaces", "lo", "--port", QString::number(sim_.port)} + args);
+        p.setArguments(QStringList{"--interfaces", "lo", "--port", QString::number(ctlPort_ ? ctlPort_ : sim_.port)} + args);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("ZELT_WINDOW_MS", "200");
         p.setProcessEnvironment(env);
@@ -114,6 +115,71 @@ private slots:
         QCOMPARE(ctl({"reset", serial, "--key-file", signedKey, "--new-password", "Fresh12345"}).code, 0);
         QCOMPARE(ctl({"set-ip", serial, "--password", "Fresh12345", "--port", "8200"}).code, 0);
         QCOMPARE(ctl({"reset", serial, "--key-file", sim_.dir.filePath("missing.xml")}).code, 1);
+    }
+
+    void stateSurvivesRestart() {
+        SimProcess sim(1);
+        const QString state = sim.dir.filePath("state.json");
+        QVERIFY(sim.start({"--count", "6", "--state", state}));
+        ctlPort_ = sim.port;
+        auto restore = qScopeGuard([&] { ctlPort_ = 0; });
+        auto devices = [&] {
+            Run r = ctl({"list", "--json", "--count", "6", "--timeout", "5"});
+            return QJsonDocument::fromJson(r.out).array();
+        };
+        QJsonObject fresh = find(devices(), [](const QJsonObject &o) { return !o["active"].toBool(); });
+        QVERIFY(!fresh.isEmpty());
+        const QString serial = fresh["serial"].toString();
+        QCOMPARE(ctl({"activate", serial, "Persist123"}).code, 0);
+        QCOMPARE(ctl({"set-ip", serial, "--password", "Persist123", "--ip", "192.168.90.9"}).code, 0);
+        const QString key = sim.dir.filePath("k.xml"), signedKey = sim.dir.filePath("s.xml");
+        QJsonObject keyed = find(devices(), [](const QJsonObject &o) { return o["active"].toBool() && (o["support"].toInt() & 0x40); });
+        QCOMPARE(ctl({"export-key", keyed["serial"].toString(), key}).code, 0);
+        QCOMPARE(sim.sign(key, signedKey), 0);
+
+        sim.terminate();
+        QVERIFY(sim.start({"--count", "6", "--state", state}));
+        QVERIFY(sim.output().contains("state restored"));
+        QJsonObject again = find(devices(), [&](const QJsonObject &o) { return o["serial"].toString() == serial; });
+        QVERIFY(again["active"].toBool());
+        QCOMPARE(again["ipv4"].toString(), QString("192.168.90.9"));
+        QCOMPARE(ctl({"set-ip", serial, "--password", "Persist123", "--port", "8300"}).code, 0);
+        // A key exported before the restart still resets once after it.
+        QCOMPARE(ctl({"reset", keyed["serial"].toString(), "--key-file", signedKey, "--new-password", "After12345"}).code, 0);
+        QCOMPARE(ctl({"reset", keyed["serial"].toString(), "--key-file", signedKey, "--new-password", "After12345"}).code, 1);
+    }
+
+    void fleetFromConfiguration() {
+        SimProcess sim(2);
+        const QString config = sim.dir.filePath("fleet.json");
+        QFile f(config);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(R"({"lockout_seconds": 1, "devices": [
+            {"serial": "CFG-0001", "mac": "02-aa-00-00-00-01", "ipv4": "192.168.5.5", "password": "Conf1gPass", "support": 4},
+            {"serial": "CFG-0002", "mac": "02-aa-00-00-00-02", "ipv4": "192.168.5.6", "inactive": true, "http_port": 0,
+             "extended": false, "type": 40192}]})");
+        f.close();
+        QVERIFY(sim.start({"--config", config}));
+        ctlPort_ = sim.port;
+        auto restore = qScopeGuard([&] { ctlPort_ = 0; });
+        Run r = ctl({"list", "--json", "--count", "2"});
+        const QJsonArray devices = QJsonDocument::fromJson(r.out).array();
+        QCOMPARE(devices.size(), 2);
+        QJsonObject second = find(devices, [](const QJsonObject &o) { return o["serial"] == "CFG-0002"; });
+        QCOMPARE(second["active"].toBool(), false);
+        QCOMPARE(second["http_port"].toInt(), 0);
+        QCOMPARE(second["extended"].toBool(), false);
+        QCOMPARE(second["type"].toInt(), 0x9D00);
+        QCOMPARE(ctl({"set-ip", "CFG-0001", "--password", "Conf1gPass", "--ip", "192.168.5.50"}).code, 0);
+        QCOMPARE(ctl({"dhcp", "on", "--password", "Conf1gPass", "CFG-0001"}).code, 0);
+
+        // A broken configuration is refused with a usage error.
+        SimProcess broken(3);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(R"({"devices": [{"serial": "X", "mac": "nope"}]})");
+        f.close();
+        QVERIFY(!broken.start({"--config", config}));
+        QVERIFY(broken.errors().contains("bad mac"));
     }
 
     void lockoutExitCode() {

@@ -19,6 +19,8 @@ struct Recorder {
     std::mutex gate;                              // held by a test to block the callback
     std::atomic<bool> useGate{false};
     std::atomic<int> calls{0};
+    std::atomic<bool> stopInside{false};
+    std::atomic<int> stopResult{-1};
 
     void clear() {
         std::lock_guard l(mu);
@@ -53,6 +55,7 @@ void ZELT_CALLBACK onDevice(const ZELT_DEVICE_INFO *info, void *user) {
         std::lock_guard block(g_rec.gate);
     }
     ++g_rec.calls;
+    if (g_rec.stopInside.exchange(false)) g_rec.stopResult = ZELT_Stop();
     std::lock_guard l(g_rec.mu);
     g_rec.events.push_back(*info);
     QString serial = QString::fromLatin1(info->szSerialNO);
@@ -249,6 +252,27 @@ private slots:
         QCOMPARE(g_rec.calls.load(), after);
         QCOMPARE(ZELT_Stop(), 0);
         QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_NOT_STARTED));
+    }
+
+    void stopFromInsideTheCallback() {
+        SimProcess sim(6);
+        QVERIFY(sim.start({"--count", "8"}));
+        g_rec.stopInside = true;
+        QVERIFY(startSdk(sim));
+        QTRY_COMPARE_WITH_TIMEOUT(g_rec.stopResult.load(), 1, 5000);
+        QTest::qWait(700);
+        QCOMPARE(g_rec.calls.load(), 1);  // the callback that stopped was the last
+        QCOMPARE(ZELT_SendInquiry(), 0);
+        g_rec.stopResult = -1;
+    }
+
+    void churnChangesLeavesAndReturns() {
+        SimProcess sim(7);
+        QVERIFY(sim.start({"--count", "10", "--churn", "0.05"}));
+        QVERIFY(startSdk(sim, 300));
+        QTRY_VERIFY_WITH_TIMEOUT(g_rec.count(ZELT_EVENT_CHANGED) >= 3 && g_rec.count(ZELT_EVENT_OFFLINE) >= 2 &&
+                                     g_rec.count(ZELT_EVENT_ONLINE) > 10,
+                                 10000);
     }
 
     void goodbyeAndSilenceEndInKind3() {
