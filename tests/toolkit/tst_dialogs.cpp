@@ -532,7 +532,7 @@ void TstDialogs::informationPopup()
     CInformationDlg::ShowInformationAtScreenRightBottom(QStringLiteral("Timed"), nullptr, false);
     QVERIFY(popup->isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(!popup->isVisible(), 5000);
-    QVERIFY(shown.elapsed() >= 2900);
+    QVERIFY(shown.elapsed() >= 2800);  // a coarse timer may fire up to 5 % early
 
     CInformationDlg::ShowInformationAtScreenRightBottom(QStringLiteral("Third"), nullptr, false);
     QVERIFY(popup->isVisible());
