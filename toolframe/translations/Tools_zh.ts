@@ -119,7 +119,7 @@
         </message>
         <message>
             <source> Build</source>
-            <translation> 构建</translation>
+            <translation> 构建 </translation>
         </message>
         <message>
             <source> v2.00.00.01</source>

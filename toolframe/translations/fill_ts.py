@@ -54,7 +54,7 @@ ZH = {
     ("CDlgAbout", "OK"): "确定",
     ("CDlgAbout", " v1.1.0.2"): " v1.1.0.2",
     ("CDlgAbout", " v2.00.00.01"): " v2.00.00.01",
-    ("CDlgAbout", " Build"): " 构建",
+    ("CDlgAbout", " Build"): " 构建 ",
     # page table: tool names and tab texts
     ("TBX", "Control Panel"): "控制面板",
     ("TBX", "TBX-ARCH"): "TBX-ARCH",
