@@ -1,0 +1,297 @@
+// "Save as Excel" through the whole path: a model, PathWidget::onConfirm,
+// QODBC, unixODBC and the workbook driver; read back with xlrd.
+
+#include <QAbstractTableModel>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QGridLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSqlDatabase>
+#include <QStandardItemModel>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "Buttons.h"
+#include "CPathComboBox.h"
+#include "PathWidget.h"
+#include "QtZelt.h"
+#include "QtZeltItemModel.h"
+#include "ZeltDialogCatcher.h"
+#include "ZeltTestSupport.h"
+#include "xlsreader.h"
+
+namespace {
+// Many rows without many items.
+class CountingModel : public QAbstractTableModel
+{
+public:
+    explicit CountingModel(int rows)
+        : m_rows(rows)
+    {
+    }
+    int rowCount(const QModelIndex & = {}) const override { return m_rows; }
+    int columnCount(const QModelIndex & = {}) const override { return 3; }
+    QVariant data(const QModelIndex &i, int role) const override
+    {
+        return role == Qt::DisplayRole ? QVariant(QString::number(i.row() * 10 + i.column())) : QVariant();
+    }
+    QVariant headerData(int s, Qt::Orientation o, int role) const override
+    {
+        return o == Qt::Horizontal && role == Qt::DisplayRole ? QVariant(QStringLiteral("C%1").arg(s)) : QVariant();
+    }
+
+private:
+    int m_rows;
+};
+
+QStandardItemModel *DeviceLikeModel(int rows)
+{
+    auto *m = new QStandardItemModel(rows, 4);
+    m->setHorizontalHeaderLabels({"ID", QString::fromUtf8("设备类型"), "IPv4 Address", "New"});
+    for (int r = 0; r < rows; ++r) {
+        m->setItem(r, 0, new QStandardItem(QString::asprintf("%03d", r + 1)));
+        m->setItem(r, 1, new QStandardItem(QString::fromUtf8("网络摄像机 %1").arg(r)));
+        m->setItem(r, 2, new QStandardItem(QStringLiteral("10.0.0.%1").arg(r + 1)));
+        m->setItem(r, 3, new QStandardItem("hidden column"));
+    }
+    return m;
+}
+} // namespace
+
+class ZeltExcelTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    DialogCatcher *m_msgs = nullptr;
+
+    // Runs one export in a dialog as the user would fill it; returns the
+    // dialog's result (Accepted only after "Saved.").
+    int Export(QAbstractItemModel *model, const QString &folder, const QString &name)
+    {
+        PathWidget dlg(model);
+        dlg.form.comboBox->clear();
+        dlg.form.comboBox->addItem(folder);
+        dlg.form.edtName->setText(name);
+        dlg.show();
+        dlg.onConfirm();
+        const int result = dlg.result();
+        dlg.hide();
+        return result;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QVERIFY2(QSqlDatabase::isDriverAvailable("QODBC"), "the QODBC plugin is missing");
+        m_msgs = new DialogCatcher;
+    }
+    void cleanupTestCase() { delete m_msgs; }
+    void init()
+    {
+        m_msgs->clear();
+        m_msgs->answer = 1;
+        HideTip();
+    }
+
+    void dialogShape()
+    {
+        QStandardItemModel model;
+        PathWidget dlg(&model);
+        QCOMPARE(dlg.size(), QSize(320, 240));
+        QCOMPARE(dlg.GetTitleText(), QString("Save"));
+        QCOMPARE(dlg.form.comboBox->Mode(), int(CPathComboBox::Folder));
+        QVERIFY(dlg.findChild<QLineEdit *>("edtName"));
+        QVERIFY(dlg.findChild<QWidget *>("PathWidget"));
+    }
+
+    void nameChecks()
+    {
+        QStandardItemModel model(1, 2);
+        for (const char *bad : {"", "   ", "a/b", "a\\b", "a:b", "a*b", "a?b", "a\"b", "a<b", "a>b", "a|b"}) {
+            PathWidget dlg(&model);
+            dlg.form.comboBox->addItem(m_dir.path() + "/");
+            dlg.form.edtName->setText(bad);
+            dlg.show();
+            dlg.onConfirm();
+            const QString expected = QString(bad).trimmed().isEmpty() ? "The name is invalid"
+                                                                     : "The name contains illegal character";
+            QCOMPARE(TipAt(dlg.form.edtName), expected);
+            QCOMPARE(dlg.result(), 0);
+            QVERIFY(dlg.isVisible()); // stays open for a correction
+            QVERIFY(m_msgs->shown.isEmpty());
+        }
+        QVERIFY(QDir(m_dir.path()).entryList(QDir::Files).isEmpty());
+    }
+
+    void exportReadsBackWithXlrd()
+    {
+        QScopedPointer<QStandardItemModel> model(DeviceLikeModel(5));
+        const QString folder = m_dir.path() + "/";
+        // A leading blank passes the check and is kept in the name.
+        QCOMPARE(Export(model.data(), folder, QString::fromUtf8(" 设备表")), int(QDialog::Accepted));
+        QCOMPARE(m_msgs->lastTitle(), QString("Hint"));
+        QCOMPARE(m_msgs->lastText(), QString("Saved."));
+        QCOMPARE(PathWidget::LastFolder(), folder);
+
+        const QString path = folder + QString::fromUtf8(" 设备表.xls");
+        QVERIFY(QFile::exists(path));
+        const XlsReadResult read = readXls(path);
+        QVERIFY2(read.ok, qPrintable(read.error));
+        QCOMPARE(read.sheets().size(), 1);
+        QCOMPARE(read.sheet(0).value("name").toString(), QString::fromUtf8(" 设备表"));
+        QVERIFY(read.sheet(0).value("textOnly").toBool());
+        const QList<QStringList> rows = xlsRows(read.sheet(0));
+        QCOMPARE(rows.size(), 6);
+        QCOMPARE(rows[0], (QStringList{"ID", QString::fromUtf8("设备类型"), "IPv4 Address"})); // not the last
+        QCOMPARE(rows[1], (QStringList{"001", QString::fromUtf8("网络摄像机 0"), "10.0.0.1"}));
+        QCOMPARE(rows[5], (QStringList{"005", QString::fromUtf8("网络摄像机 4"), "10.0.0.5"}));
+    }
+
+    void replaceQuestion()
+    {
+        QScopedPointer<QStandardItemModel> model(DeviceLikeModel(2));
+        const QString folder = m_dir.path() + "/";
+        const QString path = folder + "twice.xls";
+        QCOMPARE(Export(model.data(), folder, "twice"), int(QDialog::Accepted));
+        const QByteArray first = [&] {
+            QFile f(path);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+        QVERIFY(!first.isEmpty());
+
+        // Declined: nothing written, dialog stays.
+        m_msgs->clear();
+        m_msgs->answer = 0;
+        QScopedPointer<QStandardItemModel> bigger(DeviceLikeModel(7));
+        QCOMPARE(Export(bigger.data(), folder, "twice"), 0);
+        QCOMPARE(m_msgs->shown.size(), 1);
+        QCOMPARE(m_msgs->lastTitle(), QString("Hint"));
+        QCOMPARE(m_msgs->lastText(), QString("The file name has been used; replace it?"));
+        QCOMPARE(xlsRows(readXls(path).sheet(0)).size(), 3);
+
+        // Confirmed: replaced, and a second export in the same run works.
+        m_msgs->clear();
+        m_msgs->answer = 1;
+        QCOMPARE(Export(bigger.data(), folder, "twice"), int(QDialog::Accepted));
+        QCOMPARE(m_msgs->lastText(), QString("Saved."));
+        QCOMPARE(xlsRows(readXls(path).sheet(0)).size(), 8);
+    }
+
+    void emptyTableGivesHeaderOnly()
+    {
+        QScopedPointer<QStandardItemModel> model(DeviceLikeModel(0));
+        QCOMPARE(Export(model.data(), m_dir.path() + "/", "empty"), int(QDialog::Accepted));
+        const XlsReadResult read = readXls(m_dir.filePath("empty.xls"));
+        QVERIFY2(read.ok, qPrintable(read.error));
+        const QList<QStringList> rows = xlsRows(read.sheet(0));
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(rows[0].size(), 3);
+    }
+
+    void emptyFolderMeansWorkingFolder()
+    {
+        QTemporaryDir cwd;
+        const QString old = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(cwd.path()));
+        QScopedPointer<QStandardItemModel> model(DeviceLikeModel(1));
+        const int result = Export(model.data(), QString(), "here");
+        QDir::setCurrent(old);
+        QCOMPARE(result, int(QDialog::Accepted));
+        QVERIFY(QFile::exists(cwd.filePath("here.xls")));
+    }
+
+    void tooManyRowsLeaveNoFile()
+    {
+        CountingModel model(PathWidget::kMaxRows + 1);
+        QCOMPARE(Export(&model, m_dir.path() + "/", "huge"), 0);
+        QCOMPARE(m_msgs->lastTitle(), QString("Warn"));
+        QCOMPARE(m_msgs->lastText(), QString("Saving failed."));
+        QVERIFY(!QFile::exists(m_dir.filePath("huge.xls")));
+    }
+
+    void folderThatCannotHoldTheFileFails()
+    {
+        QScopedPointer<QStandardItemModel> model(DeviceLikeModel(1));
+        QFile plain(m_dir.filePath("plain"));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
+        QCOMPARE(Export(model.data(), m_dir.filePath("plain") + "/", "nowhere"), 0);
+        QCOMPARE(m_msgs->lastTitle(), QString("Warn"));
+        QCOMPARE(m_msgs->lastText(), QString("Saving failed."));
+        // The next export, to a good folder, works.
+        m_msgs->clear();
+        QCOMPARE(Export(model.data(), m_dir.path() + "/", "goodagain"), int(QDialog::Accepted));
+    }
+
+    void saveAsExcelButtonOfThePanel()
+    {
+        QWidget host;
+        auto *layout = new QGridLayout(&host);
+        auto *panel = new QtZelt(&host, nullptr, nullptr, nullptr);
+        layout->addWidget(panel);
+        host.show();
+        for (int i = 1; i <= 3; ++i) {
+            const ZELT_DEVICE_EVENT ev = ZeltTest::MakeEvent(1, 40 + i);
+            panel->HandleEvent(ev);
+        }
+        QTRY_COMPARE(panel->Model()->rowCount(), 3);
+
+        // The dialog is modal: fill and confirm it from a timer, as a user.
+        bool sawDialog = false;
+        QTimer driver;
+        const QString folder = m_dir.path() + "/";
+        QObject::connect(&driver, &QTimer::timeout, [&] {
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                auto *dlg = qobject_cast<PathWidget *>(w);
+                if (!dlg || !dlg->isVisible() || sawDialog)
+                    continue;
+                sawDialog = true;
+                QCOMPARE(dlg->form.comboBox->currentText(), PathWidget::LastFolder());
+                dlg->form.comboBox->clear();
+                dlg->form.comboBox->addItem(folder);
+                dlg->form.edtName->setText("panel");
+                QTest::mouseClick(dlg->ConfirmButton(), Qt::LeftButton);
+            }
+        });
+        driver.start(20);
+        QTest::mouseClick(panel->ui.btbExcel, Qt::LeftButton);
+        driver.stop();
+        QVERIFY(sawDialog);
+        QCOMPARE(m_msgs->lastText(), QString("Saved."));
+
+        const XlsReadResult read = readXls(m_dir.filePath("panel.xls"));
+        QVERIFY2(read.ok, qPrintable(read.error));
+        const QList<QStringList> rows = xlsRows(read.sheet(0));
+        QCOMPARE(rows.size(), 4);
+        const int exported = QtZeltItemModel::ColumnCount - 1;
+        QStringList header;
+        for (int c = 0; c < exported; ++c)
+            header << panel->Model()->headerData(c, Qt::Horizontal).toString();
+        while (!header.isEmpty() && header.last().isEmpty())
+            header.removeLast();
+        QCOMPARE(rows[0], header);
+        for (int r = 0; r < 3; ++r) {
+            QStringList cells;
+            for (int c = 0; c < exported; ++c)
+                cells << panel->Model()->index(r, c).data().toString();
+            // xlrd reports empty text cells as empty; trailing ones are dropped.
+            while (!cells.isEmpty() && cells.last().isEmpty())
+                cells.removeLast();
+            QStringList got = rows[r + 1];
+            for (QString &g : got)
+                if (g.isNull())
+                    g = QString("");
+            for (QString &c : cells)
+                if (c.isNull())
+                    c = QString("");
+            QCOMPARE(got, cells);
+        }
+    }
+};
+
+QTEST_MAIN(ZeltExcelTest)
+#include "tst_zelt_excel.moc"
