@@ -254,6 +254,154 @@ your password with at least two kinds of them contained.</translation>
         <source>Reset Password</source>
         <translation>Reset Password</translation>
     </message>
+    <message>
+        <source>Information</source>
+        <translation>Information</translation>
+    </message>
+    <message>
+        <source>Please select a device.</source>
+        <translation>Please select a device.</translation>
+    </message>
+    <message>
+        <source>IP address cannot be empty.</source>
+        <translation>IP address cannot be empty.</translation>
+    </message>
+    <message>
+        <source>IP Address not correct.</source>
+        <translation>IP Address not correct.</translation>
+    </message>
+    <message>
+        <source>Subnet mask cannot be empty.</source>
+        <translation>Subnet mask cannot be empty.</translation>
+    </message>
+    <message>
+        <source>Subnet Mask not correct.</source>
+        <translation>Subnet Mask not correct.</translation>
+    </message>
+    <message>
+        <source>Gateway not correct.</source>
+        <translation>Gateway not correct.</translation>
+    </message>
+    <message>
+        <source>IPv6 Address not correct.</source>
+        <translation>IPv6 Address not correct.</translation>
+    </message>
+    <message>
+        <source>IPv6 gateway not correct.</source>
+        <translation>IPv6 gateway not correct.</translation>
+    </message>
+    <message>
+        <source>IPv6 prefix length ranges from 0 to 64.</source>
+        <translation>IPv6 prefix length ranges from 0 to 64.</translation>
+    </message>
+    <message>
+        <source>The password may only contain printable ASCII characters.</source>
+        <translation>The password may only contain printable ASCII characters.</translation>
+    </message>
+    <message>
+        <source>Not enough addresses after %1 for %2 devices; nothing was changed.</source>
+        <translation>Not enough addresses after %1 for %2 devices; nothing was changed.</translation>
+    </message>
+    <message>
+        <source>ID:%1</source>
+        <translation>ID:%1</translation>
+    </message>
+    <message>
+        <source>Modify network parameter failed!</source>
+        <translation>Modify network parameter failed!</translation>
+    </message>
+    <message>
+        <source>Modify network parameter succeed, please reboot your device!</source>
+        <translation>Modify network parameter succeed, please reboot your device!</translation>
+    </message>
+    <message>
+        <source>Modify network parameter succeed.</source>
+        <translation>Modify network parameter succeed.</translation>
+    </message>
+    <message>
+        <source>Weak</source>
+        <translation>Weak</translation>
+    </message>
+    <message>
+        <source>Medium</source>
+        <translation>Medium</translation>
+    </message>
+    <message>
+        <source>Strong</source>
+        <translation>Strong</translation>
+    </message>
+    <message>
+        <source>The password can not be empty.</source>
+        <translation>The password can not be empty.</translation>
+    </message>
+    <message>
+        <source>The password you typed do not match.</source>
+        <translation>The password you typed do not match.</translation>
+    </message>
+    <message>
+        <source>The device is activated.</source>
+        <translation>The device is activated.</translation>
+    </message>
+    <message>
+        <source>Operation failed.</source>
+        <translation>Operation failed.</translation>
+    </message>
+    <message>
+        <source>No activate device.</source>
+        <translation>No activate device.</translation>
+    </message>
+    <message>
+        <source>Reset password succeed.</source>
+        <translation>Reset password succeed.</translation>
+    </message>
+    <message>
+        <source>Restore default password succeed.</source>
+        <translation>Restore default password succeed.</translation>
+    </message>
+    <message>
+        <source>Reset password failed.</source>
+        <translation>Reset password failed.</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>Restore default password failed!</source>
+        <translation>Restore default password failed!</translation>
+    </message>
+    <message>
+        <source>Password cannot be empty.</source>
+        <translation>Password cannot be empty.</translation>
+    </message>
+    <message>
+        <source>The security code may only contain printable ASCII characters.</source>
+        <translation>The security code may only contain printable ASCII characters.</translation>
+    </message>
+    <message>
+        <source>File path cannot be empty.</source>
+        <translation>File path cannot be empty.</translation>
+    </message>
+    <message>
+        <source>Row error!</source>
+        <translation>Row error!</translation>
+    </message>
+    <message>
+        <source>Get key error.</source>
+        <translation>Get key error.</translation>
+    </message>
+    <message>
+        <source>Create device key file error.</source>
+        <translation>Create device key file error.</translation>
+    </message>
+    <message>
+        <source>Exported.</source>
+        <translation>Exported.</translation>
+    </message>
+    <message>
+        <source>The key file path is too long.</source>
+        <translation>The key file path is too long.</translation>
+    </message>
 </context>
 <context>
     <name>CTBX_ZELTMainWnd</name>
@@ -288,6 +436,60 @@ your password with at least two kinds of them contained.</translation>
     <message>
         <source>Sure to close software</source>
         <translation>Sure to close software</translation>
+    </message>
+</context>
+<context>
+    <name>PathWidget</name>
+    <message>
+        <source>PathWidget</source>
+        <translation>PathWidget</translation>
+    </message>
+    <message>
+        <source>File Name:</source>
+        <translation>File Name:</translation>
+    </message>
+    <message>
+        <source>Please select file path:</source>
+        <translation>Please select file path:</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>The name is invalid</source>
+        <translation>The name is invalid</translation>
+    </message>
+    <message>
+        <source>The name contains illegal character</source>
+        <translation>The name contains illegal character</translation>
+    </message>
+    <message>
+        <source>Hint</source>
+        <translation>Hint</translation>
+    </message>
+    <message>
+        <source>The file name has been used; replace it?</source>
+        <translation>The file name has been used; replace it?</translation>
+    </message>
+    <message>
+        <source>Warn</source>
+        <translation>Warn</translation>
+    </message>
+    <message>
+        <source>Saving failed.</source>
+        <translation>Saving failed.</translation>
+    </message>
+    <message>
+        <source>Saved.</source>
+        <translation>Saved.</translation>
+    </message>
+</context>
+<context>
+    <name>CPathComboBox</name>
+    <message>
+        <source>Select Directory</source>
+        <translation>Select Directory</translation>
     </message>
 </context>
 </TS>

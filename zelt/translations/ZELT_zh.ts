@@ -254,6 +254,154 @@ your password with at least two kinds of them contained.</source>
         <source>Reset Password</source>
         <translation>重置密码</translation>
     </message>
+    <message>
+        <source>Information</source>
+        <translation>信息</translation>
+    </message>
+    <message>
+        <source>Please select a device.</source>
+        <translation>请选择设备。</translation>
+    </message>
+    <message>
+        <source>IP address cannot be empty.</source>
+        <translation>IP 地址不能为空。</translation>
+    </message>
+    <message>
+        <source>IP Address not correct.</source>
+        <translation>IP 地址不正确。</translation>
+    </message>
+    <message>
+        <source>Subnet mask cannot be empty.</source>
+        <translation>子网掩码不能为空。</translation>
+    </message>
+    <message>
+        <source>Subnet Mask not correct.</source>
+        <translation>子网掩码不正确。</translation>
+    </message>
+    <message>
+        <source>Gateway not correct.</source>
+        <translation>网关不正确。</translation>
+    </message>
+    <message>
+        <source>IPv6 Address not correct.</source>
+        <translation>IPv6 地址不正确。</translation>
+    </message>
+    <message>
+        <source>IPv6 gateway not correct.</source>
+        <translation>IPv6 网关不正确。</translation>
+    </message>
+    <message>
+        <source>IPv6 prefix length ranges from 0 to 64.</source>
+        <translation>IPv6 前缀长度范围为 0 到 64。</translation>
+    </message>
+    <message>
+        <source>The password may only contain printable ASCII characters.</source>
+        <translation>密码只能包含可打印的 ASCII 字符。</translation>
+    </message>
+    <message>
+        <source>Not enough addresses after %1 for %2 devices; nothing was changed.</source>
+        <translation>%1 之后的地址不足以分配给 %2 台设备，未做任何修改。</translation>
+    </message>
+    <message>
+        <source>ID:%1</source>
+        <translation>序号：%1</translation>
+    </message>
+    <message>
+        <source>Modify network parameter failed!</source>
+        <translation>修改网络参数失败！</translation>
+    </message>
+    <message>
+        <source>Modify network parameter succeed, please reboot your device!</source>
+        <translation>修改网络参数成功，请重启设备！</translation>
+    </message>
+    <message>
+        <source>Modify network parameter succeed.</source>
+        <translation>修改网络参数成功。</translation>
+    </message>
+    <message>
+        <source>Weak</source>
+        <translation>弱</translation>
+    </message>
+    <message>
+        <source>Medium</source>
+        <translation>中</translation>
+    </message>
+    <message>
+        <source>Strong</source>
+        <translation>强</translation>
+    </message>
+    <message>
+        <source>The password can not be empty.</source>
+        <translation>密码不能为空。</translation>
+    </message>
+    <message>
+        <source>The password you typed do not match.</source>
+        <translation>两次输入的密码不一致。</translation>
+    </message>
+    <message>
+        <source>The device is activated.</source>
+        <translation>设备已激活。</translation>
+    </message>
+    <message>
+        <source>Operation failed.</source>
+        <translation>操作失败。</translation>
+    </message>
+    <message>
+        <source>No activate device.</source>
+        <translation>没有需要激活的设备。</translation>
+    </message>
+    <message>
+        <source>Reset password succeed.</source>
+        <translation>重置密码成功。</translation>
+    </message>
+    <message>
+        <source>Restore default password succeed.</source>
+        <translation>恢复默认密码成功。</translation>
+    </message>
+    <message>
+        <source>Reset password failed.</source>
+        <translation>重置密码失败。</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>错误</translation>
+    </message>
+    <message>
+        <source>Restore default password failed!</source>
+        <translation>恢复默认密码失败！</translation>
+    </message>
+    <message>
+        <source>Password cannot be empty.</source>
+        <translation>安全码不能为空。</translation>
+    </message>
+    <message>
+        <source>The security code may only contain printable ASCII characters.</source>
+        <translation>安全码只能包含可打印的 ASCII 字符。</translation>
+    </message>
+    <message>
+        <source>File path cannot be empty.</source>
+        <translation>文件路径不能为空。</translation>
+    </message>
+    <message>
+        <source>Row error!</source>
+        <translation>行错误！</translation>
+    </message>
+    <message>
+        <source>Get key error.</source>
+        <translation>获取设备密钥失败。</translation>
+    </message>
+    <message>
+        <source>Create device key file error.</source>
+        <translation>创建设备密钥文件失败。</translation>
+    </message>
+    <message>
+        <source>Exported.</source>
+        <translation>已导出。</translation>
+    </message>
+    <message>
+        <source>The key file path is too long.</source>
+        <translation>密钥文件路径过长。</translation>
+    </message>
 </context>
 <context>
     <name>CTBX_ZELTMainWnd</name>
@@ -288,6 +436,60 @@ your password with at least two kinds of them contained.</source>
     <message>
         <source>Sure to close software</source>
         <translation>确定要关闭软件吗？</translation>
+    </message>
+</context>
+<context>
+    <name>PathWidget</name>
+    <message>
+        <source>PathWidget</source>
+        <translation>PathWidget</translation>
+    </message>
+    <message>
+        <source>File Name:</source>
+        <translation>文件名：</translation>
+    </message>
+    <message>
+        <source>Please select file path:</source>
+        <translation>请选择文件路径：</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>保存</translation>
+    </message>
+    <message>
+        <source>The name is invalid</source>
+        <translation>名称无效</translation>
+    </message>
+    <message>
+        <source>The name contains illegal character</source>
+        <translation>名称包含非法字符</translation>
+    </message>
+    <message>
+        <source>Hint</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>The file name has been used; replace it?</source>
+        <translation>该文件名已被使用，是否替换？</translation>
+    </message>
+    <message>
+        <source>Warn</source>
+        <translation>警告</translation>
+    </message>
+    <message>
+        <source>Saving failed.</source>
+        <translation>保存失败。</translation>
+    </message>
+    <message>
+        <source>Saved.</source>
+        <translation>已保存。</translation>
+    </message>
+</context>
+<context>
+    <name>CPathComboBox</name>
+    <message>
+        <source>Select Directory</source>
+        <translation>选择目录</translation>
     </message>
 </context>
 </TS>
