@@ -57,23 +57,49 @@ void CPasswordLineEdit::keyPressEvent(QKeyEvent *e)
 }
 
 #ifdef TOOLKIT_PLUGIN_EDITION
+namespace {
+
+// Whether a standard-menu entry is the one for a key (its text carries the
+// shortcut after a tab).
+bool isEntryFor(const QAction *action, QKeySequence::StandardKey key)
+{
+    const QString text = action->text();
+    const int tab = text.indexOf(QLatin1Char('\t'));
+    if (tab < 0)
+        return false;
+    const QString shortcut = text.mid(tab + 1);
+    for (const QKeySequence &seq : QKeySequence::keyBindings(key))
+        if (seq.toString(QKeySequence::NativeText) == shortcut || seq.toString() == shortcut)
+            return true;
+    return false;
+}
+
+} // namespace
+
 void CPasswordLineEdit::contextMenuEvent(QContextMenuEvent *e)
 {
     QMenu *menu = createStandardContextMenu();
     const QList<QAction *> actions = menu->actions();
-    // Drop the first separator and the clipboard entries.
-    for (QAction *a : actions) {
-        if (a->isSeparator()) {
-            menu->removeAction(a);
+    // Drop the first separator and the clipboard entries (Cut, Copy, Paste:
+    // found by their shortcuts, or else as the three entries after that
+    // separator, where the standard menu puts them).
+    int firstSeparator = -1;
+    for (int i = 0; i < actions.size(); ++i) {
+        if (actions.at(i)->isSeparator()) {
+            firstSeparator = i;
             break;
         }
     }
-    for (QAction *a : actions) {
-        const QString name = a->objectName();
-        if (name == QLatin1String("edit-cut") || name == QLatin1String("edit-copy")
-            || name == QLatin1String("edit-paste"))
-            menu->removeAction(a);
-    }
+    QList<QAction *> drop;
+    for (QAction *a : actions)
+        if (isEntryFor(a, QKeySequence::Cut) || isEntryFor(a, QKeySequence::Copy) || isEntryFor(a, QKeySequence::Paste))
+            drop << a;
+    if (drop.isEmpty() && firstSeparator >= 0)
+        drop = actions.mid(firstSeparator + 1, 3);
+    if (firstSeparator >= 0)
+        drop << actions.at(firstSeparator);
+    for (QAction *a : drop)
+        menu->removeAction(a);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(e->globalPos());
 }

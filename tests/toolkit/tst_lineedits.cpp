@@ -9,6 +9,8 @@
 #include "ModalHelper.h"
 
 #include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTextBrowser>
 #include <QtTest>
@@ -23,6 +25,9 @@ private slots:
     void validateExRefusesApostrophe();
     void validateOwnPattern();
     void passwordDropsClipboardKeys();
+#ifdef TOOLKIT_PLUGIN_EDITION
+    void passwordMenuHasNoClipboardEntries();
+#endif
     void ipTypingMovesOn();
     void ipFirstOctetRange();
     void ipMiddleAndLastOctetRange();
@@ -143,6 +148,42 @@ void TstLineEdits::passwordDropsClipboardKeys()
         QCOMPARE(plain.text(), QStringLiteral("pasted"));
     }
 }
+
+#ifdef TOOLKIT_PLUGIN_EDITION
+void TstLineEdits::passwordMenuHasNoClipboardEntries()
+{
+    CPasswordLineEdit edit;
+    edit.setText(QStringLiteral("secret"));
+    edit.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&edit));
+    QContextMenuEvent e(QContextMenuEvent::Mouse, QPoint(5, 5), edit.mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(&edit, &e);
+    QMenu *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    QVERIFY(menu);
+    QPointer<QMenu> guard(menu);
+
+    QLineEdit plain;
+    QScopedPointer<QMenu> standard(plain.createStandardContextMenu());
+    auto separators = [](const QMenu *m) {
+        int n = 0;
+        for (const QAction *a : m->actions())
+            n += a->isSeparator();
+        return n;
+    };
+    QStringList texts;
+    for (const QAction *a : menu->actions())
+        texts << a->text();
+    const QString all = texts.join(QLatin1Char('|'));
+    for (QKeySequence::StandardKey key : {QKeySequence::Cut, QKeySequence::Copy, QKeySequence::Paste})
+        QVERIFY2(!all.contains(QKeySequence(key).toString(QKeySequence::NativeText)), qPrintable(all));
+    QVERIFY2(all.contains(QKeySequence(QKeySequence::SelectAll).toString(QKeySequence::NativeText)), qPrintable(all));
+    QVERIFY2(all.contains(QKeySequence(QKeySequence::Undo).toString(QKeySequence::NativeText)), qPrintable(all));
+    QCOMPARE(separators(menu), separators(standard.data()) - 1);
+    QCOMPARE(menu->actions().size(), standard->actions().size() - 4);
+    menu->close();
+    QTRY_VERIFY(guard.isNull());
+}
+#endif
 
 namespace {
 struct IpWindow {
