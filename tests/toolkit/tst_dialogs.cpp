@@ -41,6 +41,7 @@ private slots:
 #ifdef TOOLKIT_PLUGIN_EDITION
     void slotsByNameActOncePerClick();
 #endif
+    void titlePainting();
 #ifndef TOOLKIT_PLUGIN_EDITION
     void titleTextFitting();
     void mutiroleDialog();
@@ -417,6 +418,41 @@ void TstDialogs::slotsByNameActOncePerClick()
     QCOMPARE(ok.count(), 3);
 }
 #endif
+
+void TstDialogs::titlePainting()
+{
+    CTitleWidget title;
+    title.resize(120, 30);
+    QCOMPARE(title.GetTextColor(), QColor(Qt::white));
+    QVERIFY(!title.GetBackgroundColor().isValid());
+    title.SetBackgroundColor(QColor(0, 128, 0));
+    QPixmap strip(10, 10);
+    strip.fill(QColor(255, 0, 0));
+    title.SetStripPixmap(strip);
+    const QImage img = title.grab().toImage();
+    // The strip is tiled over the leftmost 34 pixels, full height.
+    QCOMPARE(img.pixelColor(0, 0), QColor(255, 0, 0));
+    QCOMPARE(img.pixelColor(33, 29), QColor(255, 0, 0));
+    QCOMPARE(img.pixelColor(34, 15), QColor(0, 128, 0));
+    QCOMPARE(img.pixelColor(119, 29), QColor(0, 128, 0));
+    // A background picture is stretched over everything but the strip.
+    QPixmap ground(4, 4);
+    ground.fill(QColor(0, 0, 255));
+    title.SetBackgroundPixmap(ground);
+    const QImage img2 = title.grab().toImage();
+    QCOMPARE(img2.pixelColor(119, 0), QColor(0, 0, 255));
+    QCOMPARE(img2.pixelColor(5, 5), QColor(255, 0, 0));
+    // Text is drawn in the text colour.
+    title.SetBackgroundPixmap(QPixmap());
+    title.SetTextColor(QColor(255, 255, 0));
+    title.SetText(QStringLiteral("MMMM"));
+    const QImage img3 = title.grab().toImage();
+    bool yellow = false;
+    for (int x = 34; x < 120 && !yellow; ++x)
+        for (int y = 0; y < 30 && !yellow; ++y)
+            yellow = img3.pixelColor(x, y) == QColor(255, 255, 0);
+    QVERIFY(yellow);
+}
 
 #ifndef TOOLKIT_PLUGIN_EDITION
 void TstDialogs::titleTextFitting()
