@@ -95,7 +95,10 @@ private slots:
         QJsonObject dhcp = find(after, [](const QJsonObject &o) {
             return o["active"].toBool() && (o["support"].toInt() & 4) && !o["dhcp"].toBool() && o["type"].toInt() < 0x9D00;
         });
-        QJsonObject noDhcp = find(after, [](const QJsonObject &o) { return o["active"].toBool() && !(o["support"].toInt() & 4); });
+        // Capabilities are known only from devices with extended information.
+        QJsonObject noDhcp = find(after, [](const QJsonObject &o) {
+            return o["active"].toBool() && o["extended"].toBool() && !(o["support"].toInt() & 4);
+        });
         QVERIFY(!dhcp.isEmpty() && !noDhcp.isEmpty());
         QCOMPARE(ctl({"dhcp", "on", "--password", "Admin12345", dhcp["serial"].toString()}).code, 0);
         QCOMPARE(ctl({"dhcp", "on", "--password", "Admin12345", noDhcp["serial"].toString()}).code, 1);  // not supported

@@ -138,7 +138,7 @@ int signKey(int argc, char **argv) {
 
 struct Timer {
     Clock::time_point at;
-    enum Kind { Answer, Announce, Return, Churn } kind;
+    enum Kind { Answer, Announce, Boot, Return, Churn } kind;
     size_t device;
     uint64_t clientId;
     uint32_t seq;
@@ -257,6 +257,9 @@ public:
             break;
         case Timer::Announce:
             if (online[t.device]) hello(t.device, zelt::wire::HelloReason::Change);
+            break;
+        case Timer::Boot:
+            if (online[t.device]) hello(t.device, zelt::wire::HelloReason::Boot);
             break;
         case Timer::Return:
             online[t.device] = true;
@@ -444,7 +447,7 @@ int main(int argc, char **argv) {
     double spread = std::min(2.0, sim.devices.size() / 5000.0);
     for (size_t i = 0; i < sim.devices.size(); ++i)
         sim.timers.push({Clock::now() + std::chrono::microseconds(int64_t(spread * 1e6 * double(sim.rng() % 1000) / 1000.0)),
-                         Timer::Announce, i, 0, 0});
+                         Timer::Boot, i, 0, 0});
     if (churn > 0) sim.after(churn, Timer::Churn, 0);
 
     std::vector<uint8_t> buf(zelt::wire::kMaxDatagram + 1);

@@ -49,7 +49,7 @@ inline int runProgram(const QString &program, const QStringList &args, const QSt
 class SimProcess {
 public:
     static QString binDir() { return qEnvironmentVariable("TOOLBAY_BIN_DIR"); }
-    static quint16 portFor(int slot) { return quint16(30000 + (QCoreApplication::applicationPid() % 3000) * 8 + slot * 2); }
+    static quint16 portFor(int slot) { return quint16(30000 + (QCoreApplication::applicationPid() % 2000) * 16 + slot * 2); }
 
     explicit SimProcess(int slot = 0) : port(portFor(slot)) {}
     ~SimProcess() { kill(); }

@@ -1,0 +1,126 @@
+// Renders the panel in the states worth looking at into PNG files:
+//   render_zelt_panel OUTDIR [zh]
+// (offscreen or under xvfb-run). Not a test.
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QGridLayout>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QTranslator>
+
+#include "CPathComboBox.h"
+#include "CTableView.h"
+#include "CToolLabel.h"
+#include "CWarnDlg.h"
+#include "PathWidget.h"
+#include "QtZelt.h"
+#include "QtZeltItemModel.h"
+#include "ZeltTestSupport.h"
+
+namespace {
+bool NoModify(const char *, const char *, const char *, const char *, const char *, const char *, const char *,
+              const char *, const char *, unsigned char, unsigned char)
+{
+    return true;
+}
+bool NoRefresh()
+{
+    return true;
+}
+
+QString g_out;
+void Save(QWidget *w, const QString &name)
+{
+    QApplication::processEvents();
+    w->grab().save(g_out + "/" + name + ".png");
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    g_out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+    QDir().mkpath(g_out);
+    QTranslator tr;
+    if (argc > 2 && QByteArray(argv[2]) == "zh") {
+        if (tr.load(QString::fromLocal8Bit(qgetenv("TOOLBAY_BIN_DIR")) + "/translations/ZELT_zh.qm"))
+            app.installTranslator(&tr);
+    }
+
+    QWidget host;
+    auto *layout = new QGridLayout(&host);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto *panel = new QtZelt(&host, &NoModify, nullptr, &NoRefresh);
+    layout->addWidget(panel);
+    host.resize(1280, 900);
+    host.show();
+
+    for (int i = 1; i <= 6; ++i) {
+        ZELT_DEVICE_EVENT ev = ZeltTest::MakeEvent(1, i);
+        if (i == 2)
+            ev.byActivated = 1;
+        if (i == 3)
+            ev.bySupport = 0x40 | 0x07;
+        panel->HandleEvent(ev);
+    }
+    for (int n = 0; n < 50 && panel->Model()->rowCount() < 6; ++n)
+        QApplication::processEvents();
+
+    CTableView *table = panel->ui.tableWidgetDevice;
+    auto select = [&](const QList<int> &rows) {
+        table->selectionModel()->clearSelection();
+        for (int r : rows)
+            table->selectionModel()->select(panel->Model()->index(r, 0),
+                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        table->selectionModel()->setCurrentIndex(panel->Model()->index(rows.last(), 0),
+                                                 QItemSelectionModel::NoUpdate);
+        panel->OnDeviceTableClicked(panel->Model()->index(rows.last(), 0));
+    };
+
+    select({1});
+    const char *levels[] = {"", "a", "abcd1234", "ABCDabcd", "Abcd1234"};
+    for (int i = 0; i < 5; ++i) {
+        panel->ui.edtNewPassword->setText(levels[i]);
+        panel->ui.edtConfirmPassword->setText(levels[i]);
+        Save(panel, QStringLiteral("inactive_level%1").arg(i));
+    }
+    select({2});
+    Save(panel, "reset_capable");
+    select({0});
+    Save(panel, "single_active");
+    select({3, 4, 5});
+    Save(panel, "run_of_three");
+
+    // A field tool tip, painted onto the panel where it shows.
+    select({0});
+    panel->ui.lineEditIPMask->setText("255.255.255.255");
+    panel->OnModifyNetPara(); // refused at the mask: a tool tip, no message
+    QApplication::processEvents();
+    QPixmap shot = panel->grab();
+    if (CToolLabel *tip = CToolLabel::Instance()) {
+        QPainter p(&shot);
+        p.drawPixmap(panel->mapFromGlobal(tip->pos()), tip->grab());
+    }
+    shot.save(g_out + "/field_tooltip.png");
+
+    CWarnDlg box(panel);
+    box.PrepareText(QCoreApplication::translate("QtZelt", "Information"),
+                    QCoreApplication::translate("QtZelt", "Modify network parameter succeed, please reboot your device!")
+                        + QCoreApplication::translate("QtZelt", "ID:%1").arg("001 002 ")
+                        + QCoreApplication::translate("QtZelt", "Modify network parameter failed!")
+                        + QCoreApplication::translate("QtZelt", "ID:%1").arg("004 "),
+                    false);
+    box.show();
+    Save(&box, "summary_message");
+    box.hide();
+
+    PathWidget save(panel->Model());
+    save.form.edtName->setText("devices");
+    save.show();
+    Save(&save, "save_dialog");
+    return 0;
+}
