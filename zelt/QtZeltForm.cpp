@@ -141,9 +141,13 @@ void Ui_QtZeltClass::setupUi(QWidget *QtZeltClass)
     label_162 = Label(s, "label_162", 0);
     label_162->setMinimumHeight(24);
     label_162->setStyleSheet(QStringLiteral("color: rgb(45, 91, 132);"));
+    label_162->setWordWrap(true);
     gridLayout_19->addWidget(label_162, 0, 0, 1, 3);
 
     label_7 = Label(s, "label_7");
+    // "Start IP Address:" of the batch mode is wider than the label column:
+    // it wraps instead of pushing the fields out of the fixed-width column.
+    label_7->setWordWrap(true);
     gridLayout_19->addWidget(label_7, 1, 0, 1, 2);
     frame_3 = EditFrame(s, "frame_3");
     gridLayout_10 = Grid(frame_3, "gridLayout_10");
