@@ -1,6 +1,7 @@
 // libFuzzer target: every datagram and sealed body decoder on hostile bytes,
-// and a re-encode of whatever decodes.
+// a re-encode of whatever decodes, the key-file and JSON readers.
 #include "crypto.h"
+#include "json.h"
 #include "wire.h"
 
 #include <cstdint>
@@ -19,5 +20,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     (void)zelt::crypto::parseKeyData(text);
     static const std::array<uint8_t, 32> makerKey{};
     (void)zelt::crypto::verifySignedKeyFile(text, makerKey);
+    (void)zelt::json::parse(text);  // simulator configuration and state files
     return 0;
 }

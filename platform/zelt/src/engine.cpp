@@ -15,6 +15,9 @@
 namespace zelt {
 
 namespace {
+// Bounds the memory a flood of invented devices can take.
+constexpr size_t kMaxDevices = 200000;
+
 int envInt(const char *name, int fallback, int lo, int hi) {
     const char *v = std::getenv(name);
     if (!v || !*v) return fallback;
@@ -263,10 +266,22 @@ void Engine::handle(const wire::Message &m, Clock::time_point now) {
     case wire::Type::Bye: onBye(m.bye); break;
     case wire::Type::Response: {
         if (m.response.clientId != clientId_) return;
+        std::shared_ptr<Pending> p;
+        {
+            std::lock_guard lock(mu_);
+            auto it = pending_.find(m.response.requestId);
+            if (it == pending_.end() || it->second->plain || it->second->mac != m.response.mac) return;
+            p = it->second;
+        }
+        // Only an answer sealed with this command's key counts: a forged one
+        // (the ids are visible on the wire) is ignored, not taken as a failure.
+        auto plain = crypto::open(p->key, m.response.nonce, m.response.cipher);
+        if (!plain) {
+            log::write(3, "request %u: answer that does not open, ignored", m.response.requestId);
+            return;
+        }
         std::lock_guard lock(mu_);
-        auto it = pending_.find(m.response.requestId);
-        if (it == pending_.end() || it->second->response || it->second->mac != m.response.mac) return;
-        it->second->response = m.response;
+        if (!p->plain) p->plain = std::move(plain);
         pendingCv_.notify_all();
         break;
     }
@@ -282,6 +297,10 @@ void Engine::onHello(const wire::Hello &h, Clock::time_point now) {
         std::lock_guard lock(mu_);
         auto it = table_.find(key);
         if (it == table_.end()) {
+            if (table_.size() >= kMaxDevices) {
+                log::write(1, "device table full (%zu), %s ignored", table_.size(), h.device.serial.c_str());
+                return;
+            }
             Entry e;
             e.record = h.device;
             fillDeviceInfo(h.device, ZELT_EVENT_ONLINE, e.info);
@@ -385,9 +404,9 @@ uint32_t Engine::command(const Target &target, wire::CommandBody body, wire::Com
         }
     }
     auto eph = crypto::newBoxKeyPair();
-    crypto::SharedKey key;
-    if (!crypto::sharedKey(rec.boxKey, eph.sk, key)) return ZELT_ERR_PROTOCOL;
     auto pending = std::make_shared<Pending>();
+    crypto::SharedKey &key = pending->key;
+    if (!crypto::sharedKey(rec.boxKey, eph.sk, key)) return ZELT_ERR_PROTOCOL;
     pending->requestId = nextRequest_.fetch_add(1);
     pending->mac = rec.mac;
     body.clientId = clientId_;
@@ -417,22 +436,19 @@ uint32_t Engine::command(const Target &target, wire::CommandBody body, wire::Com
         transport_.send(datagram.data(), datagram.size());  // a retransmission is the same datagram
         lock.lock();
         auto until = std::min(deadline, Clock::now() + interval);
-        if (pendingCv_.wait_until(lock, until, [&] { return stopping_ || pending->response.has_value(); })) break;
+        if (pendingCv_.wait_until(lock, until, [&] { return stopping_ || pending->plain.has_value(); })) break;
         if (Clock::now() >= deadline) break;
         interval = std::min(interval * 3 / 2, std::chrono::milliseconds(500));
         log::write(3, "request %u: retransmission %d", pending->requestId, attempt + 1);
     }
     pending_.erase(pending->requestId);
-    std::optional<wire::Response> response = pending->response;
+    std::optional<wire::Bytes> plain = std::move(pending->plain);
     lock.unlock();
-    if (!response) {
+    if (!plain) {
         if (stopping_) return ZELT_ERR_NOT_STARTED;
         log::write(1, "request %u to %s: no answer", body.requestId, rec.serial.c_str());
         return status;
     }
-    auto plain = crypto::open(key, response->nonce, response->cipher);
-    sodium_memzero(key.data(), key.size());
-    if (!plain) return ZELT_ERR_PROTOCOL;
     auto result = wire::decodeResult(plain->data(), plain->size());
     if (!result || result->requestId != body.requestId) return ZELT_ERR_PROTOCOL;
     out = *result;

@@ -9,6 +9,8 @@
 #include "wire.h"
 #include "zelt_sdk.h"
 
+#include <sodium.h>
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -59,7 +61,9 @@ private:
     struct Pending {
         uint32_t requestId = 0;
         wire::Mac mac{};
-        std::optional<wire::Response> response;
+        crypto::SharedKey key{};
+        std::optional<wire::Bytes> plain;  // the opened answer
+        ~Pending() { sodium_memzero(key.data(), key.size()); }
     };
     using Clock = std::chrono::steady_clock;
 
