@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStyleFactory>
 #include <QTextBrowser>
 #include <QTranslator>
 
@@ -127,6 +128,32 @@ private slots:
         QCOMPARE(actionTexts(bar->actions().at(1)->menu()->actions()),
                  QStringList({"打开 TBX-CAMC", "打开存储规划", "清晰度辅助", "任务规划"}));
         QCOMPARE(actionTexts(bar->actions().at(2)->menu()->actions()), QStringList({"关于"}));
+    }
+
+    void menuTitlesAreDrawnWhole()
+    {
+        // A title with a mnemonic gets exactly the room of its text without
+        // the '&'; the bar must draw it whole, as a bar with the plain base
+        // style and the same style sheet does, not elided ("视图(...").
+        QMenuBar *bar = frame()->Title()->MenuBar();
+        std::unique_ptr<QStyle> plain(QStyleFactory::create(QStringLiteral("Windows")));
+        QVERIFY(plain);
+        QMenuBar ref;
+        ref.setStyle(plain.get());
+        ref.setStyleSheet(bar->styleSheet());
+        ref.setFont(bar->font());
+        ref.setPalette(bar->palette());
+        for (QAction *a : bar->actions())
+            ref.addMenu(a->text());
+        ref.resize(bar->size());
+        ref.ensurePolished();
+        const QImage drawn = bar->grab().toImage();
+        const QImage expected = ref.grab().toImage();
+        for (int i = 0; i < bar->actions().size(); ++i) {
+            const QRect r = bar->actionGeometry(bar->actions().at(i));
+            QCOMPARE(r, ref.actionGeometry(ref.actions().at(i)));
+            QVERIFY2(drawn.copy(r) == expected.copy(r), qPrintable(bar->actions().at(i)->text()));
+        }
     }
 
     void controlPanelIsChinese()
