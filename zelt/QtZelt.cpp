@@ -12,6 +12,8 @@
 #include <QLoggingCategory>
 #include <QPushButton>
 #include <QStandardItem>
+#include <QThread>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 
@@ -30,6 +32,11 @@ Q_LOGGING_CATEGORY(lcZeltPanel, "zelt.panel")
 
 namespace {
 std::atomic<QtZelt *> g_pPanel{nullptr};
+
+// Tables up to this size show each online and offline event at once;
+// larger ones gather the events of up to kOnlineBatchMs.
+constexpr int kImmediateRows = 1000;
+constexpr int kOnlineBatchMs = 40;
 
 using Col = QtZeltItemModel::Column;
 
@@ -96,6 +103,13 @@ QtZelt::QtZelt(QWidget *parent, TBX_ModifyNetParamFunc pModify, TBX_ResetPasswor
     ui.tableWidgetDevice->setUniformRowHeights(true);
     ui.tableWidgetDevice->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ui.tableWidgetDevice->setSelectionBehavior(QAbstractItemView::SelectRows);
+
+    m_pOnlineTimer = new QTimer(this);
+    m_pOnlineTimer->setSingleShot(true);
+    connect(m_pOnlineTimer, &QTimer::timeout, this, &QtZelt::FlushOnlineEvents);
+    m_pOfflineTimer = new QTimer(this);
+    m_pOfflineTimer->setSingleShot(true);
+    connect(m_pOfflineTimer, &QTimer::timeout, this, &QtZelt::FlushOfflineEvents);
 
     ZeltRecords::registerMetaTypes();
     MakeConnections();
@@ -234,7 +248,14 @@ void QtZelt::HandleEvent(const ZELT_DEVICE_EVENT &ev)
             PanelLocker lock(this);
             m_deviceList.append(info);
         }
+        // During the shell's replay the signal is delivered directly and the
+        // row must exist when the call returns.
+        const bool direct = QThread::currentThread() == thread();
+        if (direct)
+            m_bDirectIntake = true;
         emit DeviceOnlineSignal(info);
+        if (direct)
+            m_bDirectIntake = false;
         break;
     }
     case 2: {
@@ -330,25 +351,49 @@ void QtZelt::OnDeviceOnline(const ZELT_DEVICE_INFO_MY &info)
 {
     FlushOfflineEvents();
     PanelLocker lock(this);
-    QList<QStandardItem *> row;
-    row.reserve(QtZeltItemModel::ColumnCount);
-    for (int c = 0; c < QtZeltItemModel::ColumnCount; ++c) {
-        const bool address = c == Col::ColIPv4 || c == Col::ColMask || c == Col::ColGateway;
-        row.append(address ? new CIpStandardItem : new QStandardItem);
+    m_pendingOnline.append(info);
+    if (m_bDirectIntake || m_pModel->rowCount() + m_pendingOnline.size() <= kImmediateRows) {
+        FlushOnlineEvents();
+        return;
     }
-    // Filled before insertion so that the view hears of the row once.
-    FillRow(row.constData(), m_pModel->rowCount(), info);
-    m_pModel->appendRow(row);
-    ++m_iDebugCounter;
-    qCDebug(lcZeltPanel) << "===ws===" << m_iDebugCounter;
+    if (!m_pOnlineTimer->isActive())
+        m_pOnlineTimer->start(kOnlineBatchMs);
+}
+
+void QtZelt::FlushOnlineEvents()
+{
+    if (m_pendingOnline.isEmpty())
+        return;
+    PanelLocker lock(this);
+    m_pOnlineTimer->stop();
+    const QList<ZELT_DEVICE_INFO_MY> pending = std::move(m_pendingOnline);
+    m_pendingOnline.clear();
+    for (const ZELT_DEVICE_INFO_MY &info : pending) {
+        QList<QStandardItem *> row;
+        row.reserve(QtZeltItemModel::ColumnCount);
+        for (int c = 0; c < QtZeltItemModel::ColumnCount; ++c) {
+            const bool address = c == Col::ColIPv4 || c == Col::ColMask || c == Col::ColGateway;
+            row.append(address ? new CIpStandardItem : new QStandardItem);
+        }
+        // Filled before insertion so that the view hears of the row once.
+        FillRow(row.constData(), m_pModel->rowCount(), info);
+        m_pModel->appendRow(row);
+        ++m_iDebugCounter;
+        qCDebug(lcZeltPanel) << "===ws===" << m_iDebugCounter;
+    }
     ShowCount();
 }
 
 void QtZelt::OnDeviceOffline(const QString &serial, const QString &mac)
 {
+    FlushOnlineEvents();
     PanelLocker lock(this);
     m_pendingOffline.append({serial, mac});
-    if (!m_bFlushQueued) {
+    if (m_pModel->rowCount() > kImmediateRows) {
+        // Each pass walks and renumbers the whole table: gather first.
+        if (!m_pOfflineTimer->isActive())
+            m_pOfflineTimer->start(kOnlineBatchMs);
+    } else if (!m_bFlushQueued) {
         m_bFlushQueued = true;
         // Queued behind the offline events already waiting, so that one pass
         // removes them all.
@@ -367,6 +412,7 @@ void QtZelt::FlushOfflineEvents()
     if (m_pendingOffline.isEmpty())
         return;
     PanelLocker lock(this);
+    m_pOfflineTimer->stop();
     const QList<QPair<QString, QString>> pending = std::move(m_pendingOffline);
     m_pendingOffline.clear();
 
@@ -439,6 +485,7 @@ void QtZelt::FlushOfflineEvents()
 void QtZelt::OnDeviceUpdate(const ZELT_DEVICE_INFO_MY &info)
 {
     FlushOfflineEvents();
+    FlushOnlineEvents();
     PanelLocker lock(this);
     const QString serial = ZeltRecords::text(info.szSerialNO);
     const QString mac = ZeltRecords::text(info.szMAC);
@@ -474,6 +521,7 @@ void QtZelt::OnDeviceUpdate(const ZELT_DEVICE_INFO_MY &info)
 void QtZelt::SortTable(int column)
 {
     FlushOfflineEvents();
+    FlushOnlineEvents();
     QHeaderView *header = ui.tableWidgetDevice->header();
     header->setSortIndicatorShown(true);
     ui.tableWidgetDevice->sortByColumn(column, header->sortIndicatorOrder());
@@ -564,6 +612,7 @@ void QtZelt::OnDeviceTableClicked(const QModelIndex &index)
 {
     Q_UNUSED(index);
     FlushOfflineEvents();
+    FlushOnlineEvents();
     PanelLocker lock(this);
     CTableView *table = ui.tableWidgetDevice;
     const QModelIndexList rows = table->selectionModel()->selectedRows();

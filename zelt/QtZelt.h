@@ -18,6 +18,7 @@
 struct Vela_Mutex;
 class QtZeltItemModel;
 class QStandardItem;
+class QTimer;
 
 // Event intake with the hub's callback shape; the context is ignored.
 void OnDeviceEvent(const ZELT_DEVICE_EVENT *pEvent, int iContext);
@@ -52,6 +53,8 @@ public:
 
     // Applies offline events that wait to be removed from the table.
     void FlushOfflineEvents();
+    // Adds the rows of online events that wait to be shown.
+    void FlushOnlineEvents();
 
     Ui_QtZeltClass ui;
 
@@ -138,4 +141,13 @@ private:
     // renumbers the table once.
     QList<QPair<QString, QString>> m_pendingOffline;
     bool m_bFlushQueued = false;
+
+    // On a large table, online events from the hub's thread are shown in
+    // batches: every pass of the view's layout walks the whole table, so
+    // one pass per event would cost O(n) each. At most one of the two
+    // pending lists is non-empty at a time, which keeps arrival order.
+    QList<ZELT_DEVICE_INFO_MY> m_pendingOnline;
+    QTimer *m_pOnlineTimer = nullptr;
+    QTimer *m_pOfflineTimer = nullptr;
+    bool m_bDirectIntake = false; // the intake runs on the GUI thread (replay)
 };
