@@ -117,7 +117,7 @@ int main(int argc, char **argv) {
         if (d.byActivated) continue;
         ZELT_NET_PARAM p;
         std::memset(&p, 0, sizeof p);
-        std::snprintf(p.szIPv4Address, sizeof p.szIPv4Address, "192.168.%u.%u", 100 + k / 250, 2 + k % 250);
+        std::snprintf(p.szIPv4Address, sizeof p.szIPv4Address, "192.168.%u.%u", (100 + k / 250) % 256, 2 + k % 250);
         ++k;
         auto t = Clock::now();
         int ok = ZELT_ModifyDeviceNetParam(d.szMAC, "Admin12345", &p);

@@ -139,7 +139,9 @@ std::optional<std::string> element(const std::string &text, const std::string &n
 const char kSignContext[] = "ZELT-DEVICE-KEY-V1";
 
 wire::Bytes signedMessage(const std::string &keyData) {
-    wire::Bytes msg(kSignContext, kSignContext + sizeof kSignContext);
+    wire::Bytes msg;
+    msg.reserve(sizeof kSignContext + keyData.size());
+    for (char c : kSignContext) msg.push_back(uint8_t(c));  // the context, its NUL included
     msg.insert(msg.end(), keyData.begin(), keyData.end());
     return msg;
 }

@@ -442,14 +442,16 @@ uint32_t Engine::command(const Target &target, wire::CommandBody body, wire::Com
         log::write(3, "request %u: retransmission %d", pending->requestId, attempt + 1);
     }
     pending_.erase(pending->requestId);
-    std::optional<wire::Bytes> plain = std::move(pending->plain);
+    const bool answered = pending->plain.has_value();
+    wire::Bytes plain;
+    if (answered) plain = std::move(*pending->plain);
     lock.unlock();
-    if (!plain) {
+    if (!answered) {
         if (stopping_) return ZELT_ERR_NOT_STARTED;
         log::write(1, "request %u to %s: no answer", body.requestId, rec.serial.c_str());
         return status;
     }
-    auto result = wire::decodeResult(plain->data(), plain->size());
+    auto result = wire::decodeResult(plain.data(), plain.size());
     if (!result || result->requestId != body.requestId) return ZELT_ERR_PROTOCOL;
     out = *result;
     log::write(2, "request %u to %s: status %u", body.requestId, rec.serial.c_str(), unsigned(result->status));
