@@ -9,10 +9,12 @@
 #include <QLineEdit>
 #include <QLoggingCategory>
 #include <QPixmap>
+#include <QPushButton>
 #include <QStandardItem>
 
 #include <cstring>
 
+#include "Buttons.h"
 #include "CPathComboBox.h"
 #include "CTableView.h"
 #include "CWarnDlg.h"
@@ -185,6 +187,14 @@ void QtZelt::ResetPassword()
     const bool newPassword = ui.edtNewPassword->isVisibleTo(this);
     if (newPassword && !CheckNewPasswordFields())
         return;
+    // A device reset through key files shows no security-code field: a tip
+    // at a hidden field would never be seen, so point at the import instead.
+    if (!ui.m_pDefaultPwdLEdit->isVisibleTo(this)) {
+        ShowFieldTip(ui.btnImport->isVisibleTo(this) ? static_cast<QWidget *>(ui.btnImport)
+                                                     : static_cast<QWidget *>(ui.pushButtonModifyPassword),
+                     tr("Please import a device key file to reset the password."));
+        return;
+    }
     const QString code = ui.m_pDefaultPwdLEdit->text();
     if (code.isEmpty()) {
         ShowFieldTip(ui.m_pDefaultPwdLEdit, tr("Password cannot be empty."));

@@ -47,7 +47,9 @@ int main(int argc, char **argv)
 
     PathWidget dlg(&model);
     dlg.form.comboBox->clear();
-    dlg.form.comboBox->addItem(dir.path() + "/");
+    // A second argument keeps the workbook in that folder (for a look with
+    // another reader).
+    dlg.form.comboBox->addItem(argc > 2 ? QString::fromLocal8Bit(argv[2]) + "/" : dir.path() + "/");
     dlg.form.edtName->setText("bench");
     QElapsedTimer t;
     t.start();

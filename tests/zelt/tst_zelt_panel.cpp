@@ -516,25 +516,37 @@ private slots:
         QCOMPARE(m_msgs->lastText(), QString("Restore default password failed!"));
     }
 
-    void resetWithNewPassword()
+    void keyFileDeviceHasNoSecurityCodeReset()
     {
         Select({5}); // reset capability: new password and key files
         QCOMPARE(m_panel->ui.label_163->text(), QString("Reset Password"));
         QVERIFY(m_panel->ui.edtNewPassword->isVisibleTo(m_panel));
         QVERIFY(m_panel->ui.btnImport->isVisibleTo(m_panel));
-        m_panel->ui.m_pDefaultPwdLEdit->setText("Code-42");
+        QVERIFY(!m_panel->ui.m_pDefaultPwdLEdit->isVisibleTo(m_panel));
+        m_panel->ui.m_pDefaultPwdLEdit->setText("Code-42"); // left over, not shown
         m_panel->ui.edtNewPassword->setText("Newpass123456789");
         m_panel->ui.edtConfirmPassword->setText("Newpass123456789");
         m_panel->OnDefaultPassword();
+        QVERIFY(g_sdk.resets.isEmpty());
+        QCOMPARE(TipAt(m_panel->ui.btnImport), QString("Please import a device key file to reset the password."));
+    }
+
+    void newPasswordFillsAllSixteenBytes()
+    {
+        Select({5});
+        m_panel->ui.combImportFile->clear();
+        m_panel->ui.combImportFile->addItem("/tmp/Signed.xml");
+        m_panel->ui.edtNewPassword->setText("Newpass123456789");
+        m_panel->ui.edtConfirmPassword->setText("Newpass123456789");
+        m_panel->OnImport();
         QCOMPARE(g_sdk.resets.size(), 1);
         QCOMPARE(g_sdk.resetSerials.first(), QByteArray("ZC-100006"));
         const ZELT_RESET_PARAM &r = g_sdk.resets.first();
-        QCOMPARE(QByteArray(r.szSecurityCode), QByteArray("Code-42"));
-        QCOMPARE(QByteArray(r.szNewPassword, 16), QByteArray("Newpass123456789")); // all 16 bytes used
-        QCOMPARE(r.szKeyFilePath[0], '\0');
+        QCOMPARE(QByteArray(r.szNewPassword, 16), QByteArray("Newpass123456789"));
+        QCOMPARE(r.szSecurityCode[0], '\0');
         QCOMPARE(m_msgs->lastText(), QString("Reset password succeed."));
         g_sdk.refuse = true;
-        m_panel->OnDefaultPassword();
+        m_panel->OnImport();
         QCOMPARE(m_msgs->lastTitle(), QString("Information"));
         QCOMPARE(m_msgs->lastText(), QString("Reset password failed."));
     }

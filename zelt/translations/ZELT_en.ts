@@ -402,6 +402,10 @@ your password with at least two kinds of them contained.</translation>
         <source>The key file path is too long.</source>
         <translation>The key file path is too long.</translation>
     </message>
+    <message>
+        <source>Please import a device key file to reset the password.</source>
+        <translation>Please import a device key file to reset the password.</translation>
+    </message>
 </context>
 <context>
     <name>CTBX_ZELTMainWnd</name>

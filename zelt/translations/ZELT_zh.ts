@@ -402,6 +402,10 @@ your password with at least two kinds of them contained.</source>
         <source>The key file path is too long.</source>
         <translation>密钥文件路径过长。</translation>
     </message>
+    <message>
+        <source>Please import a device key file to reset the password.</source>
+        <translation>请导入设备密钥文件以重置密码。</translation>
+    </message>
 </context>
 <context>
     <name>CTBX_ZELTMainWnd</name>
