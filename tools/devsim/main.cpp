@@ -142,6 +142,7 @@ struct Timer {
     size_t device;
     uint64_t clientId;
     uint32_t seq;
+    double asked = 0;  // when the inquiry arrived
     bool operator>(const Timer &o) const { return at > o.at; }
 };
 
@@ -149,6 +150,7 @@ class Simulator {
 public:
     std::vector<zelt::Device> devices;
     std::vector<bool> online;
+    std::vector<double> lastHello;  // seconds since start
     zelt::net::Transport transport;
     double loss = 0, dup = 0, churn = 0;
     bool verbose = false;
@@ -182,6 +184,7 @@ public:
         m.hello.clientId = clientId;
         m.hello.seq = seq;
         m.hello.device = devices[i].record();
+        lastHello[i] = now();
         send(m);
     }
     void bye(size_t i) {
@@ -195,7 +198,7 @@ public:
     }
     void after(double seconds, Timer::Kind kind, size_t device, uint64_t clientId = 0, uint32_t seq = 0) {
         auto at = Clock::now() + std::chrono::microseconds(int64_t(seconds * 1e6));
-        timers.push({at, kind, device, clientId, seq});
+        timers.push({at, kind, device, clientId, seq, now()});
     }
     void announce(size_t i) {
         // Announced twice, a moment apart, so that one loss does not hide it.
@@ -253,7 +256,11 @@ public:
     void onTimer(const Timer &t) {
         switch (t.kind) {
         case Timer::Answer:
-            if (online[t.device]) hello(t.device, zelt::wire::HelloReason::Answer, t.clientId, t.seq);
+            // Every hello goes to all clients: one sent since the inquiry
+            // arrived (an answer to another client's inquiry, an announcement)
+            // has answered it already.
+            if (online[t.device] && lastHello[t.device] < t.asked)
+                hello(t.device, zelt::wire::HelloReason::Answer, t.clientId, t.seq);
             break;
         case Timer::Announce:
             if (online[t.device]) hello(t.device, zelt::wire::HelloReason::Change);
@@ -411,6 +418,7 @@ int main(int argc, char **argv) {
         sim.devices.emplace_back(std::move(s), dopt);
     }
     sim.online.assign(sim.devices.size(), true);
+    sim.lastHello.assign(sim.devices.size(), -1.0);
     sim.saveState();
 
     if (!sim.transport.open(settings, settings.devicePort, settings.clientPort(), &error)) {
@@ -447,7 +455,7 @@ int main(int argc, char **argv) {
     double spread = std::min(2.0, sim.devices.size() / 5000.0);
     for (size_t i = 0; i < sim.devices.size(); ++i)
         sim.timers.push({Clock::now() + std::chrono::microseconds(int64_t(spread * 1e6 * double(sim.rng() % 1000) / 1000.0)),
-                         Timer::Boot, i, 0, 0});
+                         Timer::Boot, i, 0, 0, 0});
     if (churn > 0) sim.after(churn, Timer::Churn, 0);
 
     std::vector<uint8_t> buf(zelt::wire::kMaxDatagram + 1);
