@@ -4,6 +4,10 @@
 
 #include <QtTest>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 #include <atomic>
 #include <cstring>
 #include <map>
@@ -252,6 +256,46 @@ private slots:
         QCOMPARE(g_rec.calls.load(), after);
         QCOMPARE(ZELT_Stop(), 0);
         QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_NOT_STARTED));
+    }
+
+    void hostileDatagramsAreDropped() {
+        SimProcess sim(5);
+        QVERIFY(sim.start({"--count", "3"}));
+        QVERIFY(startSdk(sim));
+        QTRY_COMPARE_WITH_TIMEOUT(g_rec.count(ZELT_EVENT_ONLINE), 3, 5000);
+        // Garbage to both the clients' and the devices' port, on loopback only.
+        int fd = socket(AF_INET, SOCK_DGRAM, 0);
+        QVERIFY(fd >= 0);
+        in_addr lo{};
+        inet_pton(AF_INET, "127.0.0.1", &lo);
+        QCOMPARE(setsockopt(fd, IPPROTO_IP, IP_MULTICAST_IF, &lo, sizeof lo), 0);
+        int ttl = 0;
+        setsockopt(fd, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        inet_pton(AF_INET, "239.255.47.81", &to.sin_addr);
+        QRandomGenerator rng(7);
+        for (int i = 0; i < 2000; ++i) {
+            QByteArray junk(int(rng.bounded(i % 2 ? 16 : 1, 1500)), Qt::Uninitialized);
+            for (auto &c : junk) c = char(rng.bounded(256));
+            if (i % 2) {  // a valid header in front makes the body parser work
+                junk[0] = 'Z';
+                junk[1] = 'T';
+                junk[2] = 1;
+                junk[3] = char(1 + i % 5);
+                junk[4] = char((junk.size() - 16) & 0xff);
+                junk[5] = char((junk.size() - 16) >> 8);
+            }
+            to.sin_port = htons(quint16(sim.port + i % 2));
+            sendto(fd, junk.constData(), size_t(junk.size()), 0, reinterpret_cast<sockaddr *>(&to), sizeof to);
+        }
+        ::close(fd);
+        // Both sides still work: a new inquiry is answered, a command goes through.
+        QVERIFY(sim.running());
+        QCOMPARE(ZELT_SendInquiry(), 1);
+        ZELT_DEVICE_KEY key;
+        QVERIFY(ZELT_GetDeviceConfig("ZT-IPC2141-000100000001", ZELT_CFG_DEVICE_KEY, nullptr, 0, &key, sizeof key) != 0);
+        QCOMPARE(int(g_rec.devices().size()), 3);
     }
 
     void stopFromInsideTheCallback() {
