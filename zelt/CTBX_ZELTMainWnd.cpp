@@ -103,6 +103,10 @@ CTBX_ZELTMainWnd::CTBX_ZELTMainWnd(QWidget *parent, Qt::WindowFlags flags, TBX_M
 
     m_pBtnAbout->setStyleSheet(QString::fromLatin1(kTabUnselect));
     horizontalSpacer->changeSize(0, 0);
+    // Tabs take no keyboard focus: the small style paints a focused tab's
+    // text white on its light image, which would leave it unreadable.
+    m_pBtnZelt->setFocusPolicy(Qt::NoFocus);
+    m_pBtnAbout->setFocusPolicy(Qt::NoFocus);
 
     // Large style to begin with.
     pTabFrame->setMinimumHeight(40);

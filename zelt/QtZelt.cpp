@@ -38,6 +38,10 @@ std::atomic<QtZelt *> g_pPanel{nullptr};
 constexpr int kImmediateRows = 1000;
 constexpr int kOnlineBatchMs = 40;
 
+// The state behind a translated cell text ("Active", "Yes"), kept so that
+// the text can follow a language change.
+constexpr int kStateRole = Qt::UserRole + 1;
+
 using Col = QtZeltItemModel::Column;
 
 // Offsets of the text fields the arrival check measures.
@@ -120,8 +124,13 @@ QtZelt::QtZelt(QWidget *parent, TBX_ModifyNetParamFunc pModify, TBX_ResetPasswor
     QHeaderView *header = ui.tableWidgetDevice->header();
     header->setSortIndicatorShown(true);
     header->setSortIndicator(0, Qt::AscendingOrder);
+    // Address columns are widened when the font would cut a full address.
+    const int addressWidth =
+        ui.tableWidgetDevice->fontMetrics().horizontalAdvance(QStringLiteral("255.255.255.255")) + 12;
     for (int c = 0; c < QtZeltItemModel::ColumnCount; ++c) {
-        const int w = QtZeltItemModel::ColumnWidth(c);
+        int w = QtZeltItemModel::ColumnWidth(c);
+        if (c == Col::ColIPv4 || c == Col::ColGateway || c == Col::ColMask)
+            w = qMax(w, addressWidth);
         if (w > 0)
             ui.tableWidgetDevice->setColumnWidth(c, w);
     }
@@ -315,17 +324,24 @@ void QtZelt::FillRow(QStandardItem *const items[], int row, const ZELT_DEVICE_IN
     items[Col::ColDspVersion]->setText(text(d.szDSPVersion));
     items[Col::ColStartTime]->setText(text(d.szStartTime));
     items[Col::ColSafety]->setText(d.byActivated ? tr("Inactive") : tr("Active"));
+    items[Col::ColSafety]->setData(d.byActivated != 0, kStateRole);
 
     if (d.byExtendInfo == 0) {
         items[Col::ColGateway]->setText(QString());
-        for (int c = Col::ColIPv6; c <= Col::ColNew; ++c)
+        for (int c = Col::ColIPv6; c <= Col::ColNew; ++c) {
             items[c]->setText(QString());
+            items[c]->setData(QVariant(), kStateRole);
+        }
     } else if (d.byExtendInfo == 1) {
         items[Col::ColGateway]->setText(text(d.szIPv4Gateway));
         items[Col::ColIPv6]->setText(text(d.szIPv6Address));
         items[Col::ColIPv6Gateway]->setText(text(d.szIPv6Gateway));
         items[Col::ColIPv6Prefix]->setText(QString::asprintf("%2d", int(d.byIPv6PrefixLen)));
         items[Col::ColSupportIPv6]->setText(YesNo(d.bySupport & 0x01));
+        items[Col::ColSupportIPv6]->setData(bool(d.bySupport & 0x01), kStateRole);
+        items[Col::ColSupportDhcp]->setData(bool(d.bySupport & 0x04), kStateRole);
+        items[Col::ColNew]->setData(bool(d.bySupport & 0x20), kStateRole);
+        items[Col::ColSupportModIPv6]->setData(bool(d.bySupport & 0x02), kStateRole);
         if (!(d.bySupport & 0x01)) {
             items[Col::ColIPv6]->setText(QString());
             items[Col::ColIPv6Gateway]->setText(QString());
@@ -837,6 +853,23 @@ void QtZelt::changeEvent(QEvent *e)
     if (e->type() == QEvent::LanguageChange) {
         ui.retranslateUi(this);
         m_pModel->RetranslateHeaders();
+        const QSignalBlocker block(m_pModel);
+        for (int r = 0; r < m_pModel->rowCount(); ++r) {
+            for (int c : {int(Col::ColSafety), int(Col::ColSupportIPv6), int(Col::ColSupportModIPv6),
+                          int(Col::ColSupportDhcp), int(Col::ColNew)}) {
+                QStandardItem *item = m_pModel->item(r, c);
+                const QVariant state = item ? item->data(kStateRole) : QVariant();
+                if (!state.isValid())
+                    continue;
+                if (c == Col::ColSafety)
+                    item->setText(state.toBool() ? tr("Inactive") : tr("Active"));
+                else
+                    item->setText(YesNo(state.toBool()));
+            }
+        }
+        if (m_pModel->rowCount() > 0)
+            emit m_pModel->dataChanged(m_pModel->index(0, 0),
+                                       m_pModel->index(m_pModel->rowCount() - 1, QtZeltItemModel::ColumnCount - 1));
         if (m_bStarted)
             ui.edtNewPassword->setToolTip(
                 tr("Valid password range [8-16]. You can use a combination of numbers, \nlowercase, uppercase "

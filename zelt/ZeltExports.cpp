@@ -31,8 +31,14 @@ ZELT_EXPORT bool TBX_ZELT_OpenDialog(QWidget *parent, QGridLayout *layout, bool 
         if (!g_pMainWnd)
             return false;
     }
-    if (layout)
+    if (layout) {
+        // The window is built as a frameless top-level window; inside the
+        // host it must be a plain child, or it would float beside it.
+        QWidget *host = layout->parentWidget() ? layout->parentWidget() : parent;
+        if (g_pMainWnd->isWindow() || g_pMainWnd->parentWidget() != host)
+            g_pMainWnd->setParent(host, g_pMainWnd->windowFlags() & ~Qt::WindowType_Mask);
         layout->addWidget(g_pMainWnd, 0, 0, 1, 1);
+    }
     g_pMainWnd->SetTitleVisible(showTitle);
     g_pMainWnd->show();
     return true;

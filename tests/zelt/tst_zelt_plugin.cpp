@@ -164,6 +164,8 @@ private slots:
         m_refreshAtOpen = g_refreshCalls;
         m_wnd = m_host->findChild<QMainWindow *>(QStringLiteral("CTBX_ZELTMainWndClass"));
         QVERIFY(m_wnd);
+        QVERIFY(!m_wnd->isWindow());
+        QVERIFY(m_wnd->isVisible());
         m_table = m_wnd->findChild<QTreeView *>(QStringLiteral("tableWidgetDevice"));
         QVERIFY(m_table);
         m_model = m_table->model();
@@ -216,12 +218,16 @@ private slots:
         auto *layout2 = new QGridLayout(&host2);
         QVERIFY(m_plugin.open(&host2, layout2, false, FakeModify, FakeReset, FakeRefresh));
         QCOMPARE(layout2->itemAtPosition(0, 0)->widget(), m_wnd);
+        QCOMPARE(m_wnd->parentWidget(), &host2);
+        QVERIFY(!m_wnd->isWindow()); // a child of the host, not a window beside it
         QWidget *title = m_wnd->findChild<QWidget *>(QStringLiteral("m_pTitle"));
         QVERIFY(title);
         QVERIFY(title->isHidden());
         // Back into the first host, title shown.
         QVERIFY(m_plugin.open(m_host, m_layout, true, FakeModify, FakeReset, FakeRefresh));
         QCOMPARE(m_layout->itemAtPosition(0, 0)->widget(), m_wnd);
+        QCOMPARE(m_wnd->parentWidget(), m_host);
+        QVERIFY(!m_wnd->isWindow());
         QVERIFY(!title->isHidden());
         QCOMPARE(m_host->findChildren<QMainWindow *>(QStringLiteral("CTBX_ZELTMainWndClass")).size(), 1);
         QCOMPARE(host2.findChildren<QMainWindow *>().size(), 0);
@@ -705,6 +711,10 @@ private slots:
         QVERIFY(zh.load(qEnvironmentVariable("TOOLBAY_BIN_DIR") + QStringLiteral("/translations/ZELT_zh.qm")));
         auto *count = W<QLabel>("label");
         QCOMPARE(count->text(), QStringLiteral("The total devices number:"));
+        ZELT_DEVICE_EVENT before = MakeEvent(1, 2);
+        before.byActivated = 1;
+        Send(before);
+        QCOMPARE(Cell(0, ColSupIPv6), QStringLiteral("Yes"));
         QCoreApplication::installTranslator(&zh);
         QCoreApplication::processEvents();
         QCOMPARE(count->text(), QString::fromUtf8("设备总数："));
@@ -712,10 +722,15 @@ private slots:
         QCOMPARE(W<QPushButton>("m_pBtnZelt")->text(), QString::fromUtf8("在线设备"));
         QCOMPARE(W<QLabel>("label_7")->text(), QString::fromUtf8("IP 地址："));
         QVERIFY(m_wnd->findChild<QLabel *>(QStringLiteral("label_162")));
+        // Rows shown before the change follow it too.
+        QCOMPARE(Cell(0, ColSafety), QString::fromUtf8("未激活"));
+        QCOMPARE(Cell(0, ColSupIPv6), QString::fromUtf8("是"));
         Online(1);
-        QCOMPARE(Cell(0, ColSafety), QString::fromUtf8("已激活"));
+        QCOMPARE(Cell(1, ColSafety), QString::fromUtf8("已激活"));
         QCoreApplication::removeTranslator(&zh);
         QCoreApplication::processEvents();
+        QCOMPARE(Cell(0, ColSafety), QStringLiteral("Inactive"));
+        QCOMPARE(Cell(1, ColSafety), QStringLiteral("Active"));
         QCOMPARE(count->text(), QStringLiteral("The total devices number:"));
         QCOMPARE(m_model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("ID"));
     }
