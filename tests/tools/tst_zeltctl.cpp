@@ -55,6 +55,9 @@ private slots:
         Run table = ctl({"list", "--count", "24"});
         QCOMPARE(table.code, 0);
         QVERIFY(table.out.contains("24 device(s)"));
+        Run tooFew = ctl({"list", "--count", "25", "--timeout", "1"});
+        QCOMPARE(tooFew.code, 4);
+        QVERIFY(tooFew.out.contains("24 device(s)"));
     }
 
     void activateSetIpRestore() {

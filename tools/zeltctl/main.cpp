@@ -28,7 +28,8 @@ const char kUsage[] =
     "  --timeout S        seconds to discover devices (list) or to wait for one (default 3)\n"
     "  --log-level N      SDK log level 0..3 (default 0); --log-dir DIR\n"
     "Commands:\n"
-    "  list [--json] [--count N]              devices found within the timeout (or once N are found)\n"
+    "  list [--json] [--count N]              devices found within the timeout (or once N are found;\n"
+    "                                         exit code 4 if fewer were found)\n"
     "  activate DEVICE PASSWORD               first password of an inactive device\n"
     "  set-ip DEVICE --password PW [--ip A] [--mask M] [--gateway G] [--port N] [--http-port N]\n"
     "         [--ipv6 A] [--ipv6-gateway G] [--ipv6-prefix N] [--dhcp on|off]\n"
@@ -203,7 +204,8 @@ int cmdList(const Options &o) {
         }
         std::printf("%d device(s)\n", n);
     }
-    return 0;
+    // Fewer devices than asked for within the timeout: as a command without answer.
+    return want > 0 && long(g_table.devices.size()) < want ? 4 : 0;
 }
 
 void copyField(char *dst, size_t width, const std::string &src) {
