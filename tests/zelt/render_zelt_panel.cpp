@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QTranslator>
 
+#include "CFileDialog.h"
 #include "CPathComboBox.h"
 #include "CTableView.h"
 #include "CToolLabel.h"
@@ -122,5 +123,10 @@ int main(int argc, char **argv)
     save.form.edtName->setText("devices");
     save.show();
     Save(&save, "save_dialog");
+
+    CFileDialog chooser(panel, QCoreApplication::translate("CPathComboBox", "Select Directory"), QDir::tempPath(),
+                        QString(), QFileDialog::Directory, QFileDialog::AcceptOpen);
+    chooser.show();
+    Save(&chooser, "folder_chooser");
     return 0;
 }
