@@ -48,7 +48,7 @@ class TestZeltNetns : public QObject {
         const QString ready = dir_.filePath("ready" + seed);
         pid_t pid = spawnProgram(ip_,
                                  inNs(n, {SimProcess::binDir() + "/zelt-devsim", "--port", QString::number(port_), "--count", "4",
-                                          "--seed", seed, "--quiet", "--ready-file", ready, "--maker-key", dir_.filePath("maker.key")}),
+                                          "--seed", seed, "--quiet", "--exit-with-parent", "--ready-file", ready, "--maker-key", dir_.filePath("maker.key")}),
                                  dir_.filePath("sim" + seed + ".out"), dir_.filePath("sim" + seed + ".err"));
         if (pid < 0) return false;
         sims_.push_back(pid);

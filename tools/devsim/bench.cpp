@@ -74,7 +74,7 @@ int main(int argc, char **argv) {
     if (child == 0) {
         execl(sim.c_str(), sim.c_str(), "--interfaces", "lo", "--port", portText.c_str(), "--count", countText.c_str(), "--quiet",
               "--ready-file", ready.c_str(), "--maker-key", (ready + ".maker").c_str(), "--loss", loss.c_str(),
-              static_cast<char *>(nullptr));
+              "--exit-with-parent", static_cast<char *>(nullptr));
         _exit(127);
     }
     auto stopSim = [&] {

@@ -10,6 +10,7 @@
 
 #include <arpa/inet.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -52,6 +53,7 @@ const char kUsage[] =
     "  --lockout-seconds N  lockout after 5 failed attempts (default 60)\n"
     "  --ready-file FILE    written once the devices listen\n"
     "  --quiet              do not print the device list\n"
+    "  --exit-with-parent   end when the process that started the simulator ends\n"
     "  --verbose            log every request to stderr\n";
 
 std::string readFile(const std::string &path, bool *ok) {
@@ -367,6 +369,11 @@ int main(int argc, char **argv) {
         else if (a == "--lockout-seconds") lockout = number(0, 86400);
         else if (a == "--ready-file") readyFile = next();
         else if (a == "--quiet") quiet = true;
+        else if (a == "--exit-with-parent") {
+            const pid_t parent = getppid();
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            if (getppid() != parent) return 0;  // the parent is already gone
+        }
         else if (a == "--verbose") verbose = true;
         else if (a == "--help" || a == "-h") { std::cout << kUsage; return 0; }
         else { std::cerr << "zelt-devsim: unknown option " << a << "\n" << kUsage; return 2; }

@@ -57,7 +57,7 @@ public:
     bool start(const QStringList &extra = {}) {
         QFile::remove(readyFile());
         QStringList args{"--interfaces", "lo", "--port", QString::number(port), "--ready-file", readyFile(),
-                         "--maker-key", dir.filePath("maker.key")};
+                         "--maker-key", dir.filePath("maker.key"), "--exit-with-parent"};
         args += extra;
         pid_ = spawnProgram(binDir() + "/zelt-devsim", args, dir.filePath("sim.out"), dir.filePath("sim.err"));
         if (pid_ < 0) return false;
