@@ -112,6 +112,35 @@ private slots:
         QVERIFY(!view.IsLinkCell(m->index(1, 1)));
     }
 
+    void linkCells()
+    {
+        CTableView view;
+        auto *m = new QStandardItemModel(2, 2, &view);
+        m->setData(m->index(0, 0), QStringLiteral("link"));
+        m->setData(m->index(0, 0), 2, TableRole::Flags);
+        m->setData(m->index(1, 1), QStringLiteral("plain"));
+        view.setModel(m);
+        view.setEditTriggers(QAbstractItemView::DoubleClicked);
+        view.resize(400, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.SetLinkCursor(true);
+        QTest::mouseMove(view.viewport(), view.visualRect(m->index(0, 0)).center());
+        QTRY_COMPARE(view.viewport()->cursor().shape(), Qt::PointingHandCursor);
+        QTest::mouseMove(view.viewport(), view.visualRect(m->index(1, 1)).center());
+        QTRY_COMPARE(view.viewport()->cursor().shape(), Qt::ArrowCursor);
+        // A single press on a link cell opens its editor as a double click would.
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.visualRect(m->index(0, 0)).center());
+        QTRY_VERIFY(view.viewport()->findChild<QLineEdit *>() != nullptr);
+        QTest::keyClick(view.viewport()->findChild<QLineEdit *>(), Qt::Key_Escape);
+        // A plain cell does not.
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.visualRect(m->index(1, 1)).center());
+        QTest::qWait(20);
+        const auto editors = view.viewport()->findChildren<QLineEdit *>();
+        for (QLineEdit *e : editors)
+            QVERIFY(!e->isVisible());
+    }
+
     void headerCheckBox()
     {
         CTableView view;
