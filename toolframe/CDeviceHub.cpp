@@ -105,23 +105,20 @@ void CDeviceHub::HandleEvent(const ZELT_DEVICE_EVENT &event)
 
 void CDeviceHub::UpdateCacheLocked(const ZELT_DEVICE_EVENT &event)
 {
-    auto findSerial = [this, &event]() -> qsizetype {
-        for (qsizetype i = 0; i < m_cache.size(); ++i)
-            if (ZeltRecords::sameText(m_cache.at(i).szSerialNO, event.szSerialNO))
-                return i;
-        return -1;
-    };
+    const QByteArray serial = ZeltRecords::bytes(event.szSerialNO);
+    const auto it = m_cacheIndex.constFind(serial);
+    const qsizetype i = it == m_cacheIndex.constEnd() ? -1 : it.value();
 
     if (isOnline(event.iEventKind)) {
         // A device announced again replaces its entry, so a tool opened later
         // sees each present device once, with its current data.
-        const qsizetype i = findSerial();
-        if (i >= 0)
+        if (i >= 0) {
             m_cache[i] = event;
-        else
+        } else {
+            m_cacheIndex.insert(serial, m_cache.size());
             m_cache.append(event);
+        }
     } else if (event.iEventKind == ZELT_EVENT_CHANGED) {
-        const qsizetype i = findSerial();
         if (i >= 0) {
             // Keep the online kind: the cache is replayed as online records.
             const int32_t kind = m_cache.at(i).iEventKind;
@@ -129,10 +126,29 @@ void CDeviceHub::UpdateCacheLocked(const ZELT_DEVICE_EVENT &event)
             m_cache[i].iEventKind = kind;
         }
     } else if (event.iEventKind == ZELT_EVENT_OFFLINE) {
-        const qsizetype i = findSerial();
         if (i >= 0)
-            m_cache.removeAt(i);
+            RemoveCachedLocked(i);
     }
+}
+
+void CDeviceHub::RemoveCachedLocked(qsizetype i)
+{
+    m_cacheIndex.remove(ZeltRecords::bytes(m_cache.at(i).szSerialNO));
+    m_cache[i].iEventKind = 0;
+    if (++m_cacheHoles * 2 < m_cache.size())
+        return;
+    // Squeeze the holes out, keeping the arrival order, and renumber.
+    qsizetype out = 0;
+    for (qsizetype in = 0; in < m_cache.size(); ++in) {
+        if (m_cache.at(in).iEventKind == 0)
+            continue;
+        if (out != in)
+            m_cache[out] = m_cache.at(in);
+        m_cacheIndex[ZeltRecords::bytes(m_cache.at(out).szSerialNO)] = out;
+        ++out;
+    }
+    m_cache.resize(out);
+    m_cacheHoles = 0;
 }
 
 void CDeviceHub::ReplayLocked(int iTypeId, ContextTypeFunc typeOf)
@@ -141,14 +157,20 @@ void CDeviceHub::ReplayLocked(int iTypeId, ContextTypeFunc typeOf)
         if (typeOf(reg.second) != iTypeId)
             continue;
         for (const ZELT_DEVICE_EVENT &ev : m_cache)
-            reg.first(&ev, reg.second);
+            if (ev.iEventKind != 0)
+                reg.first(&ev, reg.second);
     }
 }
 
 QList<ZELT_DEVICE_EVENT> CDeviceHub::CacheSnapshot()
 {
     QMutexLocker lock(&m_mutex);
-    return m_cache;
+    QList<ZELT_DEVICE_EVENT> present;
+    present.reserve(m_cache.size() - m_cacheHoles);
+    for (const ZELT_DEVICE_EVENT &ev : m_cache)
+        if (ev.iEventKind != 0)
+            present.append(ev);
+    return present;
 }
 
 void CDeviceHub::BuildNetParam(ZELT_NET_PARAM &param, const char *ipv4, const char *mask, const char *port,

@@ -3,6 +3,8 @@
 #ifndef CDEVICEHUB_H
 #define CDEVICEHUB_H
 
+#include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QMutex>
 #include <QPair>
@@ -54,10 +56,18 @@ public:
 
 private:
     void UpdateCacheLocked(const ZELT_DEVICE_EVENT &event);
+    void RemoveCachedLocked(qsizetype i);
+
 
     QMutex m_mutex;
     QList<QPair<DeviceCallback, void *>> m_registrations;
+    // Cache in arrival order. A device that goes offline leaves a hole
+    // (iEventKind 0) so that the index stays valid; holes are squeezed out
+    // once they make up half of the list. Lookups by serial number go
+    // through m_cacheIndex, so a burst of events costs O(1) each.
     QList<ZELT_DEVICE_EVENT> m_cache;
+    QHash<QByteArray, qsizetype> m_cacheIndex;
+    qsizetype m_cacheHoles = 0;
     bool m_bStarted = false;
 };
 

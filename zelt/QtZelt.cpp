@@ -389,7 +389,7 @@ void QtZelt::FlushOnlineEvents()
         row.reserve(QtZeltItemModel::ColumnCount);
         for (int c = 0; c < QtZeltItemModel::ColumnCount; ++c) {
             const bool address = c == Col::ColIPv4 || c == Col::ColMask || c == Col::ColGateway;
-            row.append(address ? new CIpStandardItem : new QStandardItem);
+            row.append(address ? new CIpStandardItem : new CZeltCellItem);
         }
         // Filled before insertion so that the view hears of the row once.
         FillRow(row.constData(), m_pModel->rowCount(), info);
@@ -453,24 +453,16 @@ void QtZelt::FlushOfflineEvents()
     if (kept.size() != m_deviceList.size())
         m_deviceList = std::move(kept);
 
-    // Table: every row of a device that went offline goes, in runs.
-    int row = n - 1;
-    while (row >= 0) {
-        auto isGone = [&](int r) {
-            const QStandardItem *s = m_pModel->item(r, Col::ColSerial);
-            const QStandardItem *m = m_pModel->item(r, Col::ColMac);
-            return s && m && gone.contains({s->text(), m->text()});
-        };
-        if (!isGone(row)) {
-            --row;
-            continue;
-        }
-        int first = row;
-        while (first > 0 && isGone(first - 1))
-            --first;
-        m_pModel->removeRows(first, row - first + 1);
-        row = first - 1;
+    // Table: every row of a device that went offline goes.
+    QList<int> keep;
+    keep.reserve(n);
+    for (int r = 0; r < n; ++r) {
+        const QStandardItem *s = m_pModel->item(r, Col::ColSerial);
+        const QStandardItem *m = m_pModel->item(r, Col::ColMac);
+        if (!(s && m && gone.contains({s->text(), m->text()})))
+            keep.append(r);
     }
+    m_pModel->KeepRows(keep);
 
     // IDs 001..n in table order, announced to the view once.
     const int rows = m_pModel->rowCount();
@@ -524,7 +516,7 @@ void QtZelt::OnDeviceUpdate(const ZELT_DEVICE_INFO_MY &info)
         items[c] = m_pModel->item(row, c);
         if (!items[c]) {
             const bool address = c == Col::ColIPv4 || c == Col::ColMask || c == Col::ColGateway;
-            items[c] = address ? new CIpStandardItem : new QStandardItem;
+            items[c] = address ? new CIpStandardItem : new CZeltCellItem;
             m_pModel->setItem(row, c, items[c]);
         }
     }

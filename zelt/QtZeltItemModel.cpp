@@ -3,14 +3,31 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstdio>
+#include <memory>
+#include <numeric>
+#include <vector>
+
+// --------------------------------------------------------- CZeltCellItem
+
+QStandardItem *CZeltCellItem::clone() const
+{
+    auto *item = new CZeltCellItem;
+    item->TakeContent(*this);
+    return item;
+}
+
+void CZeltCellItem::TakeContent(const CZeltCellItem &other)
+{
+    QStandardItem::operator=(other);
+}
 
 // ------------------------------------------------------- CIpStandardItem
 
 CIpStandardItem::CIpStandardItem() = default;
 
 CIpStandardItem::CIpStandardItem(const QString &text)
-    : QStandardItem()
 {
     setData(text, Qt::DisplayRole);
 }
@@ -20,6 +37,13 @@ QStandardItem *CIpStandardItem::clone() const
     auto *item = new CIpStandardItem;
     *item = *this;
     return item;
+}
+
+void CIpStandardItem::TakeContent(const CZeltCellItem &other)
+{
+    CZeltCellItem::TakeContent(other);
+    const auto *ip = dynamic_cast<const CIpStandardItem *>(&other);
+    m_key = ip ? ip->m_key : QByteArray();
 }
 
 void CIpStandardItem::setData(const QVariant &value, int role)
@@ -104,4 +128,118 @@ void QtZeltItemModel::RetranslateHeaders()
 int QtZeltItemModel::ColumnWidth(int column)
 {
     return column >= 0 && column < ColumnCount ? kColumns[column].width : -1;
+}
+
+CZeltCellItem *QtZeltItemModel::Cell(int row, int column) const
+{
+    return dynamic_cast<CZeltCellItem *>(item(row, column));
+}
+
+bool QtZeltItemModel::Rearrange(const QList<int> &order)
+{
+    const int n = rowCount();
+    const int m = int(order.size());
+    const int columns = columnCount();
+    for (int i = 0; i < m; ++i) {
+        if (order.at(i) == i)
+            continue;
+        for (int c = 0; c < columns; ++c)
+            if (!Cell(i, c) || !Cell(order.at(i), c))
+                return false;
+    }
+
+    emit layoutAboutToBeChanged({}, m == n ? QAbstractItemModel::VerticalSortHint
+                                           : QAbstractItemModel::NoLayoutChangeHint);
+    auto copyRow = [this, columns](int to, int from) {
+        for (int c = 0; c < columns; ++c)
+            Cell(to, c)->TakeContent(*Cell(from, c));
+    };
+    if (m == n) {
+        // A permutation: follow each cycle, parking its first row aside.
+        std::vector<bool> done(size_t(n), false);
+        std::vector<std::unique_ptr<QStandardItem>> parked(static_cast<size_t>(columns));
+        for (int s = 0; s < n; ++s) {
+            if (done[size_t(s)] || order.at(s) == s)
+                continue;
+            for (int c = 0; c < columns; ++c)
+                parked[size_t(c)].reset(Cell(s, c)->clone());
+            int j = s;
+            for (; order.at(j) != s; j = order.at(j)) {
+                copyRow(j, order.at(j));
+                done[size_t(j)] = true;
+            }
+            for (int c = 0; c < columns; ++c)
+                Cell(j, c)->TakeContent(*static_cast<CZeltCellItem *>(parked[size_t(c)].get()));
+            done[size_t(j)] = true;
+        }
+    } else {
+        // Ascending: every source lies at or below its target.
+        for (int i = 0; i < m; ++i)
+            if (order.at(i) != i)
+                copyRow(i, order.at(i));
+    }
+
+    QList<int> newRowOf(n, -1);
+    for (int i = 0; i < m; ++i)
+        newRowOf[order.at(i)] = i;
+    const QModelIndexList from = persistentIndexList();
+    QModelIndexList to;
+    to.reserve(from.size());
+    for (const QModelIndex &idx : from) {
+        const int row = idx.parent().isValid() ? idx.row() : newRowOf.value(idx.row(), -1);
+        to << (row < 0 ? QModelIndex() : index(row, idx.column(), idx.parent()));
+    }
+    changePersistentIndexList(from, to);
+    emit layoutChanged({}, m == n ? QAbstractItemModel::VerticalSortHint : QAbstractItemModel::NoLayoutChangeHint);
+    return true;
+}
+
+void QtZeltItemModel::sort(int column, Qt::SortOrder order)
+{
+    const int n = rowCount();
+    if (column < 0 || column >= columnCount() || n < 2)
+        return;
+    QList<int> rows(n);
+    std::iota(rows.begin(), rows.end(), 0);
+    // Cells without an item go last, as in Qt's own sort.
+    auto less = [this, column](int a, int b) {
+        const QStandardItem *x = item(a, column);
+        const QStandardItem *y = item(b, column);
+        if (!x || !y)
+            return x && !y;
+        return *x < *y;
+    };
+    if (order == Qt::AscendingOrder)
+        std::stable_sort(rows.begin(), rows.end(), less);
+    else
+        std::stable_sort(rows.begin(), rows.end(), [&less](int a, int b) { return less(b, a); });
+    if (!Rearrange(rows))
+        QStandardItemModel::sort(column, order);
+}
+
+void QtZeltItemModel::KeepRows(const QList<int> &keep)
+{
+    const int n = rowCount();
+    const int m = int(keep.size());
+    if (m >= n)
+        return;
+    if (Rearrange(keep)) {
+        removeRows(m, n - m);
+        return;
+    }
+    // Foreign cells: plain removal, bottom-up in runs.
+    int k = m - 1;
+    int row = n - 1;
+    while (row >= 0) {
+        while (k >= 0 && keep.at(k) > row)
+            --k;
+        if (k >= 0 && keep.at(k) == row) {
+            --row;
+            continue;
+        }
+        const int last = row;
+        const int first = k >= 0 ? keep.at(k) + 1 : 0;
+        removeRows(first, last - first + 1);
+        row = first - 1;
+    }
 }

@@ -69,6 +69,76 @@ private slots:
         QVERIFY(view.Header()->CheckBoxRect().isNull());
     }
 
+    // Sorting and removing rows move cell contents, not the items, so that
+    // Qt's position lookups stay cheap; what the view and the selection see
+    // must be the same as if the rows themselves had moved.
+    void rowsRearrangeByContentAndSelectionFollows()
+    {
+        QtZeltItemModel m;
+        const char *ips[] = {"10.0.0.10", "9.1.1.1", "10.0.0.9", "192.168.0.1", "10.0.0.2", "1.1.1.1"};
+        for (int r = 0; r < 6; ++r) {
+            QList<QStandardItem *> row;
+            for (int c = 0; c < QtZeltItemModel::ColumnCount; ++c) {
+                const bool address = c == QtZeltItemModel::ColIPv4;
+                QStandardItem *it = address ? new CIpStandardItem : new CZeltCellItem;
+                it->setText(address ? QString::fromLatin1(ips[r]) : QStringLiteral("r%1c%2").arg(r).arg(c));
+                row << it;
+            }
+            row.at(QtZeltItemModel::ColSerial)->setData(r * 10, Qt::UserRole + 7);
+            row.at(QtZeltItemModel::ColDhcp)->setFlags(r == 2 ? Qt::ItemIsEnabled : Qt::ItemIsSelectable);
+            m.appendRow(row);
+        }
+        QList<QStandardItem *> itemsBefore;
+        for (int r = 0; r < 6; ++r)
+            itemsBefore << m.item(r, 0) << m.item(r, QtZeltItemModel::ColIPv4);
+
+        CTableView view;
+        view.setModel(&m);
+        view.selectionModel()->select(m.index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        view.selectionModel()->setCurrentIndex(m.index(2, 5), QItemSelectionModel::NoUpdate);
+        QPersistentModelIndex serialOf4(m.index(4, QtZeltItemModel::ColSerial));
+        QSignalSpy layout(&m, &QAbstractItemModel::layoutChanged);
+
+        auto column = [&m](int c) {
+            QStringList out;
+            for (int r = 0; r < m.rowCount(); ++r)
+                out << m.item(r, c)->text();
+            return out;
+        };
+        m.sort(QtZeltItemModel::ColIPv4, Qt::DescendingOrder);
+        QCOMPARE(layout.size(), 1);
+        QCOMPARE(column(QtZeltItemModel::ColIPv4),
+                 QStringList({"192.168.0.1", "10.0.0.10", "10.0.0.9", "10.0.0.2", "9.1.1.1", "1.1.1.1"}));
+        QCOMPARE(column(0), QStringList({"r3c0", "r0c0", "r2c0", "r4c0", "r1c0", "r5c0"}));
+        // Every role and the flags travel with the row.
+        QCOMPARE(m.item(2, QtZeltItemModel::ColSerial)->data(Qt::UserRole + 7).toInt(), 20);
+        QCOMPARE(m.item(2, QtZeltItemModel::ColDhcp)->flags(), Qt::ItemFlags(Qt::ItemIsEnabled));
+        QCOMPARE(m.item(0, QtZeltItemModel::ColDhcp)->flags(), Qt::ItemFlags(Qt::ItemIsSelectable));
+        // The selection, the current cell and other persistent indexes follow.
+        QCOMPARE(view.selectionModel()->selectedRows(0), QModelIndexList({m.index(2, 0)}));
+        QCOMPARE(view.currentIndex(), m.index(2, 5));
+        QCOMPARE(serialOf4.row(), 3);
+        // The address order keys moved along: sorting again ascending works.
+        m.sort(QtZeltItemModel::ColIPv4);
+        QCOMPARE(column(QtZeltItemModel::ColIPv4),
+                 QStringList({"1.1.1.1", "9.1.1.1", "10.0.0.2", "10.0.0.9", "10.0.0.10", "192.168.0.1"}));
+        QCOMPARE(view.currentIndex(), m.index(3, 5));
+
+        // Keep rows 1, 3 and 4 ("9.1.1.1", "10.0.0.9", "10.0.0.10").
+        m.KeepRows({1, 3, 4});
+        QCOMPARE(column(QtZeltItemModel::ColIPv4), QStringList({"9.1.1.1", "10.0.0.9", "10.0.0.10"}));
+        QCOMPARE(view.currentIndex(), m.index(1, 5));
+        QCOMPARE(view.selectionModel()->selectedRows(0), QModelIndexList({m.index(1, 0)}));
+        QVERIFY(!serialOf4.isValid()); // its device went
+        // No item changed its place: the first three rows hold the same items.
+        for (int r = 0; r < 3; ++r) {
+            QCOMPARE(m.item(r, 0), itemsBefore.at(2 * r));
+            QCOMPARE(m.item(r, QtZeltItemModel::ColIPv4), itemsBefore.at(2 * r + 1));
+        }
+        m.KeepRows({});
+        QCOMPARE(m.rowCount(), 0);
+    }
+
     void releaseOnEmptySpaceEmitsInvalidIndex()
     {
         CTableView view;

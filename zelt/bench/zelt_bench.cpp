@@ -118,6 +118,12 @@ int main(int argc, char **argv)
                     t.start();
                     QMetaObject::invokeMethod(table->header(), "sectionClicked", Q_ARG(int, 2));
                     std::printf("%-52s %8.1f ms\n", "sort 10,000 rows by IPv4 Address", t.nsecsElapsed() / 1e6);
+                } else {
+                    // Reversed, so that every row moves before the departures.
+                    QElapsedTimer t;
+                    t.start();
+                    table->sortByColumn(2, Qt::DescendingOrder);
+                    std::printf("%-52s %8.1f ms\n", "sort 10,000 rows by IPv4 Address, descending", t.nsecsElapsed() / 1e6);
                 }
                 const double offMs = Drive(path, model, 3, base, n, 0);
                 std::printf("%-52s %8.0f ms\n",

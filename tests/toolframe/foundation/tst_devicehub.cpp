@@ -97,6 +97,57 @@ private slots:
         QCOMPARE(cacheSerials(hub), QStringList({"1 SN10 192.168.1.64"}));
     }
 
+    // Long mixed runs of arrivals, changes and departures: the cache and the
+    // replay a new tool gets match a plain list kept in arrival order,
+    // however many departed devices the hub has had to forget on the way.
+    void cacheFollowsLongChurnInArrivalOrder()
+    {
+        CDeviceHub hub;
+        QList<QPair<QByteArray, QString>> model; // serial, "kind serial ip"
+        auto find = [&model](const QByteArray &sn) {
+            for (qsizetype i = 0; i < model.size(); ++i)
+                if (model.at(i).first == sn)
+                    return i;
+            return qsizetype(-1);
+        };
+        QRandomGenerator rng(4711);
+        for (int step = 0; step < 20000; ++step) {
+            const QByteArray sn = "SN" + QByteArray::number(rng.bounded(300));
+            const QByteArray ip = "10.0." + QByteArray::number(step / 256) + '.' + QByteArray::number(step % 256);
+            const int kinds[] = {1, 4, 2, 3, 3};
+            const int kind = kinds[rng.bounded(5)];
+            hub.HandleEvent(MakeEvent(kind, sn, ip));
+            const qsizetype i = find(sn);
+            if (kind == 1 || kind == 4) {
+                const QString entry = QStringLiteral("%1 %2 %3").arg(kind).arg(QString::fromLatin1(sn), QString::fromLatin1(ip));
+                if (i >= 0)
+                    model[i].second = entry;
+                else
+                    model.append({sn, entry});
+            } else if (kind == 2 && i >= 0) {
+                model[i].second = model.at(i).second.section(QLatin1Char(' '), 0, 1) + QLatin1Char(' ') + QString::fromLatin1(ip);
+            } else if (kind == 3 && i >= 0) {
+                model.removeAt(i);
+            }
+            if (step % 997 == 0 || step == 19999) {
+                QStringList expected;
+                for (const auto &m : model)
+                    expected << m.second;
+                QCOMPARE(cacheSerials(hub), expected);
+            }
+        }
+        // The replay of the hub itself leaves out the departed devices.
+        QStringList log;
+        Receiver r{5, &log};
+        hub.Register(recordCall, &r);
+        QMutexLocker lock(&hub.Mutex());
+        hub.ReplayLocked(5, receiverType);
+        QStringList expected;
+        for (const auto &m : model)
+            expected << QStringLiteral("5:") + m.second.section(QLatin1Char(' '), 0, 0) + QLatin1Char(':') + QString::fromLatin1(m.first);
+        QCOMPARE(log, expected);
+    }
+
     void everyEventReachesEveryReceiverInRegistrationOrder()
     {
         CDeviceHub hub;
