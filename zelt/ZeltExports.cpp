@@ -44,10 +44,13 @@ ZELT_EXPORT bool TBX_ZELT_OpenDialog(QWidget *parent, QGridLayout *layout, bool 
     return true;
 }
 
-ZELT_EXPORT void TBX_ZELT_ChangeSize(bool bLarge)
+// The shell calls every tool's size entry point with a 32-bit value
+// (1: a window of its own, 0: its tab page); read exactly that, so the call
+// matches the caller's function type.
+ZELT_EXPORT void TBX_ZELT_ChangeSize(int32_t iLarge)
 {
     if (g_pMainWnd)
-        g_pMainWnd->ChangeSize(bLarge);
+        g_pMainWnd->ChangeSize(iLarge != 0);
 }
 
 ZELT_EXPORT void TBX_ZELT_CallBack(const ZELT_DEVICE_EVENT *pEvent)

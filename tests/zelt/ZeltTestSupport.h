@@ -19,7 +19,7 @@ namespace ZeltTest {
 struct Plugin {
     void *handle = nullptr;
     TBX_OpenDialogFunc open = nullptr;
-    void (*changeSize)(bool) = nullptr;
+    TBX_ChangeSizeFunc changeSize = nullptr;
     TBX_DeviceCallbackFunc callBack = nullptr;
     QString path;
     QString error;
@@ -34,7 +34,7 @@ struct Plugin {
             return false;
         }
         open = reinterpret_cast<TBX_OpenDialogFunc>(dlsym(handle, "TBX_ZELT_OpenDialog"));
-        changeSize = reinterpret_cast<void (*)(bool)>(dlsym(handle, "TBX_ZELT_ChangeSize"));
+        changeSize = reinterpret_cast<TBX_ChangeSizeFunc>(dlsym(handle, "TBX_ZELT_ChangeSize"));
         callBack = reinterpret_cast<TBX_DeviceCallbackFunc>(dlsym(handle, "TBX_ZELT_CallBack"));
         return open && changeSize && callBack;
     }
