@@ -221,5 +221,13 @@ bool PathWidget::WriteWorkbook(const QString &strName)
         }
     }
     db.close();
+    // The workbook is written when the connection closes, and a failure
+    // there does not come back through close(): only a file that is there
+    // now was saved (a file of that name was removed before).
+    const QString path = g_lastFolder + strName + QStringLiteral(".xls");
+    if (ok && !QFile::exists(path)) {
+        qCDebug(lcZeltExcel) << "no workbook after closing:" << path;
+        ok = false;
+    }
     return ok;
 }

@@ -46,6 +46,27 @@ private:
     int m_rows;
 };
 
+// Removes a folder while its last cell is read, that is after the workbook
+// was opened and before it is written out.
+class FolderPullingModel : public CountingModel
+{
+public:
+    FolderPullingModel(int rows, const QString &folder)
+        : CountingModel(rows)
+        , m_folder(folder)
+    {
+    }
+    QVariant data(const QModelIndex &i, int role) const override
+    {
+        if (i.row() == rowCount() - 1 && i.column() == 1)
+            QDir(m_folder).removeRecursively();
+        return CountingModel::data(i, role);
+    }
+
+private:
+    QString m_folder;
+};
+
 QStandardItemModel *DeviceLikeModel(int rows)
 {
     auto *m = new QStandardItemModel(rows, 4);
@@ -225,6 +246,19 @@ private slots:
         // The next export, to a good folder, works.
         m_msgs->clear();
         QCOMPARE(Export(model.data(), m_dir.path() + "/", "goodagain"), int(QDialog::Accepted));
+    }
+
+    // The workbook is written when the connection closes; a failure there
+    // is a failed save, not "Saved.".
+    void writeFailureAtCloseIsReported()
+    {
+        const QString folder = m_dir.filePath("vanishing");
+        QVERIFY(QDir().mkpath(folder));
+        FolderPullingModel model(3, folder);
+        QCOMPARE(Export(&model, folder + "/", "late"), 0);
+        QCOMPARE(m_msgs->lastTitle(), QString("Warn"));
+        QCOMPARE(m_msgs->lastText(), QString("Saving failed."));
+        QVERIFY(!QFile::exists(folder + "/late.xls"));
     }
 
     void saveAsExcelButtonOfThePanel()
