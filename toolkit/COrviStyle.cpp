@@ -22,8 +22,11 @@ void COrviStyle::drawItemText(QPainter *painter, const QRect &rect, int flags, c
     QString shown = text;
     if (!(flags & Qt::TextWordWrap) && !text.contains(QLatin1Char('\n')) && painter) {
         const QFontMetrics fm(painter->font());
-        if (fm.horizontalAdvance(text) > rect.width())
-            shown = fm.elidedText(text, Qt::ElideRight, rect.width(), flags & Qt::TextShowMnemonic ? Qt::TextShowMnemonic : 0);
+        // A mnemonic '&' takes no room on screen: measure what is drawn.
+        const int mnemonic = flags & (Qt::TextShowMnemonic | Qt::TextHideMnemonic);
+        const int width = mnemonic ? fm.size(Qt::TextShowMnemonic, text).width() : fm.horizontalAdvance(text);
+        if (width > rect.width())
+            shown = fm.elidedText(text, Qt::ElideRight, rect.width(), mnemonic ? Qt::TextShowMnemonic : 0);
     }
     QProxyStyle::drawItemText(painter, rect, flags, pal, enabled, shown, textRole);
 }

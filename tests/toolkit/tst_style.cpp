@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSlider>
+#include <QStyleFactory>
 #include <QStyleOption>
 #include <QtTest>
 
@@ -23,6 +24,7 @@ private slots:
     void metrics();
     void sliderGeometry();
     void suppressedPrimitives();
+    void itemTextElision();
     void progressBarFromImages();
     void styledPanelHasNoFrame();
     void tabCloseIndicator();
@@ -95,6 +97,33 @@ void TstStyle::sliderGeometry()
     QCOMPARE(handle.top(), 15 - 4);
     QCOMPARE(groove.top(), 15 - 2);
     QCOMPARE(handle.width(), 13);
+}
+
+// Texts are elided only when what is drawn does not fit; a mnemonic '&'
+// takes no room.
+void TstStyle::itemTextElision()
+{
+    COrviStyle style;
+    QStyle *plain = QStyleFactory::create(QStringLiteral("Windows"));
+    QScopedPointer<QStyle> owner(plain);
+    const QPalette pal;
+    auto draw = [&pal](QStyle *st, const QString &text, int width, int flags) {
+        QImage img = blank(QSize(width + 20, 24));
+        QPainter p(&img);
+        st->drawItemText(&p, QRect(0, 0, width, 24), Qt::AlignLeft | Qt::AlignVCenter | flags, pal, true, text,
+                         QPalette::WindowText);
+        p.end();
+        return img;
+    };
+    const QFontMetrics fm(QApplication::font());
+    for (const QString &text : {QStringLiteral("&File"), QString::fromUtf8("视图(&V)")}) {
+        const int fits = fm.size(Qt::TextShowMnemonic, text).width();
+        QCOMPARE(draw(&style, text, fits, Qt::TextShowMnemonic), draw(plain, text, fits, Qt::TextShowMnemonic));
+        QCOMPARE(draw(&style, text, fits, Qt::TextHideMnemonic), draw(plain, text, fits, Qt::TextHideMnemonic));
+        // A little narrower and it is elided, where the plain style cuts
+        // the text off.
+        QVERIFY(draw(&style, text, fits - 4, Qt::TextShowMnemonic) != draw(plain, text, fits - 4, Qt::TextShowMnemonic));
+    }
 }
 
 void TstStyle::suppressedPrimitives()

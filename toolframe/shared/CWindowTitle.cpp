@@ -11,7 +11,6 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QStyle>
-#include <QStyleFactory>
 #include <QWindow>
 
 #include "Buttons.h"
@@ -133,13 +132,6 @@ CWindowTitle::CWindowTitle(QWidget *pControlWidget, bool bHasMenus, QWidget *par
     if (m_bHasMenus) {
         m_pMenuBar = new QMenuBar(this);
         m_pMenuBar->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
-        // The application style measures item texts with their '&' and so
-        // elides translated titles such as "视图(&V)" that do fit; the bar
-        // draws with that style's plain base, which looks the same here.
-        if (QStyle *plain = QStyleFactory::create(QStringLiteral("Windows"))) {
-            plain->setParent(m_pMenuBar);
-            m_pMenuBar->setStyle(plain);
-        }
         // The bar sits on the dark title picture.
         m_pMenuBar->setStyleSheet(QStringLiteral(
             "QMenuBar{background:transparent;color:rgb(255,255,255);}"
