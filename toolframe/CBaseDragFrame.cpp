@@ -35,6 +35,9 @@ CBaseDragFrame::CBaseDragFrame(QWidget *parent, bool bTabBarHidden)
         ClientWriterProperty::Register(m_iFrameId, this, this);
         m_pTitle = new CWindowTitle(this, false, this);
         m_pTitle->SetMinimizeBtnVisible(false);
+        // The window list and task bar name a detached window as its own
+        // title bar does.
+        setWindowTitle(m_pTitle->GetText());
     } else {
         setContentsMargins(0, 0, 0, 1);
         ClientWriterProperty::Register(0, this, parent);

@@ -284,6 +284,7 @@ private slots:
         detached->show();
         QCOMPARE(detached->size(), QSize(1024, 768));
         QVERIFY(!detached->Title()->MenuBar());
+        QCOMPARE(detached->windowTitle(), QStringLiteral("TBX"));
         QVERIFY(detached->Title()->SizeButton()->menu());
         QCOMPARE(ClientWriterProperty::FrameHolding(6), detached->GetFrameId());
         QCOMPARE(detached->StackedWidget()->currentWidget(), store->FindPage(6));
