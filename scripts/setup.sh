@@ -10,7 +10,7 @@ PACKAGES=(
   qt6-l10n-tools qt6-translations-l10n qt6-5compat-dev
   libqt6sql6-odbc unixodbc unixodbc-dev odbcinst
   libsodium-dev libpcap0.8
-  xvfb xauth xdotool imagemagick fonts-wqy-microhei fonts-liberation
+  xvfb xauth xdotool x11-utils imagemagick fonts-wqy-microhei fonts-liberation
   python3-xlrd iproute2
 )
 
