@@ -75,18 +75,6 @@ void OnDeviceEvent(const ZELT_DEVICE_EVENT *pEvent, int iContext)
     panel->HandleEvent(*pEvent);
 }
 
-struct QtZelt::PanelLocker {
-    explicit PanelLocker(QtZelt *p)
-        : m_p(p)
-    {
-        m_p->Lock();
-    }
-    ~PanelLocker() { m_p->Unlock(); }
-    PanelLocker(const PanelLocker &) = delete;
-    PanelLocker &operator=(const PanelLocker &) = delete;
-    QtZelt *m_p;
-};
-
 QtZelt *QtZelt::Instance()
 {
     return g_pPanel.load(std::memory_order_acquire);

@@ -95,7 +95,18 @@ protected:
     void changeEvent(QEvent *e) override;
 
 private:
-    struct PanelLocker;
+    // Holds the panel lock for one action, released on every path.
+    struct PanelLocker {
+        explicit PanelLocker(QtZelt *p)
+            : m_p(p)
+        {
+            m_p->Lock();
+        }
+        ~PanelLocker() { m_p->Unlock(); }
+        PanelLocker(const PanelLocker &) = delete;
+        PanelLocker &operator=(const PanelLocker &) = delete;
+        QtZelt *m_p;
+    };
 
     void SetUpFields();
     void CompleteStart();

@@ -22,23 +22,6 @@
 namespace {
 using Col = QtZeltItemModel::Column;
 
-// Holds the panel lock for one action, released on every path.
-class ScopedPanelLock
-{
-public:
-    explicit ScopedPanelLock(QtZelt *p)
-        : m_p(p)
-    {
-        m_p->Lock();
-    }
-    ~ScopedPanelLock() { m_p->Unlock(); }
-    ScopedPanelLock(const ScopedPanelLock &) = delete;
-    ScopedPanelLock &operator=(const ScopedPanelLock &) = delete;
-
-private:
-    QtZelt *m_p;
-};
-
 template <std::size_t N>
 void PutText(char (&field)[N], const QString &text)
 {
@@ -75,7 +58,7 @@ int QtZelt::FindRowRecord(int row) const
 
 void QtZelt::OnModifyNetPara()
 {
-    ScopedPanelLock lock(this);
+    PanelLocker lock(this);
     CTableView *table = ui.tableWidgetDevice;
     if (!table->currentIndex().isValid()) {
         CWarnDlg::ShowMsg(tr("Information"), tr("Please select a device."), this);
@@ -205,7 +188,7 @@ void QtZelt::OnModifyNetPara()
 
 void QtZelt::batchEnableDHCP()
 {
-    ScopedPanelLock lock(this);
+    PanelLocker lock(this);
     CTableView *table = ui.tableWidgetDevice;
     if (!table->currentIndex().isValid()) {
         CWarnDlg::ShowMsg(tr("Information"), tr("Please select a device."), this);
@@ -278,7 +261,7 @@ void QtZelt::OnBatchDchpChanged(int state)
     // Back to manual addresses: the fields open as far as the selected
     // devices allow (any changeable type; a gateway only with extended
     // information).
-    ScopedPanelLock lock(this);
+    PanelLocker lock(this);
     bool editableType = false;
     bool extended = false;
     const QModelIndexList rows = ui.tableWidgetDevice->selectionModel()->selectedRows();

@@ -28,22 +28,6 @@ Q_LOGGING_CATEGORY(lcZeltPassword, "zelt.password")
 namespace {
 using Col = QtZeltItemModel::Column;
 
-class ScopedPanelLock
-{
-public:
-    explicit ScopedPanelLock(QtZelt *p)
-        : m_p(p)
-    {
-        m_p->Lock();
-    }
-    ~ScopedPanelLock() { m_p->Unlock(); }
-    ScopedPanelLock(const ScopedPanelLock &) = delete;
-    ScopedPanelLock &operator=(const ScopedPanelLock &) = delete;
-
-private:
-    QtZelt *m_p;
-};
-
 const char kUserName[] = "admin";
 constexpr int kMaxKeyPathBytes = 259; // the request's 260-byte slot with its NUL
 
@@ -133,7 +117,7 @@ void QtZelt::ActivateSelected()
     if (ui.edtNewPassword->isVisibleTo(this) && !CheckNewPasswordFields())
         return;
 
-    ScopedPanelLock lock(this);
+    PanelLocker lock(this);
     const QModelIndexList rows = table->selectionModel()->selectedRows(0);
     if (!table->currentIndex().isValid()) {
         CWarnDlg::ShowMsg(tr("Information"), tr("Please select a device."), this);
@@ -234,7 +218,7 @@ void QtZelt::OnExport()
     QByteArray serial;
     {
         // The device list changes on the hub's thread: read it locked.
-        ScopedPanelLock lock(this);
+        PanelLocker lock(this);
         const int rec = FindRowRecord(current.row());
         if (rec >= 0)
             serial = ZeltRecords::bytes(m_deviceList.at(rec).szSerialNO);
