@@ -97,8 +97,11 @@ private slots:
         hub->Register(countEvent, &counter);
         QVERIFY(hub->Start());
         QTRY_VERIFY_WITH_TIMEOUT(counter.events.load() >= 20, 10000);
-        delete hub; // stops the engine first
+        delete hub;
         const int atDestruction = counter.events.load();
+        // The engine was stopped before the hub went, so nothing can call
+        // into it any more.
+        QVERIFY(ZELT_SendInquiry() != 1);
         QVERIFY2(atDestruction < 400, "the stream was over before the hub went: nothing tested");
         QTest::qWait(500);
         QCOMPARE(counter.events.load(), atDestruction);
