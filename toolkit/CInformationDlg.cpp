@@ -2,11 +2,13 @@
 
 #include <QCursor>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
 #include <QTextBrowser>
+#include <QUrl>
 #include <QTextCursor>
 
 QPointer<CInformationDlg> CInformationDlg::s_pPopup;
@@ -55,9 +57,13 @@ void CInformationDlg::SetText(const QString &strText)
     m_pLabelPath->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     const int slash = strText.lastIndexOf(QLatin1Char('/'));
     const QString folder = slash >= 0 ? strText.left(slash) : strText;
-    m_pLabelPath->setText(QStringLiteral("<a href='file:///%1' style='background-color:transparent;border:none;"
+    // A local-file URL built by Qt: "file:///" glued to an absolute path
+    // gives four slashes, and a bare name must not become a root path.
+    const QString href =
+        QString::fromLatin1(QUrl::fromLocalFile(QFileInfo(folder).absoluteFilePath()).toEncoded());
+    m_pLabelPath->setText(QStringLiteral("<a href=\"%1\" style='background-color:transparent;border:none;"
                                          "color: rgb(255, 255, 255);'>%2</a>")
-                              .arg(folder, strText.toHtmlEscaped()));
+                              .arg(href.toHtmlEscaped(), strText.toHtmlEscaped()));
 }
 
 void CInformationDlg::ShowInformationAtScreenRightBottom(const QString &strText, QWidget *pWidget, bool bPathMode)

@@ -8,6 +8,7 @@
 #include "CWarnDlg.h"
 #include "ModalHelper.h"
 
+#include <QDir>
 #include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
@@ -586,13 +587,20 @@ void TstDialogs::informationPathMode()
     QVERIFY(popup);
     QVERIFY(popup->IsPathMode());
     const QString html = popup->PathBrowser()->toHtml();
-    QVERIFY2(html.contains(QStringLiteral("file:////tmp/export\"")) || html.contains(QStringLiteral("file:////tmp/export'")),
-             qPrintable(html));
+    // The link opens the folder: a proper local-file URL, not "file:////".
+    QVERIFY2(html.contains(QStringLiteral("href=\"file:///tmp/export\"")), qPrintable(html));
+    QVERIFY(!html.contains(QStringLiteral("file:////")));
     QCOMPARE(popup->PathBrowser()->toPlainText(), QStringLiteral("/tmp/export/devices.xls"));
 
+    // A bare name is taken in the working folder; odd characters stay intact.
     CInformationDlg::ShowInformationAtScreenRightBottom(QStringLiteral("devices.xls"), nullptr, true);
     const QString html2 = popup->PathBrowser()->toHtml();
-    QVERIFY2(html2.contains(QStringLiteral("file:///devices.xls")), qPrintable(html2));
+    const QString here = QUrl::fromLocalFile(QDir::currentPath() + QStringLiteral("/devices.xls")).toString(QUrl::FullyEncoded);
+    QVERIFY2(html2.contains(QStringLiteral("href=\"%1\"").arg(here)), qPrintable(html2));
+    CInformationDlg::ShowInformationAtScreenRightBottom(QStringLiteral("/tmp/a b'<c>/x.xls"), nullptr, true);
+    QCOMPARE(popup->PathBrowser()->toPlainText(), QStringLiteral("/tmp/a b'<c>/x.xls"));
+    const QString html3 = popup->PathBrowser()->toHtml();
+    QVERIFY2(html3.contains(QStringLiteral("href=\"file:///tmp/a%20b'%3Cc%3E\"")), qPrintable(html3));
     popup->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
