@@ -134,17 +134,30 @@ void PathWidget::onConfirm()
     const QString name = form.edtName->text();
     g_lastFolder = form.comboBox->currentText();
     const QString path = g_lastFolder + name + QStringLiteral(".xls");
+    // The workbook being replaced is kept aside until the new one is
+    // written, so a failed export does not cost the user the old file.
+    QString kept;
     if (QFile::exists(path)) {
         if (CWarnDlg::ShowConfirmMsg(tr("Hint"), tr("The file name has been used; replace it?"), this) != 1)
             return;
-        if (!QFile::remove(path)) {
+        kept = path + QStringLiteral(".replaced~");
+        for (int i = 1; QFile::exists(kept); ++i)
+            kept = path + QStringLiteral(".replaced%1~").arg(i);
+        if (!QFile::rename(path, kept)) {
             CWarnDlg::ShowMsg(tr("Warn"), tr("Saving failed."), this);
             return;
         }
     }
+    auto giveBack = [&path, &kept]() {
+        if (!kept.isEmpty()) {
+            QFile::remove(path);
+            QFile::rename(kept, path);
+        }
+    };
     // A sheet cannot hold more rows; a workbook that silently lacks devices
     // is worse than none.
     if (m_pModel->rowCount() > kMaxRows) {
+        giveBack();
         CWarnDlg::ShowMsg(tr("Warn"), tr("Saving failed."), this);
         return;
     }
@@ -154,9 +167,12 @@ void PathWidget::onConfirm()
     // starts clean.
     QSqlDatabase::removeDatabase(QString::fromLatin1(kConnection));
     if (!ok) {
+        giveBack();
         CWarnDlg::ShowMsg(tr("Warn"), tr("Saving failed."), this);
         return;
     }
+    if (!kept.isEmpty())
+        QFile::remove(kept);
     CWarnDlg::ShowMsg(tr("Hint"), tr("Saved."), this);
     accept();
 }

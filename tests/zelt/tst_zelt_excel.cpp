@@ -200,6 +200,22 @@ private slots:
         QCOMPARE(Export(bigger.data(), folder, "twice"), int(QDialog::Accepted));
         QCOMPARE(m_msgs->lastText(), QString("Saved."));
         QCOMPARE(xlsRows(readXls(path).sheet(0)).size(), 8);
+        QCOMPARE(QDir(folder).entryList({"twice*"}, QDir::Files), QStringList({"twice.xls"}));
+
+        // Confirmed, but the new workbook cannot be written: the old one
+        // is still there, unchanged.
+        const QByteArray second = [&] {
+            QFile f(path);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+        m_msgs->clear();
+        CountingModel tooBig(PathWidget::kMaxRows + 1);
+        QCOMPARE(Export(&tooBig, folder, "twice"), 0);
+        QCOMPARE(m_msgs->lastText(), QString("Saving failed."));
+        QFile again(path);
+        QVERIFY(again.open(QIODevice::ReadOnly));
+        QCOMPARE(again.readAll(), second);
+        QCOMPARE(QDir(folder).entryList({"twice*"}, QDir::Files), QStringList({"twice.xls"}));
     }
 
     void emptyTableGivesHeaderOnly()
