@@ -201,11 +201,14 @@ bool PathWidget::WriteWorkbook(const QString &strName)
 
     bool ok = true;
     {
-        QString create = QStringLiteral("CREATE TABLE [%1] (").arg(strName);
+        // A file name may hold the closing bracket: doubled, it stays part
+        // of the quoted name.
+        auto bracketed = [](QString name) { return name.replace(QLatin1Char(']'), QStringLiteral("]]")); };
+        QString create = QStringLiteral("CREATE TABLE [%1] (").arg(bracketed(strName));
         for (int c = 0; c < columns; ++c) {
             if (c)
                 create += QLatin1Char(',');
-            create += QLatin1Char('[') + titles.at(c) + QStringLiteral("] char(64)");
+            create += QLatin1Char('[') + bracketed(titles.at(c)) + QStringLiteral("] char(64)");
         }
         create += QLatin1Char(')');
         QSqlQuery query(db);
@@ -213,14 +216,14 @@ bool PathWidget::WriteWorkbook(const QString &strName)
         if (!query.exec())
             qCDebug(lcZeltExcel) << "create table:" << query.lastError().text();
 
-        QString insert = QStringLiteral("INSERT INTO [%1] (").arg(strName);
+        QString insert = QStringLiteral("INSERT INTO [%1] (").arg(bracketed(strName));
         QString values = QStringLiteral("VALUES(");
         for (int c = 0; c < columns; ++c) {
             if (c) {
                 insert += QLatin1Char(',');
                 values += QLatin1Char(',');
             }
-            insert += QLatin1Char('"') + titles.at(c) + QLatin1Char('"');
+            insert += QLatin1Char('"') + QString(titles.at(c)).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
             values += QStringLiteral(":%1").arg(c + 1);
         }
         insert += QLatin1Char(')') + values + QLatin1Char(')');

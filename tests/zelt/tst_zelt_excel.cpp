@@ -170,6 +170,15 @@ private slots:
         QCOMPARE(rows[0], (QStringList{"ID", QString::fromUtf8("设备类型"), "IPv4 Address"})); // not the last
         QCOMPARE(rows[1], (QStringList{"001", QString::fromUtf8("网络摄像机 0"), "10.0.0.1"}));
         QCOMPARE(rows[5], (QStringList{"005", QString::fromUtf8("网络摄像机 4"), "10.0.0.5"}));
+
+        // Brackets are legal in a file name; the sheet takes the name with
+        // the characters a sheet name cannot hold replaced.
+        m_msgs->clear();
+        QCOMPARE(Export(model.data(), folder, "list]1[a"), int(QDialog::Accepted));
+        const XlsReadResult odd = readXls(folder + "list]1[a.xls");
+        QVERIFY2(odd.ok, qPrintable(odd.error));
+        QCOMPARE(odd.sheet(0).value("name").toString(), QString("list_1_a"));
+        QCOMPARE(xlsRows(odd.sheet(0)).size(), 6);
     }
 
     void replaceQuestion()
