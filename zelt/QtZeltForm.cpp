@@ -371,36 +371,36 @@ void Ui_QtZeltClass::setupUi(QWidget *QtZeltClass)
 
 void Ui_QtZeltClass::retranslateUi(QWidget *QtZeltClass)
 {
-    auto tr = [](const char *text) { return QCoreApplication::translate("QtZeltClass", text); };
-    QtZeltClass->setWindowTitle(tr("Form"));
+    // Written out in full so that lupdate files the texts under the form.
+    QtZeltClass->setWindowTitle(QCoreApplication::translate("QtZeltClass", "Form"));
     label_10->setText(QStringLiteral(
         "<html><head/><body><p><img src=\":/images/ButtonIcon/infor_24.png\"/></p></body></html>"));
-    label->setText(tr("The total devices number:"));
-    btbExcel->setText(tr("Save as Excel"));
-    pushButtonManualUpdate->setText(tr("Refresh"));
+    label->setText(QCoreApplication::translate("QtZeltClass", "The total devices number:"));
+    btbExcel->setText(QCoreApplication::translate("QtZeltClass", "Save as Excel"));
+    pushButtonManualUpdate->setText(QCoreApplication::translate("QtZeltClass", "Refresh"));
     m_pBtnExpand->setText(QStringLiteral("..."));
     m_pBtnShrink->setText(QStringLiteral("..."));
-    label_162->setText(tr("Modify Network parameters"));
-    label_7->setText(tr("IP Address:"));
-    label_9->setText(tr("Port:"));
-    label_8->setText(tr("Subnet Mask:"));
-    label_12->setText(tr("Gateway:"));
-    label_13->setText(tr("IPv6 Address:"));
-    label_14->setText(tr("IPv6 Gateway:"));
-    label_15->setText(tr("IPv6 Prefix Length:"));
-    label_11->setText(tr("Http Port:"));
-    label_5->setText(tr("Device Serial:"));
-    checkBoxDhcp->setText(tr("Enable DHCP"));
-    lineEditPort_Password->setPlaceholderText(tr("Password"));
-    pushButtonModifyNetwork->setText(tr("Modify"));
-    label_163->setText(tr("Reset Default Password"));
-    label_17->setText(tr("Security code:"));
-    label_2->setText(tr("New Password:"));
-    label_3->setText(tr("Confirm Password:"));
-    pushButtonModifyPassword->setText(tr("Comeback"));
-    btnExport->setText(tr("Export"));
-    btnImport->setText(tr("Import"));
-    checkBoxBatchDhcp->setText(tr("Enable DHCP in Batch"));
-    lineEditPort_BatchPassword->setPlaceholderText(tr("Password"));
-    pushButtonModifyBatchNetwork->setText(tr("Modify"));
+    label_162->setText(QCoreApplication::translate("QtZeltClass", "Modify Network parameters"));
+    label_7->setText(QCoreApplication::translate("QtZeltClass", "IP Address:"));
+    label_9->setText(QCoreApplication::translate("QtZeltClass", "Port:"));
+    label_8->setText(QCoreApplication::translate("QtZeltClass", "Subnet Mask:"));
+    label_12->setText(QCoreApplication::translate("QtZeltClass", "Gateway:"));
+    label_13->setText(QCoreApplication::translate("QtZeltClass", "IPv6 Address:"));
+    label_14->setText(QCoreApplication::translate("QtZeltClass", "IPv6 Gateway:"));
+    label_15->setText(QCoreApplication::translate("QtZeltClass", "IPv6 Prefix Length:"));
+    label_11->setText(QCoreApplication::translate("QtZeltClass", "Http Port:"));
+    label_5->setText(QCoreApplication::translate("QtZeltClass", "Device Serial:"));
+    checkBoxDhcp->setText(QCoreApplication::translate("QtZeltClass", "Enable DHCP"));
+    lineEditPort_Password->setPlaceholderText(QCoreApplication::translate("QtZeltClass", "Password"));
+    pushButtonModifyNetwork->setText(QCoreApplication::translate("QtZeltClass", "Modify"));
+    label_163->setText(QCoreApplication::translate("QtZeltClass", "Reset Default Password"));
+    label_17->setText(QCoreApplication::translate("QtZeltClass", "Security code:"));
+    label_2->setText(QCoreApplication::translate("QtZeltClass", "New Password:"));
+    label_3->setText(QCoreApplication::translate("QtZeltClass", "Confirm Password:"));
+    pushButtonModifyPassword->setText(QCoreApplication::translate("QtZeltClass", "Comeback"));
+    btnExport->setText(QCoreApplication::translate("QtZeltClass", "Export"));
+    btnImport->setText(QCoreApplication::translate("QtZeltClass", "Import"));
+    checkBoxBatchDhcp->setText(QCoreApplication::translate("QtZeltClass", "Enable DHCP in Batch"));
+    lineEditPort_BatchPassword->setPlaceholderText(QCoreApplication::translate("QtZeltClass", "Password"));
+    pushButtonModifyBatchNetwork->setText(QCoreApplication::translate("QtZeltClass", "Modify"));
 }

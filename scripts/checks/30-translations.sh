@@ -9,11 +9,12 @@ lupdate=${LUPDATE:-/usr/lib/qt6/bin/lupdate}
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 src=toolframe/translations
-cp "$src"/Tools_zh.ts "$src"/Toolkit_zh.ts "$tmp"/
+cp "$src"/Tools_zh.ts "$src"/Toolkit_zh.ts zelt/translations/ZELT_zh.ts "$tmp"/
 opts=(-locations none -source-language en -target-language zh_CN -extensions cpp,h)
 "$lupdate" -silent "${opts[@]}" toolframe toolkit -ts "$tmp/Tools_zh.ts"
 "$lupdate" -silent "${opts[@]}" toolkit -ts "$tmp/Toolkit_zh.ts"
-/usr/bin/python3 - "$tmp/Tools_zh.ts" "$tmp/Toolkit_zh.ts" <<'PY'
+"$lupdate" -silent "${opts[@]}" zelt -ts "$tmp/ZELT_zh.ts"
+/usr/bin/python3 - "$tmp/Tools_zh.ts" "$tmp/Toolkit_zh.ts" "$tmp/ZELT_zh.ts" <<'PY'
 import sys
 import xml.etree.ElementTree as ET
 bad = []
@@ -28,8 +29,9 @@ for path in sys.argv[1:]:
             elif kind in ("obsolete", "vanished"):
                 print(f"translations: no longer in the sources: {name}: {msg.findtext('source')!r}")
 if bad:
-    print("translations: texts without a translation (run toolframe/translations/update_ts.sh):")
+    print("translations: texts without a translation (shell and toolkit: run toolframe/translations/update_ts.sh;")
+    print("  device-search tool: lupdate zelt -ts zelt/translations/ZELT_*.ts and translate):")
     print("\n".join("  " + b for b in bad))
     sys.exit(1)
-print("translations: every text of the shell and its toolkit is translated")
+print("translations: every text of the shell, its toolkit and the device-search tool is translated")
 PY
