@@ -270,6 +270,12 @@ CTableView::CTableView(QWidget *parent)
     m_pHeader->setSectionsClickable(true);
     m_pHeader->setSectionsMovable(false);
     setMouseTracking(true);
+    // The application style grounds selected rows with a light picture:
+    // selected text stays dark to remain readable on it.
+    QPalette pal = palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+        pal.setColor(group, QPalette::HighlightedText, pal.color(group, QPalette::Text));
+    setPalette(pal);
 
     m_pDefaultModel = new QStandardItemModel(this);
     QTreeView::setModel(m_pDefaultModel);
