@@ -700,7 +700,9 @@ void QtZelt::SetMultiMode(const QModelIndexList &rows)
     for (QLineEdit *e : {ui.lineEditIPAddr, ui.lineEditIPMask, ui.lineEditPort,
                          static_cast<QLineEdit *>(ui.lineEditPort_Password), ui.lineEditIPGateway,
                          ui.lineEditHttpPort, ui.m_pDefaultPwdLEdit, ui.edtNewPassword, ui.edtConfirmPassword,
-                         static_cast<QLineEdit *>(ui.lineEditPort_BatchPassword)})
+                         static_cast<QLineEdit *>(ui.lineEditPort_BatchPassword),
+                         // A run never changes IPv6 settings: show none rather than the last device's.
+                         ui.lineEditIPv6Addr, ui.lineEditIPv6Gateway, ui.lineEditIPv6Mask})
         e->clear();
     ui.lineEditIPv6Addr->setEnabled(false);
     ui.lineEditIPv6Gateway->setEnabled(false);

@@ -300,11 +300,16 @@ private slots:
 
     void runOfThreeInSelectionOrder()
     {
+        Select({2});
+        m_panel->ui.lineEditIPv6Addr->setText("fd00::77"); // what one device showed
+        m_panel->ui.lineEditIPv6Gateway->setText("fd00::1");
         Select({2, 0, 1});
         QVERIFY(m_panel->ui.widgetBatch->isVisible());
         QCOMPARE(m_panel->ui.label_7->text(), QString("Start IP Address:"));
         QVERIFY(m_panel->ui.lineEditIPAddr->text().isEmpty());
         QVERIFY(m_panel->ui.lineEditHttpPort->text().isEmpty());
+        QVERIFY(m_panel->ui.lineEditIPv6Addr->text().isEmpty()); // not the last device's
+        QVERIFY(m_panel->ui.lineEditIPv6Gateway->text().isEmpty());
         m_panel->ui.lineEditHttpPort->setText("8080");
         SetNetFields("192.168.1.10", "255.255.255.0", "8000", "Admin12345");
         m_panel->ui.lineEditIPv6Addr->setText("fd00::5"); // ignored with several devices
