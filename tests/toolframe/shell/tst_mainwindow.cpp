@@ -139,6 +139,60 @@ private slots:
         QVERIFY(!title->IsToolEnabled(2));
     }
 
+    void taskPlannerIsOfferedWhateverConfigSays_data()
+    {
+        QTest::addColumn<QByteArray>("config"); // empty: no file
+        QTest::addColumn<QStringList>("entries");
+        QTest::newRow("listed without 13") << ConfigXml::Encode({"3", "12"})
+                                           << QStringList({"Open TBX-CAMC", "Bulk Settings", "Task Planner"});
+        QTest::newRow("empty list") << ConfigXml::Encode({}) << QStringList({"Task Planner"});
+        QTest::newRow("malformed") << QByteArray("<Config><Tools>Mi**Mw==</Tools></Config>")
+                                   << QStringList({"Task Planner"});
+        QTest::newRow("missing") << QByteArray() << QStringList({"Task Planner"});
+    }
+    void taskPlannerIsOfferedWhateverConfigSays()
+    {
+        QFETCH(QByteArray, config);
+        QFETCH(QStringList, entries);
+        // Config.xml is read when a title bar with menus is built; the
+        // window's own file comes back afterwards.
+        const QString path = ClientConfigManager::ProgramDir() + QStringLiteral("/Config.xml");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray saved = file.readAll();
+        file.close();
+        const auto restore = qScopeGuard([&] {
+            QFile f(path);
+            if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                f.write(saved);
+        });
+        QFile::remove(path);
+        if (!config.isEmpty()) {
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(config);
+            file.close();
+        }
+
+        CWindowTitle title(nullptr, true);
+        QMenu *tools = title.MenuBar()->actions().at(1)->menu();
+        QStringList labels;
+        QAction *planner = nullptr;
+        for (QAction *a : tools->actions()) {
+            labels << a->text();
+            if (a->text() == QStringLiteral("Task Planner"))
+                planner = a;
+        }
+        QCOMPARE(labels, entries);
+        QVERIFY(title.IsToolEnabled(13));
+        QCOMPARE(title.IsToolEnabled(3), entries.contains(QStringLiteral("Open TBX-CAMC")));
+
+        QVERIFY(planner);
+        QSignalSpy pages(&title, &CWindowTitle::ShowPage);
+        planner->trigger();
+        QCOMPARE(pages.count(), 1);
+        QCOMPARE(pages.at(0).at(0).toInt(), 9);
+    }
+
     void toolsOpenBehindTheControlPanel()
     {
         CViewStoregeManager *store = CViewStoregeManager::Instance();
