@@ -370,6 +370,21 @@ private slots:
         m_panel->OnDefaultPassword();
         QVERIFY(g_sdk.activated.isEmpty());
         QVERIFY(!TipAt(m_panel->ui.edtNewPassword).isEmpty());
+
+        // The batch password and the security code likewise.
+        Select({4, 5});
+        m_panel->ui.checkBoxBatchDhcp->setChecked(true);
+        m_panel->ui.lineEditPort_BatchPassword->setText(QString::fromUtf8("Admin12345€"));
+        m_panel->batchEnableDHCP();
+        QVERIFY(g_sdk.netParams.isEmpty());
+        QVERIFY(!TipAt(m_panel->ui.lineEditPort_BatchPassword).isEmpty());
+        m_panel->ui.checkBoxBatchDhcp->setChecked(false);
+
+        Select({0});
+        m_panel->ui.m_pDefaultPwdLEdit->setText(QString::fromUtf8("SecCodé123"));
+        m_panel->OnDefaultPassword();
+        QVERIFY(g_sdk.resetDefault.isEmpty());
+        QVERIFY(!TipAt(m_panel->ui.m_pDefaultPwdLEdit).isEmpty());
     }
 
     void batchDhcpUsesEachRecord()
