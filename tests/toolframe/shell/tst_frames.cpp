@@ -19,6 +19,7 @@
 #include "CTabItem.h"
 #include "CTabScene.h"
 #include "CViewStoregeManager.h"
+#include "../tabstrip/TabStripInput.h"
 #include "CWindowTitle.h"
 #include "ClientConfigManager.h"
 #include "ClientWriterProperty.h"
@@ -66,53 +67,34 @@ QList<int> registered(int id) { return record(id).m_listTypes; }
 
 // ----------------------------------------------------------- strip events
 
-void sendMouse(QGraphicsScene *scene, QEvent::Type type, const QPointF &pos, const QPointF &last,
-               Qt::MouseButton button, Qt::MouseButtons buttons)
-{
-    QGraphicsSceneMouseEvent event(type);
-    event.setScenePos(pos);
-    event.setLastScenePos(last);
-    event.setScreenPos(pos.toPoint());
-    event.setLastScreenPos(last.toPoint());
-    event.setButtonDownScenePos(Qt::LeftButton, pos);
-    event.setButton(button);
-    event.setButtons(buttons);
-    QCoreApplication::sendEvent(scene, &event);
-}
-
-QPointF onTab(const CTabScene *scene, int index, qreal x = 20)
-{
-    return scene->TabItem(index)->mapToScene(QPointF(x, 20));
-}
-
 // Presses on a tab and moves above the strip: the tab leaves, and as the
 // drag finds no strip, it ends dropped outside. False when the press did
 // not select the tab.
 bool dragTabOut(CTabScene *scene, int index)
 {
-    const QPointF start = onTab(scene, index);
-    sendMouse(scene, QEvent::GraphicsSceneMousePress, start, start, Qt::LeftButton, Qt::LeftButton);
+    const QPointF start = OnTab(*scene, index);
+    SendMouse(*scene, QEvent::GraphicsSceneMousePress, start, start, Qt::LeftButton, Qt::LeftButton);
     if (scene->CurrentIndex() != index)
         return false;
     const QPointF above(start.x(), -30);
-    sendMouse(scene, QEvent::GraphicsSceneMouseMove, above, start, Qt::NoButton, Qt::LeftButton);
-    sendMouse(scene, QEvent::GraphicsSceneMouseRelease, above, above, Qt::LeftButton, Qt::NoButton);
+    SendMouse(*scene, QEvent::GraphicsSceneMouseMove, above, start, Qt::NoButton, Qt::LeftButton);
+    SendMouse(*scene, QEvent::GraphicsSceneMouseRelease, above, above, Qt::LeftButton, Qt::NoButton);
     return true;
 }
 
 // Press on a tab, move sideways in small steps within the strip, release.
 void dragTabAlong(CTabScene *scene, int index, qreal dx)
 {
-    const QPointF start = onTab(scene, index);
-    sendMouse(scene, QEvent::GraphicsSceneMousePress, start, start, Qt::LeftButton, Qt::LeftButton);
+    const QPointF start = OnTab(*scene, index);
+    SendMouse(*scene, QEvent::GraphicsSceneMousePress, start, start, Qt::LeftButton, Qt::LeftButton);
     const int steps = 20;
     QPointF pos = start;
     for (int i = 0; i < steps; ++i) {
         const QPointF next = pos + QPointF(dx / steps, 0);
-        sendMouse(scene, QEvent::GraphicsSceneMouseMove, next, pos, Qt::NoButton, Qt::LeftButton);
+        SendMouse(*scene, QEvent::GraphicsSceneMouseMove, next, pos, Qt::NoButton, Qt::LeftButton);
         pos = next;
     }
-    sendMouse(scene, QEvent::GraphicsSceneMouseRelease, pos, pos, Qt::LeftButton, Qt::NoButton);
+    SendMouse(*scene, QEvent::GraphicsSceneMouseRelease, pos, pos, Qt::LeftButton, Qt::NoButton);
 }
 
 bool sendDrag(QGraphicsScene *scene, QEvent::Type type, const QPointF &pos, const QMimeData *mime)
@@ -577,7 +559,7 @@ private slots:
             const TabPayload payload = payloadOf(scene(), 1);
             TakenByAnotherStrip taken(frame());
             QVERIFY(dragTabOut(scene(), 1));
-            QVERIFY(dropAt(otherScene, onTab(otherScene, 0, 10), payload.mime().get()));
+            QVERIFY(dropAt(otherScene, OnTab(*otherScene, 0, 10), payload.mime().get()));
         }
         QCOMPARE(tabTypes(scene()), QList<int>({1}));
         QVERIFY(scene()->IsTabPinned(0));
@@ -595,7 +577,7 @@ private slots:
         // A tab like one the strip has is refused and changes nothing.
         const TabPayload twin = payloadOf(otherScene, 1);
         QVERIFY(!dropAt(otherScene, besideLastTab(otherScene), twin.mime().get()));
-        QVERIFY(!dropAt(otherScene, onTab(otherScene, 0), twin.mime().get()));
+        QVERIFY(!dropAt(otherScene, OnTab(*otherScene, 0), twin.mime().get()));
         QCOMPARE(added.size(), 2);
         QCOMPARE(tabTypes(otherScene), QList<int>({3, 6}));
         QCOMPARE(registered(otherId), QList<int>({3, 6}));
@@ -622,7 +604,7 @@ private slots:
             TakenByAnotherStrip taken(other);
             const TabPayload payload = payloadOf(otherScene, 0);
             QVERIFY(dragTabOut(otherScene, 0));
-            QVERIFY(dropAt(scene(), onTab(scene(), 1, 10), payload.mime().get()));
+            QVERIFY(dropAt(scene(), OnTab(*scene(), 1, 10), payload.mime().get()));
         }
         QTRY_VERIFY(other.isNull());
         QCOMPARE(recordCount(otherId), 0);
@@ -661,7 +643,7 @@ private slots:
             TakenByAnotherStrip taken(detached);
             const TabPayload payload = payloadOf(detached->TabScene(), 0);
             QVERIFY(dragTabOut(detached->TabScene(), 0));
-            QVERIFY(dropAt(scene(), onTab(scene(), 0, 10), payload.mime().get()));
+            QVERIFY(dropAt(scene(), OnTab(*scene(), 0, 10), payload.mime().get()));
         }
         QCOMPARE(tabTypes(scene()), QList<int>({6, 4}));
         QVERIFY(!scene()->IsTabPinned(0));

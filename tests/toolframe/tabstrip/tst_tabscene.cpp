@@ -6,6 +6,7 @@
 #include "CTabScene.h"
 #include "CTabView.h"
 #include "TabDragData.h"
+#include "TabStripInput.h"
 
 #include <QAction>
 #include <QFontMetricsF>
@@ -80,26 +81,6 @@ int SelectedCount(const CTabScene &scene)
     for (int i = 0; i < scene.Count(); ++i)
         n += scene.TabItem(i)->IsSelected() ? 1 : 0;
     return n;
-}
-
-// A point on a tab away from its close button.
-QPointF OnTab(const CTabScene &scene, int iIndex, qreal fX = 20)
-{
-    return scene.TabItem(iIndex)->mapToScene(QPointF(fX, 20));
-}
-
-void SendMouse(QGraphicsScene &scene, QEvent::Type type, const QPointF &pos, const QPointF &last,
-               Qt::MouseButton button, Qt::MouseButtons buttons)
-{
-    QGraphicsSceneMouseEvent event(type);
-    event.setScenePos(pos);
-    event.setLastScenePos(last);
-    event.setScreenPos(pos.toPoint());
-    event.setLastScreenPos(last.toPoint());
-    event.setButtonDownScenePos(Qt::LeftButton, pos);
-    event.setButton(button);
-    event.setButtons(buttons);
-    QCoreApplication::sendEvent(&scene, &event);
 }
 
 // Press at `from`, move by `dx` in `steps` equal steps with the left button
