@@ -10,7 +10,8 @@ clang++-14 -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-r
   -I platform/zelt/include -I "$src" \
   platform/zelt/fuzz/fuzz_decoder.cpp "$src/wire.cpp" "$src/crypto.cpp" "$src/json.cpp" \
   $(pkg-config --cflags --libs libsodium) -o "$out/fuzz_decoder"
-# Seed corpus: one valid datagram of each kind.
+# Seed corpus: one valid inquiry; the fuzzer grows it from there, and the
+# corpus is kept in build/fuzz/corpus between runs.
 "$out/fuzz_decoder" -runs=0 "$out/corpus" >/dev/null 2>&1 || true
 if [ -z "$(ls -A "$out/corpus")" ]; then
   printf 'ZT\x01\x01\x14\x00\x00\x00\x01\x02\x03\x04\x05\x06\x07\x08\x09\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\xf4\x01\x00\x00\x00\x00\x00\x00' > "$out/corpus/inquiry"
