@@ -184,10 +184,11 @@ bool PathWidget::WriteWorkbook(const QString &strName)
         qCDebug(lcZeltExcel) << "no QODBC driver";
         return false;
     }
+    const QString file = g_lastFolder + strName + QStringLiteral(".xls");
     const QString connect = QStringLiteral("DRIVER={Microsoft Excel Driver (*.xls)};")
                             + QStringLiteral("DSN='';FIRSTROWHASNAMES=1;READONLY=FALSE;CREATE_DB=")
                             + QLatin1Char('"') + strName + QStringLiteral(".xls") + QLatin1Char('"')
-                            + QStringLiteral(";DBQ=") + g_lastFolder + strName + QStringLiteral(".xls");
+                            + QStringLiteral(";DBQ=") + file;
     db.setDatabaseName(connect);
     if (!db.open()) {
         qCDebug(lcZeltExcel) << "open failed:" << db.lastError().text();
@@ -243,9 +244,8 @@ bool PathWidget::WriteWorkbook(const QString &strName)
     // The workbook is written when the connection closes, and a failure
     // there does not come back through close(): only a file that is there
     // now was saved (a file of that name was removed before).
-    const QString path = g_lastFolder + strName + QStringLiteral(".xls");
-    if (ok && !QFile::exists(path)) {
-        qCDebug(lcZeltExcel) << "no workbook after closing:" << path;
+    if (ok && !QFile::exists(file)) {
+        qCDebug(lcZeltExcel) << "no workbook after closing:" << file;
         ok = false;
     }
     return ok;

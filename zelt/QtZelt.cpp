@@ -117,7 +117,7 @@ QtZelt::QtZelt(QWidget *parent, TBX_ModifyNetParamFunc pModify, TBX_ResetPasswor
         ui.tableWidgetDevice->fontMetrics().horizontalAdvance(QStringLiteral("255.255.255.255")) + 12;
     for (int c = 0; c < QtZeltItemModel::ColumnCount; ++c) {
         int w = QtZeltItemModel::ColumnWidth(c);
-        if (c == Col::ColIPv4 || c == Col::ColGateway || c == Col::ColMask)
+        if (QtZeltItemModel::IsAddressColumn(c))
             w = qMax(w, addressWidth);
         if (w > 0)
             ui.tableWidgetDevice->setColumnWidth(c, w);
@@ -375,10 +375,8 @@ void QtZelt::FlushOnlineEvents()
     for (const ZELT_DEVICE_INFO_MY &info : pending) {
         QList<QStandardItem *> row;
         row.reserve(QtZeltItemModel::ColumnCount);
-        for (int c = 0; c < QtZeltItemModel::ColumnCount; ++c) {
-            const bool address = c == Col::ColIPv4 || c == Col::ColMask || c == Col::ColGateway;
-            row.append(address ? new CIpStandardItem : new CZeltCellItem);
-        }
+        for (int c = 0; c < QtZeltItemModel::ColumnCount; ++c)
+            row.append(QtZeltItemModel::NewCell(c));
         // Filled before insertion so that the view hears of the row once.
         FillRow(row.constData(), m_pModel->rowCount(), info);
         m_pModel->appendRow(row);
@@ -503,8 +501,7 @@ void QtZelt::OnDeviceUpdate(const ZELT_DEVICE_INFO_MY &info)
     for (int c = 0; c < QtZeltItemModel::ColumnCount; ++c) {
         items[c] = m_pModel->item(row, c);
         if (!items[c]) {
-            const bool address = c == Col::ColIPv4 || c == Col::ColMask || c == Col::ColGateway;
-            items[c] = address ? new CIpStandardItem : new CZeltCellItem;
+            items[c] = QtZeltItemModel::NewCell(c);
             m_pModel->setItem(row, c, items[c]);
         }
     }

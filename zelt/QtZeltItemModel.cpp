@@ -130,6 +130,18 @@ int QtZeltItemModel::ColumnWidth(int column)
     return column >= 0 && column < ColumnCount ? kColumns[column].width : -1;
 }
 
+bool QtZeltItemModel::IsAddressColumn(int column)
+{
+    return column == ColIPv4 || column == ColMask || column == ColGateway;
+}
+
+CZeltCellItem *QtZeltItemModel::NewCell(int column)
+{
+    if (IsAddressColumn(column))
+        return new CIpStandardItem;
+    return new CZeltCellItem;
+}
+
 CZeltCellItem *QtZeltItemModel::Cell(int row, int column) const
 {
     return dynamic_cast<CZeltCellItem *>(item(row, column));
@@ -227,19 +239,11 @@ void QtZeltItemModel::KeepRows(const QList<int> &keep)
         removeRows(m, n - m);
         return;
     }
-    // Foreign cells: plain removal, bottom-up in runs.
-    int k = m - 1;
-    int row = n - 1;
-    while (row >= 0) {
-        while (k >= 0 && keep.at(k) > row)
-            --k;
-        if (k >= 0 && keep.at(k) == row) {
-            --row;
-            continue;
-        }
-        const int last = row;
-        const int first = k >= 0 ? keep.at(k) + 1 : 0;
-        removeRows(first, last - first + 1);
-        row = first - 1;
-    }
+    // Foreign cells: plain removal, from the bottom up.
+    QList<bool> kept(n, false);
+    for (int r : keep)
+        kept[r] = true;
+    for (int r = n - 1; r >= 0; --r)
+        if (!kept.at(r))
+            removeRow(r);
 }

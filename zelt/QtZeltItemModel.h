@@ -74,6 +74,10 @@ public:
     // language change.
     void RetranslateHeaders();
     static int ColumnWidth(int column); // -1: the view's default
+    // The dotted-address columns: ordered numerically, sized for a full address.
+    static bool IsAddressColumn(int column);
+    // A new, empty cell for the column.
+    static CZeltCellItem *NewCell(int column);
 
     // Rows are rearranged by moving cell contents, never the items. Qt's
     // item model finds an item's row by searching outwards from where the

@@ -137,6 +137,19 @@ private slots:
         }
         m.KeepRows({});
         QCOMPARE(m.rowCount(), 0);
+
+        // Cells put in from outside are plain items: rows are removed as
+        // they are.
+        for (const char *t : {"a", "b", "c", "d"})
+            m.appendRow(new QStandardItem(QString::fromLatin1(t)));
+        m.KeepRows({1, 3});
+        QCOMPARE(m.rowCount(), 2);
+        QCOMPARE(m.item(0)->text(), QStringLiteral("b"));
+        QCOMPARE(m.item(1)->text(), QStringLiteral("d"));
+        std::unique_ptr<QStandardItem> mask(QtZeltItemModel::NewCell(QtZeltItemModel::ColMask));
+        std::unique_ptr<QStandardItem> serial(QtZeltItemModel::NewCell(QtZeltItemModel::ColSerial));
+        QVERIFY(dynamic_cast<CIpStandardItem *>(mask.get()));
+        QVERIFY(!dynamic_cast<CIpStandardItem *>(serial.get()));
     }
 
     void releaseOnEmptySpaceEmitsInvalidIndex()
