@@ -38,9 +38,7 @@ std::atomic<QtZelt *> g_pPanel{nullptr};
 constexpr int kImmediateRows = 1000;
 constexpr int kOnlineBatchMs = 40;
 
-// The state behind a translated cell text ("Active", "Yes"), kept so that
-// the text can follow a language change.
-constexpr int kStateRole = Qt::UserRole + 1;
+constexpr int kStateRole = QtZeltItemModel::StateRole;
 
 using Col = QtZeltItemModel::Column;
 
@@ -575,8 +573,8 @@ void QtZelt::ResetData(const QModelIndex &topLeft, const QModelIndex &bottomRigh
     const QString text = m_strRememberedSerial;
     m_strRememberedSerial = QString();
     m_rememberedSerialCell = QPersistentModelIndex();
-    if (cell.data().toString() != text)
-        m_pModel->setData(cell, text, Qt::EditRole);
+    if (QStandardItem *item = m_pModel->itemFromIndex(cell); item && item->text() != text)
+        item->setText(text);
 }
 
 void QtZelt::OnClickExpandBtn()
@@ -612,12 +610,12 @@ void QtZelt::OnDeviceTableClicked(const QModelIndex &index)
     if (rows.isEmpty()) {
         SetEditingEnabled(false);
     } else if (rows.size() > 1) {
-        ui.label_7->setText(tr("Start IP Address:"));
-        ui.label_162->setText(tr("Batch Modify Network parameters"));
+        m_bBatchLabels = true;
+        ApplyModeTexts();
         SetMultiMode(rows);
     } else {
-        ui.label_7->setText(tr("IP Address:"));
-        ui.label_162->setText(tr("Modify Network parameters"));
+        m_bBatchLabels = false;
+        ApplyModeTexts();
         SetEditingEnabled(true);
         FillPanel(rows.first().row());
         m_singleSelection = rows.first();
@@ -795,7 +793,7 @@ void QtZelt::UpdatePasswordSection(const ZELT_DEVICE_INFO_MY &d)
     m_bActivationMode = inactive;
     ui.label_17->setVisible(!inactive);
     ui.m_pDefaultPwdLEdit->setVisible(!inactive);
-    ui.label_163->setText(inactive ? tr("Activate device") : tr("Reset Default Password"));
+    m_ePasswordTitle = inactive ? PasswordTitle::Activate : PasswordTitle::RestoreDefault;
 
     QWidget *const newPassword[] = {ui.label_2, ui.edtNewPassword, ui.m_pLabelLevel, ui.m_pLabelLevel1,
                                     ui.m_pLabelLevel2, ui.m_pLabelLevel3, ui.label_3, ui.edtConfirmPassword};
@@ -809,7 +807,7 @@ void QtZelt::UpdatePasswordSection(const ZELT_DEVICE_INFO_MY &d)
         ui.pushButtonModifyPassword->show();
         show(keyFiles, 4, false);
     } else if (d.bySupport & 0x40) {
-        ui.label_163->setText(tr("Reset Password"));
+        m_ePasswordTitle = PasswordTitle::ResetPassword;
         ui.label_17->hide();
         ui.m_pDefaultPwdLEdit->hide();
         show(newPassword, 8, true);
@@ -825,12 +823,32 @@ void QtZelt::UpdatePasswordSection(const ZELT_DEVICE_INFO_MY &d)
         show(keyFiles, 4, false);
         ui.pushButtonModifyPassword->show();
     }
+    ApplyModeTexts();
+}
+
+// The texts that follow the selection, set again after a language change.
+void QtZelt::ApplyModeTexts()
+{
+    ui.label_7->setText(m_bBatchLabels ? tr("Start IP Address:") : tr("IP Address:"));
+    ui.label_162->setText(m_bBatchLabels ? tr("Batch Modify Network parameters") : tr("Modify Network parameters"));
+    switch (m_ePasswordTitle) {
+    case PasswordTitle::Activate:
+        ui.label_163->setText(tr("Activate device"));
+        break;
+    case PasswordTitle::ResetPassword:
+        ui.label_163->setText(tr("Reset Password"));
+        break;
+    case PasswordTitle::RestoreDefault:
+        ui.label_163->setText(tr("Reset Default Password"));
+        break;
+    }
 }
 
 void QtZelt::changeEvent(QEvent *e)
 {
     if (e->type() == QEvent::LanguageChange) {
         ui.retranslateUi(this);
+        ApplyModeTexts();
         m_pModel->RetranslateHeaders();
         const QSignalBlocker block(m_pModel);
         for (int r = 0; r < m_pModel->rowCount(); ++r) {

@@ -118,6 +118,7 @@ private:
     void SetSingleMode();
     void SetMultiMode(const QModelIndexList &rows);
     void UpdatePasswordSection(const ZELT_DEVICE_INFO_MY &d);
+    void ApplyModeTexts();
     void ShowCount();
     int FindRecord(const QString &serial, const QString &mac, int limit) const;
     static bool IsLockedType(uint32_t code) { return code >= 0x9D00 && code <= 0x9FFF; }
@@ -147,6 +148,11 @@ private:
     int m_iDebugCounter = 0;
     bool m_bStarted = false;
     bool m_bActivationMode = false;
+    // What the selection-dependent labels say: the batch labels of several
+    // rows, and the password section's title.
+    bool m_bBatchLabels = false;
+    enum class PasswordTitle { RestoreDefault, Activate, ResetPassword };
+    PasswordTitle m_ePasswordTitle = PasswordTitle::RestoreDefault;
 
     // Offline events wait here until one pass removes them all and
     // renumbers the table once.

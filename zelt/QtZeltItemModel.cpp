@@ -118,6 +118,13 @@ QtZeltItemModel::QtZeltItemModel(QObject *parent)
         setHeaderData(c, Qt::Horizontal, int(Qt::AlignLeft | Qt::AlignVCenter), Qt::TextAlignmentRole);
 }
 
+bool QtZeltItemModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (index.isValid() && index.column() == ColSerial && (role == Qt::EditRole || role == Qt::DisplayRole))
+        return false;
+    return QStandardItemModel::setData(index, value, role);
+}
+
 void QtZeltItemModel::RetranslateHeaders()
 {
     for (int c = 0; c < ColumnCount; ++c)

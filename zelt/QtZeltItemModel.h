@@ -68,7 +68,17 @@ public:
         ColumnCount
     };
 
+    // The state behind a translated cell text ("Active", "Yes"), kept so
+    // that the text can follow a language change.
+    static constexpr int StateRole = Qt::UserRole + 1;
+
     explicit QtZeltItemModel(QObject *parent = nullptr);
+
+    // The serial number cell opens an editor so that its text can be
+    // selected and copied, whatever opened it (double click, F2, typing);
+    // what the editor hands back is refused, so the row keeps naming its
+    // device. The panel's own filling goes through the items.
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
 
     // Header texts through the translation layer; called again on a
     // language change.

@@ -118,8 +118,11 @@ void QtZelt::OnModifyNetPara()
             ShowFieldTip(ui.lineEditIPv6Gateway, tr("IPv6 gateway not correct."));
             return;
         }
-        bool prefixOk = false;
-        prefix = ui.lineEditIPv6Mask->text().trimmed().toUInt(&prefixOk);
+        // An empty prefix field means prefix length 0.
+        const QString prefixText = ui.lineEditIPv6Mask->text().trimmed();
+        bool prefixOk = prefixText.isEmpty();
+        if (!prefixOk)
+            prefix = prefixText.toUInt(&prefixOk);
         if (!prefixOk || prefix > 64) {
             ShowFieldTip(ui.lineEditIPv6Mask, tr("IPv6 prefix length ranges from 0 to 64."));
             return;
@@ -134,7 +137,7 @@ void QtZelt::OnModifyNetPara()
     }
 
     const QModelIndexList rows = table->selectionModel()->selectedRows();
-    const QList<QString> addresses = ZeltNet::RunAddresses(ip, int(rows.size()));
+    const QList<QString> addresses = ZeltNet::RunAddresses(ip, int(rows.size()), mask);
     if (addresses.size() != rows.size()) {
         CWarnDlg::ShowMsg(tr("Information"),
                           tr("Not enough addresses after %1 for %2 devices; nothing was changed.")

@@ -138,6 +138,7 @@ void QtZelt::ActivateSelected()
         qCDebug(lcZeltPassword) << "activate" << serial;
         if (ZeltSdkWrapper::Activate(serial, password)) {
             m_pModel->item(row, Col::ColSafety)->setText(tr("Active"));
+            m_pModel->item(row, Col::ColSafety)->setData(false, QtZeltItemModel::StateRole);
             d.byActivated = 0;
             okText += okText.isEmpty() ? tr("The device is activated.") + tr("ID:%1").arg(id) : id;
         } else {

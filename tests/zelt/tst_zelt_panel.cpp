@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <QtTest>
 
 #include <cstring>
@@ -441,36 +442,52 @@ private slots:
         QVERIFY(m_panel->ui.frame->isEnabled());
     }
 
+    // Each lamp is compared with the picture it must show, so a red lamp in
+    // place of a yellow one, or a lamp left grey, is caught.
     void strengthDisplay()
     {
         Select({3});
-        QLineEdit *pwd = m_panel->ui.edtNewPassword;
-        auto lamps = [this] {
-            return QList<qint64>{m_panel->ui.m_pLabelLevel1->pixmap().cacheKey(),
-                                 m_panel->ui.m_pLabelLevel2->pixmap().cacheKey(),
-                                 m_panel->ui.m_pLabelLevel3->pixmap().cacheKey()};
+        QLineEdit *pwd = m_panel->findChild<QLineEdit *>("edtNewPassword");
+        QLabel *word = m_panel->findChild<QLabel *>("m_pLabelLevel");
+        const QImage grey = QPixmap(":/images/ButtonIcon/grey.png").toImage();
+        const QImage red = QPixmap(":/images/ButtonIcon/red.png").toImage();
+        const QImage yellow = QPixmap(":/images/ButtonIcon/yellow.png").toImage();
+        const QImage green = QPixmap(":/images/ButtonIcon/green.png").toImage();
+        for (const QImage *a : {&grey, &red, &yellow, &green}) {
+            QVERIFY(!a->isNull());
+            for (const QImage *b : {&grey, &red, &yellow, &green})
+                QVERIFY(a == b || *a != *b);
+        }
+        auto name = [&](const QImage &img) {
+            return img == grey ? "grey" : img == red ? "red" : img == yellow ? "yellow" : img == green ? "green" : "other";
         };
-        const QPixmap grey(":/images/ButtonIcon/grey.png");
-        QVERIFY(!grey.isNull());
+        auto lamps = [&] {
+            QStringList out;
+            for (const char *lamp : {"m_pLabelLevel1", "m_pLabelLevel2", "m_pLabelLevel3"})
+                out << name(m_panel->findChild<QLabel *>(lamp)->pixmap().toImage());
+            return out;
+        };
         pwd->setText("");
-        QCOMPARE(m_panel->ui.m_pLabelLevel->text(), QString());
-        const QList<qint64> allGrey = lamps();
-        QCOMPARE(allGrey[0], allGrey[1]);
-        QCOMPARE(allGrey[1], allGrey[2]);
+        QCOMPARE(word->text(), QString());
+        QCOMPARE(lamps(), (QStringList{"grey", "grey", "grey"}));
         pwd->setText("a");
-        QCOMPARE(m_panel->ui.m_pLabelLevel->text(), QString("Weak"));
-        QVERIFY(lamps()[0] != allGrey[0]);
-        QCOMPARE(lamps()[1], allGrey[1]);
+        QCOMPARE(word->text(), QString("Weak"));
+        QCOMPARE(lamps(), (QStringList{"red", "grey", "grey"}));
         pwd->setText("abcd1234");
-        QCOMPARE(m_panel->ui.m_pLabelLevel->text(), QString("Weak"));
+        QCOMPARE(word->text(), QString("Weak"));
+        QCOMPARE(lamps(), (QStringList{"red", "grey", "grey"}));
         pwd->setText("ABCDabcd");
-        QCOMPARE(m_panel->ui.m_pLabelLevel->text(), QString("Medium"));
-        QCOMPARE(lamps()[0], lamps()[1]);
-        QCOMPARE(lamps()[2], allGrey[2]);
+        QCOMPARE(word->text(), QString("Medium"));
+        QCOMPARE(lamps(), (QStringList{"yellow", "yellow", "grey"}));
         pwd->setText("Abcd1234");
-        QCOMPARE(m_panel->ui.m_pLabelLevel->text(), QString("Strong"));
-        QCOMPARE(lamps()[0], lamps()[2]);
-        QVERIFY(lamps()[2] != allGrey[2]);
+        QCOMPARE(word->text(), QString("Strong"));
+        QCOMPARE(lamps(), (QStringList{"green", "green", "green"}));
+        // Back down: the lamps that are no longer lit turn grey again.
+        pwd->setText("ABCDabcd");
+        QCOMPARE(lamps(), (QStringList{"yellow", "yellow", "grey"}));
+        pwd->setText("");
+        QCOMPARE(word->text(), QString());
+        QCOMPARE(lamps(), (QStringList{"grey", "grey", "grey"}));
     }
 
     void activation()
@@ -656,6 +673,97 @@ private slots:
         QCOMPARE(g_sdk.resets.size(), 1);
         QCOMPARE(QByteArray(g_sdk.resets[0].szNewPassword, 16), QByteArray(16, '\0'));
         QCOMPARE(m_msgs->lastText(), QString("Restore default password succeed."));
+    }
+
+    // Capability bit 1 without bit 0: the IPv6 fields are open but the device
+    // reported none, so the prefix field is empty.
+    void emptyPrefixMeansZero()
+    {
+        ZELT_DEVICE_EVENT ev = MakeEvent(1, 20);
+        ev.bySupport = 0x02 | 0x04;
+        AddDevices({ev});
+        const int row = Model()->rowCount() - 1;
+        Select({row});
+        QLineEdit *prefix = m_panel->findChild<QLineEdit *>("lineEditIPv6Mask");
+        QVERIFY(prefix->isEnabled());
+        QCOMPARE(prefix->text(), QString());
+        SetNetFields("10.0.0.20", "255.255.0.0", "8000", "Admin12345");
+        m_panel->OnModifyNetPara();
+        QCOMPARE(TipAt(prefix), QString());
+        QCOMPARE(g_modify.size(), 1);
+        QVERIFY(!g_modify.first().ipv6Null);
+        QCOMPARE(g_modify.first().prefix, 0);
+        QCOMPARE(m_msgs->lastText(), "Modify network parameter succeed, please reboot your device!ID:"
+                                         + Cell(row, Col::ColId) + " ");
+        // A prefix out of range is still refused.
+        g_modify.clear();
+        prefix->setText("65");
+        m_panel->OnModifyNetPara();
+        QCOMPARE(TipAt(prefix), QString("IPv6 prefix length ranges from 0 to 64."));
+        QVERIFY(g_modify.isEmpty());
+    }
+
+    // A run in a /16 hands out x.x.x.255 like any other host address.
+    void runInASixteenKeepsTheTwoFiftyFive()
+    {
+        Select({0, 1, 2});
+        SetNetFields("10.77.2.254", "255.255.0.0", "8000", "Admin12345");
+        m_panel->OnModifyNetPara();
+        QCOMPARE(g_modify.size(), 3);
+        QCOMPARE(g_modify[0].ipv4, QByteArray("10.77.2.254"));
+        QCOMPARE(g_modify[1].ipv4, QByteArray("10.77.2.255"));
+        QCOMPARE(g_modify[2].ipv4, QByteArray("10.77.3.1"));
+        // In a /24 the .255 is the broadcast address and stays free.
+        g_modify.clear();
+        SetNetFields("10.77.2.254", "255.255.255.0", "8000", "Admin12345");
+        m_panel->OnModifyNetPara();
+        QCOMPARE(g_modify.size(), 3);
+        QCOMPARE(g_modify[1].ipv4, QByteArray("10.77.3.1"));
+        QCOMPARE(g_modify[2].ipv4, QByteArray("10.77.3.2"));
+    }
+
+    // A language change rewrites every text from what the panel knows now:
+    // rows activated since they were shown, and the labels that follow the
+    // selection.
+    void languageChangeKeepsStateTexts()
+    {
+        QTranslator zh;
+        QVERIFY(zh.load(qEnvironmentVariable("TOOLBAY_BIN_DIR") + "/translations/ZELT_zh.qm"));
+        ZELT_DEVICE_EVENT a = MakeEvent(1, 21), b = MakeEvent(1, 22), k = MakeEvent(1, 23);
+        a.byActivated = b.byActivated = 1;
+        k.bySupport = 0x40 | 0x07;
+        AddDevices({a, b, k});
+        const int ra = Model()->rowCount() - 3, rb = ra + 1, rk = ra + 2;
+        Select({ra});
+        m_panel->findChild<QLineEdit *>("edtNewPassword")->setText("Abcd1234");
+        m_panel->findChild<QLineEdit *>("edtConfirmPassword")->setText("Abcd1234");
+        m_panel->OnDefaultPassword();
+        QCOMPARE(Cell(ra, Col::ColSafety), QString("Active"));
+        QCOMPARE(Cell(rb, Col::ColSafety), QString("Inactive"));
+
+        auto *label7 = m_panel->findChild<QLabel *>("label_7");
+        auto *label162 = m_panel->findChild<QLabel *>("label_162");
+        auto *label163 = m_panel->findChild<QLabel *>("label_163");
+        Select({ra, rb});
+        QCOMPARE(label7->text(), QString("Start IP Address:"));
+        QCOMPARE(label162->text(), QString("Batch Modify Network parameters"));
+        QCOMPARE(label163->text(), QString("Activate device"));
+
+        QCoreApplication::installTranslator(&zh);
+        QCoreApplication::processEvents();
+        QCOMPARE(Cell(ra, Col::ColSafety), QString::fromUtf8("已激活"));
+        QCOMPARE(Cell(rb, Col::ColSafety), QString::fromUtf8("未激活"));
+        QCOMPARE(label7->text(), QString::fromUtf8("起始 IP 地址："));
+        QCOMPARE(label162->text(), QString::fromUtf8("批量修改网络参数"));
+        QCOMPARE(label163->text(), QString::fromUtf8("激活设备"));
+        Select({rk});
+        QCOMPARE(label163->text(), QString::fromUtf8("重置密码"));
+        QCoreApplication::removeTranslator(&zh);
+        QCoreApplication::processEvents();
+        QCOMPARE(label163->text(), QString("Reset Password"));
+        QCOMPARE(label7->text(), QString("IP Address:"));
+        QCOMPARE(Cell(ra, Col::ColSafety), QString("Active"));
+        QCOMPARE(Cell(rb, Col::ColSafety), QString("Inactive"));
     }
 };
 
