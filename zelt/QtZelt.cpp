@@ -94,6 +94,8 @@ QtZelt::QtZelt(QWidget *parent, TBX_ModifyNetParamFunc pModify, TBX_ResetPasswor
     ui.tableWidgetDevice->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ui.tableWidgetDevice->setSelectionBehavior(QAbstractItemView::SelectRows);
 
+    m_pRunner = new CZeltBatchRunner(this);
+
     m_pOnlineTimer = new QTimer(this);
     m_pOnlineTimer->setSingleShot(true);
     connect(m_pOnlineTimer, &QTimer::timeout, this, &QtZelt::FlushOnlineEvents);
@@ -239,10 +241,11 @@ void QtZelt::HandleEvent(const ZELT_DEVICE_EVENT &ev)
         qCDebug(lcZeltPanel) << "online" << ZeltRecords::text(ev.szIPv4Address)
                              << ZeltRecords::text(ev.szSerialNO) << ZeltRecords::text(ev.szMAC);
         const ZELT_DEVICE_INFO_MY info = ZeltRecords::buildDeviceInfo(ev);
-        {
-            PanelLocker lock(this);
-            m_deviceList.append(info);
-        }
+        // The signal is emitted under the panel lock, and the slots read
+        // their copy of it under the lock: the lock orders the copy made
+        // here before every read on the GUI thread.
+        PanelLocker lock(this);
+        m_deviceList.append(info);
         // During the shell's replay the signal is delivered directly and the
         // row must exist when the call returns.
         const bool direct = QThread::currentThread() == thread();
@@ -256,7 +259,10 @@ void QtZelt::HandleEvent(const ZELT_DEVICE_EVENT &ev)
     case 2: {
         qCDebug(lcZeltPanel) << "update" << ZeltRecords::text(ev.szIPv4Address);
         const ZELT_DEVICE_INFO_MY info = ZeltRecords::buildDeviceInfo(ev);
-        emit DeviceUpdateSignal(info);
+        {
+            PanelLocker lock(this);
+            emit DeviceUpdateSignal(info);
+        }
         qCDebug(lcZeltPanel) << "update sent" << ZeltRecords::text(ev.szIPv4Address)
                              << ZeltRecords::text(ev.szSerialNO) << ZeltRecords::text(ev.szMAC);
         break;
@@ -265,6 +271,7 @@ void QtZelt::HandleEvent(const ZELT_DEVICE_EVENT &ev)
         const QString serial = ZeltRecords::text(ev.szSerialNO);
         const QString mac = ZeltRecords::text(ev.szMAC);
         qCDebug(lcZeltPanel) << "offline" << ZeltRecords::text(ev.szIPv4Address) << serial << mac;
+        PanelLocker lock(this);
         emit DeviceOfflineSignal(serial, mac);
         break;
     }

@@ -11,7 +11,10 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
+
 #include "QtZeltForm.h"
+#include "ZeltBatchRunner.h"
 #include "ToolServices.h"
 #include "ZeltDeviceRecords.h"
 
@@ -49,6 +52,8 @@ public:
     QList<ZELT_DEVICE_INFO_MY> DeviceList();
 
     QtZeltItemModel *Model() const { return m_pModel; }
+    // Runs the panel's device commands (one action at a time).
+    CZeltBatchRunner *Runner() const { return m_pRunner; }
     int DebugCounter() const { return m_iDebugCounter; }
 
     // Applies offline events that wait to be removed from the table.
@@ -131,6 +136,11 @@ private:
     void ActivateSelected();
     void ResetPassword();
     void ShowResetResult(bool bOk, bool bNewPassword);
+    bool RunSingle(const QString &strTitle, const QString &strSerial, std::function<bool()> work);
+    static QString DeviceLabel(const QString &strId, const ZELT_DEVICE_INFO_MY &d);
+    void SetAddressCell(int row, int column, const QString &strText);
+    void ShowSummary(const QList<CZeltBatchRunner::Job> &jobs, const QList<CZeltBatchRunner::Outcome> &outcomes,
+                     const QString &strOk, const QString &strFailed);
 
     TBX_ModifyNetParamFunc m_pModify;
     TBX_ResetPasswordFunc m_pReset;
@@ -139,6 +149,7 @@ private:
     Vela_Mutex *m_pLock = nullptr;
     QList<ZELT_DEVICE_INFO_MY> m_deviceList;
     QtZeltItemModel *m_pModel = nullptr;
+    CZeltBatchRunner *m_pRunner = nullptr;
 
     QByteArray m_headerState;
     QString m_strRememberedSerial;

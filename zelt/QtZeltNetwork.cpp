@@ -17,7 +17,10 @@
 #include "LineEdits.h"
 #include "QtZeltItemModel.h"
 #include "ZeltNetChecks.h"
+#include "ZeltBatchRunner.h"
 #include "ZeltSdkWrapper.h"
+
+#include <memory>
 
 namespace {
 using Col = QtZeltItemModel::Column;
@@ -58,7 +61,8 @@ int QtZelt::FindRowRecord(int row) const
 
 void QtZelt::OnModifyNetPara()
 {
-    PanelLocker lock(this);
+    if (m_pRunner->IsRunning())
+        return;
     CTableView *table = ui.tableWidgetDevice;
     if (!table->currentIndex().isValid()) {
         CWarnDlg::ShowMsg(tr("Information"), tr("Please select a device."), this);
@@ -147,51 +151,80 @@ void QtZelt::OnModifyNetPara()
         return;
     }
 
-    const bool dhcp = ui.checkBoxDhcp->isVisibleTo(this) && ui.checkBoxDhcp->isChecked();
-    const bool sendIPv6 = rows.size() == 1 && ipv6Enabled;
-    const QByteArray maskBytes = mask.toLatin1();
-    const QByteArray pwdBytes = password.toLatin1();
-    const QByteArray portBytes = ui.lineEditPort->text().toLatin1();
-    const QByteArray httpBytes = ui.lineEditHttpPort->text().toLatin1();
-    const QByteArray gwBytes = ui.lineEditIPGateway->text().trimmed().toLatin1();
-    const QByteArray ipv6Bytes = ipv6.toLatin1();
-    const QByteArray ipv6GwBytes = ipv6Gateway.toLatin1();
+    // What every device of the run is sent besides its own address; the
+    // commands run on worker threads and get copies only.
+    struct Common {
+        QByteArray mask, password, port, http, gateway, ipv6, ipv6Gateway;
+        bool sendIPv6;
+        unsigned char prefix, dhcp;
+    };
+    auto common = std::make_shared<const Common>(Common{
+        mask.toLatin1(), password.toLatin1(), ui.lineEditPort->text().toLatin1(),
+        ui.lineEditHttpPort->text().toLatin1(), ui.lineEditIPGateway->text().trimmed().toLatin1(), ipv6.toLatin1(),
+        ipv6Gateway.toLatin1(), rows.size() == 1 && ipv6Enabled, static_cast<unsigned char>(prefix),
+        static_cast<unsigned char>(ui.checkBoxDhcp->isVisibleTo(this) && ui.checkBoxDhcp->isChecked() ? 1 : 0)});
 
-    IdSummary ok, failed;
-    for (int k = 0; k < rows.size(); ++k) {
-        const int row = rows.at(k).row();
-        const QString id = m_pModel->index(row, Col::ColId).data().toString() + QLatin1Char(' ');
-        const int rec = FindRowRecord(row);
-        if (rec < 0 || !m_pModify)
-            continue;
-        const QByteArray mac = ZeltRecords::bytes(m_deviceList.at(rec).szMAC);
-        const QByteArray addr = addresses.at(k).toLatin1();
-        const bool done =
-            m_pModify(mac.constData(), addr.constData(), maskBytes.constData(), pwdBytes.constData(),
-                      portBytes.constData(), httpBytes.constData(), gwBytes.constData(),
-                      sendIPv6 ? ipv6Bytes.constData() : nullptr, sendIPv6 ? ipv6GwBytes.constData() : nullptr,
-                      sendIPv6 ? static_cast<unsigned char>(prefix) : 0, dhcp ? 1 : 0);
-        if (!done) {
-            failed.Add(tr("Modify network parameter failed!"), id);
-            continue;
+    struct Target {
+        QPersistentModelIndex row;
+        QString serial, mac, address;
+    };
+    QList<Target> targets;
+    QList<CZeltBatchRunner::Job> jobs;
+    {
+        PanelLocker lock(this);
+        for (int k = 0; k < rows.size(); ++k) {
+            const int row = rows.at(k).row();
+            const int rec = FindRowRecord(row);
+            if (rec < 0 || !m_pModify)
+                continue;
+            const ZELT_DEVICE_INFO_MY &d = m_deviceList.at(rec);
+            const QString id = m_pModel->index(row, Col::ColId).data().toString() + QLatin1Char(' ');
+            targets.append({rows.at(k), ZeltRecords::text(d.szSerialNO), ZeltRecords::text(d.szMAC), addresses.at(k)});
+            const QByteArray mac = ZeltRecords::bytes(d.szMAC);
+            const QByteArray addr = addresses.at(k).toLatin1();
+            const TBX_ModifyNetParamFunc modify = m_pModify;
+            jobs.append({id, DeviceLabel(id, d), [modify, common, mac, addr] {
+                             const Common &c = *common;
+                             return modify(mac.constData(), addr.constData(), c.mask.constData(),
+                                           c.password.constData(), c.port.constData(), c.http.constData(),
+                                           c.gateway.constData(), c.sendIPv6 ? c.ipv6.constData() : nullptr,
+                                           c.sendIPv6 ? c.ipv6Gateway.constData() : nullptr,
+                                           c.sendIPv6 ? c.prefix : 0, c.dhcp);
+                         }});
         }
-        m_pModel->item(row, Col::ColIPv4)->setText(addresses.at(k));
-        m_pModel->item(row, Col::ColPort)->setText(QString::asprintf("%5d", int(port)));
-        m_pModel->item(row, Col::ColMask)->setText(mask);
-        m_pModel->item(row, Col::ColGateway)->setText(QString::fromLatin1(gwBytes));
-        ZELT_DEVICE_INFO_MY &d = m_deviceList[rec];
-        PutText(d.szIPv4Address, addresses.at(k));
-        PutText(d.szIPv4SubnetMask, mask);
-        PutText(d.szIPv4Gateway, QString::fromLatin1(gwBytes));
-        d.dwPort = port;
-        ok.Add(tr("Modify network parameter succeed, please reboot your device!"), id);
     }
-    CWarnDlg::ShowMsg(tr("Information"), ok.text + failed.text, this);
+
+    const QString gatewayText = QString::fromLatin1(common->gateway);
+    const QList<CZeltBatchRunner::Outcome> outcomes =
+        m_pRunner->Run(tr("Modify Network parameters"), jobs, [&](int i, bool ok) {
+            if (!ok)
+                return;
+            PanelLocker lock(this);
+            const Target &t = targets.at(i);
+            if (t.row.isValid()) {
+                const int row = t.row.row();
+                SetAddressCell(row, Col::ColIPv4, t.address);
+                m_pModel->item(row, Col::ColPort)->setText(QString::asprintf("%5d", int(port)));
+                m_pModel->item(row, Col::ColMask)->setText(mask);
+                m_pModel->item(row, Col::ColGateway)->setText(gatewayText);
+            }
+            const int rec = FindRecord(t.serial, t.mac, int(m_deviceList.size()));
+            if (rec >= 0) {
+                ZELT_DEVICE_INFO_MY &d = m_deviceList[rec];
+                PutText(d.szIPv4Address, t.address);
+                PutText(d.szIPv4SubnetMask, mask);
+                PutText(d.szIPv4Gateway, gatewayText);
+                d.dwPort = port;
+            }
+        });
+    ShowSummary(jobs, outcomes, tr("Modify network parameter succeed, please reboot your device!"),
+                tr("Modify network parameter failed!"));
 }
 
 void QtZelt::batchEnableDHCP()
 {
-    PanelLocker lock(this);
+    if (m_pRunner->IsRunning())
+        return;
     CTableView *table = ui.tableWidgetDevice;
     if (!table->currentIndex().isValid()) {
         CWarnDlg::ShowMsg(tr("Information"), tr("Please select a device."), this);
@@ -205,32 +238,92 @@ void QtZelt::batchEnableDHCP()
     }
     const QString httpPort = ui.lineEditHttpPort->text().trimmed();
     const bool dhcp = ui.checkBoxBatchDhcp->isChecked();
+    const QByteArray pwd = password.toLatin1();
 
-    IdSummary ok, failed;
-    const QModelIndexList rows = table->selectionModel()->selectedRows();
-    for (const QModelIndex &index : rows) {
-        const int row = index.row();
-        const QString id = m_pModel->index(row, Col::ColId).data().toString() + QLatin1Char(' ');
-        const int rec = FindRowRecord(row);
-        if (rec < 0)
-            continue;
-        ZELT_DEVICE_INFO_MY &d = m_deviceList[rec];
-        using ZeltRecords::text;
-        const bool done = ZeltSdkWrapper::ModifyNetParam(
-            text(d.szMAC), text(d.szIPv4Address), text(d.szIPv4SubnetMask), text(d.szIPv4Gateway),
-            text(d.szIPv6Address), text(d.szIPv6Gateway), d.byIPv6PrefixLen, QString::number(d.dwPort), password,
-            httpPort, dhcp);
-        if (!done) {
-            failed.Add(tr("Modify network parameter failed!"), id);
-            continue;
+    struct Target {
+        QPersistentModelIndex row;
+        QString serial, mac;
+    };
+    QList<Target> targets;
+    QList<CZeltBatchRunner::Job> jobs;
+    {
+        PanelLocker lock(this);
+        const QModelIndexList rows = table->selectionModel()->selectedRows();
+        for (const QModelIndex &index : rows) {
+            const int row = index.row();
+            const int rec = FindRowRecord(row);
+            if (rec < 0)
+                continue;
+            const ZELT_DEVICE_INFO_MY &d = m_deviceList.at(rec);
+            using ZeltRecords::text;
+            ZELT_NET_PARAM param;
+            ZeltSdkWrapper::BuildNetParam(param, text(d.szIPv4Address), text(d.szIPv4SubnetMask),
+                                          text(d.szIPv4Gateway), text(d.szIPv6Address), text(d.szIPv6Gateway),
+                                          d.byIPv6PrefixLen, QString::number(d.dwPort), httpPort, dhcp);
+            const QString id = m_pModel->index(row, Col::ColId).data().toString() + QLatin1Char(' ');
+            targets.append({index, text(d.szSerialNO), text(d.szMAC)});
+            const QByteArray mac = ZeltRecords::bytes(d.szMAC);
+            jobs.append({id, DeviceLabel(id, d),
+                         [mac, pwd, param] { return ZeltSdkWrapper::ModifyNetParam(mac, pwd, param); }});
         }
-        m_pModel->item(row, Col::ColIPv4)->setText(text(d.szIPv4Address));
-        m_pModel->item(row, Col::ColPort)->setText(QString::asprintf("%5d", int(d.dwPort)));
-        m_pModel->item(row, Col::ColMask)->setText(text(d.szIPv4SubnetMask));
-        m_pModel->item(row, Col::ColGateway)->setText(text(d.szIPv4Gateway));
-        d.byDhcp = dhcp ? 1 : 0;
-        ok.Add(tr("Modify network parameter succeed."), id);
     }
+
+    const QList<CZeltBatchRunner::Outcome> outcomes =
+        m_pRunner->Run(tr("Batch Modify Network parameters"), jobs, [&](int i, bool ok) {
+            if (!ok)
+                return;
+            PanelLocker lock(this);
+            const Target &t = targets.at(i);
+            const int rec = FindRecord(t.serial, t.mac, int(m_deviceList.size()));
+            if (rec < 0)
+                return;
+            ZELT_DEVICE_INFO_MY &d = m_deviceList[rec];
+            using ZeltRecords::text;
+            if (t.row.isValid()) {
+                const int row = t.row.row();
+                SetAddressCell(row, Col::ColIPv4, text(d.szIPv4Address));
+                m_pModel->item(row, Col::ColPort)->setText(QString::asprintf("%5d", int(d.dwPort)));
+                m_pModel->item(row, Col::ColMask)->setText(text(d.szIPv4SubnetMask));
+                m_pModel->item(row, Col::ColGateway)->setText(text(d.szIPv4Gateway));
+            }
+            d.byDhcp = dhcp ? 1 : 0;
+        });
+    ShowSummary(jobs, outcomes, tr("Modify network parameter succeed."), tr("Modify network parameter failed!"));
+}
+
+// "<device ID> <serial number> <address>", what the progress dialog names.
+QString QtZelt::DeviceLabel(const QString &strId, const ZELT_DEVICE_INFO_MY &d)
+{
+    return strId.trimmed() + QStringLiteral("   ") + ZeltRecords::text(d.szSerialNO) + QStringLiteral("   ")
+           + ZeltRecords::text(d.szIPv4Address);
+}
+
+void QtZelt::SetAddressCell(int row, int column, const QString &strText)
+{
+    if (QStandardItem *item = m_pModel->item(row, column))
+        item->setText(strText);
+    else
+        m_pModel->setItem(row, column, new CIpStandardItem(strText));
+}
+
+// The summary of one run: "<sentence>ID:<first> <second> ..." for the
+// devices that took the change, then the same for those that did not.
+// Devices a cancelled run never reached are in neither; a run cancelled
+// before any device answered shows nothing.
+void QtZelt::ShowSummary(const QList<CZeltBatchRunner::Job> &jobs, const QList<CZeltBatchRunner::Outcome> &outcomes,
+                         const QString &strOk, const QString &strFailed)
+{
+    IdSummary ok, failed;
+    bool any = false;
+    for (int i = 0; i < jobs.size(); ++i) {
+        if (outcomes.at(i) == CZeltBatchRunner::Outcome::Succeeded)
+            ok.Add(strOk, jobs.at(i).strId);
+        else if (outcomes.at(i) == CZeltBatchRunner::Outcome::Failed)
+            failed.Add(strFailed, jobs.at(i).strId);
+        any = any || outcomes.at(i) != CZeltBatchRunner::Outcome::NotRun;
+    }
+    if (m_pRunner->WasCancelled() && !any)
+        return;
     CWarnDlg::ShowMsg(tr("Information"), ok.text + failed.text, this);
 }
 

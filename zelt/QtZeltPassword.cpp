@@ -21,7 +21,10 @@
 #include "PasswordRating.h"
 #include "QtZeltItemModel.h"
 #include "ZeltNetChecks.h"
+#include "ZeltBatchRunner.h"
 #include "ZeltSdkWrapper.h"
+
+#include <memory>
 
 Q_LOGGING_CATEGORY(lcZeltPassword, "zelt.password")
 
@@ -109,6 +112,8 @@ void QtZelt::OnDefaultPassword()
 
 void QtZelt::ActivateSelected()
 {
+    if (m_pRunner->IsRunning())
+        return;
     CTableView *table = ui.tableWidgetDevice;
     if (!table->currentIndex().isValid()) {
         CWarnDlg::ShowMsg(tr("Information"), tr("Please select a device."), this);
@@ -117,34 +122,68 @@ void QtZelt::ActivateSelected()
     if (ui.edtNewPassword->isVisibleTo(this) && !CheckNewPasswordFields())
         return;
 
-    PanelLocker lock(this);
-    const QModelIndexList rows = table->selectionModel()->selectedRows(0);
-    if (!table->currentIndex().isValid()) {
-        CWarnDlg::ShowMsg(tr("Information"), tr("Please select a device."), this);
-        return;
-    }
     const QByteArray password = ui.edtNewPassword->text().toLatin1();
-    QString okText, failText;
-    for (const QModelIndex &index : rows) {
-        const int row = index.row();
-        const QString id = m_pModel->index(row, Col::ColId).data().toString() + QLatin1Char(' ');
-        const int rec = FindRowRecord(row);
-        if (rec < 0)
-            continue;
-        ZELT_DEVICE_INFO_MY &d = m_deviceList[rec];
-        if (d.byActivated == 0)
-            continue;
-        const QByteArray serial = ZeltRecords::bytes(d.szSerialNO);
-        qCDebug(lcZeltPassword) << "activate" << serial;
-        if (ZeltSdkWrapper::Activate(serial, password)) {
-            m_pModel->item(row, Col::ColSafety)->setText(tr("Active"));
-            m_pModel->item(row, Col::ColSafety)->setData(false, QtZeltItemModel::StateRole);
-            d.byActivated = 0;
-            okText += okText.isEmpty() ? tr("The device is activated.") + tr("ID:%1").arg(id) : id;
-        } else {
-            failText += failText.isEmpty() ? tr("Operation failed.") + tr("ID:%1").arg(id) : id;
+    struct Target {
+        QPersistentModelIndex row;
+        QString serial, mac;
+    };
+    QList<Target> targets;
+    QList<CZeltBatchRunner::Job> jobs;
+    {
+        PanelLocker lock(this);
+        const QModelIndexList rows = table->selectionModel()->selectedRows(0);
+        if (!table->currentIndex().isValid()) {
+            CWarnDlg::ShowMsg(tr("Information"), tr("Please select a device."), this);
+            return;
+        }
+        for (const QModelIndex &index : rows) {
+            const int row = index.row();
+            const int rec = FindRowRecord(row);
+            if (rec < 0)
+                continue;
+            const ZELT_DEVICE_INFO_MY &d = m_deviceList.at(rec);
+            if (d.byActivated == 0)
+                continue;
+            const QString id = m_pModel->index(row, Col::ColId).data().toString() + QLatin1Char(' ');
+            const QByteArray serial = ZeltRecords::bytes(d.szSerialNO);
+            targets.append({index, ZeltRecords::text(d.szSerialNO), ZeltRecords::text(d.szMAC)});
+            jobs.append({id, DeviceLabel(id, d), [serial, password] {
+                             qCDebug(lcZeltPassword) << "activate" << serial;
+                             return ZeltSdkWrapper::Activate(serial, password);
+                         }});
         }
     }
+    if (jobs.isEmpty()) {
+        CWarnDlg::ShowMsg(tr("Information"), tr("No activate device."), this);
+        return;
+    }
+
+    const QList<CZeltBatchRunner::Outcome> outcomes = m_pRunner->Run(tr("Activate device"), jobs, [&](int i, bool ok) {
+        if (!ok)
+            return;
+        PanelLocker lock(this);
+        const Target &t = targets.at(i);
+        if (t.row.isValid()) {
+            QStandardItem *safety = m_pModel->item(t.row.row(), Col::ColSafety);
+            safety->setText(tr("Active"));
+            safety->setData(false, QtZeltItemModel::StateRole);
+        }
+        const int rec = FindRecord(t.serial, t.mac, int(m_deviceList.size()));
+        if (rec >= 0)
+            m_deviceList[rec].byActivated = 0;
+    });
+    QString okText, failText;
+    bool any = false;
+    for (int i = 0; i < jobs.size(); ++i) {
+        const QString &id = jobs.at(i).strId;
+        if (outcomes.at(i) == CZeltBatchRunner::Outcome::Succeeded)
+            okText += okText.isEmpty() ? tr("The device is activated.") + tr("ID:%1").arg(id) : id;
+        else if (outcomes.at(i) == CZeltBatchRunner::Outcome::Failed)
+            failText += failText.isEmpty() ? tr("Operation failed.") + tr("ID:%1").arg(id) : id;
+        any = any || outcomes.at(i) != CZeltBatchRunner::Outcome::NotRun;
+    }
+    if (!any && m_pRunner->WasCancelled())
+        return;
     if (okText.isEmpty() && failText.isEmpty())
         CWarnDlg::ShowMsg(tr("Information"), tr("No activate device."), this);
     else
@@ -163,8 +202,19 @@ void QtZelt::ShowResetResult(bool bOk, bool bNewPassword)
         CWarnDlg::ShowMsg(tr("Error"), tr("Restore default password failed!"), this);
 }
 
+// One command for the device of the panel, off the GUI thread; the dialog
+// appears only when it takes long.
+bool QtZelt::RunSingle(const QString &strTitle, const QString &strSerial, std::function<bool()> work)
+{
+    CZeltBatchRunner::Job job{QString(), strSerial, std::move(work)};
+    const QList<CZeltBatchRunner::Outcome> outcome = m_pRunner->Run(strTitle, {job});
+    return outcome.value(0) == CZeltBatchRunner::Outcome::Succeeded;
+}
+
 void QtZelt::ResetPassword()
 {
+    if (m_pRunner->IsRunning())
+        return;
     if (!ui.tableWidgetDevice->currentIndex().isValid()) {
         CWarnDlg::ShowMsg(tr("Information"), tr("Please select a device."), this);
         return;
@@ -192,19 +242,26 @@ void QtZelt::ResetPassword()
 
     bool ok = false;
     if (!newPassword) {
-        ok = ZeltSdkWrapper::ResetDefault(ui.lineEditSerial->text().toLatin1(), code.toLatin1());
+        const QByteArray serial = ui.lineEditSerial->text().toLatin1();
+        const QByteArray securityCode = code.toLatin1();
+        ok = RunSingle(tr("Reset Default Password"), ui.lineEditSerial->text(),
+                       [serial, securityCode] { return ZeltSdkWrapper::ResetDefault(serial, securityCode); });
     } else {
         ZELT_RESET_PARAM request;
         std::memset(&request, 0, sizeof request);
         PutBytes(request.szSecurityCode, sizeof request.szSecurityCode - 1, code.toLatin1());
         PutBytes(request.szNewPassword, sizeof request.szNewPassword, ui.edtNewPassword->text().toLatin1());
-        ok = ZeltSdkWrapper::Reset(ui.lineEditSerial->text().trimmed().toLatin1(), request);
+        const QByteArray serial = ui.lineEditSerial->text().trimmed().toLatin1();
+        ok = RunSingle(tr("Reset Password"), ui.lineEditSerial->text(),
+                       [serial, request] { return ZeltSdkWrapper::Reset(serial, request); });
     }
     ShowResetResult(ok, newPassword);
 }
 
 void QtZelt::OnExport()
 {
+    if (m_pRunner->IsRunning())
+        return;
     CTableView *table = ui.tableWidgetDevice;
     const QModelIndex current = table->currentIndex();
     if (!current.isValid()) {
@@ -228,13 +285,15 @@ void QtZelt::OnExport()
         CWarnDlg::ShowMsg(tr("Error"), tr("Row error!"), this);
         return;
     }
-    QByteArray key;
-    if (!ZeltSdkWrapper::GetDeviceKey(serial, &key)) {
+    // Written by the worker, read here once it has ended.
+    auto key = std::make_shared<QByteArray>();
+    if (!RunSingle(tr("Export"), QString::fromLatin1(serial),
+                   [serial, key] { return ZeltSdkWrapper::GetDeviceKey(serial, key.get()); })) {
         CWarnDlg::ShowMsg(tr("Information"), tr("Get key error."), this);
         return;
     }
     QFile file(folder + QStringLiteral("DeviceKey.xml"));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(key) != key.size() || !file.flush()) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(*key) != key->size() || !file.flush()) {
         CWarnDlg::ShowMsg(tr("Information"), tr("Create device key file error."), this);
         return;
     }
@@ -244,6 +303,8 @@ void QtZelt::OnExport()
 
 void QtZelt::OnImport()
 {
+    if (m_pRunner->IsRunning())
+        return;
     const QString path = ui.combImportFile->currentText();
     if (path.isEmpty()) {
         ShowFieldTip(ui.combImportFile, tr("File path cannot be empty."));
@@ -264,6 +325,9 @@ void QtZelt::OnImport()
     PutBytes(request.szKeyFilePath, kMaxKeyPathBytes, localPath);
     if (newPassword)
         PutBytes(request.szNewPassword, sizeof request.szNewPassword, ui.edtNewPassword->text().toLatin1());
-    const bool ok = ZeltSdkWrapper::Reset(ui.lineEditSerial->text().trimmed().toLatin1(), request);
+    const QByteArray serial = ui.lineEditSerial->text().trimmed().toLatin1();
+    const bool ok = RunSingle(newPassword ? tr("Reset Password") : tr("Reset Default Password"),
+                              ui.lineEditSerial->text(),
+                              [serial, request] { return ZeltSdkWrapper::Reset(serial, request); });
     ShowResetResult(ok, newPassword);
 }

@@ -15,6 +15,8 @@
 #include <QtTest>
 
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 #include "Buttons.h"
 #include "CPathComboBox.h"
@@ -35,16 +37,36 @@ struct ModifyCall {
     bool ipv6Null;
     int prefix, dhcp;
 };
+// The fakes are called on the batch runner's worker threads.
+std::mutex g_fakeMu;
 QList<ModifyCall> g_modify;
 QSet<QByteArray> g_refuseMac; // the host's modify fails for these
+QHash<QByteArray, int> g_delayMs; // the host's modify takes this long for these
 
 bool RecordingModify(const char *mac, const char *ipv4, const char *mask, const char *password, const char *port,
                      const char *http, const char *gateway, const char *ipv6, const char *ipv6Gateway,
                      unsigned char prefix, unsigned char dhcp)
 {
+    int delay = 0;
+    {
+        std::lock_guard lock(g_fakeMu);
+        delay = g_delayMs.value(mac);
+    }
+    if (delay)
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+    std::lock_guard lock(g_fakeMu);
     g_modify.append({mac, ipv4, mask, password, port, http, gateway, ipv6 ? ipv6 : "", ipv6Gateway ? ipv6Gateway : "",
                      ipv6 == nullptr, prefix, dhcp});
     return !g_refuseMac.contains(mac);
+}
+// The call made for a device; the devices of a run are worked on in
+// parallel, so calls come in any order.
+ModifyCall CallTo(const QByteArray &mac)
+{
+    for (const ModifyCall &c : g_modify)
+        if (c.mac == mac)
+            return c;
+    return ModifyCall{};
 }
 bool NoRefresh()
 {
@@ -67,28 +89,33 @@ struct SdkLog {
 
 int FakeModify(const char *mac, const char *, const ZELT_NET_PARAM *p)
 {
+    std::lock_guard lock(g_fakeMu);
     g_sdk.netMacs.append(mac);
     g_sdk.netParams.append(*p);
     return g_sdk.refuse ? 0 : 1;
 }
 int FakeActivate(const char *serial, const char *password)
 {
+    std::lock_guard lock(g_fakeMu);
     g_sdk.activated.append(QByteArray(serial) + ':' + password);
     return QByteArray(password).size() >= 8 && !g_sdk.refuse ? 1 : 0;
 }
 int FakeResetDefault(const char *serial, const char *code)
 {
+    std::lock_guard lock(g_fakeMu);
     g_sdk.resetDefault.append(QByteArray(serial) + ':' + code);
     return g_sdk.refuse ? 0 : 1;
 }
 int FakeReset(const char *serial, const ZELT_RESET_PARAM *r)
 {
+    std::lock_guard lock(g_fakeMu);
     g_sdk.resetSerials.append(serial);
     g_sdk.resets.append(*r);
     return g_sdk.refuse ? 0 : 1;
 }
 int FakeGetConfig(const char *serial, uint32_t cmd, const void *, uint32_t, void *out, uint32_t outLen)
 {
+    std::lock_guard lock(g_fakeMu);
     g_sdk.keySerial = serial;
     if (cmd != ZELT_CFG_DEVICE_KEY || outLen != sizeof(ZELT_DEVICE_KEY))
         return 0;
@@ -177,6 +204,7 @@ private slots:
     {
         g_modify.clear();
         g_refuseMac.clear();
+        g_delayMs.clear();
         g_sdk = SdkLog();
         m_msgs->clear();
         HideTip();
@@ -316,12 +344,10 @@ private slots:
         m_panel->ui.lineEditIPv6Addr->setText("fd00::5"); // ignored with several devices
         m_panel->OnModifyNetPara();
         QCOMPARE(g_modify.size(), 3);
-        QCOMPARE(g_modify[0].mac, QByteArray("02-00-00-00-00-03"));
-        QCOMPARE(g_modify[0].ipv4, QByteArray("192.168.1.10"));
-        QCOMPARE(g_modify[1].mac, QByteArray("02-00-00-00-00-01"));
-        QCOMPARE(g_modify[1].ipv4, QByteArray("192.168.1.11"));
-        QCOMPARE(g_modify[2].mac, QByteArray("02-00-00-00-00-02"));
-        QCOMPARE(g_modify[2].ipv4, QByteArray("192.168.1.12"));
+        // Addresses in selection order.
+        QCOMPARE(CallTo("02-00-00-00-00-03").ipv4, QByteArray("192.168.1.10"));
+        QCOMPARE(CallTo("02-00-00-00-00-01").ipv4, QByteArray("192.168.1.11"));
+        QCOMPARE(CallTo("02-00-00-00-00-02").ipv4, QByteArray("192.168.1.12"));
         for (const ModifyCall &c : g_modify) {
             QVERIFY(c.ipv6Null);
             QCOMPARE(c.http, QByteArray("8080"));
@@ -399,8 +425,10 @@ private slots:
         g_sdk.refuse = false;
         m_panel->batchEnableDHCP();
         QCOMPARE(g_sdk.netParams.size(), 2);
-        QCOMPARE(g_sdk.netMacs[0], QByteArray("02-00-00-00-00-05"));
-        const ZELT_NET_PARAM &p = g_sdk.netParams[0];
+        const int first = int(g_sdk.netMacs.indexOf("02-00-00-00-00-05"));
+        QVERIFY(first >= 0);
+        QVERIFY(g_sdk.netMacs.contains("02-00-00-00-00-06"));
+        const ZELT_NET_PARAM &p = g_sdk.netParams[first];
         QCOMPARE(QByteArray(p.szIPv4Address), QByteArray("10.0.0.5"));
         QCOMPARE(QByteArray(p.szIPv4SubnetMask), QByteArray("255.255.0.0"));
         QCOMPARE(QByteArray(p.szIPv6Address), QByteArray("fd00::10"));
@@ -509,8 +537,9 @@ private slots:
         m_panel->ui.edtNewPassword->setText("Abcd1234");
         m_panel->ui.edtConfirmPassword->setText("Abcd1234");
         m_panel->OnDefaultPassword();
-        QCOMPARE(g_sdk.activated,
-                 (QList<QByteArray>{"ZC-100004:Abcd1234", "ZC-100005:Abcd1234"}));
+        QList<QByteArray> activated = g_sdk.activated;
+        std::sort(activated.begin(), activated.end());
+        QCOMPARE(activated, (QList<QByteArray>{"ZC-100004:Abcd1234", "ZC-100005:Abcd1234"}));
         QCOMPARE(m_msgs->lastText(), QString("The device is activated.ID:004 005 "));
         QCOMPARE(Cell(3, Col::ColSafety), QString("Active"));
         QCOMPARE(int(m_panel->DeviceList().at(3).byActivated), 0);
@@ -710,16 +739,16 @@ private slots:
         SetNetFields("10.77.2.254", "255.255.0.0", "8000", "Admin12345");
         m_panel->OnModifyNetPara();
         QCOMPARE(g_modify.size(), 3);
-        QCOMPARE(g_modify[0].ipv4, QByteArray("10.77.2.254"));
-        QCOMPARE(g_modify[1].ipv4, QByteArray("10.77.2.255"));
-        QCOMPARE(g_modify[2].ipv4, QByteArray("10.77.3.1"));
+        QCOMPARE(CallTo("02-00-00-00-00-01").ipv4, QByteArray("10.77.2.254"));
+        QCOMPARE(CallTo("02-00-00-00-00-02").ipv4, QByteArray("10.77.2.255"));
+        QCOMPARE(CallTo("02-00-00-00-00-03").ipv4, QByteArray("10.77.3.1"));
         // In a /24 the .255 is the broadcast address and stays free.
         g_modify.clear();
         SetNetFields("10.77.2.254", "255.255.255.0", "8000", "Admin12345");
         m_panel->OnModifyNetPara();
         QCOMPARE(g_modify.size(), 3);
-        QCOMPARE(g_modify[1].ipv4, QByteArray("10.77.3.1"));
-        QCOMPARE(g_modify[2].ipv4, QByteArray("10.77.3.2"));
+        QCOMPARE(CallTo("02-00-00-00-00-02").ipv4, QByteArray("10.77.3.1"));
+        QCOMPARE(CallTo("02-00-00-00-00-03").ipv4, QByteArray("10.77.3.2"));
     }
 
     // A language change rewrites every text from what the panel knows now:
@@ -764,6 +793,47 @@ private slots:
         QCOMPARE(label7->text(), QString("IP Address:"));
         QCOMPARE(Cell(ra, Col::ColSafety), QString("Active"));
         QCOMPARE(Cell(rb, Col::ColSafety), QString("Inactive"));
+    }
+
+    // The devices of a run are worked on at the same time and answer in any
+    // order: the summary keeps selection order, and each result lands in
+    // its own row even when the table is sorted meanwhile.
+    void resultsFollowTheirRowsWhateverAnswersFirst()
+    {
+        Select({0, 1, 2});
+        g_delayMs.insert("02-00-00-00-00-01", 300); // the first selected answers last
+        g_refuseMac.insert("02-00-00-00-00-02");
+        SetNetFields("192.168.9.10", "255.255.255.0", "8000", "Admin12345");
+        // While the first device is still working, sort the table by IPv4
+        // address descending: the rows move under the running batch.
+        QTimer::singleShot(100, this, [this] {
+            QHeaderView *h = Table()->header();
+            h->setSortIndicator(Col::ColIPv4, Qt::DescendingOrder);
+            m_panel->SortTable(Col::ColIPv4);
+        });
+        m_panel->OnModifyNetPara();
+        QCOMPARE(g_modify.size(), 3);
+        QCOMPARE(g_modify.last().mac, QByteArray("02-00-00-00-00-01"));
+        QCOMPARE(m_msgs->lastText(), QString("Modify network parameter succeed, please reboot your device!ID:001 003 "
+                                             "Modify network parameter failed!ID:002 "));
+        auto rowOf = [this](const QString &serial) {
+            for (int r = 0; r < Model()->rowCount(); ++r)
+                if (Cell(r, Col::ColSerial) == serial)
+                    return r;
+            return -1;
+        };
+        QCOMPARE(Cell(rowOf("ZC-100001"), Col::ColIPv4), QString("192.168.9.10"));
+        QCOMPARE(Cell(rowOf("ZC-100003"), Col::ColIPv4), QString("192.168.9.12"));
+        QVERIFY(Cell(rowOf("ZC-100002"), Col::ColIPv4) != QString("192.168.9.11"));
+        const QList<ZELT_DEVICE_INFO_MY> list = m_panel->DeviceList();
+        for (const ZELT_DEVICE_INFO_MY &d : list) {
+            if (ZeltRecords::text(d.szSerialNO) == "ZC-100001")
+                QCOMPARE(ZeltRecords::text(d.szIPv4Address), QString("192.168.9.10"));
+            if (ZeltRecords::text(d.szSerialNO) == "ZC-100003")
+                QCOMPARE(ZeltRecords::text(d.szIPv4Address), QString("192.168.9.12"));
+        }
+        Table()->header()->setSortIndicator(0, Qt::AscendingOrder);
+        m_panel->SortTable(0);
     }
 };
 
