@@ -71,7 +71,7 @@ int main(int argc, char **argv)
     for (int n = 0; n < 50 && panel->Model()->rowCount() < 6; ++n)
         QApplication::processEvents();
 
-    CTableView *table = panel->ui.tableWidgetDevice;
+    CTableView *table = panel->findChild<CTableView *>("tableWidgetDevice");
     auto select = [&](const QList<int> &rows) {
         table->selectionModel()->clearSelection();
         for (int r : rows)
@@ -85,8 +85,8 @@ int main(int argc, char **argv)
     select({1});
     const char *levels[] = {"", "a", "abcd1234", "ABCDabcd", "Abcd1234"};
     for (int i = 0; i < 5; ++i) {
-        panel->ui.edtNewPassword->setText(levels[i]);
-        panel->ui.edtConfirmPassword->setText(levels[i]);
+        panel->findChild<QLineEdit *>("edtNewPassword")->setText(levels[i]);
+        panel->findChild<QLineEdit *>("edtConfirmPassword")->setText(levels[i]);
         Save(panel, QStringLiteral("inactive_level%1").arg(i));
     }
     select({2});
@@ -98,7 +98,7 @@ int main(int argc, char **argv)
 
     // A field tool tip, painted onto the panel where it shows.
     select({0});
-    panel->ui.lineEditIPMask->setText("255.255.255.255");
+    panel->findChild<QLineEdit *>("lineEditIPMask")->setText("255.255.255.255");
     panel->OnModifyNetPara(); // refused at the mask: a tool tip, no message
     QApplication::processEvents();
     QPixmap shot = panel->grab();

@@ -338,7 +338,7 @@ private slots:
             }
         });
         driver.start(20);
-        QTest::mouseClick(panel->ui.btbExcel, Qt::LeftButton);
+        QTest::mouseClick(panel->findChild<QPushButton *>("btbExcel"), Qt::LeftButton);
         driver.stop();
         QVERIFY(sawDialog);
         QCOMPARE(m_msgs->lastText(), QString("Saved."));

@@ -140,7 +140,16 @@ class ZeltPanelTest : public QObject
     QtZelt *m_panel = nullptr;
     DialogCatcher *m_msgs = nullptr;
 
-    CTableView *Table() { return m_panel->ui.tableWidgetDevice; }
+    // A widget of the panel by its object name.
+    template <typename T>
+    T *W(const char *name) const
+    {
+        T *w = m_panel->findChild<T *>(QString::fromLatin1(name));
+        if (!w)
+            qFatal("no widget %s", name);
+        return w;
+    }
+    CTableView *Table() { return W<CTableView>("tableWidgetDevice"); }
     QtZeltItemModel *Model() { return m_panel->Model(); }
     QString Cell(int r, int c) { return Model()->index(r, c).data().toString(); }
 
@@ -164,12 +173,12 @@ class ZeltPanelTest : public QObject
     }
     void SetNetFields(const QString &ip, const QString &mask, const QString &port, const QString &pwd)
     {
-        m_panel->ui.lineEditIPAddr->setText(ip);
-        m_panel->ui.lineEditIPMask->setText(mask);
-        m_panel->ui.lineEditPort->setText(port);
-        m_panel->ui.lineEditPort_Password->setText(pwd);
-        if (m_panel->ui.lineEditHttpPort->text().isEmpty())
-            m_panel->ui.lineEditHttpPort->setText("80"); // emptied in multi-device mode
+        W<QLineEdit>("lineEditIPAddr")->setText(ip);
+        W<QLineEdit>("lineEditIPMask")->setText(mask);
+        W<QLineEdit>("lineEditPort")->setText(port);
+        W<CPasswordLineEdit>("lineEditPort_Password")->setText(pwd);
+        if (W<QLineEdit>("lineEditHttpPort")->text().isEmpty())
+            W<QLineEdit>("lineEditHttpPort")->setText("80"); // emptied in multi-device mode
     }
 
 private slots:
@@ -252,7 +261,7 @@ private slots:
         QFETCH(QString, message);
         Select({0});
         SetNetFields(ip, mask, port, "Admin12345");
-        m_panel->ui.lineEditIPGateway->setText(gateway);
+        W<QLineEdit>("lineEditIPGateway")->setText(gateway);
         m_panel->OnModifyNetPara();
         QWidget *w = m_panel->findChild<QWidget *>(field);
         QVERIFY(w);
@@ -264,31 +273,31 @@ private slots:
     void httpPortAndIPv6ChecksOnlyWhileEnabled()
     {
         Select({0}); // extended, IPv6 modifiable
-        QVERIFY(m_panel->ui.lineEditIPv6Addr->isEnabled());
+        QVERIFY(W<QLineEdit>("lineEditIPv6Addr")->isEnabled());
         SetNetFields("10.0.0.5", "255.255.0.0", "8000", "Admin12345");
-        m_panel->ui.lineEditIPv6Mask->setText("65");
+        W<QLineEdit>("lineEditIPv6Mask")->setText("65");
         m_panel->OnModifyNetPara();
-        QCOMPARE(TipAt(m_panel->ui.lineEditIPv6Mask), QString("IPv6 prefix length ranges from 0 to 64."));
+        QCOMPARE(TipAt(W<QLineEdit>("lineEditIPv6Mask")), QString("IPv6 prefix length ranges from 0 to 64."));
         QVERIFY(g_modify.isEmpty());
 
-        m_panel->ui.lineEditIPv6Mask->setText("64");
-        m_panel->ui.lineEditIPv6Addr->setText("fd00::1::2");
+        W<QLineEdit>("lineEditIPv6Mask")->setText("64");
+        W<QLineEdit>("lineEditIPv6Addr")->setText("fd00::1::2");
         m_panel->OnModifyNetPara();
-        QCOMPARE(TipAt(m_panel->ui.lineEditIPv6Addr), QString("IPv6 Address not correct."));
-        m_panel->ui.lineEditIPv6Addr->setText("fd00::20");
-        m_panel->ui.lineEditIPv6Gateway->setText("fd00:::1");
+        QCOMPARE(TipAt(W<QLineEdit>("lineEditIPv6Addr")), QString("IPv6 Address not correct."));
+        W<QLineEdit>("lineEditIPv6Addr")->setText("fd00::20");
+        W<QLineEdit>("lineEditIPv6Gateway")->setText("fd00:::1");
         m_panel->OnModifyNetPara();
-        QCOMPARE(TipAt(m_panel->ui.lineEditIPv6Gateway), QString("IPv6 gateway not correct."));
-        m_panel->ui.lineEditIPv6Gateway->setText("fd00::1");
-        m_panel->ui.lineEditHttpPort->setText("0");
+        QCOMPARE(TipAt(W<QLineEdit>("lineEditIPv6Gateway")), QString("IPv6 gateway not correct."));
+        W<QLineEdit>("lineEditIPv6Gateway")->setText("fd00::1");
+        W<QLineEdit>("lineEditHttpPort")->setText("0");
         m_panel->OnModifyNetPara();
-        QCOMPARE(TipAt(m_panel->ui.lineEditHttpPort), QString("Http port ranges from 1 to 65535."));
+        QCOMPARE(TipAt(W<QLineEdit>("lineEditHttpPort")), QString("Http port ranges from 1 to 65535."));
         QVERIFY(g_modify.isEmpty());
 
         // Disabled fields are not checked: the change goes out.
-        m_panel->ui.lineEditHttpPort->setEnabled(false);
-        m_panel->ui.lineEditIPv6Addr->setEnabled(false);
-        m_panel->ui.lineEditIPv6Mask->setText("65");
+        W<QLineEdit>("lineEditHttpPort")->setEnabled(false);
+        W<QLineEdit>("lineEditIPv6Addr")->setEnabled(false);
+        W<QLineEdit>("lineEditIPv6Mask")->setText("65");
         m_panel->OnModifyNetPara();
         QCOMPARE(g_modify.size(), 1);
         QVERIFY(g_modify.first().ipv6Null);
@@ -299,10 +308,10 @@ private slots:
     {
         Select({1});
         SetNetFields(" 10.20.30.40 ", "255.255.255.0", "8100", "Pass word1");
-        m_panel->ui.lineEditIPGateway->setText("");
-        m_panel->ui.lineEditIPv6Addr->setText("fd00::99");
-        m_panel->ui.lineEditIPv6Gateway->setText("");
-        m_panel->ui.lineEditIPv6Mask->setText("48");
+        W<QLineEdit>("lineEditIPGateway")->setText("");
+        W<QLineEdit>("lineEditIPv6Addr")->setText("fd00::99");
+        W<QLineEdit>("lineEditIPv6Gateway")->setText("");
+        W<QLineEdit>("lineEditIPv6Mask")->setText("48");
         m_panel->OnModifyNetPara();
         QCOMPARE(g_modify.size(), 1);
         const ModifyCall &c = g_modify.first();
@@ -330,18 +339,18 @@ private slots:
     void runOfThreeInSelectionOrder()
     {
         Select({2});
-        m_panel->ui.lineEditIPv6Addr->setText("fd00::77"); // what one device showed
-        m_panel->ui.lineEditIPv6Gateway->setText("fd00::1");
+        W<QLineEdit>("lineEditIPv6Addr")->setText("fd00::77"); // what one device showed
+        W<QLineEdit>("lineEditIPv6Gateway")->setText("fd00::1");
         Select({2, 0, 1});
-        QVERIFY(m_panel->ui.widgetBatch->isVisible());
-        QCOMPARE(m_panel->ui.label_7->text(), QString("Start IP Address:"));
-        QVERIFY(m_panel->ui.lineEditIPAddr->text().isEmpty());
-        QVERIFY(m_panel->ui.lineEditHttpPort->text().isEmpty());
-        QVERIFY(m_panel->ui.lineEditIPv6Addr->text().isEmpty()); // not the last device's
-        QVERIFY(m_panel->ui.lineEditIPv6Gateway->text().isEmpty());
-        m_panel->ui.lineEditHttpPort->setText("8080");
+        QVERIFY(W<QWidget>("widgetBatch")->isVisible());
+        QCOMPARE(W<QLabel>("label_7")->text(), QString("Start IP Address:"));
+        QVERIFY(W<QLineEdit>("lineEditIPAddr")->text().isEmpty());
+        QVERIFY(W<QLineEdit>("lineEditHttpPort")->text().isEmpty());
+        QVERIFY(W<QLineEdit>("lineEditIPv6Addr")->text().isEmpty()); // not the last device's
+        QVERIFY(W<QLineEdit>("lineEditIPv6Gateway")->text().isEmpty());
+        W<QLineEdit>("lineEditHttpPort")->setText("8080");
         SetNetFields("192.168.1.10", "255.255.255.0", "8000", "Admin12345");
-        m_panel->ui.lineEditIPv6Addr->setText("fd00::5"); // ignored with several devices
+        W<QLineEdit>("lineEditIPv6Addr")->setText("fd00::5"); // ignored with several devices
         m_panel->OnModifyNetPara();
         QCOMPARE(g_modify.size(), 3);
         // Addresses in selection order.
@@ -387,41 +396,41 @@ private slots:
         SetNetFields("10.0.0.5", "255.255.0.0", "8000", QString::fromUtf8("Pässwort12"));
         m_panel->OnModifyNetPara();
         QVERIFY(g_modify.isEmpty());
-        QVERIFY(!TipAt(m_panel->ui.lineEditPort_Password).isEmpty());
+        QVERIFY(!TipAt(W<CPasswordLineEdit>("lineEditPort_Password")).isEmpty());
 
-        m_panel->ui.edtNewPassword->setText(QString::fromUtf8("Ab1密码密码密码"));
-        m_panel->ui.edtConfirmPassword->setText(m_panel->ui.edtNewPassword->text());
+        W<QLineEdit>("edtNewPassword")->setText(QString::fromUtf8("Ab1密码密码密码"));
+        W<QLineEdit>("edtConfirmPassword")->setText(W<QLineEdit>("edtNewPassword")->text());
         Select({3});
-        m_panel->ui.edtNewPassword->setText(QString::fromUtf8("Ab1密码密码密码"));
-        m_panel->ui.edtConfirmPassword->setText(m_panel->ui.edtNewPassword->text());
+        W<QLineEdit>("edtNewPassword")->setText(QString::fromUtf8("Ab1密码密码密码"));
+        W<QLineEdit>("edtConfirmPassword")->setText(W<QLineEdit>("edtNewPassword")->text());
         m_panel->OnDefaultPassword();
         QVERIFY(g_sdk.activated.isEmpty());
-        QVERIFY(!TipAt(m_panel->ui.edtNewPassword).isEmpty());
+        QVERIFY(!TipAt(W<QLineEdit>("edtNewPassword")).isEmpty());
 
         // The batch password and the security code likewise.
         Select({4, 5});
-        m_panel->ui.checkBoxBatchDhcp->setChecked(true);
-        m_panel->ui.lineEditPort_BatchPassword->setText(QString::fromUtf8("Admin12345€"));
+        W<QCheckBox>("checkBoxBatchDhcp")->setChecked(true);
+        W<CPasswordLineEdit>("lineEditPort_BatchPassword")->setText(QString::fromUtf8("Admin12345€"));
         m_panel->batchEnableDHCP();
         QVERIFY(g_sdk.netParams.isEmpty());
-        QVERIFY(!TipAt(m_panel->ui.lineEditPort_BatchPassword).isEmpty());
-        m_panel->ui.checkBoxBatchDhcp->setChecked(false);
+        QVERIFY(!TipAt(W<CPasswordLineEdit>("lineEditPort_BatchPassword")).isEmpty());
+        W<QCheckBox>("checkBoxBatchDhcp")->setChecked(false);
 
         Select({0});
-        m_panel->ui.m_pDefaultPwdLEdit->setText(QString::fromUtf8("SecCodé123"));
+        W<QLineEdit>("m_pDefaultPwdLEdit")->setText(QString::fromUtf8("SecCodé123"));
         m_panel->OnDefaultPassword();
         QVERIFY(g_sdk.resetDefault.isEmpty());
-        QVERIFY(!TipAt(m_panel->ui.m_pDefaultPwdLEdit).isEmpty());
+        QVERIFY(!TipAt(W<QLineEdit>("m_pDefaultPwdLEdit")).isEmpty());
     }
 
     void batchDhcpUsesEachRecord()
     {
         Select({4, 5});
-        m_panel->ui.checkBoxBatchDhcp->setChecked(true);
-        QVERIFY(!m_panel->ui.pushButtonModifyNetwork->isEnabled());
-        QVERIFY(!m_panel->ui.lineEditIPAddr->isEnabled());
-        QVERIFY(m_panel->ui.pushButtonModifyBatchNetwork->isEnabled());
-        m_panel->ui.lineEditPort_BatchPassword->setText(" Admin12345 ");
+        W<QCheckBox>("checkBoxBatchDhcp")->setChecked(true);
+        QVERIFY(!W<CPushButton>("pushButtonModifyNetwork")->isEnabled());
+        QVERIFY(!W<QLineEdit>("lineEditIPAddr")->isEnabled());
+        QVERIFY(W<CPushButton>("pushButtonModifyBatchNetwork")->isEnabled());
+        W<CPasswordLineEdit>("lineEditPort_BatchPassword")->setText(" Admin12345 ");
         g_sdk.refuse = false;
         m_panel->batchEnableDHCP();
         QCOMPARE(g_sdk.netParams.size(), 2);
@@ -438,9 +447,9 @@ private slots:
         QCOMPARE(m_msgs->lastText(), QString("Modify network parameter succeed.ID:005 006 "));
         QCOMPARE(int(m_panel->DeviceList().at(4).byDhcp), 1);
 
-        m_panel->ui.checkBoxBatchDhcp->setChecked(false);
-        QVERIFY(m_panel->ui.pushButtonModifyNetwork->isEnabled());
-        QVERIFY(m_panel->ui.lineEditIPAddr->isEnabled());
+        W<QCheckBox>("checkBoxBatchDhcp")->setChecked(false);
+        QVERIFY(W<CPushButton>("pushButtonModifyNetwork")->isEnabled());
+        QVERIFY(W<QLineEdit>("lineEditIPAddr")->isEnabled());
         g_sdk.refuse = true;
         m_panel->batchEnableDHCP();
         QCOMPARE(m_msgs->lastText(), QString("Modify network parameter failed!ID:005 006 "));
@@ -460,14 +469,14 @@ private slots:
     void dhcpCheckBoxLocksAddressFields()
     {
         Select({0});
-        m_panel->ui.checkBoxDhcp->setChecked(true);
-        QVERIFY(!m_panel->ui.lineEditIPAddr->isEnabled());
-        QVERIFY(!m_panel->ui.lineEditIPMask->isEnabled());
-        QVERIFY(!m_panel->ui.lineEditIPGateway->isEnabled());
-        QVERIFY(!m_panel->ui.frame->isEnabled());
-        m_panel->ui.checkBoxDhcp->setChecked(false);
-        QVERIFY(m_panel->ui.lineEditIPAddr->isEnabled());
-        QVERIFY(m_panel->ui.frame->isEnabled());
+        W<QCheckBox>("checkBoxDhcp")->setChecked(true);
+        QVERIFY(!W<QLineEdit>("lineEditIPAddr")->isEnabled());
+        QVERIFY(!W<QLineEdit>("lineEditIPMask")->isEnabled());
+        QVERIFY(!W<QLineEdit>("lineEditIPGateway")->isEnabled());
+        QVERIFY(!W<QFrame>("frame")->isEnabled());
+        W<QCheckBox>("checkBoxDhcp")->setChecked(false);
+        QVERIFY(W<QLineEdit>("lineEditIPAddr")->isEnabled());
+        QVERIFY(W<QFrame>("frame")->isEnabled());
     }
 
     // Each lamp is compared with the picture it must show, so a red lamp in
@@ -521,21 +530,21 @@ private slots:
     void activation()
     {
         Select({3});
-        QCOMPARE(m_panel->ui.label_163->text(), QString("Activate device"));
-        m_panel->ui.edtNewPassword->setText("");
+        QCOMPARE(W<QLabel>("label_163")->text(), QString("Activate device"));
+        W<QLineEdit>("edtNewPassword")->setText("");
         m_panel->OnDefaultPassword();
-        QCOMPARE(TipAt(m_panel->ui.edtNewPassword), QString("The password can not be empty."));
-        m_panel->ui.edtNewPassword->setText("Abcd1234");
-        m_panel->ui.edtConfirmPassword->setText("abcd1234");
+        QCOMPARE(TipAt(W<QLineEdit>("edtNewPassword")), QString("The password can not be empty."));
+        W<QLineEdit>("edtNewPassword")->setText("Abcd1234");
+        W<QLineEdit>("edtConfirmPassword")->setText("abcd1234");
         m_panel->OnDefaultPassword();
-        QCOMPARE(TipAt(m_panel->ui.edtNewPassword), QString("The password you typed do not match."));
+        QCOMPARE(TipAt(W<QLineEdit>("edtNewPassword")), QString("The password you typed do not match."));
         QVERIFY(g_sdk.activated.isEmpty());
 
         // Rows 3 and 4 inactive, 0 active: the active one is skipped; a short
         // password is still sent (the device decides).
         Select({3, 0, 4});
-        m_panel->ui.edtNewPassword->setText("Abcd1234");
-        m_panel->ui.edtConfirmPassword->setText("Abcd1234");
+        W<QLineEdit>("edtNewPassword")->setText("Abcd1234");
+        W<QLineEdit>("edtConfirmPassword")->setText("Abcd1234");
         m_panel->OnDefaultPassword();
         QList<QByteArray> activated = g_sdk.activated;
         std::sort(activated.begin(), activated.end());
@@ -555,8 +564,8 @@ private slots:
         a.byActivated = b.byActivated = 1;
         AddDevices({a, b});
         Select({6, 7});
-        m_panel->ui.edtNewPassword->setText("Ab1");
-        m_panel->ui.edtConfirmPassword->setText("Ab1");
+        W<QLineEdit>("edtNewPassword")->setText("Ab1");
+        W<QLineEdit>("edtConfirmPassword")->setText("Ab1");
         m_panel->OnDefaultPassword();
         QCOMPARE(g_sdk.activated.size(), 2);
         QCOMPARE(m_msgs->lastText(), QString("Operation failed.ID:007 008 "));
@@ -566,12 +575,12 @@ private slots:
     void restoreWithSecurityCode()
     {
         Select({0}); // active, no reset capability: security code only
-        QVERIFY(m_panel->ui.m_pDefaultPwdLEdit->isVisibleTo(m_panel));
-        QVERIFY(!m_panel->ui.edtNewPassword->isVisibleTo(m_panel));
-        m_panel->ui.m_pDefaultPwdLEdit->setText("");
+        QVERIFY(W<QLineEdit>("m_pDefaultPwdLEdit")->isVisibleTo(m_panel));
+        QVERIFY(!W<QLineEdit>("edtNewPassword")->isVisibleTo(m_panel));
+        W<QLineEdit>("m_pDefaultPwdLEdit")->setText("");
         m_panel->OnDefaultPassword();
-        QCOMPARE(TipAt(m_panel->ui.m_pDefaultPwdLEdit), QString("Password cannot be empty."));
-        m_panel->ui.m_pDefaultPwdLEdit->setText("SecCode123");
+        QCOMPARE(TipAt(W<QLineEdit>("m_pDefaultPwdLEdit")), QString("Password cannot be empty."));
+        W<QLineEdit>("m_pDefaultPwdLEdit")->setText("SecCode123");
         m_panel->OnDefaultPassword();
         QCOMPARE(g_sdk.resetDefault, QList<QByteArray>{"ZC-100001:SecCode123"});
         QCOMPARE(m_msgs->lastTitle(), QString("Information"));
@@ -585,25 +594,25 @@ private slots:
     void keyFileDeviceHasNoSecurityCodeReset()
     {
         Select({5}); // reset capability: new password and key files
-        QCOMPARE(m_panel->ui.label_163->text(), QString("Reset Password"));
-        QVERIFY(m_panel->ui.edtNewPassword->isVisibleTo(m_panel));
-        QVERIFY(m_panel->ui.btnImport->isVisibleTo(m_panel));
-        QVERIFY(!m_panel->ui.m_pDefaultPwdLEdit->isVisibleTo(m_panel));
-        m_panel->ui.m_pDefaultPwdLEdit->setText("Code-42"); // left over, not shown
-        m_panel->ui.edtNewPassword->setText("Newpass123456789");
-        m_panel->ui.edtConfirmPassword->setText("Newpass123456789");
+        QCOMPARE(W<QLabel>("label_163")->text(), QString("Reset Password"));
+        QVERIFY(W<QLineEdit>("edtNewPassword")->isVisibleTo(m_panel));
+        QVERIFY(W<QPushButton>("btnImport")->isVisibleTo(m_panel));
+        QVERIFY(!W<QLineEdit>("m_pDefaultPwdLEdit")->isVisibleTo(m_panel));
+        W<QLineEdit>("m_pDefaultPwdLEdit")->setText("Code-42"); // left over, not shown
+        W<QLineEdit>("edtNewPassword")->setText("Newpass123456789");
+        W<QLineEdit>("edtConfirmPassword")->setText("Newpass123456789");
         m_panel->OnDefaultPassword();
         QVERIFY(g_sdk.resets.isEmpty());
-        QCOMPARE(TipAt(m_panel->ui.btnImport), QString("Please import a device key file to reset the password."));
+        QCOMPARE(TipAt(W<QPushButton>("btnImport")), QString("Please import a device key file to reset the password."));
     }
 
     void newPasswordFillsAllSixteenBytes()
     {
         Select({5});
-        m_panel->ui.combImportFile->clear();
-        m_panel->ui.combImportFile->addItem("/tmp/Signed.xml");
-        m_panel->ui.edtNewPassword->setText("Newpass123456789");
-        m_panel->ui.edtConfirmPassword->setText("Newpass123456789");
+        W<CPathComboBox>("combImportFile")->clear();
+        W<CPathComboBox>("combImportFile")->addItem("/tmp/Signed.xml");
+        W<QLineEdit>("edtNewPassword")->setText("Newpass123456789");
+        W<QLineEdit>("edtConfirmPassword")->setText("Newpass123456789");
         m_panel->OnImport();
         QCOMPARE(g_sdk.resets.size(), 1);
         QCOMPARE(g_sdk.resetSerials.first(), QByteArray("ZC-100006"));
@@ -621,7 +630,7 @@ private slots:
     {
         QTemporaryDir dir;
         Select({5});
-        CPathComboBox *box = m_panel->ui.combExportFile;
+        CPathComboBox *box = W<CPathComboBox>("combExportFile");
         box->clear();
         m_panel->OnExport();
         QCOMPARE(TipAt(box), QString("File path cannot be empty."));
@@ -658,19 +667,19 @@ private slots:
     void importKeyFile()
     {
         Select({5});
-        CPathComboBox *box = m_panel->ui.combImportFile;
+        CPathComboBox *box = W<CPathComboBox>("combImportFile");
         box->clear();
         m_panel->OnImport();
         QCOMPARE(TipAt(box), QString("File path cannot be empty."));
 
         box->addItem("/tmp/keys/Signed.xml");
-        m_panel->ui.edtNewPassword->setText("Abcd1234");
-        m_panel->ui.edtConfirmPassword->setText("Abcd12345");
+        W<QLineEdit>("edtNewPassword")->setText("Abcd1234");
+        W<QLineEdit>("edtConfirmPassword")->setText("Abcd12345");
         m_panel->OnImport();
-        QCOMPARE(TipAt(m_panel->ui.edtNewPassword), QString("The password you typed do not match."));
+        QCOMPARE(TipAt(W<QLineEdit>("edtNewPassword")), QString("The password you typed do not match."));
         QVERIFY(g_sdk.resets.isEmpty());
 
-        m_panel->ui.edtConfirmPassword->setText("Abcd1234");
+        W<QLineEdit>("edtConfirmPassword")->setText("Abcd1234");
         m_panel->OnImport();
         QCOMPARE(g_sdk.resets.size(), 1);
         QCOMPARE(QByteArray(g_sdk.resets[0].szKeyFilePath), QByteArray("/tmp/keys/Signed.xml"));
@@ -696,8 +705,8 @@ private slots:
     void importWithoutNewPasswordRestores()
     {
         Select({1}); // no reset capability: the new-password field is hidden
-        m_panel->ui.combImportFile->clear();
-        m_panel->ui.combImportFile->addItem("/tmp/k.xml");
+        W<CPathComboBox>("combImportFile")->clear();
+        W<CPathComboBox>("combImportFile")->addItem("/tmp/k.xml");
         m_panel->OnImport();
         QCOMPARE(g_sdk.resets.size(), 1);
         QCOMPARE(QByteArray(g_sdk.resets[0].szNewPassword, 16), QByteArray(16, '\0'));
