@@ -23,14 +23,15 @@ CZeltProgressDialog::CZeltProgressDialog(QWidget *parent)
     : CBaseDialog(parent, true, false, true)
 {
     setModal(true);
-    setFixedSize(360, 210);
+    setFixedSize(360, 184);
     SetCloseBtnVisible(false);
 
     auto *content = new QWidget(this);
     content->setObjectName(QStringLiteral("ZeltProgress"));
     auto *grid = new QGridLayout(content);
-    grid->setContentsMargins(18, 8, 18, 4);
+    grid->setContentsMargins(18, 6, 18, 6);
     grid->setVerticalSpacing(8);
+    grid->setRowStretch(0, 1);
     m_pLabelCount = new QLabel(content);
     m_pLabelCount->setObjectName(QStringLiteral("labelProgressCount"));
     m_pLabelDevice = new QLabel(content);
@@ -41,10 +42,11 @@ CZeltProgressDialog::CZeltProgressDialog(QWidget *parent)
     m_pProgress->setObjectName(QStringLiteral("progressBatch"));
     m_pProgress->setTextVisible(false);
     m_pProgress->setFixedHeight(14);
-    grid->addWidget(m_pLabelCount, 0, 0);
-    grid->addWidget(m_pLabelDevice, 1, 0);
-    grid->addWidget(m_pProgress, 2, 0);
-    grid->setRowStretch(3, 1);
+    // Centred between the title and the button row.
+    grid->addWidget(m_pLabelCount, 1, 0);
+    grid->addWidget(m_pLabelDevice, 2, 0);
+    grid->addWidget(m_pProgress, 3, 0);
+    grid->setRowStretch(4, 1);
     SetContentWidget(content);
     Retranslate();
 }
