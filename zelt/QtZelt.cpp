@@ -32,16 +32,22 @@ Q_LOGGING_CATEGORY(lcZeltPanel, "zelt.panel")
 
 namespace {
 std::atomic<QtZelt *> g_pPanel{nullptr};
+// Hub threads between reading g_pPanel and leaving the panel's intake. The
+// destructor clears g_pPanel, then waits for this to drop to zero: counted
+// before the pointer is read, so no thread can still hold the old panel.
+std::atomic<int> g_iIntakeCalls{0};
 using Col = QtZeltItemModel::Column;
 } // namespace
 
 void OnDeviceEvent(const ZELT_DEVICE_EVENT *pEvent, int iContext)
 {
     Q_UNUSED(iContext);
-    QtZelt *panel = g_pPanel.load(std::memory_order_acquire);
-    if (!pEvent || !panel)
+    if (!pEvent)
         return;
-    panel->HandleEvent(*pEvent);
+    g_iIntakeCalls.fetch_add(1);
+    if (QtZelt *panel = g_pPanel.load())
+        panel->HandleEvent(*pEvent);
+    g_iIntakeCalls.fetch_sub(1);
 }
 
 QtZelt *QtZelt::Instance()
@@ -121,9 +127,19 @@ QtZelt::~QtZelt()
 {
     QtZelt *self = this;
     g_pPanel.compare_exchange_strong(self, nullptr);
-    // Events already inside the intake finish before the panel goes.
-    CZeltDeviceStore::Locker lock(*m_pStore);
-    m_pStore->SetListener({});
+    // Events already inside the intake finish before the panel goes. They
+    // only queue signals, so none of them waits for this thread.
+    while (g_iIntakeCalls.load() != 0)
+        QThread::yieldCurrentThread();
+    {
+        CZeltDeviceStore::Locker lock(*m_pStore);
+        m_pStore->SetListener({});
+    }
+    // The runner's workers and the table feed use the store: they go first.
+    delete m_pRunner;
+    m_pRunner = nullptr;
+    delete m_pTable;
+    m_pTable = nullptr;
 }
 
 void QtZelt::CompleteStart()

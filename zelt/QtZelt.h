@@ -108,8 +108,8 @@ private:
     TBX_ResetPasswordFunc m_pReset;
     TBX_RefreshFunc m_pRefresh;
 
-    // Never destroyed: a hub thread may still be inside the intake.
-    CZeltDeviceStore *m_pStore;
+    // Destroyed last, once no hub thread can be inside the intake.
+    std::unique_ptr<CZeltDeviceStore> m_pStore;
     QtZeltItemModel *m_pModel = nullptr;
     CZeltBatchRunner *m_pRunner = nullptr;
     CZeltDeviceTable *m_pTable = nullptr;
