@@ -281,7 +281,7 @@ private slots:
             if (i % 2) {  // a valid header in front makes the body parser work
                 junk[0] = 'Z';
                 junk[1] = 'T';
-                junk[2] = 1;
+                junk[2] = 2;
                 junk[3] = char(1 + i % 5);
                 junk[4] = char((junk.size() - 16) & 0xff);
                 junk[5] = char((junk.size() - 16) >> 8);
