@@ -398,7 +398,8 @@ void Engine::updateAmbiguity(const std::string &serial, const wire::Mac &mac, Cl
     for (auto [a, b] = byMac_.equal_range(mac); a != b; ++a) keys.push_back(a->second);
     std::sort(keys.begin(), keys.end());
     keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
-    const auto rivalLife = 3 * std::chrono::milliseconds(timing_.inquiryPeriodMs) + std::chrono::milliseconds(timing_.windowMs);
+    const auto rivalLife = 3 * std::chrono::milliseconds(timing_.inquiryPeriodMs) +
+                           std::chrono::milliseconds(std::min(timing_.windowMs, timing_.inquiryPeriodMs / 2));
     for (auto &key : keys) {
         auto it = table_.find(key);
         if (it == table_.end()) continue;
