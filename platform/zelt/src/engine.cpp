@@ -90,7 +90,11 @@ std::string tableKey(const std::string &serial, const wire::Mac &mac) { return s
 
 Engine::Engine(net::Settings settings, EngineTiming timing, std::vector<std::string> trustPaths)
     : settings_(std::move(settings)), timing_(timing), trustPaths_(std::move(trustPaths)), clientKey_(crypto::newBoxKeyPair()),
-      clientId_(crypto::randomU64() | 1), nextRequest_(crypto::randomU32() | 1) {}
+      clientId_(crypto::randomU64() | 1), nextRequest_(crypto::randomU32() | 1) {
+    crypto::init();
+    trust_.configure(trustPaths_);
+    if (const char *r = std::getenv("ZELT_REPORT_UNTRUSTED"); r && std::strcmp(r, "1") == 0) reportUntrusted_ = true;
+}
 
 Engine::~Engine() {
     stop();
@@ -108,8 +112,6 @@ uint32_t Engine::start(ZELT_DEVICE_FIND_CALLBACK cb, void *user) {
     }
     wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (wakeFd_ < 0) { transport_.close(); return ZELT_ERR_INTERNAL; }
-    trust_.configure(trustPaths_);
-    if (const char *r = std::getenv("ZELT_REPORT_UNTRUSTED"); r && std::strcmp(r, "1") == 0) reportUntrusted_ = true;
     std::string names;
     for (auto &i : transport_.interfaces()) names += (names.empty() ? "" : ",") + i.name;
     log::write(2, "started: group %s port %u, interfaces %s, inquiry every %d ms, %zu trusted maker key(s)", settings_.group.c_str(),
@@ -305,23 +307,31 @@ void Engine::receiveLoop() {
             for (int i = 0; i < 4096 && !stopping_; ++i) {
                 long n = transport_.receive(buf.data(), buf.size());
                 if (n < 0) break;
-                auto msg = wire::decode(buf.data(), size_t(n));
-                if (!msg) {
-                    log::write(3, "dropped malformed datagram of %ld bytes", n);
-                    continue;
-                }
-                if (seenBefore(msg->msgId)) continue;
-                handle(std::move(*msg), Clock::now());
+                handleDatagram(buf.data(), size_t(n));
             }
         }
     }
 }
 
+void Engine::handleDatagram(const uint8_t *data, size_t size) {
+    auto msg = wire::decode(data, size);
+    if (!msg) {
+        log::write(3, "dropped malformed datagram of %zu bytes", size);
+        return;
+    }
+    if (seenBefore(msg->msgId)) return;
+    handle(std::move(*msg), Clock::now());
+}
+
 void Engine::handle(wire::Message &&m, Clock::time_point now) {
-    (void)now;
     switch (m.type) {
     case wire::Type::Hello:
     case wire::Type::Bye: {
+        if (shards_.empty()) {  // not started: verified here
+            if (m.type == wire::Type::Hello) onHello(m.hello, now);
+            else onBye(m.bye);
+            return;
+        }
         // The same device always goes to the same verifier: its events stay in order.
         const std::string &serial = m.type == wire::Type::Hello ? m.hello.device.serial : m.bye.serial;
         const wire::Mac &mac = m.type == wire::Type::Hello ? m.hello.device.mac : m.bye.mac;

@@ -52,6 +52,9 @@ public:
     uint32_t command(const Target &target, wire::CommandBody body, wire::CommandResult &out);
 
     size_t deviceCount();
+    // What the receiver does with one datagram. Before start() announcements
+    // are verified on the calling thread (the fuzz target uses this).
+    void handleDatagram(const uint8_t *data, size_t size);
     // Bounds of the event queue: at most two events a device are waiting.
     static constexpr size_t kMaxQueuedEvents = 2 * 200000 + 4096;
 
