@@ -325,6 +325,56 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(g_rec.count(ZELT_EVENT_ONLINE), 4, 5000);
     }
 
+    void eventsOfABusyDeviceFoldWhileTheCallbackIsBlocked() {
+        // Ten devices changing or leaving about 20 times a second in all.
+        SimProcess sim(12);
+        QVERIFY(sim.start({"--count", "10", "--churn", "0.05"}));
+        std::unique_lock hold(g_rec.gate);
+        g_rec.useGate = true;
+        QVERIFY(startSdk(sim, 300));
+        QTest::qWait(3000);  // some 60 changes queue up behind the blocked callback
+        sim.kill();
+        hold.unlock();
+        QTest::qWait(500);
+        g_rec.useGate = false;
+        // At most two waiting events a device (gone, and back again) and the one
+        // that was blocked: the queue never holds a device's whole history.
+        const int delivered = g_rec.calls.load();
+        qInfo("%d events delivered after the callback was blocked for 3 s", delivered);
+        QVERIFY2(delivered <= 2 * 10 + 1, qPrintable(QString::number(delivered)));
+        QVERIFY(delivered >= 1);
+        // What was delivered still ends in a consistent table: each device once.
+        std::map<QString, int> state;
+        {
+            std::lock_guard l(g_rec.mu);
+            for (auto &e : g_rec.events) {
+                const QString serial = QString::fromLatin1(e.szSerialNO);
+                if (e.iResult == ZELT_EVENT_ONLINE) QCOMPARE(state[serial]++, 0);
+                else if (e.iResult == ZELT_EVENT_OFFLINE) QCOMPARE(state[serial]--, 1);
+                else QCOMPARE(state[serial], 1);
+            }
+        }
+    }
+
+    void logIsPrivateAndFollowsNoLink() {
+        QTemporaryDir dir;
+        const QString victim = dir.filePath("victim"), log = dir.filePath("zelt-sdk.log");
+        {
+            QFile v(victim);
+            QVERIFY(v.open(QIODevice::WriteOnly));
+            v.write("keep");
+        }
+        QVERIFY(QFile::link(victim, log));
+        QCOMPARE(ZELT_SetLogToFile(2, dir.path().toLocal8Bit().constData(), 1), 0);
+        QFile v(victim);
+        QVERIFY(v.open(QIODevice::ReadOnly));
+        QCOMPARE(v.readAll(), QByteArray("keep"));
+        QVERIFY(QFile::remove(log));
+        QVERIFY(ZELT_SetLogToFile(2, dir.path().toLocal8Bit().constData(), 0));
+        ZELT_SetLogToFile(0, nullptr, 0);
+        QCOMPARE(QFile(log).permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther), QFile::Permissions());
+    }
+
     void noCallbackAfterStop() {
         SimProcess sim(2);
         QVERIFY(sim.start({"--count", "30", "--churn", "0.02"}));
