@@ -66,6 +66,20 @@ private slots:
         QCOMPARE(zelt->m_events.size(), 3);
     }
 
+    // Two devices with one serial number: a tool opened after one of them
+    // left still gets the other.
+    void lateToolGetsTheDeviceThatStayed()
+    {
+        CViewStoregeManager *store = CViewStoregeManager::Instance();
+        CDeviceHub &hub = store->Hub();
+        hub.HandleEvent(MakeEvent(1, "TWIN", "10.0.1.1", "44-19-b6-00-00-01"));
+        hub.HandleEvent(MakeEvent(1, "TWIN", "10.0.1.2", "44-19-b6-00-00-02"));
+        hub.HandleEvent(MakeEvent(3, "TWIN", "10.0.1.1", "44-19-b6-00-00-01"));
+        auto *link = static_cast<CRecordingPage *>(store->GetPage(5));
+        QVERIFY(link->m_events.contains(QStringLiteral("1 TWIN 10.0.1.2")));
+        QVERIFY(!link->m_events.contains(QStringLiteral("1 TWIN 10.0.1.1")));
+    }
+
     void eventsReachOnlyOpenPagesOfRegisteredTypes()
     {
         CViewStoregeManager *store = CViewStoregeManager::Instance();
