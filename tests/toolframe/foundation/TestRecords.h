@@ -35,7 +35,8 @@ public:
     ~CRecordingPage() override
     {
         // Leave the store before this part of the object goes away.
-        CViewStoregeManager::Instance()->RemovePage(this);
+        if (CViewStoregeManager::Exists())
+            CViewStoregeManager::Instance()->RemovePage(this);
     }
     int GetTypeId() override { return m_type; }
     void DeviceEvent(const ZELT_DEVICE_EVENT *ev) override
