@@ -242,20 +242,14 @@ QString typeExpectingMessage(QLineEdit *octet, const QString &text)
 void TstLineEdits::ipFirstOctetRange()
 {
     IpWindow w;
+    // Both editions show the message (the plug-in's box needs a parent).
     const QString msg = typeExpectingMessage(w.ip->Octet(0), QStringLiteral("224"));
     QCOMPARE(w.ip->Octet(0)->text(), QStringLiteral("223"));
-#ifndef TOOLKIT_PLUGIN_EDITION
     QCOMPARE(msg, QString::fromUtf8("224不是一个有效项目。请指定介于1和223之间的数值。"));
-#else
-    // The plug-in's message box needs a parent; the octet is still fixed.
-    QVERIFY(msg.isEmpty());
-#endif
     w.ip->Octet(0)->clear();
     const QString msg0 = typeExpectingMessage(w.ip->Octet(0), QStringLiteral("000"));
     QCOMPARE(w.ip->Octet(0)->text(), QStringLiteral("1"));
-#ifndef TOOLKIT_PLUGIN_EDITION
     QVERIFY(msg0.startsWith(QStringLiteral("000")));
-#endif
 }
 
 void TstLineEdits::ipMiddleAndLastOctetRange()
@@ -263,12 +257,10 @@ void TstLineEdits::ipMiddleAndLastOctetRange()
     IpWindow w;
     const QString msg = typeExpectingMessage(w.ip->Octet(1), QStringLiteral("256"));
     QCOMPARE(w.ip->Octet(1)->text(), QStringLiteral("255"));
-#ifndef TOOLKIT_PLUGIN_EDITION
     QCOMPARE(msg, QString::fromUtf8("256不是一个有效项目。请指定介于0和255之间的数值。"));
-#endif
-    typeExpectingMessage(w.ip->Octet(2), QStringLiteral("999"));
+    QVERIFY(typeExpectingMessage(w.ip->Octet(2), QStringLiteral("999")).startsWith(QStringLiteral("999")));
     QCOMPARE(w.ip->Octet(2)->text(), QStringLiteral("255"));
-    typeExpectingMessage(w.ip->Octet(3), QStringLiteral("300"));
+    QVERIFY(typeExpectingMessage(w.ip->Octet(3), QStringLiteral("300")).startsWith(QStringLiteral("300")));
     QCOMPARE(w.ip->Octet(3)->text(), QStringLiteral("255"));
     w.ip->Octet(3)->clear();
     const QString none = typeExpectingMessage(w.ip->Octet(3), QStringLiteral("254"));
