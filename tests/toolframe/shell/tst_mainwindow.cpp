@@ -123,6 +123,27 @@ private slots:
         QCOMPARE(panel->OperationList()->item(1)->data(32).toInt(), 3);
     }
 
+    // The item under the pointer is drawn on its hover fill.
+    void hoveredToolIsFilled()
+    {
+        auto *panel = qobject_cast<CControlPanelFrame *>(CViewStoregeManager::Instance()->FindPage(1));
+        QVERIFY(panel);
+        scene()->SetCurrentIndex(0);
+        QListWidget *list = panel->OperationList();
+        QListWidgetItem *item = list->item(2);
+        QVERIFY(item && !item->isSelected());
+        const QRect r = list->visualItemRect(item);
+        const QPoint corner = r.topLeft() + QPoint(3, 3); // clear of icon and text
+        auto colourAt = [&] { return list->viewport()->grab().toImage().pixelColor(corner); };
+        const QColor before = colourAt();
+        QMouseEvent move(QEvent::MouseMove, QPointF(r.center()), list->viewport()->mapToGlobal(QPointF(r.center())),
+                         Qt::NoButton, Qt::NoButton, {});
+        QApplication::sendEvent(list->viewport(), &move);
+        QCOMPARE(panel->HoveredItem(), item);
+        QCOMPARE(colourAt(), QColor(171, 171, 171));
+        QVERIFY(before != QColor(171, 171, 171));
+    }
+
     void toolsMenuFollowsConfigAndLibraries()
     {
         CWindowTitle *title = frame()->Title();
