@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include <dlfcn.h>
+#include <limits>
 #include <sql.h>
 #include <sqlext.h>
 #include <sqlucode.h>
@@ -336,6 +337,40 @@ private slots:
         const XlsReadResult x = readXls(tmp.filePath(QStringLiteral("params.xls")));
         QVERIFY2(x.ok, qPrintable(x.error));
         QCOMPARE(xlsRows(x.sheet(0)), (QList<QStringList>{{"a", "b", "c"}, {"设备", "-42"}, {"设备", "-42", "xyz"}}));
+    }
+
+    // A failure deep inside the driver (here a parameter length no string
+    // can take) comes back as an error with a record, never as an
+    // exception through the C interface.
+    void internalFailureBecomesADiagnostic()
+    {
+        SQLHANDLE dbc = connect(QStringLiteral("huge"));
+        SQLHANDLE create = statement(dbc, QStringLiteral("CREATE TABLE [h] ([a] char(64))"));
+        QCOMPARE(drv.SQLExecute(create), SQLRETURN(SQL_SUCCESS));
+        SQLHANDLE ins = statement(dbc, QStringLiteral("INSERT INTO [h] VALUES(?)"));
+        SQLWCHAR text[4] = {'a', 'b', 'c', 0};
+        SQLLEN huge = std::numeric_limits<SQLLEN>::max();
+        QCOMPARE(drv.SQLBindParameter(ins, 1, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR, 0, 0, text, 0, &huge),
+                 SQLRETURN(SQL_SUCCESS));
+        SQLRETURN rc = SQL_SUCCESS;
+        bool threw = false;
+        try {
+            rc = drv.SQLExecute(ins);
+        } catch (...) {
+            threw = true;
+        }
+        QVERIFY(!threw);
+        QCOMPARE(rc, SQLRETURN(SQL_ERROR));
+        QCOMPARE(state(SQL_HANDLE_STMT, ins), QStringLiteral("HY001"));
+        // The statement and the connection stay usable.
+        SQLLEN three = 3 * sizeof(SQLWCHAR);
+        drv.SQLBindParameter(ins, 1, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR, 0, 0, text, 0, &three);
+        QCOMPARE(drv.SQLExecute(ins), SQLRETURN(SQL_SUCCESS));
+        QCOMPARE(drv.SQLDisconnect(dbc), SQLRETURN(SQL_SUCCESS));
+        drv.SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+        const XlsReadResult x = readXls(tmp.filePath(QStringLiteral("huge.xls")));
+        QVERIFY2(x.ok, qPrintable(x.error));
+        QCOMPARE(xlsRows(x.sheet(0)), (QList<QStringList>{{"a"}, {"abc"}}));
     }
 
     // A workbook that cannot be written at close is reported, not saved
