@@ -143,10 +143,20 @@ SQLRETURN disconnect(Dbc *d)
     if (!d->connected)
         return diag(d, "08003", "Connection not open.");
     SQLRETURN rc = SQL_SUCCESS;
-    if (!d->readOnly && !d->broken && !d->tables.empty() && d->file && d->file->isOpen()) {
+    // A connection opened for writing succeeds only with a workbook on disk;
+    // the connection is closed either way.
+    if (!d->readOnly) {
         std::string reason;
-        if (!d->file->commit(d->book->fileImage(), &reason))
-            rc = diag(d, "HY000", "Writing the workbook " + d->path + " failed: " + reason);
+        if (d->broken)
+            reason = "a row did not fit into its sheet";
+        else if (d->tables.empty())
+            reason = "no table was created";
+        else if (!d->file || !d->file->isOpen())
+            reason = "no file was open";
+        else if (!d->file->commit(d->book->fileImage(), &reason) && reason.empty())
+            reason = "writing failed";
+        if (!reason.empty())
+            rc = diag(d, "HY000", "The workbook " + d->path + " was not written: " + reason + ".");
     }
     closeConnection(d);
     return rc;

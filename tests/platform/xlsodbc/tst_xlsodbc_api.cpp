@@ -216,9 +216,22 @@ private slots:
         QCOMPARE(one, SQLUSMALLINT(SQL_FALSE));
         QCOMPARE(drv.SQLGetFunctions(dbc, SQL_API_SQLPREPARE, nullptr), SQLRETURN(SQL_ERROR));
         QCOMPARE(drv.SQLSetConnectAttrW(dbc, 115 /* SQL_ATTR_ANSI_APP */, nullptr, 0), SQLRETURN(SQL_ERROR));
+        // No table, no workbook: closing says so, and still closes.
+        QCOMPARE(drv.SQLDisconnect(dbc), SQLRETURN(SQL_ERROR));
+        QCOMPARE(state(SQL_HANDLE_DBC, dbc), QStringLiteral("HY000"));
+        QVERIFY(!QFile::exists(tmp.filePath(QStringLiteral("info.xls"))));
+        QCOMPARE(drv.SQLFreeHandle(SQL_HANDLE_DBC, dbc), SQLRETURN(SQL_SUCCESS));
+    }
+
+    // Opened only to look: nothing to write, and closing succeeds.
+    void readOnlyCloseSucceeds()
+    {
+        SQLRETURN rc;
+        SQLHANDLE dbc = connect(QStringLiteral("looking"), &rc, QStringLiteral(";READONLY=TRUE"));
+        QCOMPARE(rc, SQLRETURN(SQL_SUCCESS));
         QCOMPARE(drv.SQLDisconnect(dbc), SQLRETURN(SQL_SUCCESS));
-        drv.SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-        QVERIFY(!QFile::exists(tmp.filePath(QStringLiteral("info.xls")))); // no table, no workbook
+        QCOMPARE(drv.SQLFreeHandle(SQL_HANDLE_DBC, dbc), SQLRETURN(SQL_SUCCESS));
+        QVERIFY(!QFile::exists(tmp.filePath(QStringLiteral("looking.xls"))));
     }
 
     void diagnostics()
@@ -337,6 +350,26 @@ private slots:
         const XlsReadResult x = readXls(tmp.filePath(QStringLiteral("params.xls")));
         QVERIFY2(x.ok, qPrintable(x.error));
         QCOMPARE(xlsRows(x.sheet(0)), (QList<QStringList>{{"a", "b", "c"}, {"设备", "-42"}, {"设备", "-42", "xyz"}}));
+    }
+
+    // A sheet that overflowed leaves no workbook, and closing says so.
+    void overfullSheetIsReportedAtClose()
+    {
+        SQLHANDLE dbc = connect(QStringLiteral("overfull"));
+        SQLHANDLE create = statement(dbc, QStringLiteral("CREATE TABLE [o] ([n] char(64))"));
+        QCOMPARE(drv.SQLExecute(create), SQLRETURN(SQL_SUCCESS));
+        SQLHANDLE ins = statement(dbc, QStringLiteral("INSERT INTO [o] VALUES(?)"));
+        SQLINTEGER n = 0;
+        QCOMPARE(drv.SQLBindParameter(ins, 1, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, &n, 0, nullptr),
+                 SQLRETURN(SQL_SUCCESS));
+        for (n = 0; n < 65535; ++n)
+            if (drv.SQLExecute(ins) != SQL_SUCCESS)
+                QFAIL("a row under the limit was refused");
+        QCOMPARE(drv.SQLExecute(ins), SQLRETURN(SQL_ERROR));
+        QCOMPARE(drv.SQLDisconnect(dbc), SQLRETURN(SQL_ERROR));
+        QCOMPARE(state(SQL_HANDLE_DBC, dbc), QStringLiteral("HY000"));
+        QCOMPARE(drv.SQLFreeHandle(SQL_HANDLE_DBC, dbc), SQLRETURN(SQL_SUCCESS));
+        QVERIFY(!QFile::exists(tmp.filePath(QStringLiteral("overfull.xls"))));
     }
 
     // A failure deep inside the driver (here a parameter length no string
