@@ -192,6 +192,12 @@ std::u16string sanitizeSheetName(const std::u16string &name)
         if (!s.empty() && s.back() >= 0xD800 && s.back() <= 0xDBFF)
             s.pop_back();
     }
+    // Spreadsheet programs refuse a name that begins or ends with an
+    // apostrophe (it quotes sheet names in formulas).
+    if (!s.empty() && s.front() == u'\'')
+        s.front() = u'_';
+    if (!s.empty() && s.back() == u'\'')
+        s.back() = u'_';
     if (s.empty())
         s = u"Sheet1";
     return s;

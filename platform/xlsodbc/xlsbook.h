@@ -17,8 +17,9 @@ constexpr size_t kMaxCellChars = 32767;
 // Longest sheet name the spreadsheet applications accept.
 constexpr size_t kMaxSheetNameChars = 31;
 
-// Sheet names may not contain []:*?/\ and may not be longer than 31
-// characters; anything else is kept as it is.
+// Sheet names may not contain []:*?/\, may not begin or end with an
+// apostrophe and may not be longer than 31 characters; anything else is
+// kept as it is.
 std::u16string sanitizeSheetName(const std::u16string &name);
 
 class Workbook {

@@ -330,6 +330,10 @@ private slots:
         QTest::newRow("empty") << "" << "Sheet1";
         // 30 letters then an emoji: the pair would be cut, so it goes.
         QTest::newRow("surrogate") << QString(30, 'x') + QStringLiteral("😀") << QString(30, 'x');
+        QTest::newRow("apostrophes around") << "'quoted'" << "_quoted_";
+        QTest::newRow("apostrophe inside") << "O'Brien's" << "O'Brien's";
+        QTest::newRow("apostrophe only") << "'" << "_";
+        QTest::newRow("apostrophe at the cut") << QString(30, 'x') + QStringLiteral("'tail") << QString(30, 'x') + "_";
     }
     void sheetNames()
     {

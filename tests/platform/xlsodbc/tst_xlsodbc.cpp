@@ -187,6 +187,19 @@ private slots:
         QCOMPARE(xlsRows(y.sheet(0)), (QList<QStringList>{{"B"}, {"2"}, {"3"}}));
     }
 
+    // A name in apostrophes keeps them in the file name; the sheet, which
+    // may not begin or end with one, gets underscores there.
+    void apostrophesAroundTheName()
+    {
+        const QString name = QStringLiteral("'quoted'");
+        const ExportResult r = exportTable(folder(), name, {"A"}, {{"1"}});
+        QVERIFY2(r.opened, qPrintable(r.error));
+        const XlsReadResult x = readXls(folder() + name + QStringLiteral(".xls"));
+        QVERIFY2(x.ok, qPrintable(x.error));
+        QCOMPARE(x.sheet(0).value("name").toString(), QStringLiteral("_quoted_"));
+        QCOMPARE(xlsRows(x.sheet(0)), (QList<QStringList>{{"A"}, {"1"}}));
+    }
+
     // An empty folder gives a path relative to the working folder.
     void relativePath()
     {
