@@ -51,6 +51,9 @@ private:
     static constexpr uint32_t kEmpty = 0xFFFFFFFFu;
 
     uint32_t intern(const std::u16string &s);
+    // A worksheet's records after its BOF: INDEX, DEFCOLWIDTH, DIMENSIONS,
+    // the row blocks (ROW records, cells, DBCELL) and WINDOW2.
+    static void writeSheetBody(std::string &out, const Sheet &sh, bool first);
 
     std::vector<Sheet> sheets_;
     std::vector<std::u16string> strings_;
