@@ -449,15 +449,38 @@ private slots:
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("content"));
-        struct stat st {};
-        QCOMPARE(::stat(path.toLocal8Bit().constData(), &st), 0);
-        QVERIFY(st.st_mode & S_IRGRP || (::umask(022), ::umask(022) & 040)); // not owner-only unless umask says so
         QCOMPARE(QDir(tmp.path()).entryList(QStringList{".pending*"}, QDir::Files | QDir::Hidden), QStringList());
 
         PendingFile bad;
         std::string error;
         QVERIFY(!bad.open(tmp.filePath(QStringLiteral("no/such/dir/x.xls")).toStdString(), &error));
         QVERIFY(!error.empty());
+    }
+
+    // The temporary file is created for the owner only; the saved workbook
+    // gets the usual permissions, as the umask shapes them.
+    void savedFileFollowsTheUmask_data()
+    {
+        QTest::addColumn<int>("mask");
+        QTest::addColumn<int>("mode");
+        QTest::newRow("022") << 022 << 0644;
+        QTest::newRow("002") << 002 << 0664;
+        QTest::newRow("077") << 077 << 0600;
+    }
+    void savedFileFollowsTheUmask()
+    {
+        QFETCH(int, mask);
+        QFETCH(int, mode);
+        const mode_t saved = ::umask(mode_t(mask));
+        const auto restore = qScopeGuard([saved] { ::umask(saved); });
+        const QString path = tmp.filePath(QStringLiteral("mode-%1.xls").arg(mask, 3, 8, QLatin1Char('0')));
+        PendingFile f;
+        std::string error;
+        QVERIFY(f.open(path.toStdString(), &error));
+        QVERIFY(f.commit("content", &error));
+        struct stat st {};
+        QCOMPARE(::stat(path.toLocal8Bit().constData(), &st), 0);
+        QCOMPARE(int(st.st_mode & 0777), mode);
     }
 
     void parseCreateTable()

@@ -424,18 +424,36 @@ private slots:
         QCOMPARE(drv.SQLFreeHandle(SQL_HANDLE_DBC, dbc), SQLRETURN(SQL_SUCCESS));
     }
 
+    void execDirectRefuses_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("sqlState");
+        QTest::newRow("select") << "SELECT 1" << "42000";
+        QTest::newRow("unterminated name") << "CREATE TABLE [x" << "42000";
+        QTest::newRow("unknown table") << "INSERT INTO [none] VALUES('1')" << "42S02";
+        QTest::newRow("lone surrogate") << QString(QChar(0xD800)) << "42000";
+        QTest::newRow("text as column name") << "CREATE TABLE t ('a' char(64))" << "42000";
+        QTest::newRow("insert without table") << "INSERT INTO" << "42000";
+    }
+    void execDirectRefuses()
+    {
+        QFETCH(QString, sql);
+        QFETCH(QString, sqlState);
+        SQLHANDLE dbc = connect(QStringLiteral("refuses"));
+        SQLHANDLE st = nullptr;
+        QCOMPARE(drv.SQLAllocHandle(SQL_HANDLE_STMT, dbc, &st), SQLRETURN(SQL_SUCCESS));
+        std::u16string s = w(sql);
+        QCOMPARE(drv.SQLExecDirectW(st, wp(s), SQLINTEGER(s.size())), SQLRETURN(SQL_ERROR));
+        QCOMPARE(state(SQL_HANDLE_STMT, st), sqlState);
+        drv.SQLDisconnect(dbc);
+        drv.SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    }
+
     void execDirectAndSyntaxErrors()
     {
         SQLHANDLE dbc = connect(QStringLiteral("direct"));
         SQLHANDLE st = nullptr;
         drv.SQLAllocHandle(SQL_HANDLE_STMT, dbc, &st);
-        for (const QString &sql : {QStringLiteral("SELECT 1"), QStringLiteral("CREATE TABLE [x"),
-                                   QStringLiteral("INSERT INTO [none] VALUES('1')"), QString(QChar(0xD800)),
-                                   QStringLiteral("CREATE TABLE t ('a' char(64))"), QStringLiteral("INSERT INTO")}) {
-            std::u16string s = w(sql);
-            QCOMPARE(drv.SQLExecDirectW(st, wp(s), SQLINTEGER(s.size())), SQLRETURN(SQL_ERROR));
-            QVERIFY(!state(SQL_HANDLE_STMT, st).isEmpty());
-        }
         QCOMPARE(drv.SQLPrepareW(st, nullptr, -5), SQLRETURN(SQL_ERROR));
         QCOMPARE(state(SQL_HANDLE_STMT, st), QStringLiteral("HY090"));
         // More than 256 columns do not fit a sheet.

@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include "CViewStoregeManager.h"
+#include "HostPages.h"
 #include "TestRecords.h"
 
 class TestViewStore : public QObject
@@ -45,8 +46,24 @@ private slots:
         QCOMPARE(store->GetPage(3), page);
         QCOMPARE(store->FindPage(3), page);
         QCOMPARE(m_created, created);
-        QCOMPARE(store->GetPage(13), nullptr); // no page class
-        QCOMPARE(store->GetPage(0), nullptr);
+    }
+
+    // The shell's own factory (the store's default) has no page for types
+    // outside the catalogue's pages, and the store then lists none.
+    void shellFactoryRefusesOtherTypes_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::newRow("0") << 0;
+        QTest::newRow("13, no page class") << 13;
+        QTest::newRow("14, no page class") << 14;
+        QTest::newRow("negative") << -1;
+        QTest::newRow("beyond the catalogue") << 99;
+    }
+    void shellFactoryRefusesOtherTypes()
+    {
+        QFETCH(int, type);
+        QCOMPARE(CreateShellPage(type, nullptr), nullptr);
+        QCOMPARE(CViewStoregeManager::Instance()->FindPage(type), nullptr);
     }
 
     void newPageGetsTheCacheBeforeLiveEvents()
