@@ -63,7 +63,8 @@ endfunction()
 
 # toolbay_add_subdirectory(<dir>)
 #
-# Adds a module folder if it has a CMakeLists.txt. In development trees
+# Adds a module folder; a listed folder without a CMakeLists.txt fails the
+# configuration. In development trees
 # (TOOLBAY_TOLERANT=ON, set by scripts/dev-build.sh) a module whose
 # CMakeLists.txt names a source file that does not exist yet is skipped with
 # a warning instead of failing the whole configuration: several people work
@@ -72,7 +73,7 @@ option(TOOLBAY_TOLERANT "Skip modules with missing source files (development tre
 function(toolbay_add_subdirectory dir)
   get_filename_component(full ${dir} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
   if(NOT EXISTS ${full}/CMakeLists.txt)
-    return()
+    message(FATAL_ERROR "Module ${dir} is listed but has no CMakeLists.txt")
   endif()
   if(TOOLBAY_TOLERANT)
     file(READ ${full}/CMakeLists.txt text)
@@ -90,4 +91,26 @@ function(toolbay_add_subdirectory dir)
     endforeach()
   endif()
   add_subdirectory(${dir})
+endfunction()
+
+# toolbay_require(<who> <Debian package> <condition...>)
+#
+# Fails the configuration, naming the package, unless the condition (as
+# if() takes it) holds. A module or test whose dependency is missing never
+# drops out of the build quietly; scripts/setup.sh installs every package.
+function(toolbay_require who package)
+  if(NOT (${ARGN}))
+    message(FATAL_ERROR "${who}: the Debian package ${package} is missing (scripts/setup.sh installs it)")
+  endif()
+endfunction()
+
+# toolbay_require_targets(<who> <target>...)
+#
+# The same for targets of other modules of this tree.
+function(toolbay_require_targets who)
+  foreach(t IN LISTS ARGN)
+    if(NOT TARGET ${t})
+      message(FATAL_ERROR "${who}: ${t} is not defined in this configuration")
+    endif()
+  endforeach()
 endfunction()
