@@ -78,6 +78,8 @@ function(toolbay_add_subdirectory dir)
   if(TOOLBAY_TOLERANT)
     file(READ ${full}/CMakeLists.txt text)
     string(REGEX REPLACE "#[^\n]*" "" text "${text}")
+    # Files looked up on the system are no sources of the module.
+    string(REGEX REPLACE "find_(path|file|library|program)\\([^)]*\\)" "" text "${text}")
     string(REGEX MATCHALL "[A-Za-z0-9_./${}-]+\\.(cpp|cc|c|h|hpp|qrc|ui|ts|qss|in)" files "${text}")
     foreach(f IN LISTS files)
       string(REPLACE "\${CMAKE_CURRENT_SOURCE_DIR}/" "" f "${f}")
