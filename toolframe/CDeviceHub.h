@@ -63,7 +63,7 @@ private:
     QList<QPair<DeviceCallback, void *>> m_registrations;
     // Cache in arrival order. A device that goes offline leaves a hole
     // (iEventKind 0) so that the index stays valid; holes are squeezed out
-    // once they make up half of the list. Lookups by serial number go
+    // once they make up half of the list. Lookups by serial number and MAC go
     // through m_cacheIndex, so a burst of events costs O(1) each.
     QList<ZELT_DEVICE_EVENT> m_cache;
     QHash<QByteArray, qsizetype> m_cacheIndex;

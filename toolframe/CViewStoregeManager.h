@@ -76,6 +76,7 @@ private:
     };
     static void Forward(const ZELT_DEVICE_EVENT *pEvent, void *pContext);
     static int ContextType(void *pContext);
+    static void StopEngine();
     CBaseFrame *FindPageLocked(int iType) const;
 
     QList<QPointer<CBaseFrame>> m_pages;
