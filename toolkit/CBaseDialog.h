@@ -111,6 +111,8 @@ protected:
 
 private:
     void SetupUi();
+    // Return, Enter and Select: what each edition does with them.
+    void ConfirmFromKey(QKeyEvent *e);
 #ifdef TOOLKIT_PLUGIN_EDITION
     void ApplySkin(bool bLarge, bool bCompactSpacing);
     bool FirstCallOfThisClick(int iSlot);
