@@ -12,10 +12,64 @@
 #include <QMouseEvent>
 #include <QRegion>
 
+void CBaseDialog::SetupDialog(const QSize &size, const QMargins &margins)
+{
+    setObjectName(QStringLiteral("CBaseDialogClass"));
+    resize(size);
+    setMinimumSize(0, 150);
+    setWindowTitle(QStringLiteral("Dialog"));
+
+    ui.m_pgridBaseDialog = new QGridLayout(this);
+    ui.m_pgridBaseDialog->setObjectName(QStringLiteral("m_pgridBaseDialog"));
+    ui.m_pgridBaseDialog->setVerticalSpacing(0);
+    ui.m_pgridBaseDialog->setContentsMargins(margins);
+}
+
+QGridLayout *CBaseDialog::SetupFrames()
+{
+    ui.m_pContentFrame = new QFrame(this);
+    ui.m_pContentFrame->setObjectName(QStringLiteral("m_pContentFrame"));
+    ui.m_pContentFrame->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    ui.m_pContentFrame->setMinimumWidth(100);
+    ui.m_pContentFrame->setFocusPolicy(Qt::NoFocus);
+    ui.m_pgridBaseDialog->addWidget(ui.m_pContentFrame, 1, 0);
+
+    ui.m_pBottomFrame = new QFrame(this);
+    ui.m_pBottomFrame->setObjectName(QStringLiteral("m_pBottomFrame"));
+    ui.m_pBottomFrame->setMaximumHeight(52);
+    ui.m_pBottomFrame->setFrameShape(QFrame::StyledPanel);
+    ui.m_pBottomFrame->setFrameShadow(QFrame::Raised);
+    ui.m_pgridBaseDialog->addWidget(ui.m_pBottomFrame, 2, 0);
+    auto *bottomGrid = new QGridLayout(ui.m_pBottomFrame);
+    bottomGrid->setObjectName(QStringLiteral("gridLayout_2"));
+    return bottomGrid;
+}
+
 CBaseDialog::~CBaseDialog()
 {
     m_bDestroying = true;
     setProperty(kDestroyingProperty, true);
+}
+
+void CBaseDialog::AcceptOrSignal()
+{
+    if (m_bAutoAccept)
+        accept();
+    else
+        emit ClickedOKBtnSig();
+}
+
+void CBaseDialog::CloseOrSignal()
+{
+    if (m_bAutoClose)
+        close();
+    else
+        emit ClickedCloseBtnSig();
+}
+
+void CBaseDialog::SetOkBtnEnable(bool bEnabled)
+{
+    ConfirmButton()->setEnabled(bEnabled);
 }
 
 void CBaseDialog::SetCloseBtnVisible(bool bVisible)

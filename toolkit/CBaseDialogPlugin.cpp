@@ -42,15 +42,7 @@ CBaseDialog::CBaseDialog(QWidget *parent, bool bLargeSkin, bool bOkBtn, bool bCa
 
 void CBaseDialog::SetupUi()
 {
-    setObjectName(QStringLiteral("CBaseDialogClass"));
-    resize(437, 327);
-    setMinimumSize(0, 150);
-    setWindowTitle(QStringLiteral("Dialog"));
-
-    ui.m_pgridBaseDialog = new QGridLayout(this);
-    ui.m_pgridBaseDialog->setObjectName(QStringLiteral("m_pgridBaseDialog"));
-    ui.m_pgridBaseDialog->setVerticalSpacing(0);
-    ui.m_pgridBaseDialog->setContentsMargins(6, 3, 6, 5);
+    SetupDialog(QSize(437, 327), QMargins(6, 3, 6, 5));
 
     auto *titleRow = new QHBoxLayout;
     titleRow->setObjectName(QStringLiteral("horizontalLayout"));
@@ -75,29 +67,15 @@ void CBaseDialog::SetupUi()
     titleRow->addWidget(ui.m_pCloseBtn);
     ui.m_pgridBaseDialog->addLayout(titleRow, 0, 0);
 
-    ui.m_pContentFrame = new QFrame(this);
-    ui.m_pContentFrame->setObjectName(QStringLiteral("m_pContentFrame"));
-    ui.m_pContentFrame->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    ui.m_pContentFrame->setMinimumWidth(100);
-    ui.m_pContentFrame->setFocusPolicy(Qt::NoFocus);
+    QGridLayout *bottomGrid = SetupFrames();
     ui.m_pContentFrame->setFrameShape(QFrame::StyledPanel);
     ui.m_pContentFrame->setFrameShadow(QFrame::Raised);
     ui.m_pContentFrame->setStyleSheet(QStringLiteral("QFrame#m_pContentFrame\n{\n\tborder:none;\n}"));
-    ui.m_pgridBaseDialog->addWidget(ui.m_pContentFrame, 1, 0);
-
-    ui.m_pBottomFrame = new QFrame(this);
-    ui.m_pBottomFrame->setObjectName(QStringLiteral("m_pBottomFrame"));
-    ui.m_pBottomFrame->setMaximumHeight(52);
-    ui.m_pBottomFrame->setFrameShape(QFrame::StyledPanel);
-    ui.m_pBottomFrame->setFrameShadow(QFrame::Raised);
-    auto *bottomGrid = new QGridLayout(ui.m_pBottomFrame);
-    bottomGrid->setObjectName(QStringLiteral("gridLayout_2"));
     bottomGrid->addItem(new QSpacerItem(10, 25, QSizePolicy::Expanding, QSizePolicy::Minimum), 0, 0);
     ui.pOkBtn = makeBottomButton(ui.m_pBottomFrame, "pOkBtn", tr("OK"), 80);
     ui.pCancelBtn = makeBottomButton(ui.m_pBottomFrame, "pCancelBtn", tr("Cancel"), 80);
     bottomGrid->addWidget(ui.pOkBtn, 0, 1);
     bottomGrid->addWidget(ui.pCancelBtn, 0, 2);
-    ui.m_pgridBaseDialog->addWidget(ui.m_pBottomFrame, 2, 0);
 }
 
 void CBaseDialog::ApplySkin(bool bLarge, bool bFromConstructor)
@@ -131,27 +109,14 @@ bool CBaseDialog::FirstCallOfThisClick(int iSlot)
 
 void CBaseDialog::on_pOkBtn_clicked()
 {
-    if (!FirstCallOfThisClick(1))
-        return;
-    if (m_bAutoAccept)
-        accept();
-    else
-        emit ClickedOKBtnSig();
+    if (FirstCallOfThisClick(1))
+        AcceptOrSignal();
 }
 
 void CBaseDialog::on_m_pCloseBtn_clicked()
 {
-    if (!FirstCallOfThisClick(2))
-        return;
-    if (m_bAutoClose)
-        close();
-    else
-        emit ClickedCloseBtnSig();
-}
-
-void CBaseDialog::SetOkBtnEnable(bool bEnabled)
-{
-    ui.pOkBtn->setEnabled(bEnabled);
+    if (FirstCallOfThisClick(2))
+        CloseOrSignal();
 }
 
 void CBaseDialog::SetTitleText(const QString &strTitle)

@@ -37,15 +37,7 @@ CBaseDialog::CBaseDialog(QWidget *parent, bool bBottomFrame, bool bConfirmBtn, b
 
 void CBaseDialog::SetupUi()
 {
-    setObjectName(QStringLiteral("CBaseDialogClass"));
-    resize(436, 327);
-    setMinimumSize(0, 150);
-    setWindowTitle(QStringLiteral("Dialog"));
-
-    ui.m_pgridBaseDialog = new QGridLayout(this);
-    ui.m_pgridBaseDialog->setObjectName(QStringLiteral("m_pgridBaseDialog"));
-    ui.m_pgridBaseDialog->setVerticalSpacing(0);
-    ui.m_pgridBaseDialog->setContentsMargins(4, 3, 4, 4);
+    SetupDialog(QSize(436, 327), QMargins(4, 3, 4, 4));
 
     ui.m_pTitleWidget = new CTitleWidget(this);
     ui.m_pTitleWidget->setObjectName(QStringLiteral("m_pTitleWidget"));
@@ -72,22 +64,9 @@ void CBaseDialog::SetupUi()
     titleGrid->addLayout(titleRow, 0, 0);
     ui.m_pgridBaseDialog->addWidget(ui.m_pTitleWidget, 0, 0);
 
-    ui.m_pContentFrame = new QFrame(this);
-    ui.m_pContentFrame->setObjectName(QStringLiteral("m_pContentFrame"));
-    ui.m_pContentFrame->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    ui.m_pContentFrame->setMinimumWidth(100);
-    ui.m_pContentFrame->setFocusPolicy(Qt::NoFocus);
+    QGridLayout *bottomGrid = SetupFrames();
     ui.m_pContentFrame->setFrameShape(QFrame::NoFrame);
     ui.m_pContentFrame->setFrameShadow(QFrame::Plain);
-    ui.m_pgridBaseDialog->addWidget(ui.m_pContentFrame, 1, 0);
-
-    ui.m_pBottomFrame = new QFrame(this);
-    ui.m_pBottomFrame->setObjectName(QStringLiteral("m_pBottomFrame"));
-    ui.m_pBottomFrame->setMaximumHeight(52);
-    ui.m_pBottomFrame->setFrameShape(QFrame::StyledPanel);
-    ui.m_pBottomFrame->setFrameShadow(QFrame::Raised);
-    auto *bottomGrid = new QGridLayout(ui.m_pBottomFrame);
-    bottomGrid->setObjectName(QStringLiteral("gridLayout_2"));
     ui.m_pLeftBtn = makeBottomButton(ui.m_pBottomFrame, "m_pLeftBtn", tr("Online Devices"), 101);
     ui.m_pConfirmBtn = makeBottomButton(ui.m_pBottomFrame, "m_pConfirmBtn", tr("Confirm"), 80);
     ui.m_pCancelBtn = makeBottomButton(ui.m_pBottomFrame, "m_pCancelBtn", tr("Cancel"), 80);
@@ -95,7 +74,6 @@ void CBaseDialog::SetupUi()
     bottomGrid->addItem(new QSpacerItem(10, 25, QSizePolicy::Expanding, QSizePolicy::Minimum), 0, 1);
     bottomGrid->addWidget(ui.m_pConfirmBtn, 0, 2);
     bottomGrid->addWidget(ui.m_pCancelBtn, 0, 3);
-    ui.m_pgridBaseDialog->addWidget(ui.m_pBottomFrame, 2, 0);
 
     // The title never runs under the close button.
     ui.m_pTitleWidget->SetTextMargins(0, 0, 22, 0);
@@ -103,18 +81,12 @@ void CBaseDialog::SetupUi()
 
 void CBaseDialog::OnConfirmBtnClicked()
 {
-    if (m_bAutoAccept)
-        accept();
-    else
-        emit ClickedOKBtnSig();
+    AcceptOrSignal();
 }
 
 void CBaseDialog::OnCloseBtnClicked()
 {
-    if (m_bAutoClose)
-        close();
-    else
-        emit ClickedCloseBtnSig();
+    CloseOrSignal();
 }
 
 void CBaseDialog::OnCancleBtnClicked()
@@ -123,11 +95,6 @@ void CBaseDialog::OnCancleBtnClicked()
         reject();
     else
         emit ClickedCancleBtnSig();
-}
-
-void CBaseDialog::SetOkBtnEnable(bool bEnabled)
-{
-    ui.m_pConfirmBtn->setEnabled(bEnabled);
 }
 
 void CBaseDialog::SetTitleText(const QString &strTitle)
