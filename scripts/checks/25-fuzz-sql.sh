@@ -7,8 +7,11 @@ command -v clang++-14 >/dev/null || { echo "fuzz: clang++-14 is missing (package
 out=build/fuzz
 mkdir -p "$out/corpus-sql"
 src=platform/xlsodbc
-clang++-14 -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-  -I "$src" "$src/fuzz/fuzz_sql.cpp" "$src/xlssql.cpp" -o "$out/fuzz_sql"
+( # the build lock of scripts/dev-build.sh: one build at a time on this machine
+  flock 9
+  clang++-14 -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
+    -I "$src" "$src/fuzz/fuzz_sql.cpp" "$src/xlssql.cpp" -o "$out/fuzz_sql"
+) 9>/tmp/toolbay-build.lock
 # Seed corpus: the CREATE TABLE and INSERT statements the export sends
 # (21 columns, English and Chinese titles, a name with brackets), literal
 # values and the export's connection string. The fuzzer grows it from there;
