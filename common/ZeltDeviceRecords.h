@@ -1,6 +1,5 @@
 // Device records that cross from the shell to the tool libraries.
-#ifndef ZELT_DEVICE_RECORDS_H
-#define ZELT_DEVICE_RECORDS_H
+#pragma once
 
 #include <algorithm>
 #include <cstddef>
@@ -198,5 +197,3 @@ inline void registerMetaTypes()
 }
 
 } // namespace ZeltRecords
-
-#endif

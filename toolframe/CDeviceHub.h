@@ -1,7 +1,6 @@
 // The discovery hub: receives the engine's device events, keeps the cache of
 // present devices and hands every event to the registered receivers.
-#ifndef CDEVICEHUB_H
-#define CDEVICEHUB_H
+#pragma once
 
 #include <QByteArray>
 #include <QHash>
@@ -70,5 +69,3 @@ private:
     qsizetype m_cacheHoles = 0;
     bool m_bStarted = false;
 };
-
-#endif

@@ -1,7 +1,6 @@
 // The view store: the process's one discovery hub, the list of pages and the
 // page factory.
-#ifndef CVIEWSTOREGEMANAGER_H
-#define CVIEWSTOREGEMANAGER_H
+#pragma once
 
 #include <functional>
 #include <memory>
@@ -86,5 +85,3 @@ private:
     PageCreator m_creator;
     int m_iNextFrameId = 0;
 };
-
-#endif

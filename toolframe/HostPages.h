@@ -1,6 +1,5 @@
 // Tool commands and the host pages that show the tools' libraries.
-#ifndef HOSTPAGES_H
-#define HOSTPAGES_H
+#pragma once
 
 #include <memory>
 
@@ -195,5 +194,3 @@ public:
 // The shell's page factory: the control panel for 1, the tools' pages for
 // 2..12 with the services each gets; null for other types.
 CBaseFrame *CreateShellPage(int iType, QWidget *pParent);
-
-#endif

@@ -1,7 +1,6 @@
 /* vela: the small platform runtime under both deliverables: mutexes and
  * dynamic libraries. Plain C so that any tool library can use it. */
-#ifndef VELA_H
-#define VELA_H
+#pragma once
 
 #include <stddef.h>
 
@@ -51,6 +50,4 @@ VELA_API const char *Vela_ProgramDir(void);
 
 #ifdef __cplusplus
 }
-#endif
-
 #endif

@@ -117,6 +117,17 @@ private:
         return st;
     }
 
+    // A connection to a new workbook with one table, and an INSERT prepared
+    // on it; the CREATE TABLE must succeed.
+    SQLHANDLE tableWithInsert(const QString &name, const QString &create, const QString &insert, SQLHANDLE *ins)
+    {
+        SQLHANDLE dbc = connect(name);
+        if (drv.SQLExecute(statement(dbc, create)) != SQL_SUCCESS)
+            qWarning() << "CREATE TABLE failed:" << create;
+        *ins = statement(dbc, insert);
+        return dbc;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -355,10 +366,9 @@ private slots:
     // A sheet that overflowed leaves no workbook, and closing says so.
     void overfullSheetIsReportedAtClose()
     {
-        SQLHANDLE dbc = connect(QStringLiteral("overfull"));
-        SQLHANDLE create = statement(dbc, QStringLiteral("CREATE TABLE [o] ([n] char(64))"));
-        QCOMPARE(drv.SQLExecute(create), SQLRETURN(SQL_SUCCESS));
-        SQLHANDLE ins = statement(dbc, QStringLiteral("INSERT INTO [o] VALUES(?)"));
+        SQLHANDLE ins = nullptr;
+        SQLHANDLE dbc = tableWithInsert(QStringLiteral("overfull"), QStringLiteral("CREATE TABLE [o] ([n] char(64))"),
+                                        QStringLiteral("INSERT INTO [o] VALUES(?)"), &ins);
         SQLINTEGER n = 0;
         QCOMPARE(drv.SQLBindParameter(ins, 1, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, &n, 0, nullptr),
                  SQLRETURN(SQL_SUCCESS));
@@ -377,10 +387,9 @@ private slots:
     // exception through the C interface.
     void internalFailureBecomesADiagnostic()
     {
-        SQLHANDLE dbc = connect(QStringLiteral("huge"));
-        SQLHANDLE create = statement(dbc, QStringLiteral("CREATE TABLE [h] ([a] char(64))"));
-        QCOMPARE(drv.SQLExecute(create), SQLRETURN(SQL_SUCCESS));
-        SQLHANDLE ins = statement(dbc, QStringLiteral("INSERT INTO [h] VALUES(?)"));
+        SQLHANDLE ins = nullptr;
+        SQLHANDLE dbc = tableWithInsert(QStringLiteral("huge"), QStringLiteral("CREATE TABLE [h] ([a] char(64))"),
+                                        QStringLiteral("INSERT INTO [h] VALUES(?)"), &ins);
         SQLWCHAR text[4] = {'a', 'b', 'c', 0};
         SQLLEN huge = std::numeric_limits<SQLLEN>::max();
         QCOMPARE(drv.SQLBindParameter(ins, 1, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR, 0, 0, text, 0, &huge),

@@ -1,6 +1,5 @@
 // Building device records for hub tests.
-#ifndef TEST_RECORDS_H
-#define TEST_RECORDS_H
+#pragma once
 
 #include <cstring>
 
@@ -48,5 +47,3 @@ public:
     QStringList m_events; // written on the delivering thread under the hub mutex
     int m_type;
 };
-
-#endif
