@@ -24,24 +24,6 @@ BoxKeyPair newBoxKeyPair() {
     return kp;
 }
 
-bool sharedKey(const PublicKey &peer, const SecretKey &own, SharedKey &out) {
-    return crypto_box_beforenm(out.data(), peer.data(), own.data()) == 0;
-}
-
-void seal(const SharedKey &key, const wire::Bytes &plain, std::array<uint8_t, wire::kBoxNonce> &nonce, wire::Bytes &cipher) {
-    randombytes_buf(nonce.data(), nonce.size());
-    cipher.resize(plain.size() + crypto_box_MACBYTES);
-    crypto_box_easy_afternm(cipher.data(), plain.data(), plain.size(), nonce.data(), key.data());
-}
-
-std::optional<wire::Bytes> open(const SharedKey &key, const std::array<uint8_t, wire::kBoxNonce> &nonce, const wire::Bytes &cipher) {
-    if (cipher.size() < crypto_box_MACBYTES) return std::nullopt;
-    wire::Bytes plain(cipher.size() - crypto_box_MACBYTES);
-    if (crypto_box_open_easy_afternm(plain.data(), cipher.data(), cipher.size(), nonce.data(), key.data()) != 0)
-        return std::nullopt;
-    return plain;
-}
-
 void randomBytes(uint8_t *p, size_t n) { init(); randombytes_buf(p, n); }
 uint32_t randomU32() { init(); return randombytes_random(); }
 uint64_t randomU64() { return (uint64_t(randomU32()) << 32) | randomU32(); }

@@ -22,10 +22,6 @@ using SharedKey = std::array<uint8_t, 32>;
 
 struct BoxKeyPair { PublicKey pk{}; SecretKey sk{}; };
 BoxKeyPair newBoxKeyPair();
-// Precomputed key for one peer pair; false for a degenerate peer key.
-bool sharedKey(const PublicKey &peer, const SecretKey &own, SharedKey &out);
-void seal(const SharedKey &key, const wire::Bytes &plain, std::array<uint8_t, wire::kBoxNonce> &nonce, wire::Bytes &cipher);
-std::optional<wire::Bytes> open(const SharedKey &key, const std::array<uint8_t, wire::kBoxNonce> &nonce, const wire::Bytes &cipher);
 
 void randomBytes(uint8_t *p, size_t n);
 uint32_t randomU32();

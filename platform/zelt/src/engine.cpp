@@ -440,6 +440,8 @@ void Engine::noteUntrusted(const wire::Hello &h) {
         std::lock_guard lock(mu_);
         if (untrusted_.size() >= 1024 && !untrusted_.count(key)) untrusted_.clear();  // a flood of inventions
         Untrusted &u = untrusted_[key];
+        u.serial = h.device.serial;
+        u.mac = h.device.mac;
         if (u.identity != h.cert.identity) {
             log::write(2, "announcement of %s (%s) without a trusted certificate, ignored", h.device.serial.c_str(),
                        wire::macText(h.device.mac).c_str());
@@ -619,10 +621,8 @@ uint32_t Engine::findDevice(const Target &t, Entry &out) {
             if (auto it = table_.find(a->second); it != table_.end()) found.push_back(&it->second);
     }
     if (found.empty()) {
-        for (auto &[key, u] : untrusted_)
-            if ((t.mac && key.size() >= 17 && wire::parseMac(key.substr(key.size() - 17)) == t.mac) ||
-                (!t.mac && key.compare(0, t.serial.size() + 1, t.serial + "/") == 0))
-                return ZELT_ERR_UNTRUSTED_DEVICE;
+        for (auto &entry : untrusted_)
+            if (t.mac ? entry.second.mac == *t.mac : entry.second.serial == t.serial) return ZELT_ERR_UNTRUSTED_DEVICE;
         return ZELT_ERR_NO_DEVICE;
     }
     if (found.size() > 1 || found[0]->info.byTrust == ZELT_TRUST_AMBIGUOUS) return ZELT_ERR_AMBIGUOUS_DEVICE;

@@ -76,6 +76,8 @@ private:
         Clock::time_point rivalSeen;
     };
     struct Untrusted {
+        std::string serial;
+        wire::Mac mac{};
         wire::SignPublicKey identity{};
         bool reported = false;
     };

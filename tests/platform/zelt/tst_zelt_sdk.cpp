@@ -471,6 +471,22 @@ private slots:
         QCOMPARE(ok[0], 12);
     }
 
+    void aDeviceHeardOnlyUntrustedIsRefused() {
+        SimProcess stranger(13);
+        QVERIFY(stranger.start({"--count", "2"}, false));
+        QVERIFY(startSdk(stranger));
+        QTest::qWait(800);
+        QCOMPARE(int(g_rec.devices().size()), 0);  // not listed
+        ZELT_DEVICE_KEY key;
+        QCOMPARE(ZELT_GetDeviceConfig("ZT-IPC2141-000100000001", ZELT_CFG_DEVICE_KEY, nullptr, 0, &key, sizeof key), 0);
+        QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_UNTRUSTED_DEVICE));
+        ZELT_Stop();
+        stranger.terminate();
+        const QList<int> stats = simStats(stranger);
+        QVERIFY(stats.size() >= 2);
+        QCOMPARE(stats[0] + stats[1], 0);  // nothing was sent to it
+    }
+
     void twoCertifiedIdentitiesForOneDeviceAreRefused() {
         // Both fleets certified by trusted makers, with the same serial numbers
         // and MACs but their own identity keys: nobody can tell which is real.
