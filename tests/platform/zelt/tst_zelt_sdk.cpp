@@ -494,7 +494,11 @@ private slots:
         QVERIFY(one.start({"--count", "3"}));
         QVERIFY(two.start({"--count", "3", "--password", "Other12345"}));
         QVERIFY(startSdk(one));
-        QTRY_VERIFY_WITH_TIMEOUT(g_rec.devices().size() == 3 && g_rec.device("ZT-IPC2141-000100000001")->byTrust == ZELT_TRUST_AMBIGUOUS, 5000);
+        auto allAmbiguous = [] {
+            auto all = g_rec.devices();
+            return all.size() == 3 && std::all_of(all.begin(), all.end(), [](auto &d) { return d.byTrust == ZELT_TRUST_AMBIGUOUS; });
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(allAmbiguous(), 5000);
         const auto d = *g_rec.device("ZT-IPC2141-000100000001");
         ZELT_NET_PARAM p = netParam("10.1.0.99");
         QCOMPARE(ZELT_ModifyDeviceNetParam(d.szMAC, "Admin12345", &p), 0);
