@@ -58,12 +58,13 @@ function(toolbay_add_test name)
   set_tests_properties(${name} PROPERTIES
     LABELS "${labels}"
     TIMEOUT ${T_TIMEOUT}
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ZELT_INTERFACES=lo;TOOLBAY_BIN_DIR=${TOOLBAY_BIN_DIR};TSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1;ASAN_OPTIONS=detect_leaks=0;UBSAN_OPTIONS=print_stacktrace=1;${T_ENV}")
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ZELT_INTERFACES=lo;TOOLBAY_BIN_DIR=${TOOLBAY_BIN_DIR};TSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1;ASAN_OPTIONS=detect_leaks=1;LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp print_suppressions=0;UBSAN_OPTIONS=print_stacktrace=1;${T_ENV}")
 endfunction()
 
 # toolbay_add_subdirectory(<dir>)
 #
-# Adds a module folder if it has a CMakeLists.txt. In development trees
+# Adds a module folder; a listed folder without a CMakeLists.txt fails the
+# configuration. In development trees
 # (TOOLBAY_TOLERANT=ON, set by scripts/dev-build.sh) a module whose
 # CMakeLists.txt names a source file that does not exist yet is skipped with
 # a warning instead of failing the whole configuration: several people work
@@ -72,11 +73,13 @@ option(TOOLBAY_TOLERANT "Skip modules with missing source files (development tre
 function(toolbay_add_subdirectory dir)
   get_filename_component(full ${dir} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
   if(NOT EXISTS ${full}/CMakeLists.txt)
-    return()
+    message(FATAL_ERROR "Module ${dir} is listed but has no CMakeLists.txt")
   endif()
   if(TOOLBAY_TOLERANT)
     file(READ ${full}/CMakeLists.txt text)
     string(REGEX REPLACE "#[^\n]*" "" text "${text}")
+    # Files looked up on the system are no sources of the module.
+    string(REGEX REPLACE "find_(path|file|library|program)\\([^)]*\\)" "" text "${text}")
     string(REGEX MATCHALL "[A-Za-z0-9_./${}-]+\\.(cpp|cc|c|h|hpp|qrc|ui|ts|qss|in)" files "${text}")
     foreach(f IN LISTS files)
       string(REPLACE "\${CMAKE_CURRENT_SOURCE_DIR}/" "" f "${f}")
@@ -90,4 +93,26 @@ function(toolbay_add_subdirectory dir)
     endforeach()
   endif()
   add_subdirectory(${dir})
+endfunction()
+
+# toolbay_require(<who> <Debian package> <condition...>)
+#
+# Fails the configuration, naming the package, unless the condition (as
+# if() takes it) holds. A module or test whose dependency is missing never
+# drops out of the build quietly; scripts/setup.sh installs every package.
+function(toolbay_require who package)
+  if(NOT (${ARGN}))
+    message(FATAL_ERROR "${who}: the Debian package ${package} is missing (scripts/setup.sh installs it)")
+  endif()
+endfunction()
+
+# toolbay_require_targets(<who> <target>...)
+#
+# The same for targets of other modules of this tree.
+function(toolbay_require_targets who)
+  foreach(t IN LISTS ARGN)
+    if(NOT TARGET ${t})
+      message(FATAL_ERROR "${who}: ${t} is not defined in this configuration")
+    endif()
+  endforeach()
 endfunction()

@@ -1,7 +1,6 @@
 // The contract between the shell and every tool library: the device
 // services the shell hands to a tool, and the tool's entry points.
-#ifndef TOOL_SERVICES_H
-#define TOOL_SERVICES_H
+#pragma once
 
 #include <cstdint>
 
@@ -28,5 +27,3 @@ typedef bool (*TBX_OpenDialogFunc)(QWidget *parent, QGridLayout *layout, bool sh
 typedef void (*TBX_ChangeSizeFunc)(int32_t detached); // 1 = own window, 0 = tab page
 typedef void (*TBX_DeviceCallbackFunc)(const ZELT_DEVICE_EVENT *event);
 typedef void (*TBX_ChangeExtendFunc)(bool extend);
-
-#endif

@@ -1,11 +1,12 @@
 // Device records that cross from the shell to the tool libraries.
-#ifndef ZELT_DEVICE_RECORDS_H
-#define ZELT_DEVICE_RECORDS_H
+#pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
+#include <QByteArray>
 #include <QMetaType>
 #include <QString>
 
@@ -123,22 +124,51 @@ inline bool sameText(const char (&a)[N], const char (&b)[N])
     return la == ::strnlen(b, N) && std::memcmp(a, b, la) == 0;
 }
 
+// How much of a fixed-width field a text may take: all but the byte kept
+// for the terminating NUL, or the whole width (fields that are read by
+// their width, never as C strings).
+enum class FieldEnd { Nul, Full };
+
+// The one way text goes into a fixed-width field of these records and the
+// engine's: the field is cleared, then takes the text cut to what fits.
+template <std::size_t N>
+inline void putText(char (&field)[N], const char *data, std::size_t size, FieldEnd end = FieldEnd::Nul)
+{
+    std::memset(field, 0, N);
+    if (data)
+        std::memcpy(field, data, std::min(size, end == FieldEnd::Full ? N : N - 1));
+}
+
+template <std::size_t N>
+inline void putText(char (&field)[N], const QByteArray &text, FieldEnd end = FieldEnd::Nul)
+{
+    putText(field, text.constData(), static_cast<std::size_t>(text.size()), end);
+}
+
+// A field of another record, as it stands (a full-width text stays whole).
+template <std::size_t N, std::size_t M>
+inline void putText(char (&field)[N], const char (&from)[M])
+{
+    static_assert(N == M, "fields mirror each other");
+    putText(field, from, ::strnlen(from, M), FieldEnd::Full);
+}
+
 // The plug-in's record for an online or changed event.
 inline ZELT_DEVICE_INFO_MY buildDeviceInfo(const ZELT_DEVICE_EVENT &ev)
 {
     ZELT_DEVICE_INFO_MY my;
     std::memset(&my, 0, sizeof my);
-    std::memcpy(my.szSerialNO, ev.szSerialNO, sizeof my.szSerialNO);
-    std::memcpy(my.szMAC, ev.szMAC, sizeof my.szMAC);
-    std::memcpy(my.szIPv4Address, ev.szIPv4Address, sizeof my.szIPv4Address);
-    std::memcpy(my.szIPv4SubnetMask, ev.szIPv4SubnetMask, sizeof my.szIPv4SubnetMask);
-    std::memcpy(my.szSoftwareVersion, ev.szSoftwareVersion, sizeof my.szSoftwareVersion);
-    std::memcpy(my.szDSPVersion, ev.szDSPVersion, sizeof my.szDSPVersion);
-    std::memcpy(my.szStartTime, ev.szStartTime, sizeof my.szStartTime);
-    std::memcpy(my.szDeviceType, ev.szDeviceType, sizeof my.szDeviceType);
-    std::memcpy(my.szIPv4Gateway, ev.szIPv4Gateway, sizeof my.szIPv4Gateway);
-    std::memcpy(my.szIPv6Address, ev.szIPv6Address, sizeof my.szIPv6Address);
-    std::memcpy(my.szIPv6Gateway, ev.szIPv6Gateway, sizeof my.szIPv6Gateway);
+    putText(my.szSerialNO, ev.szSerialNO);
+    putText(my.szMAC, ev.szMAC);
+    putText(my.szIPv4Address, ev.szIPv4Address);
+    putText(my.szIPv4SubnetMask, ev.szIPv4SubnetMask);
+    putText(my.szSoftwareVersion, ev.szSoftwareVersion);
+    putText(my.szDSPVersion, ev.szDSPVersion);
+    putText(my.szStartTime, ev.szStartTime);
+    putText(my.szDeviceType, ev.szDeviceType);
+    putText(my.szIPv4Gateway, ev.szIPv4Gateway);
+    putText(my.szIPv6Address, ev.szIPv6Address);
+    putText(my.szIPv6Gateway, ev.szIPv6Gateway);
     my.dwDeviceType = ev.dwDeviceType;
     my.dwPort = ev.dwPort;
     my.dwChannels = ev.dwChannels;
@@ -152,6 +182,13 @@ inline ZELT_DEVICE_INFO_MY buildDeviceInfo(const ZELT_DEVICE_EVENT &ev)
     return my;
 }
 
+// A device is known by its serial number and MAC together: two devices
+// may share a serial number.
+inline QByteArray deviceKey(const ZELT_DEVICE_EVENT &ev)
+{
+    return bytes(ev.szSerialNO) + '\0' + bytes(ev.szMAC);
+}
+
 // Registers the record with the meta-type system; call before connecting
 // any signal that carries it. Safe to call more than once.
 inline void registerMetaTypes()
@@ -160,5 +197,3 @@ inline void registerMetaTypes()
 }
 
 } // namespace ZeltRecords
-
-#endif

@@ -26,8 +26,12 @@ pids=()
 cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; }
 trap cleanup EXIT
 
+state=$root/build/release/devsim-state.json
 if [ -x "$bin/zelt-devsim" ]; then
-  "$bin/zelt-devsim" --interfaces "$ZELT_INTERFACES" --state "$root/build/release/devsim-state.json" &
+  # The simulator plays the maker of its devices: the programs here trust
+  # its key (zelt-trusted-makers.txt in the program directory).
+  "$bin/zelt-devsim" maker-key --public --state "$state" > "$bin/zelt-trusted-makers.txt"
+  "$bin/zelt-devsim" --interfaces "$ZELT_INTERFACES" --state "$state" &
   pids+=($!)
 fi
 

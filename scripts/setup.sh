@@ -5,8 +5,8 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config ccache
-  clang libclang-rt-14-dev
-  qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools
+  clang clang-format libclang-rt-14-dev
+  qt6-base-dev qt6-base-private-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools
   qt6-l10n-tools qt6-translations-l10n qt6-5compat-dev
   libqt6sql6-odbc unixodbc unixodbc-dev odbcinst
   libsodium-dev libpcap0.8

@@ -19,15 +19,25 @@ jobs=$(nproc)
 configure() { # dir sanitizer
   cmake -S "$root" -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOOLBAY_SANITIZER="$2" -DTOOLBAY_TOLERANT=OFF >/dev/null
 }
+# Builds take the lock scripts/dev-build.sh takes, so builds of several
+# trees on one machine never run at once; the tests run without it.
+build() { # dir [targets...]
+  local dir=$1
+  shift
+  (
+    flock 9
+    cmake --build "$dir" -j "$jobs" "$@"
+  ) 9>/tmp/toolbay-build.lock
+}
 
 echo "== address + undefined-behaviour sanitizer build =="
 configure build/asan address
-cmake --build build/asan -j "$jobs"
+build build/asan
 ctest --test-dir build/asan -j "$jobs" --output-on-failure --label-exclude threaded
 
 echo "== thread sanitizer build =="
 configure build/tsan thread
-cmake --build build/tsan -j "$jobs" --target threaded_tests
+build build/tsan --target threaded_tests
 ctest --test-dir build/tsan -j "$jobs" --output-on-failure --label-regex threaded
 
 for check in scripts/checks/*.sh; do

@@ -1,8 +1,7 @@
 // A page frame: title bar, tab strip and the area showing the current page.
 // Frame 0 fills the main window; further frames are detached windows made
 // by dragging a tab out of a strip.
-#ifndef CBASEDRAGFRAME_H
-#define CBASEDRAGFRAME_H
+#pragma once
 
 #include <QFrame>
 
@@ -63,5 +62,3 @@ private:
     CTabView *m_pTabView = nullptr;
     QStackedWidget *m_pStackedWidget = nullptr;
 };
-
-#endif

@@ -1,7 +1,6 @@
 // The base of every page shown in a page frame: the control panel and the
 // tools' host pages.
-#ifndef CBASEFRAME_H
-#define CBASEFRAME_H
+#pragma once
 
 #include <QFrame>
 
@@ -43,5 +42,3 @@ protected:
     int m_iValue1 = 0;
     int m_iValue2 = 0;
 };
-
-#endif

@@ -1,6 +1,5 @@
 // The control panel: the installed and enabled tools as large icons.
-#ifndef CCONTROLPANELFRAME_H
-#define CCONTROLPANELFRAME_H
+#pragma once
 
 #include <QListWidget>
 #include <QMap>
@@ -73,5 +72,3 @@ private:
     QMap<int, QString> m_mapLibrary;
     QMap<int, bool> m_mapEnabled;
 };
-
-#endif

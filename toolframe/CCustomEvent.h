@@ -1,6 +1,5 @@
 // Custom events of the shell.
-#ifndef CCUSTOMEVENT_H
-#define CCUSTOMEVENT_H
+#pragma once
 
 #include <QEvent>
 #include <QMap>
@@ -30,5 +29,3 @@ private:
 };
 
 } // namespace qTBX
-
-#endif

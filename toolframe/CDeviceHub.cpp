@@ -3,25 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 
+using ZeltRecords::putText;
+
 namespace {
-
-template <std::size_t N, std::size_t M>
-void copyText(char (&dst)[N], const char (&src)[M])
-{
-    static_assert(N == M, "fields mirror each other");
-    std::memcpy(dst, src, N);
-}
-
-// Copies a NUL-terminated argument into a fixed field, always leaving room
-// for the terminator.
-template <std::size_t N>
-void copyArg(char (&dst)[N], const char *src)
-{
-    if (!src)
-        return;
-    const std::size_t n = ::strnlen(src, N - 1);
-    std::memcpy(dst, src, n);
-}
 
 uint16_t portFromText(const char *text)
 {
@@ -62,22 +46,22 @@ void CDeviceHub::Stop()
 void CDeviceHub::FromSdkRecord(const ZELT_DEVICE_INFO &info, ZELT_DEVICE_EVENT &ev)
 {
     std::memset(&ev, 0, sizeof ev);
-    copyText(ev.szSerialNO, info.szSerialNO);
-    copyText(ev.szMAC, info.szMAC);
-    copyText(ev.szIPv4Address, info.szIPv4Address);
-    copyText(ev.szIPv4SubnetMask, info.szIPv4SubnetMask);
+    putText(ev.szSerialNO, info.szSerialNO);
+    putText(ev.szMAC, info.szMAC);
+    putText(ev.szIPv4Address, info.szIPv4Address);
+    putText(ev.szIPv4SubnetMask, info.szIPv4SubnetMask);
     ev.dwDeviceType = info.dwDeviceType;
     ev.dwPort = info.dwPort;
     ev.dwChannels = info.dwNumberOfEncoders;
     ev.dwDeviceCount = info.dwNumberOfHardDisk;
-    copyText(ev.szSoftwareVersion, info.szDeviceSoftwareVersion);
-    copyText(ev.szDSPVersion, info.szDSPVersion);
-    copyText(ev.szStartTime, info.szBootTime);
+    putText(ev.szSoftwareVersion, info.szDeviceSoftwareVersion);
+    putText(ev.szDSPVersion, info.szDSPVersion);
+    putText(ev.szStartTime, info.szBootTime);
     ev.iEventKind = info.iResult;
-    copyText(ev.szDeviceType, info.szDevDesc);
-    copyText(ev.szIPv4Gateway, info.szIPv4Gateway);
-    copyText(ev.szIPv6Address, info.szIPv6Address);
-    copyText(ev.szIPv6Gateway, info.szIPv6Gateway);
+    putText(ev.szDeviceType, info.szDevDesc);
+    putText(ev.szIPv4Gateway, info.szIPv4Gateway);
+    putText(ev.szIPv6Address, info.szIPv6Address);
+    putText(ev.szIPv6Gateway, info.szIPv6Gateway);
     ev.byIPv6PrefixLen = info.byIPv6MaskLen;
     ev.bySupport = info.bySupport;
     ev.byDhcp = info.byDhcpEnabled;
@@ -105,8 +89,8 @@ void CDeviceHub::HandleEvent(const ZELT_DEVICE_EVENT &event)
 
 void CDeviceHub::UpdateCacheLocked(const ZELT_DEVICE_EVENT &event)
 {
-    const QByteArray serial = ZeltRecords::bytes(event.szSerialNO);
-    const auto it = m_cacheIndex.constFind(serial);
+    const QByteArray key = ZeltRecords::deviceKey(event);
+    const auto it = m_cacheIndex.constFind(key);
     const qsizetype i = it == m_cacheIndex.constEnd() ? -1 : it.value();
 
     if (isOnline(event.iEventKind)) {
@@ -115,7 +99,7 @@ void CDeviceHub::UpdateCacheLocked(const ZELT_DEVICE_EVENT &event)
         if (i >= 0) {
             m_cache[i] = event;
         } else {
-            m_cacheIndex.insert(serial, m_cache.size());
+            m_cacheIndex.insert(key, m_cache.size());
             m_cache.append(event);
         }
     } else if (event.iEventKind == ZELT_EVENT_CHANGED) {
@@ -133,7 +117,7 @@ void CDeviceHub::UpdateCacheLocked(const ZELT_DEVICE_EVENT &event)
 
 void CDeviceHub::RemoveCachedLocked(qsizetype i)
 {
-    m_cacheIndex.remove(ZeltRecords::bytes(m_cache.at(i).szSerialNO));
+    m_cacheIndex.remove(ZeltRecords::deviceKey(m_cache.at(i)));
     m_cache[i].iEventKind = 0;
     if (++m_cacheHoles * 2 < m_cache.size())
         return;
@@ -144,7 +128,7 @@ void CDeviceHub::RemoveCachedLocked(qsizetype i)
             continue;
         if (out != in)
             m_cache[out] = m_cache.at(in);
-        m_cacheIndex[ZeltRecords::bytes(m_cache.at(out).szSerialNO)] = out;
+        m_cacheIndex[ZeltRecords::deviceKey(m_cache.at(out))] = out;
         ++out;
     }
     m_cache.resize(out);
@@ -178,11 +162,11 @@ void CDeviceHub::BuildNetParam(ZELT_NET_PARAM &param, const char *ipv4, const ch
                                const char *ipv6Gateway, unsigned char prefixLen, unsigned char dhcp)
 {
     std::memset(&param, 0, sizeof param);
-    copyArg(param.szIPv4Address, ipv4);
-    copyArg(param.szIPv4SubnetMask, mask);
-    copyArg(param.szIPv4Gateway, gateway);
-    copyArg(param.szIPv6Address, ipv6);
-    copyArg(param.szIPv6Gateway, ipv6Gateway);
+    putText(param.szIPv4Address, QByteArray(ipv4));
+    putText(param.szIPv4SubnetMask, QByteArray(mask));
+    putText(param.szIPv4Gateway, QByteArray(gateway));
+    putText(param.szIPv6Address, QByteArray(ipv6));
+    putText(param.szIPv6Gateway, QByteArray(ipv6Gateway));
     param.wPort = portFromText(port);
     param.wHttpPort = portFromText(httpPort);
     param.byIPv6MaskLen = prefixLen;

@@ -1,7 +1,6 @@
 // The discovery hub: receives the engine's device events, keeps the cache of
 // present devices and hands every event to the registered receivers.
-#ifndef CDEVICEHUB_H
-#define CDEVICEHUB_H
+#pragma once
 
 #include <QByteArray>
 #include <QHash>
@@ -63,12 +62,10 @@ private:
     QList<QPair<DeviceCallback, void *>> m_registrations;
     // Cache in arrival order. A device that goes offline leaves a hole
     // (iEventKind 0) so that the index stays valid; holes are squeezed out
-    // once they make up half of the list. Lookups by serial number go
+    // once they make up half of the list. Lookups by serial number and MAC go
     // through m_cacheIndex, so a burst of events costs O(1) each.
     QList<ZELT_DEVICE_EVENT> m_cache;
     QHash<QByteArray, qsizetype> m_cacheIndex;
     qsizetype m_cacheHoles = 0;
     bool m_bStarted = false;
 };
-
-#endif

@@ -1,6 +1,5 @@
 // The tool catalogue and the lazy library loader.
-#ifndef CLOADDLL_H
-#define CLOADDLL_H
+#pragma once
 
 #include <atomic>
 
@@ -54,5 +53,3 @@ private:
     // Written once on the GUI thread; read on the engine thread for device events.
     std::atomic<void *> m_handles[kLastTool - kFirstTool + 1];
 };
-
-#endif

@@ -1,7 +1,6 @@
 // The shell's application object: configuration, language, fonts, skin,
 // style and the single-instance guard.
-#ifndef CORVIAPPLICATION_H
-#define CORVIAPPLICATION_H
+#pragma once
 
 #include <memory>
 
@@ -38,5 +37,3 @@ private:
     std::unique_ptr<QLockFile> m_pInstanceLock;
     bool m_bRunning = false;
 };
-
-#endif

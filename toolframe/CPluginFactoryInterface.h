@@ -1,6 +1,5 @@
 // The interface skin plug-ins under "plugins/skins/" offer.
-#ifndef CPLUGINFACTORYINTERFACE_H
-#define CPLUGINFACTORYINTERFACE_H
+#pragma once
 
 #include <QObject>
 #include <QStringList>
@@ -18,5 +17,3 @@ public:
 
 #define CPluginFactoryInterface_iid "com.CPluginFactoryInterface"
 Q_DECLARE_INTERFACE(CPluginFactoryInterface, CPluginFactoryInterface_iid)
-
-#endif

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -95,7 +96,12 @@ bool CTBX::OpenManual(int iPageType)
     const QString name = ManualFileName(iPageType, language);
     if (name.isEmpty())
         return false;
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::currentPath() + name));
+    // The desktop's handler reports success once it has started its helper,
+    // whether or not the file is there.
+    const QString path = QDir::currentPath() + name;
+    if (!QFileInfo(path).isFile())
+        return false;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 void CTBX::keyPressEvent(QKeyEvent *event)

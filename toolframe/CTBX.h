@@ -1,6 +1,5 @@
 // The shell's main window: one page frame under its own title bar.
-#ifndef CTBX_H
-#define CTBX_H
+#pragma once
 
 #include <QMainWindow>
 
@@ -28,5 +27,3 @@ private:
     CBaseDragFrame *m_pMainFrame = nullptr;
     QVBoxLayout *m_pLayout = nullptr;
 };
-
-#endif

@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include <QCoreApplication>
+
 #include "CBaseDragFrame.h"
 #include "CBaseFrame.h"
 #include "ClientWriterProperty.h"
@@ -24,6 +26,15 @@ CViewStoregeManager::CViewStoregeManager()
         m_hub.Register(&CViewStoregeManager::Forward, m_contexts.back().get());
     }
     m_hub.Start(); // a failed start leaves the tools without events
+    // The engine's thread reaches the tools, which post to Qt objects: it
+    // ends while the application object still exists, not at process exit.
+    qAddPostRoutine(&CViewStoregeManager::StopEngine);
+}
+
+void CViewStoregeManager::StopEngine()
+{
+    if (CViewStoregeManager *store = g_pStore.load(std::memory_order_acquire))
+        store->m_hub.Stop();
 }
 
 CViewStoregeManager::~CViewStoregeManager()

@@ -1,7 +1,6 @@
 // The view store: the process's one discovery hub, the list of pages and the
 // page factory.
-#ifndef CVIEWSTOREGEMANAGER_H
-#define CVIEWSTOREGEMANAGER_H
+#pragma once
 
 #include <functional>
 #include <memory>
@@ -76,6 +75,7 @@ private:
     };
     static void Forward(const ZELT_DEVICE_EVENT *pEvent, void *pContext);
     static int ContextType(void *pContext);
+    static void StopEngine();
     CBaseFrame *FindPageLocked(int iType) const;
 
     QList<QPointer<CBaseFrame>> m_pages;
@@ -85,5 +85,3 @@ private:
     PageCreator m_creator;
     int m_iNextFrameId = 0;
 };
-
-#endif

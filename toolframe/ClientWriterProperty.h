@@ -1,6 +1,5 @@
 // The registry of living page frames and the page types of their tabs.
-#ifndef CLIENTWRITERPROPERTY_H
-#define CLIENTWRITERPROPERTY_H
+#pragma once
 
 #include <QList>
 
@@ -27,5 +26,3 @@ public:
     static void Move(int iFrameId, int iFrom, int iTo);
     static const QList<ClientWriterProperty> &Records();
 };
-
-#endif

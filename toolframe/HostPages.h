@@ -1,6 +1,5 @@
 // Tool commands and the host pages that show the tools' libraries.
-#ifndef HOSTPAGES_H
-#define HOSTPAGES_H
+#pragma once
 
 #include <memory>
 
@@ -146,8 +145,11 @@ public:
     }
     ~CToolPage() override
     {
-        // Leave the hub's reach before the command and receiver go.
-        CViewStoregeManager::Instance()->RemovePage(this);
+        // Leave the hub's reach before the command and receiver go. A store
+        // that is already gone is not brought back (it would start the
+        // engine again on the way out).
+        if (CViewStoregeManager::Exists())
+            CViewStoregeManager::Instance()->RemovePage(this);
         m_pCommand.reset();
     }
 
@@ -192,5 +194,3 @@ public:
 // The shell's page factory: the control panel for 1, the tools' pages for
 // 2..12 with the services each gets; null for other types.
 CBaseFrame *CreateShellPage(int iType, QWidget *pParent);
-
-#endif

@@ -1,7 +1,6 @@
 // The page table: the rows the control panel lists and from which the page
 // frame takes tab texts and icons.
-#ifndef PAGETABLE_H
-#define PAGETABLE_H
+#pragma once
 
 #include <QList>
 #include <QString>
@@ -27,5 +26,3 @@ QString TabIcon(int iPageType);
 QString Description(int iPageType);
 
 } // namespace PageTable
-
-#endif

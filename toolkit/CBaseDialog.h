@@ -111,6 +111,16 @@ protected:
 
 private:
     void SetupUi();
+    // What both editions' SetupUi() build alike: the dialog's own settings
+    // and grid, then (after the edition's title row) the content frame and
+    // the bottom frame, whose grid the edition fills.
+    void SetupDialog(const QSize &size, const QMargins &margins);
+    QGridLayout *SetupFrames();
+    // Return, Enter and Select: what each edition does with them.
+    void ConfirmFromKey(QKeyEvent *e);
+    // The confirming and the close button, as the auto flags say.
+    void AcceptOrSignal();
+    void CloseOrSignal();
 #ifdef TOOLKIT_PLUGIN_EDITION
     void ApplySkin(bool bLarge, bool bCompactSpacing);
     bool FirstCallOfThisClick(int iSlot);

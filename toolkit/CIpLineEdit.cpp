@@ -91,7 +91,9 @@ void CIpLineEdit::RangeMessage(const QString &value, int iLow, int iHigh)
     // (or between 0 and 255).
     const QString text = iLow == 1 ? tr("%1不是一个有效项目。请指定介于1和223之间的数值。").arg(value)
                                    : tr("%1不是一个有效项目。请指定介于0和255之间的数值。").arg(value);
-    CWarnDlg::ShowMsg(QString(), text, nullptr);
+    // Parented to the field's window: the plug-in edition shows no message
+    // without a parent, and the box belongs over the field anyway.
+    CWarnDlg::ShowMsg(QString(), text, window());
 }
 
 void CIpLineEdit::OnTextChanged(const QString &text)

@@ -168,8 +168,9 @@ bool CToolLabel::eventFilter(QObject *o, QEvent *e)
 {
     switch (e->type()) {
     case QEvent::Leave:
-        if (o != this)
-            HideTip();
+        // Leaving the label itself counts too: the pointer may have rested
+        // on the tip before it went away.
+        HideTip();
         break;
     case QEvent::WindowActivate:
     case QEvent::WindowDeactivate:

@@ -159,20 +159,20 @@ CValidateLineEditEx::CValidateLineEditEx(QWidget *parent) : CValidateLineEdit(pa
 
 // ------------------------------------------------------- CFancyLineEdit
 
+// Owned by the line edit as its child object; the buttons are the line
+// edit's child widgets.
 class CFancyLineEditPrivate : public QObject
 {
 public:
-    explicit CFancyLineEditPrivate(CFancyLineEdit *parent) : QObject(parent), m_pLineEdit(parent)
+    explicit CFancyLineEditPrivate(CFancyLineEdit *parent) : QObject(parent)
     {
         for (int i = 0; i < 2; ++i) {
             m_pIconButton[i] = new CIconButton(parent);
-            m_pIconButton[i]->installEventFilter(this);
             m_pIconButton[i]->hide();
             m_pIconButton[i]->SetAutoHide(false);
         }
     }
 
-    CFancyLineEdit *m_pLineEdit;
     QPixmap m_pixmap[2];
     QPointer<QMenu> m_pMenu[2];
     bool m_bIconEnabled[2] = {false, false};

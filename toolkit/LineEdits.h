@@ -119,7 +119,6 @@ private slots:
 private:
     void UpdateMargins();
     void UpdateButtonPositions();
-    friend class CFancyLineEditPrivate;
     CFancyLineEditPrivate *d;
     QString m_strOldText;
 };

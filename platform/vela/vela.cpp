@@ -92,7 +92,9 @@ std::string mapFileName(const std::string &file)
     return "lib" + base + ".so";
 }
 
-std::vector<std::string> searchDirs(bool withSystem)
+// Where catalogue libraries are looked for: the program directory and the
+// directories of VELA_DSO_PATH, never the system's search path.
+std::vector<std::string> searchDirs()
 {
     std::vector<std::string> dirs;
     dirs.emplace_back(Vela_ProgramDir());
@@ -111,17 +113,11 @@ std::vector<std::string> searchDirs(bool withSystem)
         }
     };
     addList(std::getenv("VELA_DSO_PATH"));
-    if (withSystem) {
-        addList(std::getenv("LD_LIBRARY_PATH"));
-        for (const char *d : {"/lib/x86_64-linux-gnu", "/usr/lib/x86_64-linux-gnu", "/lib/aarch64-linux-gnu",
-                              "/usr/lib/aarch64-linux-gnu", "/usr/local/lib", "/usr/lib", "/lib"})
-            dirs.emplace_back(d);
-    }
     return dirs;
 }
 
 // Full path of an existing file, or the mapped name when none was found.
-std::string resolve(const char *name, bool withSystem, bool *found)
+std::string resolve(const char *name, bool *found)
 {
     *found = false;
     if (!name || !*name)
@@ -137,7 +133,7 @@ std::string resolve(const char *name, bool withSystem, bool *found)
         return mapped;
     }
     const std::string mapped = mapFileName(s);
-    for (const std::string &dir : searchDirs(withSystem)) {
+    for (const std::string &dir : searchDirs()) {
         std::string full = dir + "/" + mapped;
         if (isFile(full)) {
             *found = true;
@@ -167,7 +163,7 @@ const char *Vela_ProgramDir(void)
 int Vela_ResolveDsoName(const char *name, char *out, size_t outLen)
 {
     bool found = false;
-    const std::string r = resolve(name, false, &found);
+    const std::string r = resolve(name, &found);
     if (!out || r.size() + 1 > outLen)
         return -1;
     std::memcpy(out, r.c_str(), r.size() + 1);
@@ -177,7 +173,7 @@ int Vela_ResolveDsoName(const char *name, char *out, size_t outLen)
 int Vela_DsoExists(const char *name)
 {
     bool found = false;
-    resolve(name, true, &found);
+    resolve(name, &found);
     return found ? 1 : 0;
 }
 
@@ -189,7 +185,7 @@ void *Vela_LoadDSo(const char *name)
         return nullptr;
     }
     bool found = false;
-    const std::string path = resolve(name, false, &found);
+    const std::string path = resolve(name, &found);
     void *h = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!h) {
         const char *e = ::dlerror();

@@ -1,7 +1,6 @@
 /* vela: the small platform runtime under both deliverables: mutexes and
  * dynamic libraries. Plain C so that any tool library can use it. */
-#ifndef VELA_H
-#define VELA_H
+#pragma once
 
 #include <stddef.h>
 
@@ -35,8 +34,9 @@ VELA_API void Vela_DestroyMutex(Vela_Mutex *m);
  * search). Returns the length written, or -1 if out is too small. */
 VELA_API int Vela_ResolveDsoName(const char *name, char *out, size_t outLen);
 
-/* Whether the library a catalogue name stands for is present as a file
- * (program directory, VELA_DSO_PATH, then the system library directories). */
+/* Whether the library a catalogue name stands for is present as a file in
+ * the program directory or a directory of VELA_DSO_PATH. A library of the
+ * same name elsewhere on the system's search path does not count. */
 VELA_API int Vela_DsoExists(const char *name);
 
 /* Loads a library by catalogue name; null on failure (see Vela_GetLastDsoError). */
@@ -50,6 +50,4 @@ VELA_API const char *Vela_ProgramDir(void);
 
 #ifdef __cplusplus
 }
-#endif
-
 #endif

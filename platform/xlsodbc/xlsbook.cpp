@@ -29,6 +29,10 @@ enum : uint16_t {
     kContinue = 0x003C,
     kExtSst = 0x00FF,
     kDimensions = 0x0200,
+    kIndex = 0x020B,
+    kDefColWidth = 0x0055,
+    kRow = 0x0208,
+    kDbCell = 0x00D7,
     kWindow2 = 0x023E,
     kLabelSst = 0x00FD,
 };
@@ -192,6 +196,12 @@ std::u16string sanitizeSheetName(const std::u16string &name)
         if (!s.empty() && s.back() >= 0xD800 && s.back() <= 0xDBFF)
             s.pop_back();
     }
+    // Spreadsheet programs refuse a name that begins or ends with an
+    // apostrophe (it quotes sheet names in formulas).
+    if (!s.empty() && s.front() == u'\'')
+        s.front() = u'_';
+    if (!s.empty() && s.back() == u'\'')
+        s.back() = u'_';
     if (s.empty())
         s = u"Sheet1";
     return s;
@@ -349,44 +359,129 @@ std::string Workbook::biffStream() const
         const Sheet &sh = sheets_[si];
         set32(out, sheetPosFields[si], uint32_t(out.size()));
         record(out, kBof, bof(0x0010));
-        {
-            std::string b;
-            put32(b, 0);
-            put32(b, uint32_t(sh.rows));
-            put16(b, 0);
-            put16(b, uint16_t(sh.rows ? sh.columns : 0));
-            put16(b, 0);
-            record(out, kDimensions, b);
-        }
-        {
-            std::string b;
-            put16(b, si == 0 ? 0x06B6 : 0x00B6); // first sheet selected and shown
-            put16(b, 0);
-            put16(b, 0);
-            put16(b, 0x40);
-            put16(b, 0);
-            put16(b, 0);
-            put16(b, 0);
-            put32(b, 0);
-            record(out, kWindow2, b);
-        }
-        std::string cell;
-        for (int r = 0; r < sh.rows; ++r) {
-            for (int c = 0; c < sh.columns; ++c) {
-                const uint32_t idx = sh.cells[size_t(r) * sh.columns + c];
-                if (idx == kEmpty)
-                    continue;
-                cell.clear();
-                put16(cell, uint16_t(r));
-                put16(cell, uint16_t(c));
-                put16(cell, kCellXf);
-                put32(cell, idx);
-                record(out, kLabelSst, cell);
-            }
-        }
+        writeSheetBody(out, sh, si == 0);
         record(out, kEof, {});
     }
     return out;
+}
+
+void Workbook::writeSheetBody(std::string &out, const Sheet &sh, bool first)
+{
+    // Rows holding at least one cell, with their first and last column.
+    struct RowSpan {
+        int row, colMic, colMac;
+    };
+    std::vector<RowSpan> used;
+    for (int r = 0; r < sh.rows; ++r) {
+        int mic = -1, mac = 0;
+        for (int c = 0; c < sh.columns; ++c) {
+            if (sh.cells[size_t(r) * sh.columns + c] == kEmpty)
+                continue;
+            if (mic < 0)
+                mic = c;
+            mac = c + 1;
+        }
+        if (mic >= 0)
+            used.push_back({r, mic, mac});
+    }
+    // Row blocks of 32 rows each, as readers expect them: the ROW records
+    // of a block, then its cells, then a DBCELL pointing back at both.
+    constexpr int kBlockRows = 32;
+    std::vector<std::pair<size_t, size_t>> blocks; // [first, last) into used
+    for (size_t i = 0; i < used.size();) {
+        size_t j = i;
+        while (j < used.size() && used[j].row / kBlockRows == used[i].row / kBlockRows)
+            ++j;
+        blocks.emplace_back(i, j);
+        i = j;
+    }
+
+    // INDEX: the rows in use and where DEFCOLWIDTH and every DBCELL are.
+    const size_t indexAt = out.size();
+    {
+        std::string b;
+        put32(b, 0);
+        put32(b, used.empty() ? 0 : uint32_t(used.front().row));
+        put32(b, used.empty() ? 0 : uint32_t(used.back().row + 1));
+        put32(b, 0); // DEFCOLWIDTH, patched below
+        for (size_t k = 0; k < blocks.size(); ++k)
+            put32(b, 0); // DBCELLs, patched below
+        record(out, kIndex, b);
+    }
+    set32(out, indexAt + 4 + 12, uint32_t(out.size()));
+    {
+        std::string b;
+        put16(b, 8); // characters
+        record(out, kDefColWidth, b);
+    }
+    {
+        std::string b;
+        put32(b, 0);
+        put32(b, uint32_t(sh.rows));
+        put16(b, 0);
+        put16(b, uint16_t(sh.rows ? sh.columns : 0));
+        put16(b, 0);
+        record(out, kDimensions, b);
+    }
+
+    std::string body;
+    for (size_t k = 0; k < blocks.size(); ++k) {
+        const auto [from, to] = blocks[k];
+        const size_t firstRowAt = out.size();
+        for (size_t i = from; i < to; ++i) {
+            body.clear();
+            put16(body, uint16_t(used[i].row));
+            put16(body, uint16_t(used[i].colMic));
+            put16(body, uint16_t(used[i].colMac));
+            put16(body, 0x00FF); // default height
+            put16(body, 0);
+            put16(body, 0);
+            put16(body, 0x0100); // the flag bit that is always set
+            put16(body, kCellXf);
+            record(out, kRow, body);
+        }
+        // Offsets to each row's first cell: the first from the second ROW
+        // record (where the first one ends), the others from the previous
+        // row's first cell.
+        std::vector<uint16_t> cellOffsets;
+        size_t previous = firstRowAt + 20;
+        for (size_t i = from; i < to; ++i) {
+            const size_t rowStart = out.size();
+            cellOffsets.push_back(uint16_t(rowStart - previous));
+            previous = rowStart;
+            const int r = used[i].row;
+            for (int c = used[i].colMic; c < used[i].colMac; ++c) {
+                const uint32_t idx = sh.cells[size_t(r) * sh.columns + c];
+                if (idx == kEmpty)
+                    continue;
+                body.clear();
+                put16(body, uint16_t(r));
+                put16(body, uint16_t(c));
+                put16(body, kCellXf);
+                put32(body, idx);
+                record(out, kLabelSst, body);
+            }
+        }
+        set32(out, indexAt + 4 + 16 + 4 * k, uint32_t(out.size()));
+        body.clear();
+        put32(body, uint32_t(out.size() - firstRowAt));
+        for (uint16_t o : cellOffsets)
+            put16(body, o);
+        record(out, kDbCell, body);
+    }
+
+    {
+        std::string b;
+        put16(b, first ? 0x06B6 : 0x00B6); // first sheet selected and shown
+        put16(b, 0);
+        put16(b, 0);
+        put16(b, 0x40);
+        put16(b, 0);
+        put16(b, 0);
+        put16(b, 0);
+        put32(b, 0);
+        record(out, kWindow2, b);
+    }
 }
 
 std::string Workbook::fileImage() const { return compoundFile(biffStream()); }

@@ -17,8 +17,9 @@ constexpr size_t kMaxCellChars = 32767;
 // Longest sheet name the spreadsheet applications accept.
 constexpr size_t kMaxSheetNameChars = 31;
 
-// Sheet names may not contain []:*?/\ and may not be longer than 31
-// characters; anything else is kept as it is.
+// Sheet names may not contain []:*?/\, may not begin or end with an
+// apostrophe and may not be longer than 31 characters; anything else is
+// kept as it is.
 std::u16string sanitizeSheetName(const std::u16string &name);
 
 class Workbook {
@@ -50,6 +51,9 @@ private:
     static constexpr uint32_t kEmpty = 0xFFFFFFFFu;
 
     uint32_t intern(const std::u16string &s);
+    // A worksheet's records after its BOF: INDEX, DEFCOLWIDTH, DIMENSIONS,
+    // the row blocks (ROW records, cells, DBCELL) and WINDOW2.
+    static void writeSheetBody(std::string &out, const Sheet &sh, bool first);
 
     std::vector<Sheet> sheets_;
     std::vector<std::u16string> strings_;

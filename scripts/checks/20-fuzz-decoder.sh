@@ -8,7 +8,7 @@ mkdir -p "$out/corpus"
 src=platform/zelt/src
 clang++-14 -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
   -I platform/zelt/include -I "$src" \
-  platform/zelt/fuzz/fuzz_decoder.cpp "$src/wire.cpp" "$src/crypto.cpp" "$src/json.cpp" \
+  platform/zelt/fuzz/fuzz_decoder.cpp "$src/wire.cpp" "$src/crypto.cpp" "$src/xmlstrict.cpp" "$src/json.cpp" \
   $(pkg-config --cflags --libs libsodium) -o "$out/fuzz_decoder"
 # Seed corpus: one valid inquiry; the fuzzer grows it from there, and the
 # corpus is kept in build/fuzz/corpus between runs.

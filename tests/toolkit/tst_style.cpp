@@ -354,6 +354,14 @@ void TstStyle::tipHidesOnLeave()
     QVERIFY(label->IsHidePending());
     QTRY_VERIFY(label.isNull());
 
+    // The pointer leaving the label itself (it had moved onto the tip).
+    CToolLabel::ShowText(QPoint(50, 50), QStringLiteral("leave the label"), &w);
+    label = CToolLabel::Instance();
+    QVERIFY(label && !label->IsHidePending());
+    QApplication::sendEvent(label.data(), &leave);
+    QVERIFY(label->IsHidePending());
+    QTRY_VERIFY(label.isNull());
+
     // Window activation hides at once.
     CToolLabel::ShowText(QPoint(50, 50), QStringLiteral("activate"), &w);
     label = CToolLabel::Instance();

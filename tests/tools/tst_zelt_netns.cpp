@@ -44,10 +44,10 @@ class TestZeltNetns : public QObject {
                ipRun({"-n", b, "addr", "add", net + ".2/24", "dev", ifB}) && ipRun({"-n", a, "link", "set", ifA, "up"}) &&
                ipRun({"-n", b, "link", "set", ifB, "up"});
     }
-    bool startSim(const QString &n, const QString &seed) {
+    bool startSim(const QString &n, const QString &seed, const QString &card) {
         const QString ready = dir_.filePath("ready" + seed);
         pid_t pid = spawnProgram(ip_,
-                                 inNs(n, {SimProcess::binDir() + "/zelt-devsim", "--port", QString::number(port_), "--count", "4",
+                                 inNs(n, {SimProcess::binDir() + "/zelt-devsim", "--interfaces", card, "--port", QString::number(port_), "--count", "4",
                                           "--seed", seed, "--quiet", "--exit-with-parent", "--ready-file", ready, "--maker-key", dir_.filePath("maker.key")}),
                                  dir_.filePath("sim" + seed + ".out"), dir_.filePath("sim" + seed + ".err"));
         if (pid < 0) return false;
@@ -62,6 +62,7 @@ private slots:
     void initTestCase() {
         ip_ = QStandardPaths::findExecutable("ip", {"/usr/sbin", "/sbin", "/usr/bin", "/bin"});
         if (geteuid() != 0 || ip_.isEmpty()) QSKIP("needs root and ip(8) to create network namespaces");
+        QVERIFY(SimProcess::trustMaker(dir_.filePath("maker.key")));
         for (const char *n : {"a", "b", "c"}) {
             if (!ipRun({"netns", "add", ns(n)})) QSKIP("network namespaces are not available here");
             namespaces_ << ns(n);
@@ -70,8 +71,8 @@ private slots:
         // b is the client host with two cards, one towards a and one towards c.
         QVERIFY(link(ns("a"), ns("b"), "zv" + tag_ + "a", "zv" + tag_ + "b", "10.201.0"));
         QVERIFY(link(ns("c"), ns("b"), "zv" + tag_ + "c", "zv" + tag_ + "d", "10.202.0"));
-        QVERIFY(startSim(ns("a"), "1"));
-        QVERIFY(startSim(ns("c"), "2"));
+        QVERIFY(startSim(ns("a"), "1", "zv" + tag_ + "a"));
+        QVERIFY(startSim(ns("c"), "2", "zv" + tag_ + "c"));
     }
 
     void cleanupTestCase() {

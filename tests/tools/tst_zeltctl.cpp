@@ -13,14 +13,17 @@ class TestZeltctl : public QObject {
     quint16 ctlPort_ = 0;  // another simulator than sim_, for a while
 
     struct Run { int code; QByteArray out, err; };
-    Run ctl(const QStringList &args) {
+    Run ctl(const QStringList &args, const QByteArray &input = {}, const QMap<QString, QString> &extraEnv = {}) {
         QProcess p;
         p.setProgram(SimProcess::binDir() + "/zeltctl");
         p.setArguments(QStringList{"--interfaces", "lo", "--port", QString::number(ctlPort_ ? ctlPort_ : sim_.port)} + args);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("ZELT_WINDOW_MS", "200");
+        for (auto it = extraEnv.begin(); it != extraEnv.end(); ++it) env.insert(it.key(), it.value());
         p.setProcessEnvironment(env);
         p.start();
+        p.write(input);
+        p.closeWriteChannel();
         if (!p.waitForFinished(30000)) return {-1, {}, "hung"};
         return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
     }
@@ -186,6 +189,56 @@ private slots:
         f.close();
         QVERIFY(!broken.start({"--config", config}));
         QVERIFY(broken.errors().contains("bad mac"));
+    }
+
+    void secretsWithoutTheCommandLine() {
+        QJsonObject d = find(list(), [](const QJsonObject &o) { return o["active"].toBool() && o["type"].toInt() < 0x9D00; });
+        QVERIFY(!d.isEmpty());
+        const QString mac = d["mac"].toString();
+        QCOMPARE(ctl({"set-ip", mac, "--password", "-", "--port", "8401"}, "Admin12345\n").code, 0);
+        const QString file = sim_.dir.filePath("pw.txt");
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("Admin12345\r\nsecond line ignored\n");
+        f.close();
+        QCOMPARE(ctl({"set-ip", mac, "--password-file", file, "--port", "8402"}).code, 0);
+        QCOMPARE(ctl({"set-ip", mac, "--port", "8403"}, {}, {{"ZELT_PASSWORD", "Admin12345"}}).code, 0);
+        QCOMPARE(ctl({"set-ip", mac, "--port", "8404"}, {}, {{"ZELT_PASSWORD", "Wrong12345"}}).code, 7);
+        QCOMPARE(ctl({"set-ip", mac, "--password-file", sim_.dir.filePath("missing")}).code, 2);
+        QCOMPARE(ctl({"set-ip", mac, "--port", "8405"}).code, 2);  // no password from anywhere
+        QCOMPARE(find(list(), [&](const QJsonObject &o) { return o["mac"] == mac; })["port"].toInt(), 8403);
+        Run help = ctl({"--help"});
+        QVERIFY(help.out.contains("ZELT_PASSWORD") && help.out.contains("--password-file") && help.out.contains("standard input"));
+    }
+
+    void securityCodesAndStateFiles() {
+        // Same seed, same devices, but security codes from the system's random source.
+        SimProcess a(4), b(5);
+        QVERIFY(a.start({"--count", "3"}));
+        QVERIFY(b.start({"--count", "3"}));
+        const QString serial = "ZT-IPC2141-000100000001";
+        QVERIFY(!a.securityCode(serial).isEmpty());
+        QVERIFY(a.securityCode(serial) != b.securityCode(serial));
+
+        // The state file holds identities and credentials: private, and never
+        // replaced when it cannot be read.
+        SimProcess c(6);
+        const QString state = c.dir.filePath("state.json");
+        QVERIFY(c.start({"--count", "2", "--state", state}));
+        c.terminate();
+        QCOMPARE(QFile(state).permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther), QFile::Permissions());
+        QFile sf(state);
+        QVERIFY(sf.open(QIODevice::ReadOnly));
+        const QByteArray kept = sf.readAll();
+        sf.close();
+        QVERIFY(kept.contains("identity_key") && kept.contains("cert_signature") && kept.contains("boot_counter"));
+        QVERIFY(sf.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        sf.write(kept.left(kept.size() / 2));  // cut short
+        sf.close();
+        QVERIFY(!c.start({"--count", "2", "--state", state}));
+        QVERIFY(c.errors().contains("unusable"));
+        QVERIFY(sf.open(QIODevice::ReadOnly));
+        QCOMPARE(sf.readAll(), kept.left(kept.size() / 2));
     }
 
     void lockoutExitCode() {

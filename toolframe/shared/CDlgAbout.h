@@ -1,6 +1,5 @@
 // The About box of the shell and (plug-in edition) of the device-search tool.
-#ifndef CDLGABOUT_H
-#define CDLGABOUT_H
+#pragma once
 
 #include "CBaseDialog.h"
 
@@ -22,5 +21,3 @@ private:
     QLabel *m_pVersionLabel = nullptr; // pLabelAboutTBX / pLabelAbout
     QPushButton *m_pOkBtn = nullptr;
 };
-
-#endif

@@ -132,6 +132,9 @@ CWindowTitle::CWindowTitle(QWidget *pControlWidget, bool bHasMenus, QWidget *par
     if (m_bHasMenus) {
         m_pMenuBar = new QMenuBar(this);
         m_pMenuBar->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
+        // The menus belong to this title bar, also on desktops with a
+        // global menu bar of their own.
+        m_pMenuBar->setNativeMenuBar(false);
         // The bar sits on the dark title picture.
         m_pMenuBar->setStyleSheet(QStringLiteral(
             "QMenuBar{background:transparent;color:rgb(255,255,255);}"

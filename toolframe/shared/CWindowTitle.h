@@ -1,7 +1,6 @@
 // The title bar of the shell's windows, and (plug-in edition) of the
 // device-search tool's own window.
-#ifndef CWINDOWTITLE_H
-#define CWINDOWTITLE_H
+#pragma once
 
 #include <QMap>
 #include <QPoint>
@@ -132,7 +131,5 @@ private:
     CPushButton *m_pSizeBtn = nullptr;
     CPushButton *m_pCloseBtn = nullptr;
 };
-
-#endif
 
 #endif

@@ -1,7 +1,6 @@
 // "Setup.xml" and the user-interface languages. Compiled into the shell and,
 // in its plug-in form, into the device-search plug-in.
-#ifndef CLIENTCONFIGMANAGER_H
-#define CLIENTCONFIGMANAGER_H
+#pragma once
 
 #include <QList>
 #include <QLocale>
@@ -79,5 +78,3 @@ private:
     ClientLanguageManager();
     QList<ClientLanguageProperty> m_languages;
 };
-
-#endif

@@ -1,6 +1,5 @@
 // "Config.xml": the Base64-encoded, comma-separated list of enabled tools.
-#ifndef CONFIGXML_H
-#define CONFIGXML_H
+#pragma once
 
 #include <QStringList>
 
@@ -15,5 +14,3 @@ QStringList ReadEnabledTools(const QString &strFileName = QStringLiteral("Config
 QByteArray Encode(const QStringList &tools);
 
 } // namespace ConfigXml
-
-#endif

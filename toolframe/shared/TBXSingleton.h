@@ -1,6 +1,5 @@
 // Process-wide singletons, created on first use.
-#ifndef TBX_SINGLETON_H
-#define TBX_SINGLETON_H
+#pragma once
 
 #include <atomic>
 
@@ -54,5 +53,3 @@ private:
 };
 
 } // namespace TBX
-
-#endif

@@ -1,7 +1,6 @@
 // The overflow arrow at the right end of the strip; a click asks the scene
 // to pop up the menu of all tabs.
-#ifndef CARROWITEM_H
-#define CARROWITEM_H
+#pragma once
 
 #include <QElapsedTimer>
 #include <QGraphicsObject>
@@ -50,5 +49,3 @@ private:
     // that closed the menu.
     QElapsedTimer m_clockHidden;
 };
-
-#endif

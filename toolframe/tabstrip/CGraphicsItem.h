@@ -1,6 +1,5 @@
 // The drop zone behind the tabs: takes tabs dropped beside the last one.
-#ifndef CGRAPHICSITEM_H
-#define CGRAPHICSITEM_H
+#pragma once
 
 #include <QGraphicsObject>
 
@@ -31,5 +30,3 @@ protected:
 private:
     qreal m_fWidth = 0;
 };
-
-#endif

@@ -1,7 +1,6 @@
 // One tab of the strip: icon, text and a close button, drawn from the tab
 // images. It reports clicks and drops to its scene, which owns the order.
-#ifndef CTABITEM_H
-#define CTABITEM_H
+#pragma once
 
 #include <QFont>
 #include <QGraphicsObject>
@@ -73,5 +72,3 @@ private:
     bool m_bCloseHover = false;
     bool m_bPinned = false;
 };
-
-#endif

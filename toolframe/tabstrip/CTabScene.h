@@ -6,8 +6,7 @@
 // tabs by dragging, drag a tab out (the frame then opens a window for it) and
 // drop a tab from another strip. Each tab carries its page type as item data
 // under CTabItem::kDataKey.
-#ifndef CTABSCENE_H
-#define CTABSCENE_H
+#pragma once
 
 #include <QGraphicsScene>
 #include <QIcon>
@@ -137,5 +136,3 @@ private:
     QPixmap m_pixDrag;
     QVariant m_varDraggedData;
 };
-
-#endif

@@ -1,7 +1,6 @@
 // The view that shows a tab scene in the frame's tab container. It keeps
 // the scene rectangle equal to its own size.
-#ifndef CTABVIEW_H
-#define CTABVIEW_H
+#pragma once
 
 #include <QGraphicsView>
 
@@ -15,5 +14,3 @@ public:
 protected:
     void resizeEvent(QResizeEvent *pEvent) override;
 };
-
-#endif

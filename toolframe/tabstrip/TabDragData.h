@@ -3,8 +3,7 @@
 // "TabItemData" holds 8 bytes: the tab index, then the page type, each a
 // 32-bit little-endian integer. The tab text travels as "TabItemText" (UTF-8)
 // and the icon as the MIME image data.
-#ifndef TAB_DRAG_DATA_H
-#define TAB_DRAG_DATA_H
+#pragma once
 
 #include <QByteArray>
 #include <QIcon>
@@ -42,5 +41,3 @@ Payload ReadMimeData(const QMimeData *pMime);
 bool IsAcceptable(const QMimeData *pMime);
 
 } // namespace TabDrag
-
-#endif

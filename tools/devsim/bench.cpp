@@ -70,10 +70,23 @@ int main(int argc, char **argv) {
     const std::string sim = binDir() + "/zelt-devsim";
     const std::string portText = std::to_string(port), countText = std::to_string(count);
     unlink(ready.c_str());
+    // The SDK lists only certified devices: trust the simulator's maker.
+    const std::string makerFile = ready + ".maker", trustFile = ready + ".trust";
+    {
+        FILE *in = popen(("'" + sim + "' maker-key --public --maker-key '" + makerFile + "'").c_str(), "r");
+        char line[256] = {};
+        const bool got = in && std::fgets(line, sizeof line, in);
+        if (in) pclose(in);
+        FILE *out = got ? std::fopen(trustFile.c_str(), "w") : nullptr;
+        if (!out) { std::fprintf(stderr, "zelt-bench: cannot get the simulator's maker key\n"); return 1; }
+        std::fputs(line, out);
+        std::fclose(out);
+        setenv("ZELT_TRUSTED_MAKERS", trustFile.c_str(), 1);
+    }
     pid_t child = fork();
     if (child == 0) {
         execl(sim.c_str(), sim.c_str(), "--interfaces", "lo", "--port", portText.c_str(), "--count", countText.c_str(), "--quiet",
-              "--ready-file", ready.c_str(), "--maker-key", (ready + ".maker").c_str(), "--loss", loss.c_str(),
+              "--ready-file", ready.c_str(), "--maker-key", makerFile.c_str(), "--loss", loss.c_str(),
               "--exit-with-parent", static_cast<char *>(nullptr));
         _exit(127);
     }
@@ -81,7 +94,8 @@ int main(int argc, char **argv) {
         kill(child, SIGTERM);
         waitpid(child, nullptr, 0);
         unlink(ready.c_str());
-        unlink((ready + ".maker").c_str());
+        unlink(makerFile.c_str());
+        unlink(trustFile.c_str());
     };
     for (int i = 0; i < 300 && access(ready.c_str(), F_OK) != 0; ++i) usleep(20000);
     if (access(ready.c_str(), F_OK) != 0) { std::fprintf(stderr, "zelt-bench: simulator did not start\n"); stopSim(); return 1; }

@@ -5,6 +5,7 @@
 #include <arpa/inet.h>
 
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <random>
 
@@ -28,14 +29,25 @@ std::string format(const char *fmt, unsigned a, unsigned b = 0, unsigned c = 0) 
 
 }  // namespace
 
-std::vector<zelt::DeviceState> generateFleet(const FleetOptions &opt) {
+void certify(zelt::DeviceState &s, const zelt::crypto::SignKeyPair &maker) {
+    s.identity = zelt::crypto::newSignKeyPair();
+    s.cert = zelt::crypto::issueCertificate(s.record.serial, s.record.mac, s.identity.pk, uint64_t(time(nullptr)), maker);
+}
+
+std::string newSecurityCode() {
+    static const char alphabet[] = "ABCDEFGHJKLMNPQRSTUVWXYZabcdefghijkmnpqrstuvwxyz23456789";
+    std::string code;
+    for (int k = 0; k < 12; ++k) code += alphabet[zelt::crypto::uniform(sizeof alphabet - 1)];
+    return code;
+}
+
+std::vector<zelt::DeviceState> generateFleet(const FleetOptions &opt, const zelt::crypto::SignKeyPair &maker) {
     std::mt19937 rng(opt.seed);
     std::vector<zelt::DeviceState> fleet;
     fleet.reserve(opt.count);
     // One hash serves every device that starts active: hashing thousands of
     // times would slow the start of large fleets to a crawl.
     const std::string hash = zelt::crypto::hashPassword(opt.password);
-    const char alphabet[] = "ABCDEFGHJKLMNPQRSTUVWXYZabcdefghijkmnpqrstuvwxyz23456789";
     time_t now = time(nullptr);
     for (unsigned i = 0; i < opt.count; ++i) {
         zelt::DeviceState s;
@@ -79,8 +91,8 @@ std::vector<zelt::DeviceState> generateFleet(const FleetOptions &opt) {
         bool inactive = i % 5 == 2;
         r.inactive = inactive;
         if (!inactive) s.passwordHash = hash;
-        for (int k = 0; k < 12; ++k) s.securityCode += alphabet[rng() % (sizeof alphabet - 1)];
-        s.keyNonce = format("%08x%08x", rng(), rng()) + format("%08x%08x", rng(), rng());
+        s.securityCode = newSecurityCode();
+        certify(s, maker);
         fleet.push_back(std::move(s));
     }
     return fleet;
@@ -99,7 +111,8 @@ std::string ip6(const zelt::wire::Ip6 &a) {
 }
 }  // namespace
 
-bool fleetFromJson(const zelt::json::Value &devices, std::vector<zelt::DeviceState> &out, std::string *error) {
+bool fleetFromJson(const zelt::json::Value &devices, const zelt::crypto::SignKeyPair &maker, std::vector<zelt::DeviceState> &out,
+                   std::string *error) {
     using zelt::json::Value;
     if (devices.kind != Value::Array) { if (error) *error = "\"devices\" is not an array"; return false; }
     for (size_t i = 0; i < devices.a.size(); ++i) {
@@ -142,12 +155,21 @@ bool fleetFromJson(const zelt::json::Value &devices, std::vector<zelt::DeviceSta
         if (d.flag("inactive")) s.passwordHash.clear();
         r.inactive = s.passwordHash.empty();
         s.securityCode = d.str("security_code");
-        if (s.securityCode.empty()) {
-            uint8_t b[6];
-            zelt::crypto::randomBytes(b, sizeof b);
-            s.securityCode = zelt::crypto::toHex(b, sizeof b);
-        }
+        if (s.securityCode.empty()) s.securityCode = newSecurityCode();
         s.keyNonce = d.str("key_nonce");
+        r.bootId = uint32_t(d.num("boot_counter", 0));
+        const std::string idHex = d.str("identity_key");
+        if (idHex.empty()) {
+            certify(s, maker);
+        } else {
+            if (!zelt::crypto::fromHex(idHex, s.identity.sk.data(), s.identity.sk.size())) return bad("bad identity_key");
+            std::memcpy(s.identity.pk.data(), s.identity.sk.data() + 32, 32);  // an Ed25519 secret key ends with its public key
+            s.cert.identity = s.identity.pk;
+            s.cert.issued = uint64_t(d.num("cert_issued", 0));
+            if (!zelt::crypto::fromHex(d.str("cert_signature"), s.cert.signature.data(), s.cert.signature.size()) ||
+                !zelt::crypto::verifyCertificate(s.cert, r.serial, r.mac, maker.pk))
+                s.cert = zelt::crypto::issueCertificate(r.serial, r.mac, s.identity.pk, uint64_t(time(nullptr)), maker);
+        }
         out.push_back(std::move(s));
     }
     return true;
@@ -169,7 +191,11 @@ std::string fleetToJson(const std::vector<zelt::DeviceState> &fleet) {
              ", \"extended\": " + (r.extended ? "true" : "false") + ", \"soft_version\": " + quote(r.softVersion) +
              ", \"dsp_version\": " + quote(r.dspVersion) + ", \"boot_time\": " + quote(r.bootTime) +
              ", \"description\": " + quote(r.description) + ", \"password_hash\": " + quote(s.passwordHash) +
-             ", \"security_code\": " + quote(s.securityCode) + ", \"key_nonce\": " + quote(s.keyNonce) + "}" +
+             ", \"security_code\": " + quote(s.securityCode) + ", \"key_nonce\": " + quote(s.keyNonce) +
+             ", \"boot_counter\": " + std::to_string(r.bootId) +
+             ", \"identity_key\": " + quote(zelt::crypto::toHex(s.identity.sk.data(), s.identity.sk.size())) +
+             ", \"cert_issued\": " + std::to_string(s.cert.issued) +
+             ", \"cert_signature\": " + quote(zelt::crypto::toHex(s.cert.signature.data(), s.cert.signature.size())) + "}" +
              (i + 1 < fleet.size() ? ",\n" : "\n");
     }
     return o + "  ]\n}\n";

@@ -16,10 +16,18 @@ struct FleetOptions {
     std::string password = "Admin12345";  // of the devices that start active
 };
 
-std::vector<zelt::DeviceState> generateFleet(const FleetOptions &opt);
+// The maker gives every device an identity key and certifies it.
+std::vector<zelt::DeviceState> generateFleet(const FleetOptions &opt, const zelt::crypto::SignKeyPair &maker);
 // Devices from a JSON array (state file or configuration); an entry may give
-// "password" in clear instead of "password_hash", or "inactive": true.
-bool fleetFromJson(const zelt::json::Value &devices, std::vector<zelt::DeviceState> &out, std::string *error);
+// "password" in clear instead of "password_hash", or "inactive": true. A
+// device without an identity gets one; a certificate that is missing or
+// not this maker's is issued anew.
+bool fleetFromJson(const zelt::json::Value &devices, const zelt::crypto::SignKeyPair &maker, std::vector<zelt::DeviceState> &out,
+                   std::string *error);
+// A fresh identity key and the maker's certificate for it.
+void certify(zelt::DeviceState &s, const zelt::crypto::SignKeyPair &maker);
+// Security codes come from the system's random source, never from the seed.
+std::string newSecurityCode();
 std::string fleetToJson(const std::vector<zelt::DeviceState> &fleet);
 
 }  // namespace devsim

@@ -10,11 +10,13 @@
 
 #include <arpa/inet.h>
 #include <poll.h>
+#include <fcntl.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -37,15 +39,20 @@ void onSignal(int) { g_stop = 1; }
 const char kUsage[] =
     "usage: zelt-devsim [options]\n"
     "       zelt-devsim sign-key [--maker-key FILE | --state FILE] IN OUT\n"
-    "Plays a fleet of ZELT devices. Options:\n"
-    "  --interfaces LIST    interfaces (default $ZELT_INTERFACES, else every usable one)\n"
+    "       zelt-devsim maker-key --public [--maker-key FILE | --state FILE]\n"
+    "Plays a fleet of ZELT devices, each with an identity key certified by the maker's key.\n"
+    "sign-key signs an exported device key file as the maker; maker-key --public prints the\n"
+    "maker's public key as a trust store line (for zelt-trusted-makers.txt or $ZELT_TRUSTED_MAKERS).\n"
+    "Options:\n"
+    "  --interfaces LIST    interfaces to listen on (default lo, the loopback interface)\n"
     "  --port N             device port (default $ZELT_PORT or 47810; clients use N+1)\n"
     "  --group ADDR         multicast group (default $ZELT_GROUP or 239.255.47.81)\n"
     "  --count N            devices to generate (default 24)\n"
     "  --seed N             seed of the generated fleet (default 1)\n"
     "  --password PW        password of the generated devices that start active (default Admin12345)\n"
     "  --config FILE        JSON: any of the options above and a \"devices\" array\n"
-    "  --state FILE         keeps device state across restarts (JSON, rewritten on change)\n"
+    "  --state FILE         keeps device state across restarts (JSON, mode 0600, rewritten on change;\n"
+    "                       an existing file that cannot be read stops the simulator)\n"
     "  --maker-key FILE     maker's signing key (created if missing; default next to the state file)\n"
     "  --loss P             drop each datagram in and out with probability P (0..1)\n"
     "  --dup P              send each datagram twice with probability P\n"
@@ -65,16 +72,24 @@ std::string readFile(const std::string &path, bool *ok) {
     return ss.str();
 }
 
+// Written to a new file of its own (created exclusively, never through a
+// link planted in its place), then renamed over the old one.
 bool writeFileAtomically(const std::string &path, const std::string &data, mode_t mode = 0644) {
     std::string tmp = path + ".tmp";
-    FILE *f = std::fopen(tmp.c_str(), "wb");
-    if (!f) return false;
+    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd < 0 && errno == EEXIST) {  // left behind by a crash
+        ::unlink(tmp.c_str());
+        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    }
+    if (fd < 0) return false;
+    FILE *f = fdopen(fd, "wb");
+    if (!f) { ::close(fd); ::unlink(tmp.c_str()); return false; }
     bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
     ok = (std::fflush(f) == 0) && ok;
     ok = (fsync(fileno(f)) == 0) && ok;
     std::fclose(f);
-    chmod(tmp.c_str(), mode);
-    return ok && std::rename(tmp.c_str(), path.c_str()) == 0;
+    if (!ok) { ::unlink(tmp.c_str()); return false; }
+    return std::rename(tmp.c_str(), path.c_str()) == 0;
 }
 
 std::string makerKeyPath(const std::string &explicitPath, const std::string &statePath) {
@@ -138,6 +153,27 @@ int signKey(int argc, char **argv) {
     return 0;
 }
 
+int makerKey(int argc, char **argv) {
+    std::string makerPath, statePath;
+    bool publicKey = false;
+    for (int i = 2; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--maker-key" && i + 1 < argc) makerPath = argv[++i];
+        else if (a == "--state" && i + 1 < argc) statePath = argv[++i];
+        else if (a == "--public") publicKey = true;
+        else { std::cerr << kUsage; return 2; }
+    }
+    if (!publicKey) { std::cerr << kUsage; return 2; }
+    zelt::crypto::SignKeyPair kp;
+    std::string error;
+    if (!zelt::crypto::init() || !loadMakerKey(makerKeyPath(makerPath, statePath), kp, &error)) {
+        std::cerr << "zelt-devsim: " << error << "\n";
+        return 1;
+    }
+    std::cout << zelt::crypto::makerPublicKeyLine(kp.pk) << "\n";
+    return 0;
+}
+
 struct Timer {
     Clock::time_point at;
     enum Kind { Answer, Announce, Boot, Return, Churn } kind;
@@ -163,6 +199,23 @@ public:
     std::unordered_set<uint64_t> seen;
     std::deque<uint64_t> seenOrder;
     Clock::time_point start = Clock::now();
+    // One answer per window for each client (and target), whatever it sends.
+    std::map<std::pair<uint64_t, zelt::wire::Mac>, double> answering;
+    // Each device answers inquiries at most kAnswerRate a second (bursts of kAnswerBurst).
+    static constexpr double kAnswerRate = 5, kAnswerBurst = 10;
+    std::vector<double> tokens, tokensAt;
+    uint64_t refusedInquiries = 0, limitedAnswers = 0, answers = 0;
+    uint64_t openedRequests = 0, droppedRequests = 0, cachedRequests = 0;
+
+    bool takeToken(size_t i) {
+        const double t = now();
+        tokens[i] = std::min(kAnswerBurst, tokens[i] + (t - tokensAt[i]) * kAnswerRate);
+        tokensAt[i] = t;
+        if (tokens[i] < 1) { ++limitedAnswers; return false; }
+        tokens[i] -= 1;
+        ++answers;
+        return true;
+    }
 
     bool chance(double p) { return p > 0 && std::uniform_real_distribution<double>(0, 1)(rng) < p; }
     double now() const { return std::chrono::duration<double>(Clock::now() - start).count(); }
@@ -179,25 +232,10 @@ public:
         if (chance(dup)) transport.send(bytes.data(), bytes.size());
     }
     void hello(size_t i, zelt::wire::HelloReason reason, uint64_t clientId = 0, uint32_t seq = 0) {
-        zelt::wire::Message m;
-        m.type = zelt::wire::Type::Hello;
-        m.msgId = rng();
-        m.hello.reason = reason;
-        m.hello.clientId = clientId;
-        m.hello.seq = seq;
-        m.hello.device = devices[i].record();
         lastHello[i] = now();
-        send(m);
+        send(devices[i].hello(reason, clientId, seq, lastHello[i]));
     }
-    void bye(size_t i) {
-        zelt::wire::Message m;
-        m.type = zelt::wire::Type::Bye;
-        m.msgId = rng();
-        m.bye.serial = devices[i].record().serial;
-        m.bye.mac = devices[i].record().mac;
-        m.bye.bootId = devices[i].record().bootId;
-        send(m);
-    }
+    void bye(size_t i) { send(devices[i].bye()); }
     void after(double seconds, Timer::Kind kind, size_t device, uint64_t clientId = 0, uint32_t seq = 0) {
         auto at = Clock::now() + std::chrono::microseconds(int64_t(seconds * 1e6));
         timers.push({at, kind, device, clientId, seq, now()});
@@ -227,6 +265,13 @@ public:
             if (seenOrder.size() > 65536) { seen.erase(seenOrder.front()); seenOrder.pop_front(); }
             static const zelt::wire::Mac none{};
             double window = m->inquiry.windowMs / 1000.0;
+            // Windows under 100 ms would make a fleet answer in one burst.
+            if (m->inquiry.windowMs < 100) { ++refusedInquiries; return; }
+            const double t = now();
+            auto key = std::make_pair(m->inquiry.clientId, m->inquiry.target);
+            if (auto it = answering.find(key); it != answering.end() && t < it->second) { ++refusedInquiries; return; }
+            if (answering.size() >= 4096) answering.clear();
+            answering[key] = t + window;
             // Each device loses its copy of an inquiry on its own, as on a real LAN.
             if (m->inquiry.target != none) {
                 auto it = byMac.find(m->inquiry.target);
@@ -244,9 +289,15 @@ public:
             if (it == byMac.end() || !online[it->second]) return;
             auto &dev = devices[it->second];
             auto out = dev.handle(m->request, now());
+            if (out.fromCache) ++cachedRequests;
+            else if (out.opened) ++openedRequests;
+            else ++droppedRequests;
             if (verbose)
                 std::cerr << "request " << m->request.requestId << " to " << dev.record().serial
-                          << (out.fromCache ? " (answered from cache)" : "") << (out.changed ? " changed" : "") << "\n";
+                          << (out.fromCache ? ": answered from cache"
+                              : out.opened ? (out.datagram ? ": opened" : ": opened, refused as a replay or stale")
+                                           : ": does not open with this device's key, dropped")
+                          << (out.changed ? ", changed" : "") << "\n";
             if (out.datagram) sendRaw(*out.datagram);
             if (out.changed) {
                 saveState();
@@ -261,7 +312,7 @@ public:
             // Every hello goes to all clients: one sent since the inquiry
             // arrived (an answer to another client's inquiry, an announcement)
             // has answered it already.
-            if (online[t.device] && lastHello[t.device] < t.asked)
+            if (online[t.device] && lastHello[t.device] < t.asked && takeToken(t.device))
                 hello(t.device, zelt::wire::HelloReason::Answer, t.clientId, t.seq);
             break;
         case Timer::Announce:
@@ -272,7 +323,8 @@ public:
             break;
         case Timer::Return:
             online[t.device] = true;
-            devices[t.device].boot(uint32_t(rng()));
+            devices[t.device].boot(now());
+            saveState();  // the boot counter only grows, across restarts too
             hello(t.device, zelt::wire::HelloReason::Boot);
             break;
         case Timer::Churn: {
@@ -309,9 +361,11 @@ bool parseNumber(const char *text, double lo, double hi, double &out) {
 
 int main(int argc, char **argv) {
     if (argc >= 2 && std::string(argv[1]) == "sign-key") return signKey(argc, argv);
+    if (argc >= 2 && std::string(argv[1]) == "maker-key") return makerKey(argc, argv);
     if (!zelt::crypto::init()) { std::cerr << "zelt-devsim: libsodium failed to start\n"; return 1; }
 
     zelt::net::Settings settings = zelt::net::settingsFromEnvironment();
+    settings.interfaces = "lo";  // a simulated fleet stays on this host unless asked otherwise
     devsim::FleetOptions fleetOpt;
     double loss = 0, dup = 0, churn = 0, lockout = 60;
     std::string configPath, statePath, makerPath, readyFile;
@@ -387,24 +441,30 @@ int main(int argc, char **argv) {
     std::vector<zelt::DeviceState> fleet;
     bool fromState = false;
     if (!statePath.empty()) {
-        bool ok = false;
-        std::string text = readFile(statePath, &ok);
-        if (ok) {
-            auto v = zelt::json::parse(text, &error);
+        struct stat st {};
+        if (::lstat(statePath.c_str(), &st) == 0) {
+            bool ok = false;
+            std::string text = S_ISREG(st.st_mode) ? readFile(statePath, &ok) : std::string();
+            auto v = ok ? zelt::json::parse(text, &error) : std::nullopt;
             const zelt::json::Value *list = v ? v->get("devices") : nullptr;
-            if (!list || !devsim::fleetFromJson(*list, fleet, &error)) {
-                std::cerr << "zelt-devsim: state file " << statePath << " unusable (" << error << "); starting afresh\n";
-                fleet.clear();
-            } else {
-                fromState = true;
+            if (!ok) error = "not a readable file";
+            if (!list || !devsim::fleetFromJson(*list, maker, fleet, &error)) {
+                // It holds the devices' identities and credentials: never replaced behind the user's back.
+                std::cerr << "zelt-devsim: state file " << statePath << " unusable (" << error
+                          << "); move it away or name another one with --state\n";
+                return 1;
             }
+            fromState = true;
+        } else if (errno != ENOENT) {
+            std::cerr << "zelt-devsim: cannot read state file " << statePath << ": " << std::strerror(errno) << "\n";
+            return 1;
         }
     }
     if (!fromState) {
         if (const auto *list = config.get("devices")) {
-            if (!devsim::fleetFromJson(*list, fleet, &error)) { std::cerr << "zelt-devsim: " << configPath << ": " << error << "\n"; return 2; }
+            if (!devsim::fleetFromJson(*list, maker, fleet, &error)) { std::cerr << "zelt-devsim: " << configPath << ": " << error << "\n"; return 2; }
         } else {
-            fleet = devsim::generateFleet(fleetOpt);
+            fleet = devsim::generateFleet(fleetOpt, maker);
         }
     }
     if (fleet.empty()) { std::cerr << "zelt-devsim: no devices\n"; return 2; }
@@ -422,8 +482,10 @@ int main(int argc, char **argv) {
     for (auto &s : fleet) {
         if (sim.byMac.count(s.record.mac)) { std::cerr << "zelt-devsim: duplicate MAC " << zelt::wire::macText(s.record.mac) << "\n"; return 2; }
         sim.byMac[s.record.mac] = sim.devices.size();
-        sim.devices.emplace_back(std::move(s), dopt);
+        sim.devices.emplace_back(std::move(s), dopt, sim.now());
     }
+    sim.tokens.assign(sim.devices.size(), Simulator::kAnswerBurst);
+    sim.tokensAt.assign(sim.devices.size(), 0.0);
     sim.online.assign(sim.devices.size(), true);
     sim.lastHello.assign(sim.devices.size(), -1.0);
     sim.saveState();
@@ -442,6 +504,7 @@ int main(int argc, char **argv) {
                 unsigned(settings.devicePort), names.c_str(), fromState ? ", state restored" : "");
     std::printf("zelt-devsim: password of the devices that start active: %s\n", fromState ? "(kept in the state file)" : fleetOpt.password.c_str());
     std::printf("zelt-devsim: maker key %s\n", makerFile.c_str());
+    std::printf("zelt-devsim: clients trust these devices with the line: %s\n", zelt::crypto::makerPublicKeyLine(maker.pk).c_str());
     std::printf("zelt-devsim: sign an exported key file with: zelt-devsim sign-key --maker-key '%s' DeviceKey.xml SignedDeviceKey.xml\n",
                 makerFile.c_str());
     if (!quiet) {
@@ -491,5 +554,10 @@ int main(int argc, char **argv) {
     for (size_t i = 0; i < sim.devices.size(); ++i)
         if (sim.online[i]) sim.bye(i);
     sim.saveState();
+    std::printf("zelt-devsim: %llu requests opened, %llu could not be opened, %llu answered from cache; "
+                "%llu answers to inquiries, %llu held back by the rate limit, %llu inquiries refused\n",
+                (unsigned long long)sim.openedRequests, (unsigned long long)sim.droppedRequests, (unsigned long long)sim.cachedRequests,
+                (unsigned long long)sim.answers, (unsigned long long)sim.limitedAnswers, (unsigned long long)sim.refusedInquiries);
+    std::fflush(stdout);
     return 0;
 }

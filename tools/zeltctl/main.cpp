@@ -14,6 +14,7 @@
 #include <iostream>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -28,18 +29,28 @@ const char kUsage[] =
     "  --timeout S        seconds to discover devices (list) or to wait for one (default 3)\n"
     "  --log-level N      SDK log level 0..3 (default 0); --log-dir DIR\n"
     "Commands:\n"
-    "  list [--json] [--count N]              devices found within the timeout (or once N are found;\n"
-    "                                         exit code 4 if fewer were found)\n"
-    "  activate DEVICE PASSWORD               first password of an inactive device\n"
+    "  list [--json] [--count N] [--untrusted]\n"
+    "                                         devices found within the timeout (or once N are found;\n"
+    "                                         exit code 4 if fewer were found); --untrusted also shows,\n"
+    "                                         flagged, announcements without a trusted maker certificate\n"
+    "  activate DEVICE [PASSWORD]             first password of an inactive device\n"
     "  set-ip DEVICE --password PW [--ip A] [--mask M] [--gateway G] [--port N] [--http-port N]\n"
     "         [--ipv6 A] [--ipv6-gateway G] [--ipv6-prefix N] [--dhcp on|off]\n"
     "  set-ip --run START-IP --password PW [--mask M] [--gateway G] DEVICE...\n"
     "                                         consecutive addresses from START-IP, in the order given\n"
     "  dhcp on|off --password PW DEVICE...    switch DHCP of devices\n"
-    "  restore DEVICE SECURITY-CODE           restore the default state (the device becomes inactive)\n"
+    "  restore DEVICE [SECURITY-CODE]         restore the default state (the device becomes inactive)\n"
     "  reset DEVICE (--key-file F | --security-code C) [--new-password PW]\n"
     "  export-key DEVICE FILE                 write the device key (to be signed by the maker)\n"
     "DEVICE is a serial number or a MAC address (aa-bb-cc-dd-ee-ff).\n"
+    "Secrets (passwords, security codes) need not be on the command line, where other users of\n"
+    "the machine can see them: for --password, --security-code and --new-password (and the\n"
+    "PASSWORD and SECURITY-CODE arguments) give - to read a line from standard input, or use\n"
+    "--password-file F, --security-code-file F, --new-password-file F (first line of F), or\n"
+    "the environment variables ZELT_PASSWORD, ZELT_SECURITY_CODE, ZELT_NEW_PASSWORD.\n"
+    "Devices are listed and sent commands only with a certificate of a trusted maker: the\n"
+    "maker keys in zelt-trusted-makers.txt beside the program and in the files named in\n"
+    "$ZELT_TRUSTED_MAKERS (separated by ':').\n"
     "Exit codes: 0 done, 1 refused by the device, 2 usage, 3 device not found, 4 no answer,\n"
     "            5 network or SDK failure, 6 locked out, 7 wrong password or security code, 8 partly done.\n";
 
@@ -63,6 +74,8 @@ const char *errorText(uint32_t e) {
     case ZELT_ERR_BAD_PARAMETERS: return "the device refused the network parameters";
     case ZELT_ERR_BUFFER_TOO_SMALL: return "buffer too small";
     case ZELT_ERR_PROTOCOL: return "malformed or unverifiable answer";
+    case ZELT_ERR_AMBIGUOUS_DEVICE: return "two certified identities claim this device; nothing was sent";
+    case ZELT_ERR_UNTRUSTED_DEVICE: return "the device has no certificate of a trusted maker; nothing was sent";
     default: return "internal error";
     }
 }
@@ -71,7 +84,7 @@ int exitCodeFor(uint32_t e) {
     switch (e) {
     case ZELT_ERR_NONE: return 0;
     case ZELT_ERR_INVALID_PARAM: return 2;
-    case ZELT_ERR_NO_DEVICE: return 3;
+    case ZELT_ERR_NO_DEVICE: case ZELT_ERR_UNTRUSTED_DEVICE: return 3;
     case ZELT_ERR_TIMEOUT: return 4;
     case ZELT_ERR_NOT_STARTED: case ZELT_ERR_NETWORK: case ZELT_ERR_INTERNAL: return 5;
     case ZELT_ERR_LOCKED: return 6;
@@ -91,6 +104,7 @@ Table g_table;
 void onDevice(const ZELT_DEVICE_INFO *info, void *) {
     std::lock_guard lock(g_table.mu);
     std::string mac(info->szMAC, strnlen(info->szMAC, sizeof info->szMAC));
+    if (info->byTrust == ZELT_TRUST_UNTRUSTED) mac += " untrusted";  // beside the trusted device of the same MAC
     if (info->iResult == ZELT_EVENT_OFFLINE) {
         g_table.devices.erase(mac);
         std::erase(g_table.order, mac);
@@ -120,11 +134,13 @@ std::string normaliseMac(std::string s) {
 bool findDevice(const std::string &id, double timeout, ZELT_DEVICE_INFO &out) {
     std::unique_lock lock(g_table.mu);
     auto match = [&] {
-        for (auto &[mac, info] : g_table.devices)
+        for (auto &[mac, info] : g_table.devices) {
+            if (info.byTrust == ZELT_TRUST_UNTRUSTED) continue;
             if ((isMac(id) && mac == normaliseMac(id)) || (!isMac(id) && TEXT(info.szSerialNO) == id)) {
                 out = info;
                 return true;
             }
+        }
         return false;
     };
     return g_table.cv.wait_for(lock, std::chrono::duration<double>(timeout), match);
@@ -135,17 +151,46 @@ struct Options {
     std::map<std::string, std::string> named;  // --name value
     std::vector<std::string> positional;
     bool json = false;
+    std::set<std::string> flags;  // options without a value
 };
 
 bool parseCommandArgs(int argc, char **argv, int from, Options &o) {
     for (int i = from; i < argc; ++i) {
         std::string a = argv[i];
         if (a == "--json") o.json = true;
+        else if (a == "--untrusted") o.flags.insert("untrusted");
         else if (a.rfind("--", 0) == 0 && a.size() > 2) {
             if (i + 1 >= argc) { std::cerr << "zeltctl: " << a << " needs a value\n"; return false; }
             o.named[a.substr(2)] = argv[++i];
         } else o.positional.push_back(a);
     }
+    return true;
+}
+
+const char *trustText(uint8_t t) {
+    return t == ZELT_TRUST_UNTRUSTED ? "UNTRUSTED" : t == ZELT_TRUST_AMBIGUOUS ? "AMBIGUOUS" : "verified";
+}
+
+// A secret from the option itself ("-": a line of standard input), from
+// the file named by NAME-file, or from the environment.
+bool secret(Options &o, const std::string &name, const char *envName, std::string &out, bool &present) {
+    auto firstLine = [](std::istream &in, std::string &line) {
+        if (!std::getline(in, line)) line.clear();
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        return true;
+    };
+    present = true;
+    if (auto it = o.named.find(name); it != o.named.end()) {
+        if (it->second != "-") { out = it->second; return true; }
+        return firstLine(std::cin, out);
+    }
+    if (auto it = o.named.find(name + "-file"); it != o.named.end()) {
+        std::ifstream in(it->second);
+        if (!in) { std::cerr << "zeltctl: cannot read " << it->second << "\n"; return false; }
+        return firstLine(in, out);
+    }
+    if (const char *e = std::getenv(envName); e && *e) { out = e; return true; }
+    present = false;
     return true;
 }
 
@@ -187,20 +232,21 @@ int cmdList(const Options &o) {
                       << ", \"boot_time\": " << q(TEXT(d.szBootTime)) << ", \"support\": " << int(d.bySupport)
                       << ", \"dhcp\": " << (d.byDhcpEnabled == 1 ? "true" : "false")
                       << ", \"extended\": " << (d.byExtendInfo == 1 ? "true" : "false")
-                      << ", \"active\": " << (d.byActivated == 0 ? "true" : "false") << "}";
+                      << ", \"active\": " << (d.byActivated == 0 ? "true" : "false")
+                      << ", \"trust\": " << q(trustText(d.byTrust)) << "}";
             first = false;
         }
         std::cout << (first ? "]\n" : "\n]\n");
     } else {
-        std::printf("%-4s %-26s %-18s %-16s %-16s %-6s %-5s %-8s %-5s %s\n", "No", "Serial", "MAC", "IPv4", "Mask", "Port", "HTTP",
-                    "State", "DHCP", "Type");
+        std::printf("%-4s %-26s %-18s %-16s %-16s %-6s %-5s %-8s %-5s %-10s %s\n", "No", "Serial", "MAC", "IPv4", "Mask", "Port", "HTTP",
+                    "State", "DHCP", "Trust", "Type");
         int n = 0;
         for (auto &mac : g_table.order) {
             const auto &d = g_table.devices[mac];
-            std::printf("%03d  %-26s %-18s %-16s %-16s %-6u %-5u %-8s %-5s %s (0x%04X)\n", ++n, TEXT(d.szSerialNO).c_str(),
+            std::printf("%03d  %-26s %-18s %-16s %-16s %-6u %-5u %-8s %-5s %-10s %s (0x%04X)\n", ++n, TEXT(d.szSerialNO).c_str(),
                         TEXT(d.szMAC).c_str(), TEXT(d.szIPv4Address).c_str(), TEXT(d.szIPv4SubnetMask).c_str(), d.dwPort,
                         unsigned(d.wHttpPort), d.byActivated ? "inactive" : "active", d.byDhcpEnabled == 1 ? "on" : "off",
-                        TEXT(d.szDevDesc).c_str(), d.dwDeviceType);
+                        trustText(d.byTrust), TEXT(d.szDevDesc).c_str(), d.dwDeviceType);
         }
         std::printf("%d device(s)\n", n);
     }
@@ -213,7 +259,7 @@ void copyField(char *dst, size_t width, const std::string &src) {
     std::memcpy(dst, src.data(), std::min(src.size(), width - 1));
 }
 
-int modify(const ZELT_DEVICE_INFO &dev, const Options &o, const std::string &ip, int dhcp) {
+int modify(const ZELT_DEVICE_INFO &dev, const Options &o, const std::string &password, const std::string &ip, int dhcp) {
     ZELT_NET_PARAM p;
     std::memset(&p, 0, sizeof p);
     auto get = [&](const char *k) { return o.named.count(k) ? o.named.at(k) : std::string(); };
@@ -227,7 +273,7 @@ int modify(const ZELT_DEVICE_INFO &dev, const Options &o, const std::string &ip,
     p.byIPv6MaskLen = uint8_t(std::atoi(get("ipv6-prefix").c_str()));
     // Without --dhcp the device keeps its DHCP state.
     p.byDhcpEnable = dhcp >= 0 ? uint8_t(dhcp) : uint8_t(dev.byDhcpEnabled == 1);
-    return ZELT_ModifyDeviceNetParam(dev.szMAC, get("password").c_str(), &p);
+    return ZELT_ModifyDeviceNetParam(dev.szMAC, password.c_str(), &p);
 }
 
 // Next address of a run: the last part counts up, carrying into the third.
@@ -296,6 +342,20 @@ int main(int argc, char **argv) {
         std::cerr << "zeltctl: unknown command " << cmd << "\n" << kUsage;
         return 2;
     }
+    // Secrets: resolved once, before the SDK starts, so that a prompt on
+    // standard input is read first.
+    std::string password, securityCode, newPassword;
+    bool hasPassword = false, hasCode = false, hasNewPassword = false;
+    auto &args = o.positional;
+    if ((cmd == "activate" || cmd == "restore") && args.size() >= 2) {
+        o.named[cmd == "activate" ? "password" : "security-code"] = args[1];
+        args.resize(1);
+    }
+    if (!secret(o, "password", "ZELT_PASSWORD", password, hasPassword) ||
+        !secret(o, "security-code", "ZELT_SECURITY_CODE", securityCode, hasCode) ||
+        !secret(o, "new-password", "ZELT_NEW_PASSWORD", newPassword, hasNewPassword))
+        return 2;
+    if (cmd == "list" && o.flags.count("untrusted")) setenv("ZELT_REPORT_UNTRUSTED", "1", 1);
     if (logLevel > 0) ZELT_SetLogToFile(logLevel, logDir.empty() ? nullptr : logDir.c_str(), 0);
     if (!ZELT_Start_V30(onDevice, 0, nullptr)) {
         uint32_t e = ZELT_GetLastError();
@@ -311,45 +371,47 @@ int main(int argc, char **argv) {
     if (cmd == "list") {
         rc = cmdList(o);
     } else if (cmd == "activate") {
-        if (need(2))
+        if (!hasPassword) std::cerr << "zeltctl: activate needs a password\n";
+        else if (need(1))
             rc = runOn({pos[0]}, o.timeout, [&](const ZELT_DEVICE_INFO &d, size_t) {
-                return report("activate", pos[0], ZELT_ActivateDevice(d.szSerialNO, pos[1].c_str()) != 0);
+                return report("activate", pos[0], ZELT_ActivateDevice(d.szSerialNO, password.c_str()) != 0);
             });
     } else if (cmd == "set-ip") {
-        if (!o.named.count("password")) std::cerr << "zeltctl: set-ip needs --password\n";
+        if (!hasPassword) std::cerr << "zeltctl: set-ip needs --password\n";
         else if (o.named.count("run")) {
             if (need(1))
                 rc = runOn(pos, o.timeout, [&](const ZELT_DEVICE_INFO &d, size_t k) {
                     std::string ip;
                     if (!addressAt(o.named.at("run"), unsigned(k), ip)) { std::cerr << "zeltctl: address run too long\n"; return 2; }
-                    return report("set-ip " + ip, TEXT(d.szSerialNO), modify(d, o, ip, -1) == 1);
+                    return report("set-ip " + ip, TEXT(d.szSerialNO), modify(d, o, password, ip, -1) == 1);
                 });
         } else if (need(1)) {
             int dhcp = o.named.count("dhcp") ? (o.named.at("dhcp") == "on" ? 1 : 0) : -1;
             std::string ip = o.named.count("ip") ? o.named.at("ip") : std::string();
             rc = runOn({pos[0]}, o.timeout, [&](const ZELT_DEVICE_INFO &d, size_t) {
-                return report("set-ip", pos[0], modify(d, o, ip, dhcp) == 1);
+                return report("set-ip", pos[0], modify(d, o, password, ip, dhcp) == 1);
             });
         }
     } else if (cmd == "dhcp") {
-        if (need(2) && (pos[0] == "on" || pos[0] == "off") && o.named.count("password")) {
+        if (need(2) && (pos[0] == "on" || pos[0] == "off") && hasPassword) {
             std::vector<std::string> ids(pos.begin() + 1, pos.end());
             rc = runOn(ids, o.timeout, [&](const ZELT_DEVICE_INFO &d, size_t) {
-                return report("dhcp " + pos[0], TEXT(d.szSerialNO), modify(d, o, "", pos[0] == "on") == 1);
+                return report("dhcp " + pos[0], TEXT(d.szSerialNO), modify(d, o, password, "", pos[0] == "on") == 1);
             });
         } else std::cerr << "zeltctl: dhcp on|off --password PW DEVICE...\n";
     } else if (cmd == "restore") {
-        if (need(2))
+        if (!hasCode) std::cerr << "zeltctl: restore needs a security code\n";
+        else if (need(1))
             rc = runOn({pos[0]}, o.timeout, [&](const ZELT_DEVICE_INFO &d, size_t) {
-                return report("restore", pos[0], ZELT_ResetDefaultPasswd(d.szSerialNO, pos[1].c_str()) == 1);
+                return report("restore", pos[0], ZELT_ResetDefaultPasswd(d.szSerialNO, securityCode.c_str()) == 1);
             });
     } else if (cmd == "reset") {
-        if (need(1) && (o.named.count("key-file") || o.named.count("security-code"))) {
+        if (need(1) && (o.named.count("key-file") || hasCode)) {
             ZELT_RESET_PARAM p;
             std::memset(&p, 0, sizeof p);
-            std::string code = o.named.count("security-code") ? o.named["security-code"] : "";
+            std::string code = o.named.count("key-file") ? "" : securityCode;
             std::string file = o.named.count("key-file") ? o.named["key-file"] : "";
-            std::string pw = o.named.count("new-password") ? o.named["new-password"] : "";
+            const std::string &pw = newPassword;
             if (code.size() > 255 || file.size() > 259 || pw.size() > 16) {
                 std::cerr << "zeltctl: security code, key file path or new password too long\n";
             } else {

@@ -52,7 +52,8 @@ typedef struct ZELT_DEVICE_INFO {
     uint16_t wHttpPort;            /* 436 */
     uint8_t  byRes1[21];           /* 438 */
     uint8_t  byActivated;          /* 459 0 = active, else inactive */
-    uint8_t  byRes2[40];           /* 460 */
+    uint8_t  byTrust;              /* 460 ZELT_TRUST_*: what the SDK knows of the device's identity */
+    uint8_t  byRes2[39];           /* 461 */
 } ZELT_DEVICE_INFO;
 
 /* Capability bits of bySupport. */
@@ -61,6 +62,13 @@ typedef struct ZELT_DEVICE_INFO {
 #define ZELT_SUPPORT_DHCP          0x04
 #define ZELT_SUPPORT_NEW_PASSWORD  0x20
 #define ZELT_SUPPORT_RESET_PASSWORD 0x40
+
+/* Values of byTrust. Only devices with a certificate of a trusted maker
+ * are listed and sent commands; announcements without one are reported
+ * (flagged 1) only when ZELT_REPORT_UNTRUSTED=1, for diagnosis. */
+#define ZELT_TRUST_VERIFIED   0
+#define ZELT_TRUST_UNTRUSTED  1
+#define ZELT_TRUST_AMBIGUOUS  2  /* two certified identities claim its serial number or MAC */
 
 /* Event kinds in iResult. */
 #define ZELT_EVENT_ONLINE   1
@@ -131,6 +139,7 @@ ZELT_STATIC_ASSERT(offsetof(ZELT_DEVICE_INFO, byDhcpEnabled) == 434, "dhcp");
 ZELT_STATIC_ASSERT(offsetof(ZELT_DEVICE_INFO, byExtendInfo) == 435, "ext");
 ZELT_STATIC_ASSERT(offsetof(ZELT_DEVICE_INFO, wHttpPort) == 436, "http");
 ZELT_STATIC_ASSERT(offsetof(ZELT_DEVICE_INFO, byActivated) == 459, "activated");
+ZELT_STATIC_ASSERT(offsetof(ZELT_DEVICE_INFO, byTrust) == 460, "trust");
 
 ZELT_STATIC_ASSERT(sizeof(ZELT_NET_PARAM) == 436, "net param size");
 ZELT_STATIC_ASSERT(offsetof(ZELT_NET_PARAM, szIPv4SubnetMask) == 16, "mask");
@@ -174,6 +183,8 @@ ZELT_STATIC_ASSERT(offsetof(ZELT_DEVICE_KEY, byKey) == 4, "key data");
 #define ZELT_ERR_BUFFER_TOO_SMALL   16
 #define ZELT_ERR_PROTOCOL           17 /* malformed or unverifiable answer */
 #define ZELT_ERR_INTERNAL           18
+#define ZELT_ERR_AMBIGUOUS_DEVICE   19 /* two certified identities claim the device: nothing was sent */
+#define ZELT_ERR_UNTRUSTED_DEVICE   20 /* the device is not certified by a trusted maker: nothing was sent */
 
 typedef void (ZELT_CALLBACK *ZELT_DEVICE_FIND_CALLBACK)(const ZELT_DEVICE_INFO *pDeviceInfo, void *pUserData);
 

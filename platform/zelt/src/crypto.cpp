@@ -1,7 +1,10 @@
 #include "crypto.h"
 
+#include "xmlstrict.h"
+
 #include <sodium.h>
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 
@@ -19,24 +22,6 @@ BoxKeyPair newBoxKeyPair() {
     BoxKeyPair kp;
     crypto_box_keypair(kp.pk.data(), kp.sk.data());
     return kp;
-}
-
-bool sharedKey(const PublicKey &peer, const SecretKey &own, SharedKey &out) {
-    return crypto_box_beforenm(out.data(), peer.data(), own.data()) == 0;
-}
-
-void seal(const SharedKey &key, const wire::Bytes &plain, std::array<uint8_t, wire::kBoxNonce> &nonce, wire::Bytes &cipher) {
-    randombytes_buf(nonce.data(), nonce.size());
-    cipher.resize(plain.size() + crypto_box_MACBYTES);
-    crypto_box_easy_afternm(cipher.data(), plain.data(), plain.size(), nonce.data(), key.data());
-}
-
-std::optional<wire::Bytes> open(const SharedKey &key, const std::array<uint8_t, wire::kBoxNonce> &nonce, const wire::Bytes &cipher) {
-    if (cipher.size() < crypto_box_MACBYTES) return std::nullopt;
-    wire::Bytes plain(cipher.size() - crypto_box_MACBYTES);
-    if (crypto_box_open_easy_afternm(plain.data(), cipher.data(), cipher.size(), nonce.data(), key.data()) != 0)
-        return std::nullopt;
-    return plain;
 }
 
 void randomBytes(uint8_t *p, size_t n) { init(); randombytes_buf(p, n); }
@@ -114,28 +99,6 @@ std::optional<wire::Bytes> fromBase64(const std::string &text, size_t maxOut) {
 
 namespace {
 
-// Attribute value of name="..." inside text; the values we write never
-// contain quotes, so a plain search is enough for our own format.
-std::optional<std::string> attribute(const std::string &text, const std::string &name) {
-    const std::string key = " " + name + "=\"";
-    size_t at = text.find(key);
-    if (at == std::string::npos) return std::nullopt;
-    at += key.size();
-    size_t end = text.find('"', at);
-    if (end == std::string::npos || end - at > 64) return std::nullopt;
-    return text.substr(at, end - at);
-}
-
-std::optional<std::string> element(const std::string &text, const std::string &name) {
-    const std::string open = "<" + name + ">", close = "</" + name + ">";
-    size_t at = text.find(open);
-    if (at == std::string::npos) return std::nullopt;
-    at += open.size();
-    size_t end = text.find(close, at);
-    if (end == std::string::npos) return std::nullopt;
-    return text.substr(at, end - at);
-}
-
 const char kSignContext[] = "ZELT-DEVICE-KEY-V1";
 
 wire::Bytes signedMessage(const std::string &keyData) {
@@ -154,10 +117,15 @@ std::string makeKeyData(const std::string &serial, const std::string &mac, const
 }
 
 std::optional<KeyData> parseKeyData(const std::string &text) {
-    if (text.size() > wire::kMaxKeyData || text.find("<DeviceKey ") == std::string::npos) return std::nullopt;
-    auto serial = attribute(text, "serial"), mac = attribute(text, "mac"), nonce = attribute(text, "nonce");
-    if (!serial || !mac || !nonce || serial->empty() || nonce->size() != 32) return std::nullopt;
-    return KeyData{*serial, *mac, *nonce};
+    if (text.size() > wire::kMaxKeyData) return std::nullopt;
+    auto doc = xml::parseDocument(text, 1);
+    if (!doc || doc->name != "DeviceKey" || !doc->hasExactly({"version", "serial", "mac", "nonce"})) return std::nullopt;
+    if (*doc->attribute("version") != "1" || !doc->text.empty()) return std::nullopt;
+    KeyData k{*doc->attribute("serial"), *doc->attribute("mac"), *doc->attribute("nonce")};
+    uint8_t nonce[16];
+    if (k.serial.empty() || k.serial.size() > 47 || !wire::parseMac(k.mac) || !fromHex(k.nonce, nonce, sizeof nonce))
+        return std::nullopt;
+    return k;
 }
 
 std::optional<std::string> signKeyFile(const std::string &keyData, const SignKeyPair &maker) {
@@ -173,16 +141,183 @@ std::optional<std::string> signKeyFile(const std::string &keyData, const SignKey
 
 std::optional<KeyData> verifySignedKeyFile(const std::string &file, const std::array<uint8_t, 32> &makerPk) {
     init();
-    if (file.size() > wire::kMaxKeyFile || file.find("<SignedDeviceKey") == std::string::npos) return std::nullopt;
-    auto keyB64 = element(file, "Key"), sigB64 = element(file, "Signature");
-    if (!keyB64 || !sigB64) return std::nullopt;
-    auto key = fromBase64(*keyB64, wire::kMaxKeyData);
-    auto sig = fromBase64(*sigB64, crypto_sign_BYTES);
+    if (file.size() > wire::kMaxKeyFile) return std::nullopt;
+    auto doc = xml::parseDocument(file, 2);
+    if (!doc || doc->name != "SignedDeviceKey" || !doc->hasExactly({"version"}) || *doc->attribute("version") != "1" ||
+        doc->children.size() != 2)
+        return std::nullopt;
+    const xml::Element &keyEl = doc->children[0], &sigEl = doc->children[1];
+    if (keyEl.name != "Key" || sigEl.name != "Signature" || !keyEl.attributes.empty() || !sigEl.attributes.empty() ||
+        !keyEl.children.empty() || !sigEl.children.empty())
+        return std::nullopt;
+    auto key = fromBase64(keyEl.text, wire::kMaxKeyData);
+    auto sig = fromBase64(sigEl.text, crypto_sign_BYTES);
     if (!key || !sig || sig->size() != crypto_sign_BYTES) return std::nullopt;
     std::string keyData(key->begin(), key->end());
     wire::Bytes msg = signedMessage(keyData);
     if (crypto_sign_verify_detached(sig->data(), msg.data(), msg.size(), makerPk.data()) != 0) return std::nullopt;
     return parseKeyData(keyData);
+}
+
+namespace {
+
+// Every signature has its own context, so that no signed text can be
+// passed off as another kind.
+wire::Bytes withContext(const char *context, const wire::Bytes &data) {
+    wire::Bytes msg(context, context + std::strlen(context) + 1);  // the NUL included
+    msg.insert(msg.end(), data.begin(), data.end());
+    return msg;
+}
+
+wire::Signature signWith(const char *context, const wire::Bytes &data, const std::array<uint8_t, 64> &sk) {
+    init();
+    wire::Bytes msg = withContext(context, data);
+    wire::Signature sig{};
+    crypto_sign_detached(sig.data(), nullptr, msg.data(), msg.size(), sk.data());
+    return sig;
+}
+
+bool verifyWith(const char *context, const wire::Bytes &data, const wire::Signature &sig, const wire::SignPublicKey &pk) {
+    init();
+    wire::Bytes msg = withContext(context, data);
+    return crypto_sign_verify_detached(sig.data(), msg.data(), msg.size(), pk.data()) == 0;
+}
+
+wire::Bytes certificateBody(const std::string &serial, const wire::Mac &mac, const wire::SignPublicKey &identity, uint64_t issued) {
+    wire::Bytes b;
+    b.push_back(uint8_t(serial.size()));
+    b.insert(b.end(), serial.begin(), serial.end());
+    b.insert(b.end(), mac.begin(), mac.end());
+    b.insert(b.end(), identity.begin(), identity.end());
+    for (int i = 0; i < 8; ++i) b.push_back(uint8_t(issued >> (8 * i)));
+    return b;
+}
+
+const char kCertContext[] = "ZELT-DEVICE-CERT-V1";
+const char kHelloContext[] = "ZELT-HELLO-V2";
+const char kByeContext[] = "ZELT-BYE-V2";
+const char kMakerLine[] = "ZELT-MAKER-ED25519-PUBLIC ";
+
+}  // namespace
+
+wire::Certificate issueCertificate(const std::string &serial, const wire::Mac &mac, const wire::SignPublicKey &identity,
+                                   uint64_t issued, const SignKeyPair &maker) {
+    wire::Certificate c;
+    c.identity = identity;
+    c.issued = issued;
+    c.signature = signWith(kCertContext, certificateBody(serial, mac, identity, issued), maker.sk);
+    return c;
+}
+
+bool verifyCertificate(const wire::Certificate &cert, const std::string &serial, const wire::Mac &mac,
+                       const wire::SignPublicKey &makerPk) {
+    if (serial.empty() || serial.size() > 47) return false;
+    return verifyWith(kCertContext, certificateBody(serial, mac, cert.identity, cert.issued), cert.signature, makerPk);
+}
+
+wire::Signature signHello(const wire::DeviceRecord &rec, const wire::Certificate &cert, const SignKeyPair &identity) {
+    return signWith(kHelloContext, wire::helloSignedPart(rec, cert), identity.sk);
+}
+
+bool verifyHello(const wire::Hello &h) {
+    const wire::Bytes part = h.signedPart.empty() ? wire::helloSignedPart(h.device, h.cert) : h.signedPart;
+    return verifyWith(kHelloContext, part, h.signature, h.cert.identity);
+}
+
+wire::Signature signBye(const wire::Bye &bye, const SignKeyPair &identity) {
+    return signWith(kByeContext, wire::byeSignedPart(bye), identity.sk);
+}
+
+bool verifyBye(const wire::Bye &bye, const wire::SignPublicKey &identity) {
+    return bye.identity == identity && verifyWith(kByeContext, wire::byeSignedPart(bye), bye.signature, identity);
+}
+
+std::string makerPublicKeyLine(const wire::SignPublicKey &pk) { return kMakerLine + toHex(pk.data(), pk.size()); }
+
+std::vector<wire::SignPublicKey> parseTrustedMakers(const std::string &text) {
+    std::vector<wire::SignPublicKey> keys;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(at, end - at);
+        at = end + 1;
+        line = line.substr(0, line.find('#'));
+        while (!line.empty() && (line.back() == ' ' || line.back() == '\r' || line.back() == '\t')) line.pop_back();
+        if (line.rfind(kMakerLine, 0) != 0) continue;
+        wire::SignPublicKey pk{};
+        if (fromHex(line.substr(sizeof kMakerLine - 1), pk.data(), pk.size()) &&
+            std::find(keys.begin(), keys.end(), pk) == keys.end())
+            keys.push_back(pk);
+    }
+    return keys;
+}
+
+SessionKeys::~SessionKeys() {
+    sodium_memzero(rx.data(), rx.size());
+    sodium_memzero(tx.data(), tx.size());
+}
+
+bool clientSessionKeys(const BoxKeyPair &client, const PublicKey &deviceBootKey, SessionKeys &out) {
+    init();
+    return crypto_kx_client_session_keys(out.rx.data(), out.tx.data(), client.pk.data(), client.sk.data(), deviceBootKey.data()) == 0;
+}
+
+bool deviceSessionKeys(const BoxKeyPair &device, const PublicKey &clientKey, SessionKeys &out) {
+    init();
+    return crypto_kx_server_session_keys(out.rx.data(), out.tx.data(), device.pk.data(), device.sk.data(), clientKey.data()) == 0;
+}
+
+namespace {
+
+void aeadSeal(const SharedKey &key, const wire::Bytes &plain, const wire::Bytes &ad, std::array<uint8_t, wire::kBoxNonce> &nonce,
+              wire::Bytes &cipher) {
+    static_assert(crypto_aead_xchacha20poly1305_ietf_NPUBBYTES == wire::kBoxNonce);
+    static_assert(crypto_aead_xchacha20poly1305_ietf_ABYTES == wire::kBoxMac);
+    randombytes_buf(nonce.data(), nonce.size());
+    cipher.resize(plain.size() + wire::kBoxMac);
+    unsigned long long n = 0;
+    crypto_aead_xchacha20poly1305_ietf_encrypt(cipher.data(), &n, plain.data(), plain.size(), ad.data(), ad.size(), nullptr,
+                                               nonce.data(), key.data());
+    cipher.resize(size_t(n));
+}
+
+std::optional<wire::Bytes> aeadOpen(const SharedKey &key, const std::array<uint8_t, wire::kBoxNonce> &nonce, const wire::Bytes &cipher,
+                                    const wire::Bytes &ad) {
+    if (cipher.size() < wire::kBoxMac) return std::nullopt;
+    wire::Bytes plain(cipher.size() - wire::kBoxMac);
+    unsigned long long n = 0;
+    if (crypto_aead_xchacha20poly1305_ietf_decrypt(plain.data(), &n, nullptr, cipher.data(), cipher.size(), ad.data(), ad.size(),
+                                                   nonce.data(), key.data()) != 0)
+        return std::nullopt;
+    plain.resize(size_t(n));
+    return plain;
+}
+
+}  // namespace
+
+void sealRequest(wire::Request &req, const wire::CommandBody &body, const SessionKeys &client) {
+    wire::Bytes plain = wire::encodeCommand(body);
+    aeadSeal(client.tx, plain, wire::requestHeader(req), req.nonce, req.cipher);
+    sodium_memzero(plain.data(), plain.size());
+}
+
+std::optional<wire::CommandBody> openRequest(const wire::Request &req, const SessionKeys &device) {
+    auto plain = aeadOpen(device.rx, req.nonce, req.cipher, wire::requestHeader(req));
+    if (!plain) return std::nullopt;
+    auto body = wire::decodeCommand(plain->data(), plain->size());
+    sodium_memzero(plain->data(), plain->size());
+    return body;
+}
+
+void sealResponse(wire::Response &resp, const wire::CommandResult &result, const SessionKeys &device) {
+    aeadSeal(device.tx, wire::encodeResult(result), wire::responseHeader(resp), resp.nonce, resp.cipher);
+}
+
+std::optional<wire::CommandResult> openResponse(const wire::Response &resp, const SessionKeys &client) {
+    auto plain = aeadOpen(client.rx, resp.nonce, resp.cipher, wire::responseHeader(resp));
+    if (!plain) return std::nullopt;
+    return wire::decodeResult(plain->data(), plain->size());
 }
 
 }  // namespace zelt::crypto

@@ -4,43 +4,81 @@
 
 #include <sodium.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace zelt {
 
-Device::Device(DeviceState state, DeviceOptions options) : state_(std::move(state)), opt_(options) {
-    if (state_.keyNonce.size() != 32) {
-        uint8_t n[16];
-        crypto::randomBytes(n, sizeof n);
-        state_.keyNonce = crypto::toHex(n, sizeof n);
-    }
-    boot(crypto::randomU32());
+Device::Device(DeviceState state, DeviceOptions options, double now) : state_(std::move(state)), opt_(options) {
+    uint8_t probe[16];
+    if (state_.keyNonce.size() != 32 || !crypto::fromHex(state_.keyNonce, probe, sizeof probe)) renewKeyNonce();
+    boot(now);
 }
 
-void Device::boot(uint32_t bootId) {
+void Device::renewKeyNonce() {
+    uint8_t n[16];
+    crypto::randomBytes(n, sizeof n);
+    state_.keyNonce = crypto::toHex(n, sizeof n);
+}
+
+void Device::boot(double now) {
+    sodium_memzero(box_.sk.data(), box_.sk.size());
     box_ = crypto::newBoxKeyPair();
-    state_.record.bootId = bootId;
+    ++state_.record.bootId;
+    bootedAt_ = now;
     state_.record.boxKey = box_.pk;
     state_.record.inactive = state_.passwordHash.empty() ? 1 : 0;
     answers_.clear();
     answerOrder_.clear();
-    seen_.clear();
+    windows_.clear();
+    evictedAtMs_ = 0;
 }
 
-bool Device::lockedOut(double now, uint16_t &retryAfter) {
-    if (now < lockedUntil_) {
-        retryAfter = uint16_t(std::ceil(lockedUntil_ - now));
-        return true;
+wire::Message Device::hello(wire::HelloReason reason, uint64_t clientId, uint32_t seq, double now) {
+    wire::Bytes part = wire::helloSignedPart(state_.record, state_.cert);
+    if (part != signedPart_) {
+        helloSig_ = crypto::signHello(state_.record, state_.cert, state_.identity);
+        signedPart_ = std::move(part);
     }
-    if (lockedUntil_ != 0) {  // lockout over: a fresh count of attempts
-        lockedUntil_ = 0;
-        failures_ = 0;
+    wire::Message m;
+    m.type = wire::Type::Hello;
+    m.msgId = crypto::randomU64();
+    m.hello.reason = reason;
+    m.hello.clientId = clientId;
+    m.hello.seq = seq;
+    m.hello.uptimeMs = uptimeMs(now);
+    m.hello.device = state_.record;
+    m.hello.cert = state_.cert;
+    m.hello.signature = helloSig_;
+    return m;
+}
+
+wire::Message Device::bye() const {
+    wire::Message m;
+    m.type = wire::Type::Bye;
+    m.msgId = crypto::randomU64();
+    m.bye.serial = state_.record.serial;
+    m.bye.mac = state_.record.mac;
+    m.bye.bootId = state_.record.bootId;
+    m.bye.identity = state_.cert.identity;
+    m.bye.signature = crypto::signBye(m.bye, state_.identity);
+    return m;
+}
+
+bool Device::lockedOut(Lock &lock, double now, uint16_t &retryAfter) {
+    if (now < lock.until) {
+        retryAfter = uint16_t(std::min(65535.0, std::ceil(lock.until - now)));
+        return true;
     }
     return false;
 }
 
-void Device::failure(double now) {
-    if (++failures_ >= opt_.maxFailures) lockedUntil_ = now + opt_.lockoutSeconds;
+void Device::failure(Lock &lock, double now) {
+    if (++lock.failures < opt_.maxFailures) return;
+    // Each lockout in a row lasts twice as long as the one before.
+    lock.until = now + double(opt_.lockoutSeconds) * double(1 << std::min(lock.level, 6));
+    ++lock.level;
+    lock.failures = 0;
 }
 
 uint32_t checkNetParameters(const wire::CommandBody &c, uint8_t support) {
@@ -87,6 +125,7 @@ wire::CommandResult Device::execute(const wire::CommandBody &c, double now, bool
         state_.passwordHash = crypto::hashPassword(c.password);
         if (state_.passwordHash.empty()) return refuse(ZELT_ERR_INTERNAL);
         rec.inactive = 0;
+        renewKeyNonce();  // a key file exported before belongs to the old credentials
         touch();
         changed = true;
         return res;
@@ -94,17 +133,17 @@ wire::CommandResult Device::execute(const wire::CommandBody &c, double now, bool
         break;
     }
 
-    // Everything else needs an active device and is subject to the lockout.
+    // Everything else needs an active device.
     if (inactive) return refuse(ZELT_ERR_NOT_ACTIVATED);
-    if (lockedOut(now, res.retryAfter)) return refuse(ZELT_ERR_LOCKED);
 
     switch (c.command) {
     case wire::Command::SetNet: {
+        if (lockedOut(passwordLock_, now, res.retryAfter)) return refuse(ZELT_ERR_LOCKED);
         if (!crypto::verifyPassword(state_.passwordHash, c.password)) {
-            failure(now);
+            failure(passwordLock_, now);
             return refuse(ZELT_ERR_WRONG_PASSWORD);
         }
-        failures_ = 0;
+        passwordLock_ = Lock{};
         if (uint32_t bad = checkNetParameters(c, rec.support)) return refuse(bad);
         if (c.netFlags & wire::kSetIpv4) rec.ipv4 = c.ipv4;
         if (c.netFlags & wire::kSetMask) rec.mask = c.mask;
@@ -126,26 +165,27 @@ wire::CommandResult Device::execute(const wire::CommandBody &c, double now, bool
         if (withKeyFile && !(rec.support & (ZELT_SUPPORT_RESET_PASSWORD | ZELT_SUPPORT_NEW_PASSWORD)))
             return refuse(ZELT_ERR_NOT_SUPPORTED);
         if (!newPassword.empty() && !crypto::passwordAcceptable(newPassword)) return refuse(ZELT_ERR_WEAK_PASSWORD);
+        if (lockedOut(secretLock_, now, res.retryAfter)) return refuse(ZELT_ERR_LOCKED);
         if (withKeyFile) {
             auto key = crypto::verifySignedKeyFile(std::string(c.keyFile.begin(), c.keyFile.end()), opt_.makerKey);
-            // Only a maker-signed file for this device and its current nonce: an
-            // exported file, another device's file or a used one resets nothing.
-            if (!key || key->serial != rec.serial || key->nonce != state_.keyNonce) {
-                failure(now);
+            // Only a maker-signed file for this serial number, this MAC and the
+            // current nonce: another device's file or an old one resets nothing.
+            const auto mac = key ? wire::parseMac(key->mac) : std::nullopt;
+            if (!key || key->serial != rec.serial || !mac || *mac != rec.mac || key->nonce != state_.keyNonce) {
+                failure(secretLock_, now);
                 return refuse(ZELT_ERR_BAD_KEY_FILE);
             }
-            uint8_t n[16];
-            crypto::randomBytes(n, sizeof n);
-            state_.keyNonce = crypto::toHex(n, sizeof n);
         } else {
             if (c.securityCode.empty()) return refuse(ZELT_ERR_INVALID_PARAM);
             if (c.securityCode.size() != state_.securityCode.size() ||
                 sodium_memcmp(c.securityCode.data(), state_.securityCode.data(), c.securityCode.size()) != 0) {
-                failure(now);
+                failure(secretLock_, now);
                 return refuse(ZELT_ERR_BAD_SECURITY_CODE);
             }
         }
-        failures_ = 0;
+        secretLock_ = Lock{};
+        passwordLock_ = Lock{};
+        renewKeyNonce();
         if (newPassword.empty()) {
             // No universal default password: back to the inactive state.
             state_.passwordHash.clear();
@@ -163,29 +203,68 @@ wire::CommandResult Device::execute(const wire::CommandBody &c, double now, bool
     }
 }
 
+bool Device::fresh(const wire::Request &r, double now, uint64_t stampMs) {
+    const double up = double(uptimeMs(now)), skew = opt_.stampSkewSeconds * 1000;
+    if (double(stampMs) + skew < up || double(stampMs) > up + skew) return false;  // stale, or from another boot's clock
+    auto it = windows_.find(r.clientKey);
+    if (it == windows_.end()) {
+        if (stampMs < evictedAtMs_) return false;
+        if (windows_.size() >= opt_.clientWindows) {
+            auto lru = std::min_element(windows_.begin(), windows_.end(),
+                                        [](auto &a, auto &b) { return a.second.lastUsed < b.second.lastUsed; });
+            // Requests of the forgotten client could still pass the stamp check
+            // until then: refuse new clients stamped before it.
+            evictedAtMs_ = std::max(evictedAtMs_, uint64_t(std::max(0.0, (lru->second.lastUsed - bootedAt_) * 1000 + skew)) + 1);
+            windows_.erase(lru);
+            if (stampMs < evictedAtMs_) return false;
+        }
+        Window w;
+        w.highest = r.requestId;
+        w.seen.set(0);
+        w.lastUsed = now;
+        windows_.emplace(r.clientKey, w);
+        return true;
+    }
+    Window &w = it->second;
+    const int32_t ahead = int32_t(r.requestId - w.highest);
+    if (ahead > 0) {
+        w.seen = size_t(ahead) >= w.seen.size() ? std::bitset<1024>() : w.seen << size_t(ahead);
+        w.seen.set(0);
+        w.highest = r.requestId;
+    } else {
+        const size_t back = size_t(-int64_t(ahead));
+        if (back >= w.seen.size() || w.seen.test(back)) return false;
+        w.seen.set(back);
+    }
+    w.lastUsed = now;
+    return true;
+}
+
 Device::Outcome Device::handle(const wire::Request &req, double now) {
     Outcome out;
-    if (!addressedBy(req)) return out;
-    // The box's authenticator identifies this exact request: a retransmission
-    // (or a replay) carries the same one.
-    std::string tag(req.cipher.begin(), req.cipher.begin() + wire::kBoxMac);
+    if (!addressedBy(req) || req.cipher.size() < wire::kBoxMac) return out;
+    // Nonce and authenticator identify this exact request: a retransmission
+    // (or a replay) carries the same ones.
+    std::string tag(req.cipher.end() - wire::kBoxMac, req.cipher.end());
     tag.append(reinterpret_cast<const char *>(req.nonce.data()), req.nonce.size());
     if (auto it = answers_.find(tag); it != answers_.end()) {
         out.datagram = it->second;
         out.fromCache = true;
         return out;
     }
-    if (seen_.count(tag)) return out;  // answered long ago: a replay, not applied again
 
-    crypto::SharedKey key;
-    if (!crypto::sharedKey(req.clientKey, box_.sk, key)) return out;
-    auto plain = crypto::open(key, req.nonce, req.cipher);
-    if (!plain) return out;
-    auto body = wire::decodeCommand(plain->data(), plain->size());
+    crypto::SessionKeys keys;
+    if (!crypto::deviceSessionKeys(box_, req.clientKey, keys)) return out;
+    auto body = crypto::openRequest(req, keys);
     // The sealed copy of the addressing must match the clear one.
     if (!body || body->clientId != req.clientId || body->requestId != req.requestId || body->mac != req.mac) return out;
+    out.opened = true;
+    if (!fresh(req, now, body->stampMs)) return out;  // a replay, or stale
 
     wire::CommandResult result = execute(*body, now, out.changed);
+    sodium_memzero(body->password.data(), body->password.size());
+    sodium_memzero(body->securityCode.data(), body->securityCode.size());
+    sodium_memzero(body->newPassword.data(), body->newPassword.size());
 
     wire::Message m;
     m.type = wire::Type::Response;
@@ -194,24 +273,14 @@ Device::Outcome Device::handle(const wire::Request &req, double now) {
     m.response.serial = state_.record.serial;
     m.response.clientId = req.clientId;
     m.response.requestId = req.requestId;
-    crypto::seal(key, wire::encodeResult(result), m.response.nonce, m.response.cipher);
+    crypto::sealResponse(m.response, result, keys);
     wire::Bytes datagram = wire::encode(m);
 
-    seen_.insert(tag);
     answers_[tag] = datagram;
     answerOrder_.push_back(tag);
     if (answerOrder_.size() > opt_.cachedAnswers) {
         answers_.erase(answerOrder_.front());
         answerOrder_.pop_front();
-    }
-    if (seen_.size() >= opt_.seenLimit) {
-        // Memory for replays is full: a new command key makes every older
-        // request undecryptable instead of forgetting them.
-        box_ = crypto::newBoxKeyPair();
-        state_.record.boxKey = box_.pk;
-        seen_.clear();
-        touch();
-        out.changed = true;
     }
     out.datagram = std::move(datagram);
     return out;

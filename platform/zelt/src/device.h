@@ -1,50 +1,60 @@
-// One device's behaviour behind the protocol: password, activation,
-// lockout, key export and the request cache. Pure logic without sockets,
-// used by the simulator and the tests.
+// One device's behaviour behind the protocol: identity and signed
+// announcements, password, activation, lockout, key export, replay memory
+// and the answer cache. Pure logic without sockets, used by the simulator
+// and the tests.
 #pragma once
 
 #include "crypto.h"
 #include "wire.h"
 
+#include <bitset>
 #include <deque>
 #include <map>
 #include <optional>
-#include <set>
 #include <string>
 
 namespace zelt {
 
 // What a device keeps across restarts.
 struct DeviceState {
-    wire::DeviceRecord record;  // bootId, configVersion and boxKey are per boot
+    wire::DeviceRecord record;  // bootId is the boot counter; configVersion and boxKey are per boot
     std::string passwordHash;   // empty while inactive
     std::string securityCode;
-    std::string keyNonce;       // 32 hex digits; renewed after each key-file reset
+    std::string keyNonce;       // 32 hex digits; renewed on every change of credentials
+    crypto::SignKeyPair identity;  // long-term identity key
+    wire::Certificate cert;        // the maker's certificate for it
 };
 
 struct DeviceOptions {
-    std::array<uint8_t, 32> makerKey{};  // maker's Ed25519 public key
-    int lockoutSeconds = 60;
+    std::array<uint8_t, 32> makerKey{};  // maker's Ed25519 public key (key files)
+    int lockoutSeconds = 60;      // first lockout; every further one twice as long, at most 64 times
     int maxFailures = 5;
     size_t cachedAnswers = 64;    // answers kept for retransmitted requests
-    size_t seenLimit = 4096;      // requests remembered per boot key
+    size_t clientWindows = 256;   // clients whose recent request ids are remembered
+    double stampSkewSeconds = 30; // how far a request's stamp may lie from the device's clock
 };
 
 class Device {
 public:
-    Device(DeviceState state, DeviceOptions options);
+    Device(DeviceState state, DeviceOptions options, double now = 0);
 
-    // A new boot: new command key and boot id, caches emptied.
-    void boot(uint32_t bootId);
+    // A new boot: boot counter + 1, new boot key, caches emptied.
+    void boot(double now);
     const wire::DeviceRecord &record() const { return state_.record; }
     const DeviceState &state() const { return state_; }
     DeviceState &mutableState() { return state_; }
     bool addressedBy(const wire::Request &r) const { return r.mac == state_.record.mac && r.serial == state_.record.serial; }
+    uint64_t uptimeMs(double now) const { return now > bootedAt_ ? uint64_t((now - bootedAt_) * 1000) : 0; }
+
+    // Signed announcements (the signature is made once per change).
+    wire::Message hello(wire::HelloReason reason, uint64_t clientId, uint32_t seq, double now);
+    wire::Message bye() const;
 
     struct Outcome {
         std::optional<wire::Bytes> datagram;  // response to send, if any
         bool changed = false;                 // state changed: announce and persist
         bool fromCache = false;
+        bool opened = false;  // the request opened with this boot's key
     };
     // now: seconds on a monotonic clock.
     Outcome handle(const wire::Request &request, double now);
@@ -53,18 +63,33 @@ public:
     void touch() { ++state_.record.configVersion; }
 
 private:
+    struct Lock {
+        int failures = 0, level = 0;
+        double until = 0;
+    };
+    struct Window {  // the last 1024 request ids of one client key
+        uint32_t highest = 0;
+        std::bitset<1024> seen;  // bit k: request id highest - k
+        double lastUsed = 0;
+    };
     wire::CommandResult execute(const wire::CommandBody &c, double now, bool &changed);
-    bool lockedOut(double now, uint16_t &retryAfter);
-    void failure(double now);
+    static bool lockedOut(Lock &lock, double now, uint16_t &retryAfter);
+    void failure(Lock &lock, double now);
+    void renewKeyNonce();
+    // Replay memory: false if the request id was used or is too old.
+    bool fresh(const wire::Request &r, double now, uint64_t stampMs);
 
     DeviceState state_;
     DeviceOptions opt_;
     crypto::BoxKeyPair box_;
-    int failures_ = 0;
-    double lockedUntil_ = 0;
+    double bootedAt_ = 0;
+    Lock passwordLock_, secretLock_;  // separate, so that guessing the password never blocks the owner's security code
     std::map<std::string, wire::Bytes> answers_;  // request tag -> response datagram
     std::deque<std::string> answerOrder_;
-    std::set<std::string> seen_;
+    std::map<crypto::PublicKey, Window> windows_;
+    uint64_t evictedAtMs_ = 0;  // requests of unknown clients stamped before this are refused
+    wire::Bytes signedPart_;  // what helloSig_ covers
+    wire::Signature helloSig_{};
 };
 
 // Device-side checks of network parameters; ZELT_ERR_* code, 0 = valid.

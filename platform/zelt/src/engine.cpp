@@ -49,7 +49,7 @@ std::string ip6Text(const wire::Ip6 &a) {
 EngineTiming timingFromEnvironment() {
     EngineTiming t;
     t.inquiryPeriodMs = envInt("ZELT_INQUIRY_PERIOD_MS", t.inquiryPeriodMs, 100, 3600000);
-    t.windowMs = envInt("ZELT_WINDOW_MS", t.windowMs, 10, 10000);
+    t.windowMs = envInt("ZELT_WINDOW_MS", t.windowMs, 100, 10000);  // devices refuse shorter windows
     t.commandTimeoutMs = envInt("ZELT_TIMEOUT_MS", t.commandTimeoutMs, 100, 120000);
     t.retransmitMs = envInt("ZELT_RETRANSMIT_MS", t.retransmitMs, 20, 10000);
     return t;
@@ -81,15 +81,26 @@ void fillDeviceInfo(const wire::DeviceRecord &r, int kind, ZELT_DEVICE_INFO &out
     out.byExtendInfo = r.extended ? 1 : 0;
     out.wHttpPort = r.httpPort;
     out.byActivated = r.inactive ? 1 : 0;
+    out.byTrust = ZELT_TRUST_VERIFIED;
 }
 
-Engine::Engine(net::Settings settings, EngineTiming timing)
-    : settings_(std::move(settings)), timing_(timing), clientId_(crypto::randomU64() | 1), nextRequest_(crypto::randomU32() | 1) {}
+namespace {
+std::string tableKey(const std::string &serial, const wire::Mac &mac) { return serial + "/" + wire::macText(mac); }
+}  // namespace
+
+Engine::Engine(net::Settings settings, EngineTiming timing, std::vector<std::string> trustPaths)
+    : settings_(std::move(settings)), timing_(timing), trustPaths_(std::move(trustPaths)), clientKey_(crypto::newBoxKeyPair()),
+      clientId_(crypto::randomU64() | 1), nextRequest_(crypto::randomU32() | 1) {
+    crypto::init();
+    trust_.configure(trustPaths_);
+    if (const char *r = std::getenv("ZELT_REPORT_UNTRUSTED"); r && std::strcmp(r, "1") == 0) reportUntrusted_ = true;
+}
 
 Engine::~Engine() {
     stop();
     transport_.close();
     if (wakeFd_ >= 0) ::close(wakeFd_);
+    sodium_memzero(clientKey_.sk.data(), clientKey_.sk.size());
 }
 
 uint32_t Engine::start(ZELT_DEVICE_FIND_CALLBACK cb, void *user) {
@@ -103,14 +114,21 @@ uint32_t Engine::start(ZELT_DEVICE_FIND_CALLBACK cb, void *user) {
     if (wakeFd_ < 0) { transport_.close(); return ZELT_ERR_INTERNAL; }
     std::string names;
     for (auto &i : transport_.interfaces()) names += (names.empty() ? "" : ",") + i.name;
-    log::write(2, "started: group %s port %u, interfaces %s, inquiry every %d ms", settings_.group.c_str(),
-               unsigned(settings_.devicePort), names.c_str(), timing_.inquiryPeriodMs);
+    log::write(2, "started: group %s port %u, interfaces %s, inquiry every %d ms, %zu trusted maker key(s)", settings_.group.c_str(),
+               unsigned(settings_.devicePort), names.c_str(), timing_.inquiryPeriodMs, trust_.size());
+    if (trust_.size() == 0) log::write(1, "no trusted maker key: no device will be listed");
     callback_ = cb;
     user_ = user;
     auto now = Clock::now();
     nextInquiry_ = now;
     nextTick_ = now;
     quickInquiries_ = 10;
+    const unsigned verifiers = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+    for (unsigned i = 0; i < verifiers; ++i) {
+        shards_.push_back(std::make_unique<Shard>());
+        Shard &s = *shards_.back();
+        s.thread = std::thread([this, &s] { verifyLoop(s); });
+    }
     dispatcher_ = std::thread([this, self = shared_from_this()] { dispatchLoop(self); });
     dispatcherId_ = dispatcher_.get_id();
     rx_ = std::thread([this] { receiveLoop(); });
@@ -124,10 +142,21 @@ void Engine::stop() {
         [[maybe_unused]] auto n = ::write(wakeFd_, &one, sizeof one);
     }
     if (rx_.joinable()) rx_.join();
+    shardsStop_ = true;
+    for (auto &s : shards_) {
+        {
+            std::lock_guard lock(s->mu);
+            s->queue.clear();
+        }
+        s->cv.notify_all();
+    }
+    for (auto &s : shards_)
+        if (s->thread.joinable()) s->thread.join();
     {
         std::lock_guard lock(evMu_);
         evStop_ = true;
         events_.clear();
+        lastQueued_.clear();
     }
     evCv_.notify_all();
     pendingCv_.notify_all();
@@ -163,21 +192,51 @@ void Engine::dispatchLoop(std::shared_ptr<Engine> self) {
             std::unique_lock lock(evMu_);
             evCv_.wait(lock, [&] { return evStop_ || !events_.empty(); });
             if (evStop_) break;
-            info = events_.front();
+            Queued &front = events_.front();
+            const bool cancelled = front.cancelled;
+            info = front.info;
+            if (auto it = lastQueued_.find(front.key); it != lastQueued_.end() && it->second == &front) lastQueued_.erase(it);
             events_.pop_front();
+            if (cancelled) continue;
         }
         if (callback_) callback_(&info, user_);
     }
     self.reset();
 }
 
-void Engine::queueEvent(const ZELT_DEVICE_INFO &info) {
+// Events wait per device: a newer one folds into the one still waiting, so
+// a device that changes faster than the callback keeps up takes one place.
+void Engine::queueEvent(const std::string &key, const ZELT_DEVICE_INFO &info) {
     if (log::enabled(3))
         log::write(3, "event %d %s %s %s", info.iResult, info.szSerialNO, info.szMAC, info.szIPv4Address);
     {
         std::lock_guard lock(evMu_);
         if (evStop_) return;
-        events_.push_back(info);
+        auto it = lastQueued_.find(key);
+        if (it != lastQueued_.end()) {
+            Queued &last = *it->second;
+            const int was = last.info.iResult, now = info.iResult;
+            if (now == ZELT_EVENT_CHANGED && (was == ZELT_EVENT_ONLINE || was == ZELT_EVENT_CHANGED)) {
+                last.info = info;
+                last.info.iResult = was;
+                return;
+            }
+            if (now == ZELT_EVENT_OFFLINE && was == ZELT_EVENT_ONLINE) {
+                last.cancelled = true;  // never reported: nothing to take back
+                lastQueued_.erase(it);
+                return;
+            }
+            if (now == ZELT_EVENT_OFFLINE && was == ZELT_EVENT_CHANGED) {
+                last.info = info;
+                return;
+            }
+        }
+        if (events_.size() >= kMaxQueuedEvents) {
+            log::write(1, "event queue full, event %d of %s dropped", info.iResult, info.szSerialNO);
+            return;
+        }
+        events_.push_back({key, info, false});
+        lastQueued_[key] = &events_.back();
     }
     evCv_.notify_one();
 }
@@ -248,40 +307,66 @@ void Engine::receiveLoop() {
             for (int i = 0; i < 4096 && !stopping_; ++i) {
                 long n = transport_.receive(buf.data(), buf.size());
                 if (n < 0) break;
-                auto msg = wire::decode(buf.data(), size_t(n));
-                if (!msg) {
-                    log::write(3, "dropped malformed datagram of %ld bytes", n);
-                    continue;
-                }
-                if (seenBefore(msg->msgId)) continue;
-                handle(*msg, Clock::now());
+                handleDatagram(buf.data(), size_t(n));
             }
         }
     }
 }
 
-void Engine::handle(const wire::Message &m, Clock::time_point now) {
+void Engine::handleDatagram(const uint8_t *data, size_t size) {
+    auto msg = wire::decode(data, size);
+    if (!msg) {
+        log::write(3, "dropped malformed datagram of %zu bytes", size);
+        return;
+    }
+    if (seenBefore(msg->msgId)) return;
+    handle(std::move(*msg), Clock::now());
+}
+
+void Engine::handle(wire::Message &&m, Clock::time_point now) {
     switch (m.type) {
-    case wire::Type::Hello: onHello(m.hello, now); break;
-    case wire::Type::Bye: onBye(m.bye); break;
+    case wire::Type::Hello:
+    case wire::Type::Bye: {
+        if (shards_.empty()) {  // not started: verified here
+            if (m.type == wire::Type::Hello) onHello(m.hello, now);
+            else onBye(m.bye);
+            return;
+        }
+        // The same device always goes to the same verifier: its events stay in order.
+        const std::string &serial = m.type == wire::Type::Hello ? m.hello.device.serial : m.bye.serial;
+        const wire::Mac &mac = m.type == wire::Type::Hello ? m.hello.device.mac : m.bye.mac;
+        size_t h = std::hash<std::string>()(serial);
+        for (uint8_t b : mac) h = h * 131 + b;
+        Shard &s = *shards_[h % shards_.size()];
+        {
+            std::lock_guard lock(s.mu);
+            if (s.queue.size() >= kMaxVerifyQueue) {
+                log::write(3, "verifier busy, announcement of %s dropped", serial.c_str());
+                return;
+            }
+            s.queue.push_back(std::move(m));
+        }
+        s.cv.notify_one();
+        break;
+    }
     case wire::Type::Response: {
         if (m.response.clientId != clientId_) return;
         std::shared_ptr<Pending> p;
         {
             std::lock_guard lock(mu_);
             auto it = pending_.find(m.response.requestId);
-            if (it == pending_.end() || it->second->plain || it->second->mac != m.response.mac) return;
+            if (it == pending_.end() || it->second->result || it->second->mac != m.response.mac) return;
             p = it->second;
         }
-        // Only an answer sealed with this command's key counts: a forged one
-        // (the ids are visible on the wire) is ignored, not taken as a failure.
-        auto plain = crypto::open(p->key, m.response.nonce, m.response.cipher);
-        if (!plain) {
+        // Only an answer sealed with this command's answer key counts: a forged
+        // one, or our own request reflected back, is ignored, not taken as a failure.
+        auto result = crypto::openResponse(m.response, p->keys);
+        if (!result || result->requestId != p->requestId) {
             log::write(3, "request %u: answer that does not open, ignored", m.response.requestId);
             return;
         }
         std::lock_guard lock(mu_);
-        if (!p->plain) p->plain = std::move(plain);
+        if (!p->result) p->result = std::move(result);
         pendingCv_.notify_all();
         break;
     }
@@ -289,12 +374,122 @@ void Engine::handle(const wire::Message &m, Clock::time_point now) {
     }
 }
 
-void Engine::onHello(const wire::Hello &h, Clock::time_point now) {
-    const std::string key = h.device.serial + "/" + wire::macText(h.device.mac);
+void Engine::verifyLoop(Shard &s) {
+    for (;;) {
+        wire::Message m;
+        {
+            std::unique_lock lock(s.mu);
+            s.cv.wait(lock, [&] { return shardsStop_ || !s.queue.empty(); });
+            if (shardsStop_) return;
+            m = std::move(s.queue.front());
+            s.queue.pop_front();
+        }
+        if (m.type == wire::Type::Hello) onHello(m.hello, Clock::now());
+        else onBye(m.bye);
+    }
+}
+
+void Engine::index(const std::string &key, const wire::DeviceRecord &r) {
+    bySerial_.emplace(r.serial, key);
+    byMac_.emplace(r.mac, key);
+}
+
+void Engine::unindex(const std::string &key, const wire::DeviceRecord &r) {
+    for (auto [a, b] = bySerial_.equal_range(r.serial); a != b; ++a)
+        if (a->second == key) { bySerial_.erase(a); break; }
+    for (auto [a, b] = byMac_.equal_range(r.mac); a != b; ++a)
+        if (a->second == key) { byMac_.erase(a); break; }
+}
+
+void Engine::updateAmbiguity(const std::string &serial, const wire::Mac &mac, Clock::time_point now,
+                             std::vector<std::pair<std::string, ZELT_DEVICE_INFO>> &changed) {
+    std::vector<std::string> keys;
+    for (auto [a, b] = bySerial_.equal_range(serial); a != b; ++a) keys.push_back(a->second);
+    for (auto [a, b] = byMac_.equal_range(mac); a != b; ++a) keys.push_back(a->second);
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    const auto rivalLife = 3 * std::chrono::milliseconds(timing_.inquiryPeriodMs) +
+                           std::chrono::milliseconds(std::min(timing_.windowMs, timing_.inquiryPeriodMs / 2));
+    for (auto &key : keys) {
+        auto it = table_.find(key);
+        if (it == table_.end()) continue;
+        Entry &e = it->second;
+        if (e.rival && now - e.rivalSeen > rivalLife) e.rival = false;
+        bool ambiguous = e.rival;
+        for (auto &other : keys) {
+            auto o = table_.find(other);
+            if (o == table_.end() || o == it) continue;
+            const auto &r = o->second.record;
+            if ((r.serial == e.record.serial || r.mac == e.record.mac) && o->second.cert.identity != e.cert.identity) ambiguous = true;
+        }
+        const uint8_t flag = ambiguous ? ZELT_TRUST_AMBIGUOUS : ZELT_TRUST_VERIFIED;
+        if (e.info.byTrust != flag) {
+            e.info.byTrust = flag;
+            e.info.iResult = ZELT_EVENT_CHANGED;
+            if (ambiguous) log::write(1, "device %s (%s) is claimed by two certified identities: commands refused", e.record.serial.c_str(),
+                                      wire::macText(e.record.mac).c_str());
+            changed.emplace_back(key, e.info);
+        }
+    }
+}
+
+void Engine::noteUntrusted(const wire::Hello &h) {
+    const std::string key = tableKey(h.device.serial, h.device.mac);
     ZELT_DEVICE_INFO info;
-    int kind = 0;
     {
         std::lock_guard lock(mu_);
+        if (untrusted_.size() >= 1024 && !untrusted_.count(key)) untrusted_.clear();  // a flood of inventions
+        Untrusted &u = untrusted_[key];
+        u.serial = h.device.serial;
+        u.mac = h.device.mac;
+        if (u.identity != h.cert.identity) {
+            log::write(2, "announcement of %s (%s) without a trusted certificate, ignored", h.device.serial.c_str(),
+                       wire::macText(h.device.mac).c_str());
+            u.identity = h.cert.identity;
+            u.reported = false;
+        }
+        if (!reportUntrusted_ || u.reported) return;
+        u.reported = true;
+        fillDeviceInfo(h.device, ZELT_EVENT_ONLINE, info);
+        info.byTrust = ZELT_TRUST_UNTRUSTED;
+    }
+    queueEvent("untrusted:" + key + crypto::toHex(h.cert.identity.data(), 8), info);
+}
+
+void Engine::onHello(const wire::Hello &h, Clock::time_point now) {
+    const std::string key = tableKey(h.device.serial, h.device.mac);
+    bool known = false, certKnown = false;
+    {
+        std::lock_guard lock(mu_);
+        auto it = table_.find(key);
+        if (it != table_.end()) {
+            known = it->second.signature == h.signature && it->second.signedPart == h.signedPart;
+            certKnown = it->second.cert == h.cert;
+        }
+    }
+    if (!known) {
+        // The certificate makes the identity; the hello's signature shows that
+        // its sender holds that identity.
+        if (!certKnown && !trust_.verify(h.cert, h.device.serial, h.device.mac)) {
+            noteUntrusted(h);
+            return;
+        }
+        if (!crypto::verifyHello(h)) {
+            log::write(2, "hello of %s with a bad signature, ignored", h.device.serial.c_str());
+            return;
+        }
+    }
+    std::vector<std::pair<std::string, ZELT_DEVICE_INFO>> events;
+    {
+        std::lock_guard lock(mu_);
+        // A hello of an earlier boot is a replay: its boot key may be anyone's by now.
+        if (boots_.size() >= 2 * kMaxDevices && !boots_.count(h.cert.identity)) boots_.clear();
+        uint32_t &highest = boots_[h.cert.identity];
+        if (h.device.bootId < highest) {
+            log::write(2, "hello of %s from an earlier boot (%u < %u), ignored", h.device.serial.c_str(), h.device.bootId, highest);
+            return;
+        }
+        highest = h.device.bootId;
         auto it = table_.find(key);
         if (it == table_.end()) {
             if (table_.size() >= kMaxDevices) {
@@ -303,62 +498,104 @@ void Engine::onHello(const wire::Hello &h, Clock::time_point now) {
             }
             Entry e;
             e.record = h.device;
+            e.cert = h.cert;
+            e.signedPart = h.signedPart;
+            e.signature = h.signature;
             fillDeviceInfo(h.device, ZELT_EVENT_ONLINE, e.info);
             e.lastSeen = now;
             e.lastProbe = now;
-            info = e.info;
-            table_.emplace(key, e);
-            kind = ZELT_EVENT_ONLINE;
+            e.uptimeMs = h.uptimeMs;
+            e.uptimeAt = now;
+            events.emplace_back(key, e.info);
+            table_.emplace(key, std::move(e));
+            index(key, h.device);
             ++newSinceInquiry_;
+            updateAmbiguity(h.device.serial, h.device.mac, now, events);
         } else {
             Entry &e = it->second;
-            e.lastSeen = now;
-            if (e.record.bootId == h.device.bootId && h.device.configVersion < e.record.configVersion) return;  // stale copy
-            e.record = h.device;
-            ZELT_DEVICE_INFO fresh;
-            fillDeviceInfo(h.device, ZELT_EVENT_CHANGED, fresh);
-            e.info.iResult = ZELT_EVENT_CHANGED;
-            if (std::memcmp(&fresh, &e.info, sizeof fresh) != 0) {
-                e.info = fresh;
-                info = fresh;
-                kind = ZELT_EVENT_CHANGED;
+            if (e.cert.identity != h.cert.identity) {
+                // Another certified identity claims this device: neither is
+                // trusted with commands while both are heard.
+                e.rival = true;
+                e.rivalSeen = now;
+                updateAmbiguity(h.device.serial, h.device.mac, now, events);
+            } else {
+                e.lastSeen = now;
+                e.uptimeMs = h.uptimeMs;
+                e.uptimeAt = now;
+                const bool sameBoot = e.record.bootId == h.device.bootId;
+                if (sameBoot && h.device.boxKey != e.record.boxKey) return;  // one boot has one key
+                if (sameBoot && h.device.configVersion < e.record.configVersion) return;  // stale copy
+                e.record = h.device;
+                e.cert = h.cert;
+                e.signedPart = h.signedPart;
+                e.signature = h.signature;
+                ZELT_DEVICE_INFO fresh;
+                fillDeviceInfo(h.device, ZELT_EVENT_CHANGED, fresh);
+                fresh.byTrust = e.info.byTrust;
+                e.info.iResult = ZELT_EVENT_CHANGED;
+                if (std::memcmp(&fresh, &e.info, sizeof fresh) != 0) {
+                    e.info = fresh;
+                    events.emplace_back(key, fresh);
+                }
             }
         }
     }
-    if (kind) {
+    if (!events.empty()) {
         tableCv_.notify_all();
-        queueEvent(info);
+        for (auto &[k, info] : events) queueEvent(k, info);
     }
 }
 
 void Engine::onBye(const wire::Bye &b) {
-    const std::string key = b.serial + "/" + wire::macText(b.mac);
-    ZELT_DEVICE_INFO info;
+    const std::string key = tableKey(b.serial, b.mac);
+    wire::SignPublicKey identity;
     {
         std::lock_guard lock(mu_);
         auto it = table_.find(key);
-        if (it == table_.end() || it->second.record.bootId != b.bootId) return;
-        info = it->second.info;
-        table_.erase(it);
+        if (it == table_.end() || it->second.record.bootId != b.bootId || it->second.cert.identity != b.identity) return;
+        identity = it->second.cert.identity;
     }
-    info.iResult = ZELT_EVENT_OFFLINE;
-    queueEvent(info);
+    if (!crypto::verifyBye(b, identity)) {
+        log::write(2, "goodbye of %s with a bad signature, ignored", b.serial.c_str());
+        return;
+    }
+    std::vector<std::pair<std::string, ZELT_DEVICE_INFO>> events;
+    {
+        std::lock_guard lock(mu_);
+        auto it = table_.find(key);
+        if (it == table_.end() || it->second.record.bootId != b.bootId || it->second.cert.identity != identity) return;
+        ZELT_DEVICE_INFO info = it->second.info;
+        info.iResult = ZELT_EVENT_OFFLINE;
+        const wire::DeviceRecord rec = it->second.record;
+        unindex(key, rec);
+        table_.erase(it);
+        events.emplace_back(key, info);
+        updateAmbiguity(rec.serial, rec.mac, Clock::now(), events);
+    }
+    for (auto &[k, info] : events) queueEvent(k, info);
 }
 
 void Engine::tick(Clock::time_point now) {
     const auto period = std::chrono::milliseconds(timing_.inquiryPeriodMs);
     const auto grace = std::chrono::milliseconds(std::min(timing_.windowMs, timing_.inquiryPeriodMs / 2));
-    std::vector<ZELT_DEVICE_INFO> gone;
+    std::vector<std::pair<std::string, ZELT_DEVICE_INFO>> events;
     std::vector<wire::Mac> probes;
     {
         std::lock_guard lock(mu_);
+        std::vector<wire::DeviceRecord> recheck;
         for (auto it = table_.begin(); it != table_.end();) {
             auto silent = now - it->second.lastSeen;
             if (silent > 3 * period + grace) {
-                gone.push_back(it->second.info);
+                ZELT_DEVICE_INFO info = it->second.info;
+                info.iResult = ZELT_EVENT_OFFLINE;
+                events.emplace_back(it->first, info);
+                recheck.push_back(it->second.record);
+                unindex(it->first, it->second.record);
                 it = table_.erase(it);
                 continue;
             }
+            if (it->second.rival && now - it->second.rivalSeen > 3 * period + grace) recheck.push_back(it->second.record);
             // Missed an answer: ask this one device directly before it times out.
             if (silent > period + grace && now - it->second.lastProbe >= period / 4) {
                 it->second.lastProbe = now;
@@ -366,52 +603,70 @@ void Engine::tick(Clock::time_point now) {
             }
             ++it;
         }
+        for (auto &r : recheck) updateAmbiguity(r.serial, r.mac, now, events);
     }
     if (probes.size() >= 64) sendInquiry(nullptr);
     else
         for (auto &mac : probes) sendInquiry(&mac);
-    for (auto &info : gone) {
-        info.iResult = ZELT_EVENT_OFFLINE;
-        queueEvent(info);
-    }
+    for (auto &[k, info] : events) queueEvent(k, info);
 }
 
-bool Engine::findDevice(const Target &t, wire::DeviceRecord &out) {
-    for (auto &[key, e] : table_) {
-        if ((t.mac && e.record.mac == *t.mac) || (!t.mac && e.record.serial == t.serial)) {
-            out = e.record;
-            return true;
-        }
+uint32_t Engine::findDevice(const Target &t, Entry &out) {
+    std::vector<const Entry *> found;
+    if (t.mac) {
+        for (auto [a, b] = byMac_.equal_range(*t.mac); a != b; ++a)
+            if (auto it = table_.find(a->second); it != table_.end()) found.push_back(&it->second);
+    } else {
+        for (auto [a, b] = bySerial_.equal_range(t.serial); a != b; ++a)
+            if (auto it = table_.find(a->second); it != table_.end()) found.push_back(&it->second);
     }
-    return false;
+    if (found.empty()) {
+        for (auto &entry : untrusted_)
+            if (t.mac ? entry.second.mac == *t.mac : entry.second.serial == t.serial) return ZELT_ERR_UNTRUSTED_DEVICE;
+        return ZELT_ERR_NO_DEVICE;
+    }
+    if (found.size() > 1 || found[0]->info.byTrust == ZELT_TRUST_AMBIGUOUS) return ZELT_ERR_AMBIGUOUS_DEVICE;
+    out = *found[0];
+    return ZELT_ERR_NONE;
 }
 
 uint32_t Engine::command(const Target &target, wire::CommandBody body, wire::CommandResult &out) {
     if (stopping_) return ZELT_ERR_NOT_STARTED;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timing_.commandTimeoutMs);
-    wire::DeviceRecord rec;
+    Entry dev;
     {
         std::unique_lock lock(mu_);
-        if (!findDevice(target, rec)) {
+        uint32_t found = findDevice(target, dev);
+        if (found == ZELT_ERR_NO_DEVICE || found == ZELT_ERR_UNTRUSTED_DEVICE) {
             // Not (yet) in the table: ask once and wait a little.
             lock.unlock();
             inquire();
             lock.lock();
             auto until = std::min(deadline, Clock::now() + std::chrono::milliseconds(timing_.windowMs + 500));
-            if (!tableCv_.wait_until(lock, until, [&] { return stopping_ || findDevice(target, rec); }))
-                return ZELT_ERR_NO_DEVICE;
+            tableCv_.wait_until(lock, until, [&] {
+                return stopping_ || (found = findDevice(target, dev)) == ZELT_ERR_NONE || found == ZELT_ERR_AMBIGUOUS_DEVICE;
+            });
             if (stopping_) return ZELT_ERR_NOT_STARTED;
         }
+        if (found != ZELT_ERR_NONE) {
+            log::write(1, "command %u to %s refused: %s", unsigned(body.command),
+                       target.mac ? wire::macText(*target.mac).c_str() : target.serial.c_str(),
+                       found == ZELT_ERR_AMBIGUOUS_DEVICE ? "claimed by two certified identities"
+                       : found == ZELT_ERR_UNTRUSTED_DEVICE ? "no trusted certificate"
+                                                            : "unknown device");
+            return found;
+        }
     }
-    auto eph = crypto::newBoxKeyPair();
+    const wire::DeviceRecord &rec = dev.record;
     auto pending = std::make_shared<Pending>();
-    crypto::SharedKey &key = pending->key;
-    if (!crypto::sharedKey(rec.boxKey, eph.sk, key)) return ZELT_ERR_PROTOCOL;
+    if (!crypto::clientSessionKeys(clientKey_, rec.boxKey, pending->keys)) return ZELT_ERR_PROTOCOL;
     pending->requestId = nextRequest_.fetch_add(1);
     pending->mac = rec.mac;
     body.clientId = clientId_;
     body.requestId = pending->requestId;
     body.mac = rec.mac;
+    // The device's clock as its last hello told it, run on by ours.
+    body.stampMs = dev.uptimeMs + uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - dev.uptimeAt).count());
 
     wire::Message m;
     m.type = wire::Type::Request;
@@ -420,9 +675,11 @@ uint32_t Engine::command(const Target &target, wire::CommandBody body, wire::Com
     m.request.serial = rec.serial;
     m.request.clientId = clientId_;
     m.request.requestId = pending->requestId;
-    m.request.clientKey = eph.pk;
-    crypto::seal(key, wire::encodeCommand(body), m.request.nonce, m.request.cipher);
-    sodium_memzero(eph.sk.data(), eph.sk.size());
+    m.request.clientKey = clientKey_.pk;
+    crypto::sealRequest(m.request, body, pending->keys);
+    sodium_memzero(body.password.data(), body.password.size());
+    sodium_memzero(body.securityCode.data(), body.securityCode.size());
+    sodium_memzero(body.newPassword.data(), body.newPassword.size());
     wire::Bytes datagram = wire::encode(m);
     log::write(2, "command %u to %s (%s), request %u", unsigned(body.command), rec.serial.c_str(),
                wire::macText(rec.mac).c_str(), pending->requestId);
@@ -430,29 +687,24 @@ uint32_t Engine::command(const Target &target, wire::CommandBody body, wire::Com
     std::unique_lock lock(mu_);
     pending_[pending->requestId] = pending;
     auto interval = std::chrono::milliseconds(timing_.retransmitMs);
-    uint32_t status = ZELT_ERR_TIMEOUT;
     for (int attempt = 0; !stopping_; ++attempt) {
         lock.unlock();
         transport_.send(datagram.data(), datagram.size());  // a retransmission is the same datagram
         lock.lock();
         auto until = std::min(deadline, Clock::now() + interval);
-        if (pendingCv_.wait_until(lock, until, [&] { return stopping_ || pending->plain.has_value(); })) break;
+        if (pendingCv_.wait_until(lock, until, [&] { return stopping_ || pending->result.has_value(); })) break;
         if (Clock::now() >= deadline) break;
         interval = std::min(interval * 3 / 2, std::chrono::milliseconds(500));
         log::write(3, "request %u: retransmission %d", pending->requestId, attempt + 1);
     }
     pending_.erase(pending->requestId);
-    const bool answered = pending->plain.has_value();
-    wire::Bytes plain;
-    if (answered) plain = std::move(*pending->plain);
+    std::optional<wire::CommandResult> result = std::move(pending->result);
     lock.unlock();
-    if (!answered) {
+    if (!result) {
         if (stopping_) return ZELT_ERR_NOT_STARTED;
         log::write(1, "request %u to %s: no answer", body.requestId, rec.serial.c_str());
-        return status;
+        return ZELT_ERR_TIMEOUT;
     }
-    auto result = wire::decodeResult(plain.data(), plain.size());
-    if (!result || result->requestId != body.requestId) return ZELT_ERR_PROTOCOL;
     out = *result;
     log::write(2, "request %u to %s: status %u", body.requestId, rec.serial.c_str(), unsigned(result->status));
     return result->status;

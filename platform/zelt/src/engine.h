@@ -1,15 +1,16 @@
 // The SDK engine: discovery table, inquiry schedule, command round trips.
-// Threads: the receiver (socket + timers) and the dispatcher (device
-// callback). Command callers block on their own thread; the receiver only
-// hands them their answer, so a callback that blocks never stalls a command.
+// Threads: the receiver (socket + timers), the verifiers (signatures of
+// hellos and byes, each device always on the same one so its events stay
+// in order) and the dispatcher (device callback). Command callers block on
+// their own thread; the receiver only hands them their answer, so a
+// callback that blocks never stalls a command.
 #pragma once
 
 #include "crypto.h"
 #include "net.h"
+#include "trust.h"
 #include "wire.h"
 #include "zelt_sdk.h"
-
-#include <sodium.h>
 
 #include <atomic>
 #include <chrono>
@@ -23,6 +24,7 @@
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 namespace zelt {
 
@@ -39,7 +41,7 @@ void fillDeviceInfo(const wire::DeviceRecord &rec, int kind, ZELT_DEVICE_INFO &o
 
 class Engine : public std::enable_shared_from_this<Engine> {
 public:
-    Engine(net::Settings settings, EngineTiming timing);
+    Engine(net::Settings settings, EngineTiming timing, std::vector<std::string> trustPaths = TrustStore::defaultPaths());
     ~Engine();
 
     uint32_t start(ZELT_DEVICE_FIND_CALLBACK cb, void *user);  // ZELT_ERR_* code
@@ -50,47 +52,94 @@ public:
     uint32_t command(const Target &target, wire::CommandBody body, wire::CommandResult &out);
 
     size_t deviceCount();
+    // What the receiver does with one datagram. Before start() announcements
+    // are verified on the calling thread (the fuzz target uses this).
+    void handleDatagram(const uint8_t *data, size_t size);
+    // Bounds of the event queue: at most two events a device are waiting.
+    static constexpr size_t kMaxQueuedEvents = 2 * 200000 + 4096;
+
+    // Announcements are handed to the verifiers, a bounded queue each.
+    static constexpr size_t kMaxVerifyQueue = 65536;
 
 private:
+    using Clock = std::chrono::steady_clock;
     struct Entry {
         wire::DeviceRecord record;
-        ZELT_DEVICE_INFO info;  // as last reported
-        std::chrono::steady_clock::time_point lastSeen;
-        std::chrono::steady_clock::time_point lastProbe;
+        wire::Certificate cert;         // verified
+        wire::Bytes signedPart;         // of the last verified hello
+        wire::Signature signature{};
+        ZELT_DEVICE_INFO info;          // as last reported
+        Clock::time_point lastSeen, lastProbe;
+        uint64_t uptimeMs = 0;          // the device's clock at uptimeAt
+        Clock::time_point uptimeAt;
+        bool rival = false;             // another certified identity claims this serial number and MAC
+        Clock::time_point rivalSeen;
+    };
+    struct Untrusted {
+        std::string serial;
+        wire::Mac mac{};
+        wire::SignPublicKey identity{};
+        bool reported = false;
     };
     struct Pending {
         uint32_t requestId = 0;
         wire::Mac mac{};
-        crypto::SharedKey key{};
-        std::optional<wire::Bytes> plain;  // the opened answer
-        ~Pending() { sodium_memzero(key.data(), key.size()); }
+        crypto::SessionKeys keys;
+        std::optional<wire::CommandResult> result;  // the opened answer
     };
-    using Clock = std::chrono::steady_clock;
+    struct Queued {
+        std::string key;
+        ZELT_DEVICE_INFO info;
+        bool cancelled = false;
+    };
+    struct Shard {
+        std::mutex mu;
+        std::condition_variable cv;
+        std::deque<wire::Message> queue;
+        std::thread thread;
+    };
 
     void receiveLoop();
     void dispatchLoop(std::shared_ptr<Engine> self);
-    void handle(const wire::Message &m, Clock::time_point now);
+    void verifyLoop(Shard &shard);
+    void handle(wire::Message &&m, Clock::time_point now);
     void onHello(const wire::Hello &h, Clock::time_point now);
     void onBye(const wire::Bye &b);
+    void noteUntrusted(const wire::Hello &h);
     int sendInquiry(const wire::Mac *target);  // returns the answer window in ms
     void tick(Clock::time_point now);
-    void queueEvent(const ZELT_DEVICE_INFO &info);
+    void queueEvent(const std::string &key, const ZELT_DEVICE_INFO &info);
     bool seenBefore(uint64_t msgId);
-    bool findDevice(const Target &t, wire::DeviceRecord &out);
+    // mu_ held. ZELT_ERR_NONE with the entry, or why not.
+    uint32_t findDevice(const Target &t, Entry &out);
+    // mu_ held: recomputes the trust flag of every entry sharing this serial
+    // number or MAC; entries whose flag changed are appended to `changed`.
+    void updateAmbiguity(const std::string &serial, const wire::Mac &mac, Clock::time_point now,
+                         std::vector<std::pair<std::string, ZELT_DEVICE_INFO>> &changed);
+    void index(const std::string &key, const wire::DeviceRecord &r);
+    void unindex(const std::string &key, const wire::DeviceRecord &r);
 
     net::Settings settings_;
     EngineTiming timing_;
     net::Transport transport_;
+    TrustStore trust_;
+    std::vector<std::string> trustPaths_;
+    crypto::BoxKeyPair clientKey_;  // key exchange key of this run
     uint64_t clientId_;
+    bool reportUntrusted_ = false;
     std::atomic<uint32_t> nextRequest_;
     std::atomic<uint32_t> inquirySeq_{0};
     int wakeFd_ = -1;
     std::atomic<bool> stopping_{false};
     std::atomic<bool> inquiryWanted_{false};
 
-    std::mutex mu_;  // table_, pending_
+    std::mutex mu_;  // table_, the indexes, boots_, untrusted_, pending_
     std::condition_variable tableCv_;
     std::map<std::string, Entry> table_;  // key: serial + MAC
+    std::multimap<std::string, std::string> bySerial_;
+    std::multimap<wire::Mac, std::string> byMac_;
+    std::map<wire::SignPublicKey, uint32_t> boots_;  // highest boot counter of each identity
+    std::map<std::string, Untrusted> untrusted_;   // key: serial + MAC
     std::map<uint32_t, std::shared_ptr<Pending>> pending_;
     std::condition_variable pendingCv_;
 
@@ -98,11 +147,15 @@ private:
     std::deque<uint64_t> seenOrder_;
     Clock::time_point nextInquiry_, nextTick_;
     int quickInquiries_ = 0;
-    int newSinceInquiry_ = 0;
+    std::atomic<int> newSinceInquiry_{0};
+
+    std::vector<std::unique_ptr<Shard>> shards_;
+    std::atomic<bool> shardsStop_{false};
 
     std::mutex evMu_;
     std::condition_variable evCv_;
-    std::deque<ZELT_DEVICE_INFO> events_;
+    std::deque<Queued> events_;
+    std::unordered_map<std::string, Queued *> lastQueued_;  // newest undelivered event of a device
     bool evStop_ = false;
     ZELT_DEVICE_FIND_CALLBACK callback_ = nullptr;
     void *user_ = nullptr;

@@ -1,6 +1,8 @@
 #include "log.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <sys/time.h>
 
 #include <atomic>
@@ -18,6 +20,28 @@ std::mutex g_mutex;
 FILE *g_file = nullptr;
 std::atomic<int> g_level{0};
 std::string g_path;
+long g_written = 0;
+// A log that grows past this is moved to "<name>.1" and started afresh.
+constexpr long kMaxBytes = 8L << 20;
+
+// Opened without following a link planted in its place, private to the
+// user, and only if it is a regular file.
+FILE *openLog(const std::string &path, bool truncate) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0600);
+    if (fd < 0) return nullptr;
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid() || (truncate && ftruncate(fd, 0) != 0)) {
+        ::close(fd);
+        errno = EPERM;
+        return nullptr;
+    }
+    fchmod(fd, 0600);
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    FILE *f = fdopen(fd, "a");
+    if (!f) ::close(fd);
+    g_written = truncate ? 0 : long(st.st_size);
+    return f;
+}
 
 bool makeDirs(const std::string &dir) {
     std::string cur;
@@ -49,7 +73,7 @@ bool configure(int level, const char *dir, bool freshFile, std::string *error) {
         return false;
     }
     g_path = d + "/zelt-sdk.log";
-    g_file = std::fopen(g_path.c_str(), freshFile ? "w" : "a");
+    g_file = openLog(g_path, freshFile);
     if (!g_file) {
         if (error) *error = "cannot open " + g_path + ": " + std::strerror(errno);
         g_level = 0;
@@ -81,7 +105,14 @@ void write(int level, const char *fmt, ...) {
     std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &t);
     std::lock_guard lock(g_mutex);
     if (!g_file) return;
-    std::fprintf(g_file, "%s.%03ld %s %s\n", stamp, long(tv.tv_usec / 1000), names[level], msg);
+    if (g_written > kMaxBytes) {
+        std::fclose(g_file);
+        std::rename(g_path.c_str(), (g_path + ".1").c_str());
+        g_file = openLog(g_path, true);
+        if (!g_file) return;
+    }
+    int n = std::fprintf(g_file, "%s.%03ld %s %s\n", stamp, long(tv.tv_usec / 1000), names[level], msg);
+    if (n > 0) g_written += n;
     std::fflush(g_file);
 }
 

@@ -34,6 +34,7 @@ public:
     Reader(const uint8_t *p, size_t n) : p_(p), n_(n) {}
     bool ok = true;
     bool atEnd() const { return pos_ == n_; }
+    size_t position() const { return pos_; }
     bool take(size_t k) {
         if (!ok || n_ - pos_ < k) { ok = false; return false; }
         return true;
@@ -89,6 +90,14 @@ void putRecord(Writer &w, const DeviceRecord &d) {
     w.arr(d.boxKey);
 }
 
+void putCert(Writer &w, const Certificate &c) {
+    w.arr(c.identity); w.u64(c.issued); w.arr(c.signature);
+}
+
+void getCert(Reader &r, Certificate &c) {
+    r.arr(c.identity); c.issued = r.u64(); r.arr(c.signature);
+}
+
 void getRecord(Reader &r, DeviceRecord &d) {
     d.serial = r.str(kSerialMax);
     r.arr(d.mac);
@@ -107,6 +116,33 @@ void getRecord(Reader &r, DeviceRecord &d) {
 
 }  // namespace
 
+Bytes helloSignedPart(const DeviceRecord &d, const Certificate &c) {
+    Writer w;
+    putRecord(w, d);
+    putCert(w, c);
+    return w.out;
+}
+
+Bytes byeSignedPart(const Bye &b) {
+    Writer w;
+    w.str(b.serial, kSerialMax); w.arr(b.mac); w.u32(b.bootId); w.arr(b.identity);
+    return w.out;
+}
+
+Bytes requestHeader(const Request &q) {
+    Writer w;
+    w.u8(kVersion); w.u8(uint8_t(Type::Request));
+    w.arr(q.mac); w.str(q.serial, kSerialMax); w.u64(q.clientId); w.u32(q.requestId); w.arr(q.clientKey);
+    return w.out;
+}
+
+Bytes responseHeader(const Response &p) {
+    Writer w;
+    w.u8(kVersion); w.u8(uint8_t(Type::Response));
+    w.arr(p.mac); w.str(p.serial, kSerialMax); w.u64(p.clientId); w.u32(p.requestId);
+    return w.out;
+}
+
 Bytes encode(const Message &m) {
     Writer body;
     switch (m.type) {
@@ -114,11 +150,14 @@ Bytes encode(const Message &m) {
         body.u64(m.inquiry.clientId); body.u32(m.inquiry.seq); body.u16(m.inquiry.windowMs); body.arr(m.inquiry.target);
         break;
     case Type::Hello:
-        body.u8(uint8_t(m.hello.reason)); body.u64(m.hello.clientId); body.u32(m.hello.seq);
+        body.u8(uint8_t(m.hello.reason)); body.u64(m.hello.clientId); body.u32(m.hello.seq); body.u64(m.hello.uptimeMs);
         putRecord(body, m.hello.device);
+        putCert(body, m.hello.cert);
+        body.arr(m.hello.signature);
         break;
     case Type::Bye:
         body.str(m.bye.serial, kSerialMax); body.arr(m.bye.mac); body.u32(m.bye.bootId);
+        body.arr(m.bye.identity); body.arr(m.bye.signature);
         break;
     case Type::Request:
         body.arr(m.request.mac); body.str(m.request.serial, kSerialMax);
@@ -162,13 +201,18 @@ std::optional<Message> decode(const uint8_t *data, size_t size) {
         uint8_t reason = r.u8();
         if (reason > uint8_t(HelloReason::Change)) return std::nullopt;
         m.hello.reason = HelloReason(reason);
-        m.hello.clientId = r.u64(); m.hello.seq = r.u32();
+        m.hello.clientId = r.u64(); m.hello.seq = r.u32(); m.hello.uptimeMs = r.u64();
+        const size_t from = r.position();
         getRecord(r, m.hello.device);
+        getCert(r, m.hello.cert);
+        if (r.ok) m.hello.signedPart.assign(data + from, data + r.position());
+        r.arr(m.hello.signature);
         break;
     }
     case uint8_t(Type::Bye):
         m.type = Type::Bye;
         m.bye.serial = r.str(kSerialMax); r.arr(m.bye.mac); m.bye.bootId = r.u32();
+        r.arr(m.bye.identity); r.arr(m.bye.signature);
         if (m.bye.serial.empty()) return std::nullopt;
         break;
     case uint8_t(Type::Request):
@@ -205,6 +249,7 @@ Bytes encodeCommand(const CommandBody &c) {
     w.arr(c.ipv4); w.arr(c.mask); w.arr(c.gateway);
     w.arr(c.ipv6); w.arr(c.ipv6Gateway);
     w.u8(c.ipv6Prefix); w.u8(c.dhcp); w.u16(c.port); w.u16(c.httpPort);
+    w.u64(c.stampMs);
     return w.out;
 }
 
@@ -223,6 +268,7 @@ std::optional<CommandBody> decodeCommand(const uint8_t *data, size_t size) {
     r.arr(c.ipv4); r.arr(c.mask); r.arr(c.gateway);
     r.arr(c.ipv6); r.arr(c.ipv6Gateway);
     c.ipv6Prefix = r.u8(); c.dhcp = r.u8(); c.port = r.u16(); c.httpPort = r.u16();
+    c.stampMs = r.u64();
     if (!r.ok || !r.atEnd()) return std::nullopt;
     return c;
 }

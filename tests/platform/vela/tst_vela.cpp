@@ -1,5 +1,6 @@
 // The vela runtime: mutexes, catalogue-name mapping and library loading.
 #include <QtTest>
+#include <QTemporaryDir>
 
 #include "vela.h"
 
@@ -57,8 +58,26 @@ private slots:
         QVERIFY(!Vela_DsoExists("NoSuchTool.dll"));
         QVERIFY(!Vela_DsoExists(""));
         QVERIFY(!Vela_DsoExists(nullptr));
-        // The packet-capture runtime is installed by the set-up script.
-        QVERIFY(Vela_DsoExists("PACKET.dll"));
+    }
+
+    // A library of a tool's name on the system's search path is no
+    // installed tool: only the program directory and VELA_DSO_PATH count.
+    void existenceIgnoresTheSystemSearchPath()
+    {
+        QTemporaryDir elsewhere;
+        QVERIFY(elsewhere.isValid());
+        const QString probe = QString::fromLocal8Bit(resolve("VelaProbe.dll"));
+        QVERIFY(QFile::copy(probe, elsewhere.filePath(QStringLiteral("libElsewhereTool.so"))));
+        const QByteArray saved = qgetenv("LD_LIBRARY_PATH");
+        qputenv("LD_LIBRARY_PATH", QFile::encodeName(elsewhere.path()));
+        const bool found = Vela_DsoExists("ElsewhereTool.dll");
+        qputenv("LD_LIBRARY_PATH", saved);
+        QVERIFY(!found);
+        // The packet-capture runtime lives in a system folder: loadable,
+        // but not a file of the program.
+        QVERIFY(!Vela_DsoExists("PACKET.dll"));
+        QVERIFY(!Vela_DsoExists("libpcap.so.0.8"));
+        QVERIFY(Vela_LoadDSo("PACKET.dll"));
     }
 
     void loadingAndSymbols()

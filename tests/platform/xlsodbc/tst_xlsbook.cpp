@@ -294,6 +294,94 @@ private slots:
                  QStringLiteral("r65535c3-abcdefghijklmnopqrstu"));
     }
 
+    // What spreadsheet programs look for in a worksheet besides the cells:
+    // INDEX after BOF (rows in use, DEFCOLWIDTH and every DBCELL), and row
+    // blocks of at most 32 rows, each ROW records, then cells, then a
+    // DBCELL pointing back at the first ROW record and every row's first
+    // cell.
+    void sheetIndexAndRowBlocks()
+    {
+        Workbook book;
+        const int s = book.addSheet(u"Rows", 3);
+        const std::u16string a = u"a", b = u"b";
+        for (int r = 0; r < 70; ++r) {
+            if (r == 5)
+                QVERIFY(book.appendRow(s, {nullptr, nullptr, nullptr})); // no cell at all
+            else if (r == 40)
+                QVERIFY(book.appendRow(s, {nullptr, nullptr, &b}));
+            else
+                QVERIFY(book.appendRow(s, {&a, &b}));
+        }
+        book.addSheet(u"Empty", 2);
+        const std::string stream = book.biffStream();
+        const std::vector<Record> recs = records(stream);
+        auto at = [&](size_t offset) {
+            return std::find_if(recs.begin(), recs.end(), [&](const Record &r) { return r.offset == offset; });
+        };
+        std::vector<size_t> sheetBofs;
+        for (size_t i = 1; i < recs.size(); ++i)
+            if (recs[i].id == 0x0809)
+                sheetBofs.push_back(i);
+        QCOMPARE(sheetBofs.size(), size_t(2));
+
+        // The sheet with rows.
+        const Record &index = recs[sheetBofs[0] + 1];
+        QCOMPARE(index.id, uint16_t(0x020B));
+        QCOMPARE(rd32(index.data, 4), 0u);  // first row in use
+        QCOMPARE(rd32(index.data, 8), 70u); // last row in use + 1
+        QCOMPARE(at(rd32(index.data, 12))->id, uint16_t(0x0055));
+        const size_t blocks = (index.data.size() - 16) / 4;
+        QCOMPARE(blocks, size_t(3)); // rows 0-31, 32-63, 64-69
+        QList<int> rowsSeen;
+        for (size_t k = 0; k < blocks; ++k) {
+            const auto dbcell = at(rd32(index.data, 16 + 4 * k));
+            QVERIFY(dbcell != recs.end());
+            QCOMPARE(dbcell->id, uint16_t(0x00D7));
+            auto row = at(dbcell->offset - rd32(dbcell->data, 0));
+            QVERIFY(row != recs.end());
+            const size_t rowCount = (dbcell->data.size() - 4) / 2;
+            QVERIFY(rowCount >= 1 && rowCount <= 32);
+            size_t cellBase = row->offset + 20; // where the second ROW record starts
+            for (size_t i = 0; i < rowCount; ++i, ++row) {
+                QCOMPARE(row->id, uint16_t(0x0208));
+                const int r = rd16(row->data, 0);
+                QCOMPARE(r / 32, int(k));
+                rowsSeen << r;
+                const bool onlyThird = r == 40;
+                QCOMPARE(int(rd16(row->data, 2)), onlyThird ? 2 : 0); // first column
+                QCOMPARE(int(rd16(row->data, 4)), onlyThird ? 3 : 2); // last column + 1
+                // The row's first cell.
+                cellBase += rd16(dbcell->data, 4 + 2 * i);
+                const auto cell = at(cellBase);
+                QVERIFY(cell != recs.end());
+                QCOMPARE(cell->id, uint16_t(0x00FD));
+                QCOMPARE(int(rd16(cell->data, 0)), r);
+                QCOMPARE(int(rd16(cell->data, 2)), onlyThird ? 2 : 0);
+            }
+            QVERIFY(row->id == 0x00FD); // the cells follow the block's ROW records
+        }
+        QList<int> expected;
+        for (int r = 0; r < 70; ++r)
+            if (r != 5)
+                expected << r;
+        QCOMPARE(rowsSeen, expected);
+
+        // The empty sheet: an INDEX without blocks.
+        const Record &emptyIndex = recs[sheetBofs[1] + 1];
+        QCOMPARE(emptyIndex.id, uint16_t(0x020B));
+        QCOMPARE(emptyIndex.data.size(), size_t(16));
+        QCOMPARE(rd32(emptyIndex.data, 8), 0u);
+
+        // xlrd still reads it all.
+        const XlsReadResult x = readXls(save(book, QStringLiteral("rowblocks.xls")));
+        QVERIFY2(x.ok, qPrintable(x.error));
+        QCOMPARE(x.log(), QString());
+        const QList<QStringList> rows = xlsRows(x.sheet(0));
+        QCOMPARE(rows.size(), 70);
+        QCOMPARE(rows[40], (QStringList{QString(), QString(), "b"}));
+        QCOMPARE(rows[69], (QStringList{"a", "b"}));
+    }
+
     void smallStreamIsPaddedOutOfTheMiniStream()
     {
         Workbook book;
@@ -330,6 +418,10 @@ private slots:
         QTest::newRow("empty") << "" << "Sheet1";
         // 30 letters then an emoji: the pair would be cut, so it goes.
         QTest::newRow("surrogate") << QString(30, 'x') + QStringLiteral("😀") << QString(30, 'x');
+        QTest::newRow("apostrophes around") << "'quoted'" << "_quoted_";
+        QTest::newRow("apostrophe inside") << "O'Brien's" << "O'Brien's";
+        QTest::newRow("apostrophe only") << "'" << "_";
+        QTest::newRow("apostrophe at the cut") << QString(30, 'x') + QStringLiteral("'tail") << QString(30, 'x') + "_";
     }
     void sheetNames()
     {
@@ -357,15 +449,38 @@ private slots:
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("content"));
-        struct stat st {};
-        QCOMPARE(::stat(path.toLocal8Bit().constData(), &st), 0);
-        QVERIFY(st.st_mode & S_IRGRP || (::umask(022), ::umask(022) & 040)); // not owner-only unless umask says so
         QCOMPARE(QDir(tmp.path()).entryList(QStringList{".pending*"}, QDir::Files | QDir::Hidden), QStringList());
 
         PendingFile bad;
         std::string error;
         QVERIFY(!bad.open(tmp.filePath(QStringLiteral("no/such/dir/x.xls")).toStdString(), &error));
         QVERIFY(!error.empty());
+    }
+
+    // The temporary file is created for the owner only; the saved workbook
+    // gets the usual permissions, as the umask shapes them.
+    void savedFileFollowsTheUmask_data()
+    {
+        QTest::addColumn<int>("mask");
+        QTest::addColumn<int>("mode");
+        QTest::newRow("022") << 022 << 0644;
+        QTest::newRow("002") << 002 << 0664;
+        QTest::newRow("077") << 077 << 0600;
+    }
+    void savedFileFollowsTheUmask()
+    {
+        QFETCH(int, mask);
+        QFETCH(int, mode);
+        const mode_t saved = ::umask(mode_t(mask));
+        const auto restore = qScopeGuard([saved] { ::umask(saved); });
+        const QString path = tmp.filePath(QStringLiteral("mode-%1.xls").arg(mask, 3, 8, QLatin1Char('0')));
+        PendingFile f;
+        std::string error;
+        QVERIFY(f.open(path.toStdString(), &error));
+        QVERIFY(f.commit("content", &error));
+        struct stat st {};
+        QCOMPARE(::stat(path.toLocal8Bit().constData(), &st), 0);
+        QCOMPARE(int(st.st_mode & 0777), mode);
     }
 
     void parseCreateTable()

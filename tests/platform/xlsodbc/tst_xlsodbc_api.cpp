@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include <dlfcn.h>
+#include <limits>
 #include <sql.h>
 #include <sqlext.h>
 #include <sqlucode.h>
@@ -116,6 +117,17 @@ private:
         return st;
     }
 
+    // A connection to a new workbook with one table, and an INSERT prepared
+    // on it; the CREATE TABLE must succeed.
+    SQLHANDLE tableWithInsert(const QString &name, const QString &create, const QString &insert, SQLHANDLE *ins)
+    {
+        SQLHANDLE dbc = connect(name);
+        if (drv.SQLExecute(statement(dbc, create)) != SQL_SUCCESS)
+            qWarning() << "CREATE TABLE failed:" << create;
+        *ins = statement(dbc, insert);
+        return dbc;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -215,9 +227,22 @@ private slots:
         QCOMPARE(one, SQLUSMALLINT(SQL_FALSE));
         QCOMPARE(drv.SQLGetFunctions(dbc, SQL_API_SQLPREPARE, nullptr), SQLRETURN(SQL_ERROR));
         QCOMPARE(drv.SQLSetConnectAttrW(dbc, 115 /* SQL_ATTR_ANSI_APP */, nullptr, 0), SQLRETURN(SQL_ERROR));
+        // No table, no workbook: closing says so, and still closes.
+        QCOMPARE(drv.SQLDisconnect(dbc), SQLRETURN(SQL_ERROR));
+        QCOMPARE(state(SQL_HANDLE_DBC, dbc), QStringLiteral("HY000"));
+        QVERIFY(!QFile::exists(tmp.filePath(QStringLiteral("info.xls"))));
+        QCOMPARE(drv.SQLFreeHandle(SQL_HANDLE_DBC, dbc), SQLRETURN(SQL_SUCCESS));
+    }
+
+    // Opened only to look: nothing to write, and closing succeeds.
+    void readOnlyCloseSucceeds()
+    {
+        SQLRETURN rc;
+        SQLHANDLE dbc = connect(QStringLiteral("looking"), &rc, QStringLiteral(";READONLY=TRUE"));
+        QCOMPARE(rc, SQLRETURN(SQL_SUCCESS));
         QCOMPARE(drv.SQLDisconnect(dbc), SQLRETURN(SQL_SUCCESS));
-        drv.SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-        QVERIFY(!QFile::exists(tmp.filePath(QStringLiteral("info.xls")))); // no table, no workbook
+        QCOMPARE(drv.SQLFreeHandle(SQL_HANDLE_DBC, dbc), SQLRETURN(SQL_SUCCESS));
+        QVERIFY(!QFile::exists(tmp.filePath(QStringLiteral("looking.xls"))));
     }
 
     void diagnostics()
@@ -338,6 +363,58 @@ private slots:
         QCOMPARE(xlsRows(x.sheet(0)), (QList<QStringList>{{"a", "b", "c"}, {"设备", "-42"}, {"设备", "-42", "xyz"}}));
     }
 
+    // A sheet that overflowed leaves no workbook, and closing says so.
+    void overfullSheetIsReportedAtClose()
+    {
+        SQLHANDLE ins = nullptr;
+        SQLHANDLE dbc = tableWithInsert(QStringLiteral("overfull"), QStringLiteral("CREATE TABLE [o] ([n] char(64))"),
+                                        QStringLiteral("INSERT INTO [o] VALUES(?)"), &ins);
+        SQLINTEGER n = 0;
+        QCOMPARE(drv.SQLBindParameter(ins, 1, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, &n, 0, nullptr),
+                 SQLRETURN(SQL_SUCCESS));
+        for (n = 0; n < 65535; ++n)
+            if (drv.SQLExecute(ins) != SQL_SUCCESS)
+                QFAIL("a row under the limit was refused");
+        QCOMPARE(drv.SQLExecute(ins), SQLRETURN(SQL_ERROR));
+        QCOMPARE(drv.SQLDisconnect(dbc), SQLRETURN(SQL_ERROR));
+        QCOMPARE(state(SQL_HANDLE_DBC, dbc), QStringLiteral("HY000"));
+        QCOMPARE(drv.SQLFreeHandle(SQL_HANDLE_DBC, dbc), SQLRETURN(SQL_SUCCESS));
+        QVERIFY(!QFile::exists(tmp.filePath(QStringLiteral("overfull.xls"))));
+    }
+
+    // A failure deep inside the driver (here a parameter length no string
+    // can take) comes back as an error with a record, never as an
+    // exception through the C interface.
+    void internalFailureBecomesADiagnostic()
+    {
+        SQLHANDLE ins = nullptr;
+        SQLHANDLE dbc = tableWithInsert(QStringLiteral("huge"), QStringLiteral("CREATE TABLE [h] ([a] char(64))"),
+                                        QStringLiteral("INSERT INTO [h] VALUES(?)"), &ins);
+        SQLWCHAR text[4] = {'a', 'b', 'c', 0};
+        SQLLEN huge = std::numeric_limits<SQLLEN>::max();
+        QCOMPARE(drv.SQLBindParameter(ins, 1, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR, 0, 0, text, 0, &huge),
+                 SQLRETURN(SQL_SUCCESS));
+        SQLRETURN rc = SQL_SUCCESS;
+        bool threw = false;
+        try {
+            rc = drv.SQLExecute(ins);
+        } catch (...) {
+            threw = true;
+        }
+        QVERIFY(!threw);
+        QCOMPARE(rc, SQLRETURN(SQL_ERROR));
+        QCOMPARE(state(SQL_HANDLE_STMT, ins), QStringLiteral("HY001"));
+        // The statement and the connection stay usable.
+        SQLLEN three = 3 * sizeof(SQLWCHAR);
+        drv.SQLBindParameter(ins, 1, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR, 0, 0, text, 0, &three);
+        QCOMPARE(drv.SQLExecute(ins), SQLRETURN(SQL_SUCCESS));
+        QCOMPARE(drv.SQLDisconnect(dbc), SQLRETURN(SQL_SUCCESS));
+        drv.SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+        const XlsReadResult x = readXls(tmp.filePath(QStringLiteral("huge.xls")));
+        QVERIFY2(x.ok, qPrintable(x.error));
+        QCOMPARE(xlsRows(x.sheet(0)), (QList<QStringList>{{"a"}, {"abc"}}));
+    }
+
     // A workbook that cannot be written at close is reported, not saved
     // half: here its folder vanishes while the connection is open.
     void writeFailureAtClose()
@@ -356,18 +433,36 @@ private slots:
         QCOMPARE(drv.SQLFreeHandle(SQL_HANDLE_DBC, dbc), SQLRETURN(SQL_SUCCESS));
     }
 
+    void execDirectRefuses_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("sqlState");
+        QTest::newRow("select") << "SELECT 1" << "42000";
+        QTest::newRow("unterminated name") << "CREATE TABLE [x" << "42000";
+        QTest::newRow("unknown table") << "INSERT INTO [none] VALUES('1')" << "42S02";
+        QTest::newRow("lone surrogate") << QString(QChar(0xD800)) << "42000";
+        QTest::newRow("text as column name") << "CREATE TABLE t ('a' char(64))" << "42000";
+        QTest::newRow("insert without table") << "INSERT INTO" << "42000";
+    }
+    void execDirectRefuses()
+    {
+        QFETCH(QString, sql);
+        QFETCH(QString, sqlState);
+        SQLHANDLE dbc = connect(QStringLiteral("refuses"));
+        SQLHANDLE st = nullptr;
+        QCOMPARE(drv.SQLAllocHandle(SQL_HANDLE_STMT, dbc, &st), SQLRETURN(SQL_SUCCESS));
+        std::u16string s = w(sql);
+        QCOMPARE(drv.SQLExecDirectW(st, wp(s), SQLINTEGER(s.size())), SQLRETURN(SQL_ERROR));
+        QCOMPARE(state(SQL_HANDLE_STMT, st), sqlState);
+        drv.SQLDisconnect(dbc);
+        drv.SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    }
+
     void execDirectAndSyntaxErrors()
     {
         SQLHANDLE dbc = connect(QStringLiteral("direct"));
         SQLHANDLE st = nullptr;
         drv.SQLAllocHandle(SQL_HANDLE_STMT, dbc, &st);
-        for (const QString &sql : {QStringLiteral("SELECT 1"), QStringLiteral("CREATE TABLE [x"),
-                                   QStringLiteral("INSERT INTO [none] VALUES('1')"), QString(QChar(0xD800)),
-                                   QStringLiteral("CREATE TABLE t ('a' char(64))"), QStringLiteral("INSERT INTO")}) {
-            std::u16string s = w(sql);
-            QCOMPARE(drv.SQLExecDirectW(st, wp(s), SQLINTEGER(s.size())), SQLRETURN(SQL_ERROR));
-            QVERIFY(!state(SQL_HANDLE_STMT, st).isEmpty());
-        }
         QCOMPARE(drv.SQLPrepareW(st, nullptr, -5), SQLRETURN(SQL_ERROR));
         QCOMPARE(state(SQL_HANDLE_STMT, st), QStringLiteral("HY090"));
         // More than 256 columns do not fit a sheet.

@@ -54,7 +54,29 @@ public:
     explicit SimProcess(int slot = 0) : port(portFor(slot)) {}
     ~SimProcess() { kill(); }
 
-    bool start(const QStringList &extra = {}) {
+    // Makes the SDKs of this process and of the programs it starts trust the
+    // maker key in that file (created if missing): its public key goes into
+    // one trust file of this process, named in ZELT_TRUSTED_MAKERS.
+    static bool trustMaker(const QString &makerKeyFile) {
+        static QTemporaryDir trustDir;
+        const QString trustFile = trustDir.filePath("trusted-makers.txt");
+        const QString line = trustDir.filePath("line.txt");
+        const QString err = trustDir.filePath("line.err");
+        pid_t pid = spawnProgram(binDir() + "/zelt-devsim", {"maker-key", "--public", "--maker-key", makerKeyFile}, line, err);
+        int status = 0;
+        if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return false;
+        QFile in(line), out(trustFile);
+        if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::Append)) return false;
+        out.write(in.readAll());
+        out.close();
+        if (qEnvironmentVariable("ZELT_TRUSTED_MAKERS") != trustFile) qputenv("ZELT_TRUSTED_MAKERS", trustFile.toLocal8Bit());
+        return true;
+    }
+    QString makerKey() const { return dir.filePath("maker.key"); }
+
+    // trusted = false plays a fleet whose maker nobody here trusts.
+    bool start(const QStringList &extra = {}, bool trusted = true) {
+        if (trusted && !trustMaker(makerKey())) return false;
         QFile::remove(readyFile());
         QStringList args{"--interfaces", "lo", "--port", QString::number(port), "--ready-file", readyFile(),
                          "--maker-key", dir.filePath("maker.key"), "--exit-with-parent"};

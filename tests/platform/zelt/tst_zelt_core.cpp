@@ -32,30 +32,29 @@ wire::DeviceRecord sampleRecord() {
 
 // What the SDK does for one command, against one device.
 struct Client {
-    crypto::BoxKeyPair eph = crypto::newBoxKeyPair();
-    crypto::SharedKey key{};
+    crypto::BoxKeyPair kx = crypto::newBoxKeyPair();
+    crypto::SessionKeys keys;
     uint32_t nextId = 100;
 
-    wire::Request seal(const Device &dev, wire::CommandBody body) {
-        if (!crypto::sharedKey(dev.record().boxKey, eph.sk, key)) key.fill(0);  // then nothing opens
+    wire::Request seal(const Device &dev, wire::CommandBody body, double now = 0) {
+        if (!crypto::clientSessionKeys(kx, dev.record().boxKey, keys)) keys.tx.fill(0);  // then nothing opens
         wire::Request r;
         r.mac = dev.record().mac;
         r.serial = dev.record().serial;
         r.clientId = 42;
         r.requestId = nextId++;
-        r.clientKey = eph.pk;
+        r.clientKey = kx.pk;
         body.clientId = r.clientId;
         body.requestId = r.requestId;
         body.mac = r.mac;
-        crypto::seal(key, wire::encodeCommand(body), r.nonce, r.cipher);
+        body.stampMs = dev.uptimeMs(now);
+        crypto::sealRequest(r, body, keys);
         return r;
     }
     std::optional<wire::CommandResult> result(const wire::Bytes &datagram) {
         auto m = wire::decode(datagram.data(), datagram.size());
         if (!m || m->type != wire::Type::Response) return std::nullopt;
-        auto plain = crypto::open(key, m->response.nonce, m->response.cipher);
-        if (!plain) return std::nullopt;
-        return wire::decodeResult(plain->data(), plain->size());
+        return crypto::openResponse(m->response, keys);
     }
 };
 
@@ -80,7 +79,7 @@ class TestZeltCore : public QObject {
         return o;
     }
     uint8_t run(Device &dev, Client &c, wire::CommandBody body, double now, bool *changed = nullptr, wire::Bytes *data = nullptr) {
-        auto req = c.seal(dev, body);
+        auto req = c.seal(dev, body, now);
         auto out = dev.handle(req, now);
         if (changed) *changed = out.changed;
         if (!out.datagram) return 255;
@@ -157,7 +156,7 @@ private slots:
         // Every truncation is rejected.
         for (size_t n = 0; n < good.size(); ++n) QVERIFY2(!wire::decode(good.data(), n), qPrintable(QString::number(n)));
         auto bad = good;
-        bad[2] = 2;  // unknown version
+        bad[2] = 1;  // another version
         QVERIFY(!wire::decode(bad.data(), bad.size()));
         bad = good;
         bad[0] = 'X';
@@ -170,11 +169,11 @@ private slots:
         QVERIFY(!wire::decode(bad.data(), bad.size()));
         // Serial length byte claiming more than the field allows.
         bad = good;
-        bad[wire::kHeaderSize + 13] = 200;
+        bad[wire::kHeaderSize + 21] = 200;
         QVERIFY(!wire::decode(bad.data(), bad.size()));
         // Embedded NUL in text.
         bad = good;
-        bad[wire::kHeaderSize + 14] = 0;
+        bad[wire::kHeaderSize + 22] = 0;
         QVERIFY(!wire::decode(bad.data(), bad.size()));
         // Oversized datagram.
         std::vector<uint8_t> huge(wire::kMaxDatagram + 1, 0);
@@ -220,6 +219,117 @@ private slots:
         tampered[tampered.find("<Key>") + 10] ^= 1;
         QVERIFY(!crypto::verifySignedKeyFile(tampered, maker_.pk));
         QVERIFY(!crypto::signKeyFile("not a key", maker_));
+    }
+
+    void strictKeyDataReader_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("valid");
+        const QByteArray good = "serial=\"SN1\" mac=\"02-5a-00-00-00-01\" nonce=\"00112233445566778899aabbccddeeff\"";
+        QTest::newRow("as exported") << QByteArray(crypto::makeKeyData("SN1", "02-5a-00-00-00-01", "00112233445566778899aabbccddeeff").c_str()) << true;
+        QTest::newRow("single quotes, no declaration") << QByteArray("<DeviceKey version='1' serial='SN1' mac='02-5a-00-00-00-01' nonce='00112233445566778899aabbccddeeff'/>") << true;
+        QTest::newRow("two roots") << "<DeviceKey version=\"1\" " + good + "/><DeviceKey version=\"1\" " + good + "/>" << false;
+        QTest::newRow("attributes in a child") << "<Wrapper><DeviceKey version=\"1\" " + good + "/></Wrapper>" << false;
+        QTest::newRow("doctype") << "<!DOCTYPE DeviceKey [<!ENTITY x \"SN2\">]><DeviceKey version=\"1\" " + good + "/>" << false;
+        QTest::newRow("comment") << "<!-- x --><DeviceKey version=\"1\" " + good + "/>" << false;
+        QTest::newRow("entity") << QByteArray("<DeviceKey version=\"1\" serial=\"S&amp;N\" mac=\"02-5a-00-00-00-01\" nonce=\"00112233445566778899aabbccddeeff\"/>") << false;
+        QTest::newRow("repeated attribute") << "<DeviceKey version=\"1\" serial=\"SN2\" " + good + "/>" << false;
+        QTest::newRow("extra attribute") << "<DeviceKey version=\"1\" extra=\"x\" " + good + "/>" << false;
+        QTest::newRow("other version") << "<DeviceKey version=\"2\" " + good + "/>" << false;
+        QTest::newRow("no mac") << QByteArray("<DeviceKey version=\"1\" serial=\"SN1\" nonce=\"00112233445566778899aabbccddeeff\"/>") << false;
+        QTest::newRow("bad mac") << QByteArray("<DeviceKey version=\"1\" serial=\"SN1\" mac=\"02-5a-00\" nonce=\"00112233445566778899aabbccddeeff\"/>") << false;
+        QTest::newRow("bad nonce") << QByteArray("<DeviceKey version=\"1\" serial=\"SN1\" mac=\"02-5a-00-00-00-01\" nonce=\"zz112233445566778899aabbccddeeff\"/>") << false;
+        QTest::newRow("text content") << "<DeviceKey version=\"1\" " + good + ">x</DeviceKey>" << false;
+        QTest::newRow("trailing text") << "<DeviceKey version=\"1\" " + good + "/>x" << false;
+        QTest::newRow("unclosed") << "<DeviceKey version=\"1\" " + good << false;
+    }
+    void strictKeyDataReader() {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, valid);
+        QCOMPARE(bool(crypto::parseKeyData(text.toStdString())), valid);
+        // Signed by the maker, it is only as good as what it holds.
+        if (auto signedFile = crypto::signKeyFile(text.toStdString(), maker_)) QVERIFY(valid && crypto::verifySignedKeyFile(*signedFile, maker_.pk));
+        else QVERIFY(!valid);
+    }
+
+    void strictSignedKeyFileReader_data() {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("extra child") << "</Signature>|</Signature><Key>AAAA</Key>";
+        QTest::newRow("attribute on Key") << "<Key>|<Key id=\"1\">";
+        QTest::newRow("attribute on root") << "version=\"1\"|version=\"1\" x=\"y\"";
+        QTest::newRow("mixed content") << "<Key>|text<Key>";
+        QTest::newRow("second root") << "</SignedDeviceKey>|</SignedDeviceKey><SignedDeviceKey version=\"1\"/>";
+        QTest::newRow("swapped children") << "<Key>|<Signature>";
+        QTest::newRow("comment") << "<Key>|<!-- c --><Key>";
+    }
+    void strictSignedKeyFileReader() {
+        QFETCH(QString, change);
+        const std::string key = crypto::makeKeyData("SN1", "02-5a-00-00-00-01", "00112233445566778899aabbccddeeff");
+        std::string file = *crypto::signKeyFile(key, maker_);
+        QVERIFY(crypto::verifySignedKeyFile(file, maker_.pk));
+        const QStringList parts = change.split('|');
+        const std::string from = parts[0].toStdString(), to = parts[1].toStdString();
+        const size_t at = file.find(from);
+        QVERIFY(at != std::string::npos);
+        file.replace(at, from.size(), to);
+        QVERIFY(!crypto::verifySignedKeyFile(file, maker_.pk));
+    }
+
+    void keyFileBindsSerialMacAndCredentials() {
+        DeviceState sa = activeState(), sb = activeState();
+        sb.record.serial = "ZT-TEST-0002";
+        sb.record.mac[5] = 2;
+        sb.securityCode = "SECRET-CODE-2";
+        Device a(sa, options()), b(sb, options());
+        Client c;
+        wire::CommandBody get;
+        get.command = wire::Command::GetKey;
+        wire::Bytes data;
+        QCOMPARE(run(a, c, get, 0, nullptr, &data), uint8_t(0));
+        const std::string exported(data.begin(), data.end());
+        const auto key = *crypto::parseKeyData(exported);
+        auto signedFor = [&](const std::string &serial, const std::string &mac) {
+            auto f = *crypto::signKeyFile(crypto::makeKeyData(serial, mac, key.nonce), maker_);
+            return wire::Bytes(f.begin(), f.end());
+        };
+        wire::CommandBody reset;
+        reset.command = wire::Command::ResetPassword;
+        reset.newPassword = "NewPass123";
+        // A's serial with B's MAC, and A's file on B: nothing reset.
+        reset.keyFile = signedFor(key.serial, wire::macText(sb.record.mac));
+        QCOMPARE(run(a, c, reset, 0), uint8_t(ZELT_ERR_BAD_KEY_FILE));
+        reset.keyFile = signedFor(key.serial, key.mac);
+        QCOMPARE(run(b, c, reset, 0), uint8_t(ZELT_ERR_BAD_KEY_FILE));
+        // A's password changed (security code): the file signed before resets nothing.
+        wire::CommandBody viaCode;
+        viaCode.command = wire::Command::ResetPassword;
+        viaCode.securityCode = "SECRET-CODE-1";
+        viaCode.newPassword = "Other12345";
+        QCOMPARE(run(a, c, viaCode, 0), uint8_t(0));
+        QCOMPARE(run(a, c, reset, 0), uint8_t(ZELT_ERR_BAD_KEY_FILE));
+        QCOMPARE(run(a, c, setNet("Other12345", {10, 0, 0, 9}), 0), uint8_t(0));
+        // So does activation: restore, activate, then the file of before.
+        QCOMPARE(run(a, c, get, 0, nullptr, &data), uint8_t(0));
+        auto fresh = *crypto::signKeyFile(std::string(data.begin(), data.end()), maker_);
+        wire::CommandBody restore;
+        restore.command = wire::Command::RestoreDefault;
+        restore.securityCode = "SECRET-CODE-1";
+        QCOMPARE(run(a, c, restore, 0), uint8_t(0));
+        wire::CommandBody act;
+        act.command = wire::Command::Activate;
+        act.password = "Again12345";
+        QCOMPARE(run(a, c, act, 0), uint8_t(0));
+        reset.keyFile.assign(fresh.begin(), fresh.end());
+        QCOMPARE(run(a, c, reset, 0), uint8_t(ZELT_ERR_BAD_KEY_FILE));
+    }
+
+    void trustStoreLines() {
+        const auto pk = crypto::newSignKeyPair().pk;
+        const std::string line = crypto::makerPublicKeyLine(pk);
+        const std::string text = "# makers we trust\n" + line + "  # the simulator\r\n" + line + "\nZELT-MAKER-ED25519-PUBLIC 12\njunk\n";
+        auto keys = crypto::parseTrustedMakers(text);
+        QCOMPARE(keys.size(), size_t(1));
+        QVERIFY(keys[0] == pk);
+        QVERIFY(crypto::parseTrustedMakers("# " + line).empty());
     }
 
     void sdkRecordFromDeviceRecord() {
@@ -305,20 +415,163 @@ private slots:
         QCOMPARE(dev.record().ipv4, (wire::Ip4{10, 0, 0, 63}));
     }
 
-    void lockoutAfterFiveFailures() {
+    void lockoutGrowsAndKeepsTheSecurityCodePathOpen() {
         Device dev(activeState(), options(60));
         Client c;
-        for (int i = 0; i < 5; ++i)
-            QCOMPARE(run(dev, c, setNet("wrongpass1", {10, 0, 0, 9}), 10.0), uint8_t(ZELT_ERR_WRONG_PASSWORD));
+        auto wrong = [&](double t) {
+            for (int i = 0; i < 5; ++i) QCOMPARE(run(dev, c, setNet("wrongpass1", {10, 0, 0, 9}), t), uint8_t(ZELT_ERR_WRONG_PASSWORD));
+        };
+        wrong(10);
         QCOMPARE(run(dev, c, setNet("Admin12345", {10, 0, 0, 9}), 11.0), uint8_t(ZELT_ERR_LOCKED));
-        wire::CommandBody restore;
-        restore.command = wire::Command::RestoreDefault;
-        restore.securityCode = "SECRET-CODE-1";
-        QCOMPARE(run(dev, c, restore, 30.0), uint8_t(ZELT_ERR_LOCKED));
-        QCOMPARE(run(dev, c, setNet("Admin12345", {10, 0, 0, 9}), 70.5), uint8_t(0));
-        // The count starts afresh after the lockout.
+        QCOMPARE(run(dev, c, setNet("Admin12345", {10, 0, 0, 9}), 69.0), uint8_t(ZELT_ERR_LOCKED));
+        // A second lockout in a row lasts twice as long.
+        QCOMPARE(run(dev, c, setNet("wrongpass1", {10, 0, 0, 9}), 70.5), uint8_t(ZELT_ERR_WRONG_PASSWORD));
         for (int i = 0; i < 4; ++i) run(dev, c, setNet("wrongpass1", {10, 0, 0, 9}), 71.0);
-        QCOMPARE(run(dev, c, setNet("Admin12345", {10, 0, 0, 10}), 71.0), uint8_t(0));
+        QCOMPARE(run(dev, c, setNet("Admin12345", {10, 0, 0, 9}), 150.0), uint8_t(ZELT_ERR_LOCKED));
+        QCOMPARE(run(dev, c, setNet("Admin12345", {10, 0, 0, 9}), 191.5), uint8_t(0));
+        // Success ends the run of lockouts: the next one is the short one again.
+        wrong(200);
+        QCOMPARE(run(dev, c, setNet("Admin12345", {10, 0, 0, 9}), 259.0), uint8_t(ZELT_ERR_LOCKED));
+        QCOMPARE(run(dev, c, setNet("Admin12345", {10, 0, 0, 10}), 260.5), uint8_t(0));
+
+        // Someone guessing the password never locks the owner out of the security code.
+        wrong(300);
+        wire::CommandBody reset;
+        reset.command = wire::Command::ResetPassword;
+        reset.securityCode = "SECRET-CODE-1";
+        reset.newPassword = "Fresh12345";
+        QCOMPARE(run(dev, c, reset, 301.0), uint8_t(0));
+        QCOMPARE(run(dev, c, setNet("Fresh12345", {10, 0, 0, 11}), 301.0), uint8_t(0));  // new credentials end the lockout
+
+        // Wrong security codes lock their own path only.
+        reset.securityCode = "WRONG-CODE";
+        for (int i = 0; i < 5; ++i) QCOMPARE(run(dev, c, reset, 310.0), uint8_t(ZELT_ERR_BAD_SECURITY_CODE));
+        reset.securityCode = "SECRET-CODE-1";
+        QCOMPARE(run(dev, c, reset, 311.0), uint8_t(ZELT_ERR_LOCKED));
+        QCOMPARE(run(dev, c, setNet("Fresh12345", {10, 0, 0, 12}), 311.0), uint8_t(0));
+        QCOMPARE(run(dev, c, reset, 371.0), uint8_t(0));
+    }
+
+    void replayMemoryIsASlidingWindowPerClient() {
+        DeviceOptions o = options();
+        o.cachedAnswers = 1;
+        Device dev(activeState(), o);
+        const auto bootKey = dev.record().boxKey;
+        Client a, b;
+        wire::CommandBody get;
+        get.command = wire::Command::GetKey;
+        auto first = a.seal(dev, get);
+        auto second = a.seal(dev, get);
+        auto third = a.seal(dev, get);
+        // Out of order within the window: each is taken once.
+        QVERIFY(dev.handle(third, 0).datagram);
+        QVERIFY(dev.handle(first, 0).datagram);
+        QVERIFY(dev.handle(second, 0).datagram);
+        QVERIFY(!dev.handle(first, 0.1).datagram);   // a replay, no longer cached
+        QVERIFY(!dev.handle(third, 0.1).datagram);
+        QVERIFY(dev.handle(second, 0.1).fromCache);  // the last answer is still cached
+        // Another client has a window of its own, with the same request ids.
+        b.nextId = a.nextId - 3;
+        QVERIFY(dev.handle(b.seal(dev, get), 0.2).datagram);
+        // Thousands of requests do not change the boot key, and an id that
+        // fell out of the window is refused.
+        a.nextId = first.requestId + 5000;
+        for (int i = 0; i < 3; ++i) QVERIFY(dev.handle(a.seal(dev, get, 1.0), 1.0).datagram);
+        a.nextId = first.requestId + 10;
+        QVERIFY(!dev.handle(a.seal(dev, get, 1.0), 1.0).datagram);
+        QVERIFY(dev.record().boxKey == bootKey);
+    }
+
+    void staleOrForgottenRequestsAreRefused() {
+        DeviceOptions o = options();
+        o.cachedAnswers = 1;
+        o.clientWindows = 2;
+        Device dev(activeState(), o);
+        wire::CommandBody get;
+        get.command = wire::Command::GetKey;
+        Client a, b, c, d;
+        // A stamp more than 30 s off the device's clock: stale, or another boot's.
+        auto late = a.seal(dev, get, 100.0);
+        QVERIFY(!dev.handle(late, 131.0).datagram);
+        auto early = a.seal(dev, get, 200.0);
+        QVERIFY(!dev.handle(early, 150.0).datagram);
+        // A client whose window was forgotten: its old requests stay refused.
+        auto old = a.seal(dev, get, 300.0);
+        QVERIFY(dev.handle(old, 300.0).datagram);
+        QVERIFY(dev.handle(b.seal(dev, get, 301.0), 301.0).datagram);
+        // The memory is full of recent clients: a's window goes, and until a's
+        // requests are stale no new client is taken, c neither.
+        QVERIFY(!dev.handle(c.seal(dev, get, 302.0), 302.0).datagram);
+        QVERIFY(!dev.handle(old, 310.0).datagram);
+        QVERIFY(dev.handle(b.seal(dev, get, 310.0), 310.0).datagram);  // known clients go on
+        QVERIFY(dev.handle(d.seal(dev, get, 340.0), 340.0).datagram);  // a new client later is welcome
+    }
+
+    void reflectedRequestIsNeverAnAnswer() {
+        Device dev(activeState(), options());
+        Client c;
+        wire::CommandBody get;
+        get.command = wire::Command::GetKey;
+        auto req = c.seal(dev, get);
+        // The request's seal, sent back as a response with every clear field copied.
+        wire::Response echo;
+        echo.mac = req.mac;
+        echo.serial = req.serial;
+        echo.clientId = req.clientId;
+        echo.requestId = req.requestId;
+        echo.nonce = req.nonce;
+        echo.cipher = req.cipher;
+        QVERIFY(!crypto::openResponse(echo, c.keys));
+        // The device's real answer opens.
+        auto out = dev.handle(req, 0);
+        QVERIFY(out.datagram);
+        QVERIFY(c.result(*out.datagram));
+        // And a request sealed to the device does not open with the device's answer key either.
+        crypto::SessionKeys deviceSide;
+        QVERIFY(crypto::deviceSessionKeys(crypto::newBoxKeyPair(), c.kx.pk, deviceSide));
+        QVERIFY(!crypto::openRequest(req, deviceSide));
+    }
+
+    void signedAnnouncements() {
+        DeviceState s = activeState();
+        s.identity = crypto::newSignKeyPair();
+        s.cert = crypto::issueCertificate(s.record.serial, s.record.mac, s.identity.pk, 1765000000, maker_);
+        Device dev(s, options());
+        QVERIFY(crypto::verifyCertificate(dev.state().cert, dev.record().serial, dev.record().mac, maker_.pk));
+        // The certificate binds serial number and MAC, under this maker only.
+        auto otherMac = dev.record().mac;
+        otherMac[5] ^= 1;
+        QVERIFY(!crypto::verifyCertificate(dev.state().cert, dev.record().serial, otherMac, maker_.pk));
+        QVERIFY(!crypto::verifyCertificate(dev.state().cert, "ZT-OTHER", dev.record().mac, maker_.pk));
+        QVERIFY(!crypto::verifyCertificate(dev.state().cert, dev.record().serial, dev.record().mac, crypto::newSignKeyPair().pk));
+
+        auto m = dev.hello(wire::HelloReason::Answer, 5, 6, 1.5);
+        QCOMPARE(m.hello.uptimeMs, uint64_t(1500));
+        auto bytes = wire::encode(m);
+        auto back = wire::decode(bytes.data(), bytes.size());
+        QVERIFY(back && crypto::verifyHello(back->hello));
+        // Any change of the signed part breaks the signature; what lies outside it does not.
+        for (size_t at : {wire::kHeaderSize + 30, bytes.size() - 70, bytes.size() - 1}) {
+            auto bad = bytes;
+            bad[at] ^= 0x10;
+            auto t = wire::decode(bad.data(), bad.size());
+            QVERIFY2(!t || !crypto::verifyHello(t->hello), qPrintable(QString::number(at)));
+        }
+        auto other = bytes;
+        other[wire::kHeaderSize + 1] ^= 1;  // the inquiry's client id
+        auto t = wire::decode(other.data(), other.size());
+        QVERIFY(t && crypto::verifyHello(t->hello));
+
+        // Each boot counts up and has a new command key.
+        const auto firstKey = dev.record().boxKey;
+        const uint32_t firstBoot = dev.record().bootId;
+        dev.boot(10);
+        QCOMPARE(dev.record().bootId, firstBoot + 1);
+        QVERIFY(dev.record().boxKey != firstKey);
+        auto bye = dev.bye();
+        QVERIFY(crypto::verifyBye(bye.bye, s.identity.pk));
+        bye.bye.bootId -= 1;
+        QVERIFY(!crypto::verifyBye(bye.bye, s.identity.pk));
     }
 
     void restoreWithSecurityCodeMakesInactive() {

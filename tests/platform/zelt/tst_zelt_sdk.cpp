@@ -8,6 +8,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <map>
@@ -63,6 +64,7 @@ void ZELT_CALLBACK onDevice(const ZELT_DEVICE_INFO *info, void *user) {
     std::lock_guard l(g_rec.mu);
     g_rec.events.push_back(*info);
     QString serial = QString::fromLatin1(info->szSerialNO);
+    if (info->byTrust == ZELT_TRUST_UNTRUSTED) return;  // reported for diagnosis only, beside the real one
     if (info->iResult == ZELT_EVENT_OFFLINE) g_rec.latest.erase(serial);
     else g_rec.latest[serial] = *info;
 }
@@ -75,6 +77,85 @@ ZELT_NET_PARAM netParam(const char *ip, uint16_t port = 0) {
     std::strcpy(p.szIPv6Gateway, "::");
     p.wPort = port;
     return p;
+}
+
+
+// Plain UDP on loopback: a sender pinned to lo, and a listener joined to the
+// group on one port, as a host on the same segment would have them.
+struct Udp {
+    int fd = -1;
+    explicit Udp(quint16 listenPort = 0) {
+        fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK, 0);
+        in_addr lo{};
+        inet_pton(AF_INET, "127.0.0.1", &lo);
+        setsockopt(fd, IPPROTO_IP, IP_MULTICAST_IF, &lo, sizeof lo);
+        int ttl = 0, one = 1;
+        setsockopt(fd, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl);
+        if (listenPort) {
+            setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+            sockaddr_in a{};
+            a.sin_family = AF_INET;
+            a.sin_port = htons(listenPort);
+            inet_pton(AF_INET, "239.255.47.81", &a.sin_addr);
+            bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
+            ip_mreq m{};
+            m.imr_multiaddr = a.sin_addr;
+            m.imr_interface = lo;
+            setsockopt(fd, IPPROTO_IP, IP_ADD_MEMBERSHIP, &m, sizeof m);
+        }
+    }
+    ~Udp() { if (fd >= 0) ::close(fd); }
+    void send(const QByteArray &d, quint16 port) {
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(port);
+        inet_pton(AF_INET, "239.255.47.81", &to.sin_addr);
+        sendto(fd, d.constData(), size_t(d.size()), 0, reinterpret_cast<sockaddr *>(&to), sizeof to);
+    }
+    // Every datagram waiting now.
+    QList<QByteArray> drain() {
+        QList<QByteArray> out;
+        char buf[2048];
+        for (;;) {
+            ssize_t n = recv(fd, buf, sizeof buf, 0);
+            if (n < 0) break;
+            out << QByteArray(buf, int(n));
+        }
+        return out;
+    }
+};
+
+// Message type of a datagram (0 if it is none of ours).
+int typeOf(const QByteArray &d) { return d.size() >= 16 && d[0] == 'Z' && d[1] == 'T' ? int(uint8_t(d[3])) : 0; }
+// Serial number inside a hello.
+QByteArray helloSerial(const QByteArray &d) {
+    const int at = 16 + 21;
+    return d.size() > at ? d.mid(at + 1, uint8_t(d[at])) : QByteArray();
+}
+QByteArray inquiry(quint64 clientId, quint16 windowMs, quint64 msgId) {
+    QByteArray d(36, '\0');
+    auto put = [&](int at, quint64 v, int n) { for (int i = 0; i < n; ++i) d[at + i] = char(v >> (8 * i)); };
+    d[0] = 'Z'; d[1] = 'T'; d[2] = 2; d[3] = 1;
+    put(4, 20, 2);
+    put(8, msgId, 8);
+    put(16, clientId, 8);
+    put(24, 1, 4);
+    put(28, windowMs, 2);
+    return d;
+}
+// The statistics line the simulator prints when it ends.
+QList<int> simStats(SimProcess &sim) {
+    for (const QByteArray &line : sim.output().split('\n'))
+        if (line.contains("requests opened")) {
+            QList<int> n;
+            for (const QByteArray &w : line.split(' ')) {
+                bool ok = false;
+                int v = w.toInt(&ok);
+                if (ok) n << v;
+            }
+            return n;  // opened, not opened, from cache, answers, held back, inquiries refused
+        }
+    return {};
 }
 
 }  // namespace
@@ -245,6 +326,56 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(g_rec.count(ZELT_EVENT_ONLINE), 4, 5000);
     }
 
+    void eventsOfABusyDeviceFoldWhileTheCallbackIsBlocked() {
+        // Ten devices changing or leaving about 20 times a second in all.
+        SimProcess sim(12);
+        QVERIFY(sim.start({"--count", "10", "--churn", "0.05"}));
+        std::unique_lock hold(g_rec.gate);
+        g_rec.useGate = true;
+        QVERIFY(startSdk(sim, 300));
+        QTest::qWait(3000);  // some 60 changes queue up behind the blocked callback
+        sim.kill();
+        hold.unlock();
+        QTest::qWait(500);
+        g_rec.useGate = false;
+        // At most two waiting events a device (gone, and back again) and the one
+        // that was blocked: the queue never holds a device's whole history.
+        const int delivered = g_rec.calls.load();
+        qInfo("%d events delivered after the callback was blocked for 3 s", delivered);
+        QVERIFY2(delivered <= 2 * 10 + 1, qPrintable(QString::number(delivered)));
+        QVERIFY(delivered >= 1);
+        // What was delivered still ends in a consistent table: each device once.
+        std::map<QString, int> state;
+        {
+            std::lock_guard l(g_rec.mu);
+            for (auto &e : g_rec.events) {
+                const QString serial = QString::fromLatin1(e.szSerialNO);
+                if (e.iResult == ZELT_EVENT_ONLINE) QCOMPARE(state[serial]++, 0);
+                else if (e.iResult == ZELT_EVENT_OFFLINE) QCOMPARE(state[serial]--, 1);
+                else QCOMPARE(state[serial], 1);
+            }
+        }
+    }
+
+    void logIsPrivateAndFollowsNoLink() {
+        QTemporaryDir dir;
+        const QString victim = dir.filePath("victim"), log = dir.filePath("zelt-sdk.log");
+        {
+            QFile v(victim);
+            QVERIFY(v.open(QIODevice::WriteOnly));
+            v.write("keep");
+        }
+        QVERIFY(QFile::link(victim, log));
+        QCOMPARE(ZELT_SetLogToFile(2, dir.path().toLocal8Bit().constData(), 1), 0);
+        QFile v(victim);
+        QVERIFY(v.open(QIODevice::ReadOnly));
+        QCOMPARE(v.readAll(), QByteArray("keep"));
+        QVERIFY(QFile::remove(log));
+        QVERIFY(ZELT_SetLogToFile(2, dir.path().toLocal8Bit().constData(), 0));
+        ZELT_SetLogToFile(0, nullptr, 0);
+        QCOMPARE(QFile(log).permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther), QFile::Permissions());
+    }
+
     void noCallbackAfterStop() {
         SimProcess sim(2);
         QVERIFY(sim.start({"--count", "30", "--churn", "0.02"}));
@@ -281,7 +412,7 @@ private slots:
             if (i % 2) {  // a valid header in front makes the body parser work
                 junk[0] = 'Z';
                 junk[1] = 'T';
-                junk[2] = 1;
+                junk[2] = 2;
                 junk[3] = char(1 + i % 5);
                 junk[4] = char((junk.size() - 16) & 0xff);
                 junk[5] = char((junk.size() - 16) >> 8);
@@ -296,6 +427,177 @@ private slots:
         ZELT_DEVICE_KEY key;
         QVERIFY(ZELT_GetDeviceConfig("ZT-IPC2141-000100000001", ZELT_CFG_DEVICE_KEY, nullptr, 0, &key, sizeof key) != 0);
         QCOMPARE(int(g_rec.devices().size()), 3);
+    }
+
+
+    void impostorFleetOpensNothing() {
+        // Same seed, so the same serial numbers and MACs; its own maker key
+        // (nobody trusts it), its own password.
+        SimProcess real(8), impostor(8);
+        QVERIFY(real.start({"--count", "6"}));
+        QVERIFY(impostor.start({"--count", "6", "--password", "Impost0r99", "--verbose"}, false));
+        qputenv("ZELT_REPORT_UNTRUSTED", "1");
+        QVERIFY(startSdk(real));
+        qunsetenv("ZELT_REPORT_UNTRUSTED");
+        QTRY_VERIFY_WITH_TIMEOUT(g_rec.count(ZELT_EVENT_ONLINE) >= 12, 5000);
+        int verified = 0, untrusted = 0;
+        {
+            std::lock_guard l(g_rec.mu);
+            for (auto &e : g_rec.events) (e.byTrust == ZELT_TRUST_VERIFIED ? verified : untrusted) += e.iResult == ZELT_EVENT_ONLINE;
+        }
+        QCOMPARE(verified, 6);
+        QCOMPARE(untrusted, 6);  // reported, flagged, because this client asked for it
+
+        int done = 0;
+        for (int round = 0; round < 3; ++round)
+            for (const char *serial : {"ZT-IPC2141-000100000001", "ZT-IPC2347-000100000002"}) {  // active in the default fleet
+                const auto d = g_rec.device(QString::fromLatin1(serial));
+                QVERIFY(d && d->byTrust == ZELT_TRUST_VERIFIED);
+                ZELT_NET_PARAM p = netParam(QByteArray("10.1.0." + QByteArray::number(100 + round * 10 + done)).constData());
+                QVERIFY2(ZELT_ModifyDeviceNetParam(d->szMAC, "Admin12345", &p) == 1, qPrintable(QString::number(ZELT_GetLastError())));
+                ZELT_DEVICE_KEY key;
+                QVERIFY(ZELT_GetDeviceConfig(serial, ZELT_CFG_DEVICE_KEY, nullptr, 0, &key, sizeof key) != 0);
+                done += 2;
+            }
+        QCOMPARE(done, 12);
+        ZELT_Stop();
+        // From the impostor's side: every request reached it, none opened.
+        impostor.terminate();
+        real.terminate();
+        const QList<int> imp = simStats(impostor), ok = simStats(real);
+        QVERIFY(imp.size() >= 2 && ok.size() >= 2);
+        QCOMPARE(imp[0], 0);
+        QVERIFY2(imp[1] >= 12, qPrintable(QString("impostor saw %1 requests").arg(imp[1])));
+        QCOMPARE(ok[0], 12);
+    }
+
+    void aDeviceHeardOnlyUntrustedIsRefused() {
+        SimProcess stranger(13);
+        QVERIFY(stranger.start({"--count", "2"}, false));
+        QVERIFY(startSdk(stranger));
+        QTest::qWait(800);
+        QCOMPARE(int(g_rec.devices().size()), 0);  // not listed
+        ZELT_DEVICE_KEY key;
+        QCOMPARE(ZELT_GetDeviceConfig("ZT-IPC2141-000100000001", ZELT_CFG_DEVICE_KEY, nullptr, 0, &key, sizeof key), 0);
+        QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_UNTRUSTED_DEVICE));
+        ZELT_Stop();
+        stranger.terminate();
+        const QList<int> stats = simStats(stranger);
+        QVERIFY(stats.size() >= 2);
+        QCOMPARE(stats[0] + stats[1], 0);  // nothing was sent to it
+    }
+
+    void twoCertifiedIdentitiesForOneDeviceAreRefused() {
+        // Both fleets certified by trusted makers, with the same serial numbers
+        // and MACs but their own identity keys: nobody can tell which is real.
+        SimProcess one(9), two(9);
+        QVERIFY(one.start({"--count", "3"}));
+        QVERIFY(two.start({"--count", "3", "--password", "Other12345"}));
+        QVERIFY(startSdk(one));
+        auto allAmbiguous = [] {
+            auto all = g_rec.devices();
+            return all.size() == 3 && std::all_of(all.begin(), all.end(), [](auto &d) { return d.byTrust == ZELT_TRUST_AMBIGUOUS; });
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(allAmbiguous(), 5000);
+        const auto d = *g_rec.device("ZT-IPC2141-000100000001");
+        ZELT_NET_PARAM p = netParam("10.1.0.99");
+        QCOMPARE(ZELT_ModifyDeviceNetParam(d.szMAC, "Admin12345", &p), 0);
+        QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_AMBIGUOUS_DEVICE));
+        QCOMPARE(ZELT_ActivateDevice("ZT-NVR7608-000100000003", "Passw0rd99"), 0);
+        QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_AMBIGUOUS_DEVICE));
+        // The second goes away: after its silence the device is unambiguous again.
+        two.kill();
+        QTRY_VERIFY_WITH_TIMEOUT(([] {
+                                     auto now = g_rec.device("ZT-IPC2141-000100000001");
+                                     return now && now->byTrust == ZELT_TRUST_VERIFIED;
+                                 }()),
+                                 8000);
+        QVERIFY2(ZELT_ModifyDeviceNetParam(d.szMAC, "Admin12345", &p) == 1, qPrintable(QString::number(ZELT_GetLastError())));
+        ZELT_Stop();
+        one.terminate();
+        const QList<int> stats = simStats(one);
+        QVERIFY(stats.size() >= 1);
+        QCOMPARE(stats[0], 1);  // nothing was sent while two claimed it
+    }
+
+    void helloOfAnEarlierBootIsIgnored() {
+        SimProcess sim(10);
+        const QString state = sim.dir.filePath("state.json");
+        QVERIFY(sim.start({"--count", "2", "--state", state}));
+        Udp listener(quint16(sim.port + 1));
+        QVERIFY(startSdk(sim));
+        QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.devices().size()), 2, 5000);
+        const QByteArray serial = "ZT-IPC2141-000100000001";
+        // An attacker keeps a signed hello of this boot...
+        QByteArray old;
+        QTRY_VERIFY_WITH_TIMEOUT(([&] {
+                                     for (const QByteArray &d : listener.drain())
+                                         if (typeOf(d) == 2 && helloSerial(d) == serial) old = d;
+                                     return !old.isEmpty();
+                                 }()),
+                                 5000);
+        // ...the device moves and restarts (its boot counter grows)...
+        const auto d = *g_rec.device(QString::fromLatin1(serial));
+        ZELT_NET_PARAM p = netParam("10.1.0.88");
+        QCOMPARE(ZELT_ModifyDeviceNetParam(d.szMAC, "Admin12345", &p), 1);
+        sim.terminate();
+        QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.devices().size()), 0, 3000);
+        SimProcess again(10);
+        QVERIFY(again.start({"--count", "2", "--state", state, "--maker-key", sim.makerKey()}));
+        QTRY_COMPARE_WITH_TIMEOUT(QByteArray(g_rec.device(QString::fromLatin1(serial))->szIPv4Address), QByteArray("10.1.0.88"), 5000);
+        // ...and the old hello, sent again with a new message id, changes nothing.
+        QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.devices().size()), 2, 5000);
+        auto eventsOf = [&] {
+            std::lock_guard l(g_rec.mu);
+            return std::count_if(g_rec.events.begin(), g_rec.events.end(), [&](auto &e) { return QByteArray(e.szSerialNO) == serial; });
+        };
+        const auto before = eventsOf();
+        for (int i = 0; i < 3; ++i) {
+            QByteArray replay = old;
+            for (int k = 8; k < 16; ++k) replay[k] = char(0x40 + i + k);
+            listener.send(replay, quint16(sim.port + 1));
+        }
+        QTest::qWait(600);
+        QCOMPARE(QByteArray(g_rec.device(QString::fromLatin1(serial))->szIPv4Address), QByteArray("10.1.0.88"));
+        QCOMPARE(eventsOf(), before);
+        ZELT_DEVICE_KEY key;
+        QVERIFY(ZELT_GetDeviceConfig(serial, ZELT_CFG_DEVICE_KEY, nullptr, 0, &key, sizeof key) != 0);  // sealed to the new boot
+    }
+
+    void inquiryFloodIsRateLimited() {
+        SimProcess sim(11);
+        QVERIFY(sim.start({"--count", "4"}));
+        Udp listener(quint16(sim.port + 1)), flood;
+        // Windows under 100 ms are refused outright.
+        for (int i = 0; i < 50; ++i) flood.send(inquiry(1000 + quint64(i), 50, 7000 + quint64(i)), sim.port);
+        QTest::qWait(400);
+        listener.drain();
+        // 5,000 inquiries a second from one host, each from a new client, for two seconds.
+        QElapsedTimer t;
+        t.start();
+        int sent = 0, hellos = 0;
+        while (t.elapsed() < 2000) {
+            for (int k = 0; k < 50; ++k, ++sent) flood.send(inquiry(quint64(sent) * 7919 + 1, 200, 1000000 + quint64(sent)), sim.port);
+            QTest::qWait(10);
+            for (const QByteArray &d : listener.drain()) hellos += typeOf(d) == 2;
+        }
+        QTest::qWait(400);
+        for (const QByteArray &d : listener.drain()) hellos += typeOf(d) == 2;
+        const double seconds = t.elapsed() / 1000.0;
+        qInfo("%d inquiries in %.1f s; %d answers from 4 devices", sent, seconds, hellos);
+        QVERIFY(sent >= 8000);
+        // Each device: a burst of 10, then 5 a second.
+        QVERIFY2(hellos <= 4 * int(10 + 5 * seconds + 1), qPrintable(QString::number(hellos)));
+        QVERIFY(hellos >= 4);
+        // The fleet is still there for a client that asks normally.
+        QTest::qWait(1200);
+        QVERIFY(startSdk(sim));
+        QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.devices().size()), 4, 5000);
+        ZELT_Stop();
+        sim.terminate();
+        const QList<int> stats = simStats(sim);
+        QVERIFY(stats.size() == 6);
+        QVERIFY2(stats[5] >= 50, "the short windows were refused");
     }
 
     void stopFromInsideTheCallback() {
@@ -328,13 +630,25 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(g_rec.count(ZELT_EVENT_OFFLINE), 6, 1000);
 
         SimProcess again(3);
-        QVERIFY(again.start({"--count", "6", "--seed", "9"}));
-        QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.devices().size()), 6, 5000);
-        again.kill();  // no goodbye at all: silence for three periods
+        QVERIFY(again.start({"--count", "1", "--seed", "9"}));
+        QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.devices().size()), 1, 5000);
+        // Killed right after it answered, so its silence starts now: no goodbye
+        // at all, and it is gone after three periods (plus the window), not two.
+        Udp listener(quint16(again.port + 1));
+        listener.drain();
+        bool answered = false;
+        QTRY_VERIFY_WITH_TIMEOUT(answered || ([&] {
+                                     for (const QByteArray &d : listener.drain()) answered = answered || typeOf(d) == 2;
+                                     return answered;
+                                 }()),
+                                 3000);
+        again.kill();
         QElapsedTimer t;
         t.start();
-        QTRY_COMPARE_WITH_TIMEOUT(g_rec.count(ZELT_EVENT_OFFLINE), 12, 5000);
-        QVERIFY2(t.elapsed() >= 600, "not before two periods of silence");
+        QTRY_COMPARE_WITH_TIMEOUT(g_rec.count(ZELT_EVENT_OFFLINE), 7, 5000);
+        // Three periods of 300 ms and a window of 200 ms, less the moments
+        // between the answer and the kill: two periods would end before 800 ms.
+        QVERIFY2(t.elapsed() >= 950, qPrintable(QString("gone after %1 ms").arg(t.elapsed())));
     }
 
     void lossAndDuplicationStillExactlyOnce() {

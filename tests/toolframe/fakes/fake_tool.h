@@ -1,6 +1,5 @@
 // Reading a fake tool library's call record from a test.
-#ifndef FAKE_TOOL_H
-#define FAKE_TOOL_H
+#pragma once
 
 #include <dlfcn.h>
 
@@ -25,5 +24,3 @@ inline QStringList FakeToolCalls(const char *libraryPath)
     ::dlclose(h);
     return out;
 }
-
-#endif

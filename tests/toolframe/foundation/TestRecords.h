@@ -1,6 +1,5 @@
 // Building device records for hub tests.
-#ifndef TEST_RECORDS_H
-#define TEST_RECORDS_H
+#pragma once
 
 #include <cstring>
 
@@ -11,13 +10,15 @@
 #include "ZeltDeviceRecords.h"
 #include "zelt_sdk.h"
 
-inline ZELT_DEVICE_EVENT MakeEvent(int kind, const QByteArray &serial, const QByteArray &ip = "192.168.1.64")
+inline ZELT_DEVICE_EVENT MakeEvent(int kind, const QByteArray &serial, const QByteArray &ip = "192.168.1.64",
+                                   const QByteArray &mac = QByteArray())
 {
     ZELT_DEVICE_EVENT ev;
     std::memset(&ev, 0, sizeof ev);
     ev.iEventKind = kind;
-    std::memcpy(ev.szSerialNO, serial.constData(), qMin<qsizetype>(serial.size(), sizeof ev.szSerialNO));
-    std::memcpy(ev.szIPv4Address, ip.constData(), qMin<qsizetype>(ip.size(), sizeof ev.szIPv4Address - 1));
+    ZeltRecords::putText(ev.szSerialNO, serial, ZeltRecords::FieldEnd::Full);
+    ZeltRecords::putText(ev.szIPv4Address, ip);
+    ZeltRecords::putText(ev.szMAC, mac);
     return ev;
 }
 
@@ -33,7 +34,8 @@ public:
     ~CRecordingPage() override
     {
         // Leave the store before this part of the object goes away.
-        CViewStoregeManager::Instance()->RemovePage(this);
+        if (CViewStoregeManager::Exists())
+            CViewStoregeManager::Instance()->RemovePage(this);
     }
     int GetTypeId() override { return m_type; }
     void DeviceEvent(const ZELT_DEVICE_EVENT *ev) override
@@ -45,5 +47,3 @@ public:
     QStringList m_events; // written on the delivering thread under the hub mutex
     int m_type;
 };
-
-#endif

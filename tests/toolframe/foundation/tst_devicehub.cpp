@@ -97,6 +97,40 @@ private slots:
         QCOMPARE(cacheSerials(hub), QStringList({"1 SN10 192.168.1.64"}));
     }
 
+    // Two devices may carry the same serial number: the MAC tells them
+    // apart, so neither overwrites the other and one going offline leaves
+    // the other in the cache.
+    void devicesSharingASerialStayApart()
+    {
+        CDeviceHub hub;
+        hub.HandleEvent(MakeEvent(1, "SN7", "10.0.0.1", "00-11-22-33-44-01"));
+        hub.HandleEvent(MakeEvent(1, "SN7", "10.0.0.2", "00-11-22-33-44-02"));
+        QCOMPARE(cacheSerials(hub), QStringList({"1 SN7 10.0.0.1", "1 SN7 10.0.0.2"}));
+
+        hub.HandleEvent(MakeEvent(2, "SN7", "10.0.0.22", "00-11-22-33-44-02"));
+        QCOMPARE(cacheSerials(hub), QStringList({"1 SN7 10.0.0.1", "1 SN7 10.0.0.22"}));
+
+        hub.HandleEvent(MakeEvent(3, "SN7", "10.0.0.1", "00-11-22-33-44-01"));
+        QCOMPARE(cacheSerials(hub), QStringList({"1 SN7 10.0.0.22"}));
+        QCOMPARE(ZeltRecords::text(hub.CacheSnapshot().at(0).szMAC), QStringLiteral("00-11-22-33-44-02"));
+        hub.HandleEvent(MakeEvent(3, "SN7", "", "00-11-22-33-44-09")); // neither of them
+        QCOMPARE(cacheSerials(hub), QStringList({"1 SN7 10.0.0.22"}));
+    }
+
+    void fieldTextIsClearedCutAndKeptWithinItsWidth()
+    {
+        char field[8];
+        std::memset(field, 'x', sizeof field);
+        ZeltRecords::putText(field, QByteArray("abc"));
+        QCOMPARE(QByteArray(field, 8), QByteArray("abc\0\0\0\0\0", 8));
+        ZeltRecords::putText(field, QByteArray("0123456789"));
+        QCOMPARE(QByteArray(field, 8), QByteArray("0123456\0", 8));
+        ZeltRecords::putText(field, QByteArray("0123456789"), ZeltRecords::FieldEnd::Full);
+        QCOMPARE(QByteArray(field, 8), QByteArray("01234567"));
+        ZeltRecords::putText(field, nullptr, 5);
+        QCOMPARE(QByteArray(field, 8), QByteArray(8, '\0'));
+    }
+
     // Long mixed runs of arrivals, changes and departures: the cache and the
     // replay a new tool gets match a plain list kept in arrival order,
     // however many departed devices the hub has had to forget on the way.

@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include "CViewStoregeManager.h"
+#include "HostPages.h"
 #include "TestRecords.h"
 
 class TestViewStore : public QObject
@@ -45,8 +46,24 @@ private slots:
         QCOMPARE(store->GetPage(3), page);
         QCOMPARE(store->FindPage(3), page);
         QCOMPARE(m_created, created);
-        QCOMPARE(store->GetPage(13), nullptr); // no page class
-        QCOMPARE(store->GetPage(0), nullptr);
+    }
+
+    // The shell's own factory (the store's default) has no page for types
+    // outside the catalogue's pages, and the store then lists none.
+    void shellFactoryRefusesOtherTypes_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::newRow("0") << 0;
+        QTest::newRow("13, no page class") << 13;
+        QTest::newRow("14, no page class") << 14;
+        QTest::newRow("negative") << -1;
+        QTest::newRow("beyond the catalogue") << 99;
+    }
+    void shellFactoryRefusesOtherTypes()
+    {
+        QFETCH(int, type);
+        QCOMPARE(CreateShellPage(type, nullptr), nullptr);
+        QCOMPARE(CViewStoregeManager::Instance()->FindPage(type), nullptr);
     }
 
     void newPageGetsTheCacheBeforeLiveEvents()
@@ -64,6 +81,20 @@ private slots:
         hub.HandleEvent(MakeEvent(2, "C", "10.0.0.33"));
         QCOMPARE(zelt->m_events.last(), QStringLiteral("2 C 10.0.0.33"));
         QCOMPARE(zelt->m_events.size(), 3);
+    }
+
+    // Two devices with one serial number: a tool opened after one of them
+    // left still gets the other.
+    void lateToolGetsTheDeviceThatStayed()
+    {
+        CViewStoregeManager *store = CViewStoregeManager::Instance();
+        CDeviceHub &hub = store->Hub();
+        hub.HandleEvent(MakeEvent(1, "TWIN", "10.0.1.1", "44-19-b6-00-00-01"));
+        hub.HandleEvent(MakeEvent(1, "TWIN", "10.0.1.2", "44-19-b6-00-00-02"));
+        hub.HandleEvent(MakeEvent(3, "TWIN", "10.0.1.1", "44-19-b6-00-00-01"));
+        auto *link = static_cast<CRecordingPage *>(store->GetPage(5));
+        QVERIFY(link->m_events.contains(QStringLiteral("1 TWIN 10.0.1.2")));
+        QVERIFY(!link->m_events.contains(QStringLiteral("1 TWIN 10.0.1.1")));
     }
 
     void eventsReachOnlyOpenPagesOfRegisteredTypes()

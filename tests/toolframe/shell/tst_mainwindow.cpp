@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStackedWidget>
+#include <QTextBrowser>
 
 #include "Buttons.h"
 #include "CBaseDragFrame.h"
@@ -120,6 +121,27 @@ private slots:
         QCOMPARE(texts(panel->ManagementList()), QStringList({"TBX-OPTK", "TBX-BULK"}));
         QCOMPARE(texts(panel->TaskList()), QStringList({"TBX-TASK"}));
         QCOMPARE(panel->OperationList()->item(1)->data(32).toInt(), 3);
+    }
+
+    // The item under the pointer is drawn on its hover fill.
+    void hoveredToolIsFilled()
+    {
+        auto *panel = qobject_cast<CControlPanelFrame *>(CViewStoregeManager::Instance()->FindPage(1));
+        QVERIFY(panel);
+        scene()->SetCurrentIndex(0);
+        QListWidget *list = panel->OperationList();
+        QListWidgetItem *item = list->item(2);
+        QVERIFY(item && !item->isSelected());
+        const QRect r = list->visualItemRect(item);
+        const QPoint corner = r.topLeft() + QPoint(3, 3); // clear of icon and text
+        auto colourAt = [&] { return list->viewport()->grab().toImage().pixelColor(corner); };
+        const QColor before = colourAt();
+        QMouseEvent move(QEvent::MouseMove, QPointF(r.center()), list->viewport()->mapToGlobal(QPointF(r.center())),
+                         Qt::NoButton, Qt::NoButton, {});
+        QApplication::sendEvent(list->viewport(), &move);
+        QCOMPARE(panel->HoveredItem(), item);
+        QCOMPARE(colourAt(), QColor(171, 171, 171));
+        QVERIFY(before != QColor(171, 171, 171));
     }
 
     void toolsMenuFollowsConfigAndLibraries()
@@ -310,6 +332,11 @@ private slots:
 
     void f1OpensTheCurrentToolsManual()
     {
+        const QString manual = QDir::currentPath() + QStringLiteral("/Storage Planner User Manual.pdf");
+        QFile pdf(manual);
+        QVERIFY(pdf.open(QIODevice::WriteOnly));
+        pdf.close();
+        const auto removeManual = qScopeGuard([&] { QFile::remove(manual); });
         m_urls.urls.clear();
         scene()->SetCurrentIndex(0);
         QTest::keyClick(m_pMain, Qt::Key_F1);
@@ -317,13 +344,36 @@ private slots:
         CViewStoregeManager::Instance()->ShowPage(4);
         QTest::keyClick(m_pMain, Qt::Key_F1);
         QCOMPARE(m_urls.urls.size(), 1);
-        QCOMPARE(m_urls.urls.at(0), QUrl::fromLocalFile(QDir::currentPath() + "/Storage Planner User Manual.pdf"));
+        QCOMPARE(m_urls.urls.at(0), QUrl::fromLocalFile(manual));
         QVERIFY(m_urls.urls.at(0).toString().startsWith("file:///"));
         QVERIFY(!m_urls.urls.at(0).toString().startsWith("file:////"));
         QVERIFY(!CTBX::OpenManual(13));
         QVERIFY(!CTBX::OpenManual(14));
         QVERIFY(CTBX::ManualFileName(2, 1).endsWith(".pdf"));
         QVERIFY(CTBX::ManualFileName(2, 1) != CTBX::ManualFileName(2, 0));
+    }
+
+    // A manual that is not installed is reported, although the desktop
+    // would accept the address.
+    void f1WithoutTheManualSaysSo()
+    {
+        QVERIFY(!QFile::exists(QDir::currentPath() + QStringLiteral("/Cam Count Planner User Manual.pdf")));
+        CViewStoregeManager::Instance()->ShowPage(3);
+        QCOMPARE(scene()->CurrentPageType(), 3);
+        m_urls.urls.clear();
+        QString title, text;
+        QTimer::singleShot(0, [&] {
+            QTRY_VERIFY_WITH_TIMEOUT(QApplication::activeModalWidget(), 5000);
+            auto *dlg = qobject_cast<CWarnDlg *>(QApplication::activeModalWidget());
+            QVERIFY(dlg);
+            title = dlg->GetTitleText();
+            text = dlg->Browser()->toPlainText();
+            dlg->close();
+        });
+        QTest::keyClick(m_pMain, Qt::Key_F1);
+        QCOMPARE(text, QStringLiteral("Can not find Manual."));
+        QCOMPARE(title, QStringLiteral("Info"));
+        QVERIFY(m_urls.urls.isEmpty());
     }
 
     void detachedWindowAndBack()

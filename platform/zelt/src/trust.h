@@ -1,0 +1,39 @@
+// The maker keys the SDK trusts: a file in the program directory and the
+// files named in ZELT_TRUSTED_MAKERS (separated by ':'). A device is listed
+// only with a certificate signed by one of them.
+#pragma once
+
+#include "wire.h"
+
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace zelt {
+
+class TrustStore {
+public:
+    static constexpr const char *kFileName = "zelt-trusted-makers.txt";
+    // The program directory's file, then the environment's.
+    static std::vector<std::string> defaultPaths();
+
+    void configure(std::vector<std::string> paths);
+    // Verifies a certificate for this serial number and MAC. When no key
+    // fits, files that changed since they were read are read again (at most
+    // once a second), so a key installed while running is taken up.
+    bool verify(const wire::Certificate &cert, const std::string &serial, const wire::Mac &mac);
+    size_t size();
+
+private:
+    struct Source { std::string path; time_t mtime = 0; off_t size = -1; long mtimeNs = 0; };
+    bool reloadIfChanged();  // true if keys changed; mu_ held
+
+    std::mutex mu_;
+    std::vector<Source> sources_;
+    std::vector<wire::SignPublicKey> keys_;
+    std::chrono::steady_clock::time_point lastCheck_{};
+};
+
+}  // namespace zelt
