@@ -228,9 +228,11 @@ void CZeltBatchRunner::Drain()
         std::lock_guard lock(m_pool->mu);
         started.swap(m_pool->started);
         ended.swap(m_pool->ended);
-        over = m_pool->running == 0 && (m_pool->cancel || m_pool->next >= int(m_pool->work->size()));
-        if (over)
-            m_pool->work = nullptr;
+        // A wake-up or poll tick after the last one finds the run over
+        // already (the work list was dropped then).
+        over = !m_pool->work ||
+               (m_pool->running == 0 && (m_pool->cancel || m_pool->next >= int(m_pool->work->size())));
+        m_pool->work = over ? nullptr : m_pool->work;
     }
     if (!started.empty())
         m_strCurrent = m_jobs.at(started.back()).strDevice;

@@ -22,7 +22,8 @@ CZeltDeviceStore::CZeltDeviceStore()
 
 CZeltDeviceStore::~CZeltDeviceStore()
 {
-    // The lock is left alive: a hub thread may still be inside the intake.
+    // The owner makes sure no hub thread is inside the intake any more.
+    Vela_DestroyMutex(m_pLock);
 }
 
 void CZeltDeviceStore::SetListener(Listener listener)

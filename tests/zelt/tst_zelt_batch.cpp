@@ -335,6 +335,38 @@ private slots:
         QCOMPARE(g_modifyCalls.load(), 1);
         QCOMPARE(m_msgs->lastText(), "Modify network parameter failed!ID:" + Cell(row, Col::ColId) + " ");
     }
+
+    // Commands that end at once: the workers' wake-ups and the poll tick
+    // arrive in every order around the end of a run, also after the run's
+    // last result was taken. Every run ends with each job's own outcome.
+    void instantRunsEndWithTheirOutcomes()
+    {
+        QWidget parent;
+        CZeltBatchRunner runner(&parent);
+        for (int round = 0; round < 150; ++round) {
+            const int n = 1 + round % 24;
+            QList<CZeltBatchRunner::Job> jobs;
+            QList<CZeltBatchRunner::Outcome> expected;
+            for (int i = 0; i < n; ++i) {
+                const bool ok = (i + round) % 3 != 0;
+                jobs.append({QString::number(i), QStringLiteral("job %1").arg(i), [ok] { return ok; }});
+                expected.append(ok ? CZeltBatchRunner::Outcome::Succeeded : CZeltBatchRunner::Outcome::Failed);
+            }
+            int ended = 0;
+            // Some rounds wait in a nested loop (as a message box would) at
+            // their first result, which lets the poll tick in after the end.
+            const bool nested = round % 10 == 0;
+            const QList<CZeltBatchRunner::Outcome> got = runner.Run(QStringLiteral("round"), jobs, [&](int, bool) {
+                if (nested && ended == 0)
+                    QTest::qWait(150);
+                ++ended;
+            });
+            QCOMPARE(got, expected);
+            QCOMPARE(ended, n);
+            // Wake-ups still on their way are taken before the next run.
+            QCoreApplication::processEvents();
+        }
+    }
 };
 
 QTEST_MAIN(ZeltBatchTest)
