@@ -247,12 +247,6 @@ void CTableDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptionVie
     QStyledItemDelegate::updateEditorGeometry(editor, option, index);
 }
 
-bool CTableDelegate::editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
-                                 const QModelIndex &index)
-{
-    return QStyledItemDelegate::editorEvent(event, model, option, index);
-}
-
 // ------------------------------------------------------------------ view
 
 CTableView::CTableView(QWidget *parent)

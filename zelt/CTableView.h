@@ -62,10 +62,6 @@ public:
     void updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option,
                               const QModelIndex &index) const override;
 
-protected:
-    bool editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
-                     const QModelIndex &index) override;
-
 signals:
     void SignalEditingFinished(const QModelIndex &index);
     void SignalComboBoxTextChanged(const QModelIndex &index);

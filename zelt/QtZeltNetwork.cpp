@@ -31,14 +31,6 @@
 namespace {
 using Col = QtZeltItemModel::Column;
 
-template <std::size_t N>
-void PutText(char (&field)[N], const QString &text)
-{
-    const QByteArray b = text.toLatin1();
-    std::memset(field, 0, N);
-    std::memcpy(field, b.constData(), std::min<std::size_t>(N - 1, std::size_t(b.size())));
-}
-
 // The summary of one run: "<sentence>ID:<first> <second> ...".
 struct IdSummary {
     QString text;
@@ -384,9 +376,9 @@ void CZeltNetworkSection::ModifySelected()
             const int rec = m_ctx.store.IndexOf(t.serial, t.mac);
             if (rec >= 0) {
                 m_ctx.store.Modify(rec, [&](ZELT_DEVICE_INFO_MY &d) {
-                    PutText(d.szIPv4Address, t.address);
-                    PutText(d.szIPv4SubnetMask, mask);
-                    PutText(d.szIPv4Gateway, gatewayText);
+                    ZeltRecords::putText(d.szIPv4Address, t.address.toLatin1());
+                    ZeltRecords::putText(d.szIPv4SubnetMask, mask.toLatin1());
+                    ZeltRecords::putText(d.szIPv4Gateway, gatewayText.toLatin1());
                     d.dwPort = port;
                 });
             }

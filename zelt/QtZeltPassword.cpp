@@ -38,11 +38,6 @@ using Col = QtZeltItemModel::Column;
 
 const char kUserName[] = "admin";
 constexpr int kMaxKeyPathBytes = 259; // the request's 260-byte slot with its NUL
-
-void PutBytes(char *dst, std::size_t width, const QByteArray &src)
-{
-    std::memcpy(dst, src.constData(), std::min<std::size_t>(width, std::size_t(src.size())));
-}
 } // namespace
 
 CZeltPasswordSection::CZeltPasswordSection(CZeltPanelContext &ctx)
@@ -389,8 +384,8 @@ void CZeltPasswordSection::ResetPassword()
     } else {
         ZELT_RESET_PARAM request;
         std::memset(&request, 0, sizeof request);
-        PutBytes(request.szSecurityCode, sizeof request.szSecurityCode - 1, code.toLatin1());
-        PutBytes(request.szNewPassword, sizeof request.szNewPassword, m_ctx.ui.edtNewPassword->text().toLatin1());
+        ZeltRecords::putText(request.szSecurityCode, code.toLatin1());
+        ZeltRecords::putText(request.szNewPassword, m_ctx.ui.edtNewPassword->text().toLatin1(), ZeltRecords::FieldEnd::Full);
         const QByteArray serial = m_ctx.ui.lineEditSerial->text().trimmed().toLatin1();
         ok = RunSingle(tr("Reset Password"), m_ctx.ui.lineEditSerial->text(),
                        [serial, request] { return ZeltSdkWrapper::Reset(serial, request); });
@@ -462,9 +457,9 @@ void CZeltPasswordSection::ImportKey()
     }
     ZELT_RESET_PARAM request;
     std::memset(&request, 0, sizeof request);
-    PutBytes(request.szKeyFilePath, kMaxKeyPathBytes, localPath);
+    ZeltRecords::putText(request.szKeyFilePath, localPath);
     if (newPassword)
-        PutBytes(request.szNewPassword, sizeof request.szNewPassword, m_ctx.ui.edtNewPassword->text().toLatin1());
+        ZeltRecords::putText(request.szNewPassword, m_ctx.ui.edtNewPassword->text().toLatin1(), ZeltRecords::FieldEnd::Full);
     const QByteArray serial = m_ctx.ui.lineEditSerial->text().trimmed().toLatin1();
     const bool ok = RunSingle(newPassword ? tr("Reset Password") : tr("Reset Default Password"),
                               m_ctx.ui.lineEditSerial->text(),

@@ -1,5 +1,7 @@
 #include "ZeltSdkWrapper.h"
 
+#include "ZeltDeviceRecords.h"
+
 #include <QDebug>
 #include <QLoggingCategory>
 
@@ -14,13 +16,6 @@ const ZeltSdkApi kSdk = {&ZELT_ModifyDeviceNetParam, &ZELT_ActivateDevice, &ZELT
 std::atomic<const ZeltSdkApi *> g_api{&kSdk};
 // Each thread's own, as the SDK's: batch commands run on several threads.
 thread_local uint32_t g_lastError = 0;
-
-template <std::size_t N>
-void CopyText(char (&dst)[N], const QByteArray &src)
-{
-    std::memset(dst, 0, N);
-    std::memcpy(dst, src.constData(), std::min<std::size_t>(N - 1, std::size_t(src.size())));
-}
 
 void NoteFailure(const char *what)
 {
@@ -46,11 +41,11 @@ void BuildNetParam(ZELT_NET_PARAM &param, const QString &ipv4, const QString &ma
                    const QString &httpPort, bool dhcp)
 {
     std::memset(&param, 0, sizeof param);
-    CopyText(param.szIPv4Address, ipv4.toLatin1());
-    CopyText(param.szIPv4SubnetMask, mask.toLatin1());
-    CopyText(param.szIPv4Gateway, gateway.toLatin1());
-    CopyText(param.szIPv6Address, ipv6.isEmpty() ? QByteArrayLiteral("::") : ipv6.toLatin1());
-    CopyText(param.szIPv6Gateway, ipv6Gateway.isEmpty() ? QByteArrayLiteral("::") : ipv6Gateway.toLatin1());
+    ZeltRecords::putText(param.szIPv4Address, ipv4.toLatin1());
+    ZeltRecords::putText(param.szIPv4SubnetMask, mask.toLatin1());
+    ZeltRecords::putText(param.szIPv4Gateway, gateway.toLatin1());
+    ZeltRecords::putText(param.szIPv6Address, ipv6.isEmpty() ? QByteArrayLiteral("::") : ipv6.toLatin1());
+    ZeltRecords::putText(param.szIPv6Gateway, ipv6Gateway.isEmpty() ? QByteArrayLiteral("::") : ipv6Gateway.toLatin1());
     param.wPort = static_cast<uint16_t>(port.trimmed().toUInt());
     param.wHttpPort = httpPort.isEmpty() ? 0 : static_cast<uint16_t>(httpPort.toUInt());
     param.byIPv6MaskLen = static_cast<uint8_t>(prefixLen);

@@ -40,11 +40,11 @@ struct Plugin {
     }
 };
 
+// Test records may fill a field to its full width.
 template <std::size_t N>
 inline void Put(char (&field)[N], const QByteArray &text)
 {
-    std::memset(field, 0, N);
-    std::memcpy(field, text.constData(), std::min<std::size_t>(N, std::size_t(text.size())));
+    ZeltRecords::putText(field, text, ZeltRecords::FieldEnd::Full);
 }
 
 // A complete, extended record of device number i (unique serial and MAC).
