@@ -4,6 +4,7 @@
 // password is known, and ZELT_ModifyDeviceNetParam mapped to its calls.
 #include "engine.h"
 
+#include "device.h"
 #include "log.h"
 #include "onvif_client.h"
 
