@@ -398,6 +398,16 @@ std::string OnvifSim::respond(Dev &d, const std::string &head, const std::string
     }
     const bool digestOk = opt_.auth != "wsse" && !authorization.empty() && checkDigest(authorization);
     if (!authorization.empty() && !digestOk) failure(d);
+    if (body.empty() && !digestOk && opt_.auth != "wsse") {
+        // An HTTP client negotiating Digest asks without a body first.
+        uint8_t n[16];
+        zelt::crypto::randomBytes(n, sizeof n);
+        const std::string nonce = zelt::crypto::toHex(n, sizeof n);
+        if (digestNonces_.size() > 4096) digestNonces_.clear();
+        digestNonces_[nonce] = now();
+        return reply(401, soapType, senderFault("NotAuthorized", "Sender not authorized"),
+                     "WWW-Authenticate: Digest realm=\"zelt-devsim\", qop=\"auth\", nonce=\"" + nonce + "\", algorithm=MD5\r\n");
+    }
     auto env = zelt::onvif::parse(body.data(), body.size());
     if (!env || !zelt::onvif::body(*env)) {
         ++stats.dropped;
