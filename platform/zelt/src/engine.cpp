@@ -310,7 +310,8 @@ void Engine::receiveLoop() {
         }
         if (now >= nextTick_) {
             tick(now);
-            nextTick_ = now + std::chrono::milliseconds(std::max(25, timing_.inquiryPeriodMs / 4));
+            // At least once a second: new ONVIF devices are listed once their settling time is over.
+            nextTick_ = now + std::chrono::milliseconds(std::clamp(timing_.inquiryPeriodMs / 4, 25, 1000));
         }
         auto wait = std::min(nextInquiry_, nextTick_) - Clock::now();
         int ms = int(std::clamp<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(wait).count() + 1, 0, 1000));

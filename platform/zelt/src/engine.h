@@ -107,7 +107,7 @@ private:
     struct OnvifEntry {
         onvif::Endpoint endpoint;
         onvif::ScopeInfo scopes;
-        Clock::time_point lastSeen;
+        Clock::time_point firstSeen, lastSeen;
         ZELT_DEVICE_INFO info{};        // as last reported (or built)
         bool reported = false;          // an online event went out for `info`
         std::string password;           // once a command with it succeeded (memory only)

@@ -200,6 +200,7 @@ void Engine::onDiscovery(const onvif::DiscoveryMessage &m, Clock::time_point now
                 continue;
             }
             it = onvif_.emplace(key, OnvifEntry{}).first;
+            it->second.firstSeen = now;
             ++newSinceInquiry_;
         }
         OnvifEntry &e = it->second;
@@ -252,7 +253,10 @@ void Engine::refreshOnvif(const std::string &key, OnvifEntry &e, std::vector<std
         events.emplace_back(key, gone);
         e.reported = false;
     }
-    if (hidden) {
+    // A new device is held back for an answer window: when it speaks ZELT
+    // too, its certified side is heard first and it is listed once.
+    const bool settling = !e.reported && Clock::now() - e.firstSeen < std::chrono::milliseconds(timing_.windowMs + 500);
+    if (hidden || settling) {
         e.info = fresh;
         return;
     }
