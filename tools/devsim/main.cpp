@@ -71,7 +71,9 @@ const char kUsage[] =
     "  --onvif-only         the ONVIF devices do not speak ZELT\n"
     "  --onvif-auth MODE    wsse (UsernameToken digest), digest (HTTP Digest) or both (default)\n"
     "  --onvif-password PW  password the ONVIF devices check (default: the --password value)\n"
-    "  --wsd-port N         WS-Discovery port (default $ZELT_WSD_PORT or 3702)\n";
+    "  --wsd-port N         WS-Discovery port (default $ZELT_WSD_PORT or 3702)\n"
+    "  --onvif-token-reuse  accept a UsernameToken (nonce and time) more than once within its window,\n"
+    "                       for clients that send one token with several requests (a replay risk)\n";
 
 std::string readFile(const std::string &path, bool *ok) {
     std::ifstream in(path, std::ios::binary);
@@ -387,7 +389,7 @@ int main(int argc, char **argv) {
     std::string configPath, statePath, makerPath, readyFile;
     bool quiet = false, verbose = false;
     std::string onvifSpec, onvifAuth = "both", onvifPassword;
-    bool onvifOnly = false;
+    bool onvifOnly = false, onvifTokenReuse = false;
     uint16_t wsdPort = zelt::onvif::kDiscoveryPort;
     if (const char *p = std::getenv("ZELT_WSD_PORT"); p && *p) {
         long v = std::strtol(p, nullptr, 10);
@@ -462,6 +464,7 @@ int main(int argc, char **argv) {
             }
         }
         else if (a == "--onvif-only") onvifOnly = true;
+        else if (a == "--onvif-token-reuse") onvifTokenReuse = true;
         else if (a == "--onvif-auth") {
             onvifAuth = next();
             if (onvifAuth != "wsse" && onvifAuth != "digest" && onvifAuth != "both") { std::cerr << "zelt-devsim: bad --onvif-auth\n"; return 2; }
@@ -560,6 +563,7 @@ int main(int argc, char **argv) {
         oo.discoveryPort = wsdPort;
         oo.lockoutSeconds = int(lockout);
         oo.verbose = verbose;
+        oo.allowTokenReuse = onvifTokenReuse;
         onvif = std::make_unique<devsim::OnvifSim>(
             sim.devices, oo,
             [&sim](size_t i) {

@@ -383,6 +383,8 @@ std::string OnvifSim::respond(Dev &d, const std::string &head, const std::string
                "\r\nContent-Length: " + std::to_string(content.size()) + "\r\nConnection: close\r\n" + extra + "\r\n" + content;
     };
     const std::string soapType = "application/soap+xml; charset=utf-8";
+    if (opt_.verbose) std::cerr << "onvif " << devices_[d.index].record().serial << ": " << head.substr(0, head.find("\r\n")) << " " << body.size() << " bytes\n";
+    if (opt_.verbose && std::getenv("ZELT_DEVSIM_DUMP")) std::cerr << body << "\n";
     if (head.compare(0, 5, "POST ") != 0) return reply(404, "text/plain", "POST the device service\n");
     // The Authorization header, for HTTP Digest.
     std::string authorization;
@@ -453,20 +455,32 @@ void OnvifSim::failure(Dev &d) {
 // PasswordDigest only: a clear-text password is refused. The creation time
 // must lie within the window, and a nonce is taken once within it.
 bool OnvifSim::checkToken(Dev &d, const zelt::onvif::UsernameToken &t) {
-    if (t.passwordType != zelt::onvif::kPasswordDigestType || t.nonce.empty() || t.nonce.size() > 64 || t.user != opt_.user) return false;
+    auto refuse = [&](const char *why) {
+        if (opt_.verbose)
+            std::cerr << "onvif " << devices_[d.index].record().serial << ": token refused: " << why << " (user " << t.user << ", created "
+                      << t.created << ", nonce " << zelt::crypto::toHex(reinterpret_cast<const uint8_t *>(t.nonce.data()), t.nonce.size()) << ")\n";
+        return false;
+    };
+    if (t.passwordType != zelt::onvif::kPasswordDigestType) return refuse("not a password digest");
+    if (t.nonce.empty() || t.nonce.size() > 64) return refuse("no nonce");
+    if (t.user != opt_.user) return refuse("unknown user");
     auto created = zelt::onvif::parseIsoTime(t.created);
     const double wall = double(time(nullptr));
-    if (!created || std::fabs(double(*created) - wall) > opt_.tokenWindowSeconds) return false;
+    if (!created || std::fabs(double(*created) - wall) > opt_.tokenWindowSeconds) return refuse("creation time outside the window");
     const double tnow = now();
     while (!d.nonces.empty() && (tnow - d.nonces.front().second > 2 * opt_.tokenWindowSeconds || d.nonces.size() > kMaxNonces)) {
         d.nonceSet.erase(d.nonces.front().first);
         d.nonces.pop_front();
     }
-    if (d.nonceSet.count(t.nonce)) return false;  // a replay
+    // A token is the nonce with its creation time: the digest binds both, so
+    // a captured token can be sent again only as it was. Some clients reuse
+    // a nonce with a new time; that is no replay.
+    const std::string id = t.nonce + "|" + t.created;
+    if (d.nonceSet.count(id) && !opt_.allowTokenReuse) return refuse("nonce used before");
     const std::string expected = zelt::onvif::passwordDigest(t.nonce, t.created, opt_.password);
-    if (expected.size() != t.password.size() || sodium_memcmp(expected.data(), t.password.data(), expected.size()) != 0) return false;
-    d.nonceSet.insert(t.nonce);
-    d.nonces.emplace_back(t.nonce, tnow);
+    if (expected.size() != t.password.size() || sodium_memcmp(expected.data(), t.password.data(), expected.size()) != 0)
+        return refuse("wrong digest");
+    if (d.nonceSet.insert(id).second) d.nonces.emplace_back(id, tnow);
     return true;
 }
 
@@ -474,6 +488,7 @@ std::string OnvifSim::soap(Dev &d, const Node &env, bool httpAuthorized, int &st
     ++stats.calls;
     const Node *op = zelt::onvif::body(env);
     const std::string name = op->ns == ns::tds ? op->name : std::string();
+    if (opt_.verbose) std::cerr << "onvif " << devices_[d.index].record().serial << ": {" << op->ns << "}" << op->name << "\n";
     auto &dev = devices_[d.index];
     auto &rec = dev.mutableState().record;
     auto ok = [](const std::string &b) { return zelt::onvif::envelope(b); };
@@ -504,7 +519,9 @@ std::string OnvifSim::soap(Dev &d, const Node &env, bool httpAuthorized, int &st
                   "<tt:Security><tt:TLS1.1>false</tt:TLS1.1><tt:TLS1.2>false</tt:TLS1.2><tt:OnboardKeyGeneration>false</tt:OnboardKeyGeneration>"
                   "<tt:AccessPolicyConfig>false</tt:AccessPolicyConfig><tt:X.509Token>false</tt:X.509Token>"
                   "<tt:SAMLToken>false</tt:SAMLToken><tt:KerberosToken>false</tt:KerberosToken><tt:RELToken>false</tt:RELToken>"
-                  "</tt:Security></tt:Device></tds:Capabilities></tds:GetCapabilitiesResponse>");
+                  "</tt:Security></tt:Device><tt:Media><tt:XAddr>" + escape(service) +
+                  "</tt:XAddr><tt:StreamingCapabilities><tt:RTPMulticast>false</tt:RTPMulticast><tt:RTP_TCP>true</tt:RTP_TCP>"
+                  "<tt:RTP_RTSP_TCP>true</tt:RTP_RTSP_TCP></tt:StreamingCapabilities></tt:Media></tds:Capabilities></tds:GetCapabilitiesResponse>");
     if (name == "GetServices")
         return ok("<tds:GetServicesResponse><tds:Service><tds:Namespace>" + std::string(ns::tds) + "</tds:Namespace><tds:XAddr>" +
                   escape(service) + "</tds:XAddr><tds:Version><tt:Major>2</tt:Major><tt:Minor>60</tt:Minor></tds:Version>"
@@ -530,10 +547,33 @@ std::string OnvifSim::soap(Dev &d, const Node &env, bool httpAuthorized, int &st
     d.failures = 0;
     d.lockLevel = 0;
 
+    // Some clients put the request's parts in the schema namespace (tt)
+    // instead of the service's (tds): taken from either.
+    auto part = [&](const char *local) -> const Node * {
+        const Node *n = op->child(ns::tds, local);
+        return n ? n : op->child(ns::tt, local);
+    };
+    auto partText = [&](const char *local) {
+        const Node *n = part(local);
+        return n ? n->text : std::string();
+    };
     auto invalid = [&](const char *what) {
         status = 400;
         return zelt::onvif::faultEnvelope("Sender", "ter:InvalidArgVal", what);
     };
+    // The media service, as far as clients ask for it while logging in.
+    const char *trt = "http://www.onvif.org/ver10/media/wsdl";
+    if (op->ns == trt && (op->name == "GetProfiles" || op->name == "GetProfile")) {
+        const bool one = op->name == "GetProfile";
+        const std::string tag = one ? "Profile" : "Profiles";
+        return zelt::onvif::envelope("<trt:" + op->name + "Response xmlns:trt=\"" + std::string(trt) + "\"><trt:" + tag +
+                                     " token=\"profile_1\" fixed=\"true\"><tt:Name>main</tt:Name>"
+                                     "<tt:VideoEncoderConfiguration token=\"venc_1\"><tt:Name>main</tt:Name><tt:UseCount>1</tt:UseCount>"
+                                     "<tt:Encoding>H264</tt:Encoding><tt:Resolution><tt:Width>1920</tt:Width><tt:Height>1080</tt:Height>"
+                                     "</tt:Resolution><tt:Quality>5</tt:Quality><tt:RateControl><tt:FrameRateLimit>25</tt:FrameRateLimit>"
+                                     "<tt:EncodingInterval>1</tt:EncodingInterval><tt:BitrateLimit>4096</tt:BitrateLimit></tt:RateControl>"
+                                     "</tt:VideoEncoderConfiguration></trt:" + tag + "></trt:" + op->name + "Response>");
+    }
     if (name == "GetDeviceInformation") {
         char hw[16];
         std::snprintf(hw, sizeof hw, "0x%04X", rec.type);
@@ -570,11 +610,11 @@ std::string OnvifSim::soap(Dev &d, const Node &env, bool httpAuthorized, int &st
         return ok("<tds:GetHostnameResponse><tds:HostnameInformation><tt:FromDHCP>false</tt:FromDHCP><tt:Name>" + escape(rec.serial) +
                   "</tt:Name></tds:HostnameInformation></tds:GetHostnameResponse>");
     if (name == "SetNetworkInterfaces") {
-        if (op->childText(ns::tds, "InterfaceToken") != "eth0") {
+        if (partText("InterfaceToken") != "eth0") {
             status = 400;
             return zelt::onvif::faultEnvelope("Sender", "ter:InvalidNetworkInterface", "No such interface");
         }
-        const Node *nic = op->child(ns::tds, "NetworkInterface");
+        const Node *nic = part("NetworkInterface");
         const Node *v4 = nic ? nic->child(ns::tt, "IPv4") : nullptr;
         if (!v4) return invalid("IPv4 settings missing");
         const bool dhcp = v4->childText(ns::tt, "DHCP") == "true";
@@ -599,7 +639,7 @@ std::string OnvifSim::soap(Dev &d, const Node &env, bool httpAuthorized, int &st
         return ok("<tds:SetNetworkInterfacesResponse><tds:RebootNeeded>false</tds:RebootNeeded></tds:SetNetworkInterfacesResponse>");
     }
     if (name == "SetNetworkDefaultGateway") {
-        const std::string g = op->childText(ns::tds, "IPv4Address");
+        const std::string g = partText("IPv4Address");
         zelt::wire::CommandBody c;
         if (inet_pton(AF_INET, g.c_str(), c.gateway.data()) != 1) return invalid("Invalid gateway");
         c.netFlags = zelt::wire::kSetGateway;
@@ -610,7 +650,9 @@ std::string OnvifSim::soap(Dev &d, const Node &env, bool httpAuthorized, int &st
         return ok("<tds:SetNetworkDefaultGatewayResponse/>");
     }
     if (name == "SetNetworkProtocols") {
-        for (const Node *p : op->all(ns::tds, "NetworkProtocols")) {
+        std::vector<const Node *> protocols = op->all(ns::tds, "NetworkProtocols");
+        for (const Node *p : op->all(ns::tt, "NetworkProtocols")) protocols.push_back(p);
+        for (const Node *p : protocols) {
             if (p->childText(ns::tt, "Name") != "HTTP") continue;
             char *e = nullptr;
             const std::string text = p->childText(ns::tt, "Port");

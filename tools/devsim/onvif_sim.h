@@ -31,6 +31,9 @@ struct OnvifOptions {
     int lockoutSeconds = 60;
     double tokenWindowSeconds = 300;  // how far a UsernameToken's creation time may lie from the clock
     bool verbose = false;
+    // Takes a token again within its window (some clients send one token with
+    // several requests); off by default, as a repeated token may be a replay.
+    bool allowTokenReuse = false;
 };
 
 class OnvifSim {

@@ -344,7 +344,7 @@ int main(int argc, char **argv) {
             else if (p == "onvif") g_protocols = 2;
             else if (p == "all") g_protocols = 3;
             else { std::cerr << "zeltctl: --protocol zelt|onvif|all\n"; return 2; }
-            if (g_protocols == 1) setenv("ZELT_ONVIF", "0", 1);  // not even asked for
+            setenv("ZELT_PROTOCOLS", v, 1);  // the other protocol is not even asked
         }
         else { std::cerr << "zeltctl: unknown option " << a << "\n" << kUsage; return 2; }
     }

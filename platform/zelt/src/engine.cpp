@@ -94,6 +94,10 @@ Engine::Engine(net::Settings settings, EngineTiming timing, std::vector<std::str
     crypto::init();
     trust_.configure(trustPaths_);
     if (const char *r = std::getenv("ZELT_REPORT_UNTRUSTED"); r && std::strcmp(r, "1") == 0) reportUntrusted_ = true;
+    if (const char *p = std::getenv("ZELT_PROTOCOLS"); p && *p) {
+        onvifEnabled_ = std::strcmp(p, "zelt") != 0;
+        zeltEnabled_ = std::strcmp(p, "onvif") != 0;
+    }
 }
 
 Engine::~Engine() {
@@ -281,7 +285,7 @@ int Engine::sendInquiry(const wire::Mac *target) {
     m.inquiry.windowMs = uint16_t(std::clamp<size_t>(known / 5, size_t(timing_.windowMs), 10000));
     if (target) m.inquiry.target = *target;
     auto bytes = wire::encode(m);
-    transport_.send(bytes.data(), bytes.size());
+    if (zeltEnabled_) transport_.send(bytes.data(), bytes.size());
     if (!target) {
         log::write(3, "inquiry %u window %u ms", m.inquiry.seq, unsigned(m.inquiry.windowMs));
         sendProbe();  // ONVIF devices are asked on the same schedule
@@ -337,6 +341,7 @@ void Engine::receiveLoop() {
 }
 
 void Engine::handleDatagram(const uint8_t *data, size_t size) {
+    if (!zeltEnabled_) return;
     auto msg = wire::decode(data, size);
     if (!msg) {
         log::write(3, "dropped malformed datagram of %zu bytes", size);

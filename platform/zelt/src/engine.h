@@ -201,7 +201,8 @@ private:
 
     int wsdRx_ = -1, wsdTx_ = -1;    // WS-Discovery: group listener (hellos, byes), probe socket (matches)
     uint16_t wsdPort_ = onvif::kDiscoveryPort;
-    bool onvifEnabled_ = true;
+    bool onvifEnabled_ = true;       // $ZELT_PROTOCOLS: zelt, onvif or all (default)
+    bool zeltEnabled_ = true;
     std::string onvifPassword_;      // $ZELT_ONVIF_PASSWORD: read device details at discovery
     std::map<std::string, OnvifEntry> onvif_;  // key: endpoint reference; under mu_
     std::mutex onvifMu_;

@@ -81,10 +81,7 @@ std::string normalisedMac(const std::string &text) {
 }  // namespace
 
 bool Engine::openOnvif(std::string *error) {
-    if (const char *v = std::getenv("ZELT_ONVIF"); v && std::strcmp(v, "0") == 0) {
-        onvifEnabled_ = false;
-        return true;
-    }
+    if (!onvifEnabled_) return true;
     if (const char *p = std::getenv("ZELT_WSD_PORT"); p && *p) {
         long v = std::strtol(p, nullptr, 10);
         if (v > 0 && v < 65536) wsdPort_ = uint16_t(v);
