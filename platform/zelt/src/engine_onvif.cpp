@@ -252,7 +252,8 @@ void Engine::refreshOnvif(const std::string &key, OnvifEntry &e, std::vector<std
     }
     // A new device is held back for an answer window: when it speaks ZELT
     // too, its certified side is heard first and it is listed once.
-    const bool settling = !e.reported && Clock::now() - e.firstSeen < std::chrono::milliseconds(timing_.windowMs + 500);
+    const bool settling =
+        zeltEnabled_ && !e.reported && Clock::now() - e.firstSeen < std::chrono::milliseconds(timing_.windowMs + 500);
     if (hidden || settling) {
         e.info = fresh;
         return;
