@@ -81,18 +81,24 @@ void Device::failure(Lock &lock, double now) {
     lock.failures = 0;
 }
 
-uint32_t checkNetParameters(const wire::CommandBody &c, uint8_t support) {
+uint32_t checkNetParameters(const wire::CommandBody &c, const wire::DeviceRecord &rec) {
     auto u32 = [](const wire::Ip4 &a) { return (uint32_t(a[0]) << 24) | (uint32_t(a[1]) << 16) | (uint32_t(a[2]) << 8) | a[3]; };
+    const uint8_t support = rec.support;
     if (c.dhcp > 1) return ZELT_ERR_BAD_PARAMETERS;
     if (c.dhcp == 1 && !(support & ZELT_SUPPORT_DHCP)) return ZELT_ERR_NOT_SUPPORTED;
+    // The mask the device will have: the request's, or the one it keeps.
+    const uint32_t m = u32((c.netFlags & wire::kSetMask) ? c.mask : rec.mask);
+    if (c.netFlags & wire::kSetMask) {
+        if (m == 0xffffffffu || (m != 0 && ((~m + 1) & ~m) != 0)) return ZELT_ERR_BAD_PARAMETERS;  // contiguous ones only
+    }
     if (c.netFlags & wire::kSetIpv4) {
         uint32_t a = u32(c.ipv4);
-        if (a == 0 || (a >> 24) == 0 || (a >> 24) == 127 || (a >> 28) >= 14 || (a & 0xff) == 0 || (a & 0xff) == 0xff)
-            return ZELT_ERR_BAD_PARAMETERS;
-    }
-    if (c.netFlags & wire::kSetMask) {
-        uint32_t m = u32(c.mask);
-        if (m == 0xffffffffu || (m != 0 && ((~m + 1) & ~m) != 0)) return ZELT_ERR_BAD_PARAMETERS;  // contiguous ones only
+        if (a == 0 || (a >> 24) == 0 || (a >> 24) == 127 || (a >> 28) >= 14) return ZELT_ERR_BAD_PARAMETERS;
+        // Neither the subnet's own address nor its broadcast; x.x.x.0 and
+        // x.x.x.255 are hosts like any other under a wider mask. A /31 has
+        // no such addresses.
+        const uint32_t host = a & ~m;
+        if (~m > 1 && (host == 0 || host == ~m)) return ZELT_ERR_BAD_PARAMETERS;
     }
     if (c.netFlags & wire::kSetGateway) {
         uint32_t g = u32(c.gateway);
@@ -144,7 +150,7 @@ wire::CommandResult Device::execute(const wire::CommandBody &c, double now, bool
             return refuse(ZELT_ERR_WRONG_PASSWORD);
         }
         passwordLock_ = Lock{};
-        if (uint32_t bad = checkNetParameters(c, rec.support)) return refuse(bad);
+        if (uint32_t bad = checkNetParameters(c, rec)) return refuse(bad);
         if (c.netFlags & wire::kSetIpv4) rec.ipv4 = c.ipv4;
         if (c.netFlags & wire::kSetMask) rec.mask = c.mask;
         if (c.netFlags & wire::kSetGateway) rec.gateway = c.gateway;

@@ -639,6 +639,24 @@ private slots:
         v6.ipv6[0] = 0xfd;
         QCOMPARE(run(dev, c, v6, 0), uint8_t(ZELT_ERR_NOT_SUPPORTED));  // no IPv6 change capability
         QCOMPARE(dev.record().ipv4, (wire::Ip4{10, 0, 0, 2}));          // nothing applied
+
+        // The subnet's own and broadcast addresses follow the mask: the
+        // request's if it sets one, else the device's (here /24).
+        QCOMPARE(run(dev, c, setNet("Admin12345", {10, 0, 2, 255}), 0), uint8_t(ZELT_ERR_BAD_PARAMETERS));
+        auto wide = [&](wire::Ip4 ip, wire::Ip4 m) {
+            auto b = setNet("Admin12345", ip);
+            b.mask = m;
+            b.netFlags |= wire::kSetMask;
+            return run(dev, c, b, 0);
+        };
+        QCOMPARE(wide({10, 77, 2, 255}, {255, 255, 0, 0}), uint8_t(0));
+        QCOMPARE(dev.record().ipv4, (wire::Ip4{10, 77, 2, 255}));
+        QCOMPARE(run(dev, c, setNet("Admin12345", {10, 77, 3, 0}), 0), uint8_t(0));  // the kept /16
+        QCOMPARE(wide({10, 77, 0, 0}, {255, 255, 0, 0}), uint8_t(ZELT_ERR_BAD_PARAMETERS));
+        QCOMPARE(wide({10, 77, 255, 255}, {255, 255, 0, 0}), uint8_t(ZELT_ERR_BAD_PARAMETERS));
+        QCOMPARE(wide({10, 77, 4, 64}, {255, 255, 255, 192}), uint8_t(ZELT_ERR_BAD_PARAMETERS));
+        QCOMPARE(wide({10, 77, 4, 4}, {255, 255, 255, 254}), uint8_t(0));  // a /31 has two hosts
+        QCOMPARE(dev.record().ipv4, (wire::Ip4{10, 77, 4, 4}));
     }
 };
 
