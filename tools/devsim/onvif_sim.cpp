@@ -631,7 +631,9 @@ std::string OnvifSim::soap(Dev &d, const Node &env, bool httpAuthorized, int &st
             inet_pton(AF_INET, m.c_str(), c.mask.data());
             c.netFlags = zelt::wire::kSetIpv4 | zelt::wire::kSetMask;
         } else if (!dhcp) return invalid("A manual address is needed without DHCP");
-        if (zelt::checkNetParameters(c, rec.support | ZELT_SUPPORT_DHCP)) return invalid("Invalid IPv4 settings");
+        zelt::wire::DeviceRecord withDhcp = rec;
+        withDhcp.support |= ZELT_SUPPORT_DHCP;
+        if (zelt::checkNetParameters(c, withDhcp)) return invalid("Invalid IPv4 settings");
         if (c.netFlags & zelt::wire::kSetIpv4) { rec.ipv4 = c.ipv4; rec.mask = c.mask; }
         rec.dhcp = c.dhcp;
         dev.touch();
@@ -643,7 +645,7 @@ std::string OnvifSim::soap(Dev &d, const Node &env, bool httpAuthorized, int &st
         zelt::wire::CommandBody c;
         if (inet_pton(AF_INET, g.c_str(), c.gateway.data()) != 1) return invalid("Invalid gateway");
         c.netFlags = zelt::wire::kSetGateway;
-        if (zelt::checkNetParameters(c, rec.support)) return invalid("Invalid gateway");
+        if (zelt::checkNetParameters(c, rec)) return invalid("Invalid gateway");
         rec.gateway = c.gateway;
         dev.touch();
         changed_(d.index);

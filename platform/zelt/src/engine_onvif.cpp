@@ -426,7 +426,6 @@ uint32_t Engine::onvifCommand(const std::string &key, const OnvifEntry &e, const
     }
     // The device refuses what a device would refuse: checked before anything is sent.
     if (b.netFlags & (wire::kSetIpv6 | wire::kSetIpv6Gateway)) return ZELT_ERR_NOT_SUPPORTED;
-    if (uint32_t bad = checkNetParameters(b, ZELT_SUPPORT_DHCP)) return bad;
     auto text = [](const wire::Ip4 &a) {
         char buf[INET_ADDRSTRLEN] = {};
         inet_ntop(AF_INET, a.data(), buf, sizeof buf);
@@ -450,6 +449,13 @@ uint32_t Engine::onvifCommand(const std::string &key, const OnvifEntry &e, const
     onvif::NetworkInterface cur = nics->front();
     for (auto &n : *nics)
         if (n.enabled && n.ipv4Enabled && !n.address.empty()) { cur = n; break; }
+    {
+        // Refused as a device would refuse it, before anything is changed.
+        wire::DeviceRecord now;
+        now.support = ZELT_SUPPORT_DHCP;
+        inet_pton(AF_INET, onvif::maskFromPrefix(cur.prefix).c_str(), now.mask.data());
+        if (uint32_t bad = checkNetParameters(b, now)) return finish(bad);
+    }
     bool reboot = false;
     auto set = [&](const std::string &bodyXml) {
         uint32_t r = c.call(bodyXml, &cred, env);
