@@ -536,7 +536,9 @@ std::string OnvifSim::soap(Dev &d, const Node &env, bool httpAuthorized, int &st
     if (!authorized && opt_.auth != "digest") {
         if (auto tok = zelt::onvif::findUsernameToken(env)) {
             authorized = checkToken(d, *tok);
-            if (!authorized) failure(d);
+            // A token without a user name tries no password (clients send
+            // one while they look around): no failed attempt.
+            if (!authorized && !tok->user.empty()) failure(d);
         }
     }
     if (!authorized) {
