@@ -3,6 +3,7 @@
 #include <QAbstractItemModel>
 #include <QEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -115,18 +116,23 @@ QString PathWidget::GetFullName() const
     return g_lastFolder + form.edtName->text();
 }
 
+void PathWidget::ShowNameTip(const QString &strText)
+{
+    form.edtName->setFocus();
+    CToolLabel::ShowText(form.edtName->mapToGlobal(QPoint(0, 0)), strText, form.edtName);
+}
+
 void PathWidget::onConfirm()
 {
     const QString trimmed = form.edtName->text().trimmed();
     if (trimmed.isEmpty()) {
-        CToolLabel::ShowText(form.edtName->mapToGlobal(QPoint(0, 0)), tr("The name is invalid"), form.edtName);
+        ShowNameTip(tr("The name is invalid"));
         return;
     }
     static const QString kForbidden = QStringLiteral("\\/:*?\"<>|");
     for (QChar c : trimmed) {
         if (kForbidden.contains(c)) {
-            CToolLabel::ShowText(form.edtName->mapToGlobal(QPoint(0, 0)),
-                                 tr("The name contains illegal character"), form.edtName);
+            ShowNameTip(tr("The name contains illegal character"));
             return;
         }
     }
@@ -137,6 +143,11 @@ void PathWidget::onConfirm()
     // The workbook being replaced is kept aside until the new one is
     // written, so a failed export does not cost the user the old file.
     QString kept;
+    // Only a file is replaced: a folder of that name is never moved aside.
+    if (QFileInfo(path).isDir()) {
+        CWarnDlg::ShowMsg(tr("Warn"), tr("Saving failed."), this);
+        return;
+    }
     if (QFile::exists(path)) {
         if (CWarnDlg::ShowConfirmMsg(tr("Hint"), tr("The file name has been used; replace it?"), this) != 1)
             return;

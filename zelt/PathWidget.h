@@ -52,6 +52,8 @@ private:
     void SetupForm();
     void RetranslateForm();
     bool WriteWorkbook(const QString &strName);
+    // A name error: the tip at the name field, which gets the focus.
+    void ShowNameTip(const QString &strText);
 
     QAbstractItemModel *m_pModel;
 };

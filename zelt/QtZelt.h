@@ -1,24 +1,30 @@
 #pragma once
 // The device panel: the table of found devices and the settings column.
-// Device events enter through OnDeviceEvent on the hub's thread and reach
-// the table as queued signals on the GUI thread.
+// The widget holds the slots and wires its parts together: the device store
+// (list, lock, intake from the hub's thread), the table model and its feed,
+// the network and password sections, and the batch runner that carries out
+// their device commands.
 
 #include <QByteArray>
 #include <QList>
 #include <QModelIndex>
-#include <QPair>
 #include <QPersistentModelIndex>
 #include <QString>
 #include <QWidget>
+
+#include <memory>
 
 #include "QtZeltForm.h"
 #include "ToolServices.h"
 #include "ZeltDeviceRecords.h"
 
-struct Vela_Mutex;
 class QtZeltItemModel;
-class QStandardItem;
-class QTimer;
+class CZeltBatchRunner;
+class CZeltDeviceStore;
+class CZeltDeviceTable;
+class CZeltNetworkSection;
+class CZeltPasswordSection;
+struct CZeltPanelContext;
 
 // Event intake with the hub's callback shape; the context is ignored.
 void OnDeviceEvent(const ZELT_DEVICE_EVENT *pEvent, int iContext);
@@ -38,10 +44,6 @@ public:
     // was found).
     bool IsStarted() const { return m_bStarted; }
 
-    // Re-entrant panel lock guarding the device list and every table change.
-    void Lock();
-    void Unlock();
-
     // Intake of one event; also reached through OnDeviceEvent.
     void HandleEvent(const ZELT_DEVICE_EVENT &event);
 
@@ -49,14 +51,14 @@ public:
     QList<ZELT_DEVICE_INFO_MY> DeviceList();
 
     QtZeltItemModel *Model() const { return m_pModel; }
-    int DebugCounter() const { return m_iDebugCounter; }
+    CZeltDeviceStore &Store() const { return *m_pStore; }
+    // Runs the panel's device commands (one action at a time).
+    CZeltBatchRunner *Runner() const { return m_pRunner; }
+    int DebugCounter() const;
 
-    // Applies offline events that wait to be removed from the table.
+    // Applies the device events that wait to be shown.
     void FlushOfflineEvents();
-    // Adds the rows of online events that wait to be shown.
     void FlushOnlineEvents();
-
-    Ui_QtZeltClass ui;
 
 signals:
     void DeviceOnlineSignal(ZELT_DEVICE_INFO_MY info);
@@ -78,12 +80,12 @@ public slots:
     void OnClickExpandBtn();
     void OnClickShrinkBtn();
 
-    // Network parameters (QtZeltNetwork.cpp).
+    // Network parameters (CZeltNetworkSection).
     void OnModifyNetPara();
     void batchEnableDHCP();
     void OnDchpChanged(int state);
     void OnBatchDchpChanged(int state);
-    // Activation, password reset and key files (QtZeltPassword.cpp).
+    // Activation, password reset and key files (CZeltPasswordSection).
     void OnDefaultPassword();
     void OnNewPasswordTextChanged(const QString &strText);
     void OnExport();
@@ -95,70 +97,30 @@ protected:
     void changeEvent(QEvent *e) override;
 
 private:
-    // Holds the panel lock for one action, released on every path.
-    struct PanelLocker {
-        explicit PanelLocker(QtZelt *p)
-            : m_p(p)
-        {
-            m_p->Lock();
-        }
-        ~PanelLocker() { m_p->Unlock(); }
-        PanelLocker(const PanelLocker &) = delete;
-        PanelLocker &operator=(const PanelLocker &) = delete;
-        QtZelt *m_p;
-    };
-
-    void SetUpFields();
     void CompleteStart();
     void MakeConnections();
-    void FillRow(QStandardItem *const items[], int row, const ZELT_DEVICE_INFO_MY &d);
-    void FillPanel(int row);
     void SetEditingEnabled(bool bOn);
-    void SetNetworkControlsEnabled(bool bOn);
-    void SetSingleMode();
-    void SetMultiMode(const QModelIndexList &rows);
-    void UpdatePasswordSection(const ZELT_DEVICE_INFO_MY &d);
-    void ShowCount();
-    int FindRecord(const QString &serial, const QString &mac, int limit) const;
-    static bool IsLockedType(uint32_t code) { return code >= 0x9D00 && code <= 0x9FFF; }
+    void FillPanel(int row);
 
-    // Field errors: the message as a tool tip at the field's top-left
-    // corner; the field gets the focus.
-    void ShowFieldTip(QWidget *field, const QString &strText);
-    int FindRowRecord(int row) const;
-    bool CheckNewPasswordFields();
-    void ActivateSelected();
-    void ResetPassword();
-    void ShowResetResult(bool bOk, bool bNewPassword);
+    Ui_QtZeltClass ui;
 
     TBX_ModifyNetParamFunc m_pModify;
     TBX_ResetPasswordFunc m_pReset;
     TBX_RefreshFunc m_pRefresh;
 
-    Vela_Mutex *m_pLock = nullptr;
-    QList<ZELT_DEVICE_INFO_MY> m_deviceList;
+    // Destroyed last, once no hub thread can be inside the intake.
+    std::unique_ptr<CZeltDeviceStore> m_pStore;
     QtZeltItemModel *m_pModel = nullptr;
+    CZeltBatchRunner *m_pRunner = nullptr;
+    CZeltDeviceTable *m_pTable = nullptr;
+    std::unique_ptr<CZeltPanelContext> m_pContext;
+    std::unique_ptr<CZeltNetworkSection> m_pNetwork;
+    std::unique_ptr<CZeltPasswordSection> m_pPassword;
 
     QByteArray m_headerState;
     QString m_strRememberedSerial;
     QPersistentModelIndex m_singleSelection;
     QPersistentModelIndex m_rememberedSerialCell;
-    QString m_strPanelMac;
-    int m_iDebugCounter = 0;
     bool m_bStarted = false;
-    bool m_bActivationMode = false;
-
-    // Offline events wait here until one pass removes them all and
-    // renumbers the table once.
-    QList<QPair<QString, QString>> m_pendingOffline;
-    bool m_bFlushQueued = false;
-
-    // On a large table, online events from the hub's thread are shown in
-    // batches: every pass of the view's layout walks the whole table, so
-    // one pass per event would cost O(n) each. At most one of the two
-    // pending lists is non-empty at a time, which keeps arrival order.
-    QList<ZELT_DEVICE_INFO_MY> m_pendingOnline;
-    QTimer *m_pOnlineTimer = nullptr;
-    QTimer *m_pOfflineTimer = nullptr;
     bool m_bDirectIntake = false; // the intake runs on the GUI thread (replay)
 };

@@ -1,6 +1,7 @@
 #include "QtZeltItemModel.h"
 
 #include <QCoreApplication>
+#include <QSignalBlocker>
 #include <QStringList>
 
 #include <algorithm>
@@ -8,6 +9,8 @@
 #include <memory>
 #include <numeric>
 #include <vector>
+
+#include "zelt_sdk.h"
 
 // --------------------------------------------------------- CZeltCellItem
 
@@ -116,6 +119,213 @@ QtZeltItemModel::QtZeltItemModel(QObject *parent)
     RetranslateHeaders();
     for (int c = 0; c < ColumnCount; ++c)
         setHeaderData(c, Qt::Horizontal, int(Qt::AlignLeft | Qt::AlignVCenter), Qt::TextAlignmentRole);
+
+    // New rows join the row index; anything that moves or removes rows
+    // drops it.
+    connect(this, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &parent, int first, int last) {
+        if (parent.isValid() || !m_bRowIndexValid)
+            return;
+        if (last != rowCount() - 1) {
+            m_bRowIndexValid = false;
+            return;
+        }
+        for (int r = first; r <= last; ++r) {
+            const Key key(TextAt(r, ColSerial), TextAt(r, ColMac));
+            if (!m_rowIndex.contains(key))
+                m_rowIndex.insert(key, r);
+        }
+    });
+    auto drop = [this] { m_bRowIndexValid = false; };
+    connect(this, &QAbstractItemModel::rowsRemoved, this, drop);
+    connect(this, &QAbstractItemModel::rowsMoved, this, drop);
+    connect(this, &QAbstractItemModel::layoutChanged, this, drop);
+    connect(this, &QAbstractItemModel::modelReset, this, drop);
+}
+
+QString QtZeltItemModel::SafetyText(bool bInactive)
+{
+    return bInactive ? QCoreApplication::translate("QtZelt", "Inactive") : QCoreApplication::translate("QtZelt", "Active");
+}
+
+QString QtZeltItemModel::YesNo(bool b)
+{
+    return b ? QCoreApplication::translate("QtZelt", "Yes") : QCoreApplication::translate("QtZelt", "No");
+}
+
+QString QtZeltItemModel::TextAt(int row, int column) const
+{
+    const QStandardItem *it = item(row, column);
+    return it ? it->text() : QString();
+}
+
+int QtZeltItemModel::FindRow(const QString &serial, const QString &mac) const
+{
+    const Key key(serial, mac);
+    if (m_bRowIndexValid) {
+        const auto it = m_rowIndex.constFind(key);
+        if (it == m_rowIndex.constEnd())
+            return -1;
+        if (TextAt(*it, ColSerial) == serial && TextAt(*it, ColMac) == mac)
+            return *it;
+    }
+    // Built again from the rows as they are now.
+    m_rowIndex.clear();
+    const int n = rowCount();
+    m_rowIndex.reserve(n);
+    for (int r = n - 1; r >= 0; --r)
+        m_rowIndex.insert(Key(TextAt(r, ColSerial), TextAt(r, ColMac)), r);
+    m_bRowIndexValid = true;
+    return m_rowIndex.value(key, -1);
+}
+
+void QtZeltItemModel::RowItems(int row, QStandardItem *items[])
+{
+    for (int c = 0; c < ColumnCount; ++c) {
+        items[c] = item(row, c);
+        if (!items[c]) {
+            items[c] = NewCell(c);
+            setItem(row, c, items[c]);
+        }
+    }
+}
+
+// The cells whose texts go through the translation layer.
+void QtZeltItemModel::FillTranslatedCells(QStandardItem *const items[], const ZELT_DEVICE_INFO_MY &d)
+{
+    items[ColSafety]->setText(SafetyText(d.byActivated != 0));
+    if (d.byExtendInfo == 1) {
+        items[ColSupportIPv6]->setText(YesNo(d.bySupport & ZELT_SUPPORT_IPV6));
+        items[ColSupportDhcp]->setText(YesNo(d.bySupport & ZELT_SUPPORT_DHCP));
+        items[ColNew]->setText(YesNo(d.bySupport & ZELT_SUPPORT_NEW_PASSWORD));
+        items[ColSupportModIPv6]->setText(YesNo(d.bySupport & ZELT_SUPPORT_MODIFY_IPV6));
+    }
+}
+
+void QtZeltItemModel::FillCells(QStandardItem *const items[], int row, const ZELT_DEVICE_INFO_MY &d)
+{
+    using namespace ZeltRecords;
+    if (items[ColId]->text().isEmpty())
+        items[ColId]->setText(QString::asprintf("%03d", row + 1));
+    items[ColDeviceType]->setText(text(d.szDeviceType));
+    items[ColIPv4]->setText(text(d.szIPv4Address));
+    items[ColMask]->setText(text(d.szIPv4SubnetMask));
+    items[ColPort]->setText(QString::asprintf("%5d", int(d.dwPort)));
+    items[ColSerial]->setText(text(d.szSerialNO));
+    items[ColHttpPort]->setText(d.dwHttpPort > 0 && d.dwHttpPort < 65536 ? QString::number(d.dwHttpPort)
+                                                                         : QStringLiteral("N/A"));
+    items[ColMac]->setText(text(d.szMAC));
+    items[ColChannels]->setText(QString::asprintf("%2d", int(d.dwChannels)));
+    items[ColSoftVersion]->setText(text(d.szSoftwareVersion));
+    items[ColDspVersion]->setText(text(d.szDSPVersion));
+    items[ColStartTime]->setText(text(d.szStartTime));
+
+    if (d.byExtendInfo == 0) {
+        items[ColGateway]->setText(QString());
+        for (int c = ColIPv6; c <= ColNew; ++c)
+            items[c]->setText(QString());
+    } else if (d.byExtendInfo == 1) {
+        items[ColGateway]->setText(text(d.szIPv4Gateway));
+        if (d.bySupport & ZELT_SUPPORT_IPV6) {
+            items[ColIPv6]->setText(text(d.szIPv6Address));
+            items[ColIPv6Gateway]->setText(text(d.szIPv6Gateway));
+            items[ColIPv6Prefix]->setText(QString::asprintf("%2d", int(d.byIPv6PrefixLen)));
+        } else {
+            items[ColIPv6]->setText(QString());
+            items[ColIPv6Gateway]->setText(QString());
+            items[ColIPv6Prefix]->setText(QString());
+        }
+        items[ColDhcp]->setText(d.byDhcp == 1 ? QStringLiteral("ON") : QStringLiteral("OFF"));
+    }
+    // Any other value of the flag leaves the extended columns as they are.
+    FillTranslatedCells(items, d);
+
+    for (int c = 0; c < ColumnCount; ++c)
+        items[c]->setEditable(false);
+    items[ColSerial]->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsEnabled);
+}
+
+void QtZeltItemModel::FillRow(int row, const ZELT_DEVICE_INFO_MY &d)
+{
+    QStandardItem *items[ColumnCount];
+    RowItems(row, items);
+    FillCells(items, row, d);
+}
+
+void QtZeltItemModel::AppendDevices(const QList<ZELT_DEVICE_INFO_MY> &records)
+{
+    for (const ZELT_DEVICE_INFO_MY &d : records) {
+        QList<QStandardItem *> row;
+        row.reserve(ColumnCount);
+        for (int c = 0; c < ColumnCount; ++c)
+            row.append(NewCell(c));
+        FillCells(row.constData(), rowCount(), d);
+        appendRow(row);
+    }
+}
+
+void QtZeltItemModel::Renumber()
+{
+    const int rows = rowCount();
+    int firstChanged = -1;
+    int lastChanged = -1;
+    {
+        const QSignalBlocker block(this);
+        for (int r = 0; r < rows; ++r) {
+            QStandardItem *id = item(r, ColId);
+            const QString want = QString::asprintf("%03d", r + 1);
+            if (id && id->text() != want) {
+                id->setText(want);
+                if (firstChanged < 0)
+                    firstChanged = r;
+                lastChanged = r;
+            }
+        }
+    }
+    if (firstChanged >= 0)
+        emit dataChanged(index(firstChanged, ColId), index(lastChanged, ColId));
+}
+
+void QtZeltItemModel::Retranslate(const std::function<const ZELT_DEVICE_INFO_MY *(int row)> &recordOf)
+{
+    RetranslateHeaders();
+    const int rows = rowCount();
+    if (rows == 0)
+        return;
+    {
+        const QSignalBlocker block(this);
+        for (int r = 0; r < rows; ++r) {
+            if (const ZELT_DEVICE_INFO_MY *d = recordOf(r)) {
+                QStandardItem *items[ColumnCount];
+                RowItems(r, items);
+                FillTranslatedCells(items, *d);
+            }
+        }
+    }
+    emit dataChanged(index(0, 0), index(rows - 1, ColumnCount - 1));
+}
+
+void QtZeltItemModel::SetNetworkCells(int row, const QString &strIPv4, uint port, const QString &strMask,
+                                      const QString &strGateway)
+{
+    QStandardItem *items[ColumnCount];
+    RowItems(row, items);
+    items[ColIPv4]->setText(strIPv4);
+    items[ColPort]->setText(QString::asprintf("%5d", int(port)));
+    items[ColMask]->setText(strMask);
+    items[ColGateway]->setText(strGateway);
+}
+
+void QtZeltItemModel::SetActivated(int row)
+{
+    if (QStandardItem *safety = item(row, ColSafety))
+        safety->setText(SafetyText(false));
+}
+
+bool QtZeltItemModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (index.isValid() && index.column() == ColSerial && (role == Qt::EditRole || role == Qt::DisplayRole))
+        return false;
+    return QStandardItemModel::setData(index, value, role);
 }
 
 void QtZeltItemModel::RetranslateHeaders()

@@ -3,8 +3,14 @@
 // addresses numerically.
 
 #include <QByteArray>
+#include <QHash>
+#include <QPair>
 #include <QStandardItem>
 #include <QStandardItemModel>
+
+#include <functional>
+
+#include "ZeltDeviceRecords.h"
 
 // A cell of the device table. The model rearranges rows by handing cell
 // contents from one item to another, so a cell can take over another's.
@@ -70,8 +76,39 @@ public:
 
     explicit QtZeltItemModel(QObject *parent = nullptr);
 
-    // Header texts through the translation layer; called again on a
-    // language change.
+    // The serial number cell opens an editor so that its text can be
+    // selected and copied, whatever opened it (double click, F2, typing);
+    // what the editor hands back is refused, so the row keeps naming its
+    // device. The panel's own filling goes through the items.
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+
+    // Row filling: every cell of the row from the device's record.
+    void FillRow(int row, const ZELT_DEVICE_INFO_MY &d);
+    // New rows at the end, each filled before it is inserted so that the
+    // view hears of it once.
+    void AppendDevices(const QList<ZELT_DEVICE_INFO_MY> &records);
+    // IDs 001, 002, ... in table order, announced to the view once.
+    void Renumber();
+    // After a language change: the headers, and the translated cells of
+    // every row written again from the row's record (recordOf may return
+    // null for a row without one).
+    void Retranslate(const std::function<const ZELT_DEVICE_INFO_MY *(int row)> &recordOf);
+    // After a network change of the device in row: its address, port, mask
+    // and gateway cells.
+    void SetNetworkCells(int row, const QString &strIPv4, uint port, const QString &strMask,
+                         const QString &strGateway);
+    // After an activation.
+    void SetActivated(int row);
+
+    // The first row showing this device, or -1.
+    int FindRow(const QString &serial, const QString &mac) const;
+    QString TextAt(int row, int column) const;
+
+    // Texts of the translated cells.
+    static QString SafetyText(bool bInactive);
+    static QString YesNo(bool b);
+
+    // Header texts through the translation layer.
     void RetranslateHeaders();
     static int ColumnWidth(int column); // -1: the view's default
     // The dotted-address columns: ordered numerically, sized for a full address.
@@ -96,4 +133,14 @@ private:
     // False, and nothing changed, if a cell is not a CZeltCellItem.
     bool Rearrange(const QList<int> &order);
     CZeltCellItem *Cell(int row, int column) const;
+    // The row's 22 items, created where missing.
+    void RowItems(int row, QStandardItem *items[]);
+    static void FillCells(QStandardItem *const items[], int row, const ZELT_DEVICE_INFO_MY &d);
+    static void FillTranslatedCells(QStandardItem *const items[], const ZELT_DEVICE_INFO_MY &d);
+
+    // Serial number and MAC address of each device's first row; built when
+    // needed, dropped whenever rows move or go.
+    using Key = QPair<QString, QString>;
+    mutable QHash<Key, int> m_rowIndex;
+    mutable bool m_bRowIndexValid = false;
 };

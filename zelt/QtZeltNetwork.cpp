@@ -1,23 +1,32 @@
 // Network parameters of one device or a run of devices, and the batch DHCP
 // change.
 
-#include "QtZelt.h"
+#include "QtZeltNetwork.h"
 
 #include <QCheckBox>
+#include <QFrame>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPersistentModelIndex>
+#include <QRegularExpression>
 #include <QStandardItem>
 
 #include <cstring>
+#include <memory>
 
 #include "Buttons.h"
 #include "CTableView.h"
-#include "CToolLabel.h"
-#include "CWarnDlg.h"
 #include "LineEdits.h"
+#include "QtZeltForm.h"
 #include "QtZeltItemModel.h"
+#include "Validators.h"
+#include "ZeltBatchRunner.h"
+#include "ZeltDeviceStore.h"
 #include "ZeltNetChecks.h"
+#include "ZeltPanelContext.h"
 #include "ZeltSdkWrapper.h"
+#include "zelt_sdk.h"
 
 namespace {
 using Col = QtZeltItemModel::Column;
@@ -41,242 +50,462 @@ struct IdSummary {
             text += id;
     }
 };
+
+// The devices that took the change under strOk, those that did not under
+// strFailed. Devices a cancelled run never reached are in neither; a run
+// cancelled before any device answered shows nothing.
+void ShowRunSummary(const CZeltPanelContext &ctx, const QList<CZeltBatchRunner::Job> &jobs,
+                    const QList<CZeltBatchRunner::Outcome> &outcomes, const QString &strOk, const QString &strFailed)
+{
+    IdSummary ok, failed;
+    bool any = false;
+    for (int i = 0; i < jobs.size(); ++i) {
+        if (outcomes.at(i) == CZeltBatchRunner::Outcome::Succeeded)
+            ok.Add(strOk, jobs.at(i).strId);
+        else if (outcomes.at(i) == CZeltBatchRunner::Outcome::Failed)
+            failed.Add(strFailed, jobs.at(i).strId);
+        any = any || outcomes.at(i) != CZeltBatchRunner::Outcome::NotRun;
+    }
+    if (ctx.runner.WasCancelled() && !any)
+        return;
+    ctx.ShowMessage(QCoreApplication::translate("QtZelt", "Information"), ok.text + failed.text);
+}
 } // namespace
 
-void QtZelt::ShowFieldTip(QWidget *field, const QString &strText)
+CZeltNetworkSection::CZeltNetworkSection(CZeltPanelContext &ctx, TBX_ModifyNetParamFunc pModify)
+    : m_ctx(ctx)
+    , m_pModify(pModify)
 {
-    field->setFocus();
-    CToolLabel::ShowText(field->mapToGlobal(QPoint(0, 0)), strText, field);
 }
 
-int QtZelt::FindRowRecord(int row) const
+void CZeltNetworkSection::SetUpFields()
 {
-    const QString serial = m_pModel->index(row, Col::ColSerial).data().toString();
-    const QString mac = m_pModel->index(row, Col::ColMac).data().toString();
-    return FindRecord(serial, mac, int(m_deviceList.size()));
+    Ui_QtZeltClass &ui = m_ctx.ui;
+    ui.lineEditPort->setMaxLength(5);
+    ui.lineEditPort->setValidator(new CIntValidator(2000, 65535, ui.lineEditPort));
+    const QRegularExpression address(QStringLiteral("[0-9.]*"));
+    ui.lineEditIPAddr->setValidator(new CRegExpValidator(39, address, ui.lineEditIPAddr));
+    ui.lineEditIPMask->setValidator(new CRegExpValidator(39, address, ui.lineEditIPMask));
+    ui.lineEditIPv6Mask->setValidator(new CIntValidator(0, 64, ui.lineEditIPv6Mask));
+    ui.lineEditHttpPort->setMaxLength(5);
+    ui.lineEditHttpPort->setValidator(new CIntValidator(1, 65535, ui.lineEditHttpPort));
+    ui.lineEditPort_Password->setMaxLength(16);
+    ui.lineEditIPv6Addr->setEnabled(false);
+    ui.lineEditIPv6Gateway->setEnabled(false);
+    ui.lineEditIPv6Mask->setEnabled(false);
+    Retranslate();
 }
 
-void QtZelt::OnModifyNetPara()
+void CZeltNetworkSection::Retranslate()
 {
-    PanelLocker lock(this);
-    CTableView *table = ui.tableWidgetDevice;
-    if (!table->currentIndex().isValid()) {
-        CWarnDlg::ShowMsg(tr("Information"), tr("Please select a device."), this);
+    m_ctx.ui.lineEditPort->setToolTip(tr("Device port ranges from 2000 to 65535."));
+    m_ctx.ui.lineEditHttpPort->setToolTip(tr("Http port ranges from 1 to 65535."));
+    ApplyModeTexts();
+}
+
+void CZeltNetworkSection::ApplyModeTexts()
+{
+    Ui_QtZeltClass &ui = m_ctx.ui;
+    ui.label_7->setText(m_bBatchLabels ? tr("Start IP Address:") : tr("IP Address:"));
+    ui.label_162->setText(m_bBatchLabels ? tr("Batch Modify Network parameters") : tr("Modify Network parameters"));
+}
+
+void CZeltNetworkSection::SetEnabled(bool bOn)
+{
+    Ui_QtZeltClass &ui = m_ctx.ui;
+    QWidget *const widgets[] = {ui.lineEditSerial,    ui.lineEditIPAddr,   ui.lineEditIPMask,
+                                ui.lineEditPort,      ui.lineEditPort_Password, ui.lineEditIPGateway,
+                                ui.lineEditHttpPort,  ui.widgetBatch,      ui.checkBoxDhcp};
+    for (QWidget *w : widgets)
+        w->setEnabled(bOn);
+    if (bOn)
+        return;
+    for (QLineEdit *e : {ui.lineEditSerial, ui.lineEditIPAddr, ui.lineEditIPMask, ui.lineEditPort,
+                         static_cast<QLineEdit *>(ui.lineEditPort_Password), ui.lineEditHttpPort,
+                         ui.lineEditIPv6Addr, ui.lineEditIPv6Gateway, ui.lineEditIPv6Mask})
+        e->clear();
+    ui.lineEditIPv6Addr->setEnabled(false);
+    ui.lineEditIPv6Gateway->setEnabled(false);
+    ui.lineEditIPv6Mask->setEnabled(false);
+}
+
+void CZeltNetworkSection::SetSingleMode()
+{
+    Ui_QtZeltClass &ui = m_ctx.ui;
+    m_bBatchLabels = false;
+    ApplyModeTexts();
+    ui.label_5->show();
+    ui.frame_4->show();
+    ui.lineEditSerial->show();
+    ui.checkBoxDhcp->show();
+    ui.widgetBatch->hide();
+}
+
+void CZeltNetworkSection::SetMultiMode(const QModelIndexList &rows)
+{
+    Ui_QtZeltClass &ui = m_ctx.ui;
+    m_bBatchLabels = true;
+    ApplyModeTexts();
+    ui.label_5->hide();
+    ui.frame_4->hide();
+    ui.lineEditSerial->hide();
+    ui.checkBoxDhcp->hide();
+    ui.widgetBatch->show();
+    ui.widgetBatch->setEnabled(true);
+
+    for (QLineEdit *e : {ui.lineEditIPAddr, ui.lineEditIPMask, ui.lineEditPort,
+                         static_cast<QLineEdit *>(ui.lineEditPort_Password), ui.lineEditIPGateway,
+                         ui.lineEditHttpPort, static_cast<QLineEdit *>(ui.lineEditPort_BatchPassword),
+                         // A run never changes IPv6 settings: show none rather than the last device's.
+                         ui.lineEditIPv6Addr, ui.lineEditIPv6Gateway, ui.lineEditIPv6Mask})
+        e->clear();
+    ui.lineEditIPv6Addr->setEnabled(false);
+    ui.lineEditIPv6Gateway->setEnabled(false);
+    ui.lineEditIPv6Mask->setEnabled(false);
+
+    bool editableType = false;
+    bool extended = false;
+    bool dhcp = false;
+    {
+        CZeltDeviceStore::Locker lock(m_ctx.store);
+        for (const QModelIndex &idx : rows) {
+            const int rec = m_ctx.RecordOfRow(idx.row());
+            if (rec < 0)
+                continue;
+            const ZELT_DEVICE_INFO_MY &d = m_ctx.store.At(rec);
+            editableType = editableType || !IsZeltLockedType(d.dwDeviceType);
+            extended = extended || d.byExtendInfo == 1;
+            if (editableType && extended)
+                break; // the device that stops the examination does not count for DHCP
+            dhcp = dhcp || d.byDhcp != 0;
+        }
+    }
+    for (QWidget *w : {static_cast<QWidget *>(ui.lineEditIPAddr), static_cast<QWidget *>(ui.lineEditIPMask),
+                       static_cast<QWidget *>(ui.lineEditPort), static_cast<QWidget *>(ui.lineEditPort_Password),
+                       static_cast<QWidget *>(ui.pushButtonModifyNetwork)})
+        w->setEnabled(editableType);
+    ui.lineEditIPGateway->setEnabled(extended);
+    ui.checkBoxDhcp->setChecked(dhcp);
+    OnBatchDhcpChanged(ui.checkBoxBatchDhcp->checkState());
+}
+
+void CZeltNetworkSection::Fill(const ZELT_DEVICE_INFO_MY &d)
+{
+    Ui_QtZeltClass &ui = m_ctx.ui;
+    const bool locked = IsZeltLockedType(d.dwDeviceType);
+    for (QWidget *w : {static_cast<QWidget *>(ui.lineEditIPAddr), static_cast<QWidget *>(ui.lineEditIPMask),
+                       static_cast<QWidget *>(ui.lineEditPort), static_cast<QWidget *>(ui.lineEditPort_Password),
+                       static_cast<QWidget *>(ui.lineEditIPGateway), static_cast<QWidget *>(ui.lineEditIPv6Addr),
+                       static_cast<QWidget *>(ui.lineEditIPv6Gateway), static_cast<QWidget *>(ui.lineEditIPv6Mask),
+                       static_cast<QWidget *>(ui.pushButtonModifyNetwork)})
+        w->setEnabled(!locked);
+
+    using namespace ZeltRecords;
+    ui.lineEditSerial->setText(text(d.szSerialNO));
+    ui.lineEditSerial->setCursorPosition(0);
+    ui.lineEditIPAddr->setText(text(d.szIPv4Address));
+    ui.lineEditIPMask->setText(text(d.szIPv4SubnetMask));
+    ui.lineEditPort->setText(QString::number(d.dwPort));
+    ui.lineEditIPGateway->setText(text(d.szIPv4Gateway));
+    ui.lineEditIPv6Addr->setText(text(d.szIPv6Address));
+    ui.lineEditIPv6Gateway->setText(text(d.szIPv6Gateway));
+    ui.lineEditIPv6Mask->setText(QString::number(d.byIPv6PrefixLen));
+    ui.lineEditHttpPort->setText(QString::number(d.dwHttpPort));
+    ui.lineEditHttpPort->setEnabled(d.dwHttpPort > 0 && d.dwHttpPort < 65536 && !locked);
+    ui.checkBoxDhcp->setChecked(d.byDhcp != 0);
+
+    QLineEdit *const ipv6[] = {ui.lineEditIPv6Addr, ui.lineEditIPv6Gateway, ui.lineEditIPv6Mask};
+    if (d.byExtendInfo == 0) {
+        ui.lineEditIPGateway->clear();
+        ui.lineEditIPGateway->setEnabled(false);
+        for (QLineEdit *e : ipv6) {
+            e->clear();
+            e->setEnabled(false);
+        }
+    } else if (d.byExtendInfo == 1) {
+        if (!(d.bySupport & ZELT_SUPPORT_IPV6)) {
+            for (QLineEdit *e : ipv6)
+                e->clear();
+        }
+        const bool modIPv6 = (d.bySupport & ZELT_SUPPORT_MODIFY_IPV6) && !locked;
+        for (QLineEdit *e : ipv6)
+            e->setEnabled(modIPv6);
+    }
+
+    // With DHCP on the device takes its IPv4 settings from the network. A
+    // locked device type keeps its fields locked whatever the DHCP state.
+    const bool manual = !ui.checkBoxDhcp->isChecked() && !locked;
+    ui.lineEditIPAddr->setEnabled(manual);
+    ui.lineEditIPMask->setEnabled(manual);
+    ui.lineEditIPGateway->setEnabled(manual && d.byExtendInfo != 0);
+}
+
+void CZeltNetworkSection::ModifySelected()
+{
+    if (m_ctx.runner.IsRunning())
+        return;
+    if (!m_ctx.ui.tableWidgetDevice->currentIndex().isValid()) {
+        m_ctx.ShowMessage(tr("Information"), tr("Please select a device."));
         return;
     }
 
-    const QString ip = ui.lineEditIPAddr->text().trimmed();
+    const QString ip = m_ctx.ui.lineEditIPAddr->text().trimmed();
     if (ip.isEmpty()) {
-        ShowFieldTip(ui.lineEditIPAddr, tr("IP address cannot be empty."));
+        m_ctx.ShowFieldTip(m_ctx.ui.lineEditIPAddr, tr("IP address cannot be empty."));
         return;
     }
     if (!ZeltNet::IsValidIPv4(ip)) {
-        ShowFieldTip(ui.lineEditIPAddr, tr("IP Address not correct."));
+        m_ctx.ShowFieldTip(m_ctx.ui.lineEditIPAddr, tr("IP Address not correct."));
         return;
     }
-    const QString mask = ui.lineEditIPMask->text().trimmed();
+    const QString mask = m_ctx.ui.lineEditIPMask->text().trimmed();
     if (mask.isEmpty()) {
-        ShowFieldTip(ui.lineEditIPMask, tr("Subnet mask cannot be empty."));
+        m_ctx.ShowFieldTip(m_ctx.ui.lineEditIPMask, tr("Subnet mask cannot be empty."));
         return;
     }
     if (!ZeltNet::IsValidMask(mask)) {
-        ShowFieldTip(ui.lineEditIPMask, tr("Subnet Mask not correct."));
+        m_ctx.ShowFieldTip(m_ctx.ui.lineEditIPMask, tr("Subnet Mask not correct."));
         return;
     }
-    const QString portText = ui.lineEditPort->text().trimmed();
+    const QString portText = m_ctx.ui.lineEditPort->text().trimmed();
     bool portOk = false;
     const uint port = portText.toUInt(&portOk);
     if (!portOk || port < 2000 || port > 65535) {
-        ShowFieldTip(ui.lineEditPort, tr("Device port ranges from 2000 to 65535."));
+        m_ctx.ShowFieldTip(m_ctx.ui.lineEditPort, tr("Device port ranges from 2000 to 65535."));
         return;
     }
-    if (ui.lineEditHttpPort->isEnabled()) {
+    if (m_ctx.ui.lineEditHttpPort->isEnabled()) {
         bool httpOk = false;
-        const uint http = ui.lineEditHttpPort->text().trimmed().toUInt(&httpOk);
+        const uint http = m_ctx.ui.lineEditHttpPort->text().trimmed().toUInt(&httpOk);
         if (!httpOk || http < 1 || http > 65535) {
-            ShowFieldTip(ui.lineEditHttpPort, tr("Http port ranges from 1 to 65535."));
+            m_ctx.ShowFieldTip(m_ctx.ui.lineEditHttpPort, tr("Http port ranges from 1 to 65535."));
             return;
         }
     }
-    const QString gateway = ui.lineEditIPGateway->text().trimmed();
+    const QString gateway = m_ctx.ui.lineEditIPGateway->text().trimmed();
     if (gateway.isEmpty()) {
-        ui.lineEditIPGateway->setText(QString());
+        m_ctx.ui.lineEditIPGateway->setText(QString());
     } else if (!ZeltNet::IsValidGateway(gateway)) {
-        ShowFieldTip(ui.lineEditIPGateway, tr("Gateway not correct."));
+        m_ctx.ShowFieldTip(m_ctx.ui.lineEditIPGateway, tr("Gateway not correct."));
         return;
     }
-    const bool ipv6Enabled = ui.lineEditIPv6Addr->isEnabled();
-    const QString ipv6 = ui.lineEditIPv6Addr->text().trimmed();
-    const QString ipv6Gateway = ui.lineEditIPv6Gateway->text().trimmed();
+    const bool ipv6Enabled = m_ctx.ui.lineEditIPv6Addr->isEnabled();
+    const QString ipv6 = m_ctx.ui.lineEditIPv6Addr->text().trimmed();
+    const QString ipv6Gateway = m_ctx.ui.lineEditIPv6Gateway->text().trimmed();
     uint prefix = 0;
     if (ipv6Enabled) {
         if (!ipv6.isEmpty() && !ZeltNet::IsValidIPv6(ipv6)) {
-            ShowFieldTip(ui.lineEditIPv6Addr, tr("IPv6 Address not correct."));
+            m_ctx.ShowFieldTip(m_ctx.ui.lineEditIPv6Addr, tr("IPv6 Address not correct."));
             return;
         }
         if (!ipv6Gateway.isEmpty() && !ZeltNet::IsValidIPv6(ipv6Gateway)) {
-            ShowFieldTip(ui.lineEditIPv6Gateway, tr("IPv6 gateway not correct."));
+            m_ctx.ShowFieldTip(m_ctx.ui.lineEditIPv6Gateway, tr("IPv6 gateway not correct."));
             return;
         }
-        bool prefixOk = false;
-        prefix = ui.lineEditIPv6Mask->text().trimmed().toUInt(&prefixOk);
+        // An empty prefix field means prefix length 0.
+        const QString prefixText = m_ctx.ui.lineEditIPv6Mask->text().trimmed();
+        bool prefixOk = prefixText.isEmpty();
+        if (!prefixOk)
+            prefix = prefixText.toUInt(&prefixOk);
         if (!prefixOk || prefix > 64) {
-            ShowFieldTip(ui.lineEditIPv6Mask, tr("IPv6 prefix length ranges from 0 to 64."));
+            m_ctx.ShowFieldTip(m_ctx.ui.lineEditIPv6Mask, tr("IPv6 prefix length ranges from 0 to 64."));
             return;
         }
     }
     // The password goes to the device as 8-bit text: a character that has
     // no such form would silently become another password.
-    const QString password = ui.lineEditPort_Password->text();
+    const QString password = m_ctx.ui.lineEditPort_Password->text();
     if (!ZeltNet::IsPrintableAscii(password)) {
-        ShowFieldTip(ui.lineEditPort_Password, tr("The password may only contain printable ASCII characters."));
+        m_ctx.ShowFieldTip(m_ctx.ui.lineEditPort_Password, tr("The password may only contain printable ASCII characters."));
         return;
     }
 
-    const QModelIndexList rows = table->selectionModel()->selectedRows();
-    const QList<QString> addresses = ZeltNet::RunAddresses(ip, int(rows.size()));
+    const QModelIndexList rows = m_ctx.ui.tableWidgetDevice->selectionModel()->selectedRows();
+    const QList<QString> addresses = ZeltNet::RunAddresses(ip, int(rows.size()), mask);
     if (addresses.size() != rows.size()) {
-        CWarnDlg::ShowMsg(tr("Information"),
-                          tr("Not enough addresses after %1 for %2 devices; nothing was changed.")
-                              .arg(ip)
-                              .arg(rows.size()),
-                          this);
+        m_ctx.ShowMessage(tr("Information"), tr("Not enough addresses after %1 for %2 devices; nothing was changed.")
+                                                 .arg(ip)
+                                                 .arg(rows.size()));
         return;
     }
 
-    const bool dhcp = ui.checkBoxDhcp->isVisibleTo(this) && ui.checkBoxDhcp->isChecked();
-    const bool sendIPv6 = rows.size() == 1 && ipv6Enabled;
-    const QByteArray maskBytes = mask.toLatin1();
-    const QByteArray pwdBytes = password.toLatin1();
-    const QByteArray portBytes = ui.lineEditPort->text().toLatin1();
-    const QByteArray httpBytes = ui.lineEditHttpPort->text().toLatin1();
-    const QByteArray gwBytes = ui.lineEditIPGateway->text().trimmed().toLatin1();
-    const QByteArray ipv6Bytes = ipv6.toLatin1();
-    const QByteArray ipv6GwBytes = ipv6Gateway.toLatin1();
+    // What every device of the run is sent besides its own address; the
+    // commands run on worker threads and get copies only.
+    struct Common {
+        QByteArray mask, password, port, http, gateway, ipv6, ipv6Gateway;
+        bool sendIPv6;
+        unsigned char prefix, dhcp;
+    };
+    auto common = std::make_shared<const Common>(Common{
+        mask.toLatin1(), password.toLatin1(), m_ctx.ui.lineEditPort->text().toLatin1(),
+        m_ctx.ui.lineEditHttpPort->text().toLatin1(), m_ctx.ui.lineEditIPGateway->text().trimmed().toLatin1(), ipv6.toLatin1(),
+        ipv6Gateway.toLatin1(), rows.size() == 1 && ipv6Enabled, static_cast<unsigned char>(prefix),
+        static_cast<unsigned char>(m_ctx.ui.checkBoxDhcp->isVisibleTo(m_ctx.pPanel) && m_ctx.ui.checkBoxDhcp->isChecked() ? 1 : 0)});
 
-    IdSummary ok, failed;
-    for (int k = 0; k < rows.size(); ++k) {
-        const int row = rows.at(k).row();
-        const QString id = m_pModel->index(row, Col::ColId).data().toString() + QLatin1Char(' ');
-        const int rec = FindRowRecord(row);
-        if (rec < 0 || !m_pModify)
-            continue;
-        const QByteArray mac = ZeltRecords::bytes(m_deviceList.at(rec).szMAC);
-        const QByteArray addr = addresses.at(k).toLatin1();
-        const bool done =
-            m_pModify(mac.constData(), addr.constData(), maskBytes.constData(), pwdBytes.constData(),
-                      portBytes.constData(), httpBytes.constData(), gwBytes.constData(),
-                      sendIPv6 ? ipv6Bytes.constData() : nullptr, sendIPv6 ? ipv6GwBytes.constData() : nullptr,
-                      sendIPv6 ? static_cast<unsigned char>(prefix) : 0, dhcp ? 1 : 0);
-        if (!done) {
-            failed.Add(tr("Modify network parameter failed!"), id);
-            continue;
+    struct Target {
+        QPersistentModelIndex row;
+        QString serial, mac, address;
+    };
+    QList<Target> targets;
+    QList<CZeltBatchRunner::Job> jobs;
+    {
+        CZeltDeviceStore::Locker lock(m_ctx.store);
+        for (int k = 0; k < rows.size(); ++k) {
+            const int row = rows.at(k).row();
+            const int rec = m_ctx.RecordOfRow(row);
+            if (rec < 0 || !m_pModify)
+                continue;
+            const ZELT_DEVICE_INFO_MY &d = m_ctx.store.At(rec);
+            const QString id = m_ctx.IdOfRow(row);
+            targets.append({rows.at(k), ZeltRecords::text(d.szSerialNO), ZeltRecords::text(d.szMAC), addresses.at(k)});
+            const QByteArray mac = ZeltRecords::bytes(d.szMAC);
+            const QByteArray addr = addresses.at(k).toLatin1();
+            const TBX_ModifyNetParamFunc modify = m_pModify;
+            jobs.append({id, CZeltPanelContext::DeviceLabel(id, d), [modify, common, mac, addr] {
+                             const Common &c = *common;
+                             return modify(mac.constData(), addr.constData(), c.mask.constData(),
+                                           c.password.constData(), c.port.constData(), c.http.constData(),
+                                           c.gateway.constData(), c.sendIPv6 ? c.ipv6.constData() : nullptr,
+                                           c.sendIPv6 ? c.ipv6Gateway.constData() : nullptr,
+                                           c.sendIPv6 ? c.prefix : 0, c.dhcp);
+                         }});
         }
-        m_pModel->item(row, Col::ColIPv4)->setText(addresses.at(k));
-        m_pModel->item(row, Col::ColPort)->setText(QString::asprintf("%5d", int(port)));
-        m_pModel->item(row, Col::ColMask)->setText(mask);
-        m_pModel->item(row, Col::ColGateway)->setText(QString::fromLatin1(gwBytes));
-        ZELT_DEVICE_INFO_MY &d = m_deviceList[rec];
-        PutText(d.szIPv4Address, addresses.at(k));
-        PutText(d.szIPv4SubnetMask, mask);
-        PutText(d.szIPv4Gateway, QString::fromLatin1(gwBytes));
-        d.dwPort = port;
-        ok.Add(tr("Modify network parameter succeed, please reboot your device!"), id);
     }
-    CWarnDlg::ShowMsg(tr("Information"), ok.text + failed.text, this);
+
+    const QString gatewayText = QString::fromLatin1(common->gateway);
+    const QList<CZeltBatchRunner::Outcome> outcomes =
+        m_ctx.runner.Run(tr("Modify Network parameters"), jobs, [&](int i, bool ok) {
+            if (!ok)
+                return;
+            CZeltDeviceStore::Locker lock(m_ctx.store);
+            const Target &t = targets.at(i);
+            if (t.row.isValid())
+                m_ctx.model.SetNetworkCells(t.row.row(), t.address, port, mask, gatewayText);
+            const int rec = m_ctx.store.IndexOf(t.serial, t.mac);
+            if (rec >= 0) {
+                m_ctx.store.Modify(rec, [&](ZELT_DEVICE_INFO_MY &d) {
+                    PutText(d.szIPv4Address, t.address);
+                    PutText(d.szIPv4SubnetMask, mask);
+                    PutText(d.szIPv4Gateway, gatewayText);
+                    d.dwPort = port;
+                });
+            }
+        });
+    ShowRunSummary(m_ctx, jobs, outcomes, tr("Modify network parameter succeed, please reboot your device!"),
+                tr("Modify network parameter failed!"));
 }
 
-void QtZelt::batchEnableDHCP()
+void CZeltNetworkSection::ModifyDhcpOfSelected()
 {
-    PanelLocker lock(this);
-    CTableView *table = ui.tableWidgetDevice;
-    if (!table->currentIndex().isValid()) {
-        CWarnDlg::ShowMsg(tr("Information"), tr("Please select a device."), this);
+    if (m_ctx.runner.IsRunning())
+        return;
+    if (!m_ctx.ui.tableWidgetDevice->currentIndex().isValid()) {
+        m_ctx.ShowMessage(tr("Information"), tr("Please select a device."));
         return;
     }
-    const QString password = ui.lineEditPort_BatchPassword->text().trimmed();
+    const QString password = m_ctx.ui.lineEditPort_BatchPassword->text().trimmed();
     if (!ZeltNet::IsPrintableAscii(password)) {
-        ShowFieldTip(ui.lineEditPort_BatchPassword,
+        m_ctx.ShowFieldTip(m_ctx.ui.lineEditPort_BatchPassword,
                      tr("The password may only contain printable ASCII characters."));
         return;
     }
-    const QString httpPort = ui.lineEditHttpPort->text().trimmed();
-    const bool dhcp = ui.checkBoxBatchDhcp->isChecked();
+    const QString httpPort = m_ctx.ui.lineEditHttpPort->text().trimmed();
+    const bool dhcp = m_ctx.ui.checkBoxBatchDhcp->isChecked();
+    const QByteArray pwd = password.toLatin1();
 
-    IdSummary ok, failed;
-    const QModelIndexList rows = table->selectionModel()->selectedRows();
-    for (const QModelIndex &index : rows) {
-        const int row = index.row();
-        const QString id = m_pModel->index(row, Col::ColId).data().toString() + QLatin1Char(' ');
-        const int rec = FindRowRecord(row);
-        if (rec < 0)
-            continue;
-        ZELT_DEVICE_INFO_MY &d = m_deviceList[rec];
-        using ZeltRecords::text;
-        const bool done = ZeltSdkWrapper::ModifyNetParam(
-            text(d.szMAC), text(d.szIPv4Address), text(d.szIPv4SubnetMask), text(d.szIPv4Gateway),
-            text(d.szIPv6Address), text(d.szIPv6Gateway), d.byIPv6PrefixLen, QString::number(d.dwPort), password,
-            httpPort, dhcp);
-        if (!done) {
-            failed.Add(tr("Modify network parameter failed!"), id);
-            continue;
+    struct Target {
+        QPersistentModelIndex row;
+        QString serial, mac;
+    };
+    QList<Target> targets;
+    QList<CZeltBatchRunner::Job> jobs;
+    {
+        CZeltDeviceStore::Locker lock(m_ctx.store);
+        const QModelIndexList rows = m_ctx.ui.tableWidgetDevice->selectionModel()->selectedRows();
+        for (const QModelIndex &index : rows) {
+            const int row = index.row();
+            const int rec = m_ctx.RecordOfRow(row);
+            if (rec < 0)
+                continue;
+            const ZELT_DEVICE_INFO_MY &d = m_ctx.store.At(rec);
+            using ZeltRecords::text;
+            ZELT_NET_PARAM param;
+            ZeltSdkWrapper::BuildNetParam(param, text(d.szIPv4Address), text(d.szIPv4SubnetMask),
+                                          text(d.szIPv4Gateway), text(d.szIPv6Address), text(d.szIPv6Gateway),
+                                          d.byIPv6PrefixLen, QString::number(d.dwPort), httpPort, dhcp);
+            const QString id = m_ctx.IdOfRow(row);
+            targets.append({index, text(d.szSerialNO), text(d.szMAC)});
+            const QByteArray mac = ZeltRecords::bytes(d.szMAC);
+            jobs.append({id, CZeltPanelContext::DeviceLabel(id, d),
+                         [mac, pwd, param] { return ZeltSdkWrapper::ModifyNetParam(mac, pwd, param); }});
         }
-        m_pModel->item(row, Col::ColIPv4)->setText(text(d.szIPv4Address));
-        m_pModel->item(row, Col::ColPort)->setText(QString::asprintf("%5d", int(d.dwPort)));
-        m_pModel->item(row, Col::ColMask)->setText(text(d.szIPv4SubnetMask));
-        m_pModel->item(row, Col::ColGateway)->setText(text(d.szIPv4Gateway));
-        d.byDhcp = dhcp ? 1 : 0;
-        ok.Add(tr("Modify network parameter succeed."), id);
     }
-    CWarnDlg::ShowMsg(tr("Information"), ok.text + failed.text, this);
+
+    const QList<CZeltBatchRunner::Outcome> outcomes =
+        m_ctx.runner.Run(tr("Batch Modify Network parameters"), jobs, [&](int i, bool ok) {
+            if (!ok)
+                return;
+            CZeltDeviceStore::Locker lock(m_ctx.store);
+            const Target &t = targets.at(i);
+            const int rec = m_ctx.store.IndexOf(t.serial, t.mac);
+            if (rec < 0)
+                return;
+            const ZELT_DEVICE_INFO_MY &d = m_ctx.store.At(rec);
+            using ZeltRecords::text;
+            if (t.row.isValid())
+                m_ctx.model.SetNetworkCells(t.row.row(), text(d.szIPv4Address), d.dwPort, text(d.szIPv4SubnetMask),
+                                            text(d.szIPv4Gateway));
+            m_ctx.store.Modify(rec, [dhcp](ZELT_DEVICE_INFO_MY &r) { r.byDhcp = dhcp ? 1 : 0; });
+        });
+    ShowRunSummary(m_ctx, jobs, outcomes, tr("Modify network parameter succeed."), tr("Modify network parameter failed!"));
 }
 
-void QtZelt::OnDchpChanged(int state)
+void CZeltNetworkSection::OnDhcpChanged(int state)
 {
     if (state != Qt::Unchecked && state != Qt::Checked)
         return;
     const bool manual = state == Qt::Unchecked;
     // A device type whose settings cannot be changed keeps its fields locked
     // (the modify button is off for it).
-    const bool editable = ui.pushButtonModifyNetwork->isEnabled() || ui.widgetBatch->isVisibleTo(this);
-    ui.frame->setEnabled(manual);
-    ui.lineEditIPAddr->setEnabled(manual && editable);
-    ui.lineEditIPMask->setEnabled(manual && editable);
-    ui.lineEditIPGateway->setEnabled(manual && editable);
+    const bool editable = m_ctx.ui.pushButtonModifyNetwork->isEnabled() || m_ctx.ui.widgetBatch->isVisibleTo(m_ctx.pPanel);
+    m_ctx.ui.frame->setEnabled(manual);
+    m_ctx.ui.lineEditIPAddr->setEnabled(manual && editable);
+    m_ctx.ui.lineEditIPMask->setEnabled(manual && editable);
+    m_ctx.ui.lineEditIPGateway->setEnabled(manual && editable);
 }
 
-void QtZelt::OnBatchDchpChanged(int state)
+void CZeltNetworkSection::OnBatchDhcpChanged(int state)
 {
     if (state != Qt::Unchecked && state != Qt::Checked)
         return;
     const bool manual = state == Qt::Unchecked;
     if (!manual) {
-        for (QWidget *w : {static_cast<QWidget *>(ui.frame), static_cast<QWidget *>(ui.lineEditIPAddr),
-                           static_cast<QWidget *>(ui.lineEditIPMask), static_cast<QWidget *>(ui.lineEditIPGateway),
-                           static_cast<QWidget *>(ui.lineEditPort), static_cast<QWidget *>(ui.lineEditPort_Password),
-                           static_cast<QWidget *>(ui.pushButtonModifyNetwork)})
+        for (QWidget *w : {static_cast<QWidget *>(m_ctx.ui.frame), static_cast<QWidget *>(m_ctx.ui.lineEditIPAddr),
+                           static_cast<QWidget *>(m_ctx.ui.lineEditIPMask), static_cast<QWidget *>(m_ctx.ui.lineEditIPGateway),
+                           static_cast<QWidget *>(m_ctx.ui.lineEditPort), static_cast<QWidget *>(m_ctx.ui.lineEditPort_Password),
+                           static_cast<QWidget *>(m_ctx.ui.pushButtonModifyNetwork)})
             w->setEnabled(false);
         return;
     }
     // Back to manual addresses: the fields open as far as the selected
     // devices allow (any changeable type; a gateway only with extended
     // information).
-    PanelLocker lock(this);
+    CZeltDeviceStore::Locker lock(m_ctx.store);
     bool editableType = false;
     bool extended = false;
-    const QModelIndexList rows = ui.tableWidgetDevice->selectionModel()->selectedRows();
+    const QModelIndexList rows = m_ctx.ui.tableWidgetDevice->selectionModel()->selectedRows();
     for (const QModelIndex &idx : rows) {
-        const int rec = FindRowRecord(idx.row());
+        const int rec = m_ctx.RecordOfRow(idx.row());
         if (rec < 0)
             continue;
-        const ZELT_DEVICE_INFO_MY &d = m_deviceList.at(rec);
-        editableType = editableType || !IsLockedType(d.dwDeviceType);
+        const ZELT_DEVICE_INFO_MY &d = m_ctx.store.At(rec);
+        editableType = editableType || !IsZeltLockedType(d.dwDeviceType);
         extended = extended || d.byExtendInfo == 1;
     }
-    ui.frame->setEnabled(true);
-    for (QWidget *w : {static_cast<QWidget *>(ui.lineEditIPAddr), static_cast<QWidget *>(ui.lineEditIPMask),
-                       static_cast<QWidget *>(ui.lineEditPort), static_cast<QWidget *>(ui.lineEditPort_Password),
-                       static_cast<QWidget *>(ui.pushButtonModifyNetwork)})
+    m_ctx.ui.frame->setEnabled(true);
+    for (QWidget *w : {static_cast<QWidget *>(m_ctx.ui.lineEditIPAddr), static_cast<QWidget *>(m_ctx.ui.lineEditIPMask),
+                       static_cast<QWidget *>(m_ctx.ui.lineEditPort), static_cast<QWidget *>(m_ctx.ui.lineEditPort_Password),
+                       static_cast<QWidget *>(m_ctx.ui.pushButtonModifyNetwork)})
         w->setEnabled(editableType);
-    ui.lineEditIPGateway->setEnabled(extended);
+    m_ctx.ui.lineEditIPGateway->setEnabled(extended);
 }

@@ -1,7 +1,7 @@
 // The password section: strength display, activation, restore and reset of
 // passwords, and the device key files.
 
-#include "QtZelt.h"
+#include "QtZeltPassword.h"
 
 #include <QFile>
 #include <QItemSelectionModel>
@@ -17,11 +17,19 @@
 #include "Buttons.h"
 #include "CPathComboBox.h"
 #include "CTableView.h"
+#include "CToolLabel.h"
 #include "CWarnDlg.h"
 #include "PasswordRating.h"
+#include "QtZeltForm.h"
 #include "QtZeltItemModel.h"
 #include "ZeltNetChecks.h"
+#include "ZeltBatchRunner.h"
+#include "ZeltDeviceStore.h"
+#include "ZeltPanelContext.h"
 #include "ZeltSdkWrapper.h"
+#include "zelt_sdk.h"
+
+#include <memory>
 
 Q_LOGGING_CATEGORY(lcZeltPassword, "zelt.password")
 
@@ -37,38 +45,175 @@ void PutBytes(char *dst, std::size_t width, const QByteArray &src)
 }
 } // namespace
 
-void QtZelt::OnNewPasswordTextChanged(const QString &strText)
+CZeltPasswordSection::CZeltPasswordSection(CZeltPanelContext &ctx)
+    : m_ctx(ctx)
 {
+}
+
+void CZeltPasswordSection::SetUpFields()
+{
+    Ui_QtZeltClass &ui = m_ctx.ui;
+    ui.m_pDefaultPwdLEdit->setMaxLength(32);
+    ui.m_pDefaultPwdLEdit->setEchoMode(QLineEdit::Password);
     const QPixmap grey(QStringLiteral(":/images/ButtonIcon/grey.png"));
     ui.m_pLabelLevel1->setPixmap(grey);
     ui.m_pLabelLevel2->setPixmap(grey);
     ui.m_pLabelLevel3->setPixmap(grey);
-    ui.m_pLabelLevel->setText(QString());
+    ui.edtNewPassword->setEchoMode(QLineEdit::Password);
+    ui.edtConfirmPassword->setEchoMode(QLineEdit::Password);
+}
+
+void CZeltPasswordSection::CompleteStart()
+{
+    Ui_QtZeltClass &ui = m_ctx.ui;
+    m_bStarted = true;
+    ui.combImportFile->SetMode(CPathComboBox::OpenFile);
+    ui.combExportFile->SetMode(CPathComboBox::Folder);
+    // Key-file controls hidden, the rest of the section shown.
+    for (QWidget *w : {static_cast<QWidget *>(ui.combExportFile), static_cast<QWidget *>(ui.btnExport),
+                       static_cast<QWidget *>(ui.combImportFile), static_cast<QWidget *>(ui.btnImport)})
+        w->hide();
+    ui.edtNewPassword->setMaxLength(16);
+    ui.edtConfirmPassword->setMaxLength(16);
+    Retranslate();
+}
+
+void CZeltPasswordSection::Retranslate()
+{
+    if (m_bStarted)
+        m_ctx.ui.edtNewPassword->setToolTip(
+            tr("Valid password range [8-16]. You can use a combination of numbers, \nlowercase, uppercase and "
+               "special character for \nyour password with at least two kinds of them contained."));
+    ApplyTitle();
+}
+
+void CZeltPasswordSection::ApplyTitle()
+{
+    switch (m_eTitle) {
+    case Title::Activate:
+        m_ctx.ui.label_163->setText(tr("Activate device"));
+        break;
+    case Title::ResetPassword:
+        m_ctx.ui.label_163->setText(tr("Reset Password"));
+        break;
+    case Title::RestoreDefault:
+        m_ctx.ui.label_163->setText(tr("Reset Default Password"));
+        break;
+    }
+}
+
+void CZeltPasswordSection::SetEnabled(bool bOn)
+{
+    Ui_QtZeltClass &ui = m_ctx.ui;
+    QWidget *const widgets[] = {ui.m_pDefaultPwdLEdit, ui.edtNewPassword, ui.edtConfirmPassword,
+                                ui.pushButtonModifyPassword, ui.combExportFile, ui.btnExport,
+                                ui.combImportFile, ui.btnImport};
+    for (QWidget *w : widgets)
+        w->setEnabled(bOn);
+    if (bOn)
+        return;
+    for (QLineEdit *e : {ui.m_pDefaultPwdLEdit, ui.edtNewPassword, ui.edtConfirmPassword})
+        e->clear();
+    ui.combExportFile->clear();
+    ui.combImportFile->clear();
+}
+
+void CZeltPasswordSection::Fill(const ZELT_DEVICE_INFO_MY &d)
+{
+    Ui_QtZeltClass &ui = m_ctx.ui;
+    const bool locked = IsZeltLockedType(d.dwDeviceType);
+    QWidget *const widgets[] = {ui.pushButtonModifyPassword, ui.m_pDefaultPwdLEdit, ui.edtNewPassword,
+                                ui.edtConfirmPassword, ui.combExportFile, ui.btnExport,
+                                ui.combImportFile, ui.btnImport};
+    for (QWidget *w : widgets)
+        w->setEnabled(!locked);
+    UpdateSection(d);
+}
+
+void CZeltPasswordSection::SetMultiMode()
+{
+    // Activation controls in activation mode.
+    ZELT_DEVICE_INFO_MY inactive;
+    std::memset(&inactive, 0, sizeof inactive);
+    inactive.byActivated = 1;
+    UpdateSection(inactive);
+    Ui_QtZeltClass &ui = m_ctx.ui;
+    for (QLineEdit *e : {ui.m_pDefaultPwdLEdit, ui.edtNewPassword, ui.edtConfirmPassword})
+        e->clear();
+}
+
+void CZeltPasswordSection::UpdateSection(const ZELT_DEVICE_INFO_MY &d)
+{
+    Ui_QtZeltClass &ui = m_ctx.ui;
+    const bool inactive = d.byActivated != 0;
+    m_bActivationMode = inactive;
+    ui.label_17->setVisible(!inactive);
+    ui.m_pDefaultPwdLEdit->setVisible(!inactive);
+    m_eTitle = inactive ? Title::Activate : Title::RestoreDefault;
+
+    QWidget *const newPassword[] = {ui.label_2, ui.edtNewPassword, ui.m_pLabelLevel, ui.m_pLabelLevel1,
+                                    ui.m_pLabelLevel2, ui.m_pLabelLevel3, ui.label_3, ui.edtConfirmPassword};
+    QWidget *const keyFiles[] = {ui.combExportFile, ui.btnExport, ui.combImportFile, ui.btnImport};
+    auto show = [](QWidget *const *ws, int n, bool on) {
+        for (int i = 0; i < n; ++i)
+            ws[i]->setVisible(on);
+    };
+    if (inactive) {
+        show(newPassword, 8, true);
+        ui.pushButtonModifyPassword->show();
+        show(keyFiles, 4, false);
+    } else if (d.bySupport & ZELT_SUPPORT_RESET_PASSWORD) {
+        m_eTitle = Title::ResetPassword;
+        ui.label_17->hide();
+        ui.m_pDefaultPwdLEdit->hide();
+        show(newPassword, 8, true);
+        show(keyFiles, 4, true);
+    } else if (d.bySupport & ZELT_SUPPORT_NEW_PASSWORD) {
+        show(newPassword, 8, false);
+        ui.label_17->hide();
+        ui.m_pDefaultPwdLEdit->hide();
+        ui.pushButtonModifyPassword->hide();
+        show(keyFiles, 4, true);
+    } else {
+        show(newPassword, 8, false);
+        show(keyFiles, 4, false);
+        ui.pushButtonModifyPassword->show();
+    }
+    ApplyTitle();
+}
+
+void CZeltPasswordSection::ShowStrength(const QString &strText)
+{
+    const QPixmap grey(QStringLiteral(":/images/ButtonIcon/grey.png"));
+    m_ctx.ui.m_pLabelLevel1->setPixmap(grey);
+    m_ctx.ui.m_pLabelLevel2->setPixmap(grey);
+    m_ctx.ui.m_pLabelLevel3->setPixmap(grey);
+    m_ctx.ui.m_pLabelLevel->setText(QString());
 
     switch (RatePassword(QByteArray(kUserName), strText.toLatin1())) {
     case 0:
         if (!strText.isEmpty()) {
-            ui.m_pLabelLevel1->setPixmap(QPixmap(QStringLiteral(":/images/ButtonIcon/red.png")));
-            ui.m_pLabelLevel->setText(tr("Weak"));
+            m_ctx.ui.m_pLabelLevel1->setPixmap(QPixmap(QStringLiteral(":/images/ButtonIcon/red.png")));
+            m_ctx.ui.m_pLabelLevel->setText(tr("Weak"));
         }
         break;
     case 1:
-        ui.m_pLabelLevel1->setPixmap(QPixmap(QStringLiteral(":/images/ButtonIcon/red.png")));
-        ui.m_pLabelLevel->setText(tr("Weak"));
+        m_ctx.ui.m_pLabelLevel1->setPixmap(QPixmap(QStringLiteral(":/images/ButtonIcon/red.png")));
+        m_ctx.ui.m_pLabelLevel->setText(tr("Weak"));
         break;
     case 2: {
         const QPixmap yellow(QStringLiteral(":/images/ButtonIcon/yellow.png"));
-        ui.m_pLabelLevel1->setPixmap(yellow);
-        ui.m_pLabelLevel2->setPixmap(yellow);
-        ui.m_pLabelLevel->setText(tr("Medium"));
+        m_ctx.ui.m_pLabelLevel1->setPixmap(yellow);
+        m_ctx.ui.m_pLabelLevel2->setPixmap(yellow);
+        m_ctx.ui.m_pLabelLevel->setText(tr("Medium"));
         break;
     }
     default: {
         const QPixmap green(QStringLiteral(":/images/ButtonIcon/green.png"));
-        ui.m_pLabelLevel1->setPixmap(green);
-        ui.m_pLabelLevel2->setPixmap(green);
-        ui.m_pLabelLevel3->setPixmap(green);
-        ui.m_pLabelLevel->setText(tr("Strong"));
+        m_ctx.ui.m_pLabelLevel1->setPixmap(green);
+        m_ctx.ui.m_pLabelLevel2->setPixmap(green);
+        m_ctx.ui.m_pLabelLevel3->setPixmap(green);
+        m_ctx.ui.m_pLabelLevel->setText(tr("Strong"));
         break;
     }
     }
@@ -77,29 +222,29 @@ void QtZelt::OnNewPasswordTextChanged(const QString &strText)
 // The checks of a new password, in order: not empty, the confirmation
 // equal, only characters that reach the device unchanged, and a rating
 // shown (the field's own hint otherwise).
-bool QtZelt::CheckNewPasswordFields()
+bool CZeltPasswordSection::CheckNewPasswordFields()
 {
-    const QString pwd = ui.edtNewPassword->text();
+    const QString pwd = m_ctx.ui.edtNewPassword->text();
     if (pwd.isEmpty()) {
-        ShowFieldTip(ui.edtNewPassword, tr("The password can not be empty."));
+        m_ctx.ShowFieldTip(m_ctx.ui.edtNewPassword, tr("The password can not be empty."));
         return false;
     }
-    if (pwd != ui.edtConfirmPassword->text()) {
-        ShowFieldTip(ui.edtNewPassword, tr("The password you typed do not match."));
+    if (pwd != m_ctx.ui.edtConfirmPassword->text()) {
+        m_ctx.ShowFieldTip(m_ctx.ui.edtNewPassword, tr("The password you typed do not match."));
         return false;
     }
     if (!ZeltNet::IsPrintableAscii(pwd)) {
-        ShowFieldTip(ui.edtNewPassword, tr("The password may only contain printable ASCII characters."));
+        m_ctx.ShowFieldTip(m_ctx.ui.edtNewPassword, tr("The password may only contain printable ASCII characters."));
         return false;
     }
-    if (ui.m_pLabelLevel->text().isEmpty()) {
-        ShowFieldTip(ui.edtNewPassword, ui.edtNewPassword->toolTip());
+    if (m_ctx.ui.m_pLabelLevel->text().isEmpty()) {
+        m_ctx.ShowFieldTip(m_ctx.ui.edtNewPassword, m_ctx.ui.edtNewPassword->toolTip());
         return false;
     }
     return true;
 }
 
-void QtZelt::OnDefaultPassword()
+void CZeltPasswordSection::ActOnDefaultPassword()
 {
     if (m_bActivationMode)
         ActivateSelected();
@@ -107,162 +252,222 @@ void QtZelt::OnDefaultPassword()
         ResetPassword();
 }
 
-void QtZelt::ActivateSelected()
+void CZeltPasswordSection::ActivateSelected()
 {
-    CTableView *table = ui.tableWidgetDevice;
+    if (m_ctx.runner.IsRunning())
+        return;
+    CTableView *table = m_ctx.ui.tableWidgetDevice;
     if (!table->currentIndex().isValid()) {
-        CWarnDlg::ShowMsg(tr("Information"), tr("Please select a device."), this);
+        m_ctx.ShowMessage(tr("Information"), tr("Please select a device."));
         return;
     }
-    if (ui.edtNewPassword->isVisibleTo(this) && !CheckNewPasswordFields())
+    if (m_ctx.ui.edtNewPassword->isVisibleTo(m_ctx.pPanel) && !CheckNewPasswordFields())
         return;
 
-    PanelLocker lock(this);
-    const QModelIndexList rows = table->selectionModel()->selectedRows(0);
-    if (!table->currentIndex().isValid()) {
-        CWarnDlg::ShowMsg(tr("Information"), tr("Please select a device."), this);
-        return;
-    }
-    const QByteArray password = ui.edtNewPassword->text().toLatin1();
-    QString okText, failText;
-    for (const QModelIndex &index : rows) {
-        const int row = index.row();
-        const QString id = m_pModel->index(row, Col::ColId).data().toString() + QLatin1Char(' ');
-        const int rec = FindRowRecord(row);
-        if (rec < 0)
-            continue;
-        ZELT_DEVICE_INFO_MY &d = m_deviceList[rec];
-        if (d.byActivated == 0)
-            continue;
-        const QByteArray serial = ZeltRecords::bytes(d.szSerialNO);
-        qCDebug(lcZeltPassword) << "activate" << serial;
-        if (ZeltSdkWrapper::Activate(serial, password)) {
-            m_pModel->item(row, Col::ColSafety)->setText(tr("Active"));
-            d.byActivated = 0;
-            okText += okText.isEmpty() ? tr("The device is activated.") + tr("ID:%1").arg(id) : id;
-        } else {
-            failText += failText.isEmpty() ? tr("Operation failed.") + tr("ID:%1").arg(id) : id;
+    const QByteArray password = m_ctx.ui.edtNewPassword->text().toLatin1();
+    struct Target {
+        QPersistentModelIndex row;
+        QString serial, mac;
+    };
+    QList<Target> targets;
+    QList<CZeltBatchRunner::Job> jobs;
+    bool noCurrent = false;
+    {
+        CZeltDeviceStore::Locker lock(m_ctx.store);
+        const QModelIndexList rows = table->selectionModel()->selectedRows(0);
+        noCurrent = !table->currentIndex().isValid();
+        for (const QModelIndex &index : rows) {
+            const int row = index.row();
+            const int rec = m_ctx.RecordOfRow(row);
+            if (rec < 0)
+                continue;
+            const ZELT_DEVICE_INFO_MY &d = m_ctx.store.At(rec);
+            if (d.byActivated == 0)
+                continue;
+            const QString id = m_ctx.IdOfRow(row);
+            const QByteArray serial = ZeltRecords::bytes(d.szSerialNO);
+            targets.append({index, ZeltRecords::text(d.szSerialNO), ZeltRecords::text(d.szMAC)});
+            jobs.append({id, CZeltPanelContext::DeviceLabel(id, d), [serial, password] {
+                             qCDebug(lcZeltPassword) << "activate" << serial;
+                             return ZeltSdkWrapper::Activate(serial, password);
+                         }});
         }
     }
-    if (okText.isEmpty() && failText.isEmpty())
-        CWarnDlg::ShowMsg(tr("Information"), tr("No activate device."), this);
-    else
-        CWarnDlg::ShowMsg(tr("Information"), okText + failText, this);
-}
-
-void QtZelt::ShowResetResult(bool bOk, bool bNewPassword)
-{
-    if (bOk)
-        CWarnDlg::ShowMsg(tr("Information"),
-                          bNewPassword ? tr("Reset password succeed.") : tr("Restore default password succeed."),
-                          this);
-    else if (bNewPassword)
-        CWarnDlg::ShowMsg(tr("Information"), tr("Reset password failed."), this);
-    else
-        CWarnDlg::ShowMsg(tr("Error"), tr("Restore default password failed!"), this);
-}
-
-void QtZelt::ResetPassword()
-{
-    if (!ui.tableWidgetDevice->currentIndex().isValid()) {
-        CWarnDlg::ShowMsg(tr("Information"), tr("Please select a device."), this);
+    if (noCurrent) {
+        m_ctx.ShowMessage(tr("Information"), tr("Please select a device."));
         return;
     }
-    const bool newPassword = ui.edtNewPassword->isVisibleTo(this);
+    if (jobs.isEmpty()) {
+        m_ctx.ShowMessage(tr("Information"), tr("No activate device."));
+        return;
+    }
+
+    const QList<CZeltBatchRunner::Outcome> outcomes = m_ctx.runner.Run(tr("Activate device"), jobs, [&](int i, bool ok) {
+        if (!ok)
+            return;
+        CZeltDeviceStore::Locker lock(m_ctx.store);
+        const Target &t = targets.at(i);
+        if (t.row.isValid())
+            m_ctx.model.SetActivated(t.row.row());
+        const int rec = m_ctx.store.IndexOf(t.serial, t.mac);
+        if (rec >= 0)
+            m_ctx.store.Modify(rec, [](ZELT_DEVICE_INFO_MY &d) { d.byActivated = 0; });
+    });
+    QString okText, failText;
+    bool any = false;
+    for (int i = 0; i < jobs.size(); ++i) {
+        const QString &id = jobs.at(i).strId;
+        if (outcomes.at(i) == CZeltBatchRunner::Outcome::Succeeded)
+            okText += okText.isEmpty() ? tr("The device is activated.") + tr("ID:%1").arg(id) : id;
+        else if (outcomes.at(i) == CZeltBatchRunner::Outcome::Failed)
+            failText += failText.isEmpty() ? tr("Operation failed.") + tr("ID:%1").arg(id) : id;
+        any = any || outcomes.at(i) != CZeltBatchRunner::Outcome::NotRun;
+    }
+    if (!any && m_ctx.runner.WasCancelled())
+        return;
+    if (okText.isEmpty() && failText.isEmpty())
+        m_ctx.ShowMessage(tr("Information"), tr("No activate device."));
+    else
+        m_ctx.ShowMessage(tr("Information"), okText + failText);
+}
+
+void CZeltPasswordSection::ShowResetResult(bool bOk, bool bNewPassword)
+{
+    if (bOk)
+        m_ctx.ShowMessage(tr("Information"),
+                          bNewPassword ? tr("Reset password succeed.") : tr("Restore default password succeed."));
+    else if (bNewPassword)
+        m_ctx.ShowMessage(tr("Information"), tr("Reset password failed."));
+    else
+        m_ctx.ShowMessage(tr("Error"), tr("Restore default password failed!"));
+}
+
+// One command for the device of the panel, off the GUI thread; the dialog
+// appears only when it takes long.
+bool CZeltPasswordSection::RunSingle(const QString &strTitle, const QString &strSerial, std::function<bool()> work)
+{
+    CZeltBatchRunner::Job job{QString(), strSerial, std::move(work)};
+    const QList<CZeltBatchRunner::Outcome> outcome = m_ctx.runner.Run(strTitle, {job});
+    return outcome.value(0) == CZeltBatchRunner::Outcome::Succeeded;
+}
+
+void CZeltPasswordSection::ResetPassword()
+{
+    if (m_ctx.runner.IsRunning())
+        return;
+    if (!m_ctx.ui.tableWidgetDevice->currentIndex().isValid()) {
+        m_ctx.ShowMessage(tr("Information"), tr("Please select a device."));
+        return;
+    }
+    const bool newPassword = m_ctx.ui.edtNewPassword->isVisibleTo(m_ctx.pPanel);
     if (newPassword && !CheckNewPasswordFields())
         return;
     // A device reset through key files shows no security-code field: a tip
     // at a hidden field would never be seen, so point at the import instead.
-    if (!ui.m_pDefaultPwdLEdit->isVisibleTo(this)) {
-        ShowFieldTip(ui.btnImport->isVisibleTo(this) ? static_cast<QWidget *>(ui.btnImport)
-                                                     : static_cast<QWidget *>(ui.pushButtonModifyPassword),
+    if (!m_ctx.ui.m_pDefaultPwdLEdit->isVisibleTo(m_ctx.pPanel)) {
+        m_ctx.ShowFieldTip(m_ctx.ui.btnImport->isVisibleTo(m_ctx.pPanel) ? static_cast<QWidget *>(m_ctx.ui.btnImport)
+                                                     : static_cast<QWidget *>(m_ctx.ui.pushButtonModifyPassword),
                      tr("Please import a device key file to reset the password."));
         return;
     }
-    const QString code = ui.m_pDefaultPwdLEdit->text();
+    const QString code = m_ctx.ui.m_pDefaultPwdLEdit->text();
     if (code.isEmpty()) {
-        ShowFieldTip(ui.m_pDefaultPwdLEdit, tr("Password cannot be empty."));
+        m_ctx.ShowFieldTip(m_ctx.ui.m_pDefaultPwdLEdit, tr("Password cannot be empty."));
         return;
     }
     if (!ZeltNet::IsPrintableAscii(code)) {
-        ShowFieldTip(ui.m_pDefaultPwdLEdit, tr("The security code may only contain printable ASCII characters."));
+        m_ctx.ShowFieldTip(m_ctx.ui.m_pDefaultPwdLEdit, tr("The security code may only contain printable ASCII characters."));
         return;
     }
 
     bool ok = false;
     if (!newPassword) {
-        ok = ZeltSdkWrapper::ResetDefault(ui.lineEditSerial->text().toLatin1(), code.toLatin1());
+        const QByteArray serial = m_ctx.ui.lineEditSerial->text().toLatin1();
+        const QByteArray securityCode = code.toLatin1();
+        ok = RunSingle(tr("Reset Default Password"), m_ctx.ui.lineEditSerial->text(),
+                       [serial, securityCode] { return ZeltSdkWrapper::ResetDefault(serial, securityCode); });
     } else {
         ZELT_RESET_PARAM request;
         std::memset(&request, 0, sizeof request);
         PutBytes(request.szSecurityCode, sizeof request.szSecurityCode - 1, code.toLatin1());
-        PutBytes(request.szNewPassword, sizeof request.szNewPassword, ui.edtNewPassword->text().toLatin1());
-        ok = ZeltSdkWrapper::Reset(ui.lineEditSerial->text().trimmed().toLatin1(), request);
+        PutBytes(request.szNewPassword, sizeof request.szNewPassword, m_ctx.ui.edtNewPassword->text().toLatin1());
+        const QByteArray serial = m_ctx.ui.lineEditSerial->text().trimmed().toLatin1();
+        ok = RunSingle(tr("Reset Password"), m_ctx.ui.lineEditSerial->text(),
+                       [serial, request] { return ZeltSdkWrapper::Reset(serial, request); });
     }
     ShowResetResult(ok, newPassword);
 }
 
-void QtZelt::OnExport()
+void CZeltPasswordSection::ExportKey()
 {
-    CTableView *table = ui.tableWidgetDevice;
+    if (m_ctx.runner.IsRunning())
+        return;
+    CTableView *table = m_ctx.ui.tableWidgetDevice;
     const QModelIndex current = table->currentIndex();
     if (!current.isValid()) {
-        CWarnDlg::ShowMsg(tr("Information"), tr("Please select a device."), this);
+        m_ctx.ShowMessage(tr("Information"), tr("Please select a device."));
         return;
     }
-    const QString folder = ui.combExportFile->currentText();
+    const QString folder = m_ctx.ui.combExportFile->currentText();
     if (folder.isEmpty()) {
-        ShowFieldTip(ui.combExportFile, tr("File path cannot be empty."));
+        m_ctx.ShowFieldTip(m_ctx.ui.combExportFile, tr("File path cannot be empty."));
         return;
     }
     QByteArray serial;
     {
         // The device list changes on the hub's thread: read it locked.
-        PanelLocker lock(this);
-        const int rec = FindRowRecord(current.row());
+        CZeltDeviceStore::Locker lock(m_ctx.store);
+        const int rec = m_ctx.RecordOfRow(current.row());
         if (rec >= 0)
-            serial = ZeltRecords::bytes(m_deviceList.at(rec).szSerialNO);
+            serial = ZeltRecords::bytes(m_ctx.store.At(rec).szSerialNO);
     }
     if (serial.isNull()) {
-        CWarnDlg::ShowMsg(tr("Error"), tr("Row error!"), this);
+        m_ctx.ShowMessage(tr("Error"), tr("Row error!"));
         return;
     }
-    QByteArray key;
-    if (!ZeltSdkWrapper::GetDeviceKey(serial, &key)) {
-        CWarnDlg::ShowMsg(tr("Information"), tr("Get key error."), this);
+    // Written by the worker, read here once it has ended.
+    auto key = std::make_shared<QByteArray>();
+    if (!RunSingle(tr("Export"), QString::fromLatin1(serial),
+                   [serial, key] { return ZeltSdkWrapper::GetDeviceKey(serial, key.get()); })) {
+        m_ctx.ShowMessage(tr("Information"), tr("Get key error."));
         return;
     }
     QFile file(folder + QStringLiteral("DeviceKey.xml"));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(key) != key.size() || !file.flush()) {
-        CWarnDlg::ShowMsg(tr("Information"), tr("Create device key file error."), this);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(*key) != key->size() || !file.flush()) {
+        m_ctx.ShowMessage(tr("Information"), tr("Create device key file error."));
         return;
     }
     file.close();
-    CWarnDlg::ShowMsg(tr("Information"), tr("Exported."), this);
+    m_ctx.ShowMessage(tr("Information"), tr("Exported."));
 }
 
-void QtZelt::OnImport()
+void CZeltPasswordSection::ImportKey()
 {
-    const QString path = ui.combImportFile->currentText();
+    if (m_ctx.runner.IsRunning())
+        return;
+    const QString path = m_ctx.ui.combImportFile->currentText();
     if (path.isEmpty()) {
-        ShowFieldTip(ui.combImportFile, tr("File path cannot be empty."));
+        m_ctx.ShowFieldTip(m_ctx.ui.combImportFile, tr("File path cannot be empty."));
         return;
     }
-    const bool newPassword = ui.edtNewPassword->isVisibleTo(this);
+    const bool newPassword = m_ctx.ui.edtNewPassword->isVisibleTo(m_ctx.pPanel);
     if (newPassword && !CheckNewPasswordFields())
         return;
     // The path is handed over in a fixed slot; a shortened path would name
     // another file.
     const QByteArray localPath = path.toLocal8Bit();
     if (localPath.size() > kMaxKeyPathBytes) {
-        CWarnDlg::ShowMsg(tr("Information"), tr("The key file path is too long."), this);
+        m_ctx.ShowMessage(tr("Information"), tr("The key file path is too long."));
         return;
     }
     ZELT_RESET_PARAM request;
     std::memset(&request, 0, sizeof request);
     PutBytes(request.szKeyFilePath, kMaxKeyPathBytes, localPath);
     if (newPassword)
-        PutBytes(request.szNewPassword, sizeof request.szNewPassword, ui.edtNewPassword->text().toLatin1());
-    const bool ok = ZeltSdkWrapper::Reset(ui.lineEditSerial->text().trimmed().toLatin1(), request);
+        PutBytes(request.szNewPassword, sizeof request.szNewPassword, m_ctx.ui.edtNewPassword->text().toLatin1());
+    const QByteArray serial = m_ctx.ui.lineEditSerial->text().trimmed().toLatin1();
+    const bool ok = RunSingle(newPassword ? tr("Reset Password") : tr("Reset Default Password"),
+                              m_ctx.ui.lineEditSerial->text(),
+                              [serial, request] { return ZeltSdkWrapper::Reset(serial, request); });
     ShowResetResult(ok, newPassword);
 }

@@ -81,18 +81,24 @@ bool IsValidIPv6(const QString &text)
     return true;
 }
 
-QList<QString> RunAddresses(const QString &start, int count)
+QList<QString> RunAddresses(const QString &start, int count, const QString &mask)
 {
     QList<QString> out;
     uint32_t v = 0;
     if (count <= 0 || !ParseIPv4(start, &v))
         return out;
+    uint32_t maskBits = 0xFFFFFF00u; // a mask that does not parse: as for a /24
+    ParseIPv4(mask, &maskBits);
+    const uint32_t hostBits = ~maskBits;
+    // Subnets of two addresses or fewer have no broadcast address to keep
+    // free.
+    auto isBroadcast = [hostBits](uint64_t a) { return hostBits > 1 && (uint32_t(a) & hostBits) == hostBits; };
     uint64_t cur = v;
     out.append(FormatIPv4(v));
     constexpr uint64_t kLast = 0xFFFFFFFEull; // 255.255.255.254
     for (int k = 1; k < count; ++k) {
         ++cur;
-        while (cur <= kLast && ((cur & 0xff) == 0 || (cur & 0xff) == 255))
+        while (cur <= kLast && ((cur & 0xff) == 0 || isBroadcast(cur)))
             ++cur;
         if (cur > kLast)
             return {};

@@ -20,11 +20,12 @@ bool IsValidGateway(const QString &text);
 // tail must itself pass IsValidIPv4.
 bool IsValidIPv6(const QString &text);
 
-// Addresses for a run of count devices starting at start (already valid):
-// the first is start itself, each further one the next 32-bit address whose
-// last part is neither 0 nor 255. Empty when the run would pass
-// 255.255.255.254.
-QList<QString> RunAddresses(const QString &start, int count);
+// Addresses for a run of count devices starting at start (already valid)
+// in the subnet of mask: the first is start itself, each further one the
+// next 32-bit address that a single device would be given too (last part
+// not 0) and that is not the broadcast address of its subnet under mask.
+// Empty when the run would pass 255.255.255.254.
+QList<QString> RunAddresses(const QString &start, int count, const QString &mask);
 
 // Printable ASCII only (0x20..0x7E): passwords and security codes are sent
 // as 8-bit text and must reach the device exactly as typed.

@@ -12,7 +12,8 @@ namespace {
 const ZeltSdkApi kSdk = {&ZELT_ModifyDeviceNetParam, &ZELT_ActivateDevice, &ZELT_ResetDefaultPasswd,
                          &ZELT_ResetPasswd,          &ZELT_GetDeviceConfig, &ZELT_GetLastError};
 std::atomic<const ZeltSdkApi *> g_api{&kSdk};
-uint32_t g_lastError = 0;
+// Each thread's own, as the SDK's: batch commands run on several threads.
+thread_local uint32_t g_lastError = 0;
 
 template <std::size_t N>
 void CopyText(char (&dst)[N], const QByteArray &src)
@@ -65,6 +66,14 @@ bool ModifyNetParam(const QString &mac, const QString &ipv4, const QString &mask
     const QByteArray macText = mac.toLatin1();
     const QByteArray pwd = password.toLatin1();
     if (Api().modifyNetParam(macText.constData(), pwd.constData(), &param) == 1)
+        return true;
+    NoteFailure("modify network parameters");
+    return false;
+}
+
+bool ModifyNetParam(const QByteArray &mac, const QByteArray &password, const ZELT_NET_PARAM &param)
+{
+    if (Api().modifyNetParam(mac.constData(), password.constData(), &param) == 1)
         return true;
     NoteFailure("modify network parameters");
     return false;

@@ -34,6 +34,9 @@ bool ModifyNetParam(const QString &mac, const QString &ipv4, const QString &mask
                     const QString &ipv6, const QString &ipv6Gateway, int prefixLen, const QString &port,
                     const QString &password, const QString &httpPort, bool dhcp);
 
+// The same with a block built by BuildNetParam; safe on any thread.
+bool ModifyNetParam(const QByteArray &mac, const QByteArray &password, const ZELT_NET_PARAM &param);
+
 // Fills the parameter block the way ModifyNetParam sends it.
 void BuildNetParam(ZELT_NET_PARAM &param, const QString &ipv4, const QString &mask, const QString &gateway,
                    const QString &ipv6, const QString &ipv6Gateway, int prefixLen, const QString &port,
@@ -46,7 +49,7 @@ bool Reset(const QByteArray &serial, const ZELT_RESET_PARAM &request);
 // 256 data bytes is clamped.
 bool GetDeviceKey(const QByteArray &serial, QByteArray *key);
 
-// The SDK's last error after a failed call (0 when none).
+// The SDK's last error after this thread's last failed call (0 when none).
 uint32_t LastError();
 
 } // namespace ZeltSdkWrapper

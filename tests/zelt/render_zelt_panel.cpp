@@ -20,6 +20,9 @@
 #include "PathWidget.h"
 #include "QtZelt.h"
 #include "QtZeltItemModel.h"
+#include "COrviStyle.h"
+#include "Toolkit.h"
+#include "ZeltBatchRunner.h"
 #include "ZeltTestSupport.h"
 
 namespace {
@@ -44,6 +47,9 @@ void Save(QWidget *w, const QString &name)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    // The shell's look: its style and style sheet.
+    QApplication::setStyle(new COrviStyle);
+    app.setStyleSheet(Toolkit::ApplicationStyleSheet());
     g_out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
     QDir().mkpath(g_out);
     QTranslator tr;
@@ -71,7 +77,7 @@ int main(int argc, char **argv)
     for (int n = 0; n < 50 && panel->Model()->rowCount() < 6; ++n)
         QApplication::processEvents();
 
-    CTableView *table = panel->ui.tableWidgetDevice;
+    CTableView *table = panel->findChild<CTableView *>("tableWidgetDevice");
     auto select = [&](const QList<int> &rows) {
         table->selectionModel()->clearSelection();
         for (int r : rows)
@@ -85,8 +91,8 @@ int main(int argc, char **argv)
     select({1});
     const char *levels[] = {"", "a", "abcd1234", "ABCDabcd", "Abcd1234"};
     for (int i = 0; i < 5; ++i) {
-        panel->ui.edtNewPassword->setText(levels[i]);
-        panel->ui.edtConfirmPassword->setText(levels[i]);
+        panel->findChild<QLineEdit *>("edtNewPassword")->setText(levels[i]);
+        panel->findChild<QLineEdit *>("edtConfirmPassword")->setText(levels[i]);
         Save(panel, QStringLiteral("inactive_level%1").arg(i));
     }
     select({2});
@@ -98,7 +104,7 @@ int main(int argc, char **argv)
 
     // A field tool tip, painted onto the panel where it shows.
     select({0});
-    panel->ui.lineEditIPMask->setText("255.255.255.255");
+    panel->findChild<QLineEdit *>("lineEditIPMask")->setText("255.255.255.255");
     panel->OnModifyNetPara(); // refused at the mask: a tool tip, no message
     QApplication::processEvents();
     QPixmap shot = panel->grab();
@@ -123,6 +129,26 @@ int main(int argc, char **argv)
     save.form.edtName->setText("devices");
     save.show();
     Save(&save, "save_dialog");
+
+    // The progress dialog of a run, while it works and after Cancel, alone
+    // and over the panel.
+    CZeltProgressDialog progress(panel);
+    progress.SetTitle(QCoreApplication::translate("QtZelt", "Modify Network parameters"));
+    progress.SetProgress(37, 120);
+    progress.SetCurrentDevice("038   ZC-100038   10.0.0.38");
+    progress.show();
+    Save(&progress, "progress_dialog");
+    {
+        QPixmap over = panel->grab();
+        QPainter p(&over);
+        p.fillRect(over.rect(), QColor(0, 0, 0, 60));
+        const QPixmap dlg = progress.grab();
+        p.drawPixmap((over.width() - dlg.width()) / 2, (over.height() - dlg.height()) / 3, dlg);
+        over.save(g_out + "/progress_over_panel.png");
+    }
+    progress.SetStopping();
+    Save(&progress, "progress_stopping");
+    progress.Finish();
 
     CFileDialog chooser(panel, QCoreApplication::translate("CPathComboBox", "Select Directory"), QDir::tempPath(),
                         QString(), QFileDialog::Directory, QFileDialog::AcceptOpen);

@@ -81,25 +81,53 @@ private slots:
 
     void runAddresses()
     {
-        QCOMPARE(RunAddresses("192.168.1.10", 3),
+        const QString c24 = "255.255.255.0";
+        QCOMPARE(RunAddresses("192.168.1.10", 3, c24),
                  (QList<QString>{"192.168.1.10", "192.168.1.11", "192.168.1.12"}));
-        QCOMPARE(RunAddresses("192.168.1.10", 1), QList<QString>{"192.168.1.10"});
-        // Past the end of a /24: .255 and .0 are skipped, the third part rises.
-        QCOMPARE(RunAddresses("192.168.1.253", 4),
+        QCOMPARE(RunAddresses("192.168.1.10", 1, c24), QList<QString>{"192.168.1.10"});
+        // Past the end of a /24: its broadcast .255 and the next .0 are
+        // skipped, the third part rises.
+        QCOMPARE(RunAddresses("192.168.1.253", 4, c24),
                  (QList<QString>{"192.168.1.253", "192.168.1.254", "192.168.2.1", "192.168.2.2"}));
-        QCOMPARE(RunAddresses("10.0.255.254", 2), (QList<QString>{"10.0.255.254", "10.1.0.1"}));
+        QCOMPARE(RunAddresses("10.0.255.254", 2, c24), (QList<QString>{"10.0.255.254", "10.1.0.1"}));
         // A start ending in 255 is itself kept; the next one skips .0.
-        QCOMPARE(RunAddresses("10.0.0.255", 2), (QList<QString>{"10.0.0.255", "10.0.1.1"}));
+        QCOMPARE(RunAddresses("10.0.0.255", 2, c24), (QList<QString>{"10.0.0.255", "10.0.1.1"}));
         // The end of the address space refuses the whole run.
-        QCOMPARE(RunAddresses("255.255.255.253", 2), (QList<QString>{"255.255.255.253", "255.255.255.254"}));
-        QVERIFY(RunAddresses("255.255.255.253", 3).isEmpty());
-        QVERIFY(RunAddresses("255.255.255.254", 2).isEmpty());
+        QCOMPARE(RunAddresses("255.255.255.253", 2, c24), (QList<QString>{"255.255.255.253", "255.255.255.254"}));
+        QVERIFY(RunAddresses("255.255.255.253", 3, c24).isEmpty());
+        QVERIFY(RunAddresses("255.255.255.254", 2, c24).isEmpty());
         // Addresses of a long run stay distinct.
-        const QList<QString> many = RunAddresses("10.0.0.200", 600);
+        const QList<QString> many = RunAddresses("10.0.0.200", 600, c24);
         QCOMPARE(many.size(), 600);
         QCOMPARE(QSet<QString>(many.cbegin(), many.cend()).size(), 600);
         for (const QString &a : many)
             QVERIFY2(IsValidIPv4(a) && !a.endsWith(".255"), qPrintable(a));
+    }
+
+    void runAddressesFollowTheMask()
+    {
+        // In a /16, x.x.2.255 is an ordinary host address, as it is for a
+        // single device; only the subnet's broadcast and a last part 0 are
+        // left out.
+        const QString c16 = "255.255.0.0";
+        QCOMPARE(RunAddresses("10.77.2.254", 3, c16), (QList<QString>{"10.77.2.254", "10.77.2.255", "10.77.3.1"}));
+        QCOMPARE(RunAddresses("10.77.255.254", 2, c16), (QList<QString>{"10.77.255.254", "10.78.0.1"}));
+        // A /23 ends at x.x.3.255: x.x.2.255 is inside it.
+        QCOMPARE(RunAddresses("10.0.2.254", 3, "255.255.254.0"),
+                 (QList<QString>{"10.0.2.254", "10.0.2.255", "10.0.3.1"}));
+        QCOMPARE(RunAddresses("10.0.3.254", 2, "255.255.254.0"), (QList<QString>{"10.0.3.254", "10.0.4.1"}));
+        // A /25 has its broadcast at .127.
+        QCOMPARE(RunAddresses("10.0.0.126", 2, "255.255.255.128"), (QList<QString>{"10.0.0.126", "10.0.0.128"}));
+        // A /31 has no broadcast address.
+        QCOMPARE(RunAddresses("10.0.0.254", 2, "255.255.255.254"), (QList<QString>{"10.0.0.254", "10.0.0.255"}));
+        // Every address of a long /16 run is one a single device may take.
+        const QList<QString> many = RunAddresses("10.1.0.1", 1000, c16);
+        QCOMPARE(many.size(), 1000);
+        QCOMPARE(QSet<QString>(many.cbegin(), many.cend()).size(), 1000);
+        QVERIFY(many.contains("10.1.0.255"));
+        QVERIFY(many.contains("10.1.2.255"));
+        for (const QString &a : many)
+            QVERIFY2(IsValidIPv4(a), qPrintable(a));
     }
 
     void printableAscii()

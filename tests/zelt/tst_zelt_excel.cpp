@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QLineEdit>
 #include <QPushButton>
@@ -137,7 +138,10 @@ private slots:
             dlg.form.comboBox->addItem(m_dir.path() + "/");
             dlg.form.edtName->setText(bad);
             dlg.show();
+            dlg.form.comboBox->setFocus(); // the user last worked in the folder box
+            QCOMPARE(dlg.focusWidget(), static_cast<QWidget *>(dlg.form.comboBox));
             dlg.onConfirm();
+            QCOMPARE(dlg.focusWidget(), static_cast<QWidget *>(dlg.form.edtName));
             const QString expected = QString(bad).trimmed().isEmpty() ? "The name is invalid"
                                                                      : "The name contains illegal character";
             QCOMPARE(TipAt(dlg.form.edtName), expected);
@@ -225,6 +229,23 @@ private slots:
         QVERIFY(again.open(QIODevice::ReadOnly));
         QCOMPARE(again.readAll(), second);
         QCOMPARE(QDir(folder).entryList({"twice*"}, QDir::Files), QStringList({"twice.xls"}));
+    }
+
+    // A folder that carries the workbook's name is not a workbook to
+    // replace: nothing is asked, moved or written.
+    void folderOfTheWorkbooksNameIsRefused()
+    {
+        QScopedPointer<QStandardItemModel> model(DeviceLikeModel(2));
+        const QString folder = m_dir.path() + "/";
+        QVERIFY(QDir().mkpath(folder + "books.xls/inside"));
+        QCOMPARE(Export(model.data(), folder, "books"), 0);
+        QCOMPARE(m_msgs->shown.size(), 1);
+        QCOMPARE(m_msgs->lastTitle(), QString("Warn"));
+        QCOMPARE(m_msgs->lastText(), QString("Saving failed."));
+        QVERIFY(QFileInfo(folder + "books.xls").isDir());
+        QVERIFY(QFileInfo(folder + "books.xls/inside").isDir());
+        QCOMPARE(QDir(folder).entryList({"books*"}, QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList({"books.xls"}));
     }
 
     void emptyTableGivesHeaderOnly()
@@ -317,7 +338,7 @@ private slots:
             }
         });
         driver.start(20);
-        QTest::mouseClick(panel->ui.btbExcel, Qt::LeftButton);
+        QTest::mouseClick(panel->findChild<QPushButton *>("btbExcel"), Qt::LeftButton);
         driver.stop();
         QVERIFY(sawDialog);
         QCOMPARE(m_msgs->lastText(), QString("Saved."));

@@ -11,9 +11,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <QtTest>
 
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 #include "Buttons.h"
 #include "CPathComboBox.h"
@@ -34,16 +37,36 @@ struct ModifyCall {
     bool ipv6Null;
     int prefix, dhcp;
 };
+// The fakes are called on the batch runner's worker threads.
+std::mutex g_fakeMu;
 QList<ModifyCall> g_modify;
 QSet<QByteArray> g_refuseMac; // the host's modify fails for these
+QHash<QByteArray, int> g_delayMs; // the host's modify takes this long for these
 
 bool RecordingModify(const char *mac, const char *ipv4, const char *mask, const char *password, const char *port,
                      const char *http, const char *gateway, const char *ipv6, const char *ipv6Gateway,
                      unsigned char prefix, unsigned char dhcp)
 {
+    int delay = 0;
+    {
+        std::lock_guard lock(g_fakeMu);
+        delay = g_delayMs.value(mac);
+    }
+    if (delay)
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+    std::lock_guard lock(g_fakeMu);
     g_modify.append({mac, ipv4, mask, password, port, http, gateway, ipv6 ? ipv6 : "", ipv6Gateway ? ipv6Gateway : "",
                      ipv6 == nullptr, prefix, dhcp});
     return !g_refuseMac.contains(mac);
+}
+// The call made for a device; the devices of a run are worked on in
+// parallel, so calls come in any order.
+ModifyCall CallTo(const QByteArray &mac)
+{
+    for (const ModifyCall &c : g_modify)
+        if (c.mac == mac)
+            return c;
+    return ModifyCall{};
 }
 bool NoRefresh()
 {
@@ -66,28 +89,33 @@ struct SdkLog {
 
 int FakeModify(const char *mac, const char *, const ZELT_NET_PARAM *p)
 {
+    std::lock_guard lock(g_fakeMu);
     g_sdk.netMacs.append(mac);
     g_sdk.netParams.append(*p);
     return g_sdk.refuse ? 0 : 1;
 }
 int FakeActivate(const char *serial, const char *password)
 {
+    std::lock_guard lock(g_fakeMu);
     g_sdk.activated.append(QByteArray(serial) + ':' + password);
     return QByteArray(password).size() >= 8 && !g_sdk.refuse ? 1 : 0;
 }
 int FakeResetDefault(const char *serial, const char *code)
 {
+    std::lock_guard lock(g_fakeMu);
     g_sdk.resetDefault.append(QByteArray(serial) + ':' + code);
     return g_sdk.refuse ? 0 : 1;
 }
 int FakeReset(const char *serial, const ZELT_RESET_PARAM *r)
 {
+    std::lock_guard lock(g_fakeMu);
     g_sdk.resetSerials.append(serial);
     g_sdk.resets.append(*r);
     return g_sdk.refuse ? 0 : 1;
 }
 int FakeGetConfig(const char *serial, uint32_t cmd, const void *, uint32_t, void *out, uint32_t outLen)
 {
+    std::lock_guard lock(g_fakeMu);
     g_sdk.keySerial = serial;
     if (cmd != ZELT_CFG_DEVICE_KEY || outLen != sizeof(ZELT_DEVICE_KEY))
         return 0;
@@ -112,7 +140,16 @@ class ZeltPanelTest : public QObject
     QtZelt *m_panel = nullptr;
     DialogCatcher *m_msgs = nullptr;
 
-    CTableView *Table() { return m_panel->ui.tableWidgetDevice; }
+    // A widget of the panel by its object name.
+    template <typename T>
+    T *W(const char *name) const
+    {
+        T *w = m_panel->findChild<T *>(QString::fromLatin1(name));
+        if (!w)
+            qFatal("no widget %s", name);
+        return w;
+    }
+    CTableView *Table() { return W<CTableView>("tableWidgetDevice"); }
     QtZeltItemModel *Model() { return m_panel->Model(); }
     QString Cell(int r, int c) { return Model()->index(r, c).data().toString(); }
 
@@ -136,12 +173,12 @@ class ZeltPanelTest : public QObject
     }
     void SetNetFields(const QString &ip, const QString &mask, const QString &port, const QString &pwd)
     {
-        m_panel->ui.lineEditIPAddr->setText(ip);
-        m_panel->ui.lineEditIPMask->setText(mask);
-        m_panel->ui.lineEditPort->setText(port);
-        m_panel->ui.lineEditPort_Password->setText(pwd);
-        if (m_panel->ui.lineEditHttpPort->text().isEmpty())
-            m_panel->ui.lineEditHttpPort->setText("80"); // emptied in multi-device mode
+        W<QLineEdit>("lineEditIPAddr")->setText(ip);
+        W<QLineEdit>("lineEditIPMask")->setText(mask);
+        W<QLineEdit>("lineEditPort")->setText(port);
+        W<CPasswordLineEdit>("lineEditPort_Password")->setText(pwd);
+        if (W<QLineEdit>("lineEditHttpPort")->text().isEmpty())
+            W<QLineEdit>("lineEditHttpPort")->setText("80"); // emptied in multi-device mode
     }
 
 private slots:
@@ -176,6 +213,7 @@ private slots:
     {
         g_modify.clear();
         g_refuseMac.clear();
+        g_delayMs.clear();
         g_sdk = SdkLog();
         m_msgs->clear();
         HideTip();
@@ -223,7 +261,7 @@ private slots:
         QFETCH(QString, message);
         Select({0});
         SetNetFields(ip, mask, port, "Admin12345");
-        m_panel->ui.lineEditIPGateway->setText(gateway);
+        W<QLineEdit>("lineEditIPGateway")->setText(gateway);
         m_panel->OnModifyNetPara();
         QWidget *w = m_panel->findChild<QWidget *>(field);
         QVERIFY(w);
@@ -235,31 +273,31 @@ private slots:
     void httpPortAndIPv6ChecksOnlyWhileEnabled()
     {
         Select({0}); // extended, IPv6 modifiable
-        QVERIFY(m_panel->ui.lineEditIPv6Addr->isEnabled());
+        QVERIFY(W<QLineEdit>("lineEditIPv6Addr")->isEnabled());
         SetNetFields("10.0.0.5", "255.255.0.0", "8000", "Admin12345");
-        m_panel->ui.lineEditIPv6Mask->setText("65");
+        W<QLineEdit>("lineEditIPv6Mask")->setText("65");
         m_panel->OnModifyNetPara();
-        QCOMPARE(TipAt(m_panel->ui.lineEditIPv6Mask), QString("IPv6 prefix length ranges from 0 to 64."));
+        QCOMPARE(TipAt(W<QLineEdit>("lineEditIPv6Mask")), QString("IPv6 prefix length ranges from 0 to 64."));
         QVERIFY(g_modify.isEmpty());
 
-        m_panel->ui.lineEditIPv6Mask->setText("64");
-        m_panel->ui.lineEditIPv6Addr->setText("fd00::1::2");
+        W<QLineEdit>("lineEditIPv6Mask")->setText("64");
+        W<QLineEdit>("lineEditIPv6Addr")->setText("fd00::1::2");
         m_panel->OnModifyNetPara();
-        QCOMPARE(TipAt(m_panel->ui.lineEditIPv6Addr), QString("IPv6 Address not correct."));
-        m_panel->ui.lineEditIPv6Addr->setText("fd00::20");
-        m_panel->ui.lineEditIPv6Gateway->setText("fd00:::1");
+        QCOMPARE(TipAt(W<QLineEdit>("lineEditIPv6Addr")), QString("IPv6 Address not correct."));
+        W<QLineEdit>("lineEditIPv6Addr")->setText("fd00::20");
+        W<QLineEdit>("lineEditIPv6Gateway")->setText("fd00:::1");
         m_panel->OnModifyNetPara();
-        QCOMPARE(TipAt(m_panel->ui.lineEditIPv6Gateway), QString("IPv6 gateway not correct."));
-        m_panel->ui.lineEditIPv6Gateway->setText("fd00::1");
-        m_panel->ui.lineEditHttpPort->setText("0");
+        QCOMPARE(TipAt(W<QLineEdit>("lineEditIPv6Gateway")), QString("IPv6 gateway not correct."));
+        W<QLineEdit>("lineEditIPv6Gateway")->setText("fd00::1");
+        W<QLineEdit>("lineEditHttpPort")->setText("0");
         m_panel->OnModifyNetPara();
-        QCOMPARE(TipAt(m_panel->ui.lineEditHttpPort), QString("Http port ranges from 1 to 65535."));
+        QCOMPARE(TipAt(W<QLineEdit>("lineEditHttpPort")), QString("Http port ranges from 1 to 65535."));
         QVERIFY(g_modify.isEmpty());
 
         // Disabled fields are not checked: the change goes out.
-        m_panel->ui.lineEditHttpPort->setEnabled(false);
-        m_panel->ui.lineEditIPv6Addr->setEnabled(false);
-        m_panel->ui.lineEditIPv6Mask->setText("65");
+        W<QLineEdit>("lineEditHttpPort")->setEnabled(false);
+        W<QLineEdit>("lineEditIPv6Addr")->setEnabled(false);
+        W<QLineEdit>("lineEditIPv6Mask")->setText("65");
         m_panel->OnModifyNetPara();
         QCOMPARE(g_modify.size(), 1);
         QVERIFY(g_modify.first().ipv6Null);
@@ -270,10 +308,10 @@ private slots:
     {
         Select({1});
         SetNetFields(" 10.20.30.40 ", "255.255.255.0", "8100", "Pass word1");
-        m_panel->ui.lineEditIPGateway->setText("");
-        m_panel->ui.lineEditIPv6Addr->setText("fd00::99");
-        m_panel->ui.lineEditIPv6Gateway->setText("");
-        m_panel->ui.lineEditIPv6Mask->setText("48");
+        W<QLineEdit>("lineEditIPGateway")->setText("");
+        W<QLineEdit>("lineEditIPv6Addr")->setText("fd00::99");
+        W<QLineEdit>("lineEditIPv6Gateway")->setText("");
+        W<QLineEdit>("lineEditIPv6Mask")->setText("48");
         m_panel->OnModifyNetPara();
         QCOMPARE(g_modify.size(), 1);
         const ModifyCall &c = g_modify.first();
@@ -301,26 +339,24 @@ private slots:
     void runOfThreeInSelectionOrder()
     {
         Select({2});
-        m_panel->ui.lineEditIPv6Addr->setText("fd00::77"); // what one device showed
-        m_panel->ui.lineEditIPv6Gateway->setText("fd00::1");
+        W<QLineEdit>("lineEditIPv6Addr")->setText("fd00::77"); // what one device showed
+        W<QLineEdit>("lineEditIPv6Gateway")->setText("fd00::1");
         Select({2, 0, 1});
-        QVERIFY(m_panel->ui.widgetBatch->isVisible());
-        QCOMPARE(m_panel->ui.label_7->text(), QString("Start IP Address:"));
-        QVERIFY(m_panel->ui.lineEditIPAddr->text().isEmpty());
-        QVERIFY(m_panel->ui.lineEditHttpPort->text().isEmpty());
-        QVERIFY(m_panel->ui.lineEditIPv6Addr->text().isEmpty()); // not the last device's
-        QVERIFY(m_panel->ui.lineEditIPv6Gateway->text().isEmpty());
-        m_panel->ui.lineEditHttpPort->setText("8080");
+        QVERIFY(W<QWidget>("widgetBatch")->isVisible());
+        QCOMPARE(W<QLabel>("label_7")->text(), QString("Start IP Address:"));
+        QVERIFY(W<QLineEdit>("lineEditIPAddr")->text().isEmpty());
+        QVERIFY(W<QLineEdit>("lineEditHttpPort")->text().isEmpty());
+        QVERIFY(W<QLineEdit>("lineEditIPv6Addr")->text().isEmpty()); // not the last device's
+        QVERIFY(W<QLineEdit>("lineEditIPv6Gateway")->text().isEmpty());
+        W<QLineEdit>("lineEditHttpPort")->setText("8080");
         SetNetFields("192.168.1.10", "255.255.255.0", "8000", "Admin12345");
-        m_panel->ui.lineEditIPv6Addr->setText("fd00::5"); // ignored with several devices
+        W<QLineEdit>("lineEditIPv6Addr")->setText("fd00::5"); // ignored with several devices
         m_panel->OnModifyNetPara();
         QCOMPARE(g_modify.size(), 3);
-        QCOMPARE(g_modify[0].mac, QByteArray("02-00-00-00-00-03"));
-        QCOMPARE(g_modify[0].ipv4, QByteArray("192.168.1.10"));
-        QCOMPARE(g_modify[1].mac, QByteArray("02-00-00-00-00-01"));
-        QCOMPARE(g_modify[1].ipv4, QByteArray("192.168.1.11"));
-        QCOMPARE(g_modify[2].mac, QByteArray("02-00-00-00-00-02"));
-        QCOMPARE(g_modify[2].ipv4, QByteArray("192.168.1.12"));
+        // Addresses in selection order.
+        QCOMPARE(CallTo("02-00-00-00-00-03").ipv4, QByteArray("192.168.1.10"));
+        QCOMPARE(CallTo("02-00-00-00-00-01").ipv4, QByteArray("192.168.1.11"));
+        QCOMPARE(CallTo("02-00-00-00-00-02").ipv4, QByteArray("192.168.1.12"));
         for (const ModifyCall &c : g_modify) {
             QVERIFY(c.ipv6Null);
             QCOMPARE(c.http, QByteArray("8080"));
@@ -360,46 +396,48 @@ private slots:
         SetNetFields("10.0.0.5", "255.255.0.0", "8000", QString::fromUtf8("Pässwort12"));
         m_panel->OnModifyNetPara();
         QVERIFY(g_modify.isEmpty());
-        QVERIFY(!TipAt(m_panel->ui.lineEditPort_Password).isEmpty());
+        QVERIFY(!TipAt(W<CPasswordLineEdit>("lineEditPort_Password")).isEmpty());
 
-        m_panel->ui.edtNewPassword->setText(QString::fromUtf8("Ab1密码密码密码"));
-        m_panel->ui.edtConfirmPassword->setText(m_panel->ui.edtNewPassword->text());
+        W<QLineEdit>("edtNewPassword")->setText(QString::fromUtf8("Ab1密码密码密码"));
+        W<QLineEdit>("edtConfirmPassword")->setText(W<QLineEdit>("edtNewPassword")->text());
         Select({3});
-        m_panel->ui.edtNewPassword->setText(QString::fromUtf8("Ab1密码密码密码"));
-        m_panel->ui.edtConfirmPassword->setText(m_panel->ui.edtNewPassword->text());
+        W<QLineEdit>("edtNewPassword")->setText(QString::fromUtf8("Ab1密码密码密码"));
+        W<QLineEdit>("edtConfirmPassword")->setText(W<QLineEdit>("edtNewPassword")->text());
         m_panel->OnDefaultPassword();
         QVERIFY(g_sdk.activated.isEmpty());
-        QVERIFY(!TipAt(m_panel->ui.edtNewPassword).isEmpty());
+        QVERIFY(!TipAt(W<QLineEdit>("edtNewPassword")).isEmpty());
 
         // The batch password and the security code likewise.
         Select({4, 5});
-        m_panel->ui.checkBoxBatchDhcp->setChecked(true);
-        m_panel->ui.lineEditPort_BatchPassword->setText(QString::fromUtf8("Admin12345€"));
+        W<QCheckBox>("checkBoxBatchDhcp")->setChecked(true);
+        W<CPasswordLineEdit>("lineEditPort_BatchPassword")->setText(QString::fromUtf8("Admin12345€"));
         m_panel->batchEnableDHCP();
         QVERIFY(g_sdk.netParams.isEmpty());
-        QVERIFY(!TipAt(m_panel->ui.lineEditPort_BatchPassword).isEmpty());
-        m_panel->ui.checkBoxBatchDhcp->setChecked(false);
+        QVERIFY(!TipAt(W<CPasswordLineEdit>("lineEditPort_BatchPassword")).isEmpty());
+        W<QCheckBox>("checkBoxBatchDhcp")->setChecked(false);
 
         Select({0});
-        m_panel->ui.m_pDefaultPwdLEdit->setText(QString::fromUtf8("SecCodé123"));
+        W<QLineEdit>("m_pDefaultPwdLEdit")->setText(QString::fromUtf8("SecCodé123"));
         m_panel->OnDefaultPassword();
         QVERIFY(g_sdk.resetDefault.isEmpty());
-        QVERIFY(!TipAt(m_panel->ui.m_pDefaultPwdLEdit).isEmpty());
+        QVERIFY(!TipAt(W<QLineEdit>("m_pDefaultPwdLEdit")).isEmpty());
     }
 
     void batchDhcpUsesEachRecord()
     {
         Select({4, 5});
-        m_panel->ui.checkBoxBatchDhcp->setChecked(true);
-        QVERIFY(!m_panel->ui.pushButtonModifyNetwork->isEnabled());
-        QVERIFY(!m_panel->ui.lineEditIPAddr->isEnabled());
-        QVERIFY(m_panel->ui.pushButtonModifyBatchNetwork->isEnabled());
-        m_panel->ui.lineEditPort_BatchPassword->setText(" Admin12345 ");
+        W<QCheckBox>("checkBoxBatchDhcp")->setChecked(true);
+        QVERIFY(!W<CPushButton>("pushButtonModifyNetwork")->isEnabled());
+        QVERIFY(!W<QLineEdit>("lineEditIPAddr")->isEnabled());
+        QVERIFY(W<CPushButton>("pushButtonModifyBatchNetwork")->isEnabled());
+        W<CPasswordLineEdit>("lineEditPort_BatchPassword")->setText(" Admin12345 ");
         g_sdk.refuse = false;
         m_panel->batchEnableDHCP();
         QCOMPARE(g_sdk.netParams.size(), 2);
-        QCOMPARE(g_sdk.netMacs[0], QByteArray("02-00-00-00-00-05"));
-        const ZELT_NET_PARAM &p = g_sdk.netParams[0];
+        const int first = int(g_sdk.netMacs.indexOf("02-00-00-00-00-05"));
+        QVERIFY(first >= 0);
+        QVERIFY(g_sdk.netMacs.contains("02-00-00-00-00-06"));
+        const ZELT_NET_PARAM &p = g_sdk.netParams[first];
         QCOMPARE(QByteArray(p.szIPv4Address), QByteArray("10.0.0.5"));
         QCOMPARE(QByteArray(p.szIPv4SubnetMask), QByteArray("255.255.0.0"));
         QCOMPARE(QByteArray(p.szIPv6Address), QByteArray("fd00::10"));
@@ -409,9 +447,9 @@ private slots:
         QCOMPARE(m_msgs->lastText(), QString("Modify network parameter succeed.ID:005 006 "));
         QCOMPARE(int(m_panel->DeviceList().at(4).byDhcp), 1);
 
-        m_panel->ui.checkBoxBatchDhcp->setChecked(false);
-        QVERIFY(m_panel->ui.pushButtonModifyNetwork->isEnabled());
-        QVERIFY(m_panel->ui.lineEditIPAddr->isEnabled());
+        W<QCheckBox>("checkBoxBatchDhcp")->setChecked(false);
+        QVERIFY(W<CPushButton>("pushButtonModifyNetwork")->isEnabled());
+        QVERIFY(W<QLineEdit>("lineEditIPAddr")->isEnabled());
         g_sdk.refuse = true;
         m_panel->batchEnableDHCP();
         QCOMPARE(m_msgs->lastText(), QString("Modify network parameter failed!ID:005 006 "));
@@ -431,69 +469,86 @@ private slots:
     void dhcpCheckBoxLocksAddressFields()
     {
         Select({0});
-        m_panel->ui.checkBoxDhcp->setChecked(true);
-        QVERIFY(!m_panel->ui.lineEditIPAddr->isEnabled());
-        QVERIFY(!m_panel->ui.lineEditIPMask->isEnabled());
-        QVERIFY(!m_panel->ui.lineEditIPGateway->isEnabled());
-        QVERIFY(!m_panel->ui.frame->isEnabled());
-        m_panel->ui.checkBoxDhcp->setChecked(false);
-        QVERIFY(m_panel->ui.lineEditIPAddr->isEnabled());
-        QVERIFY(m_panel->ui.frame->isEnabled());
+        W<QCheckBox>("checkBoxDhcp")->setChecked(true);
+        QVERIFY(!W<QLineEdit>("lineEditIPAddr")->isEnabled());
+        QVERIFY(!W<QLineEdit>("lineEditIPMask")->isEnabled());
+        QVERIFY(!W<QLineEdit>("lineEditIPGateway")->isEnabled());
+        QVERIFY(!W<QFrame>("frame")->isEnabled());
+        W<QCheckBox>("checkBoxDhcp")->setChecked(false);
+        QVERIFY(W<QLineEdit>("lineEditIPAddr")->isEnabled());
+        QVERIFY(W<QFrame>("frame")->isEnabled());
     }
 
+    // Each lamp is compared with the picture it must show, so a red lamp in
+    // place of a yellow one, or a lamp left grey, is caught.
     void strengthDisplay()
     {
         Select({3});
-        QLineEdit *pwd = m_panel->ui.edtNewPassword;
-        auto lamps = [this] {
-            return QList<qint64>{m_panel->ui.m_pLabelLevel1->pixmap().cacheKey(),
-                                 m_panel->ui.m_pLabelLevel2->pixmap().cacheKey(),
-                                 m_panel->ui.m_pLabelLevel3->pixmap().cacheKey()};
+        QLineEdit *pwd = m_panel->findChild<QLineEdit *>("edtNewPassword");
+        QLabel *word = m_panel->findChild<QLabel *>("m_pLabelLevel");
+        const QImage grey = QPixmap(":/images/ButtonIcon/grey.png").toImage();
+        const QImage red = QPixmap(":/images/ButtonIcon/red.png").toImage();
+        const QImage yellow = QPixmap(":/images/ButtonIcon/yellow.png").toImage();
+        const QImage green = QPixmap(":/images/ButtonIcon/green.png").toImage();
+        for (const QImage *a : {&grey, &red, &yellow, &green}) {
+            QVERIFY(!a->isNull());
+            for (const QImage *b : {&grey, &red, &yellow, &green})
+                QVERIFY(a == b || *a != *b);
+        }
+        auto name = [&](const QImage &img) {
+            return img == grey ? "grey" : img == red ? "red" : img == yellow ? "yellow" : img == green ? "green" : "other";
         };
-        const QPixmap grey(":/images/ButtonIcon/grey.png");
-        QVERIFY(!grey.isNull());
+        auto lamps = [&] {
+            QStringList out;
+            for (const char *lamp : {"m_pLabelLevel1", "m_pLabelLevel2", "m_pLabelLevel3"})
+                out << name(m_panel->findChild<QLabel *>(lamp)->pixmap().toImage());
+            return out;
+        };
         pwd->setText("");
-        QCOMPARE(m_panel->ui.m_pLabelLevel->text(), QString());
-        const QList<qint64> allGrey = lamps();
-        QCOMPARE(allGrey[0], allGrey[1]);
-        QCOMPARE(allGrey[1], allGrey[2]);
+        QCOMPARE(word->text(), QString());
+        QCOMPARE(lamps(), (QStringList{"grey", "grey", "grey"}));
         pwd->setText("a");
-        QCOMPARE(m_panel->ui.m_pLabelLevel->text(), QString("Weak"));
-        QVERIFY(lamps()[0] != allGrey[0]);
-        QCOMPARE(lamps()[1], allGrey[1]);
+        QCOMPARE(word->text(), QString("Weak"));
+        QCOMPARE(lamps(), (QStringList{"red", "grey", "grey"}));
         pwd->setText("abcd1234");
-        QCOMPARE(m_panel->ui.m_pLabelLevel->text(), QString("Weak"));
+        QCOMPARE(word->text(), QString("Weak"));
+        QCOMPARE(lamps(), (QStringList{"red", "grey", "grey"}));
         pwd->setText("ABCDabcd");
-        QCOMPARE(m_panel->ui.m_pLabelLevel->text(), QString("Medium"));
-        QCOMPARE(lamps()[0], lamps()[1]);
-        QCOMPARE(lamps()[2], allGrey[2]);
+        QCOMPARE(word->text(), QString("Medium"));
+        QCOMPARE(lamps(), (QStringList{"yellow", "yellow", "grey"}));
         pwd->setText("Abcd1234");
-        QCOMPARE(m_panel->ui.m_pLabelLevel->text(), QString("Strong"));
-        QCOMPARE(lamps()[0], lamps()[2]);
-        QVERIFY(lamps()[2] != allGrey[2]);
+        QCOMPARE(word->text(), QString("Strong"));
+        QCOMPARE(lamps(), (QStringList{"green", "green", "green"}));
+        // Back down: the lamps that are no longer lit turn grey again.
+        pwd->setText("ABCDabcd");
+        QCOMPARE(lamps(), (QStringList{"yellow", "yellow", "grey"}));
+        pwd->setText("");
+        QCOMPARE(word->text(), QString());
+        QCOMPARE(lamps(), (QStringList{"grey", "grey", "grey"}));
     }
 
     void activation()
     {
         Select({3});
-        QCOMPARE(m_panel->ui.label_163->text(), QString("Activate device"));
-        m_panel->ui.edtNewPassword->setText("");
+        QCOMPARE(W<QLabel>("label_163")->text(), QString("Activate device"));
+        W<QLineEdit>("edtNewPassword")->setText("");
         m_panel->OnDefaultPassword();
-        QCOMPARE(TipAt(m_panel->ui.edtNewPassword), QString("The password can not be empty."));
-        m_panel->ui.edtNewPassword->setText("Abcd1234");
-        m_panel->ui.edtConfirmPassword->setText("abcd1234");
+        QCOMPARE(TipAt(W<QLineEdit>("edtNewPassword")), QString("The password can not be empty."));
+        W<QLineEdit>("edtNewPassword")->setText("Abcd1234");
+        W<QLineEdit>("edtConfirmPassword")->setText("abcd1234");
         m_panel->OnDefaultPassword();
-        QCOMPARE(TipAt(m_panel->ui.edtNewPassword), QString("The password you typed do not match."));
+        QCOMPARE(TipAt(W<QLineEdit>("edtNewPassword")), QString("The password you typed do not match."));
         QVERIFY(g_sdk.activated.isEmpty());
 
         // Rows 3 and 4 inactive, 0 active: the active one is skipped; a short
         // password is still sent (the device decides).
         Select({3, 0, 4});
-        m_panel->ui.edtNewPassword->setText("Abcd1234");
-        m_panel->ui.edtConfirmPassword->setText("Abcd1234");
+        W<QLineEdit>("edtNewPassword")->setText("Abcd1234");
+        W<QLineEdit>("edtConfirmPassword")->setText("Abcd1234");
         m_panel->OnDefaultPassword();
-        QCOMPARE(g_sdk.activated,
-                 (QList<QByteArray>{"ZC-100004:Abcd1234", "ZC-100005:Abcd1234"}));
+        QList<QByteArray> activated = g_sdk.activated;
+        std::sort(activated.begin(), activated.end());
+        QCOMPARE(activated, (QList<QByteArray>{"ZC-100004:Abcd1234", "ZC-100005:Abcd1234"}));
         QCOMPARE(m_msgs->lastText(), QString("The device is activated.ID:004 005 "));
         QCOMPARE(Cell(3, Col::ColSafety), QString("Active"));
         QCOMPARE(int(m_panel->DeviceList().at(3).byActivated), 0);
@@ -509,8 +564,8 @@ private slots:
         a.byActivated = b.byActivated = 1;
         AddDevices({a, b});
         Select({6, 7});
-        m_panel->ui.edtNewPassword->setText("Ab1");
-        m_panel->ui.edtConfirmPassword->setText("Ab1");
+        W<QLineEdit>("edtNewPassword")->setText("Ab1");
+        W<QLineEdit>("edtConfirmPassword")->setText("Ab1");
         m_panel->OnDefaultPassword();
         QCOMPARE(g_sdk.activated.size(), 2);
         QCOMPARE(m_msgs->lastText(), QString("Operation failed.ID:007 008 "));
@@ -520,12 +575,12 @@ private slots:
     void restoreWithSecurityCode()
     {
         Select({0}); // active, no reset capability: security code only
-        QVERIFY(m_panel->ui.m_pDefaultPwdLEdit->isVisibleTo(m_panel));
-        QVERIFY(!m_panel->ui.edtNewPassword->isVisibleTo(m_panel));
-        m_panel->ui.m_pDefaultPwdLEdit->setText("");
+        QVERIFY(W<QLineEdit>("m_pDefaultPwdLEdit")->isVisibleTo(m_panel));
+        QVERIFY(!W<QLineEdit>("edtNewPassword")->isVisibleTo(m_panel));
+        W<QLineEdit>("m_pDefaultPwdLEdit")->setText("");
         m_panel->OnDefaultPassword();
-        QCOMPARE(TipAt(m_panel->ui.m_pDefaultPwdLEdit), QString("Password cannot be empty."));
-        m_panel->ui.m_pDefaultPwdLEdit->setText("SecCode123");
+        QCOMPARE(TipAt(W<QLineEdit>("m_pDefaultPwdLEdit")), QString("Password cannot be empty."));
+        W<QLineEdit>("m_pDefaultPwdLEdit")->setText("SecCode123");
         m_panel->OnDefaultPassword();
         QCOMPARE(g_sdk.resetDefault, QList<QByteArray>{"ZC-100001:SecCode123"});
         QCOMPARE(m_msgs->lastTitle(), QString("Information"));
@@ -539,25 +594,25 @@ private slots:
     void keyFileDeviceHasNoSecurityCodeReset()
     {
         Select({5}); // reset capability: new password and key files
-        QCOMPARE(m_panel->ui.label_163->text(), QString("Reset Password"));
-        QVERIFY(m_panel->ui.edtNewPassword->isVisibleTo(m_panel));
-        QVERIFY(m_panel->ui.btnImport->isVisibleTo(m_panel));
-        QVERIFY(!m_panel->ui.m_pDefaultPwdLEdit->isVisibleTo(m_panel));
-        m_panel->ui.m_pDefaultPwdLEdit->setText("Code-42"); // left over, not shown
-        m_panel->ui.edtNewPassword->setText("Newpass123456789");
-        m_panel->ui.edtConfirmPassword->setText("Newpass123456789");
+        QCOMPARE(W<QLabel>("label_163")->text(), QString("Reset Password"));
+        QVERIFY(W<QLineEdit>("edtNewPassword")->isVisibleTo(m_panel));
+        QVERIFY(W<QPushButton>("btnImport")->isVisibleTo(m_panel));
+        QVERIFY(!W<QLineEdit>("m_pDefaultPwdLEdit")->isVisibleTo(m_panel));
+        W<QLineEdit>("m_pDefaultPwdLEdit")->setText("Code-42"); // left over, not shown
+        W<QLineEdit>("edtNewPassword")->setText("Newpass123456789");
+        W<QLineEdit>("edtConfirmPassword")->setText("Newpass123456789");
         m_panel->OnDefaultPassword();
         QVERIFY(g_sdk.resets.isEmpty());
-        QCOMPARE(TipAt(m_panel->ui.btnImport), QString("Please import a device key file to reset the password."));
+        QCOMPARE(TipAt(W<QPushButton>("btnImport")), QString("Please import a device key file to reset the password."));
     }
 
     void newPasswordFillsAllSixteenBytes()
     {
         Select({5});
-        m_panel->ui.combImportFile->clear();
-        m_panel->ui.combImportFile->addItem("/tmp/Signed.xml");
-        m_panel->ui.edtNewPassword->setText("Newpass123456789");
-        m_panel->ui.edtConfirmPassword->setText("Newpass123456789");
+        W<CPathComboBox>("combImportFile")->clear();
+        W<CPathComboBox>("combImportFile")->addItem("/tmp/Signed.xml");
+        W<QLineEdit>("edtNewPassword")->setText("Newpass123456789");
+        W<QLineEdit>("edtConfirmPassword")->setText("Newpass123456789");
         m_panel->OnImport();
         QCOMPARE(g_sdk.resets.size(), 1);
         QCOMPARE(g_sdk.resetSerials.first(), QByteArray("ZC-100006"));
@@ -575,7 +630,7 @@ private slots:
     {
         QTemporaryDir dir;
         Select({5});
-        CPathComboBox *box = m_panel->ui.combExportFile;
+        CPathComboBox *box = W<CPathComboBox>("combExportFile");
         box->clear();
         m_panel->OnExport();
         QCOMPARE(TipAt(box), QString("File path cannot be empty."));
@@ -612,19 +667,19 @@ private slots:
     void importKeyFile()
     {
         Select({5});
-        CPathComboBox *box = m_panel->ui.combImportFile;
+        CPathComboBox *box = W<CPathComboBox>("combImportFile");
         box->clear();
         m_panel->OnImport();
         QCOMPARE(TipAt(box), QString("File path cannot be empty."));
 
         box->addItem("/tmp/keys/Signed.xml");
-        m_panel->ui.edtNewPassword->setText("Abcd1234");
-        m_panel->ui.edtConfirmPassword->setText("Abcd12345");
+        W<QLineEdit>("edtNewPassword")->setText("Abcd1234");
+        W<QLineEdit>("edtConfirmPassword")->setText("Abcd12345");
         m_panel->OnImport();
-        QCOMPARE(TipAt(m_panel->ui.edtNewPassword), QString("The password you typed do not match."));
+        QCOMPARE(TipAt(W<QLineEdit>("edtNewPassword")), QString("The password you typed do not match."));
         QVERIFY(g_sdk.resets.isEmpty());
 
-        m_panel->ui.edtConfirmPassword->setText("Abcd1234");
+        W<QLineEdit>("edtConfirmPassword")->setText("Abcd1234");
         m_panel->OnImport();
         QCOMPARE(g_sdk.resets.size(), 1);
         QCOMPARE(QByteArray(g_sdk.resets[0].szKeyFilePath), QByteArray("/tmp/keys/Signed.xml"));
@@ -650,12 +705,144 @@ private slots:
     void importWithoutNewPasswordRestores()
     {
         Select({1}); // no reset capability: the new-password field is hidden
-        m_panel->ui.combImportFile->clear();
-        m_panel->ui.combImportFile->addItem("/tmp/k.xml");
+        W<CPathComboBox>("combImportFile")->clear();
+        W<CPathComboBox>("combImportFile")->addItem("/tmp/k.xml");
         m_panel->OnImport();
         QCOMPARE(g_sdk.resets.size(), 1);
         QCOMPARE(QByteArray(g_sdk.resets[0].szNewPassword, 16), QByteArray(16, '\0'));
         QCOMPARE(m_msgs->lastText(), QString("Restore default password succeed."));
+    }
+
+    // Capability bit 1 without bit 0: the IPv6 fields are open but the device
+    // reported none, so the prefix field is empty.
+    void emptyPrefixMeansZero()
+    {
+        ZELT_DEVICE_EVENT ev = MakeEvent(1, 20);
+        ev.bySupport = 0x02 | 0x04;
+        AddDevices({ev});
+        const int row = Model()->rowCount() - 1;
+        Select({row});
+        QLineEdit *prefix = m_panel->findChild<QLineEdit *>("lineEditIPv6Mask");
+        QVERIFY(prefix->isEnabled());
+        QCOMPARE(prefix->text(), QString());
+        SetNetFields("10.0.0.20", "255.255.0.0", "8000", "Admin12345");
+        m_panel->OnModifyNetPara();
+        QCOMPARE(TipAt(prefix), QString());
+        QCOMPARE(g_modify.size(), 1);
+        QVERIFY(!g_modify.first().ipv6Null);
+        QCOMPARE(g_modify.first().prefix, 0);
+        QCOMPARE(m_msgs->lastText(), "Modify network parameter succeed, please reboot your device!ID:"
+                                         + Cell(row, Col::ColId) + " ");
+        // A prefix out of range is still refused.
+        g_modify.clear();
+        prefix->setText("65");
+        m_panel->OnModifyNetPara();
+        QCOMPARE(TipAt(prefix), QString("IPv6 prefix length ranges from 0 to 64."));
+        QVERIFY(g_modify.isEmpty());
+    }
+
+    // A run in a /16 hands out x.x.x.255 like any other host address.
+    void runInASixteenKeepsTheTwoFiftyFive()
+    {
+        Select({0, 1, 2});
+        SetNetFields("10.77.2.254", "255.255.0.0", "8000", "Admin12345");
+        m_panel->OnModifyNetPara();
+        QCOMPARE(g_modify.size(), 3);
+        QCOMPARE(CallTo("02-00-00-00-00-01").ipv4, QByteArray("10.77.2.254"));
+        QCOMPARE(CallTo("02-00-00-00-00-02").ipv4, QByteArray("10.77.2.255"));
+        QCOMPARE(CallTo("02-00-00-00-00-03").ipv4, QByteArray("10.77.3.1"));
+        // In a /24 the .255 is the broadcast address and stays free.
+        g_modify.clear();
+        SetNetFields("10.77.2.254", "255.255.255.0", "8000", "Admin12345");
+        m_panel->OnModifyNetPara();
+        QCOMPARE(g_modify.size(), 3);
+        QCOMPARE(CallTo("02-00-00-00-00-02").ipv4, QByteArray("10.77.3.1"));
+        QCOMPARE(CallTo("02-00-00-00-00-03").ipv4, QByteArray("10.77.3.2"));
+    }
+
+    // A language change rewrites every text from what the panel knows now:
+    // rows activated since they were shown, and the labels that follow the
+    // selection.
+    void languageChangeKeepsStateTexts()
+    {
+        QTranslator zh;
+        QVERIFY(zh.load(qEnvironmentVariable("TOOLBAY_BIN_DIR") + "/translations/ZELT_zh.qm"));
+        ZELT_DEVICE_EVENT a = MakeEvent(1, 21), b = MakeEvent(1, 22), k = MakeEvent(1, 23);
+        a.byActivated = b.byActivated = 1;
+        k.bySupport = 0x40 | 0x07;
+        AddDevices({a, b, k});
+        const int ra = Model()->rowCount() - 3, rb = ra + 1, rk = ra + 2;
+        Select({ra});
+        m_panel->findChild<QLineEdit *>("edtNewPassword")->setText("Abcd1234");
+        m_panel->findChild<QLineEdit *>("edtConfirmPassword")->setText("Abcd1234");
+        m_panel->OnDefaultPassword();
+        QCOMPARE(Cell(ra, Col::ColSafety), QString("Active"));
+        QCOMPARE(Cell(rb, Col::ColSafety), QString("Inactive"));
+
+        auto *label7 = m_panel->findChild<QLabel *>("label_7");
+        auto *label162 = m_panel->findChild<QLabel *>("label_162");
+        auto *label163 = m_panel->findChild<QLabel *>("label_163");
+        Select({ra, rb});
+        QCOMPARE(label7->text(), QString("Start IP Address:"));
+        QCOMPARE(label162->text(), QString("Batch Modify Network parameters"));
+        QCOMPARE(label163->text(), QString("Activate device"));
+
+        QCoreApplication::installTranslator(&zh);
+        QCoreApplication::processEvents();
+        QCOMPARE(Cell(ra, Col::ColSafety), QString::fromUtf8("已激活"));
+        QCOMPARE(Cell(rb, Col::ColSafety), QString::fromUtf8("未激活"));
+        QCOMPARE(label7->text(), QString::fromUtf8("起始 IP 地址："));
+        QCOMPARE(label162->text(), QString::fromUtf8("批量修改网络参数"));
+        QCOMPARE(label163->text(), QString::fromUtf8("激活设备"));
+        Select({rk});
+        QCOMPARE(label163->text(), QString::fromUtf8("重置密码"));
+        QCoreApplication::removeTranslator(&zh);
+        QCoreApplication::processEvents();
+        QCOMPARE(label163->text(), QString("Reset Password"));
+        QCOMPARE(label7->text(), QString("IP Address:"));
+        QCOMPARE(Cell(ra, Col::ColSafety), QString("Active"));
+        QCOMPARE(Cell(rb, Col::ColSafety), QString("Inactive"));
+    }
+
+    // The devices of a run are worked on at the same time and answer in any
+    // order: the summary keeps selection order, and each result lands in
+    // its own row even when the table is sorted meanwhile.
+    void resultsFollowTheirRowsWhateverAnswersFirst()
+    {
+        Select({0, 1, 2});
+        g_delayMs.insert("02-00-00-00-00-01", 300); // the first selected answers last
+        g_refuseMac.insert("02-00-00-00-00-02");
+        SetNetFields("192.168.9.10", "255.255.255.0", "8000", "Admin12345");
+        // While the first device is still working, sort the table by IPv4
+        // address descending: the rows move under the running batch.
+        QTimer::singleShot(100, this, [this] {
+            QHeaderView *h = Table()->header();
+            h->setSortIndicator(Col::ColIPv4, Qt::DescendingOrder);
+            m_panel->SortTable(Col::ColIPv4);
+        });
+        m_panel->OnModifyNetPara();
+        QCOMPARE(g_modify.size(), 3);
+        QCOMPARE(g_modify.last().mac, QByteArray("02-00-00-00-00-01"));
+        QCOMPARE(m_msgs->lastText(), QString("Modify network parameter succeed, please reboot your device!ID:001 003 "
+                                             "Modify network parameter failed!ID:002 "));
+        auto rowOf = [this](const QString &serial) {
+            for (int r = 0; r < Model()->rowCount(); ++r)
+                if (Cell(r, Col::ColSerial) == serial)
+                    return r;
+            return -1;
+        };
+        QCOMPARE(Cell(rowOf("ZC-100001"), Col::ColIPv4), QString("192.168.9.10"));
+        QCOMPARE(Cell(rowOf("ZC-100003"), Col::ColIPv4), QString("192.168.9.12"));
+        QVERIFY(Cell(rowOf("ZC-100002"), Col::ColIPv4) != QString("192.168.9.11"));
+        const QList<ZELT_DEVICE_INFO_MY> list = m_panel->DeviceList();
+        for (const ZELT_DEVICE_INFO_MY &d : list) {
+            if (ZeltRecords::text(d.szSerialNO) == "ZC-100001")
+                QCOMPARE(ZeltRecords::text(d.szIPv4Address), QString("192.168.9.10"));
+            if (ZeltRecords::text(d.szSerialNO) == "ZC-100003")
+                QCOMPARE(ZeltRecords::text(d.szIPv4Address), QString("192.168.9.12"));
+        }
+        Table()->header()->setSortIndicator(0, Qt::AscendingOrder);
+        m_panel->SortTable(0);
     }
 };
 

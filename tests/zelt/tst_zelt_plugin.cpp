@@ -304,16 +304,36 @@ private slots:
         QCOMPARE(Cell(2, ColId), QStringLiteral("003"));
     }
 
-    void oddKindsAndBadRecordsChangeNothing()
+    void oddKindsChangeNothing()
     {
         Online(1);
+        Online(2);
+        auto snapshot = [this] {
+            QStringList cells;
+            for (int r = 0; r < m_model->rowCount(); ++r)
+                for (int c = 0; c < m_model->columnCount(); ++c)
+                    cells << Cell(r, c);
+            return cells;
+        };
+        const QStringList before = snapshot();
         for (int kind : {0, 5, -1, 1000}) {
-            Send(MakeEvent(kind, 7));
-            QCOMPARE(m_model->rowCount(), 1);
+            // Same serial and MAC as a listed device, other contents.
+            ZELT_DEVICE_EVENT ev = MakeEvent(kind, 2);
+            ZeltTest::Put(ev.szIPv4Address, "172.31.0.9");
+            Send(ev);
         }
         m_plugin.callBack(nullptr);
-        // No terminator in any text field: each cell is read up to its
-        // field's width and never past it.
+        QCoreApplication::processEvents();
+        QCOMPARE(m_model->rowCount(), 2);
+        QCOMPARE(snapshot(), before);
+        QCOMPARE(W<QLabel>("m_pLabelCount")->text(), QStringLiteral("2"));
+    }
+
+    // Text fields without a terminator are read up to their width and never
+    // past it; such a record is listed like any other.
+    void unterminatedTextsStayWithinTheirFields()
+    {
+        Online(1);
         ZELT_DEVICE_EVENT junk;
         std::memset(&junk, 'A', sizeof junk);
         junk.iEventKind = 1;
@@ -441,19 +461,26 @@ private slots:
             ZeltTest::Put(ev.szIPv4Address, addresses[i]);
             Send(ev);
         }
-        ClickHeader(ColIPv4);
+        // Start from the panel's first state, column 0 ascending: a click on
+        // another section sorts it ascending, a second click descending.
         QHeaderView *h = m_table->header();
-        const Qt::SortOrder order = h->sortIndicatorOrder();
-        QStringList got;
-        for (int r = 0; r < 5; ++r)
-            got << Cell(r, ColIPv4);
-        QStringList want{"abc", "9.255.255.255", "10.0.0.0", "10.0.0.9", "10.0.0.10"};
-        if (order == Qt::DescendingOrder)
-            std::reverse(want.begin(), want.end());
-        QCOMPARE(got, want);
-        ClickHeader(ColIPv4); // second click flips the order
-        QVERIFY(h->sortIndicatorOrder() != order);
-        QCOMPARE(Cell(0, ColIPv4), want.last());
+        h->setSortIndicator(0, Qt::AscendingOrder);
+        ClickHeader(ColIPv4);
+        QCOMPARE(h->sortIndicatorSection(), int(ColIPv4));
+        QCOMPARE(h->sortIndicatorOrder(), Qt::AscendingOrder);
+        auto column = [this] {
+            QStringList got;
+            for (int r = 0; r < 5; ++r)
+                got << Cell(r, ColIPv4);
+            return got;
+        };
+        const QStringList ascending{"abc", "9.255.255.255", "10.0.0.0", "10.0.0.9", "10.0.0.10"};
+        QCOMPARE(column(), ascending);
+        ClickHeader(ColIPv4);
+        QCOMPARE(h->sortIndicatorOrder(), Qt::DescendingOrder);
+        QStringList descending = ascending;
+        std::reverse(descending.begin(), descending.end());
+        QCOMPARE(column(), descending);
 
         // A device found later is appended at the bottom until the next click.
         ZELT_DEVICE_EVENT late = MakeEvent(1, 30);
@@ -648,6 +675,40 @@ private slots:
         Send(up);
         QCOMPARE(Cell(1, ColType), QStringLiteral("ZC-9999"));
         QCOMPARE(Cell(1, ColSerial), QStringLiteral("ZC-100002"));
+    }
+
+    // The editor opened with F2 (no double click before it) is undone too;
+    // the row keeps matching its device, in a sorted table as well.
+    void serialEditWithTheKeyboardIsUndone()
+    {
+        for (int i : {3, 1, 2})
+            Online(i);
+        m_table->header()->setSortIndicator(0, Qt::AscendingOrder);
+        ClickHeader(ColSerial); // ZC-100001, ZC-100002, ZC-100003
+        QCOMPARE(Cell(0, ColSerial), QStringLiteral("ZC-100001"));
+        m_host->activateWindow();
+        QApplication::setActiveWindow(m_host);
+        m_table->setFocus();
+        m_table->setCurrentIndex(m_model->index(0, ColSerial));
+        QTest::keyClick(m_table, Qt::Key_F2);
+        QLineEdit *editor = nullptr;
+        QTRY_VERIFY((editor = m_table->viewport()->findChild<QLineEdit *>()) != nullptr);
+        QCOMPARE(editor->text(), QStringLiteral("ZC-100001"));
+        editor->selectAll();
+        QTest::keyClicks(editor, QStringLiteral("ZC-100002"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_VERIFY(m_table->viewport()->findChild<QLineEdit *>() == nullptr
+                    || !m_table->viewport()->findChild<QLineEdit *>()->isVisible());
+        QCOMPARE(Cell(0, ColSerial), QStringLiteral("ZC-100001"));
+
+        // The panel shows the row's own device.
+        ClickRow(0);
+        QCOMPARE(W<QLineEdit>("lineEditSerial")->text(), QStringLiteral("ZC-100001"));
+        QCOMPARE(W<QLineEdit>("lineEditIPAddr")->text(), QStringLiteral("10.0.0.1"));
+        // And the row leaves with its device.
+        Send(MakeEvent(3, 1));
+        QTRY_COMPARE(m_model->rowCount(), 2);
+        QCOMPARE(RowOf(QStringLiteral("ZC-100001")), -1);
     }
 
     void collapseKeepsFields()

@@ -406,6 +406,10 @@ your password with at least two kinds of them contained.</translation>
         <source>Please import a device key file to reset the password.</source>
         <translation>Please import a device key file to reset the password.</translation>
     </message>
+    <message>
+        <source>Export</source>
+        <translation>Export</translation>
+    </message>
 </context>
 <context>
     <name>CTBX_ZELTMainWnd</name>
@@ -494,6 +498,21 @@ your password with at least two kinds of them contained.</translation>
     <message>
         <source>Select Directory</source>
         <translation>Select Directory</translation>
+    </message>
+</context>
+<context>
+    <name>CZeltProgressDialog</name>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 of %2</translation>
+    </message>
+    <message>
+        <source>Stopping...</source>
+        <translation>Stopping...</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 </TS>

@@ -406,6 +406,10 @@ your password with at least two kinds of them contained.</source>
         <source>Please import a device key file to reset the password.</source>
         <translation>请导入设备密钥文件以重置密码。</translation>
     </message>
+    <message>
+        <source>Export</source>
+        <translation>导出</translation>
+    </message>
 </context>
 <context>
     <name>CTBX_ZELTMainWnd</name>
@@ -494,6 +498,21 @@ your password with at least two kinds of them contained.</source>
     <message>
         <source>Select Directory</source>
         <translation>选择目录</translation>
+    </message>
+</context>
+<context>
+    <name>CZeltProgressDialog</name>
+    <message>
+        <source>%1 of %2</source>
+        <translation>已完成 %1 / %2</translation>
+    </message>
+    <message>
+        <source>Stopping...</source>
+        <translation>正在停止…</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
     </message>
 </context>
 </TS>

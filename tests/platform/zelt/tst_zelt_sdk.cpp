@@ -572,11 +572,12 @@ private slots:
         for (int i = 0; i < 50; ++i) flood.send(inquiry(1000 + quint64(i), 50, 7000 + quint64(i)), sim.port);
         QTest::qWait(400);
         listener.drain();
-        // 5,000 inquiries a second from one host, each from a new client, for two seconds.
+        // 10,000 inquiries from one host, each from a new client, over two
+        // seconds at least (longer where the sender is slowed down).
         QElapsedTimer t;
         t.start();
         int sent = 0, hellos = 0;
-        while (t.elapsed() < 2000) {
+        while (sent < 10000 || t.elapsed() < 2000) {
             for (int k = 0; k < 50; ++k, ++sent) flood.send(inquiry(quint64(sent) * 7919 + 1, 200, 1000000 + quint64(sent)), sim.port);
             QTest::qWait(10);
             for (const QByteArray &d : listener.drain()) hellos += typeOf(d) == 2;
@@ -585,7 +586,6 @@ private slots:
         for (const QByteArray &d : listener.drain()) hellos += typeOf(d) == 2;
         const double seconds = t.elapsed() / 1000.0;
         qInfo("%d inquiries in %.1f s; %d answers from 4 devices", sent, seconds, hellos);
-        QVERIFY(sent >= 8000);
         // Each device: a burst of 10, then 5 a second.
         QVERIFY2(hellos <= 4 * int(10 + 5 * seconds + 1), qPrintable(QString::number(hellos)));
         QVERIFY(hellos >= 4);

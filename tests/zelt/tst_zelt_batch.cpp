@@ -1,0 +1,373 @@
+// Batch actions of the panel against the simulator, through the shell's hub
+// and the real SDK: a run over many devices in the background, the GUI
+// thread's event loop meanwhile, Cancel with devices that no longer answer,
+// and the progress dialog of a single command.
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGridLayout>
+#include <QItemSelectionModel>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <atomic>
+#include <thread>
+
+#include "Buttons.h"
+#include "CDeviceHub.h"
+#include "CTableView.h"
+#include "QtZelt.h"
+#include "QtZeltItemModel.h"
+#include "ZeltBatchRunner.h"
+#include "ZeltDialogCatcher.h"
+#include "ZeltTestSupport.h"
+#include "simprocess.h"
+#include "zelt_sdk.h"
+
+using Col = QtZeltItemModel::Column;
+
+namespace {
+constexpr int kDevices = 40;
+constexpr int kTimeoutMs = 1500; // the SDK's command timeout in this test
+
+CDeviceHub *g_hub = nullptr;
+std::atomic<int> g_modifyCalls{0};
+
+void Forward(const ZELT_DEVICE_EVENT *ev, void *)
+{
+    OnDeviceEvent(ev, 0);
+}
+bool HostModify(const char *mac, const char *ipv4, const char *mask, const char *password, const char *port,
+                const char *http, const char *gateway, const char *ipv6, const char *ipv6Gateway,
+                unsigned char prefix, unsigned char dhcp)
+{
+    ++g_modifyCalls;
+    return g_hub->ModifyNetParam(mac, ipv4, mask, password, port, http, gateway, ipv6, ipv6Gateway, prefix, dhcp);
+}
+bool HostRefresh()
+{
+    return ZELT_SendInquiry() == 1;
+}
+
+// The longest pause between ticks of a 10 ms timer on the GUI thread.
+class GapMeter
+{
+public:
+    GapMeter()
+    {
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            m_max = qMax(m_max, m_clock.restart());
+            ++m_ticks;
+        });
+        m_clock.start();
+        m_timer.start();
+    }
+    qint64 Longest() const { return qMax(m_max, m_clock.elapsed()); }
+    int Ticks() const { return m_ticks; }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_max = 0;
+    int m_ticks = 0;
+};
+} // namespace
+
+class ZeltBatchTest : public QObject
+{
+    Q_OBJECT
+
+    SimProcess m_sim{9};
+    QTemporaryDir m_tmp;
+    QWidget *m_host = nullptr;
+    QtZelt *m_panel = nullptr;
+    DialogCatcher *m_msgs = nullptr;
+
+    QtZeltItemModel *Model() { return m_panel->Model(); }
+    CTableView *Table() { return m_panel->findChild<CTableView *>("tableWidgetDevice"); }
+    template <typename T>
+    T *W(const char *name)
+    {
+        T *w = m_panel->findChild<T *>(QString::fromLatin1(name));
+        if (!w)
+            qFatal("no widget %s", name);
+        return w;
+    }
+    QString Cell(int r, int c) { return Model()->index(r, c).data().toString(); }
+    QString StatePath() const { return m_sim.dir.filePath("state.json"); }
+    QJsonObject State(const QString &serial)
+    {
+        QFile f(StatePath());
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        for (const QJsonValue &v : QJsonDocument::fromJson(f.readAll()).object().value("devices").toArray())
+            if (v.toObject().value("serial").toString() == serial)
+                return v.toObject();
+        return {};
+    }
+    // Rows in table order whose safety state is the given one (or all).
+    QList<int> Rows(const QString &safety = QString())
+    {
+        QList<int> rows;
+        for (int r = 0; r < Model()->rowCount(); ++r)
+            if (safety.isEmpty() || Cell(r, Col::ColSafety) == safety)
+                rows << r;
+        return rows;
+    }
+    void Select(const QList<int> &rows)
+    {
+        QItemSelectionModel *sel = Table()->selectionModel();
+        sel->clearSelection();
+        for (int r : rows)
+            sel->select(Model()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        sel->setCurrentIndex(Model()->index(rows.last(), 0), QItemSelectionModel::NoUpdate);
+        m_panel->OnDeviceTableClicked(Model()->index(rows.last(), 0));
+    }
+    void SetNetFields(const QString &ip, const QString &mask)
+    {
+        W<QLineEdit>("lineEditIPAddr")->setText(ip);
+        W<QLineEdit>("lineEditIPMask")->setText(mask);
+        W<QLineEdit>("lineEditPort")->setText("8000");
+        W<QLineEdit>("lineEditHttpPort")->setText("80");
+        W<QLineEdit>("lineEditPort_Password")->setText("Admin12345");
+    }
+    QString Ids(const QList<int> &rows)
+    {
+        QString ids;
+        for (int r : rows)
+            ids += Cell(r, Col::ColId) + " ";
+        return ids;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_tmp.isValid());
+        qputenv("XDG_STATE_HOME", m_tmp.path().toLocal8Bit());
+        qputenv("ZELT_PORT", QByteArray::number(m_sim.port));
+        qputenv("ZELT_TIMEOUT_MS", QByteArray::number(kTimeoutMs));
+        QVERIFY2(m_sim.start({"--count", QString::number(kDevices), "--state", StatePath(), "--quiet"}),
+                 m_sim.errors().constData());
+
+        m_host = new QWidget;
+        auto *layout = new QGridLayout(m_host);
+        m_panel = new QtZelt(m_host, &HostModify, nullptr, &HostRefresh);
+        layout->addWidget(m_panel);
+        m_host->resize(1280, 900);
+        m_host->show();
+        m_msgs = new DialogCatcher;
+
+        g_hub = new CDeviceHub;
+        g_hub->Register(&Forward, nullptr);
+        QVERIFY(g_hub->Start());
+        QTRY_COMPARE_WITH_TIMEOUT(Model()->rowCount(), kDevices, 15000);
+    }
+    void cleanupTestCase()
+    {
+        g_hub->Stop();
+        delete g_hub;
+        g_hub = nullptr;
+        delete m_msgs;
+        delete m_host;
+        m_sim.terminate();
+    }
+    void init()
+    {
+        m_msgs->clear();
+        g_modifyCalls = 0;
+    }
+
+    // Every active device of the fleet gets its address of the run; the
+    // summary lists them in selection order, and the event loop never
+    // stalls meanwhile.
+    void runOverTheFleet()
+    {
+        const QList<int> rows = Rows("Active");
+        QVERIFY(rows.size() > CZeltBatchRunner::kParallel);
+        Select(rows);
+        SetNetFields("10.90.1.10", "255.255.0.0");
+        bool sawDialog = false;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, [&] { sawDialog = sawDialog || m_panel->Runner()->Dialog(); });
+        watch.start(5);
+        GapMeter gaps;
+        m_panel->OnModifyNetPara();
+        watch.stop();
+        QCOMPARE(g_modifyCalls.load(), int(rows.size()));
+        QCOMPARE(m_msgs->shown.size(), 1);
+        QCOMPARE(m_msgs->lastText(), "Modify network parameter succeed, please reboot your device!ID:" + Ids(rows));
+        QVERIFY(sawDialog);
+        QVERIFY2(gaps.Longest() < 500, qPrintable(QString::number(gaps.Longest())));
+
+        const QStringList want = [&] {
+            QStringList a;
+            for (int k = 0; k < rows.size(); ++k)
+                a << QString("10.90.1.%1").arg(10 + k);
+            return a;
+        }();
+        for (int k = 0; k < rows.size(); ++k) {
+            QCOMPARE(Cell(rows[k], Col::ColIPv4), want[k]);
+            const QString serial = Cell(rows[k], Col::ColSerial);
+            QTRY_COMPARE(State(serial).value("ipv4").toString(), want[k]);
+        }
+    }
+
+    // A quick single command shows no progress dialog.
+    void quickSingleCommandShowsNoDialog()
+    {
+        const int row = Rows("Active").first();
+        Select({row});
+        SetNetFields("10.90.2.10", "255.255.0.0");
+        bool sawDialog = false;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, [&] { sawDialog = sawDialog || m_panel->Runner()->Dialog(); });
+        watch.start(5);
+        QElapsedTimer t;
+        t.start();
+        m_panel->OnModifyNetPara();
+        watch.stop();
+        QVERIFY2(t.elapsed() < CZeltBatchRunner::kSingleDialogDelayMs, qPrintable(QString::number(t.elapsed())));
+        QVERIFY(!sawDialog);
+        QCOMPARE(m_msgs->lastText(),
+                 "Modify network parameter succeed, please reboot your device!ID:" + Cell(row, Col::ColId) + " ");
+    }
+
+    // From here on no device answers (the simulator is gone; the SDK still
+    // lists the devices for a while).
+    void cancelStopsFurtherCommands()
+    {
+        m_sim.kill();
+        const QList<int> rows = Rows();
+        QCOMPARE(rows.size(), kDevices);
+        Select(rows);
+        SetNetFields("10.90.3.10", "255.255.0.0");
+
+        // Device events keep coming in from another thread while commands
+        // wait: the panel lock is not held across the waits.
+        std::atomic<bool> stop{false};
+        std::atomic<qint64> longestIntake{0};
+        std::atomic<int> intakes{0};
+        std::thread hub([&] {
+            int i = 0;
+            while (!stop) {
+                const ZELT_DEVICE_EVENT ev = ZeltTest::MakeEvent(2, 1000 + (i++ % 5)); // not listed: no change
+                QElapsedTimer t;
+                t.start();
+                OnDeviceEvent(&ev, 0);
+                const ZELT_DEVICE_EVENT on = ZeltTest::MakeEvent(1, 5000 + i);
+                OnDeviceEvent(&on, 0);
+                longestIntake = qMax(longestIntake.load(), t.elapsed());
+                ++intakes;
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        });
+
+        QElapsedTimer clock;
+        qint64 cancelledAt = -1;
+        QString stoppingText;
+        QTimer driver;
+        connect(&driver, &QTimer::timeout, [&] {
+            CZeltProgressDialog *dlg = m_panel->Runner()->Dialog();
+            if (!dlg || !dlg->isVisible())
+                return;
+            if (cancelledAt < 0 && clock.elapsed() > 300) {
+                QCOMPARE(dlg->findChild<QLabel *>("labelProgressCount")->text(),
+                         QString("0 of %1").arg(kDevices));
+                QVERIFY(!dlg->findChild<QLabel *>("labelProgressDevice")->text().isEmpty());
+                cancelledAt = clock.elapsed();
+                QTest::mouseClick(dlg->CancelButton(), Qt::LeftButton);
+                stoppingText = dlg->findChild<QLabel *>("labelProgressDevice")->text();
+                QVERIFY(!dlg->CancelButton()->isEnabled());
+            }
+        });
+        driver.start(10);
+        GapMeter gaps;
+        clock.start();
+        m_panel->OnModifyNetPara();
+        const qint64 end = clock.elapsed();
+        driver.stop();
+        stop = true;
+        hub.join();
+
+        QVERIFY(cancelledAt > 0);
+        QCOMPARE(stoppingText, QString("Stopping..."));
+        // The commands in flight were the first wave; nothing was sent after.
+        QCOMPARE(g_modifyCalls.load(), CZeltBatchRunner::kParallel);
+        QVERIFY2(end - cancelledAt < kTimeoutMs + 500, qPrintable(QString::number(end - cancelledAt)));
+        QCOMPARE(m_msgs->shown.size(), 1);
+        QCOMPARE(m_msgs->lastText(),
+                 "Modify network parameter failed!ID:" + Ids(rows.mid(0, CZeltBatchRunner::kParallel)));
+        QVERIFY2(gaps.Longest() < 500, qPrintable(QString::number(gaps.Longest())));
+        QVERIFY(intakes > 10);
+        QVERIFY2(longestIntake < 200, qPrintable(QString::number(longestIntake.load())));
+        QTRY_COMPARE(Model()->rowCount(), kDevices + intakes.load());
+    }
+
+    // A single command that waits shows the dialog after half a second.
+    void slowSingleCommandShowsTheDialog()
+    {
+        const int row = Rows().first();
+        Select({row});
+        SetNetFields("10.90.4.10", "255.255.0.0");
+        QElapsedTimer clock;
+        qint64 shownAt = -1;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, [&] {
+            if (shownAt < 0 && m_panel->Runner()->Dialog() && m_panel->Runner()->Dialog()->isVisible())
+                shownAt = clock.elapsed();
+        });
+        watch.start(5);
+        clock.start();
+        m_panel->OnModifyNetPara();
+        watch.stop();
+        QVERIFY2(shownAt >= CZeltBatchRunner::kSingleDialogDelayMs - 20,
+                 qPrintable(QString("%1 %2 %3").arg(shownAt).arg(clock.elapsed()).arg(m_msgs->lastText())));
+        QVERIFY2(shownAt < CZeltBatchRunner::kSingleDialogDelayMs + 300, qPrintable(QString::number(shownAt)));
+        QVERIFY(!m_panel->Runner()->Dialog());
+        QCOMPARE(g_modifyCalls.load(), 1);
+        QCOMPARE(m_msgs->lastText(), "Modify network parameter failed!ID:" + Cell(row, Col::ColId) + " ");
+    }
+
+    // Commands that end at once: the workers' wake-ups and the poll tick
+    // arrive in every order around the end of a run, also after the run's
+    // last result was taken. Every run ends with each job's own outcome.
+    void instantRunsEndWithTheirOutcomes()
+    {
+        QWidget parent;
+        CZeltBatchRunner runner(&parent);
+        for (int round = 0; round < 150; ++round) {
+            const int n = 1 + round % 24;
+            QList<CZeltBatchRunner::Job> jobs;
+            QList<CZeltBatchRunner::Outcome> expected;
+            for (int i = 0; i < n; ++i) {
+                const bool ok = (i + round) % 3 != 0;
+                jobs.append({QString::number(i), QStringLiteral("job %1").arg(i), [ok] { return ok; }});
+                expected.append(ok ? CZeltBatchRunner::Outcome::Succeeded : CZeltBatchRunner::Outcome::Failed);
+            }
+            int ended = 0;
+            // Some rounds wait in a nested loop (as a message box would) at
+            // their first result, which lets the poll tick in after the end.
+            const bool nested = round % 10 == 0;
+            const QList<CZeltBatchRunner::Outcome> got = runner.Run(QStringLiteral("round"), jobs, [&](int, bool) {
+                if (nested && ended == 0)
+                    QTest::qWait(150);
+                ++ended;
+            });
+            QCOMPARE(got, expected);
+            QCOMPARE(ended, n);
+            // Wake-ups still on their way are taken before the next run.
+            QCoreApplication::processEvents();
+        }
+    }
+};
+
+QTEST_MAIN(ZeltBatchTest)
+#include "tst_zelt_batch.moc"

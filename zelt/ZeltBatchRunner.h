@@ -1,0 +1,140 @@
+#pragma once
+// Device commands of one panel action, run off the GUI thread: several
+// devices at a time on worker threads, while the GUI thread keeps its event
+// loop (device events, painting) and a modal progress dialog offers Cancel.
+// Cancel stops further commands; those already sent finish.
+
+#include <QList>
+#include <QPointer>
+#include <QString>
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "CBaseDialog.h"
+
+class QLabel;
+class QProgressBar;
+
+// "n of N", the device being worked on, a progress bar and Cancel, in the
+// toolkit's dialog frame.
+class CZeltProgressDialog : public CBaseDialog
+{
+    Q_OBJECT
+public:
+    explicit CZeltProgressDialog(QWidget *parent);
+
+    void SetTitle(const QString &strTitle);
+    void SetProgress(int iDone, int iTotal);
+    void SetCurrentDevice(const QString &strDevice);
+    // After Cancel: the button is off until the commands in flight are back.
+    void SetStopping();
+    // The batch is over: the dialog closes.
+    void Finish();
+
+    bool IsStopping() const { return m_bStopping; }
+
+    // Cancel and Return only ask; the dialog stays until the batch is over.
+    void accept() override;
+    void reject() override;
+
+signals:
+    void CancelRequested();
+
+protected:
+    void closeEvent(QCloseEvent *e) override;
+    void changeEvent(QEvent *e) override;
+
+private:
+    void Retranslate();
+
+    QLabel *m_pLabelCount = nullptr;
+    QLabel *m_pLabelDevice = nullptr;
+    QProgressBar *m_pProgress = nullptr;
+    int m_iDone = 0;
+    int m_iTotal = 0;
+    bool m_bStopping = false;
+    bool m_bFinished = false;
+};
+
+class CZeltBatchRunner : public QObject
+{
+    Q_OBJECT
+public:
+    struct Job {
+        QString strId;     // the row's ID as the summary lists it
+        QString strDevice; // what the dialog shows while it runs
+        // Runs on a worker thread: it may use only what it captured (copies)
+        // and the SDK or host calls, never widgets or panel state.
+        std::function<bool()> work;
+    };
+    enum class Outcome { NotRun, Succeeded, Failed };
+
+    // Devices worked on at the same time.
+    static constexpr int kParallel = 16;
+    // A single command shows the dialog only when it takes longer.
+    static constexpr int kSingleDialogDelayMs = 500;
+
+    explicit CZeltBatchRunner(QWidget *pDialogParent);
+    ~CZeltBatchRunner() override;
+
+    // Runs the jobs and returns once every job that was started has ended,
+    // with one outcome per job (NotRun: cancelled before it was sent).
+    // onEnded runs on the GUI thread as each job ends.
+    QList<Outcome> Run(const QString &strTitle, QList<Job> jobs,
+                       const std::function<void(int iJob, bool bOk)> &onEnded = {});
+
+    bool IsRunning() const { return m_bRunning; }
+    // Whether the last run was cancelled.
+    bool WasCancelled() const { return m_bCancelled; }
+    // Stops further commands of the running batch.
+    void Cancel();
+    // The dialog of the running batch, or null (not shown yet, or none).
+    CZeltProgressDialog *Dialog() const { return m_pDialog; }
+
+signals:
+    // The GUI thread took the results of ended jobs (for tests and benchmarks).
+    void JobsEnded(int iDone, int iTotal);
+
+private:
+    // The worker threads live as long as the runner: starting threads for
+    // every action would stall the GUI thread for longer than any command.
+    struct Pool {
+        std::mutex mu;
+        std::condition_variable cv;
+        bool quit = false;
+        // The running batch.
+        const std::vector<std::function<bool()>> *work = nullptr;
+        int next = 0;
+        int running = 0;
+        bool cancel = false;
+        std::deque<int> started;
+        std::deque<std::pair<int, bool>> ended;
+    };
+    void Worker();
+    void Wake();
+    void Drain();
+
+    std::shared_ptr<Pool> m_pool;
+    std::vector<std::thread> m_threads;
+    QWidget *m_pDialogParent;
+    QPointer<CZeltProgressDialog> m_pDialog;
+    std::atomic<bool> m_bWakePending{false};
+    int m_iWakeFd = -1;
+    class QSocketNotifier *m_pWakeNotifier = nullptr;
+    bool m_bRunning = false;
+    bool m_bCancelled = false;
+    bool m_bAllEnded = false;
+    int m_iDone = 0;
+    QList<Job> m_jobs;
+    QList<Outcome> m_outcomes;
+    std::function<void(int, bool)> m_onEnded;
+    QString m_strCurrent;
+    std::function<void()> m_quitWait;
+};

@@ -1,0 +1,37 @@
+#include "ZeltPanelContext.h"
+
+#include <QPoint>
+#include <QWidget>
+
+#include "CToolLabel.h"
+#include "CWarnDlg.h"
+#include "QtZeltItemModel.h"
+#include "ZeltDeviceStore.h"
+
+void CZeltPanelContext::ShowFieldTip(QWidget *field, const QString &strText) const
+{
+    field->setFocus();
+    CToolLabel::ShowText(field->mapToGlobal(QPoint(0, 0)), strText, field);
+}
+
+void CZeltPanelContext::ShowMessage(const QString &strTitle, const QString &strText) const
+{
+    CWarnDlg::ShowMsg(strTitle, strText, pPanel);
+}
+
+int CZeltPanelContext::RecordOfRow(int row) const
+{
+    using Col = QtZeltItemModel::Column;
+    return store.IndexOf(model.TextAt(row, Col::ColSerial), model.TextAt(row, Col::ColMac));
+}
+
+QString CZeltPanelContext::IdOfRow(int row) const
+{
+    return model.TextAt(row, QtZeltItemModel::ColId) + QLatin1Char(' ');
+}
+
+QString CZeltPanelContext::DeviceLabel(const QString &strId, const ZELT_DEVICE_INFO_MY &d)
+{
+    return strId.trimmed() + QStringLiteral("   ") + ZeltRecords::text(d.szSerialNO) + QStringLiteral("   ")
+           + ZeltRecords::text(d.szIPv4Address);
+}

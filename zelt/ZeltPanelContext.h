@@ -1,0 +1,46 @@
+#pragma once
+// What the parts of the device panel share: the form's widgets, the device
+// store, the table model, the batch runner, and the small helpers every
+// section uses to find a row's device and to talk to the user.
+
+#include <QString>
+
+#include <cstdint>
+
+#include "ZeltDeviceRecords.h"
+
+class QWidget;
+class Ui_QtZeltClass;
+class CZeltDeviceStore;
+class QtZeltItemModel;
+class CZeltBatchRunner;
+
+// Device type codes whose settings the panel never changes.
+constexpr uint32_t kZeltLockedTypeFirst = 0x9D00;
+constexpr uint32_t kZeltLockedTypeLast = 0x9FFF;
+inline bool IsZeltLockedType(uint32_t code)
+{
+    return code >= kZeltLockedTypeFirst && code <= kZeltLockedTypeLast;
+}
+
+struct CZeltPanelContext {
+    QWidget *pPanel;
+    Ui_QtZeltClass &ui;
+    CZeltDeviceStore &store;
+    QtZeltItemModel &model;
+    CZeltBatchRunner &runner;
+
+    // Field errors: the text as a tool tip at the field's top-left corner;
+    // the field gets the focus.
+    void ShowFieldTip(QWidget *field, const QString &strText) const;
+    // The plug-in's message box without buttons, parented to the panel.
+    void ShowMessage(const QString &strTitle, const QString &strText) const;
+
+    // The store position of the device shown in a table row (serial number
+    // and MAC address), or -1. The store's lock is held by the caller.
+    int RecordOfRow(int row) const;
+    // The row's ID as the summaries list it: the number and one blank.
+    QString IdOfRow(int row) const;
+    // "<ID>   <serial number>   <address>", what the progress dialog names.
+    static QString DeviceLabel(const QString &strId, const ZELT_DEVICE_INFO_MY &d);
+};
