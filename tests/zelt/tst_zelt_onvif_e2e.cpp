@@ -54,7 +54,16 @@ class ZeltOnvifEndToEndTest : public QObject
     DialogCatcher *m_msgs = nullptr;
 
     QtZeltItemModel *Model() { return m_panel->Model(); }
-    CTableView *Table() { return m_panel->ui.tableWidgetDevice; }
+    // A widget of the panel by its object name.
+    template <typename T>
+    T *W(const char *name) const
+    {
+        T *w = m_panel->findChild<T *>(QString::fromLatin1(name));
+        if (!w)
+            qFatal("no widget %s", name);
+        return w;
+    }
+    CTableView *Table() { return W<CTableView>("tableWidgetDevice"); }
     QString StatePath() const { return m_sim.dir.filePath("state.json"); }
 
     int RowOfMac(const QString &mac)
@@ -143,17 +152,17 @@ private slots:
     {
         const QString mac = "02-5a-01-00-00-01";
         Select(mac);
-        m_panel->ui.lineEditIPAddr->setText("10.1.3.40");
-        m_panel->ui.lineEditIPMask->setText("255.255.0.0");
-        m_panel->ui.lineEditPort_Password->setText("Wrong12345");
+        W<QLineEdit>("lineEditIPAddr")->setText("10.1.3.40");
+        W<QLineEdit>("lineEditIPMask")->setText("255.255.0.0");
+        W<QLineEdit>("lineEditPort_Password")->setText("Wrong12345");
         m_panel->OnModifyNetPara();
         QVERIFY2(m_msgs->lastText().contains("failed", Qt::CaseInsensitive), qPrintable(m_msgs->lastText()));
         QCOMPARE(State(mac).value("ipv4").toString(), QString("10.1.0.3"));
 
         Select(mac);
-        m_panel->ui.lineEditIPAddr->setText("10.1.3.40");
-        m_panel->ui.lineEditIPMask->setText("255.255.0.0");
-        m_panel->ui.lineEditPort_Password->setText("Admin12345");
+        W<QLineEdit>("lineEditIPAddr")->setText("10.1.3.40");
+        W<QLineEdit>("lineEditIPMask")->setText("255.255.0.0");
+        W<QLineEdit>("lineEditPort_Password")->setText("Admin12345");
         m_panel->OnModifyNetPara();
         QVERIFY2(m_msgs->lastText().startsWith("Modify network parameter succeed"), qPrintable(m_msgs->lastText()));
         QTRY_COMPARE(State(mac).value("ipv4").toString(), QString("10.1.3.40"));
@@ -170,9 +179,9 @@ private slots:
     {
         const QString mac = "02-5a-01-00-00-00";
         Select(mac);
-        if (!m_panel->ui.m_pDefaultPwdLEdit->isVisibleTo(m_panel))
+        if (!W<QLineEdit>("m_pDefaultPwdLEdit")->isVisibleTo(m_panel))
             QSKIP("the panel offers no restore for this device");
-        m_panel->ui.m_pDefaultPwdLEdit->setText("Any-Code-1");
+        W<QLineEdit>("m_pDefaultPwdLEdit")->setText("Any-Code-1");
         QElapsedTimer t;
         t.start();
         m_panel->OnDefaultPassword();
