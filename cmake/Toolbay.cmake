@@ -55,6 +55,11 @@ function(toolbay_add_test name)
     # Tests sharing a file of the test directory (Config.xml, ...) never run together.
     set_tests_properties(${name} PROPERTIES RESOURCE_LOCK ${T_RESOURCE_LOCK})
   endif()
+  # A WS-Discovery port of the test's own, so that ONVIF devices of another
+  # test (or of a simulator running on this host) are never heard.
+  string(MD5 wsd_hash "${name}")
+  string(SUBSTRING "${wsd_hash}" 0 4 wsd_hex)
+  math(EXPR wsd_port "20000 + (0x${wsd_hex} % 9000)")
   # intercept_tls_get_addr=0: this toolchain's leak checker guesses the C
   # library's layout of a dlopen'ed library's thread-local block from its
   # address alignment, and now and then guesses wrong and crashes at exit
@@ -63,7 +68,7 @@ function(toolbay_add_test name)
   set_tests_properties(${name} PROPERTIES
     LABELS "${labels}"
     TIMEOUT ${T_TIMEOUT}
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ZELT_INTERFACES=lo;TOOLBAY_BIN_DIR=${TOOLBAY_BIN_DIR};TSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1;ASAN_OPTIONS=detect_leaks=1 intercept_tls_get_addr=0;LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp print_suppressions=0;UBSAN_OPTIONS=print_stacktrace=1;${T_ENV}")
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ZELT_INTERFACES=lo;ZELT_WSD_PORT=${wsd_port};TOOLBAY_BIN_DIR=${TOOLBAY_BIN_DIR};TSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1;ASAN_OPTIONS=detect_leaks=1 intercept_tls_get_addr=0;LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp print_suppressions=0;UBSAN_OPTIONS=print_stacktrace=1;${T_ENV}")
 endfunction()
 
 # toolbay_add_subdirectory(<dir>)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the release tree and starts the main job: the device simulator on
 # the loopback interface and Toolbay, whose device-search tool finds the
-# simulator's devices.
+# simulator's devices: most speak ZELT, four speak ONVIF only (user admin,
+# password Admin12345), all in one table.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -31,7 +32,7 @@ if [ -x "$bin/zelt-devsim" ]; then
   # The simulator plays the maker of its devices: the programs here trust
   # its key (zelt-trusted-makers.txt in the program directory).
   "$bin/zelt-devsim" maker-key --public --state "$state" > "$bin/zelt-trusted-makers.txt"
-  "$bin/zelt-devsim" --interfaces "$ZELT_INTERFACES" --state "$state" &
+  "$bin/zelt-devsim" --interfaces "$ZELT_INTERFACES" --state "$state" --onvif 4 --onvif-only &
   pids+=($!)
 fi
 
@@ -44,7 +45,7 @@ if [ -x "$bin/Toolbay" ]; then
   (cd "$bin" && ./Toolbay)
 elif [ -x "$bin/zeltctl" ]; then
   sleep 1
-  "$bin/zeltctl" --interfaces "$ZELT_INTERFACES" list --timeout 3
+  "$bin/zeltctl" --interfaces "$ZELT_INTERFACES" list --timeout 4
 else
   echo "run: nothing to start yet" >&2
 fi

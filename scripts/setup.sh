@@ -12,6 +12,8 @@ PACKAGES=(
   libsodium-dev libpcap0.8
   xvfb xauth xdotool x11-utils imagemagick fonts-wqy-microhei fonts-liberation
   python3-xlrd iproute2
+  libxml2-dev libcurl4-openssl-dev libssl-dev
+  onvif-tools wsdd nodejs
 )
 
 missing=()
@@ -30,4 +32,14 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# npm: bundled with some builds of nodejs, a package of its own in Debian's.
+if ! command -v npm >/dev/null 2>&1; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "setup: npm is missing; run as root to install it" >&2
+    exit 1
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get install -y -qq --no-install-recommends npm
 fi

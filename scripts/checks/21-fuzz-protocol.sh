@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the protocol's further libFuzzer targets (clang) and runs each for a
 # bounded time: the device's request handler, the SDK's handling of hellos
-# and byes, the key-file readers; and the decoder once more on real
+# and byes, the key-file readers, the ONVIF side (WS-Discovery datagrams,
+# device-service answers); and the decoder once more on real
 # messages. The seeds are real messages signed with the targets' fixed
 # keys (fuzz_seeds writes them). FUZZ_TARGET_SECONDS overrides the default
 # of 15 seconds a target.
@@ -13,9 +14,9 @@ fz=platform/zelt/fuzz
 secs=${FUZZ_TARGET_SECONDS:-15}
 mkdir -p "$out"
 common=(-std=c++20 -g -O1 -I platform/zelt/include -I "$src" -I "$fz")
-sodium=$(pkg-config --cflags --libs libsodium)
-core=("$src/wire.cpp" "$src/crypto.cpp" "$src/xmlstrict.cpp")
-engine=("$src/engine.cpp" "$src/net.cpp" "$src/log.cpp" "$src/trust.cpp")
+sodium=$(pkg-config --cflags --libs libsodium libxml-2.0 libcurl libcrypto)
+core=("$src/wire.cpp" "$src/crypto.cpp" "$src/xmlstrict.cpp" "$src/onvif.cpp")
+engine=("$src/engine.cpp" "$src/engine_onvif.cpp" "$src/onvif_client.cpp" "$src/device.cpp" "$src/net.cpp" "$src/log.cpp" "$src/trust.cpp")
 
 clang++-14 "${common[@]}" -fsanitize=address,undefined "$fz/fuzz_seeds.cpp" "${core[@]}" "$src/device.cpp" $sodium -o "$out/fuzz_seeds"
 "$out/fuzz_seeds" "$out/seeds"
@@ -28,10 +29,11 @@ build() { # target sources...
 build fuzz_device "$fz/fuzz_device.cpp" "${core[@]}" "$src/device.cpp"
 build fuzz_hello "$fz/fuzz_hello.cpp" "${core[@]}" "${engine[@]}"
 build fuzz_keyfile "$fz/fuzz_keyfile.cpp" "${core[@]}"
+build fuzz_onvif "$fz/fuzz_onvif.cpp" "${core[@]}" "${engine[@]}"
 
 fuzz() { # binary corpus seeds
   local log=$out/$(basename "$1").log rc=0
-  "$1" -max_total_time="$secs" -max_len=1500 -timeout=10 -print_final_stats=1 "$2" "$3" >"$log" 2>&1 || rc=$?
+  "$1" -max_total_time="$secs" -max_len="${max_len:-1500}" -timeout=10 -print_final_stats=1 "$2" "$3" >"$log" 2>&1 || rc=$?
   grep -E 'stat::number_of_executed_units|stat::new_units_added' "$log" || true
   if [ "$rc" -ne 0 ]; then
     tail -n 40 "$log"
@@ -39,9 +41,11 @@ fuzz() { # binary corpus seeds
     return 1
   fi
 }
-for target in device hello keyfile; do
+for target in device hello keyfile onvif; do
   mkdir -p "$out/fuzz_$target-corpus"
   echo "-- fuzz_$target ($secs s)"
+  max_len=1500
+  [ "$target" = onvif ] && max_len=8192  # SOAP documents are larger than datagrams of ZELT
   fuzz "$out/fuzz_$target" "$out/fuzz_$target-corpus" "$out/seeds/$target"
 done
 if [ -x "$out/fuzz_decoder" ]; then

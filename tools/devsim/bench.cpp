@@ -1,5 +1,6 @@
 // zelt-bench: discovery time of a large simulated fleet and command round
-// trips, through the SDK against zelt-devsim on loopback. Prints figures.
+// trips, through the SDK against zelt-devsim on loopback; with --onvif of
+// ONVIF devices (WS-Discovery, set-ip over the device service). Prints figures.
 #include "zelt_sdk.h"
 
 #include <signal.h>
@@ -26,8 +27,11 @@ std::vector<ZELT_DEVICE_INFO> g_devices;
 std::atomic<size_t> g_online{0};
 Clock::time_point g_last;
 
+bool g_onvif = false;
+
 void onDevice(const ZELT_DEVICE_INFO *info, void *) {
     if (info->iResult != ZELT_EVENT_ONLINE) return;
+    if (g_onvif && info->byProtocol != ZELT_PROTOCOL_ONVIF) return;
     std::lock_guard l(g_mu);
     if (g_seen.insert(info->szSerialNO).second) {
         g_devices.push_back(*info);
@@ -57,18 +61,26 @@ int main(int argc, char **argv) {
     unsigned count = 1000, commands = 200, port = 45000 + unsigned(getpid() % 1000) * 2;
     double limit = 30;
     std::string loss = "0";
-    for (int i = 1; i + 1 < argc; i += 2) {
+    for (int i = 1; i < argc; i += 2) {
         std::string a = argv[i];
+        if (a == "--onvif") { g_onvif = true; --i; continue; }
+        if (i + 1 >= argc) { std::fprintf(stderr, "zelt-bench: %s needs a value\n", a.c_str()); return 2; }
         if (a == "--count") count = unsigned(std::atoi(argv[i + 1]));
         else if (a == "--commands") commands = unsigned(std::atoi(argv[i + 1]));
         else if (a == "--port") port = unsigned(std::atoi(argv[i + 1]));
         else if (a == "--limit") limit = std::atof(argv[i + 1]);
         else if (a == "--loss") loss = argv[i + 1];
-        else { std::fprintf(stderr, "usage: zelt-bench [--count N] [--commands K] [--port P] [--limit S] [--loss P]\n"); return 2; }
+        else { std::fprintf(stderr, "usage: zelt-bench [--onvif] [--count N] [--commands K] [--port P] [--limit S] [--loss P]\n"); return 2; }
     }
+    // With --onvif, N devices that speak ONVIF only (one in five of the
+    // default fleet is inactive and speaks no ONVIF, so the fleet is larger).
+    unsigned fleet = count;
+    if (g_onvif)
+        while (fleet - (fleet / 5 + (fleet % 5 > 2 ? 1 : 0)) < count) ++fleet;
+    const std::string wsdPort = std::to_string(port + 1001);
     const std::string ready = "/tmp/zelt-bench-" + std::to_string(getpid()) + ".ready";
     const std::string sim = binDir() + "/zelt-devsim";
-    const std::string portText = std::to_string(port), countText = std::to_string(count);
+    const std::string portText = std::to_string(port), countText = std::to_string(fleet), onvifText = std::to_string(count);
     unlink(ready.c_str());
     // The SDK lists only certified devices: trust the simulator's maker.
     const std::string makerFile = ready + ".maker", trustFile = ready + ".trust";
@@ -85,9 +97,14 @@ int main(int argc, char **argv) {
     }
     pid_t child = fork();
     if (child == 0) {
-        execl(sim.c_str(), sim.c_str(), "--interfaces", "lo", "--port", portText.c_str(), "--count", countText.c_str(), "--quiet",
-              "--ready-file", ready.c_str(), "--maker-key", makerFile.c_str(), "--loss", loss.c_str(),
-              "--exit-with-parent", static_cast<char *>(nullptr));
+        if (g_onvif)
+            execl(sim.c_str(), sim.c_str(), "--interfaces", "lo", "--port", portText.c_str(), "--count", countText.c_str(), "--quiet",
+                  "--ready-file", ready.c_str(), "--maker-key", makerFile.c_str(), "--loss", loss.c_str(), "--onvif", onvifText.c_str(),
+                  "--onvif-only", "--wsd-port", wsdPort.c_str(), "--exit-with-parent", static_cast<char *>(nullptr));
+        else
+            execl(sim.c_str(), sim.c_str(), "--interfaces", "lo", "--port", portText.c_str(), "--count", countText.c_str(), "--quiet",
+                  "--ready-file", ready.c_str(), "--maker-key", makerFile.c_str(), "--loss", loss.c_str(),
+                  "--exit-with-parent", static_cast<char *>(nullptr));
         _exit(127);
     }
     auto stopSim = [&] {
@@ -103,6 +120,10 @@ int main(int argc, char **argv) {
 
     setenv("ZELT_INTERFACES", "lo", 1);
     setenv("ZELT_PORT", portText.c_str(), 1);
+    if (g_onvif) {
+        setenv("ZELT_WSD_PORT", wsdPort.c_str(), 1);
+        setenv("ZELT_PROTOCOLS", "onvif", 0);  // discovery by WS-Discovery alone, unless asked otherwise
+    }
     const auto t0 = Clock::now();
     if (!ZELT_Start_V30(onDevice, 0, nullptr)) {
         std::fprintf(stderr, "zelt-bench: start failed (%u)\n", ZELT_GetLastError());
@@ -115,7 +136,7 @@ int main(int argc, char **argv) {
         std::lock_guard l(g_mu);
         discovery = std::chrono::duration<double>((g_online >= count ? g_last : Clock::now()) - t0).count();
     }
-    std::printf("loss %s: ", loss.c_str());
+    std::printf("%sloss %s: ", g_onvif ? "ONVIF, " : "", loss.c_str());
     std::printf("discovery: %u devices, %zu found, %zu missed, all kind-1 events after %.3f s\n", count, g_online.load(),
                 size_t(count) - std::min<size_t>(count, g_online.load()), discovery);
 

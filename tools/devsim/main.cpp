@@ -6,7 +6,9 @@
 #include "json.h"
 #include "log.h"
 #include "net.h"
+#include "onvif_sim.h"
 #include "wire.h"
+#include "zelt_sdk.h"
 
 #include <arpa/inet.h>
 #include <poll.h>
@@ -25,6 +27,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <queue>
 #include <random>
 #include <sstream>
@@ -61,7 +64,16 @@ const char kUsage[] =
     "  --ready-file FILE    written once the devices listen\n"
     "  --quiet              do not print the device list\n"
     "  --exit-with-parent   end when the process that started the simulator ends\n"
-    "  --verbose            log every request to stderr\n";
+    "  --verbose            log every request to stderr\n"
+    "  --onvif [all|N|F]    devices that also speak ONVIF: all active ones (default), the first N\n"
+    "                       active ones, or that fraction of them; they answer WS-Discovery and\n"
+    "                       serve the ONVIF device service over HTTP\n"
+    "  --onvif-only         the ONVIF devices do not speak ZELT\n"
+    "  --onvif-auth MODE    wsse (UsernameToken digest), digest (HTTP Digest) or both (default)\n"
+    "  --onvif-password PW  password the ONVIF devices check (default: the --password value)\n"
+    "  --wsd-port N         WS-Discovery port (default $ZELT_WSD_PORT or 3702)\n"
+    "  --onvif-token-reuse  accept a UsernameToken (nonce and time) more than once within its window,\n"
+    "                       for clients that send one token with several requests (a replay risk)\n";
 
 std::string readFile(const std::string &path, bool *ok) {
     std::ifstream in(path, std::ios::binary);
@@ -206,6 +218,8 @@ public:
     std::vector<double> tokens, tokensAt;
     uint64_t refusedInquiries = 0, limitedAnswers = 0, answers = 0;
     uint64_t openedRequests = 0, droppedRequests = 0, cachedRequests = 0;
+    std::vector<bool> zelt;  // speaks ZELT (false: an ONVIF-only device)
+    devsim::OnvifSim *onvif = nullptr;
 
     bool takeToken(size_t i) {
         const double t = now();
@@ -232,10 +246,13 @@ public:
         if (chance(dup)) transport.send(bytes.data(), bytes.size());
     }
     void hello(size_t i, zelt::wire::HelloReason reason, uint64_t clientId = 0, uint32_t seq = 0) {
+        if (!zelt[i]) return;
         lastHello[i] = now();
         send(devices[i].hello(reason, clientId, seq, lastHello[i]));
     }
-    void bye(size_t i) { send(devices[i].bye()); }
+    void bye(size_t i) {
+        if (zelt[i]) send(devices[i].bye());
+    }
     void after(double seconds, Timer::Kind kind, size_t device, uint64_t clientId = 0, uint32_t seq = 0) {
         auto at = Clock::now() + std::chrono::microseconds(int64_t(seconds * 1e6));
         timers.push({at, kind, device, clientId, seq, now()});
@@ -286,7 +303,7 @@ public:
         } else if (m->type == zelt::wire::Type::Request) {
             if (chance(loss)) return;
             auto it = byMac.find(m->request.mac);
-            if (it == byMac.end() || !online[it->second]) return;
+            if (it == byMac.end() || !online[it->second] || !zelt[it->second]) return;
             auto &dev = devices[it->second];
             auto out = dev.handle(m->request, now());
             if (out.fromCache) ++cachedRequests;
@@ -302,6 +319,7 @@ public:
             if (out.changed) {
                 saveState();
                 announce(it->second);
+                if (onvif) onvif->networkChanged(it->second);
             }
         }
     }
@@ -370,6 +388,13 @@ int main(int argc, char **argv) {
     double loss = 0, dup = 0, churn = 0, lockout = 60;
     std::string configPath, statePath, makerPath, readyFile;
     bool quiet = false, verbose = false;
+    std::string onvifSpec, onvifAuth = "both", onvifPassword;
+    bool onvifOnly = false, onvifTokenReuse = false;
+    uint16_t wsdPort = zelt::onvif::kDiscoveryPort;
+    if (const char *p = std::getenv("ZELT_WSD_PORT"); p && *p) {
+        long v = std::strtol(p, nullptr, 10);
+        if (v > 0 && v < 65536) wsdPort = uint16_t(v);
+    }
 
     // The configuration file first, so that flags override it.
     for (int i = 1; i + 1 < argc; ++i)
@@ -429,6 +454,23 @@ int main(int argc, char **argv) {
             if (getppid() != parent) return 0;  // the parent is already gone
         }
         else if (a == "--verbose") verbose = true;
+        else if (a == "--onvif") {
+            // The value is optional: "all" when the next word is another option.
+            onvifSpec = i + 1 < argc && argv[i + 1][0] != '-' ? next() : "all";
+            double f = 0;
+            if (onvifSpec != "all" && !parseNumber(onvifSpec.c_str(), 0, 1000000, f)) {
+                std::cerr << "zelt-devsim: bad value for --onvif: " << onvifSpec << "\n";
+                return 2;
+            }
+        }
+        else if (a == "--onvif-only") onvifOnly = true;
+        else if (a == "--onvif-token-reuse") onvifTokenReuse = true;
+        else if (a == "--onvif-auth") {
+            onvifAuth = next();
+            if (onvifAuth != "wsse" && onvifAuth != "digest" && onvifAuth != "both") { std::cerr << "zelt-devsim: bad --onvif-auth\n"; return 2; }
+        }
+        else if (a == "--onvif-password") onvifPassword = next();
+        else if (a == "--wsd-port") wsdPort = uint16_t(number(1, 65535));
         else if (a == "--help" || a == "-h") { std::cout << kUsage; return 0; }
         else { std::cerr << "zelt-devsim: unknown option " << a << "\n" << kUsage; return 2; }
     }
@@ -488,11 +530,59 @@ int main(int argc, char **argv) {
     sim.tokensAt.assign(sim.devices.size(), 0.0);
     sim.online.assign(sim.devices.size(), true);
     sim.lastHello.assign(sim.devices.size(), -1.0);
+    sim.zelt.assign(sim.devices.size(), true);
+    // ONVIF devices: active ones only (ONVIF knows no inactive state), and
+    // they take DHCP settings.
+    std::vector<size_t> onvifDevices;
+    if (!onvifSpec.empty()) {
+        std::vector<size_t> active;
+        for (size_t i = 0; i < sim.devices.size(); ++i)
+            if (!sim.devices[i].state().passwordHash.empty()) active.push_back(i);
+        size_t n = active.size();
+        if (onvifSpec != "all") {
+            const double v = std::strtod(onvifSpec.c_str(), nullptr);
+            n = std::min(active.size(), v < 1 && v > 0 ? size_t(std::ceil(v * double(active.size()))) : size_t(v));
+        }
+        onvifDevices.assign(active.begin(), active.begin() + long(n));
+        for (size_t i : onvifDevices) {
+            sim.devices[i].mutableState().record.support |= ZELT_SUPPORT_DHCP;
+            if (onvifOnly) sim.zelt[i] = false;
+        }
+    }
     sim.saveState();
 
     if (!sim.transport.open(settings, settings.devicePort, settings.clientPort(), &error)) {
         std::cerr << "zelt-devsim: " << error << "\n";
         return 1;
+    }
+    std::unique_ptr<devsim::OnvifSim> onvif;
+    if (!onvifDevices.empty()) {
+        devsim::OnvifOptions oo;
+        oo.auth = onvifAuth;
+        oo.password = onvifPassword.empty() ? (fromState ? std::string("Admin12345") : fleetOpt.password) : onvifPassword;
+        oo.discoveryPort = wsdPort;
+        oo.lockoutSeconds = int(lockout);
+        oo.verbose = verbose;
+        oo.allowTokenReuse = onvifTokenReuse;
+        onvif = std::make_unique<devsim::OnvifSim>(
+            sim.devices, oo,
+            [&sim](size_t i) {
+                sim.saveState();
+                sim.announce(i);
+                sim.onvif->networkChanged(i);
+            },
+            [&sim](size_t i) {
+                sim.devices[i].boot(sim.now());
+                sim.saveState();
+                sim.hello(i, zelt::wire::HelloReason::Boot);
+                sim.onvif->networkChanged(i);
+            });
+        if (!onvif->open(sim.transport.interfaces(), &error)) {
+            std::cerr << "zelt-devsim: ONVIF: " << error << "\n";
+            return 1;
+        }
+        for (size_t i : onvifDevices) onvif->addDevice(i);
+        sim.onvif = onvif.get();
     }
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
@@ -517,6 +607,10 @@ int main(int argc, char **argv) {
                         r.inactive ? "inactive" : "active", sim.devices[i].state().securityCode.c_str());
         }
     }
+    if (onvif) {
+        std::printf("zelt-devsim: %zu devices speak ONVIF%s (WS-Discovery port %u, user admin, %s)\n", onvif->deviceCount(),
+                    onvifOnly ? " only" : " too", unsigned(wsdPort), onvifAuth == "both" ? "UsernameToken or HTTP Digest" : onvifAuth == "wsse" ? "UsernameToken" : "HTTP Digest");
+    }
     std::printf("zelt-devsim: listening\n");
     std::fflush(stdout);
     if (!readyFile.empty()) writeFileAtomically(readyFile, "ready\n");
@@ -527,6 +621,8 @@ int main(int argc, char **argv) {
         sim.timers.push({Clock::now() + std::chrono::microseconds(int64_t(spread * 1e6 * double(sim.rng() % 1000) / 1000.0)),
                          Timer::Boot, i, 0, 0, 0});
     if (churn > 0) sim.after(churn, Timer::Churn, 0);
+    if (onvif)
+        for (size_t i : onvifDevices) onvif->announce(i);
 
     std::vector<uint8_t> buf(zelt::wire::kMaxDatagram + 1);
     while (!g_stop) {
@@ -542,15 +638,27 @@ int main(int argc, char **argv) {
             auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(sim.timers.top().at - Clock::now()).count();
             timeout = int(std::clamp<long long>(wait, 0, 200));
         }
-        pollfd pfd{sim.transport.receiveFd(), POLLIN, 0};
-        if (poll(&pfd, 1, timeout) > 0 && (pfd.revents & POLLIN)) {
-            for (int k = 0; k < 256; ++k) {
-                long n = sim.transport.receive(buf.data(), buf.size());
-                if (n < 0) break;
-                sim.onDatagram(buf.data(), size_t(n));
+        std::vector<pollfd> fds{{sim.transport.receiveFd(), POLLIN, 0}};
+        if (onvif) {
+            onvif->runTimers();
+            onvif->pollFds(fds);
+            const int due = onvif->msUntilNextTimer();
+            if (due >= 0) timeout = std::min(timeout, due);
+        }
+        if (poll(fds.data(), nfds_t(fds.size()), timeout) > 0) {
+            if (fds[0].revents & POLLIN) {
+                for (int k = 0; k < 256; ++k) {
+                    long n = sim.transport.receive(buf.data(), buf.size());
+                    if (n < 0) break;
+                    sim.onDatagram(buf.data(), size_t(n));
+                }
             }
+            if (onvif) onvif->handle(fds, 1);
+        } else if (onvif) {
+            onvif->handle(fds, fds.size());  // idle connections still end
         }
     }
+    if (onvif) onvif->sayGoodbye();
     for (size_t i = 0; i < sim.devices.size(); ++i)
         if (sim.online[i]) sim.bye(i);
     sim.saveState();
@@ -558,6 +666,10 @@ int main(int argc, char **argv) {
                 "%llu answers to inquiries, %llu held back by the rate limit, %llu inquiries refused\n",
                 (unsigned long long)sim.openedRequests, (unsigned long long)sim.droppedRequests, (unsigned long long)sim.cachedRequests,
                 (unsigned long long)sim.answers, (unsigned long long)sim.limitedAnswers, (unsigned long long)sim.refusedInquiries);
+    if (onvif)
+        std::printf("zelt-devsim: ONVIF: %llu probes, %llu matches, %llu calls, %llu failed logins, %llu malformed or dropped\n",
+                    (unsigned long long)onvif->stats.probes, (unsigned long long)onvif->stats.matches, (unsigned long long)onvif->stats.calls,
+                    (unsigned long long)onvif->stats.authFailures, (unsigned long long)onvif->stats.dropped);
     std::fflush(stdout);
     return 0;
 }

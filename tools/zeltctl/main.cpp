@@ -28,6 +28,7 @@ const char kUsage[] =
     "  --group ADDR       multicast group (default $ZELT_GROUP or 239.255.47.81)\n"
     "  --timeout S        seconds to discover devices (list) or to wait for one (default 3)\n"
     "  --log-level N      SDK log level 0..3 (default 0); --log-dir DIR\n"
+    "  --protocol P       zelt, onvif or all (default): which devices to list and configure\n"
     "Commands:\n"
     "  list [--json] [--count N] [--untrusted]\n"
     "                                         devices found within the timeout (or once N are found;\n"
@@ -51,6 +52,9 @@ const char kUsage[] =
     "Devices are listed and sent commands only with a certificate of a trusted maker: the\n"
     "maker keys in zelt-trusted-makers.txt beside the program and in the files named in\n"
     "$ZELT_TRUSTED_MAKERS (separated by ':').\n"
+    "ONVIF devices (found by WS-Discovery) are listed with protocol onvif and trust uncertified;\n"
+    "set-ip and dhcp reach them over their device service as user $ZELT_ONVIF_USER (default\n"
+    "admin); with $ZELT_ONVIF_PASSWORD set, list reads their serial number, MAC and firmware.\n"
     "Exit codes: 0 done, 1 refused by the device, 2 usage, 3 device not found, 4 no answer,\n"
     "            5 network or SDK failure, 6 locked out, 7 wrong password or security code, 8 partly done.\n";
 
@@ -76,6 +80,8 @@ const char *errorText(uint32_t e) {
     case ZELT_ERR_PROTOCOL: return "malformed or unverifiable answer";
     case ZELT_ERR_AMBIGUOUS_DEVICE: return "two certified identities claim this device; nothing was sent";
     case ZELT_ERR_UNTRUSTED_DEVICE: return "the device has no certificate of a trusted maker; nothing was sent";
+    case ZELT_ERR_NOT_IN_PROTOCOL: return "ONVIF has no such command (activation, security codes and key files are ZELT's); nothing was sent";
+    case ZELT_ERR_NOT_REACHABLE: return "not reachable over ONVIF; use the device's own protocol or a local address";
     default: return "internal error";
     }
 }
@@ -100,8 +106,10 @@ struct Table {
     std::vector<std::string> order;
 };
 Table g_table;
+int g_protocols = 3;  // bit 0 ZELT, bit 1 ONVIF
 
 void onDevice(const ZELT_DEVICE_INFO *info, void *) {
+    if (!(g_protocols & (info->byProtocol == ZELT_PROTOCOL_ONVIF ? 2 : 1))) return;
     std::lock_guard lock(g_table.mu);
     std::string mac(info->szMAC, strnlen(info->szMAC, sizeof info->szMAC));
     if (info->byTrust == ZELT_TRUST_UNTRUSTED) mac += " untrusted";  // beside the trusted device of the same MAC
@@ -168,8 +176,9 @@ bool parseCommandArgs(int argc, char **argv, int from, Options &o) {
 }
 
 const char *trustText(uint8_t t) {
-    return t == ZELT_TRUST_UNTRUSTED ? "UNTRUSTED" : t == ZELT_TRUST_AMBIGUOUS ? "AMBIGUOUS" : "verified";
+    return t == ZELT_TRUST_UNTRUSTED ? "UNTRUSTED" : t == ZELT_TRUST_AMBIGUOUS ? "AMBIGUOUS" : t == ZELT_TRUST_UNCERTIFIED ? "uncertified" : "verified";
 }
+const char *protocolText(uint8_t p) { return p == ZELT_PROTOCOL_ONVIF ? "onvif" : "zelt"; }
 
 // A secret from the option itself ("-": a line of standard input), from
 // the file named by NAME-file, or from the environment.
@@ -233,20 +242,21 @@ int cmdList(const Options &o) {
                       << ", \"dhcp\": " << (d.byDhcpEnabled == 1 ? "true" : "false")
                       << ", \"extended\": " << (d.byExtendInfo == 1 ? "true" : "false")
                       << ", \"active\": " << (d.byActivated == 0 ? "true" : "false")
-                      << ", \"trust\": " << q(trustText(d.byTrust)) << "}";
+                      << ", \"trust\": " << q(trustText(d.byTrust)) << ", \"protocol\": " << q(protocolText(d.byProtocol))
+                      << ", \"name\": " << q(TEXT(d.szOEMinfo)) << "}";
             first = false;
         }
         std::cout << (first ? "]\n" : "\n]\n");
     } else {
-        std::printf("%-4s %-26s %-18s %-16s %-16s %-6s %-5s %-8s %-5s %-10s %s\n", "No", "Serial", "MAC", "IPv4", "Mask", "Port", "HTTP",
-                    "State", "DHCP", "Trust", "Type");
+        std::printf("%-4s %-26s %-18s %-16s %-16s %-6s %-5s %-8s %-5s %-11s %-6s %s\n", "No", "Serial", "MAC", "IPv4", "Mask", "Port", "HTTP",
+                    "State", "DHCP", "Trust", "Proto", "Type");
         int n = 0;
         for (auto &mac : g_table.order) {
             const auto &d = g_table.devices[mac];
-            std::printf("%03d  %-26s %-18s %-16s %-16s %-6u %-5u %-8s %-5s %-10s %s (0x%04X)\n", ++n, TEXT(d.szSerialNO).c_str(),
+            std::printf("%03d  %-26s %-18s %-16s %-16s %-6u %-5u %-8s %-5s %-11s %-6s %s (0x%04X)\n", ++n, TEXT(d.szSerialNO).c_str(),
                         TEXT(d.szMAC).c_str(), TEXT(d.szIPv4Address).c_str(), TEXT(d.szIPv4SubnetMask).c_str(), d.dwPort,
                         unsigned(d.wHttpPort), d.byActivated ? "inactive" : "active", d.byDhcpEnabled == 1 ? "on" : "off",
-                        trustText(d.byTrust), TEXT(d.szDevDesc).c_str(), d.dwDeviceType);
+                        trustText(d.byTrust), protocolText(d.byProtocol), TEXT(d.szDevDesc).c_str(), d.dwDeviceType);
         }
         std::printf("%d device(s)\n", n);
     }
@@ -328,6 +338,14 @@ int main(int argc, char **argv) {
         else if (a == "--timeout") timeout = std::atof(v);
         else if (a == "--log-level") logLevel = std::atoi(v);
         else if (a == "--log-dir") logDir = v;
+        else if (a == "--protocol") {
+            const std::string p = v;
+            if (p == "zelt") g_protocols = 1;
+            else if (p == "onvif") g_protocols = 2;
+            else if (p == "all") g_protocols = 3;
+            else { std::cerr << "zeltctl: --protocol zelt|onvif|all\n"; return 2; }
+            setenv("ZELT_PROTOCOLS", v, 1);  // the other protocol is not even asked
+        }
         else { std::cerr << "zeltctl: unknown option " << a << "\n" << kUsage; return 2; }
     }
     if (i >= argc) { std::cerr << kUsage; return 2; }

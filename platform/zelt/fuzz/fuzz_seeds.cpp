@@ -3,6 +3,7 @@
 #include "crypto.h"
 #include "device.h"
 #include "fuzz_common.h"
+#include "onvif.h"
 #include "wire.h"
 
 #include <sys/stat.h>
@@ -23,7 +24,30 @@ std::string str(const zelt::wire::Bytes &b) { return std::string(b.begin(), b.en
 int main(int argc, char **argv) {
     if (argc != 2) return 2;
     const std::string dir = argv[1];
-    for (const char *sub : {"", "/decoder", "/device", "/hello", "/keyfile"}) mkdir((dir + sub).c_str(), 0755);
+    for (const char *sub : {"", "/decoder", "/device", "/hello", "/keyfile", "/onvif"}) mkdir((dir + sub).c_str(), 0755);
+
+    // ONVIF: discovery scripts (mode byte 0) and device-service answers (mode byte 1).
+    {
+        zelt::onvif::Endpoint e;
+        e.address = "urn:uuid:2cd9aa5c-ccc2-10f1-8cd9-025a01000001";
+        e.scopes = {"onvif://www.onvif.org/hardware/ZT-IPC2347", "onvif://www.onvif.org/name/ZT%20cam"};
+        e.xaddrs = {"http://127.0.0.1:8080/onvif/device_service"};
+        e.metadataVersion = 1;
+        const std::string nul(1, '\0');
+        put(dir + "/onvif/discovery", std::string(1, '\0') + zelt::onvif::probeMatchesMessage("urn:uuid:p", e, 1, 1) + nul +
+                                          zelt::onvif::helloMessage(e, 1, 2) + nul + zelt::onvif::byeMessage(e, 1, 3));
+        const std::string nics = zelt::onvif::envelope(
+            "<tds:GetNetworkInterfacesResponse><tds:NetworkInterfaces token=\"eth0\"><tt:Enabled>true</tt:Enabled><tt:Info>"
+            "<tt:HwAddress>02:5a:01:00:00:01</tt:HwAddress></tt:Info><tt:IPv4><tt:Enabled>true</tt:Enabled><tt:Config><tt:Manual>"
+            "<tt:Address>10.1.0.2</tt:Address><tt:PrefixLength>24</tt:PrefixLength></tt:Manual><tt:DHCP>false</tt:DHCP></tt:Config>"
+            "</tt:IPv4></tds:NetworkInterfaces></tds:GetNetworkInterfacesResponse>",
+            zelt::onvif::securityHeader("admin", "Admin12345", 1700000000));
+        put(dir + "/onvif/interfaces", std::string(1, '\1') + nics);
+        put(dir + "/onvif/fault", std::string(1, '\1') + zelt::onvif::faultEnvelope("Sender", "ter:NotAuthorized", "no"));
+        put(dir + "/onvif/info", std::string(1, '\1') + zelt::onvif::envelope(
+            "<tds:GetDeviceInformationResponse><tds:Manufacturer>m</tds:Manufacturer><tds:Model>ZT</tds:Model><tds:FirmwareVersion>V5"
+            "</tds:FirmwareVersion><tds:SerialNumber>ZT-1</tds:SerialNumber><tds:HardwareId>1</tds:HardwareId></tds:GetDeviceInformationResponse>"));
+    }
 
     zelt::DeviceState st;
     st.record.serial = "ZT-FUZZ-0001";

@@ -50,7 +50,8 @@ typedef struct ZELT_DEVICE_INFO {
     uint8_t  byDhcpEnabled;        /* 434 1 = on */
     uint8_t  byExtendInfo;         /* 435 1 = 324..433 valid */
     uint16_t wHttpPort;            /* 436 */
-    uint8_t  byRes1[21];           /* 438 */
+    uint8_t  byProtocol;           /* 438 ZELT_PROTOCOL_*: the protocol the device was found by */
+    uint8_t  byRes1[20];           /* 439 */
     uint8_t  byActivated;          /* 459 0 = active, else inactive */
     uint8_t  byTrust;              /* 460 ZELT_TRUST_*: what the SDK knows of the device's identity */
     uint8_t  byRes2[39];           /* 461 */
@@ -69,6 +70,11 @@ typedef struct ZELT_DEVICE_INFO {
 #define ZELT_TRUST_VERIFIED   0
 #define ZELT_TRUST_UNTRUSTED  1
 #define ZELT_TRUST_AMBIGUOUS  2  /* two certified identities claim its serial number or MAC */
+#define ZELT_TRUST_UNCERTIFIED 3 /* found over ONVIF: no maker certificate, identity not verified */
+
+/* Values of byProtocol. */
+#define ZELT_PROTOCOL_ZELT    0
+#define ZELT_PROTOCOL_ONVIF   1  /* WS-Discovery and the ONVIF device service */
 
 /* Event kinds in iResult. */
 #define ZELT_EVENT_ONLINE   1
@@ -138,6 +144,7 @@ ZELT_STATIC_ASSERT(offsetof(ZELT_DEVICE_INFO, bySupport) == 433, "support");
 ZELT_STATIC_ASSERT(offsetof(ZELT_DEVICE_INFO, byDhcpEnabled) == 434, "dhcp");
 ZELT_STATIC_ASSERT(offsetof(ZELT_DEVICE_INFO, byExtendInfo) == 435, "ext");
 ZELT_STATIC_ASSERT(offsetof(ZELT_DEVICE_INFO, wHttpPort) == 436, "http");
+ZELT_STATIC_ASSERT(offsetof(ZELT_DEVICE_INFO, byProtocol) == 438, "protocol");
 ZELT_STATIC_ASSERT(offsetof(ZELT_DEVICE_INFO, byActivated) == 459, "activated");
 ZELT_STATIC_ASSERT(offsetof(ZELT_DEVICE_INFO, byTrust) == 460, "trust");
 
@@ -185,6 +192,8 @@ ZELT_STATIC_ASSERT(offsetof(ZELT_DEVICE_KEY, byKey) == 4, "key data");
 #define ZELT_ERR_INTERNAL           18
 #define ZELT_ERR_AMBIGUOUS_DEVICE   19 /* two certified identities claim the device: nothing was sent */
 #define ZELT_ERR_UNTRUSTED_DEVICE   20 /* the device is not certified by a trusted maker: nothing was sent */
+#define ZELT_ERR_NOT_IN_PROTOCOL    21 /* the device's protocol (ONVIF) has no such command: nothing was sent */
+#define ZELT_ERR_NOT_REACHABLE      22 /* ONVIF device outside every local subnet: nothing was sent */
 
 typedef void (ZELT_CALLBACK *ZELT_DEVICE_FIND_CALLBACK)(const ZELT_DEVICE_INFO *pDeviceInfo, void *pUserData);
 

@@ -92,7 +92,8 @@ private:
     wire::Signature helloSig_{};
 };
 
-// Device-side checks of network parameters; ZELT_ERR_* code, 0 = valid.
-uint32_t checkNetParameters(const wire::CommandBody &c, uint8_t support);
+// Device-side checks of network parameters against the device as it is
+// (capabilities, the mask it keeps); ZELT_ERR_* code, 0 = valid.
+uint32_t checkNetParameters(const wire::CommandBody &c, const wire::DeviceRecord &rec);
 
 }  // namespace zelt

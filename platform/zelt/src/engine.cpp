@@ -94,12 +94,18 @@ Engine::Engine(net::Settings settings, EngineTiming timing, std::vector<std::str
     crypto::init();
     trust_.configure(trustPaths_);
     if (const char *r = std::getenv("ZELT_REPORT_UNTRUSTED"); r && std::strcmp(r, "1") == 0) reportUntrusted_ = true;
+    if (const char *p = std::getenv("ZELT_PROTOCOLS"); p && *p) {
+        onvifEnabled_ = std::strcmp(p, "zelt") != 0;
+        zeltEnabled_ = std::strcmp(p, "onvif") != 0;
+    }
 }
 
 Engine::~Engine() {
     stop();
     transport_.close();
     if (wakeFd_ >= 0) ::close(wakeFd_);
+    if (wsdRx_ >= 0) ::close(wsdRx_);
+    if (wsdTx_ >= 0) ::close(wsdTx_);
     sodium_memzero(clientKey_.sk.data(), clientKey_.sk.size());
 }
 
@@ -112,6 +118,13 @@ uint32_t Engine::start(ZELT_DEVICE_FIND_CALLBACK cb, void *user) {
     }
     wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (wakeFd_ < 0) { transport_.close(); return ZELT_ERR_INTERNAL; }
+    if (!openOnvif(&error)) {
+        // ZELT works without it: another WS-Discovery listener may hold the port.
+        log::write(1, "ONVIF discovery not available: %s", error.c_str());
+        if (wsdRx_ >= 0) ::close(wsdRx_);
+        if (wsdTx_ >= 0) ::close(wsdTx_);
+        wsdRx_ = wsdTx_ = -1;
+    }
     std::string names;
     for (auto &i : transport_.interfaces()) names += (names.empty() ? "" : ",") + i.name;
     log::write(2, "started: group %s port %u, interfaces %s, inquiry every %d ms, %zu trusted maker key(s)", settings_.group.c_str(),
@@ -142,6 +155,12 @@ void Engine::stop() {
         [[maybe_unused]] auto n = ::write(wakeFd_, &one, sizeof one);
     }
     if (rx_.joinable()) rx_.join();
+    {
+        std::lock_guard lock(onvifMu_);
+        onvifQueue_.clear();
+    }
+    onvifCv_.notify_all();
+    if (onvifWorker_.joinable()) onvifWorker_.join();
     shardsStop_ = true;
     for (auto &s : shards_) {
         {
@@ -266,8 +285,11 @@ int Engine::sendInquiry(const wire::Mac *target) {
     m.inquiry.windowMs = uint16_t(std::clamp<size_t>(known / 5, size_t(timing_.windowMs), 10000));
     if (target) m.inquiry.target = *target;
     auto bytes = wire::encode(m);
-    transport_.send(bytes.data(), bytes.size());
-    if (!target) log::write(3, "inquiry %u window %u ms", m.inquiry.seq, unsigned(m.inquiry.windowMs));
+    if (zeltEnabled_) transport_.send(bytes.data(), bytes.size());
+    if (!target) {
+        log::write(3, "inquiry %u window %u ms", m.inquiry.seq, unsigned(m.inquiry.windowMs));
+        sendProbe();  // ONVIF devices are asked on the same schedule
+    }
     return m.inquiry.windowMs;
 }
 
@@ -292,12 +314,13 @@ void Engine::receiveLoop() {
         }
         if (now >= nextTick_) {
             tick(now);
-            nextTick_ = now + std::chrono::milliseconds(std::max(25, timing_.inquiryPeriodMs / 4));
+            // At least once a second: new ONVIF devices are listed once their settling time is over.
+            nextTick_ = now + std::chrono::milliseconds(std::clamp(timing_.inquiryPeriodMs / 4, 25, 1000));
         }
         auto wait = std::min(nextInquiry_, nextTick_) - Clock::now();
         int ms = int(std::clamp<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(wait).count() + 1, 0, 1000));
-        pollfd fds[2] = {{transport_.receiveFd(), POLLIN, 0}, {wakeFd_, POLLIN, 0}};
-        int r = poll(fds, 2, ms);
+        pollfd fds[4] = {{transport_.receiveFd(), POLLIN, 0}, {wakeFd_, POLLIN, 0}, {wsdRx_, POLLIN, 0}, {wsdTx_, POLLIN, 0}};
+        int r = poll(fds, wsdRx_ >= 0 ? 4 : 2, ms);
         if (r <= 0) continue;
         if (fds[1].revents & POLLIN) {
             uint64_t v;
@@ -310,10 +333,15 @@ void Engine::receiveLoop() {
                 handleDatagram(buf.data(), size_t(n));
             }
         }
+        if (wsdRx_ >= 0) {
+            if (fds[2].revents & POLLIN) receiveOnvif(wsdRx_);
+            if (fds[3].revents & POLLIN) receiveOnvif(wsdTx_);
+        }
     }
 }
 
 void Engine::handleDatagram(const uint8_t *data, size_t size) {
+    if (!zeltEnabled_) return;
     auto msg = wire::decode(data, size);
     if (!msg) {
         log::write(3, "dropped malformed datagram of %zu bytes", size);
@@ -604,6 +632,7 @@ void Engine::tick(Clock::time_point now) {
             ++it;
         }
         for (auto &r : recheck) updateAmbiguity(r.serial, r.mac, now, events);
+        tickOnvif(now, events);
     }
     if (probes.size() >= 64) sendInquiry(nullptr);
     else
@@ -637,16 +666,25 @@ uint32_t Engine::command(const Target &target, wire::CommandBody body, wire::Com
     {
         std::unique_lock lock(mu_);
         uint32_t found = findDevice(target, dev);
-        if (found == ZELT_ERR_NO_DEVICE || found == ZELT_ERR_UNTRUSTED_DEVICE) {
+        std::string onvifKey;
+        if (found == ZELT_ERR_NO_DEVICE || found == ZELT_ERR_UNTRUSTED_DEVICE) onvifKey = findOnvif(target);
+        if ((found == ZELT_ERR_NO_DEVICE || found == ZELT_ERR_UNTRUSTED_DEVICE) && onvifKey.empty()) {
             // Not (yet) in the table: ask once and wait a little.
             lock.unlock();
             inquire();
             lock.lock();
             auto until = std::min(deadline, Clock::now() + std::chrono::milliseconds(timing_.windowMs + 500));
             tableCv_.wait_until(lock, until, [&] {
-                return stopping_ || (found = findDevice(target, dev)) == ZELT_ERR_NONE || found == ZELT_ERR_AMBIGUOUS_DEVICE;
+                return stopping_ || (found = findDevice(target, dev)) == ZELT_ERR_NONE || found == ZELT_ERR_AMBIGUOUS_DEVICE ||
+                       !(onvifKey = findOnvif(target)).empty();
             });
             if (stopping_) return ZELT_ERR_NOT_STARTED;
+        }
+        if ((found == ZELT_ERR_NO_DEVICE || found == ZELT_ERR_UNTRUSTED_DEVICE) && !onvifKey.empty()) {
+            // Known over ONVIF only: its device service does what it can.
+            const OnvifEntry entry = onvif_.at(onvifKey);
+            lock.unlock();
+            return onvifCommand(onvifKey, entry, body);
         }
         if (found != ZELT_ERR_NONE) {
             log::write(1, "command %u to %s refused: %s", unsigned(body.command),

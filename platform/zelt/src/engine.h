@@ -8,6 +8,7 @@
 
 #include "crypto.h"
 #include "net.h"
+#include "onvif.h"
 #include "trust.h"
 #include "wire.h"
 #include "zelt_sdk.h"
@@ -52,6 +53,9 @@ public:
     uint32_t command(const Target &target, wire::CommandBody body, wire::CommandResult &out);
 
     size_t deviceCount();
+    size_t onvifDeviceCount();
+    // One WS-Discovery datagram (the fuzz target feeds these in).
+    void handleDiscovery(const uint8_t *data, size_t size);
     // What the receiver does with one datagram. Before start() announcements
     // are verified on the calling thread (the fuzz target uses this).
     void handleDatagram(const uint8_t *data, size_t size);
@@ -98,6 +102,41 @@ private:
         std::deque<wire::Message> queue;
         std::thread thread;
     };
+
+    // ONVIF devices: found by WS-Discovery, configured over their device service.
+    struct OnvifEntry {
+        onvif::Endpoint endpoint;
+        onvif::ScopeInfo scopes;
+        Clock::time_point firstSeen, lastSeen;
+        ZELT_DEVICE_INFO info{};        // as last reported (or built)
+        bool reported = false;          // an online event went out for `info`
+        std::string password;           // once a command with it succeeded (memory only)
+        bool enriched = false;          // the fields below came from the device service
+        onvif::DeviceInformation device;
+        onvif::NetworkInterface nic;
+        std::string gateway;
+        int httpPort = 0;
+        uint32_t enrichedVersion = 0;
+        bool enrichQueued = false;
+    };
+    bool openOnvif(std::string *error);
+    void sendProbe();
+    void receiveOnvif(int fd);
+    void onDiscovery(const onvif::DiscoveryMessage &m, Clock::time_point now,
+                     std::vector<std::pair<std::string, ZELT_DEVICE_INFO>> &events);
+    // mu_ held: rebuilds the entry's record and reports what changed (kind 1,
+    // 2, or 3 + 1 when its serial number or MAC became known).
+    void refreshOnvif(const std::string &key, OnvifEntry &e, std::vector<std::pair<std::string, ZELT_DEVICE_INFO>> &events);
+    void dropOnvif(std::map<std::string, OnvifEntry>::iterator it, std::vector<std::pair<std::string, ZELT_DEVICE_INFO>> &events);
+    void queueEnrich(const std::string &key, OnvifEntry &e);  // mu_ held
+    void onvifWorkerLoop();
+    void enrich(const std::string &key);
+    // mu_ held: the key of the ONVIF entry a command targets (by MAC or
+    // serial number), empty if none.
+    std::string findOnvif(const Target &t);
+    void tickOnvif(Clock::time_point now, std::vector<std::pair<std::string, ZELT_DEVICE_INFO>> &events);  // mu_ held
+    std::string reachableXAddr(const onvif::Endpoint &e) const;
+    uint32_t onvifCommand(const std::string &key, const OnvifEntry &e, const wire::CommandBody &body);
 
     void receiveLoop();
     void dispatchLoop(std::shared_ptr<Engine> self);
@@ -159,6 +198,17 @@ private:
     bool evStop_ = false;
     ZELT_DEVICE_FIND_CALLBACK callback_ = nullptr;
     void *user_ = nullptr;
+
+    int wsdRx_ = -1, wsdTx_ = -1;    // WS-Discovery: group listener (hellos, byes), probe socket (matches)
+    uint16_t wsdPort_ = onvif::kDiscoveryPort;
+    bool onvifEnabled_ = true;       // $ZELT_PROTOCOLS: zelt, onvif or all (default)
+    bool zeltEnabled_ = true;
+    std::string onvifPassword_;      // $ZELT_ONVIF_PASSWORD: read device details at discovery
+    std::map<std::string, OnvifEntry> onvif_;  // key: endpoint reference; under mu_
+    std::mutex onvifMu_;
+    std::condition_variable onvifCv_;
+    std::deque<std::string> onvifQueue_;
+    std::thread onvifWorker_;
 
     std::thread rx_, dispatcher_;
     std::thread::id dispatcherId_;

@@ -47,6 +47,7 @@ std::vector<Interface> chooseInterfaces(const std::string &names, std::string *e
         i.name = a->ifa_name;
         i.index = if_nametoindex(a->ifa_name);
         i.address = reinterpret_cast<sockaddr_in *>(a->ifa_addr)->sin_addr;
+        if (a->ifa_netmask) i.mask = reinterpret_cast<sockaddr_in *>(a->ifa_netmask)->sin_addr;
         i.loopback = a->ifa_flags & IFF_LOOPBACK;
         bool multicast = a->ifa_flags & IFF_MULTICAST;
         if (!wanted.empty() || (multicast && !i.loopback)) all.push_back(i);

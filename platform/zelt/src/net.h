@@ -25,6 +25,7 @@ struct Interface {
     std::string name;
     unsigned index = 0;
     in_addr address{};
+    in_addr mask{};
     bool loopback = false;
 };
 

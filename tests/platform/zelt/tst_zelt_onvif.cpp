@@ -1,0 +1,271 @@
+// The SDK's ONVIF side against the simulator's ONVIF devices on loopback:
+// the same records and events as ZELT devices, network settings over the
+// device service, refusals for what ONVIF lacks, and hostile discovery traffic.
+#include "onvif.h"
+#include "simprocess.h"
+#include "zelt_sdk.h"
+
+#include <QtTest>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+struct Recorder {
+    std::mutex mu;
+    std::vector<ZELT_DEVICE_INFO> events;
+    std::map<QString, ZELT_DEVICE_INFO> latest;  // MAC -> last online/changed record
+    void clear() {
+        std::lock_guard l(mu);
+        events.clear();
+        latest.clear();
+    }
+    std::vector<ZELT_DEVICE_INFO> devices(int protocol = -1) {
+        std::lock_guard l(mu);
+        std::vector<ZELT_DEVICE_INFO> out;
+        for (auto &[k, v] : latest)
+            if (protocol < 0 || v.byProtocol == protocol) out.push_back(v);
+        return out;
+    }
+    std::optional<ZELT_DEVICE_INFO> byMac(const QString &mac) {
+        std::lock_guard l(mu);
+        auto it = latest.find(mac);
+        if (it == latest.end()) return std::nullopt;
+        return it->second;
+    }
+    int count(int kind, const QByteArray &serial) {
+        std::lock_guard l(mu);
+        int n = 0;
+        for (auto &e : events) n += e.iResult == kind && serial == e.szSerialNO;
+        return n;
+    }
+};
+Recorder g_rec;
+
+void ZELT_CALLBACK onDevice(const ZELT_DEVICE_INFO *info, void *) {
+    std::lock_guard l(g_rec.mu);
+    g_rec.events.push_back(*info);
+    const QString mac = QString::fromLatin1(info->szMAC);
+    if (info->iResult == ZELT_EVENT_OFFLINE) {
+        // An offline event takes away only the record it names.
+        auto it = g_rec.latest.find(mac);
+        if (it != g_rec.latest.end() && std::strcmp(it->second.szSerialNO, info->szSerialNO) == 0) g_rec.latest.erase(it);
+    } else g_rec.latest[mac] = *info;
+}
+
+ZELT_NET_PARAM netParam(const char *ip, const char *mask = "") {
+    ZELT_NET_PARAM p;
+    std::memset(&p, 0, sizeof p);
+    std::strncpy(p.szIPv4Address, ip, sizeof p.szIPv4Address - 1);
+    std::strncpy(p.szIPv4SubnetMask, mask, sizeof p.szIPv4SubnetMask - 1);
+    std::strcpy(p.szIPv6Address, "::");
+    std::strcpy(p.szIPv6Gateway, "::");
+    return p;
+}
+
+// Sends to the WS-Discovery group on loopback only.
+void sendDiscovery(const std::string &msg, quint16 port) {
+    int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    in_addr lo{};
+    inet_pton(AF_INET, "127.0.0.1", &lo);
+    setsockopt(fd, IPPROTO_IP, IP_MULTICAST_IF, &lo, sizeof lo);
+    int ttl = 0;
+    setsockopt(fd, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    inet_pton(AF_INET, zelt::onvif::kDiscoveryGroup, &to.sin_addr);
+    sendto(fd, msg.data(), msg.size(), 0, reinterpret_cast<sockaddr *>(&to), sizeof to);
+    ::close(fd);
+}
+
+}  // namespace
+
+class TestZeltOnvif : public QObject {
+    Q_OBJECT
+
+    quint16 wsdPort(const SimProcess &sim) const { return quint16(sim.port + 1000); }
+    bool startSdk(const SimProcess &sim) {
+        qputenv("ZELT_PORT", QByteArray::number(sim.port));
+        qputenv("ZELT_WSD_PORT", QByteArray::number(wsdPort(sim)));
+        qputenv("ZELT_INQUIRY_PERIOD_MS", "600");
+        qputenv("ZELT_WINDOW_MS", "200");
+        g_rec.clear();
+        return ZELT_Start_V30(onDevice, 0, &g_rec) == 1;
+    }
+    QStringList simArgs(const SimProcess &sim, const QStringList &extra) {
+        return QStringList{"--wsd-port", QString::number(wsdPort(sim))} + extra;
+    }
+
+private slots:
+    void cleanup() {
+        ZELT_Stop();
+        qunsetenv("ZELT_ONVIF_PASSWORD");
+    }
+
+    void onvifDevicesJoinTheTableAndAreConfigured() {
+        SimProcess sim(0);
+        QVERIFY(sim.start(simArgs(sim, {"--count", "6", "--onvif", "2", "--onvif-only"})));
+        QVERIFY(startSdk(sim));
+        QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.devices().size()), 6, 5000);
+        const auto onvifDevs = g_rec.devices(ZELT_PROTOCOL_ONVIF);
+        QCOMPARE(int(onvifDevs.size()), 2);
+        QCOMPARE(int(g_rec.devices(ZELT_PROTOCOL_ZELT).size()), 4);
+        // What discovery alone gives: the endpoint's UUID for the serial
+        // number, the MAC of its time-based UUID, address and port from XAddrs.
+        auto dev = *g_rec.byMac("02-5a-01-00-00-00");
+        QCOMPARE(int(dev.byProtocol), ZELT_PROTOCOL_ONVIF);
+        QCOMPARE(int(dev.byTrust), ZELT_TRUST_UNCERTIFIED);
+        QCOMPARE(int(std::strlen(dev.szSerialNO)), 36);
+        QCOMPARE(QByteArray(dev.szIPv4Address), QByteArray("127.0.0.1"));
+        QVERIFY(dev.dwPort > 0 && dev.wHttpPort == dev.dwPort);
+        QCOMPARE(QByteArray(dev.szDevDesc), QByteArray("ZT-IPC2141"));
+        QCOMPARE(int(dev.byExtendInfo), 0);
+        QCOMPARE(int(dev.byActivated), 0);
+        const QByteArray uuidSerial = dev.szSerialNO;
+
+        // ONVIF has no activation, security codes or key files: refused at once, nothing sent.
+        QElapsedTimer t;
+        t.start();
+        QCOMPARE(ZELT_ActivateDevice(uuidSerial, "Passw0rd99"), 0);
+        QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_NOT_IN_PROTOCOL));
+        QCOMPARE(ZELT_ResetDefaultPasswd(uuidSerial, "code"), 0);
+        QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_NOT_IN_PROTOCOL));
+        ZELT_RESET_PARAM rp;
+        std::memset(&rp, 0, sizeof rp);
+        std::strcpy(rp.szSecurityCode, "code");
+        QCOMPARE(ZELT_ResetPasswd(uuidSerial, &rp), 0);
+        QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_NOT_IN_PROTOCOL));
+        ZELT_DEVICE_KEY key;
+        QCOMPARE(ZELT_GetDeviceConfig(uuidSerial, ZELT_CFG_DEVICE_KEY, nullptr, 0, &key, sizeof key), 0);
+        QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_NOT_IN_PROTOCOL));
+        QVERIFY2(t.elapsed() < 500, "no waiting for an answer that cannot come");
+
+        // Network settings by MAC, as for a ZELT device.
+        ZELT_NET_PARAM p = netParam("10.1.0.77", "255.255.0.0");
+        QCOMPARE(ZELT_ModifyDeviceNetParam(dev.szMAC, "Wrong12345", &p), 0);
+        QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_WRONG_PASSWORD));
+        ZELT_NET_PARAM v6 = netParam("");
+        std::strcpy(v6.szIPv6Address, "fd00::5");
+        QCOMPARE(ZELT_ModifyDeviceNetParam(dev.szMAC, "Admin12345", &v6), 0);
+        QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_NOT_SUPPORTED));
+        ZELT_NET_PARAM bad = netParam("10.1.0.255", "255.255.255.0");
+        QCOMPARE(ZELT_ModifyDeviceNetParam(dev.szMAC, "Admin12345", &bad), 0);
+        QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_BAD_PARAMETERS));
+        QCOMPARE(ZELT_ModifyDeviceNetParam(dev.szMAC, "Admin12345", &p), 1);
+        // The password is known now: the device service fills the record in,
+        // with its real serial number (the UUID's record goes, kind 3).
+        QTRY_COMPARE_WITH_TIMEOUT(QByteArray(g_rec.byMac("02-5a-01-00-00-00")->szIPv4Address), QByteArray("10.1.0.77"), 5000);
+        dev = *g_rec.byMac("02-5a-01-00-00-00");
+        QCOMPARE(QByteArray(dev.szSerialNO), QByteArray("ZT-IPC2141-000100000001"));
+        QCOMPARE(QByteArray(dev.szIPv4SubnetMask), QByteArray("255.255.0.0"));
+        QCOMPARE(int(dev.byExtendInfo), 1);
+        QCOMPARE(int(dev.byDhcpEnabled), 0);
+        QVERIFY(QByteArray(dev.szDeviceSoftwareVersion).startsWith("V5."));
+        QCOMPARE(g_rec.count(ZELT_EVENT_OFFLINE, uuidSerial), 1);
+        QCOMPARE(int(g_rec.devices().size()), 6);
+
+        // DHCP on, then off again with the address kept.
+        ZELT_NET_PARAM dhcp = netParam("");
+        dhcp.byDhcpEnable = 1;
+        QCOMPARE(ZELT_ModifyDeviceNetParam(dev.szMAC, "Admin12345", &dhcp), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.byMac("02-5a-01-00-00-00")->byDhcpEnabled), 1, 5000);
+        ZELT_NET_PARAM off = netParam("10.1.0.78");
+        std::strcpy(off.szIPv4Gateway, "10.1.0.1");
+        QCOMPARE(ZELT_ModifyDeviceNetParam(dev.szMAC, "Admin12345", &off), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(QByteArray(g_rec.byMac("02-5a-01-00-00-00")->szIPv4Address), QByteArray("10.1.0.78"), 5000);
+        QCOMPARE(int(g_rec.byMac("02-5a-01-00-00-00")->byDhcpEnabled), 0);
+        QCOMPARE(QByteArray(g_rec.byMac("02-5a-01-00-00-00")->szIPv4Gateway), QByteArray("10.1.0.1"));
+
+        // The simulator goes: its devices say goodbye over both protocols.
+        sim.terminate();
+        QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.devices().size()), 0, 3000);
+    }
+
+    void aDeviceSpeakingBothIsListedOnce() {
+        SimProcess sim(1);
+        QVERIFY(sim.start(simArgs(sim, {"--count", "5", "--onvif"})));
+        qputenv("ZELT_ONVIF_PASSWORD", "Admin12345");  // details read at discovery
+        QVERIFY(startSdk(sim));
+        QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.devices().size()), 5, 5000);
+        QTest::qWait(1500);  // the ONVIF answers and their details are in by now
+        QCOMPARE(int(g_rec.devices().size()), 5);
+        QCOMPARE(int(g_rec.devices(ZELT_PROTOCOL_ONVIF).size()), 0);
+        std::lock_guard l(g_rec.mu);
+        for (auto &e : g_rec.events) QCOMPARE(int(e.byProtocol), ZELT_PROTOCOL_ZELT);
+    }
+
+    void httpDigestIsTheFallback() {
+        SimProcess sim(2);
+        QVERIFY(sim.start(simArgs(sim, {"--count", "2", "--onvif", "1", "--onvif-only", "--onvif-auth", "digest"})));
+        QVERIFY(startSdk(sim));
+        QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.devices(ZELT_PROTOCOL_ONVIF).size()), 1, 5000);
+        const auto dev = g_rec.devices(ZELT_PROTOCOL_ONVIF).front();
+        ZELT_NET_PARAM p = netParam("10.1.0.55");
+        QCOMPARE(ZELT_ModifyDeviceNetParam(dev.szMAC, "Wrong12345", &p), 0);
+        QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_WRONG_PASSWORD));
+        QCOMPARE(ZELT_ModifyDeviceNetParam(dev.szMAC, "Admin12345", &p), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(QByteArray(g_rec.byMac(QString::fromLatin1(dev.szMAC))->szIPv4Address), QByteArray("10.1.0.55"), 5000);
+    }
+
+    void foreignSubnetsStrangersAndJunk() {
+        SimProcess sim(3);
+        QVERIFY(sim.start(simArgs(sim, {"--count", "1"})));
+        QVERIFY(startSdk(sim));
+        QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.devices().size()), 1, 5000);
+        const quint16 port = wsdPort(sim);
+        // Junk of every size, a truncated hello, a DTD: dropped.
+        QRandomGenerator rng(3);
+        zelt::onvif::Endpoint cam;
+        cam.address = "urn:uuid:" + zelt::onvif::newUuid();
+        cam.scopes = {"onvif://www.onvif.org/hardware/Far-Cam"};
+        cam.xaddrs = {"http://192.0.2.10/onvif/device_service"};  // in no local subnet
+        const std::string hello = zelt::onvif::helloMessage(cam, 1, 1);
+        for (int i = 0; i < 300; ++i) {
+            std::string junk(size_t(rng.bounded(1, 2000)), '\0');
+            for (auto &c : junk) c = char(rng.bounded(256));
+            if (i % 3 == 0) junk = hello.substr(0, size_t(rng.bounded(int(hello.size()))));
+            sendDiscovery(junk, port);
+        }
+        sendDiscovery("<?xml version='1.0'?><!DOCTYPE e [<!ENTITY a 'x'>]>" + hello.substr(hello.find("<soap:Envelope")), port);
+        // Another WS-Discovery responder, no camera: not listed.
+        zelt::onvif::Endpoint pc = cam;
+        pc.address = "urn:uuid:" + zelt::onvif::newUuid();
+        std::string other = zelt::onvif::helloMessage(pc, 1, 1);
+        const std::string types = "<wsd:Types>dn:NetworkVideoTransmitter tds:Device</wsd:Types>";
+        other.replace(other.find(types), types.size(),
+                      "<wsd:Types xmlns:wsdp=\"http://schemas.xmlsoap.org/ws/2006/02/devprof\">wsdp:Device</wsd:Types>");
+        sendDiscovery(other, port);
+        QTest::qWait(500);
+        QCOMPARE(int(g_rec.devices().size()), 1);
+        // A camera in a foreign subnet: listed, but refused over ONVIF without a timeout.
+        sendDiscovery(hello, port);
+        QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.devices(ZELT_PROTOCOL_ONVIF).size()), 1, 3000);
+        const auto far = g_rec.devices(ZELT_PROTOCOL_ONVIF).front();
+        QCOMPARE(QByteArray(far.szIPv4Address), QByteArray("192.0.2.10"));
+        QCOMPARE(QByteArray(far.szDevDesc), QByteArray("Far-Cam"));
+        QVERIFY(far.szMAC[1] == '2' || far.szMAC[1] == '6' || far.szMAC[1] == 'a' || far.szMAC[1] == 'e');  // locally administered
+        ZELT_NET_PARAM p = netParam("192.0.2.11");
+        QElapsedTimer t;
+        t.start();
+        QCOMPARE(ZELT_ModifyDeviceNetParam(far.szMAC, "Admin12345", &p), 0);
+        QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_NOT_REACHABLE));
+        QVERIFY(t.elapsed() < 500);
+        // Its goodbye takes it away; the ZELT device stays.
+        sendDiscovery(zelt::onvif::byeMessage(cam, 1, 2), port);
+        QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.devices(ZELT_PROTOCOL_ONVIF).size()), 0, 3000);
+        QCOMPARE(int(g_rec.devices().size()), 1);
+        ZELT_DEVICE_KEY key;
+        QVERIFY(ZELT_GetDeviceConfig("ZT-IPC2141-000100000001", ZELT_CFG_DEVICE_KEY, nullptr, 0, &key, sizeof key) != 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestZeltOnvif)
+#include "tst_zelt_onvif.moc"

@@ -1,0 +1,132 @@
+// The simulator's ONVIF side: devices that answer WS-Discovery (UDP, the
+// multicast group joined on the chosen interfaces) and serve the ONVIF
+// device service over HTTP, one listener per device on its own address
+// when that address is on this host, else on each interface's address with
+// a port of its own. Changes go to the same device state the ZELT side
+// announces.
+#pragma once
+
+#include "device.h"
+#include "net.h"
+#include "onvif.h"
+
+#include <poll.h>
+#include <netinet/in.h>
+
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace devsim {
+
+struct OnvifOptions {
+    std::string auth = "both";  // wsse (UsernameToken), digest (HTTP Digest) or both
+    std::string password;       // what the ONVIF devices check (the devices know it in clear, as ONVIF needs)
+    std::string user = "admin";
+    uint16_t discoveryPort = zelt::onvif::kDiscoveryPort;
+    int lockoutSeconds = 60;
+    double tokenWindowSeconds = 300;  // how far a UsernameToken's creation time may lie from the clock
+    bool verbose = false;
+    // Takes a token again within its window (some clients send one token with
+    // several requests); off by default, as a repeated token may be a replay.
+    bool allowTokenReuse = false;
+};
+
+class OnvifSim {
+public:
+    using Clock = std::chrono::steady_clock;
+    // changed(i): the device's network settings changed; rebooted(i): it restarted.
+    OnvifSim(std::vector<zelt::Device> &devices, OnvifOptions opt, std::function<void(size_t)> changed,
+             std::function<void(size_t)> rebooted);
+    ~OnvifSim();
+
+    bool open(const std::vector<zelt::net::Interface> &ifs, std::string *error);
+    void addDevice(size_t index);
+    size_t deviceCount() const { return devs_.size(); }
+    bool speaks(size_t index) const { return byIndex_.count(index) != 0; }
+
+    // The main loop polls these, calls handle() with the results, and
+    // runs due timers (answers are spread over the probe's answer delay).
+    void pollFds(std::vector<pollfd> &out);
+    void handle(const std::vector<pollfd> &fds, size_t from);
+    int msUntilNextTimer() const;  // -1 when none is due
+    void runTimers();
+
+    void announce(size_t index);   // Hello (boot, or after a change)
+    void sayGoodbye();             // Bye of every device
+    // The listener follows the device's address; then Hello.
+    void networkChanged(size_t index);
+
+    struct Stats {
+        uint64_t probes = 0, matches = 0, calls = 0, authFailures = 0, dropped = 0;
+    } stats;
+
+private:
+    struct Listener {
+        int fd = -1;
+        in_addr addr{};
+        uint16_t port = 0;
+    };
+    struct Dev {
+        size_t index = 0;
+        std::string uuid;
+        uint32_t metadataVersion = 1, messageNumber = 0;
+        std::vector<Listener> listeners;
+        bool ownAddress = false;   // listening on the device's own IPv4 address
+        in_addr boundOwn{};
+        uint16_t boundOwnPort = 0;
+        std::deque<std::pair<std::string, double>> nonces;  // UsernameToken nonces of the window, oldest first
+        std::set<std::string> nonceSet;
+        int failures = 0, lockLevel = 0;
+        double lockedUntil = 0;
+    };
+    struct Conn {
+        int fd = -1;
+        size_t dev = 0;  // index into devs_
+        std::string in, out;
+        size_t sent = 0;
+        Clock::time_point last;
+    };
+    struct Pending {
+        Clock::time_point at;
+        size_t dev;
+        sockaddr_in to;
+        std::string relatesTo;
+        int ifindex;
+    };
+
+    double now() const;
+    void relisten(Dev &d);
+    void closeListeners(Dev &d);
+    std::vector<std::string> xaddrs(const Dev &d, int ifindex) const;
+    zelt::onvif::Endpoint endpoint(const Dev &d, int ifindex) const;
+    void onDiscovery();
+    void sendMulticast(const std::string &msg);
+    void accept(const Listener &l, size_t dev);
+    void onReadable(Conn &c);
+    bool onWritable(Conn &c);  // false when done
+    std::string respond(Dev &d, const std::string &head, const std::string &body);
+    std::string soap(Dev &d, const zelt::onvif::Node &env, bool httpAuthorized, int &status, bool &challenge);
+    bool checkToken(Dev &d, const zelt::onvif::UsernameToken &t);
+    bool checkDigest(const std::string &authorization);
+    void failure(Dev &d);
+
+    std::vector<zelt::Device> &devices_;
+    OnvifOptions opt_;
+    std::function<void(size_t)> changed_, rebooted_;
+    std::vector<zelt::net::Interface> ifs_;
+    int wsd_ = -1;
+    std::vector<Dev> devs_;
+    std::map<size_t, size_t> byIndex_;  // fleet index -> devs_ index
+    std::map<int, Conn> conns_;
+    std::vector<Pending> pending_;  // a heap by time
+    std::map<std::string, double> digestNonces_;  // issued HTTP Digest nonces
+    uint32_t instanceId_;
+    Clock::time_point start_ = Clock::now();
+};
+
+}  // namespace devsim
