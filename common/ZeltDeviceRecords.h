@@ -15,32 +15,32 @@
 // The event record the hub hands to every tool library. Its layout is the
 // interface between separately built libraries: never reorder.
 struct ZELT_DEVICE_EVENT {
-    char szReserved[12];       //   0 always empty
-    char szSerialNO[48];       //  12
-    char szMAC[20];            //  60
-    char szIPv4Address[16];    //  80
-    char szIPv4SubnetMask[16]; //  96
-    uint32_t dwDeviceType;     // 112
-    uint32_t dwPort;           // 116
-    uint32_t dwChannels;       // 120
-    uint32_t dwDeviceCount;    // 124
+    char szReserved[12];        //   0 always empty
+    char szSerialNO[48];        //  12
+    char szMAC[20];             //  60
+    char szIPv4Address[16];     //  80
+    char szIPv4SubnetMask[16];  //  96
+    uint32_t dwDeviceType;      // 112
+    uint32_t dwPort;            // 116
+    uint32_t dwChannels;        // 120
+    uint32_t dwDeviceCount;     // 124
     char szSoftwareVersion[48]; // 128
-    char szDSPVersion[48];     // 176
-    char szStartTime[48];      // 224
-    int32_t iEventKind;        // 272 1 online, 2 changed, 3 offline, 4 online
-    char szDeviceType[24];     // 276
-    uint8_t byRes1[24];        // 300
-    char szIPv4Gateway[16];    // 324
-    char szIPv6Address[46];    // 340
-    char szIPv6Gateway[46];    // 386
-    uint8_t byIPv6PrefixLen;   // 432
-    uint8_t bySupport;         // 433
-    uint8_t byDhcp;            // 434
-    uint8_t byExtendInfo;      // 435
-    uint16_t wHttpPort;        // 436
-    uint8_t byRes2[21];        // 438
-    uint8_t byActivated;       // 459 0 = active
-    uint8_t byRes3[40];        // 460
+    char szDSPVersion[48];      // 176
+    char szStartTime[48];       // 224
+    int32_t iEventKind;         // 272 1 online, 2 changed, 3 offline, 4 online
+    char szDeviceType[24];      // 276
+    uint8_t byRes1[24];         // 300
+    char szIPv4Gateway[16];     // 324
+    char szIPv6Address[46];     // 340
+    char szIPv6Gateway[46];     // 386
+    uint8_t byIPv6PrefixLen;    // 432
+    uint8_t bySupport;          // 433
+    uint8_t byDhcp;             // 434
+    uint8_t byExtendInfo;       // 435
+    uint16_t wHttpPort;         // 436
+    uint8_t byRes2[21];         // 438
+    uint8_t byActivated;        // 459 0 = active
+    uint8_t byRes3[40];         // 460
 };
 
 #pragma pack(pop)

@@ -16,9 +16,7 @@
 #include "ClientWriterProperty.h"
 #include "PageTable.h"
 
-CBaseDragFrame::CBaseDragFrame(QWidget *parent, bool bTabBarHidden)
-    : QFrame(parent)
-    , m_bTabBarHidden(bTabBarHidden)
+CBaseDragFrame::CBaseDragFrame(QWidget *parent, bool bTabBarHidden) : QFrame(parent), m_bTabBarHidden(bTabBarHidden)
 {
     CViewStoregeManager *store = CViewStoregeManager::Instance();
     resize(1024, 768);
@@ -53,8 +51,8 @@ CBaseDragFrame::CBaseDragFrame(QWidget *parent, bool bTabBarHidden)
     auto *top = new QFrame(this);
     top->setObjectName(QStringLiteral("pTopFrame"));
     top->setFixedHeight(42);
-    top->setStyleSheet(QStringLiteral(
-        "QGraphicsView,QFrame#pTopFrame{background-image:url(:/images/Tab/tab_bg.png); border:none;}"));
+    top->setStyleSheet(
+        QStringLiteral("QGraphicsView,QFrame#pTopFrame{background-image:url(:/images/Tab/tab_bg.png); border:none;}"));
     auto *topLayout = new QGridLayout(top);
     topLayout->setContentsMargins(0, 0, 0, 0);
     m_pTabScene = new CTabScene(this);
@@ -95,7 +93,8 @@ bool CBaseDragFrame::event(QEvent *e)
     if (e->type() == qTBX::CCustomEvent::OpenPage) {
         auto *ce = static_cast<qTBX::CCustomEvent *>(e);
         const int type = ce->Value(qTBX::CCustomEvent::PageType).toInt();
-        const bool detached = ce->HasValue(qTBX::CCustomEvent::Detached) && ce->Value(qTBX::CCustomEvent::Detached).toBool();
+        const bool detached = ce->HasValue(qTBX::CCustomEvent::Detached)
+                              && ce->Value(qTBX::CCustomEvent::Detached).toBool();
         AddOrActivate(type, detached);
         return true;
     }
@@ -208,7 +207,10 @@ void CBaseDragFrame::OnTabClosed(int iType)
     AfterTabLeft();
 }
 
-void CBaseDragFrame::OnTabMoved(int iFrom, int iTo) { ClientWriterProperty::Move(m_iFrameId, iFrom, iTo); }
+void CBaseDragFrame::OnTabMoved(int iFrom, int iTo)
+{
+    ClientWriterProperty::Move(m_iFrameId, iFrom, iTo);
+}
 
 void CBaseDragFrame::OnDragEnterTabBar(int iIndex)
 {
@@ -256,7 +258,10 @@ void CBaseDragFrame::OnDragOutTabBar()
     frame->show();
 }
 
-void CBaseDragFrame::OnShowPage(int iPageID) { CViewStoregeManager::Instance()->ShowPage(iPageID); }
+void CBaseDragFrame::OnShowPage(int iPageID)
+{
+    CViewStoregeManager::Instance()->ShowPage(iPageID);
+}
 
 void CBaseDragFrame::OnChangeExtend(bool bExtend)
 {

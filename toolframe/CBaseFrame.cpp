@@ -2,8 +2,7 @@
 
 #include "CViewStoregeManager.h"
 
-CBaseFrame::CBaseFrame(QWidget *parent)
-    : QFrame(parent)
+CBaseFrame::CBaseFrame(QWidget *parent) : QFrame(parent)
 {
     // Pages are built by the view store's factory, which holds the hub mutex.
     CViewStoregeManager::Instance()->AddPageLocked(this);

@@ -22,9 +22,9 @@ struct LibraryRow {
     const char *library;
 };
 const LibraryRow kLibraries[] = {
-    {2, "Zeltscan.dll"},    {3, "CamCountPlanner.dll"}, {4, "StoragePlanner.dll"}, {5, "LinkPlanner.dll"},
-    {6, "SharpnessAid.dll"}, {7, "OpticsPicker.dll"},  {8, "BulkSettings.dll"},   {9, "TaskPlanner.dll"},
-    {10, "ArchiveFetch.dll"}, {11, "ClipViewer.dll"},  {12, "BulkFirmware.dll"},  {14, "AddressService.dll"},
+    {2, "Zeltscan.dll"},      {3, "CamCountPlanner.dll"}, {4, "StoragePlanner.dll"}, {5, "LinkPlanner.dll"},
+    {6, "SharpnessAid.dll"},  {7, "OpticsPicker.dll"},    {8, "BulkSettings.dll"},   {9, "TaskPlanner.dll"},
+    {10, "ArchiveFetch.dll"}, {11, "ClipViewer.dll"},     {12, "BulkFirmware.dll"},  {14, "AddressService.dll"},
 };
 
 const QColor kNormal(204, 204, 204);
@@ -46,9 +46,7 @@ void CListWidgetStyle::drawPrimitive(PrimitiveElement element, const QStyleOptio
     COrviStyle::drawPrimitive(element, option, painter, widget);
 }
 
-CListWidget::CListWidget(QWidget *parent)
-    : QListWidget(parent)
-    , m_pStyle(new CListWidgetStyle)
+CListWidget::CListWidget(QWidget *parent) : QListWidget(parent), m_pStyle(new CListWidgetStyle)
 {
     setStyle(m_pStyle);
 }
@@ -59,8 +57,14 @@ CListWidget::~CListWidget()
     delete m_pStyle;
 }
 
-void CListWidget::keyPressEvent(QKeyEvent *e) { e->accept(); }
-void CListWidget::keyReleaseEvent(QKeyEvent *e) { e->accept(); }
+void CListWidget::keyPressEvent(QKeyEvent *e)
+{
+    e->accept();
+}
+void CListWidget::keyReleaseEvent(QKeyEvent *e)
+{
+    e->accept();
+}
 
 void CListWidget::mouseReleaseEvent(QMouseEvent *e)
 {
@@ -77,8 +81,7 @@ bool CListWidget::viewportEvent(QEvent *e)
     return QListWidget::viewportEvent(e);
 }
 
-CControlPanelFrame::CControlPanelFrame(QWidget *parent)
-    : CBaseFrame(parent)
+CControlPanelFrame::CControlPanelFrame(QWidget *parent) : CBaseFrame(parent)
 {
     setObjectName(QStringLiteral("pControlPanelClass"));
     setWindowTitle(tr("ControlPanelFrame"));
@@ -191,7 +194,8 @@ void CControlPanelFrame::Fill()
         if (row.iPageType != 9)
             list = m_pOperationLWidget->count() <= 5 ? m_pOperationLWidget : m_pManagementLWidget;
         const QString text = QCoreApplication::translate("TBX", row.strName.toLatin1().constData());
-        auto *item = new QListWidgetItem(QIcon(QStringLiteral(":/images/ControlPanel/") + row.strPanelIcon), text, list);
+        auto *item = new QListWidgetItem(QIcon(QStringLiteral(":/images/ControlPanel/") + row.strPanelIcon), text,
+                                         list);
         item->setTextAlignment(Qt::AlignHCenter);
         item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
         item->setData(32, row.iPageType);
@@ -223,8 +227,8 @@ void CControlPanelFrame::OnItemEntered(QListWidgetItem *pItem)
                        "<body style=\" font-family:'Arial'; font-size:9pt; font-weight:400; font-style:normal;\">"
                        "<p style=\" margin-top:12px; margin-bottom:12px; margin-left:0px; margin-right:0px; "
                        "-qt-block-indent:0; text-indent:0px;\"><span style=\" font-size:10pt; font-weight:600; "
-                       "color:#467735;\">") +
-        description.toHtmlEscaped() + QStringLiteral("</span></p><br /></body></html>"));
+                       "color:#467735;\">")
+        + description.toHtmlEscaped() + QStringLiteral("</span></p><br /></body></html>"));
 }
 
 void CControlPanelFrame::OnLeveWidget()

@@ -16,10 +16,7 @@ public:
     static constexpr QEvent::Type OpenPage = static_cast<QEvent::Type>(QEvent::User + 102);
     enum Key { PageType = 32, Detached = 33 };
 
-    explicit CCustomEvent(QEvent::Type type)
-        : QEvent(type)
-    {
-    }
+    explicit CCustomEvent(QEvent::Type type) : QEvent(type) {}
     void SetValue(int iKey, const QVariant &value) { m_values.insert(iKey, value); }
     QVariant Value(int iKey) const { return m_values.value(iKey); }
     bool HasValue(int iKey) const { return m_values.contains(iKey); }

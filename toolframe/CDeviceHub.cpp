@@ -14,13 +14,19 @@ uint16_t portFromText(const char *text)
     return static_cast<uint16_t>(std::strtol(text, nullptr, 10));
 }
 
-bool isOnline(int32_t kind) { return kind == ZELT_EVENT_ONLINE || kind == ZELT_EVENT_ONLINE2; }
+bool isOnline(int32_t kind)
+{
+    return kind == ZELT_EVENT_ONLINE || kind == ZELT_EVENT_ONLINE2;
+}
 
 } // namespace
 
 CDeviceHub::CDeviceHub() = default;
 
-CDeviceHub::~CDeviceHub() { Stop(); }
+CDeviceHub::~CDeviceHub()
+{
+    Stop();
+}
 
 void CDeviceHub::Register(DeviceCallback pCallback, void *pContext)
 {
@@ -158,8 +164,8 @@ QList<ZELT_DEVICE_EVENT> CDeviceHub::CacheSnapshot()
 }
 
 void CDeviceHub::BuildNetParam(ZELT_NET_PARAM &param, const char *ipv4, const char *mask, const char *port,
-                               const char *httpPort, const char *gateway, const char *ipv6,
-                               const char *ipv6Gateway, unsigned char prefixLen, unsigned char dhcp)
+                               const char *httpPort, const char *gateway, const char *ipv6, const char *ipv6Gateway,
+                               unsigned char prefixLen, unsigned char dhcp)
 {
     std::memset(&param, 0, sizeof param);
     putText(param.szIPv4Address, QByteArray(ipv4));

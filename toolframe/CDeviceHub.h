@@ -29,9 +29,9 @@ public:
     // Stops the engine if this hub started it; afterwards no event arrives.
     void Stop();
 
-    bool ModifyNetParam(const char *mac, const char *ipv4, const char *mask, const char *password,
-                        const char *port, const char *httpPort, const char *gateway, const char *ipv6,
-                        const char *ipv6Gateway, unsigned char prefixLen, unsigned char dhcp);
+    bool ModifyNetParam(const char *mac, const char *ipv4, const char *mask, const char *password, const char *port,
+                        const char *httpPort, const char *gateway, const char *ipv6, const char *ipv6Gateway,
+                        unsigned char prefixLen, unsigned char dhcp);
 
     // Delivers every cached record, in cache order, to each receiver whose
     // context is for iTypeId. The caller holds the mutex (page creation).
@@ -47,8 +47,8 @@ public:
     static void FromSdkRecord(const ZELT_DEVICE_INFO &info, ZELT_DEVICE_EVENT &event);
     // Builds the engine's network parameter block; null texts stay empty.
     static void BuildNetParam(ZELT_NET_PARAM &param, const char *ipv4, const char *mask, const char *port,
-                              const char *httpPort, const char *gateway, const char *ipv6,
-                              const char *ipv6Gateway, unsigned char prefixLen, unsigned char dhcp);
+                              const char *httpPort, const char *gateway, const char *ipv6, const char *ipv6Gateway,
+                              unsigned char prefixLen, unsigned char dhcp);
 
     QMutex &Mutex() { return m_mutex; }
     QList<ZELT_DEVICE_EVENT> CacheSnapshot();
@@ -56,7 +56,6 @@ public:
 private:
     void UpdateCacheLocked(const ZELT_DEVICE_EVENT &event);
     void RemoveCachedLocked(qsizetype i);
-
 
     QMutex m_mutex;
     QList<QPair<DeviceCallback, void *>> m_registrations;

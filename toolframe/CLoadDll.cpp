@@ -21,7 +21,10 @@ const CLoadDll::CatalogueRow kCatalogue[] = {
 };
 constexpr const char *kClipExtend = "CLIP_ChangeExtend";
 
-bool inRange(int id) { return id >= CLoadDll::kFirstTool && id <= CLoadDll::kLastTool; }
+bool inRange(int id)
+{
+    return id >= CLoadDll::kFirstTool && id <= CLoadDll::kLastTool;
+}
 
 } // namespace
 

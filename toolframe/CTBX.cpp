@@ -42,8 +42,7 @@ const Manual kManuals[] = {
 
 } // namespace
 
-CTBX::CTBX(QWidget *parent, Qt::WindowFlags flags)
-    : QMainWindow(parent, flags)
+CTBX::CTBX(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
 {
     CViewStoregeManager::Instance()->SetParentWidget(this);
 

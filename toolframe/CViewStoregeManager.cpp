@@ -17,8 +17,7 @@ std::atomic<CViewStoregeManager *> g_pStore{nullptr};
 constexpr int kEventTypes[] = {2, 4, 5, 6, 8, 9, 12};
 } // namespace
 
-CViewStoregeManager::CViewStoregeManager()
-    : m_creator(&CreateShellPage)
+CViewStoregeManager::CViewStoregeManager() : m_creator(&CreateShellPage)
 {
     g_pStore.store(this, std::memory_order_release);
     for (int type : kEventTypes) {
@@ -47,10 +46,13 @@ CViewStoregeManager::~CViewStoregeManager()
 bool CViewStoregeManager::ReplaysOnCreation(int iType)
 {
     switch (iType) {
-    case 2: case 4: case 5: case 6: case 8: case 12:
-        return true;
-    default:
-        return false;
+    case 2:
+    case 4:
+    case 5:
+    case 6:
+    case 8:
+    case 12: return true;
+    default: return false;
     }
 }
 
@@ -62,7 +64,10 @@ CBaseFrame *CViewStoregeManager::FindPageLocked(int iType) const
     return nullptr;
 }
 
-CBaseFrame *CViewStoregeManager::FindPage(int iType) const { return FindPageLocked(iType); }
+CBaseFrame *CViewStoregeManager::FindPage(int iType) const
+{
+    return FindPageLocked(iType);
+}
 
 QList<CBaseFrame *> CViewStoregeManager::Pages() const
 {
@@ -132,13 +137,19 @@ bool CViewStoregeManager::ModifyNetParamService(const char *mac, const char *ipv
     CViewStoregeManager *store = g_pStore.load(std::memory_order_acquire);
     if (!store)
         return false;
-    return store->m_hub.ModifyNetParam(mac, ipv4, mask, password, port, httpPort, gateway, ipv6, ipv6Gateway,
-                                       prefixLen, dhcp);
+    return store->m_hub.ModifyNetParam(mac, ipv4, mask, password, port, httpPort, gateway, ipv6, ipv6Gateway, prefixLen,
+                                       dhcp);
 }
 
-bool CViewStoregeManager::ResetPasswordService(int32_t, int32_t) { return true; }
+bool CViewStoregeManager::ResetPasswordService(int32_t, int32_t)
+{
+    return true;
+}
 
-bool CViewStoregeManager::RefreshService() { return ZELT_SendInquiry() == 1; }
+bool CViewStoregeManager::RefreshService()
+{
+    return ZELT_SendInquiry() == 1;
+}
 
 void CViewStoregeManager::ShowPage(int iType)
 {

@@ -52,9 +52,8 @@ public:
 
     // The device services handed to tool pages.
     static bool ModifyNetParamService(const char *mac, const char *ipv4, const char *mask, const char *password,
-                                      const char *port, const char *httpPort, const char *gateway,
-                                      const char *ipv6, const char *ipv6Gateway, unsigned char prefixLen,
-                                      unsigned char dhcp);
+                                      const char *port, const char *httpPort, const char *gateway, const char *ipv6,
+                                      const char *ipv6Gateway, unsigned char prefixLen, unsigned char dhcp);
     static bool ResetPasswordService(int32_t, int32_t);
     static bool RefreshService();
 

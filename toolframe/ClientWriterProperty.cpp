@@ -16,7 +16,10 @@ ClientWriterProperty *firstWithId(int id)
 }
 } // namespace
 
-const QList<ClientWriterProperty> &ClientWriterProperty::Records() { return records(); }
+const QList<ClientWriterProperty> &ClientWriterProperty::Records()
+{
+    return records();
+}
 
 void ClientWriterProperty::Register(int iFrameId, CBaseDragFrame *pFrame, QWidget *pWindow)
 {

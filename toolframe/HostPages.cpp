@@ -14,8 +14,8 @@ COpenTool::COpenTool(int iTypeId, Services services, SizeMapping sizeMapping)
     CLoadDll::Instance()->Load(m_iTypeId);
 }
 
-void COpenTool::Open(QWidget *pParent, QGridLayout *pLayout, TBX_ModifyNetParamFunc modify,
-                     TBX_ResetPasswordFunc reset, TBX_RefreshFunc refresh)
+void COpenTool::Open(QWidget *pParent, QGridLayout *pLayout, TBX_ModifyNetParamFunc modify, TBX_ResetPasswordFunc reset,
+                     TBX_RefreshFunc refresh)
 {
     TBX_OpenDialogFunc open = CLoadDll::Instance()->GetOpenFunc(m_iTypeId);
     if (!open)

@@ -36,9 +36,13 @@ public:
     typedef void (T::*ExtraFn)(bool);
 
     CCommandOpen(T *pReceiver, OpenFn open, CloseFn close, SizeFn size, DeviceFn device, ExtraFn extra)
-        : m_pReceiver(pReceiver), m_open(open), m_close(close), m_size(size), m_device(device), m_extra(extra)
-    {
-    }
+        : m_pReceiver(pReceiver)
+        , m_open(open)
+        , m_close(close)
+        , m_size(size)
+        , m_device(device)
+        , m_extra(extra)
+    {}
     void Open(QWidget *pParent, QGridLayout *pLayout, TBX_ModifyNetParamFunc modify, TBX_ResetPasswordFunc reset,
               TBX_RefreshFunc refresh) override
     {
@@ -161,11 +165,10 @@ private:
     class Name : public CToolPage<Receiver>                                                                            \
     {                                                                                                                  \
     public:                                                                                                            \
-        Name(QWidget *parent, TBX_ModifyNetParamFunc modify = nullptr, TBX_ResetPasswordFunc reset = nullptr,       \
+        Name(QWidget *parent, TBX_ModifyNetParamFunc modify = nullptr, TBX_ResetPasswordFunc reset = nullptr,          \
              TBX_RefreshFunc refresh = nullptr)                                                                        \
             : CToolPage<Receiver>(#Name, Id, parent, modify, reset, refresh)                                           \
-        {                                                                                                              \
-        }                                                                                                              \
+        {}                                                                                                             \
     };
 
 TBX_DECLARE_PAGE(CZELTDialog, COpenZELT, 2)
@@ -185,8 +188,7 @@ class CCLIPDialog : public CToolPage<COpenCLIP>
 public:
     explicit CCLIPDialog(QWidget *parent)
         : CToolPage<COpenCLIP>("CCLIPDialog", 11, parent, nullptr, nullptr, nullptr, true)
-    {
-    }
+    {}
     void DeviceEvent(const ZELT_DEVICE_EVENT *pEvent) override { CBaseFrame::DeviceEvent(pEvent); }
     void ChangeExtend(bool bExtend) override { Command()->Extra(bExtend); }
 };

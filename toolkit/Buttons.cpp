@@ -116,8 +116,8 @@ CRankButton::CRankButton(QWidget *parent) : QFrame(parent)
         b->setMaximumHeight(9000);
         m_pLayout->addWidget(b, 0, column++);
     }
-    setStyleSheet(QStringLiteral(
-        "QFrame{border:transparent;} QPushButton{border-image: url(:/images/button/button.png);}"));
+    setStyleSheet(
+        QStringLiteral("QFrame{border:transparent;} QPushButton{border-image: url(:/images/button/button.png);}"));
     connect(m_pRank1Btn, &QPushButton::clicked, this, &CRankButton::ClickRank1Btn);
     connect(m_pRank2Btn, &QPushButton::clicked, this, &CRankButton::ClickRank2Btn);
     connect(m_pRank3Btn, &QPushButton::clicked, this, &CRankButton::ClickRank3Btn);

@@ -94,7 +94,7 @@ public:
     bool SetRank(uint uiRank);
     uint Rank() const { return m_uiRank; }
     void SetTexts(const QString &strLow, const QString &strMiddle, const QString &strHigh);
-    QPushButton *RankButton(int iIndex) const;  // 1..3
+    QPushButton *RankButton(int iIndex) const; // 1..3
 
 signals:
     void ClickRank(uint uiRank);

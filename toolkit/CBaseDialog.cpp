@@ -119,11 +119,8 @@ void CBaseDialog::keyPressEvent(QKeyEvent *e)
         return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-    case Qt::Key_Select:
-        ConfirmFromKey(e);
-        return;
-    default:
-        QDialog::keyPressEvent(e);
+    case Qt::Key_Select: ConfirmFromKey(e); return;
+    default: QDialog::keyPressEvent(e);
     }
 }
 

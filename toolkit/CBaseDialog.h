@@ -29,8 +29,7 @@ public:
     explicit CBaseDialog(QWidget *parent = nullptr, bool bBottomFrame = true, bool bConfirmBtn = true,
                          bool bCancelBtn = true, bool bLeftBtn = true, bool bDefaultText = true);
 #else
-    explicit CBaseDialog(QWidget *parent = nullptr, bool bLargeSkin = true, bool bOkBtn = true,
-                         bool bCancelBtn = true);
+    explicit CBaseDialog(QWidget *parent = nullptr, bool bLargeSkin = true, bool bOkBtn = true, bool bCancelBtn = true);
 #endif
     ~CBaseDialog() override;
 
@@ -54,10 +53,19 @@ public:
 #endif
     } ui;
 
-    void SetAutoAccept(bool bAuto) { m_bAutoAccept = bAuto; }
-    void SetAutoClose(bool bAuto) { m_bAutoClose = bAuto; }
+    void SetAutoAccept(bool bAuto)
+    {
+        m_bAutoAccept = bAuto;
+    }
+    void SetAutoClose(bool bAuto)
+    {
+        m_bAutoClose = bAuto;
+    }
 #ifndef TOOLKIT_PLUGIN_EDITION
-    void SetAutoReject(bool bAuto) { m_bAutoReject = bAuto; }
+    void SetAutoReject(bool bAuto)
+    {
+        m_bAutoReject = bAuto;
+    }
 #endif
     void SetTitleText(const QString &strTitle);
     QString GetTitleText() const;
@@ -65,11 +73,17 @@ public:
     void SetCloseBtnVisible(bool bVisible);
     // Puts a widget into the content frame (margins 0); false for null.
     bool SetContentWidget(QWidget *pWidget);
-    QFrame *GetContentFrame() const { return ui.m_pContentFrame; }
+    QFrame *GetContentFrame() const
+    {
+        return ui.m_pContentFrame;
+    }
     // The confirming button: Confirm (shell) or OK (plug-in).
     CPushButton *ConfirmButton() const;
     CPushButton *CancelButton() const;
-    bool IsBeingDestroyed() const { return m_bDestroying; }
+    bool IsBeingDestroyed() const
+    {
+        return m_bDestroying;
+    }
 
     static constexpr int kDragBand = 32;
     // Set (as a dynamic property) when destruction starts, readable through

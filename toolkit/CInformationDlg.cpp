@@ -59,8 +59,7 @@ void CInformationDlg::SetText(const QString &strText)
     const QString folder = slash >= 0 ? strText.left(slash) : strText;
     // A local-file URL built by Qt: "file:///" glued to an absolute path
     // gives four slashes, and a bare name must not become a root path.
-    const QString href =
-        QString::fromLatin1(QUrl::fromLocalFile(QFileInfo(folder).absoluteFilePath()).toEncoded());
+    const QString href = QString::fromLatin1(QUrl::fromLocalFile(QFileInfo(folder).absoluteFilePath()).toEncoded());
     m_pLabelPath->setText(QStringLiteral("<a href=\"%1\" style='background-color:transparent;border:none;"
                                          "color: rgb(255, 255, 255);'>%2</a>")
                               .arg(href.toHtmlEscaped(), strText.toHtmlEscaped()));

@@ -198,14 +198,9 @@ bool CIpLineEdit::eventFilter(QObject *o, QEvent *e)
         if (index < 3 && atEnd)
             focusOctet(index + 1, 0);
         break;
-    case Qt::Key_Home:
-        focusOctet(0, 0);
-        break;
-    case Qt::Key_End:
-        focusOctet(3, -1);
-        break;
-    default:
-        break;
+    case Qt::Key_Home: focusOctet(0, 0); break;
+    case Qt::Key_End: focusOctet(3, -1); break;
+    default: break;
     }
     // The key still goes to the field it was typed into.
     return false;

@@ -44,6 +44,6 @@ private slots:
 private:
     void RangeMessage(const QString &value, int iLow, int iHigh);
     int OctetIndex(QObject *o) const;
-    QLineEdit *m_pEdit[7];  // octet, dot, octet, dot, octet, dot, octet
+    QLineEdit *m_pEdit[7]; // octet, dot, octet, dot, octet, dot, octet
     QIntValidator *m_pValidator;
 };

@@ -7,8 +7,7 @@
 #include <QStyleFactory>
 #include <QStyleOption>
 
-COrviStyle::COrviStyle()
-    : QProxyStyle(QStyleFactory::create(QStringLiteral("Windows")))
+COrviStyle::COrviStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Windows")))
 {
     setObjectName(QStringLiteral("COrviStyle"));
 }
@@ -38,8 +37,7 @@ void COrviStyle::drawPrimitive(PrimitiveElement pe, const QStyleOption *opt, QPa
     case PE_FrameFocusRect:
     case PE_FrameTabBarBase:
     case PE_IndicatorTabTear:
-    case PE_PanelItemViewRow:
-        return;
+    case PE_PanelItemViewRow: return;
     case PE_PanelItemViewItem:
         if (opt && (opt->state & State_Selected)) {
             p->drawPixmap(opt->rect, QPixmap(QStringLiteral(":images/ControlPanel/ListView-hover.png")));
@@ -58,7 +56,8 @@ void COrviStyle::drawPrimitive(PrimitiveElement pe, const QStyleOption *opt, QPa
             return;
         const QIcon icon(QPixmap(file).scaled(20, 20, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
         const QIcon::Mode mode = !(opt->state & State_Enabled) ? QIcon::Disabled
-                                 : (opt->state & State_Active) ? QIcon::Active : QIcon::Normal;
+                                 : (opt->state & State_Active) ? QIcon::Active
+                                                               : QIcon::Normal;
         const QIcon::State state = (opt->state & State_Selected) ? QIcon::On : QIcon::Off;
         const QPixmap pm = icon.pixmap(QSize(20, 20), mode, state);
         QRect target(QPoint(0, 0), QSize(20, 20));
@@ -66,8 +65,7 @@ void COrviStyle::drawPrimitive(PrimitiveElement pe, const QStyleOption *opt, QPa
         p->drawPixmap(target, pm);
         return;
     }
-    default:
-        break;
+    default: break;
     }
     QProxyStyle::drawPrimitive(pe, opt, p, w);
 }
@@ -119,8 +117,7 @@ void COrviStyle::drawControl(ControlElement ce, const QStyleOption *opt, QPainte
             return;
         }
         break;
-    case CE_ProgressBarContents:
-        return;
+    case CE_ProgressBarContents: return;
     case CE_ShapedFrame:
         if (const auto *frame = qstyleoption_cast<const QStyleOptionFrame *>(opt)) {
             if (frame->frameShape == QFrame::StyledPanel) {
@@ -132,8 +129,7 @@ void COrviStyle::drawControl(ControlElement ce, const QStyleOption *opt, QPainte
             }
         }
         break;
-    default:
-        break;
+    default: break;
     }
     QProxyStyle::drawControl(ce, opt, p, w);
 }
@@ -173,12 +169,13 @@ void COrviStyle::drawComplexControl(ComplexControl cc, const QStyleOptionComplex
                 p->save();
                 p->setPen(slider->palette.color(QPalette::WindowText));
                 const int interval = slider->tickInterval > 0 ? slider->tickInterval
-                                     : qMax(1, slider->pageStep > 0 ? slider->pageStep : 1);
+                                                              : qMax(1, slider->pageStep > 0 ? slider->pageStep : 1);
                 const int len = pixelMetric(PM_SliderLength, slider, w);
                 const int available = (horizontal ? slider->rect.width() : slider->rect.height()) - len;
                 for (int v = slider->minimum; v <= slider->maximum && available > 0; v += interval) {
                     const int pos = sliderPositionFromValue(slider->minimum, slider->maximum, v, available,
-                                                            slider->upsideDown) + len / 2;
+                                                            slider->upsideDown)
+                                    + len / 2;
                     if (horizontal) {
                         if (slider->tickPosition & QSlider::TicksAbove)
                             p->drawLine(pos, slider->rect.top(), pos, slider->rect.top() + 3);
@@ -224,15 +221,11 @@ QRect COrviStyle::subControlRect(ComplexControl cc, const QStyleOptionComplex *o
 int COrviStyle::pixelMetric(PixelMetric pm, const QStyleOption *opt, const QWidget *w) const
 {
     switch (pm) {
-    case PM_MenuButtonIndicator:
-        return 0;
-    case PM_SliderLength:
-        return 13;
+    case PM_MenuButtonIndicator: return 0;
+    case PM_SliderLength: return 13;
     case PM_TabCloseIndicatorWidth:
-    case PM_TabCloseIndicatorHeight:
-        return 20;
-    default:
-        return QProxyStyle::pixelMetric(pm, opt, w);
+    case PM_TabCloseIndicatorHeight: return 20;
+    default: return QProxyStyle::pixelMetric(pm, opt, w);
     }
 }
 

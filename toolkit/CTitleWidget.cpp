@@ -4,9 +4,10 @@
 #include <QStyleOption>
 
 CTitleWidget::CTitleWidget(QWidget *parent)
-    : QWidget(parent), m_uAlignment(quint16(Qt::AlignHCenter | Qt::AlignVCenter)), m_colorText(Qt::white)
-{
-}
+    : QWidget(parent)
+    , m_uAlignment(quint16(Qt::AlignHCenter | Qt::AlignVCenter))
+    , m_colorText(Qt::white)
+{}
 
 void CTitleWidget::SetText(const QString &strText)
 {

@@ -177,8 +177,7 @@ bool CToolLabel::eventFilter(QObject *o, QEvent *e)
         if (o != this && o->isWidgetType() && static_cast<QWidget *>(o)->isWindow())
             HideTipImmediately();
         break;
-    default:
-        break;
+    default: break;
     }
     return false;
 }

@@ -27,8 +27,8 @@ public:
     // The label currently shown, or null.
     static CToolLabel *Instance();
 
-    void HideTip();             // hide after 300 ms unless already pending
-    void HideTipImmediately();  // close now
+    void HideTip();            // hide after 300 ms unless already pending
+    void HideTipImmediately(); // close now
     void SetTipRect(QWidget *w, const QRect &rect);
     void ReuseTip(const QString &text);
     void PlaceTip(const QPoint &pos, QWidget *w);

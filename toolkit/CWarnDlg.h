@@ -40,7 +40,10 @@ public:
 #endif
     static constexpr int kMargin = 12;
 
-    QTextBrowser *Browser() const { return m_pBrowserTxt; }
+    QTextBrowser *Browser() const
+    {
+        return m_pBrowserTxt;
+    }
     // Sets the text and the box's width as they will be when shown.
     void PrepareText(const QString &strTitle, const QString &strText, bool bConfirm);
 
@@ -61,7 +64,7 @@ private:
     int m_iFixedHeight = kFixedHeight;
     int m_iMaxWidth = kMaxWidth;
     int m_iMargin = kMargin;
-    int m_iTextTop = -1;  // 15 once the box grew for its text, else centred
+    int m_iTextTop = -1; // 15 once the box grew for its text, else centred
 };
 
 // Shows messages on the GUI thread for any thread.

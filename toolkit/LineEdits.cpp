@@ -117,7 +117,8 @@ const char kFileNamePatternEx[] = "('|\\\\|/|:|\\*|\\?|\"|<|>|\\|)";
 } // namespace
 
 CValidateLineEdit::CValidateLineEdit(QWidget *parent)
-    : CLineEdit(parent), m_rxForbidden(QString::fromLatin1(kFileNamePattern))
+    : CLineEdit(parent)
+    , m_rxForbidden(QString::fromLatin1(kFileNamePattern))
 {
     connect(this, &QLineEdit::textChanged, this, &CValidateLineEdit::OnTextChanged);
 }
@@ -364,9 +365,9 @@ CSearchLineEdit::CSearchLineEdit(QWidget *parent) : QWidget(parent)
     m_pSearchBtn = new QPushButton(this);
     m_pSearchBtn->setObjectName(QStringLiteral("m_pSearchBtn"));
     m_pSearchBtn->setFixedSize(24, 24);
-    m_pSearchBtn->setStyleSheet(QStringLiteral(
-        "QPushButton\n{ \n  border-image:url(:images/public/lineEdit/Search.png);\n} \n"
-        "QPushButton:hover\n{ \n  border-image:url(:images/public/lineEdit/SearchHover.png);\n} \n"));
+    m_pSearchBtn->setStyleSheet(
+        QStringLiteral("QPushButton\n{ \n  border-image:url(:images/public/lineEdit/Search.png);\n} \n"
+                       "QPushButton:hover\n{ \n  border-image:url(:images/public/lineEdit/SearchHover.png);\n} \n"));
     m_pSearchBtn->setText(QString());
     layout->addWidget(m_pFilterLineEdit, 0, 0);
     layout->addWidget(m_pSearchBtn, 0, 1);

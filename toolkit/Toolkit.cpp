@@ -9,7 +9,7 @@ bool InitResources()
     // The resource objects register themselves at load time; this only
     // checks that they made it into the binary.
     return QFile::exists(QStringLiteral(":/Orvi/Qss/Qss/TBX.qss"))
-        && QFile::exists(QStringLiteral(":/images/title/close.png"));
+           && QFile::exists(QStringLiteral(":/images/title/close.png"));
 }
 
 QString ApplicationStyleSheet()

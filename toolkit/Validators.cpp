@@ -24,21 +24,21 @@ bool removeBefore(QString &input, int &pos)
 } // namespace
 
 CRegExpValidator::CRegExpValidator(int iMaxLength, QObject *parent)
-    : QRegularExpressionValidator(QRegularExpression(kAnything), parent), m_iMaxLength(iMaxLength)
-{
-}
+    : QRegularExpressionValidator(QRegularExpression(kAnything), parent)
+    , m_iMaxLength(iMaxLength)
+{}
 
 #ifndef TOOLKIT_PLUGIN_EDITION
 CRegExpValidator::CRegExpValidator(const QRegularExpression &rx, QObject *parent)
-    : QRegularExpressionValidator(rx, parent), m_iMaxLength(-1)
-{
-}
+    : QRegularExpressionValidator(rx, parent)
+    , m_iMaxLength(-1)
+{}
 #endif
 
 CRegExpValidator::CRegExpValidator(int iMaxLength, const QRegularExpression &rx, QObject *parent)
-    : QRegularExpressionValidator(rx, parent), m_iMaxLength(iMaxLength)
-{
-}
+    : QRegularExpressionValidator(rx, parent)
+    , m_iMaxLength(iMaxLength)
+{}
 
 int CRegExpValidator::ByteLength(const QString &text)
 {
@@ -174,17 +174,17 @@ bool CheckMulticastAddress(const QString &text)
 
 bool CheckSubnetMask(const QString &text)
 {
-    static const QRegularExpression rx(QRegularExpression::anchoredPattern(QStringLiteral(
-        "(254|252|248|240|224|192|128|0)\\.0\\.0\\.0|"
-        "255\\.(254|252|248|240|224|192|128|0)\\.0\\.0|"
-        "255\\.255\\.(254|252|248|240|224|192|128|0)\\.0|"
-        "255\\.255\\.255\\.(254|252|248|240|224|192|128|0)")));
+    static const QRegularExpression rx(
+        QRegularExpression::anchoredPattern(QStringLiteral("(254|252|248|240|224|192|128|0)\\.0\\.0\\.0|"
+                                                           "255\\.(254|252|248|240|224|192|128|0)\\.0\\.0|"
+                                                           "255\\.255\\.(254|252|248|240|224|192|128|0)\\.0|"
+                                                           "255\\.255\\.255\\.(254|252|248|240|224|192|128|0)")));
     return rx.match(text).hasMatch();
 }
 
 bool CheckMacAddress(const QString &text)
 {
-    static const QRegularExpression rx(QRegularExpression::anchoredPattern(QStringLiteral(
-        "[0-9A-Fa-f]{2}:[0-9A-Fa-f]{2}:[0-9A-Fa-f]{2}:[0-9A-Fa-f]{2}:[0-9A-Fa-f]{2}:[0-9A-Fa-f]{2}")));
+    static const QRegularExpression rx(QRegularExpression::anchoredPattern(
+        QStringLiteral("[0-9A-Fa-f]{2}:[0-9A-Fa-f]{2}:[0-9A-Fa-f]{2}:[0-9A-Fa-f]{2}:[0-9A-Fa-f]{2}:[0-9A-Fa-f]{2}")));
     return rx.match(text).hasMatch();
 }

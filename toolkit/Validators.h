@@ -25,7 +25,10 @@ public:
 
     State validate(QString &input, int &pos) const override;
 
-    int MaxLength() const { return m_iMaxLength; }
+    int MaxLength() const
+    {
+        return m_iMaxLength;
+    }
     // Length of text in bytes of the locale's 8-bit encoding.
     static int ByteLength(const QString &text);
 

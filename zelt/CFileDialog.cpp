@@ -3,8 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
-CFileDialog::CFileDialog(QWidget *parent, const QString &strTitle, const QString &strStart,
-                         const QString &strFilter, QFileDialog::FileMode mode, QFileDialog::AcceptMode accept)
+CFileDialog::CFileDialog(QWidget *parent, const QString &strTitle, const QString &strStart, const QString &strFilter,
+                         QFileDialog::FileMode mode, QFileDialog::AcceptMode accept)
     : CBaseDialog(parent, false, false, false)
 {
     SetCloseBtnVisible(true);
@@ -67,8 +67,7 @@ QString CFileDialog::GetSaveFileName(QWidget *parent, const QString &strTitle, c
 QString CFileDialog::GetOpenFileName(QWidget *parent, const QString &strTitle, const QString &strStart,
                                      const QString &strFilter)
 {
-    return Run(parent, strTitle, strStart, strFilter, QFileDialog::ExistingFile, QFileDialog::AcceptOpen)
-        .value(0);
+    return Run(parent, strTitle, strStart, strFilter, QFileDialog::ExistingFile, QFileDialog::AcceptOpen).value(0);
 }
 
 QStringList CFileDialog::GetOpenFileNames(QWidget *parent, const QString &strTitle, const QString &strStart,

@@ -5,10 +5,7 @@
 
 #include "CFileDialog.h"
 
-CPathComboBox::CPathComboBox(QWidget *parent)
-    : QComboBox(parent)
-{
-}
+CPathComboBox::CPathComboBox(QWidget *parent) : QComboBox(parent) {}
 
 void CPathComboBox::SetMode(int iMode)
 {
@@ -94,7 +91,6 @@ void CPathComboBox::showPopup()
         setCurrentIndex(0);
         break;
     }
-    default:
-        break;
+    default: break;
     }
 }

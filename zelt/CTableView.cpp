@@ -64,8 +64,8 @@ void CHeaderView::paintSection(QPainter *painter, const QRect &rect, int logical
         const QRect box(rect.left() + indent + 3, rect.top() + (rect.height() - kCheckSize) / 2, kCheckSize,
                         kCheckSize);
         const int s = state.toInt();
-        const char *image = s == Qt::Checked ? kCheckedImage : (s == Qt::PartiallyChecked ? kPartlyImage
-                                                                                          : kUncheckedImage);
+        const char *image = s == Qt::Checked ? kCheckedImage
+                                             : (s == Qt::PartiallyChecked ? kPartlyImage : kUncheckedImage);
         painter->drawPixmap(box, QPixmap(QString::fromLatin1(image)));
         m_checkRect = box;
         textLeft = box.right() + 1 + kTextInset;
@@ -125,11 +125,7 @@ void CHeaderView::OnDataChanged(const QModelIndex &)
 
 // -------------------------------------------------------------- delegate
 
-CTableDelegate::CTableDelegate(CTableView *parent)
-    : QStyledItemDelegate(parent)
-    , m_pView(parent)
-{
-}
+CTableDelegate::CTableDelegate(CTableView *parent) : QStyledItemDelegate(parent), m_pView(parent) {}
 
 QWidget *CTableDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &option,
                                       const QModelIndex &index) const
@@ -249,8 +245,7 @@ void CTableDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptionVie
 
 // ------------------------------------------------------------------ view
 
-CTableView::CTableView(QWidget *parent)
-    : QTreeView(parent)
+CTableView::CTableView(QWidget *parent) : QTreeView(parent)
 {
     m_pHeader = new CHeaderView(Qt::Horizontal, this);
     setHeader(m_pHeader);
@@ -277,8 +272,7 @@ CTableView::CTableView(QWidget *parent)
 
     connect(m_pHeader, &CHeaderView::SignalCheckStateChanged, this, &CTableView::SignalHeaderCheckStateChanged);
     connect(m_pDelegate, &CTableDelegate::SignalEditingFinished, this, &CTableView::SignalEditingFinished);
-    connect(m_pDelegate, &CTableDelegate::SignalComboBoxTextChanged, this,
-            &CTableView::SignalComboBoxTextChanged);
+    connect(m_pDelegate, &CTableDelegate::SignalComboBoxTextChanged, this, &CTableView::SignalComboBoxTextChanged);
 }
 
 void CTableView::ConnectSelectionModel()

@@ -197,9 +197,8 @@ bool PathWidget::WriteWorkbook(const QString &strName)
     }
     const QString file = g_lastFolder + strName + QStringLiteral(".xls");
     const QString connect = QStringLiteral("DRIVER={Microsoft Excel Driver (*.xls)};")
-                            + QStringLiteral("DSN='';FIRSTROWHASNAMES=1;READONLY=FALSE;CREATE_DB=")
-                            + QLatin1Char('"') + strName + QStringLiteral(".xls") + QLatin1Char('"')
-                            + QStringLiteral(";DBQ=") + file;
+                            + QStringLiteral("DSN='';FIRSTROWHASNAMES=1;READONLY=FALSE;CREATE_DB=") + QLatin1Char('"')
+                            + strName + QStringLiteral(".xls") + QLatin1Char('"') + QStringLiteral(";DBQ=") + file;
     db.setDatabaseName(connect);
     if (!db.open()) {
         qCDebug(lcZeltExcel) << "open failed:" << db.lastError().text();
@@ -235,7 +234,8 @@ bool PathWidget::WriteWorkbook(const QString &strName)
                 insert += QLatin1Char(',');
                 values += QLatin1Char(',');
             }
-            insert += QLatin1Char('"') + QString(titles.at(c)).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+            insert += QLatin1Char('"') + QString(titles.at(c)).replace(QLatin1Char('"'), QStringLiteral("\"\""))
+                      + QLatin1Char('"');
             values += QStringLiteral(":%1").arg(c + 1);
         }
         insert += QLatin1Char(')') + values + QLatin1Char(')');
@@ -243,8 +243,7 @@ bool PathWidget::WriteWorkbook(const QString &strName)
         row.prepare(insert);
         for (int r = 0; r < m_pModel->rowCount() && ok; ++r) {
             for (int c = 0; c < columns; ++c)
-                row.bindValue(QStringLiteral(":%1").arg(c + 1), m_pModel->index(r, c).data().toString(),
-                              QSql::In);
+                row.bindValue(QStringLiteral(":%1").arg(c + 1), m_pModel->index(r, c).data().toString(), QSql::In);
             if (!row.exec()) {
                 qCDebug(lcZeltExcel) << "insert row" << r << row.lastError().text();
                 ok = false;

@@ -55,8 +55,7 @@ QtZelt *QtZelt::Instance()
     return g_pPanel.load(std::memory_order_acquire);
 }
 
-QtZelt::QtZelt(QWidget *parent, TBX_ModifyNetParamFunc pModify, TBX_ResetPasswordFunc pReset,
-               TBX_RefreshFunc pRefresh)
+QtZelt::QtZelt(QWidget *parent, TBX_ModifyNetParamFunc pModify, TBX_ResetPasswordFunc pReset, TBX_RefreshFunc pRefresh)
     : QWidget(parent)
     , m_pModify(pModify)
     , m_pReset(pReset)
@@ -266,8 +265,8 @@ void QtZelt::OnClickAction(const QModelIndex &index)
         // an address with a non-numeric port is not a URL any browser opens.
         bool numeric = false;
         port.toUInt(&numeric);
-        QDesktopServices::openUrl(QUrl(numeric ? QStringLiteral("http://%1:%2").arg(address, port)
-                                               : QStringLiteral("http://") + address));
+        QDesktopServices::openUrl(
+            QUrl(numeric ? QStringLiteral("http://%1:%2").arg(address, port) : QStringLiteral("http://") + address));
     } else if (index.column() == Col::ColSerial) {
         m_strRememberedSerial = index.data().toString();
         m_rememberedSerialCell = index;

@@ -33,8 +33,7 @@ class QtZelt : public QWidget
 {
     Q_OBJECT
 public:
-    QtZelt(QWidget *parent, TBX_ModifyNetParamFunc pModify, TBX_ResetPasswordFunc pReset,
-           TBX_RefreshFunc pRefresh);
+    QtZelt(QWidget *parent, TBX_ModifyNetParamFunc pModify, TBX_ResetPasswordFunc pReset, TBX_RefreshFunc pRefresh);
     ~QtZelt() override;
 
     // The one panel of the process (null before it is built).

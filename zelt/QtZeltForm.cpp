@@ -373,8 +373,8 @@ void Ui_QtZeltClass::retranslateUi(QWidget *QtZeltClass)
 {
     // Written out in full so that lupdate files the texts under the form.
     QtZeltClass->setWindowTitle(QCoreApplication::translate("QtZeltClass", "Form"));
-    label_10->setText(QStringLiteral(
-        "<html><head/><body><p><img src=\":/images/ButtonIcon/infor_24.png\"/></p></body></html>"));
+    label_10->setText(
+        QStringLiteral("<html><head/><body><p><img src=\":/images/ButtonIcon/infor_24.png\"/></p></body></html>"));
     label->setText(QCoreApplication::translate("QtZeltClass", "The total devices number:"));
     btbExcel->setText(QCoreApplication::translate("QtZeltClass", "Save as Excel"));
     pushButtonManualUpdate->setText(QCoreApplication::translate("QtZeltClass", "Refresh"));

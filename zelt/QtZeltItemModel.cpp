@@ -113,8 +113,7 @@ const ColumnInfo kColumns[QtZeltItemModel::ColumnCount] = {
 };
 } // namespace
 
-QtZeltItemModel::QtZeltItemModel(QObject *parent)
-    : QStandardItemModel(0, ColumnCount, parent)
+QtZeltItemModel::QtZeltItemModel(QObject *parent) : QStandardItemModel(0, ColumnCount, parent)
 {
     RetranslateHeaders();
     for (int c = 0; c < ColumnCount; ++c)
@@ -144,7 +143,8 @@ QtZeltItemModel::QtZeltItemModel(QObject *parent)
 
 QString QtZeltItemModel::SafetyText(bool bInactive)
 {
-    return bInactive ? QCoreApplication::translate("QtZelt", "Inactive") : QCoreApplication::translate("QtZelt", "Active");
+    return bInactive ? QCoreApplication::translate("QtZelt", "Inactive")
+                     : QCoreApplication::translate("QtZelt", "Active");
 }
 
 QString QtZeltItemModel::YesNo(bool b)
@@ -331,8 +331,7 @@ bool QtZeltItemModel::setData(const QModelIndex &index, const QVariant &value, i
 void QtZeltItemModel::RetranslateHeaders()
 {
     for (int c = 0; c < ColumnCount; ++c)
-        setHeaderData(c, Qt::Horizontal, QCoreApplication::translate("QtZelt", kColumns[c].header),
-                      Qt::DisplayRole);
+        setHeaderData(c, Qt::Horizontal, QCoreApplication::translate("QtZelt", kColumns[c].header), Qt::DisplayRole);
 }
 
 int QtZeltItemModel::ColumnWidth(int column)
@@ -370,8 +369,8 @@ bool QtZeltItemModel::Rearrange(const QList<int> &order)
                 return false;
     }
 
-    emit layoutAboutToBeChanged({}, m == n ? QAbstractItemModel::VerticalSortHint
-                                           : QAbstractItemModel::NoLayoutChangeHint);
+    emit layoutAboutToBeChanged({},
+                                m == n ? QAbstractItemModel::VerticalSortHint : QAbstractItemModel::NoLayoutChangeHint);
     auto copyRow = [this, columns](int to, int from) {
         for (int c = 0; c < columns; ++c)
             Cell(to, c)->TakeContent(*Cell(from, c));

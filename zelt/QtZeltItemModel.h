@@ -95,8 +95,7 @@ public:
     void Retranslate(const std::function<const ZELT_DEVICE_INFO_MY *(int row)> &recordOf);
     // After a network change of the device in row: its address, port, mask
     // and gateway cells.
-    void SetNetworkCells(int row, const QString &strIPv4, uint port, const QString &strMask,
-                         const QString &strGateway);
+    void SetNetworkCells(int row, const QString &strIPv4, uint port, const QString &strMask, const QString &strGateway);
     // After an activation.
     void SetActivated(int row);
 

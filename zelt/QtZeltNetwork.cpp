@@ -67,8 +67,7 @@ void ShowRunSummary(const CZeltPanelContext &ctx, const QList<CZeltBatchRunner::
 CZeltNetworkSection::CZeltNetworkSection(CZeltPanelContext &ctx, TBX_ModifyNetParamFunc pModify)
     : m_ctx(ctx)
     , m_pModify(pModify)
-{
-}
+{}
 
 void CZeltNetworkSection::SetUpFields()
 {
@@ -105,16 +104,16 @@ void CZeltNetworkSection::ApplyModeTexts()
 void CZeltNetworkSection::SetEnabled(bool bOn)
 {
     Ui_QtZeltClass &ui = m_ctx.ui;
-    QWidget *const widgets[] = {ui.lineEditSerial,    ui.lineEditIPAddr,   ui.lineEditIPMask,
-                                ui.lineEditPort,      ui.lineEditPort_Password, ui.lineEditIPGateway,
-                                ui.lineEditHttpPort,  ui.widgetBatch,      ui.checkBoxDhcp};
+    QWidget *const widgets[] = {ui.lineEditSerial,   ui.lineEditIPAddr,        ui.lineEditIPMask,
+                                ui.lineEditPort,     ui.lineEditPort_Password, ui.lineEditIPGateway,
+                                ui.lineEditHttpPort, ui.widgetBatch,           ui.checkBoxDhcp};
     for (QWidget *w : widgets)
         w->setEnabled(bOn);
     if (bOn)
         return;
     for (QLineEdit *e : {ui.lineEditSerial, ui.lineEditIPAddr, ui.lineEditIPMask, ui.lineEditPort,
-                         static_cast<QLineEdit *>(ui.lineEditPort_Password), ui.lineEditHttpPort,
-                         ui.lineEditIPv6Addr, ui.lineEditIPv6Gateway, ui.lineEditIPv6Mask})
+                         static_cast<QLineEdit *>(ui.lineEditPort_Password), ui.lineEditHttpPort, ui.lineEditIPv6Addr,
+                         ui.lineEditIPv6Gateway, ui.lineEditIPv6Mask})
         e->clear();
     ui.lineEditIPv6Addr->setEnabled(false);
     ui.lineEditIPv6Gateway->setEnabled(false);
@@ -145,11 +144,11 @@ void CZeltNetworkSection::SetMultiMode(const QModelIndexList &rows)
     ui.widgetBatch->show();
     ui.widgetBatch->setEnabled(true);
 
-    for (QLineEdit *e : {ui.lineEditIPAddr, ui.lineEditIPMask, ui.lineEditPort,
-                         static_cast<QLineEdit *>(ui.lineEditPort_Password), ui.lineEditIPGateway,
-                         ui.lineEditHttpPort, static_cast<QLineEdit *>(ui.lineEditPort_BatchPassword),
-                         // A run never changes IPv6 settings: show none rather than the last device's.
-                         ui.lineEditIPv6Addr, ui.lineEditIPv6Gateway, ui.lineEditIPv6Mask})
+    for (QLineEdit *e :
+         {ui.lineEditIPAddr, ui.lineEditIPMask, ui.lineEditPort, static_cast<QLineEdit *>(ui.lineEditPort_Password),
+          ui.lineEditIPGateway, ui.lineEditHttpPort, static_cast<QLineEdit *>(ui.lineEditPort_BatchPassword),
+          // A run never changes IPv6 settings: show none rather than the last device's.
+          ui.lineEditIPv6Addr, ui.lineEditIPv6Gateway, ui.lineEditIPv6Mask})
         e->clear();
     ui.lineEditIPv6Addr->setEnabled(false);
     ui.lineEditIPv6Gateway->setEnabled(false);
@@ -308,16 +307,17 @@ void CZeltNetworkSection::ModifySelected()
     // no such form would silently become another password.
     const QString password = m_ctx.ui.lineEditPort_Password->text();
     if (!ZeltNet::IsPrintableAscii(password)) {
-        m_ctx.ShowFieldTip(m_ctx.ui.lineEditPort_Password, tr("The password may only contain printable ASCII characters."));
+        m_ctx.ShowFieldTip(m_ctx.ui.lineEditPort_Password,
+                           tr("The password may only contain printable ASCII characters."));
         return;
     }
 
     const QModelIndexList rows = m_ctx.ui.tableWidgetDevice->selectionModel()->selectedRows();
     const QList<QString> addresses = ZeltNet::RunAddresses(ip, int(rows.size()), mask);
     if (addresses.size() != rows.size()) {
-        m_ctx.ShowMessage(tr("Information"), tr("Not enough addresses after %1 for %2 devices; nothing was changed.")
-                                                 .arg(ip)
-                                                 .arg(rows.size()));
+        m_ctx.ShowMessage(
+            tr("Information"),
+            tr("Not enough addresses after %1 for %2 devices; nothing was changed.").arg(ip).arg(rows.size()));
         return;
     }
 
@@ -330,9 +330,10 @@ void CZeltNetworkSection::ModifySelected()
     };
     auto common = std::make_shared<const Common>(Common{
         mask.toLatin1(), password.toLatin1(), m_ctx.ui.lineEditPort->text().toLatin1(),
-        m_ctx.ui.lineEditHttpPort->text().toLatin1(), m_ctx.ui.lineEditIPGateway->text().trimmed().toLatin1(), ipv6.toLatin1(),
-        ipv6Gateway.toLatin1(), rows.size() == 1 && ipv6Enabled, static_cast<unsigned char>(prefix),
-        static_cast<unsigned char>(m_ctx.ui.checkBoxDhcp->isVisibleTo(m_ctx.pPanel) && m_ctx.ui.checkBoxDhcp->isChecked() ? 1 : 0)});
+        m_ctx.ui.lineEditHttpPort->text().toLatin1(), m_ctx.ui.lineEditIPGateway->text().trimmed().toLatin1(),
+        ipv6.toLatin1(), ipv6Gateway.toLatin1(), rows.size() == 1 && ipv6Enabled, static_cast<unsigned char>(prefix),
+        static_cast<unsigned char>(
+            m_ctx.ui.checkBoxDhcp->isVisibleTo(m_ctx.pPanel) && m_ctx.ui.checkBoxDhcp->isChecked() ? 1 : 0)});
 
     struct Target {
         QPersistentModelIndex row;
@@ -358,15 +359,15 @@ void CZeltNetworkSection::ModifySelected()
                              return modify(mac.constData(), addr.constData(), c.mask.constData(),
                                            c.password.constData(), c.port.constData(), c.http.constData(),
                                            c.gateway.constData(), c.sendIPv6 ? c.ipv6.constData() : nullptr,
-                                           c.sendIPv6 ? c.ipv6Gateway.constData() : nullptr,
-                                           c.sendIPv6 ? c.prefix : 0, c.dhcp);
+                                           c.sendIPv6 ? c.ipv6Gateway.constData() : nullptr, c.sendIPv6 ? c.prefix : 0,
+                                           c.dhcp);
                          }});
         }
     }
 
     const QString gatewayText = QString::fromLatin1(common->gateway);
-    const QList<CZeltBatchRunner::Outcome> outcomes =
-        m_ctx.runner.Run(tr("Modify Network parameters"), jobs, [&](int i, bool ok) {
+    const QList<CZeltBatchRunner::Outcome> outcomes = m_ctx.runner.Run(
+        tr("Modify Network parameters"), jobs, [&](int i, bool ok) {
             if (!ok)
                 return;
             CZeltDeviceStore::Locker lock(m_ctx.store);
@@ -384,7 +385,7 @@ void CZeltNetworkSection::ModifySelected()
             }
         });
     ShowRunSummary(m_ctx, jobs, outcomes, tr("Modify network parameter succeed, please reboot your device!"),
-                tr("Modify network parameter failed!"));
+                   tr("Modify network parameter failed!"));
 }
 
 void CZeltNetworkSection::ModifyDhcpOfSelected()
@@ -398,7 +399,7 @@ void CZeltNetworkSection::ModifyDhcpOfSelected()
     const QString password = m_ctx.ui.lineEditPort_BatchPassword->text().trimmed();
     if (!ZeltNet::IsPrintableAscii(password)) {
         m_ctx.ShowFieldTip(m_ctx.ui.lineEditPort_BatchPassword,
-                     tr("The password may only contain printable ASCII characters."));
+                           tr("The password may only contain printable ASCII characters."));
         return;
     }
     const QString httpPort = m_ctx.ui.lineEditHttpPort->text().trimmed();
@@ -422,9 +423,9 @@ void CZeltNetworkSection::ModifyDhcpOfSelected()
             const ZELT_DEVICE_INFO_MY &d = m_ctx.store.At(rec);
             using ZeltRecords::text;
             ZELT_NET_PARAM param;
-            ZeltSdkWrapper::BuildNetParam(param, text(d.szIPv4Address), text(d.szIPv4SubnetMask),
-                                          text(d.szIPv4Gateway), text(d.szIPv6Address), text(d.szIPv6Gateway),
-                                          d.byIPv6PrefixLen, QString::number(d.dwPort), httpPort, dhcp);
+            ZeltSdkWrapper::BuildNetParam(param, text(d.szIPv4Address), text(d.szIPv4SubnetMask), text(d.szIPv4Gateway),
+                                          text(d.szIPv6Address), text(d.szIPv6Gateway), d.byIPv6PrefixLen,
+                                          QString::number(d.dwPort), httpPort, dhcp);
             const QString id = m_ctx.IdOfRow(row);
             targets.append({index, text(d.szSerialNO), text(d.szMAC)});
             const QByteArray mac = ZeltRecords::bytes(d.szMAC);
@@ -433,8 +434,8 @@ void CZeltNetworkSection::ModifyDhcpOfSelected()
         }
     }
 
-    const QList<CZeltBatchRunner::Outcome> outcomes =
-        m_ctx.runner.Run(tr("Batch Modify Network parameters"), jobs, [&](int i, bool ok) {
+    const QList<CZeltBatchRunner::Outcome> outcomes = m_ctx.runner.Run(
+        tr("Batch Modify Network parameters"), jobs, [&](int i, bool ok) {
             if (!ok)
                 return;
             CZeltDeviceStore::Locker lock(m_ctx.store);
@@ -449,7 +450,8 @@ void CZeltNetworkSection::ModifyDhcpOfSelected()
                                             text(d.szIPv4Gateway));
             m_ctx.store.Modify(rec, [dhcp](ZELT_DEVICE_INFO_MY &r) { r.byDhcp = dhcp ? 1 : 0; });
         });
-    ShowRunSummary(m_ctx, jobs, outcomes, tr("Modify network parameter succeed."), tr("Modify network parameter failed!"));
+    ShowRunSummary(m_ctx, jobs, outcomes, tr("Modify network parameter succeed."),
+                   tr("Modify network parameter failed!"));
 }
 
 void CZeltNetworkSection::OnDhcpChanged(int state)
@@ -459,7 +461,8 @@ void CZeltNetworkSection::OnDhcpChanged(int state)
     const bool manual = state == Qt::Unchecked;
     // A device type whose settings cannot be changed keeps its fields locked
     // (the modify button is off for it).
-    const bool editable = m_ctx.ui.pushButtonModifyNetwork->isEnabled() || m_ctx.ui.widgetBatch->isVisibleTo(m_ctx.pPanel);
+    const bool editable = m_ctx.ui.pushButtonModifyNetwork->isEnabled()
+                          || m_ctx.ui.widgetBatch->isVisibleTo(m_ctx.pPanel);
     m_ctx.ui.frame->setEnabled(manual);
     m_ctx.ui.lineEditIPAddr->setEnabled(manual && editable);
     m_ctx.ui.lineEditIPMask->setEnabled(manual && editable);
@@ -472,10 +475,11 @@ void CZeltNetworkSection::OnBatchDhcpChanged(int state)
         return;
     const bool manual = state == Qt::Unchecked;
     if (!manual) {
-        for (QWidget *w : {static_cast<QWidget *>(m_ctx.ui.frame), static_cast<QWidget *>(m_ctx.ui.lineEditIPAddr),
-                           static_cast<QWidget *>(m_ctx.ui.lineEditIPMask), static_cast<QWidget *>(m_ctx.ui.lineEditIPGateway),
-                           static_cast<QWidget *>(m_ctx.ui.lineEditPort), static_cast<QWidget *>(m_ctx.ui.lineEditPort_Password),
-                           static_cast<QWidget *>(m_ctx.ui.pushButtonModifyNetwork)})
+        for (QWidget *w :
+             {static_cast<QWidget *>(m_ctx.ui.frame), static_cast<QWidget *>(m_ctx.ui.lineEditIPAddr),
+              static_cast<QWidget *>(m_ctx.ui.lineEditIPMask), static_cast<QWidget *>(m_ctx.ui.lineEditIPGateway),
+              static_cast<QWidget *>(m_ctx.ui.lineEditPort), static_cast<QWidget *>(m_ctx.ui.lineEditPort_Password),
+              static_cast<QWidget *>(m_ctx.ui.pushButtonModifyNetwork)})
             w->setEnabled(false);
         return;
     }
@@ -495,9 +499,10 @@ void CZeltNetworkSection::OnBatchDhcpChanged(int state)
         extended = extended || d.byExtendInfo == 1;
     }
     m_ctx.ui.frame->setEnabled(true);
-    for (QWidget *w : {static_cast<QWidget *>(m_ctx.ui.lineEditIPAddr), static_cast<QWidget *>(m_ctx.ui.lineEditIPMask),
-                       static_cast<QWidget *>(m_ctx.ui.lineEditPort), static_cast<QWidget *>(m_ctx.ui.lineEditPort_Password),
-                       static_cast<QWidget *>(m_ctx.ui.pushButtonModifyNetwork)})
+    for (QWidget *w :
+         {static_cast<QWidget *>(m_ctx.ui.lineEditIPAddr), static_cast<QWidget *>(m_ctx.ui.lineEditIPMask),
+          static_cast<QWidget *>(m_ctx.ui.lineEditPort), static_cast<QWidget *>(m_ctx.ui.lineEditPort_Password),
+          static_cast<QWidget *>(m_ctx.ui.pushButtonModifyNetwork)})
         w->setEnabled(editableType);
     m_ctx.ui.lineEditIPGateway->setEnabled(extended);
 }

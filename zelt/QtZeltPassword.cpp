@@ -40,10 +40,7 @@ const char kUserName[] = "admin";
 constexpr int kMaxKeyPathBytes = 259; // the request's 260-byte slot with its NUL
 } // namespace
 
-CZeltPasswordSection::CZeltPasswordSection(CZeltPanelContext &ctx)
-    : m_ctx(ctx)
-{
-}
+CZeltPasswordSection::CZeltPasswordSection(CZeltPanelContext &ctx) : m_ctx(ctx) {}
 
 void CZeltPasswordSection::SetUpFields()
 {
@@ -85,24 +82,18 @@ void CZeltPasswordSection::Retranslate()
 void CZeltPasswordSection::ApplyTitle()
 {
     switch (m_eTitle) {
-    case Title::Activate:
-        m_ctx.ui.label_163->setText(tr("Activate device"));
-        break;
-    case Title::ResetPassword:
-        m_ctx.ui.label_163->setText(tr("Reset Password"));
-        break;
-    case Title::RestoreDefault:
-        m_ctx.ui.label_163->setText(tr("Reset Default Password"));
-        break;
+    case Title::Activate: m_ctx.ui.label_163->setText(tr("Activate device")); break;
+    case Title::ResetPassword: m_ctx.ui.label_163->setText(tr("Reset Password")); break;
+    case Title::RestoreDefault: m_ctx.ui.label_163->setText(tr("Reset Default Password")); break;
     }
 }
 
 void CZeltPasswordSection::SetEnabled(bool bOn)
 {
     Ui_QtZeltClass &ui = m_ctx.ui;
-    QWidget *const widgets[] = {ui.m_pDefaultPwdLEdit, ui.edtNewPassword, ui.edtConfirmPassword,
+    QWidget *const widgets[] = {ui.m_pDefaultPwdLEdit,       ui.edtNewPassword, ui.edtConfirmPassword,
                                 ui.pushButtonModifyPassword, ui.combExportFile, ui.btnExport,
-                                ui.combImportFile, ui.btnImport};
+                                ui.combImportFile,           ui.btnImport};
     for (QWidget *w : widgets)
         w->setEnabled(bOn);
     if (bOn)
@@ -118,8 +109,8 @@ void CZeltPasswordSection::Fill(const ZELT_DEVICE_INFO_MY &d)
     Ui_QtZeltClass &ui = m_ctx.ui;
     const bool locked = IsZeltLockedType(d.dwDeviceType);
     QWidget *const widgets[] = {ui.pushButtonModifyPassword, ui.m_pDefaultPwdLEdit, ui.edtNewPassword,
-                                ui.edtConfirmPassword, ui.combExportFile, ui.btnExport,
-                                ui.combImportFile, ui.btnImport};
+                                ui.edtConfirmPassword,       ui.combExportFile,     ui.btnExport,
+                                ui.combImportFile,           ui.btnImport};
     for (QWidget *w : widgets)
         w->setEnabled(!locked);
     UpdateSection(d);
@@ -146,8 +137,8 @@ void CZeltPasswordSection::UpdateSection(const ZELT_DEVICE_INFO_MY &d)
     ui.m_pDefaultPwdLEdit->setVisible(!inactive);
     m_eTitle = inactive ? Title::Activate : Title::RestoreDefault;
 
-    QWidget *const newPassword[] = {ui.label_2, ui.edtNewPassword, ui.m_pLabelLevel, ui.m_pLabelLevel1,
-                                    ui.m_pLabelLevel2, ui.m_pLabelLevel3, ui.label_3, ui.edtConfirmPassword};
+    QWidget *const newPassword[] = {ui.label_2,        ui.edtNewPassword, ui.m_pLabelLevel, ui.m_pLabelLevel1,
+                                    ui.m_pLabelLevel2, ui.m_pLabelLevel3, ui.label_3,       ui.edtConfirmPassword};
     QWidget *const keyFiles[] = {ui.combExportFile, ui.btnExport, ui.combImportFile, ui.btnImport};
     auto show = [](QWidget *const *ws, int n, bool on) {
         for (int i = 0; i < n; ++i)
@@ -297,17 +288,18 @@ void CZeltPasswordSection::ActivateSelected()
         return;
     }
 
-    const QList<CZeltBatchRunner::Outcome> outcomes = m_ctx.runner.Run(tr("Activate device"), jobs, [&](int i, bool ok) {
-        if (!ok)
-            return;
-        CZeltDeviceStore::Locker lock(m_ctx.store);
-        const Target &t = targets.at(i);
-        if (t.row.isValid())
-            m_ctx.model.SetActivated(t.row.row());
-        const int rec = m_ctx.store.IndexOf(t.serial, t.mac);
-        if (rec >= 0)
-            m_ctx.store.Modify(rec, [](ZELT_DEVICE_INFO_MY &d) { d.byActivated = 0; });
-    });
+    const QList<CZeltBatchRunner::Outcome> outcomes = m_ctx.runner.Run(
+        tr("Activate device"), jobs, [&](int i, bool ok) {
+            if (!ok)
+                return;
+            CZeltDeviceStore::Locker lock(m_ctx.store);
+            const Target &t = targets.at(i);
+            if (t.row.isValid())
+                m_ctx.model.SetActivated(t.row.row());
+            const int rec = m_ctx.store.IndexOf(t.serial, t.mac);
+            if (rec >= 0)
+                m_ctx.store.Modify(rec, [](ZELT_DEVICE_INFO_MY &d) { d.byActivated = 0; });
+        });
     QString okText, failText;
     bool any = false;
     for (int i = 0; i < jobs.size(); ++i) {
@@ -360,9 +352,10 @@ void CZeltPasswordSection::ResetPassword()
     // A device reset through key files shows no security-code field: a tip
     // at a hidden field would never be seen, so point at the import instead.
     if (!m_ctx.ui.m_pDefaultPwdLEdit->isVisibleTo(m_ctx.pPanel)) {
-        m_ctx.ShowFieldTip(m_ctx.ui.btnImport->isVisibleTo(m_ctx.pPanel) ? static_cast<QWidget *>(m_ctx.ui.btnImport)
-                                                     : static_cast<QWidget *>(m_ctx.ui.pushButtonModifyPassword),
-                     tr("Please import a device key file to reset the password."));
+        m_ctx.ShowFieldTip(m_ctx.ui.btnImport->isVisibleTo(m_ctx.pPanel)
+                               ? static_cast<QWidget *>(m_ctx.ui.btnImport)
+                               : static_cast<QWidget *>(m_ctx.ui.pushButtonModifyPassword),
+                           tr("Please import a device key file to reset the password."));
         return;
     }
     const QString code = m_ctx.ui.m_pDefaultPwdLEdit->text();
@@ -371,7 +364,8 @@ void CZeltPasswordSection::ResetPassword()
         return;
     }
     if (!ZeltNet::IsPrintableAscii(code)) {
-        m_ctx.ShowFieldTip(m_ctx.ui.m_pDefaultPwdLEdit, tr("The security code may only contain printable ASCII characters."));
+        m_ctx.ShowFieldTip(m_ctx.ui.m_pDefaultPwdLEdit,
+                           tr("The security code may only contain printable ASCII characters."));
         return;
     }
 
@@ -385,7 +379,8 @@ void CZeltPasswordSection::ResetPassword()
         ZELT_RESET_PARAM request;
         std::memset(&request, 0, sizeof request);
         ZeltRecords::putText(request.szSecurityCode, code.toLatin1());
-        ZeltRecords::putText(request.szNewPassword, m_ctx.ui.edtNewPassword->text().toLatin1(), ZeltRecords::FieldEnd::Full);
+        ZeltRecords::putText(request.szNewPassword, m_ctx.ui.edtNewPassword->text().toLatin1(),
+                             ZeltRecords::FieldEnd::Full);
         const QByteArray serial = m_ctx.ui.lineEditSerial->text().trimmed().toLatin1();
         ok = RunSingle(tr("Reset Password"), m_ctx.ui.lineEditSerial->text(),
                        [serial, request] { return ZeltSdkWrapper::Reset(serial, request); });
@@ -459,7 +454,8 @@ void CZeltPasswordSection::ImportKey()
     std::memset(&request, 0, sizeof request);
     ZeltRecords::putText(request.szKeyFilePath, localPath);
     if (newPassword)
-        ZeltRecords::putText(request.szNewPassword, m_ctx.ui.edtNewPassword->text().toLatin1(), ZeltRecords::FieldEnd::Full);
+        ZeltRecords::putText(request.szNewPassword, m_ctx.ui.edtNewPassword->text().toLatin1(),
+                             ZeltRecords::FieldEnd::Full);
     const QByteArray serial = m_ctx.ui.lineEditSerial->text().trimmed().toLatin1();
     const bool ok = RunSingle(newPassword ? tr("Reset Password") : tr("Reset Default Password"),
                               m_ctx.ui.lineEditSerial->text(),

@@ -19,8 +19,7 @@ Q_LOGGING_CATEGORY(lcZeltBatch, "zelt.batch")
 
 // ---------------------------------------------------------- progress dialog
 
-CZeltProgressDialog::CZeltProgressDialog(QWidget *parent)
-    : CBaseDialog(parent, true, false, true)
+CZeltProgressDialog::CZeltProgressDialog(QWidget *parent) : CBaseDialog(parent, true, false, true)
 {
     setModal(true);
     setFixedSize(360, 184);
@@ -185,9 +184,8 @@ void CZeltBatchRunner::Worker()
     Pool &pool = *m_pool;
     std::unique_lock lock(pool.mu);
     for (;;) {
-        pool.cv.wait(lock, [&] {
-            return pool.quit || (pool.work && !pool.cancel && pool.next < int(pool.work->size()));
-        });
+        pool.cv.wait(lock,
+                     [&] { return pool.quit || (pool.work && !pool.cancel && pool.next < int(pool.work->size())); });
         if (pool.quit)
             return;
         const int job = pool.next++;
@@ -230,8 +228,7 @@ void CZeltBatchRunner::Drain()
         ended.swap(m_pool->ended);
         // A wake-up or poll tick after the last one finds the run over
         // already (the work list was dropped then).
-        over = !m_pool->work ||
-               (m_pool->running == 0 && (m_pool->cancel || m_pool->next >= int(m_pool->work->size())));
+        over = !m_pool->work || (m_pool->running == 0 && (m_pool->cancel || m_pool->next >= int(m_pool->work->size())));
         m_pool->work = over ? nullptr : m_pool->work;
     }
     if (!started.empty())

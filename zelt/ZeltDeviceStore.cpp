@@ -15,10 +15,7 @@ constexpr std::size_t kCheckedTextOffsets[] = {0, 12, 60, 80, 96, 128, 176, 224}
 constexpr std::size_t kCheckedTextLength = 64;
 } // namespace
 
-CZeltDeviceStore::CZeltDeviceStore()
-    : m_pLock(Vela_CreateMutex(1))
-{
-}
+CZeltDeviceStore::CZeltDeviceStore() : m_pLock(Vela_CreateMutex(1)) {}
 
 CZeltDeviceStore::~CZeltDeviceStore()
 {
@@ -90,8 +87,7 @@ void CZeltDeviceStore::Intake(const ZELT_DEVICE_EVENT &ev)
             m_listener.offline(serial, mac);
         break;
     }
-    default:
-        break;
+    default: break;
     }
 }
 

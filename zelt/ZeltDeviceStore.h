@@ -44,11 +44,7 @@ public:
     class Locker
     {
     public:
-        explicit Locker(CZeltDeviceStore &store)
-            : m_store(store)
-        {
-            m_store.Lock();
-        }
+        explicit Locker(CZeltDeviceStore &store) : m_store(store) { m_store.Lock(); }
         ~Locker() { m_store.Unlock(); }
         Locker(const Locker &) = delete;
         Locker &operator=(const Locker &) = delete;

@@ -12,8 +12,7 @@ Q_LOGGING_CATEGORY(lcZeltTable, "zelt.panel")
 
 using Col = QtZeltItemModel::Column;
 
-CZeltDeviceTable::CZeltDeviceTable(CZeltDeviceStore &store, QtZeltItemModel &model, QLabel *pCount,
-                                   QObject *parent)
+CZeltDeviceTable::CZeltDeviceTable(CZeltDeviceStore &store, QtZeltItemModel &model, QLabel *pCount, QObject *parent)
     : QObject(parent)
     , m_store(store)
     , m_model(model)

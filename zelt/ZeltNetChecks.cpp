@@ -43,11 +43,11 @@ bool IsValidIPv4(const QString &text)
 
 bool IsValidMask(const QString &text)
 {
-    static const QRegularExpression mask(QRegularExpression::anchoredPattern(
-        QStringLiteral("(254|252|248|240|224|192|128|0)\\.0\\.0\\.0|"
-                       "255\\.(254|252|248|240|224|192|128|0)\\.0\\.0|"
-                       "255\\.255\\.(254|252|248|240|224|192|128|0)\\.0|"
-                       "255\\.255\\.255\\.(254|252|248|240|224|192|128|0)")));
+    static const QRegularExpression mask(
+        QRegularExpression::anchoredPattern(QStringLiteral("(254|252|248|240|224|192|128|0)\\.0\\.0\\.0|"
+                                                           "255\\.(254|252|248|240|224|192|128|0)\\.0\\.0|"
+                                                           "255\\.255\\.(254|252|248|240|224|192|128|0)\\.0|"
+                                                           "255\\.255\\.255\\.(254|252|248|240|224|192|128|0)")));
     return mask.match(text).hasMatch();
 }
 

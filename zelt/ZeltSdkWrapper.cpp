@@ -11,7 +11,7 @@
 Q_LOGGING_CATEGORY(lcZeltSdk, "zelt.sdk")
 
 namespace {
-const ZeltSdkApi kSdk = {&ZELT_ModifyDeviceNetParam, &ZELT_ActivateDevice, &ZELT_ResetDefaultPasswd,
+const ZeltSdkApi kSdk = {&ZELT_ModifyDeviceNetParam, &ZELT_ActivateDevice,  &ZELT_ResetDefaultPasswd,
                          &ZELT_ResetPasswd,          &ZELT_GetDeviceConfig, &ZELT_GetLastError};
 std::atomic<const ZeltSdkApi *> g_api{&kSdk};
 // Each thread's own, as the SDK's: batch commands run on several threads.

@@ -16,8 +16,7 @@ struct ZeltSdkApi {
     int (*activate)(const char *serial, const char *password);
     int (*resetDefault)(const char *serial, const char *securityCode);
     int (*reset)(const char *serial, const ZELT_RESET_PARAM *request);
-    int (*getConfig)(const char *serial, uint32_t command, const void *in, uint32_t inLen, void *out,
-                     uint32_t outLen);
+    int (*getConfig)(const char *serial, uint32_t command, const void *in, uint32_t inLen, void *out, uint32_t outLen);
     uint32_t (*lastError)();
 };
 

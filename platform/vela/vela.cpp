@@ -27,8 +27,14 @@ Vela_Mutex *Vela_CreateMutex(int recursive)
     return mx;
 }
 
-int Vela_LockMutex(Vela_Mutex *m) { return m ? pthread_mutex_lock(&m->m) : -1; }
-int Vela_UnlockMutex(Vela_Mutex *m) { return m ? pthread_mutex_unlock(&m->m) : -1; }
+int Vela_LockMutex(Vela_Mutex *m)
+{
+    return m ? pthread_mutex_lock(&m->m) : -1;
+}
+int Vela_UnlockMutex(Vela_Mutex *m)
+{
+    return m ? pthread_mutex_unlock(&m->m) : -1;
+}
 
 void Vela_DestroyMutex(Vela_Mutex *m)
 {
@@ -61,7 +67,8 @@ bool endsWithNoCase(const std::string &s, const char *suffix)
     if (s.size() < n)
         return false;
     for (size_t i = 0; i < n; ++i)
-        if (std::tolower(static_cast<unsigned char>(s[s.size() - n + i])) != std::tolower(static_cast<unsigned char>(suffix[i])))
+        if (std::tolower(static_cast<unsigned char>(s[s.size() - n + i]))
+            != std::tolower(static_cast<unsigned char>(suffix[i])))
             return false;
     return true;
 }
@@ -210,4 +217,7 @@ void *Vela_GetDsoSym(void *handle, const char *symbol)
     return p;
 }
 
-const char *Vela_GetLastDsoError(void) { return t_hasError ? t_lastError.c_str() : nullptr; }
+const char *Vela_GetLastDsoError(void)
+{
+    return t_hasError ? t_lastError.c_str() : nullptr;
+}

@@ -40,7 +40,10 @@ enum : uint16_t {
 // Cell format index: the first cell XF after the 15 style XFs.
 constexpr uint16_t kCellXf = 15;
 
-void put8(std::string &b, uint8_t v) { b.push_back(char(v)); }
+void put8(std::string &b, uint8_t v)
+{
+    b.push_back(char(v));
+}
 void put16(std::string &b, uint16_t v)
 {
     b.push_back(char(v & 0xFF));
@@ -107,7 +110,7 @@ std::string font()
     put16(b, 200); // 10 pt in twips
     put16(b, 0);
     put16(b, 0x7FFF); // automatic colour
-    put16(b, 400); // normal weight
+    put16(b, 400);    // normal weight
     put16(b, 0);
     put8(b, 0);
     put8(b, 0);
@@ -123,10 +126,10 @@ std::string font()
 std::string xf(bool style)
 {
     std::string b;
-    put16(b, 0); // font
-    put16(b, 0); // number format: General
+    put16(b, 0);                       // font
+    put16(b, 0);                       // number format: General
     put16(b, style ? 0xFFF5 : 0x0001); // locked; style XFs have no parent
-    put8(b, 0x20); // bottom aligned
+    put8(b, 0x20);                     // bottom aligned
     put8(b, 0);
     put8(b, 0);
     put8(b, style ? 0xF4 : 0x00);
@@ -183,11 +186,14 @@ std::u16string sanitizeSheetName(const std::u16string &name)
     std::u16string s;
     for (char16_t c : name) {
         switch (c) {
-        case u'[': case u']': case u':': case u'*': case u'?': case u'/': case u'\\':
-            s.push_back(u'_');
-            break;
-        default:
-            s.push_back(c < 0x20 ? u'_' : c);
+        case u'[':
+        case u']':
+        case u':':
+        case u'*':
+        case u'?':
+        case u'/':
+        case u'\\': s.push_back(u'_'); break;
+        default: s.push_back(c < 0x20 ? u'_' : c);
         }
     }
     if (s.size() > kMaxSheetNameChars) {
@@ -216,9 +222,18 @@ int Workbook::addSheet(const std::u16string &name, int columns)
     return int(sheets_.size()) - 1;
 }
 
-int Workbook::rowCount(int sheet) const { return sheets_.at(sheet).rows; }
-int Workbook::columnCount(int sheet) const { return sheets_.at(sheet).columns; }
-const std::u16string &Workbook::sheetName(int sheet) const { return sheets_.at(sheet).name; }
+int Workbook::rowCount(int sheet) const
+{
+    return sheets_.at(sheet).rows;
+}
+int Workbook::columnCount(int sheet) const
+{
+    return sheets_.at(sheet).columns;
+}
+const std::u16string &Workbook::sheetName(int sheet) const
+{
+    return sheets_.at(sheet).name;
+}
 
 uint32_t Workbook::intern(const std::u16string &s)
 {
@@ -287,7 +302,7 @@ std::string Workbook::biffStream() const
     {
         std::string b;
         put16(b, 0x8000); // built-in style on XF 0
-        put8(b, 0); // "Normal"
+        put8(b, 0);       // "Normal"
         put8(b, 0xFF);
         record(g, kStyle, b);
     }
@@ -296,8 +311,8 @@ std::string Workbook::biffStream() const
         std::string b;
         sheetPosFields.push_back(g.size() + 4);
         put32(b, 0); // patched below
-        put8(b, 0); // visible
-        put8(b, 0); // worksheet
+        put8(b, 0);  // visible
+        put8(b, 0);  // worksheet
         b += shortUnicode(sh.name);
         record(g, kBoundSheet, b);
     }
@@ -484,13 +499,16 @@ void Workbook::writeSheetBody(std::string &out, const Sheet &sh, bool first)
     }
 }
 
-std::string Workbook::fileImage() const { return compoundFile(biffStream()); }
+std::string Workbook::fileImage() const
+{
+    return compoundFile(biffStream());
+}
 
 std::string compoundFile(std::string stream)
 {
     constexpr uint32_t kSector = 512;
-    constexpr uint32_t kFree = 0xFFFFFFFFu, kEndOfChain = 0xFFFFFFFEu, kFatSect = 0xFFFFFFFDu,
-                       kDifSect = 0xFFFFFFFCu, kNoStream = 0xFFFFFFFFu;
+    constexpr uint32_t kFree = 0xFFFFFFFFu, kEndOfChain = 0xFFFFFFFEu, kFatSect = 0xFFFFFFFDu, kDifSect = 0xFFFFFFFCu,
+                       kNoStream = 0xFFFFFFFFu;
     constexpr uint32_t kHeaderDifat = 109, kPerSector = kSector / 4;
 
     if (stream.size() < 4096)
@@ -505,8 +523,8 @@ std::string compoundFile(std::string stream)
     for (;;) {
         const uint32_t total = dataSectors + dirSectors + fatSectors + difatSectors;
         const uint32_t needFat = (total + kPerSector - 1) / kPerSector;
-        const uint32_t needDifat =
-            needFat > kHeaderDifat ? (needFat - kHeaderDifat + kPerSector - 2) / (kPerSector - 1) : 0;
+        const uint32_t needDifat = needFat > kHeaderDifat ? (needFat - kHeaderDifat + kPerSector - 2) / (kPerSector - 1)
+                                                          : 0;
         if (needFat == fatSectors && needDifat == difatSectors)
             break;
         fatSectors = needFat;
@@ -523,14 +541,14 @@ std::string compoundFile(std::string stream)
     put16(header, 0x003E);
     put16(header, 0x0003);
     put16(header, 0xFFFE); // little-endian
-    put16(header, 9); // 512-byte sectors
-    put16(header, 6); // 64-byte mini sectors
+    put16(header, 9);      // 512-byte sectors
+    put16(header, 6);      // 64-byte mini sectors
     header.append(6, '\0');
     put32(header, 0); // directory sectors (always 0 in version 3)
     put32(header, fatSectors);
     put32(header, firstDir);
     put32(header, 0);
-    put32(header, 4096); // mini stream cut-off
+    put32(header, 4096);        // mini stream cut-off
     put32(header, kEndOfChain); // no mini FAT
     put32(header, 0);
     put32(header, difatSectors ? firstDifat : kEndOfChain);
@@ -554,8 +572,7 @@ std::string compoundFile(std::string stream)
     for (uint32_t v : fat)
         put32(out, v);
 
-    auto dirEntry = [&](const std::u16string &name, uint8_t type, uint32_t child, uint32_t start,
-                        uint32_t size) {
+    auto dirEntry = [&](const std::u16string &name, uint8_t type, uint32_t child, uint32_t start, uint32_t size) {
         std::string e;
         for (char16_t c : name)
             put16(e, uint16_t(c));

@@ -22,7 +22,8 @@ constexpr size_t kMaxSheetNameChars = 31;
 // kept as it is.
 std::u16string sanitizeSheetName(const std::u16string &name);
 
-class Workbook {
+class Workbook
+{
 public:
     // Adds an empty sheet and returns its index. The name is sanitised.
     int addSheet(const std::u16string &name, int columns);
@@ -69,7 +70,8 @@ std::string compoundFile(std::string workbookStream);
 // A file written through a temporary file in the same folder and a rename,
 // so the target either holds a complete workbook or is left untouched.
 // Opening early tells whether the folder can take the file at all.
-class PendingFile {
+class PendingFile
+{
 public:
     PendingFile() = default;
     PendingFile(const PendingFile &) = delete;

@@ -179,8 +179,7 @@ SQLRETURN setConnectAttr(Dbc *d, SQLINTEGER attr, SQLPOINTER value)
     case SQL_ATTR_QUIET_MODE:
     case SQL_ATTR_PACKET_SIZE:
     case SQL_ATTR_ODBC_CURSORS:
-    case SQL_ATTR_TRACE:
-        return SQL_SUCCESS;
+    case SQL_ATTR_TRACE: return SQL_SUCCESS;
     default: return diag(d, "HY092", "Connection attribute " + std::to_string(attr) + " is not supported.");
     }
 }

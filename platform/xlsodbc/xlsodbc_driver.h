@@ -114,7 +114,6 @@ struct Stmt : Handle {
     SQLULEN *rowsFetched = nullptr;
 };
 
-
 // Held by every entry point: the driver's handles are shared state.
 extern std::recursive_mutex g_mutex;
 

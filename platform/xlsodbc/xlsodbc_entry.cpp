@@ -104,8 +104,10 @@ SQLRETURN SQL_API SQLAllocHandle(SQLSMALLINT HandleType, SQLHANDLE InputHandle, 
 {
     // A failure is recorded on the handle the new one was to belong to.
     return guarded([&] { return allocHandle(HandleType, InputHandle, OutputHandle); },
-                   [&]() -> Handle * { return HandleType == SQL_HANDLE_DBC ? static_cast<Handle *>(asEnv(InputHandle))
-                                                                          : asDbc(InputHandle); });
+                   [&]() -> Handle * {
+                       return HandleType == SQL_HANDLE_DBC ? static_cast<Handle *>(asEnv(InputHandle))
+                                                           : asDbc(InputHandle);
+                   });
 }
 
 SQLRETURN SQL_API SQLFreeHandle(SQLSMALLINT HandleType, SQLHANDLE Handle)
@@ -219,9 +221,7 @@ SQLRETURN SQL_API SQLConnectW(SQLHDBC hdbc, SQLWCHAR *szDSN, SQLSMALLINT cbDSN, 
 
 SQLRETURN SQL_API SQLDisconnect(SQLHDBC ConnectionHandle)
 {
-    return onDbc(ConnectionHandle, [&](Dbc *d) -> SQLRETURN {
-        return disconnect(d);
-    });
+    return onDbc(ConnectionHandle, [&](Dbc *d) -> SQLRETURN { return disconnect(d); });
 }
 
 SQLRETURN SQL_API SQLGetInfo(SQLHDBC ConnectionHandle, SQLUSMALLINT InfoType, SQLPOINTER InfoValue,
@@ -242,25 +242,18 @@ SQLRETURN SQL_API SQLGetInfoW(SQLHDBC hdbc, SQLUSMALLINT fInfoType, SQLPOINTER r
 
 SQLRETURN SQL_API SQLGetFunctions(SQLHDBC ConnectionHandle, SQLUSMALLINT FunctionId, SQLUSMALLINT *Supported)
 {
-    return onDbc(ConnectionHandle, [&](Dbc *d) -> SQLRETURN {
-        return getFunctions(d, FunctionId, Supported);
-    });
+    return onDbc(ConnectionHandle, [&](Dbc *d) -> SQLRETURN { return getFunctions(d, FunctionId, Supported); });
 }
 
 SQLRETURN SQL_API SQLSetConnectAttr(SQLHDBC ConnectionHandle, SQLINTEGER Attribute, SQLPOINTER Value,
                                     SQLINTEGER /*StringLength*/)
 {
-    return onDbc(ConnectionHandle, [&](Dbc *d) -> SQLRETURN {
-        return setConnectAttr(d, Attribute, Value);
-    });
+    return onDbc(ConnectionHandle, [&](Dbc *d) -> SQLRETURN { return setConnectAttr(d, Attribute, Value); });
 }
 
-SQLRETURN SQL_API SQLSetConnectAttrW(SQLHDBC hdbc, SQLINTEGER fAttribute, SQLPOINTER rgbValue,
-                                     SQLINTEGER /*cbValue*/)
+SQLRETURN SQL_API SQLSetConnectAttrW(SQLHDBC hdbc, SQLINTEGER fAttribute, SQLPOINTER rgbValue, SQLINTEGER /*cbValue*/)
 {
-    return onDbc(hdbc, [&](Dbc *d) -> SQLRETURN {
-        return setConnectAttr(d, fAttribute, rgbValue);
-    });
+    return onDbc(hdbc, [&](Dbc *d) -> SQLRETURN { return setConnectAttr(d, fAttribute, rgbValue); });
 }
 
 SQLRETURN SQL_API SQLGetConnectAttr(SQLHDBC ConnectionHandle, SQLINTEGER Attribute, SQLPOINTER Value,
@@ -274,9 +267,8 @@ SQLRETURN SQL_API SQLGetConnectAttr(SQLHDBC ConnectionHandle, SQLINTEGER Attribu
 SQLRETURN SQL_API SQLGetConnectAttrW(SQLHDBC hdbc, SQLINTEGER fAttribute, SQLPOINTER rgbValue, SQLINTEGER cbValueMax,
                                      SQLINTEGER *pcbValue)
 {
-    return onDbc(hdbc, [&](Dbc *d) -> SQLRETURN {
-        return getConnectAttr(d, fAttribute, rgbValue, cbValueMax, pcbValue, true);
-    });
+    return onDbc(
+        hdbc, [&](Dbc *d) -> SQLRETURN { return getConnectAttr(d, fAttribute, rgbValue, cbValueMax, pcbValue, true); });
 }
 
 SQLRETURN SQL_API SQLEndTran(SQLSMALLINT HandleType, SQLHANDLE handle, SQLSMALLINT CompletionType)
@@ -298,32 +290,25 @@ SQLRETURN SQL_API SQLEndTran(SQLSMALLINT HandleType, SQLHANDLE handle, SQLSMALLI
 SQLRETURN SQL_API SQLSetStmtAttr(SQLHSTMT StatementHandle, SQLINTEGER Attribute, SQLPOINTER Value,
                                  SQLINTEGER /*StringLength*/)
 {
-    return onStmt(StatementHandle, [&](Stmt *s) -> SQLRETURN {
-        return setStmtAttr(s, Attribute, Value);
-    });
+    return onStmt(StatementHandle, [&](Stmt *s) -> SQLRETURN { return setStmtAttr(s, Attribute, Value); });
 }
 
 SQLRETURN SQL_API SQLSetStmtAttrW(SQLHSTMT hstmt, SQLINTEGER fAttribute, SQLPOINTER rgbValue, SQLINTEGER /*cbValueMax*/)
 {
-    return onStmt(hstmt, [&](Stmt *s) -> SQLRETURN {
-        return setStmtAttr(s, fAttribute, rgbValue);
-    });
+    return onStmt(hstmt, [&](Stmt *s) -> SQLRETURN { return setStmtAttr(s, fAttribute, rgbValue); });
 }
 
 SQLRETURN SQL_API SQLGetStmtAttr(SQLHSTMT StatementHandle, SQLINTEGER Attribute, SQLPOINTER Value,
                                  SQLINTEGER /*BufferLength*/, SQLINTEGER *StringLength)
 {
-    return onStmt(StatementHandle, [&](Stmt *s) -> SQLRETURN {
-        return getStmtAttr(s, Attribute, Value, StringLength);
-    });
+    return onStmt(StatementHandle,
+                  [&](Stmt *s) -> SQLRETURN { return getStmtAttr(s, Attribute, Value, StringLength); });
 }
 
 SQLRETURN SQL_API SQLGetStmtAttrW(SQLHSTMT hstmt, SQLINTEGER fAttribute, SQLPOINTER rgbValue, SQLINTEGER /*cbValueMax*/,
                                   SQLINTEGER *pcbValue)
 {
-    return onStmt(hstmt, [&](Stmt *s) -> SQLRETURN {
-        return getStmtAttr(s, fAttribute, rgbValue, pcbValue);
-    });
+    return onStmt(hstmt, [&](Stmt *s) -> SQLRETURN { return getStmtAttr(s, fAttribute, rgbValue, pcbValue); });
 }
 
 SQLRETURN SQL_API SQLPrepare(SQLHSTMT StatementHandle, SQLCHAR *StatementText, SQLINTEGER TextLength)
@@ -348,9 +333,7 @@ SQLRETURN SQL_API SQLPrepareW(SQLHSTMT hstmt, SQLWCHAR *szSqlStr, SQLINTEGER cbS
 
 SQLRETURN SQL_API SQLExecute(SQLHSTMT StatementHandle)
 {
-    return onStmt(StatementHandle, [&](Stmt *s) -> SQLRETURN {
-        return execute(s);
-    });
+    return onStmt(StatementHandle, [&](Stmt *s) -> SQLRETURN { return execute(s); });
 }
 
 SQLRETURN SQL_API SQLExecDirect(SQLHSTMT StatementHandle, SQLCHAR *StatementText, SQLINTEGER TextLength)
@@ -434,68 +417,53 @@ SQLRETURN SQL_API SQLRowCount(SQLHSTMT StatementHandle, SQLLEN *RowCount)
 SQLRETURN SQL_API SQLDescribeCol(SQLHSTMT StatementHandle, SQLUSMALLINT, SQLCHAR *, SQLSMALLINT, SQLSMALLINT *,
                                  SQLSMALLINT *, SQLULEN *, SQLSMALLINT *, SQLSMALLINT *)
 {
-    return onStmt(StatementHandle, [&](Stmt *s) -> SQLRETURN {
-        return diag(s, "07005", "The statement returns no columns.");
-    });
+    return onStmt(StatementHandle,
+                  [&](Stmt *s) -> SQLRETURN { return diag(s, "07005", "The statement returns no columns."); });
 }
 
 SQLRETURN SQL_API SQLDescribeColW(SQLHSTMT hstmt, SQLUSMALLINT, SQLWCHAR *, SQLSMALLINT, SQLSMALLINT *, SQLSMALLINT *,
                                   SQLULEN *, SQLSMALLINT *, SQLSMALLINT *)
 {
-    return onStmt(hstmt, [&](Stmt *s) -> SQLRETURN {
-        return diag(s, "07005", "The statement returns no columns.");
-    });
+    return onStmt(hstmt, [&](Stmt *s) -> SQLRETURN { return diag(s, "07005", "The statement returns no columns."); });
 }
 
 SQLRETURN SQL_API SQLColAttribute(SQLHSTMT StatementHandle, SQLUSMALLINT, SQLUSMALLINT, SQLPOINTER, SQLSMALLINT,
                                   SQLSMALLINT *, SQLLEN *)
 {
-    return onStmt(StatementHandle, [&](Stmt *s) -> SQLRETURN {
-        return diag(s, "07005", "The statement returns no columns.");
-    });
+    return onStmt(StatementHandle,
+                  [&](Stmt *s) -> SQLRETURN { return diag(s, "07005", "The statement returns no columns."); });
 }
 
 SQLRETURN SQL_API SQLColAttributeW(SQLHSTMT hstmt, SQLUSMALLINT, SQLUSMALLINT, SQLPOINTER, SQLSMALLINT, SQLSMALLINT *,
                                    SQLLEN *)
 {
-    return onStmt(hstmt, [&](Stmt *s) -> SQLRETURN {
-        return diag(s, "07005", "The statement returns no columns.");
-    });
+    return onStmt(hstmt, [&](Stmt *s) -> SQLRETURN { return diag(s, "07005", "The statement returns no columns."); });
 }
 
 SQLRETURN SQL_API SQLFetch(SQLHSTMT StatementHandle)
 {
-    return onStmt(StatementHandle, [&](Stmt *s) -> SQLRETURN {
-        return noCursor(s);
-    });
+    return onStmt(StatementHandle, [&](Stmt *s) -> SQLRETURN { return noCursor(s); });
 }
 
 SQLRETURN SQL_API SQLFetchScroll(SQLHSTMT StatementHandle, SQLSMALLINT, SQLLEN)
 {
-    return onStmt(StatementHandle, [&](Stmt *s) -> SQLRETURN {
-        return noCursor(s);
-    });
+    return onStmt(StatementHandle, [&](Stmt *s) -> SQLRETURN { return noCursor(s); });
 }
 
 SQLRETURN SQL_API SQLGetData(SQLHSTMT StatementHandle, SQLUSMALLINT, SQLSMALLINT, SQLPOINTER, SQLLEN, SQLLEN *)
 {
-    return onStmt(StatementHandle, [&](Stmt *s) -> SQLRETURN {
-        return noCursor(s);
-    });
+    return onStmt(StatementHandle, [&](Stmt *s) -> SQLRETURN { return noCursor(s); });
 }
 
 SQLRETURN SQL_API SQLBindCol(SQLHSTMT StatementHandle, SQLUSMALLINT, SQLSMALLINT, SQLPOINTER, SQLLEN, SQLLEN *)
 {
-    return onStmt(StatementHandle, [&](Stmt *s) -> SQLRETURN {
-        return diag(s, "07009", "The statement returns no columns.");
-    });
+    return onStmt(StatementHandle,
+                  [&](Stmt *s) -> SQLRETURN { return diag(s, "07009", "The statement returns no columns."); });
 }
 
 SQLRETURN SQL_API SQLCloseCursor(SQLHSTMT StatementHandle)
 {
-    return onStmt(StatementHandle, [&](Stmt *s) -> SQLRETURN {
-        return noCursor(s);
-    });
+    return onStmt(StatementHandle, [&](Stmt *s) -> SQLRETURN { return noCursor(s); });
 }
 
 SQLRETURN SQL_API SQLMoreResults(SQLHSTMT StatementHandle)
@@ -515,8 +483,10 @@ SQLRETURN SQL_API SQLGetDiagRec(SQLSMALLINT HandleType, SQLHANDLE Handle, SQLSMA
                                 SQLSMALLINT *TextLength)
 {
     // Reading the records adds none, not even for a failure.
-    return guarded([&] { return getDiagRec(HandleType, Handle, RecNumber, Sqlstate, NativeError, MessageText, BufferLength, TextLength,
-                      false); });
+    return guarded([&] {
+        return getDiagRec(HandleType, Handle, RecNumber, Sqlstate, NativeError, MessageText, BufferLength, TextLength,
+                          false);
+    });
 }
 
 SQLRETURN SQL_API SQLGetDiagRecW(SQLSMALLINT fHandleType, SQLHANDLE handle, SQLSMALLINT iRecord, SQLWCHAR *szSqlState,
@@ -524,8 +494,10 @@ SQLRETURN SQL_API SQLGetDiagRecW(SQLSMALLINT fHandleType, SQLHANDLE handle, SQLS
                                  SQLSMALLINT *pcbErrorMsg)
 {
     // Reading the records adds none, not even for a failure.
-    return guarded([&] { return getDiagRec(fHandleType, handle, iRecord, szSqlState, pfNativeError, szErrorMsg, cbErrorMsgMax, pcbErrorMsg,
-                      true); });
+    return guarded([&] {
+        return getDiagRec(fHandleType, handle, iRecord, szSqlState, pfNativeError, szErrorMsg, cbErrorMsgMax,
+                          pcbErrorMsg, true);
+    });
 }
 
 SQLRETURN SQL_API SQLGetDiagField(SQLSMALLINT HandleType, SQLHANDLE Handle, SQLSMALLINT RecNumber,
@@ -533,7 +505,9 @@ SQLRETURN SQL_API SQLGetDiagField(SQLSMALLINT HandleType, SQLHANDLE Handle, SQLS
                                   SQLSMALLINT *StringLength)
 {
     // Reading the records adds none, not even for a failure.
-    return guarded([&] { return getDiagField(HandleType, Handle, RecNumber, DiagIdentifier, DiagInfo, BufferLength, StringLength, false); });
+    return guarded([&] {
+        return getDiagField(HandleType, Handle, RecNumber, DiagIdentifier, DiagInfo, BufferLength, StringLength, false);
+    });
 }
 
 SQLRETURN SQL_API SQLGetDiagFieldW(SQLSMALLINT fHandleType, SQLHANDLE handle, SQLSMALLINT iRecord,
@@ -541,7 +515,9 @@ SQLRETURN SQL_API SQLGetDiagFieldW(SQLSMALLINT fHandleType, SQLHANDLE handle, SQ
                                    SQLSMALLINT *pcbDiagInfo)
 {
     // Reading the records adds none, not even for a failure.
-    return guarded([&] { return getDiagField(fHandleType, handle, iRecord, fDiagField, rgbDiagInfo, cbDiagInfoMax, pcbDiagInfo, true); });
+    return guarded([&] {
+        return getDiagField(fHandleType, handle, iRecord, fDiagField, rgbDiagInfo, cbDiagInfoMax, pcbDiagInfo, true);
+    });
 }
 
 // --- catalog functions: a new workbook has nothing to describe ------------------
@@ -578,8 +554,7 @@ SQLRETURN SQL_API SQLPrimaryKeys(SQLHSTMT h, SQLCHAR *, SQLSMALLINT, SQLCHAR *, 
 {
     return onStmt(h, [&](Stmt *s) { return catalogFunction(s, "Listing primary keys"); });
 }
-SQLRETURN SQL_API SQLPrimaryKeysW(SQLHSTMT h, SQLWCHAR *, SQLSMALLINT, SQLWCHAR *, SQLSMALLINT, SQLWCHAR *,
-                                  SQLSMALLINT)
+SQLRETURN SQL_API SQLPrimaryKeysW(SQLHSTMT h, SQLWCHAR *, SQLSMALLINT, SQLWCHAR *, SQLSMALLINT, SQLWCHAR *, SQLSMALLINT)
 {
     return onStmt(h, [&](Stmt *s) { return catalogFunction(s, "Listing primary keys"); });
 }

@@ -194,7 +194,6 @@ SQLRETURN freeHandle(SQLSMALLINT type, SQLHANDLE handle)
     }
 }
 
-
 SQLRETURN getDiagRec(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT rec, SQLPOINTER state, SQLINTEGER *native,
                      SQLPOINTER message, SQLSMALLINT bufferLength, SQLSMALLINT *length, bool wide)
 {
@@ -243,7 +242,8 @@ SQLRETURN getDiagField(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT rec, SQLS
     };
     switch (field) {
     case SQL_DIAG_NUMBER: return outputNumber(SQLINTEGER(h->diags.size()), info, nullptr, length);
-    case SQL_DIAG_RETURNCODE: return outputNumber(SQLRETURN(h->diags.empty() ? SQL_SUCCESS : SQL_ERROR), info, nullptr, length);
+    case SQL_DIAG_RETURNCODE:
+        return outputNumber(SQLRETURN(h->diags.empty() ? SQL_SUCCESS : SQL_ERROR), info, nullptr, length);
     case SQL_DIAG_ROW_COUNT: {
         Stmt *s = asStmt(handle);
         if (type != SQL_HANDLE_STMT || !s)
@@ -252,7 +252,8 @@ SQLRETURN getDiagField(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT rec, SQLS
     }
     case SQL_DIAG_CURSOR_ROW_COUNT: return outputNumber(SQLLEN(0), info, nullptr, length);
     case SQL_DIAG_DYNAMIC_FUNCTION: return text(u"");
-    case SQL_DIAG_DYNAMIC_FUNCTION_CODE: return outputNumber(SQLINTEGER(SQL_DIAG_UNKNOWN_STATEMENT), info, nullptr, length);
+    case SQL_DIAG_DYNAMIC_FUNCTION_CODE:
+        return outputNumber(SQLINTEGER(SQL_DIAG_UNKNOWN_STATEMENT), info, nullptr, length);
     default: break;
     }
     if (rec < 1)

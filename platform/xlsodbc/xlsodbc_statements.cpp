@@ -40,7 +40,7 @@ SQLRETURN parameterText(Stmt *s, int number, std::optional<std::u16string> *out)
     SQLSMALLINT cType = p.cType;
     if (cType == SQL_C_DEFAULT)
         cType = (p.sqlType == SQL_WCHAR || p.sqlType == SQL_WVARCHAR || p.sqlType == SQL_WLONGVARCHAR) ? SQL_C_WCHAR
-                                                                                                         : SQL_C_CHAR;
+                                                                                                       : SQL_C_CHAR;
     auto number16 = [](const std::string &t) { return xls::fromUtf8(t); };
     switch (cType) {
     case SQL_C_WCHAR: {
@@ -89,8 +89,7 @@ SQLRETURN parameterText(Stmt *s, int number, std::optional<std::u16string> *out)
         *out = number16(buf);
         return SQL_SUCCESS;
     }
-    default:
-        return diag(s, "07006", "Parameter " + std::to_string(number) + " has a C type that cannot become text.");
+    default: return diag(s, "07006", "Parameter " + std::to_string(number) + " has a C type that cannot become text.");
     }
 }
 
@@ -188,8 +187,7 @@ SQLRETURN executeInsert(Stmt *s)
             d->file->discard();
         return diag(s, "HY000",
                     "Too many rows: a sheet holds at most " + std::to_string(xls::kMaxRows - (d->header ? 1 : 0))
-                        + " rows" + (d->header ? " under its header" : "")
-                        + ". The workbook will not be written.");
+                        + " rows" + (d->header ? " under its header" : "") + ". The workbook will not be written.");
     }
     std::vector<const std::u16string *> row;
     for (const auto &c : cells)

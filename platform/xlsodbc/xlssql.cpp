@@ -80,9 +80,15 @@ std::string toUtf8(std::u16string_view s)
 
 namespace {
 
-char16_t foldAscii(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; }
+char16_t foldAscii(char16_t c)
+{
+    return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c;
+}
 
-bool isSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\f' || c == u'\v'; }
+bool isSpace(char16_t c)
+{
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\f' || c == u'\v';
+}
 
 bool isKeyChar(char16_t c)
 {
@@ -182,7 +188,8 @@ struct Token {
     std::u16string text;
 };
 
-class Lexer {
+class Lexer
+{
 public:
     explicit Lexer(std::u16string_view s) : s_(s) {}
 
@@ -227,8 +234,8 @@ public:
         t->kind = Token::Word;
         while (pos_ < s_.size()) {
             const char16_t d = s_[pos_];
-            if (isSpace(d) || d == u'(' || d == u')' || d == u',' || d == u'?' || d == u';' || d == u'['
-                || d == u'"' || d == u'`' || d == u'\'')
+            if (isSpace(d) || d == u'(' || d == u')' || d == u',' || d == u'?' || d == u';' || d == u'[' || d == u'"'
+                || d == u'`' || d == u'\'')
                 break;
             t->text.push_back(d);
             ++pos_;
@@ -241,7 +248,8 @@ private:
     size_t pos_ = 0;
 };
 
-class Parser {
+class Parser
+{
 public:
     Parser(std::u16string_view sql, std::string *error) : lex_(sql), error_(error) {}
 
@@ -325,8 +333,7 @@ public:
     bool insert(SqlStatement *st)
     {
         st->kind = SqlStatement::Insert;
-        if (!advance() || !expectKeyword(u"INTO", "Expected INTO after INSERT.")
-            || !name(&st->table, "a table name"))
+        if (!advance() || !expectKeyword(u"INTO", "Expected INTO after INSERT.") || !name(&st->table, "a table name"))
             return false;
         if (isPunct(u'(')) {
             if (!advance())

@@ -19,9 +19,7 @@ extern "C" __attribute__((visibility("default"))) int toolkit_probe(int what)
         dlg.PrepareText(QStringLiteral("T"), QStringLiteral("A long message that goes on and on ").repeated(40), false);
         return dlg.width();
     }
-    case 2:
-        return CWarnDlg::ShowMsg(QStringLiteral("T"), QStringLiteral("no parent"), nullptr);
-    default:
-        return -100;
+    case 2: return CWarnDlg::ShowMsg(QStringLiteral("T"), QStringLiteral("no parent"), nullptr);
+    default: return -100;
     }
 }

@@ -514,7 +514,7 @@ void TstDialogs::mutiroleDialog()
     // Modal form, ended by Confirm.
     ModalWatcher w([](QWidget *m) { qobject_cast<CBaseDialog *>(m)->ConfirmButton()->click(); });
     QCOMPARE(frame->ExecDialog(&parent, QStringLiteral("Modal")), 1);
-    QCOMPARE(frame->Dialog(), dlg);  // reused
+    QCOMPARE(frame->Dialog(), dlg); // reused
 
     QPointer<CBaseDialog> guard(dlg);
     delete frame;
@@ -569,7 +569,7 @@ void TstDialogs::informationPopup()
     CInformationDlg::ShowInformationAtScreenRightBottom(QStringLiteral("Timed"), nullptr, false);
     QVERIFY(popup->isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(!popup->isVisible(), 5000);
-    QVERIFY(shown.elapsed() >= 2800);  // a coarse timer may fire up to 5 % early
+    QVERIFY(shown.elapsed() >= 2800); // a coarse timer may fire up to 5 % early
 
     CInformationDlg::ShowInformationAtScreenRightBottom(QStringLiteral("Third"), nullptr, false);
     QVERIFY(popup->isVisible());
@@ -595,7 +595,8 @@ void TstDialogs::informationPathMode()
     // A bare name is taken in the working folder; odd characters stay intact.
     CInformationDlg::ShowInformationAtScreenRightBottom(QStringLiteral("devices.xls"), nullptr, true);
     const QString html2 = popup->PathBrowser()->toHtml();
-    const QString here = QUrl::fromLocalFile(QDir::currentPath() + QStringLiteral("/devices.xls")).toString(QUrl::FullyEncoded);
+    const QString here = QUrl::fromLocalFile(QDir::currentPath() + QStringLiteral("/devices.xls"))
+                             .toString(QUrl::FullyEncoded);
     QVERIFY2(html2.contains(QStringLiteral("href=\"%1\"").arg(here)), qPrintable(html2));
     CInformationDlg::ShowInformationAtScreenRightBottom(QStringLiteral("/tmp/a b'<c>/x.xls"), nullptr, true);
     QCOMPARE(popup->PathBrowser()->toPlainText(), QStringLiteral("/tmp/a b'<c>/x.xls"));

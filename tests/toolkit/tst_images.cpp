@@ -36,8 +36,7 @@ namespace {
 
 QStringList namedPaths(QStringList *origins)
 {
-    static const QRegularExpression rx(
-        QStringLiteral(R"((:/?images/[A-Za-z0-9_./ -]+?\.(?:png|jpg|gif|bmp|ico)))"));
+    static const QRegularExpression rx(QStringLiteral(R"((:/?images/[A-Za-z0-9_./ -]+?\.(?:png|jpg|gif|bmp|ico)))"));
     QStringList paths;
     const QString root = QStringLiteral(TOOLBAY_SOURCE_DIR);
     for (const char *dir : {"toolkit", "toolframe", "zelt"}) {
@@ -48,7 +47,7 @@ QStringList namedPaths(QStringList *origins)
         while (it.hasNext()) {
             const QString file = it.next();
             if (file.contains(QStringLiteral("/imagegen/")))
-                continue;  // writes pictures, names none
+                continue; // writes pictures, names none
             QFile f(file);
             if (!f.open(QIODevice::ReadOnly))
                 continue;
@@ -65,7 +64,8 @@ QStringList namedPaths(QStringList *origins)
     }
     // Names the shell puts together at run time: control-panel icons with
     // their hover forms, tab icons and menu icons.
-    const char *const tools[] = {"ARCH", "ZELT", "CAMC", "CLIP", "FWUP", "STOR", "LINK", "FOCA", "OPTK", "BULK", "TASK"};
+    const char *const tools[] = {"ARCH", "ZELT", "CAMC", "CLIP", "FWUP", "STOR",
+                                 "LINK", "FOCA", "OPTK", "BULK", "TASK"};
     for (const char *t : tools) {
         paths << QStringLiteral(":/images/ControlPanel/TBX-%1.png").arg(QLatin1String(t))
               << QStringLiteral(":/images/ControlPanel/TBX-%1_hover.png").arg(QLatin1String(t));
@@ -74,16 +74,35 @@ QStringList namedPaths(QStringList *origins)
     }
     const char *const composed[] = {
         ":/images/ControlPanel/CMain-View.png",
-        ":images/Tab/ico_Control-Panel.png", ":images/Tab/TBX_ARCH.png", ":images/Tab/TBX_ZELT.png",
-        ":images/Tab/TBX_CAMC.png", ":images/Tab/TBX_CLIP.png", ":images/Tab/TBX_FWUP.png", ":images/Tab/STOR.png",
-        ":images/Tab/LINK.png", ":images/Tab/TBX_FOCA.png", ":images/Tab/TBX_OPTK.png", ":images/Tab/Bulk.png",
+        ":images/Tab/ico_Control-Panel.png",
+        ":images/Tab/TBX_ARCH.png",
+        ":images/Tab/TBX_ZELT.png",
+        ":images/Tab/TBX_CAMC.png",
+        ":images/Tab/TBX_CLIP.png",
+        ":images/Tab/TBX_FWUP.png",
+        ":images/Tab/STOR.png",
+        ":images/Tab/LINK.png",
+        ":images/Tab/TBX_FOCA.png",
+        ":images/Tab/TBX_OPTK.png",
+        ":images/Tab/Bulk.png",
         ":images/Tab/calculate32.png",
-        ":/images/MenuBar/ico_Control-Panel.png", ":/images/MenuBar/ico_Stream-Import.png",
-        ":/images/MenuBar/ico_Stream-Config.png", ":/images/MenuBar/ico_User-Management.png",
-        ":/images/MenuBar/monitoring.png", ":/images/MenuBar/ico_NVR-Management.png", ":/images/MenuBar/STOR.png",
-        ":/images/MenuBar/LINK.png", ":/images/MenuBar/ico_TBX_FOCA.png", ":/images/MenuBar/ico_TBX_OPTK.png",
-        ":/images/MenuBar/Bulk.png", ":/images/MenuBar/calculate32.png", ":/images/About.png", ":/images/Help.png",
-        ":images/Loading_bg_English.png", ":images/Loading_bg_Chinese.png", ":images/Loading_bg_English_Kestro.png",
+        ":/images/MenuBar/ico_Control-Panel.png",
+        ":/images/MenuBar/ico_Stream-Import.png",
+        ":/images/MenuBar/ico_Stream-Config.png",
+        ":/images/MenuBar/ico_User-Management.png",
+        ":/images/MenuBar/monitoring.png",
+        ":/images/MenuBar/ico_NVR-Management.png",
+        ":/images/MenuBar/STOR.png",
+        ":/images/MenuBar/LINK.png",
+        ":/images/MenuBar/ico_TBX_FOCA.png",
+        ":/images/MenuBar/ico_TBX_OPTK.png",
+        ":/images/MenuBar/Bulk.png",
+        ":/images/MenuBar/calculate32.png",
+        ":/images/About.png",
+        ":/images/Help.png",
+        ":images/Loading_bg_English.png",
+        ":images/Loading_bg_Chinese.png",
+        ":images/Loading_bg_English_Kestro.png",
         ":images/Loading_bg_Chinese_Kestro.png",
     };
     for (const char *p : composed) {

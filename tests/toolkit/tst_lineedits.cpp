@@ -250,11 +250,13 @@ namespace {
 QString typeExpectingMessage(QLineEdit *octet, const QString &text)
 {
     QString message;
-    ModalWatcher watcher([&message](QWidget *modal) {
-        if (auto *dlg = qobject_cast<CWarnDlg *>(modal))
-            message = dlg->Browser()->toPlainText();
-        modal->close();
-    }, 1500);
+    ModalWatcher watcher(
+        [&message](QWidget *modal) {
+            if (auto *dlg = qobject_cast<CWarnDlg *>(modal))
+                message = dlg->Browser()->toPlainText();
+            modal->close();
+        },
+        1500);
     QTest::keyClicks(octet, text);
     return message;
 }
@@ -301,7 +303,7 @@ void TstLineEdits::ipKeys()
     QCOMPARE(o[1]->cursorPosition(), 0);
     QTest::keyClick(o[1], Qt::Key_Backspace);
     QTRY_VERIFY(o[0]->hasFocus());
-    QCOMPARE(o[0]->text(), QStringLiteral("10"));  // the key stays with the field it was typed into
+    QCOMPARE(o[0]->text(), QStringLiteral("10")); // the key stays with the field it was typed into
     QTest::keyClick(o[0], Qt::Key_Space);
     QTRY_VERIFY(o[1]->hasFocus());
     QTest::keyClicks(o[1], QStringLiteral("5"));

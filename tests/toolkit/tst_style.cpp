@@ -122,7 +122,8 @@ void TstStyle::itemTextElision()
         QCOMPARE(draw(&style, text, fits, Qt::TextHideMnemonic), draw(plain, text, fits, Qt::TextHideMnemonic));
         // A little narrower and it is elided, where the plain style cuts
         // the text off.
-        QVERIFY(draw(&style, text, fits - 4, Qt::TextShowMnemonic) != draw(plain, text, fits - 4, Qt::TextShowMnemonic));
+        QVERIFY(draw(&style, text, fits - 4, Qt::TextShowMnemonic)
+                != draw(plain, text, fits - 4, Qt::TextShowMnemonic));
     }
 }
 
@@ -201,7 +202,7 @@ void TstStyle::tabCloseIndicator()
         QPainter p(&img);
         style.drawPrimitive(QStyle::PE_IndicatorTabClose, &opt, &p);
     }
-    QVERIFY(isBlank(img));  // neither selected nor hovered
+    QVERIFY(isBlank(img)); // neither selected nor hovered
     opt.state |= QStyle::State_MouseOver;
     {
         QPainter p(&img);

@@ -35,9 +35,8 @@ void TstWarnInfo::messageFromAnotherThread()
         dlg->close();
     });
 
-    QThread *worker = QThread::create([relay]() {
-        emit relay->ShowMsgInfoSig(QStringLiteral("Information"), QStringLiteral("Sent from a worker"));
-    });
+    QThread *worker = QThread::create(
+        [relay]() { emit relay->ShowMsgInfoSig(QStringLiteral("Information"), QStringLiteral("Sent from a worker")); });
     worker->start();
     QVERIFY(worker->wait(5000));
     delete worker;

@@ -57,8 +57,8 @@ inline ZELT_DEVICE_EVENT MakeEvent(int kind, int i)
     char mac[20];
     std::snprintf(mac, sizeof mac, "02-00-00-%02x-%02x-%02x", (i >> 16) & 0xff, (i >> 8) & 0xff, i & 0xff);
     Put(ev.szMAC, mac);
-    Put(ev.szIPv4Address, QByteArray("10.") + QByteArray::number((i >> 16) & 0xff) + '.' +
-                              QByteArray::number((i >> 8) & 0xff) + '.' + QByteArray::number(i & 0xff));
+    Put(ev.szIPv4Address, QByteArray("10.") + QByteArray::number((i >> 16) & 0xff) + '.'
+                              + QByteArray::number((i >> 8) & 0xff) + '.' + QByteArray::number(i & 0xff));
     Put(ev.szIPv4SubnetMask, "255.255.0.0");
     Put(ev.szIPv4Gateway, "10.0.0.1");
     ev.dwDeviceType = 0x1234;

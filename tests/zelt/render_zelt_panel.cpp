@@ -83,8 +83,7 @@ int main(int argc, char **argv)
         for (int r : rows)
             table->selectionModel()->select(panel->Model()->index(r, 0),
                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        table->selectionModel()->setCurrentIndex(panel->Model()->index(rows.last(), 0),
-                                                 QItemSelectionModel::NoUpdate);
+        table->selectionModel()->setCurrentIndex(panel->Model()->index(rows.last(), 0), QItemSelectionModel::NoUpdate);
         panel->OnDeviceTableClicked(panel->Model()->index(rows.last(), 0));
     };
 
@@ -115,12 +114,13 @@ int main(int argc, char **argv)
     shot.save(g_out + "/field_tooltip.png");
 
     CWarnDlg box(panel);
-    box.PrepareText(QCoreApplication::translate("QtZelt", "Information"),
-                    QCoreApplication::translate("QtZelt", "Modify network parameter succeed, please reboot your device!")
-                        + QCoreApplication::translate("QtZelt", "ID:%1").arg("001 002 ")
-                        + QCoreApplication::translate("QtZelt", "Modify network parameter failed!")
-                        + QCoreApplication::translate("QtZelt", "ID:%1").arg("004 "),
-                    false);
+    box.PrepareText(
+        QCoreApplication::translate("QtZelt", "Information"),
+        QCoreApplication::translate("QtZelt", "Modify network parameter succeed, please reboot your device!")
+            + QCoreApplication::translate("QtZelt", "ID:%1").arg("001 002 ")
+            + QCoreApplication::translate("QtZelt", "Modify network parameter failed!")
+            + QCoreApplication::translate("QtZelt", "ID:%1").arg("004 "),
+        false);
     box.show();
     Save(&box, "summary_message");
     box.hide();

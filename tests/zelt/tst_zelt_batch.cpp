@@ -45,8 +45,8 @@ void Forward(const ZELT_DEVICE_EVENT *ev, void *)
     OnDeviceEvent(ev, 0);
 }
 bool HostModify(const char *mac, const char *ipv4, const char *mask, const char *password, const char *port,
-                const char *http, const char *gateway, const char *ipv6, const char *ipv6Gateway,
-                unsigned char prefix, unsigned char dhcp)
+                const char *http, const char *gateway, const char *ipv6, const char *ipv6Gateway, unsigned char prefix,
+                unsigned char dhcp)
 {
     ++g_modifyCalls;
     return g_hub->ModifyNetParam(mac, ipv4, mask, password, port, http, gateway, ipv6, ipv6Gateway, prefix, dhcp);
@@ -279,8 +279,7 @@ private slots:
             if (!dlg || !dlg->isVisible())
                 return;
             if (cancelledAt < 0 && clock.elapsed() > 300) {
-                QCOMPARE(dlg->findChild<QLabel *>("labelProgressCount")->text(),
-                         QString("0 of %1").arg(kDevices));
+                QCOMPARE(dlg->findChild<QLabel *>("labelProgressCount")->text(), QString("0 of %1").arg(kDevices));
                 QVERIFY(!dlg->findChild<QLabel *>("labelProgressDevice")->text().isEmpty());
                 cancelledAt = clock.elapsed();
                 QTest::mouseClick(dlg->CancelButton(), Qt::LeftButton);

@@ -38,8 +38,8 @@ void Forward(const ZELT_DEVICE_EVENT *ev, void *)
     OnDeviceEvent(ev, 0);
 }
 bool HostModify(const char *mac, const char *ipv4, const char *mask, const char *password, const char *port,
-                const char *http, const char *gateway, const char *ipv6, const char *ipv6Gateway,
-                unsigned char prefix, unsigned char dhcp)
+                const char *http, const char *gateway, const char *ipv6, const char *ipv6Gateway, unsigned char prefix,
+                unsigned char dhcp)
 {
     return g_hub->ModifyNetParam(mac, ipv4, mask, password, port, http, gateway, ipv6, ipv6Gateway, prefix, dhcp);
 }
@@ -137,7 +137,7 @@ private slots:
         qputenv("XDG_STATE_HOME", m_tmp.path().toLocal8Bit()); // the SDK's log
         qputenv("ZELT_PORT", QByteArray::number(m_sim.port));
 
-        QJsonArray devices{Device("E2E-A", 1, true, 0x07), Device("E2E-B", 2, true, 0x04),
+        QJsonArray devices{Device("E2E-A", 1, true, 0x07),  Device("E2E-B", 2, true, 0x04),
                            Device("E2E-C", 3, true, 0x04),  Device("E2E-D", 4, true, 0x04, "Other#2026"),
                            Device("E2E-E", 5, false, 0x04), Device("E2E-F", 6, false, 0x04),
                            Device("E2E-G", 7, true, 0x64),  Device("E2E-H", 8, true, 0x04)};
@@ -145,7 +145,8 @@ private slots:
         QVERIFY(cfg.open(QIODevice::WriteOnly));
         cfg.write(QJsonDocument(QJsonObject{{"devices", devices}, {"lockout_seconds", 2}}).toJson());
         cfg.close();
-        QVERIFY2(m_sim.start({"--config", cfg.fileName(), "--state", StatePath(), "--quiet"}), m_sim.errors().constData());
+        QVERIFY2(m_sim.start({"--config", cfg.fileName(), "--state", StatePath(), "--quiet"}),
+                 m_sim.errors().constData());
 
         m_host = new QWidget;
         auto *layout = new QGridLayout(m_host);
@@ -248,8 +249,7 @@ private slots:
         W<QCheckBox>("checkBoxBatchDhcp")->setChecked(true);
         W<CPasswordLineEdit>("lineEditPort_BatchPassword")->setText("Admin12345");
         m_panel->batchEnableDHCP();
-        QCOMPARE(m_msgs->lastText(),
-                 "Modify network parameter succeed.ID:" + Id("E2E-A") + " " + Id("E2E-C") + " ");
+        QCOMPARE(m_msgs->lastText(), "Modify network parameter succeed.ID:" + Id("E2E-A") + " " + Id("E2E-C") + " ");
         QTRY_VERIFY(State("E2E-A").value("dhcp").toBool());
         QTRY_VERIFY(State("E2E-C").value("dhcp").toBool());
         // Their addresses stay as they were.

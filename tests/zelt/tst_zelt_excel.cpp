@@ -28,10 +28,7 @@ namespace {
 class CountingModel : public QAbstractTableModel
 {
 public:
-    explicit CountingModel(int rows)
-        : m_rows(rows)
-    {
-    }
+    explicit CountingModel(int rows) : m_rows(rows) {}
     int rowCount(const QModelIndex & = {}) const override { return m_rows; }
     int columnCount(const QModelIndex & = {}) const override { return 3; }
     QVariant data(const QModelIndex &i, int role) const override
@@ -52,11 +49,7 @@ private:
 class FolderPullingModel : public CountingModel
 {
 public:
-    FolderPullingModel(int rows, const QString &folder)
-        : CountingModel(rows)
-        , m_folder(folder)
-    {
-    }
+    FolderPullingModel(int rows, const QString &folder) : CountingModel(rows), m_folder(folder) {}
     QVariant data(const QModelIndex &i, int role) const override
     {
         if (i.row() == rowCount() - 1 && i.column() == 1)
@@ -143,7 +136,7 @@ private slots:
             dlg.onConfirm();
             QCOMPARE(dlg.focusWidget(), static_cast<QWidget *>(dlg.form.edtName));
             const QString expected = QString(bad).trimmed().isEmpty() ? "The name is invalid"
-                                                                     : "The name contains illegal character";
+                                                                      : "The name contains illegal character";
             QCOMPARE(TipAt(dlg.form.edtName), expected);
             QCOMPARE(dlg.result(), 0);
             QVERIFY(dlg.isVisible()); // stays open for a correction

@@ -105,7 +105,7 @@ private slots:
         QCOMPARE(rows[0].first(), QString("ID"));
         for (int r = 0; r < 4; ++r) {
             QCOMPARE(rows[r + 1].at(0), model->index(r, 0).data().toString());
-            QCOMPARE(rows[r + 1].at(8), model->index(r, 8).data().toString()); // serial number
+            QCOMPARE(rows[r + 1].at(8), model->index(r, 8).data().toString());   // serial number
             QCOMPARE(rows[r + 1].at(10), model->index(r, 10).data().toString()); // MAC
         }
     }

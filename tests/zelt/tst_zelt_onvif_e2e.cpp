@@ -32,8 +32,8 @@ void Forward(const ZELT_DEVICE_EVENT *ev, void *)
     OnDeviceEvent(ev, 0);
 }
 bool HostModify(const char *mac, const char *ipv4, const char *mask, const char *password, const char *port,
-                const char *http, const char *gateway, const char *ipv6, const char *ipv6Gateway,
-                unsigned char prefix, unsigned char dhcp)
+                const char *http, const char *gateway, const char *ipv6, const char *ipv6Gateway, unsigned char prefix,
+                unsigned char dhcp)
 {
     return g_hub->ModifyNetParam(mac, ipv4, mask, password, port, http, gateway, ipv6, ipv6Gateway, prefix, dhcp);
 }
@@ -104,8 +104,8 @@ private slots:
         const QByteArray wsd = QByteArray::number(m_sim.port + 1000);
         qputenv("ZELT_WSD_PORT", wsd);
         // Six devices: the first two active ones speak ONVIF only.
-        QVERIFY2(m_sim.start({"--count", "6", "--onvif", "2", "--onvif-only", "--wsd-port", QString::fromLatin1(wsd), "--state",
-                              StatePath(), "--quiet"}),
+        QVERIFY2(m_sim.start({"--count", "6", "--onvif", "2", "--onvif-only", "--wsd-port", QString::fromLatin1(wsd),
+                              "--state", StatePath(), "--quiet"}),
                  m_sim.errors().constData());
 
         m_host = new QWidget;

@@ -40,7 +40,7 @@ struct ModifyCall {
 // The fakes are called on the batch runner's worker threads.
 std::mutex g_fakeMu;
 QList<ModifyCall> g_modify;
-QSet<QByteArray> g_refuseMac; // the host's modify fails for these
+QSet<QByteArray> g_refuseMac;     // the host's modify fails for these
 QHash<QByteArray, int> g_delayMs; // the host's modify takes this long for these
 
 bool RecordingModify(const char *mac, const char *ipv4, const char *mask, const char *password, const char *port,
@@ -243,13 +243,48 @@ private slots:
         QTest::addColumn<QString>("gateway");
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("message");
-        QTest::newRow("empty ip") << "" << "255.255.0.0" << "8000" << "" << "lineEditIPAddr" << "IP address cannot be empty.";
-        QTest::newRow("ip ends in 0") << "10.0.0.0" << "255.255.0.0" << "8000" << "" << "lineEditIPAddr" << "IP Address not correct.";
-        QTest::newRow("empty mask") << "10.0.0.5" << "" << "8000" << "" << "lineEditIPMask" << "Subnet mask cannot be empty.";
-        QTest::newRow("mask all ones") << "10.0.0.5" << "255.255.255.255" << "8000" << "" << "lineEditIPMask" << "Subnet Mask not correct.";
-        QTest::newRow("port low") << "10.0.0.5" << "255.255.0.0" << "1999" << "" << "lineEditPort" << "Device port ranges from 2000 to 65535.";
-        QTest::newRow("port empty") << "10.0.0.5" << "255.255.0.0" << "" << "" << "lineEditPort" << "Device port ranges from 2000 to 65535.";
-        QTest::newRow("gateway .0") << "10.0.0.5" << "0.0.0.0" << "8000" << "10.0.0.0" << "lineEditIPGateway" << "Gateway not correct.";
+        QTest::newRow("empty ip") << ""
+                                  << "255.255.0.0"
+                                  << "8000"
+                                  << ""
+                                  << "lineEditIPAddr"
+                                  << "IP address cannot be empty.";
+        QTest::newRow("ip ends in 0") << "10.0.0.0"
+                                      << "255.255.0.0"
+                                      << "8000"
+                                      << ""
+                                      << "lineEditIPAddr"
+                                      << "IP Address not correct.";
+        QTest::newRow("empty mask") << "10.0.0.5"
+                                    << ""
+                                    << "8000"
+                                    << ""
+                                    << "lineEditIPMask"
+                                    << "Subnet mask cannot be empty.";
+        QTest::newRow("mask all ones") << "10.0.0.5"
+                                       << "255.255.255.255"
+                                       << "8000"
+                                       << ""
+                                       << "lineEditIPMask"
+                                       << "Subnet Mask not correct.";
+        QTest::newRow("port low") << "10.0.0.5"
+                                  << "255.255.0.0"
+                                  << "1999"
+                                  << ""
+                                  << "lineEditPort"
+                                  << "Device port ranges from 2000 to 65535.";
+        QTest::newRow("port empty") << "10.0.0.5"
+                                    << "255.255.0.0"
+                                    << ""
+                                    << ""
+                                    << "lineEditPort"
+                                    << "Device port ranges from 2000 to 65535.";
+        QTest::newRow("gateway .0") << "10.0.0.5"
+                                    << "0.0.0.0"
+                                    << "8000"
+                                    << "10.0.0.0"
+                                    << "lineEditIPGateway"
+                                    << "Gateway not correct.";
     }
     void fieldChecksStopAtTheFirstFailure()
     {
@@ -329,8 +364,7 @@ private slots:
         QCOMPARE(Cell(1, Col::ColIPv4), QString("10.20.30.40"));
         QCOMPARE(Cell(1, Col::ColPort), QString(" 8100"));
         QCOMPARE(Cell(1, Col::ColMask), QString("255.255.255.0"));
-        QCOMPARE(m_msgs->lastText(),
-                 QString("Modify network parameter succeed, please reboot your device!ID:002 "));
+        QCOMPARE(m_msgs->lastText(), QString("Modify network parameter succeed, please reboot your device!ID:002 "));
         const ZELT_DEVICE_INFO_MY rec = m_panel->DeviceList().at(1);
         QCOMPARE(ZeltRecords::text(rec.szIPv4Address), QString("10.20.30.40"));
         QCOMPARE(rec.dwPort, 8100u);
@@ -496,7 +530,11 @@ private slots:
                 QVERIFY(a == b || *a != *b);
         }
         auto name = [&](const QImage &img) {
-            return img == grey ? "grey" : img == red ? "red" : img == yellow ? "yellow" : img == green ? "green" : "other";
+            return img == grey     ? "grey"
+                   : img == red    ? "red"
+                   : img == yellow ? "yellow"
+                   : img == green  ? "green"
+                                   : "other";
         };
         auto lamps = [&] {
             QStringList out;
@@ -731,8 +769,8 @@ private slots:
         QCOMPARE(g_modify.size(), 1);
         QVERIFY(!g_modify.first().ipv6Null);
         QCOMPARE(g_modify.first().prefix, 0);
-        QCOMPARE(m_msgs->lastText(), "Modify network parameter succeed, please reboot your device!ID:"
-                                         + Cell(row, Col::ColId) + " ");
+        QCOMPARE(m_msgs->lastText(),
+                 "Modify network parameter succeed, please reboot your device!ID:" + Cell(row, Col::ColId) + " ");
         // A prefix out of range is still refused.
         g_modify.clear();
         prefix->setText("65");

@@ -47,9 +47,26 @@ bool FakeReset(int32_t, int32_t)
     return false;
 }
 
-enum Col { ColId = 0, ColType = 1, ColIPv4 = 2, ColSafety = 3, ColPort = 4, ColGateway = 6, ColHttp = 7,
-           ColSerial = 8, ColMask = 9, ColMac = 10, ColChannels = 11, ColIPv6 = 14, ColPrefix = 16,
-           ColSupIPv6 = 17, ColSupMod = 18, ColSupDhcp = 19, ColDhcp = 20, ColNew = 21 };
+enum Col {
+    ColId = 0,
+    ColType = 1,
+    ColIPv4 = 2,
+    ColSafety = 3,
+    ColPort = 4,
+    ColGateway = 6,
+    ColHttp = 7,
+    ColSerial = 8,
+    ColMask = 9,
+    ColMac = 10,
+    ColChannels = 11,
+    ColIPv6 = 14,
+    ColPrefix = 16,
+    ColSupIPv6 = 17,
+    ColSupMod = 18,
+    ColSupDhcp = 19,
+    ColDhcp = 20,
+    ColNew = 21
+};
 } // namespace
 
 class UrlCatcher : public QObject
@@ -248,10 +265,28 @@ private slots:
     void onlineRowsFillAllColumns()
     {
         QCOMPARE(m_model->columnCount(), 22);
-        const QStringList headers{"ID", "Device Type", "IPv4 Address", "Safety state", "Port", "Soft Vision",
-                                  "IPv4 GateWay", "Http Port", "Serial Number", "IPv4 Mask", "MAC", "Channel NO",
-                                  "DSP Vision", "Start Time", "IPv6 Address", "IPv6 GateWay", "IPv6 Prefix Length",
-                                  "Is Support IPv6", "Is Support Mod IPv6", "Is Support DHCP", "IPv4 DHCP", "New"};
+        const QStringList headers{"ID",
+                                  "Device Type",
+                                  "IPv4 Address",
+                                  "Safety state",
+                                  "Port",
+                                  "Soft Vision",
+                                  "IPv4 GateWay",
+                                  "Http Port",
+                                  "Serial Number",
+                                  "IPv4 Mask",
+                                  "MAC",
+                                  "Channel NO",
+                                  "DSP Vision",
+                                  "Start Time",
+                                  "IPv6 Address",
+                                  "IPv6 GateWay",
+                                  "IPv6 Prefix Length",
+                                  "Is Support IPv6",
+                                  "Is Support Mod IPv6",
+                                  "Is Support DHCP",
+                                  "IPv4 DHCP",
+                                  "New"};
         for (int c = 0; c < 22; ++c)
             QCOMPARE(m_model->headerData(c, Qt::Horizontal).toString(), headers.at(c));
         QCOMPARE(m_table->columnWidth(ColSerial), 230);

@@ -101,12 +101,8 @@ private slots:
                 for (int r = 0; r < kRounds; ++r) {
                     Outcome o;
                     switch ((t + r) % 4) {
-                    case 0:
-                        o.result = ZELT_ModifyDeviceNetParam(d.szMAC, "Admin12345", &p);
-                        break;
-                    case 1:
-                        o.result = ZELT_ModifyDeviceNetParam(d.szMAC, "Wrong#Pass9", &p);
-                        break;
+                    case 0: o.result = ZELT_ModifyDeviceNetParam(d.szMAC, "Admin12345", &p); break;
+                    case 1: o.result = ZELT_ModifyDeviceNetParam(d.szMAC, "Wrong#Pass9", &p); break;
                     case 2: {
                         ZELT_DEVICE_KEY key;
                         std::memset(&key, 0, sizeof key);
@@ -116,9 +112,7 @@ private slots:
                             o.result = -2;
                         break;
                     }
-                    default:
-                        o.result = ZELT_ModifyDeviceNetParam("02-ff-ff-ff-ff-ff", "Admin12345", &p);
-                        break;
+                    default: o.result = ZELT_ModifyDeviceNetParam("02-ff-ff-ff-ff-ff", "Admin12345", &p); break;
                     }
                     o.error = ZELT_GetLastError();
                     got[size_t(t)].push_back(o);
@@ -133,18 +127,10 @@ private slots:
                 const Outcome &o = got[size_t(t)][size_t(r)];
                 const QByteArray where = QByteArray::number(t) + "/" + QByteArray::number(r);
                 switch ((t + r) % 4) {
-                case 0:
-                    QVERIFY2(o.result == 1 && o.error == ZELT_ERR_NONE, where);
-                    break;
-                case 1:
-                    QVERIFY2(o.result == 0 && o.error == ZELT_ERR_WRONG_PASSWORD, where);
-                    break;
-                case 2:
-                    QVERIFY2(o.result == 1 && o.error == ZELT_ERR_NONE, where);
-                    break;
-                default:
-                    QVERIFY2(o.result == 0 && o.error == ZELT_ERR_NO_DEVICE, where);
-                    break;
+                case 0: QVERIFY2(o.result == 1 && o.error == ZELT_ERR_NONE, where); break;
+                case 1: QVERIFY2(o.result == 0 && o.error == ZELT_ERR_WRONG_PASSWORD, where); break;
+                case 2: QVERIFY2(o.result == 1 && o.error == ZELT_ERR_NONE, where); break;
+                default: QVERIFY2(o.result == 0 && o.error == ZELT_ERR_NO_DEVICE, where); break;
                 }
             }
         }
@@ -169,8 +155,7 @@ private slots:
             th.join();
         for (size_t i = 0; i < n; ++i) {
             QVERIFY2(first[i].result != 0 && first[i].error == ZELT_ERR_NONE, m_inactive[i].szSerialNO);
-            QVERIFY2(second[i].result == 0 && second[i].error == ZELT_ERR_ALREADY_ACTIVATED,
-                     m_inactive[i].szSerialNO);
+            QVERIFY2(second[i].result == 0 && second[i].error == ZELT_ERR_ALREADY_ACTIVATED, m_inactive[i].szSerialNO);
         }
         // Now active with the new password.
         const ZELT_NET_PARAM p = NoChange();

@@ -105,7 +105,7 @@ private slots:
         QCOMPARE(store.IndexOf(Serial(2), Mac(2)), 1); // the first of the two
         QCOMPARE(store.IndexOf(Serial(4), Mac(4)), 4);
         QCOMPARE(store.IndexOf(Serial(4), Mac(4), 4), -1); // beyond the limit
-        QCOMPARE(store.IndexOf(Serial(2), Mac(3)), -1);     // both must match
+        QCOMPARE(store.IndexOf(Serial(2), Mac(3)), -1);    // both must match
         QCOMPARE(store.IndexOf(Serial(9), Mac(9)), -1);
 
         // Every record of a gone device among the first limit ones goes;

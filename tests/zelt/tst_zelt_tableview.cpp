@@ -274,7 +274,8 @@ private slots:
 
         const QModelIndex combo = m->index(0, 0);
         m->setData(combo, QStringLiteral("B"));
-        m->setData(combo, QVariantList{QVariantList{QStringLiteral("A"), QIcon()}, QVariantList{QStringLiteral("C"), QIcon()}},
+        m->setData(combo,
+                   QVariantList{QVariantList{QStringLiteral("A"), QIcon()}, QVariantList{QStringLiteral("C"), QIcon()}},
                    TableRole::ComboList);
         std::unique_ptr<QWidget> e1(d->createEditor(view.viewport(), opt, combo));
         auto *box = qobject_cast<QComboBox *>(e1.get());

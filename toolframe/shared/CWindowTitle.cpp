@@ -65,9 +65,9 @@ struct MenuKeyRow {
     const char *library;
 };
 const MenuKeyRow kMenuKeys[] = {
-    {2, "Zeltscan.dll"},     {3, "CamCountPlanner.dll"}, {4, "StoragePlanner.dll"}, {5, "LinkPlanner.dll"},
-    {6, "SharpnessAid.dll"}, {7, "OpticsPicker.dll"},   {8, "ArchiveFetch.dll"},   {9, "ClipViewer.dll"},
-    {10, "BulkFirmware.dll"}, {11, "BulkSetup.dll"},    {12, "BulkSettings.dll"},  {13, "TaskPlanner.dll"},
+    {2, "Zeltscan.dll"},        {3, "CamCountPlanner.dll"}, {4, "StoragePlanner.dll"}, {5, "LinkPlanner.dll"},
+    {6, "SharpnessAid.dll"},    {7, "OpticsPicker.dll"},    {8, "ArchiveFetch.dll"},   {9, "ClipViewer.dll"},
+    {10, "BulkFirmware.dll"},   {11, "BulkSetup.dll"},      {12, "BulkSettings.dll"},  {13, "TaskPlanner.dll"},
     {14, "AddressService.dll"},
 };
 
@@ -98,7 +98,7 @@ const int kPagesFrom514[] = {2, 3, 11, 12, 4, 5, 6, 7};
 
 QString CWindowTitle::FindMenuIcon(const QString &strFile)
 {
-    static const char *const folders[] = {":/images/", ":/images/public/", ":/images/ControlPanel/",
+    static const char *const folders[] = {":/images/",         ":/images/public/",     ":/images/ControlPanel/",
                                           ":/images/MenuBar/", ":/images/AlarmEvent/", ":/images/Tab/"};
     for (const char *folder : folders) {
         const QString path = QLatin1String(folder) + strFile;
@@ -238,7 +238,10 @@ QAction *CWindowTitle::SizeAction(int iCommand) const
     }
 }
 
-void CWindowTitle::SetMinimizeBtnVisible(bool bVisible) { m_pMinimizeBtn->setVisible(bVisible); }
+void CWindowTitle::SetMinimizeBtnVisible(bool bVisible)
+{
+    m_pMinimizeBtn->setVisible(bVisible);
+}
 
 void CWindowTitle::showSmall()
 {
@@ -246,7 +249,10 @@ void CWindowTitle::showSmall()
         m_pControlWidget->showMinimized();
 }
 
-void CWindowTitle::ShowSizeMenu() { m_pSizeBtn->showMenu(); }
+void CWindowTitle::ShowSizeMenu()
+{
+    m_pSizeBtn->showMenu();
+}
 
 void CWindowTitle::OnShowSize(int iTitleMenuItemType)
 {
@@ -258,7 +264,10 @@ void CWindowTitle::OnShowSize(int iTitleMenuItemType)
     }
 }
 
-void CWindowTitle::OnMenuShowPage(int iPageID) { emit ShowPage(iPageID); }
+void CWindowTitle::OnMenuShowPage(int iPageID)
+{
+    emit ShowPage(iPageID);
+}
 
 void CWindowTitle::FixSize(int iWidth, int iHeight, QAction *pAction)
 {
@@ -379,15 +388,19 @@ void CWindowTitle::mouseMoveEvent(QMouseEvent *event)
     dragTitle(m_pControlWidget, event, m_bFullScreen, m_bPressed, m_ptPressOffset);
 }
 
-void CWindowTitle::mouseReleaseEvent(QMouseEvent *) { m_bPressed = false; }
+void CWindowTitle::mouseReleaseEvent(QMouseEvent *)
+{
+    m_bPressed = false;
+}
 
-void CWindowTitle::mouseDoubleClickEvent(QMouseEvent *) { ChaneMaxSizeOrRestore(); }
+void CWindowTitle::mouseDoubleClickEvent(QMouseEvent *)
+{
+    ChaneMaxSizeOrRestore();
+}
 
 #else // plug-in edition
 
-CWindowTitle::CWindowTitle(QWidget *parent)
-    : QWidget(parent)
-    , m_pControlWidget(parent)
+CWindowTitle::CWindowTitle(QWidget *parent) : QWidget(parent), m_pControlWidget(parent)
 {
     QPalette pal = palette();
     pal.setBrush(QPalette::Window, QBrush(QPixmap(QStringLiteral(":/images/title/title_bg.png"))
@@ -417,12 +430,12 @@ CWindowTitle::CWindowTitle(QWidget *parent)
         b->setFocusPolicy(Qt::ClickFocus);
         layout->addWidget(b);
     }
-    m_pMinimizeBtn->setStyleSheet(QStringLiteral(
-        "QPushButton{border:none;margin:0;border-image:url(:/images/title/mini.png);}"
-        "QPushButton:hover{border:none;margin:0;border-image:url(:/images/title/mini_hover.png);}"));
-    m_pCloseBtn->setStyleSheet(QStringLiteral(
-        "QPushButton{border:none;margin:0;border-image:url(:/images/title/close.png);}"
-        "QPushButton:hover{border:none;margin:0;border-image:url(:/images/title/close_hover.png);}"));
+    m_pMinimizeBtn->setStyleSheet(
+        QStringLiteral("QPushButton{border:none;margin:0;border-image:url(:/images/title/mini.png);}"
+                       "QPushButton:hover{border:none;margin:0;border-image:url(:/images/title/mini_hover.png);}"));
+    m_pCloseBtn->setStyleSheet(
+        QStringLiteral("QPushButton{border:none;margin:0;border-image:url(:/images/title/close.png);}"
+                       "QPushButton:hover{border:none;margin:0;border-image:url(:/images/title/close_hover.png);}"));
     SetSizeButtonImages();
 
     connect(m_pMinimizeBtn, &QPushButton::clicked, this, &CWindowTitle::showSmall);
@@ -433,9 +446,10 @@ CWindowTitle::CWindowTitle(QWidget *parent)
 void CWindowTitle::SetSizeButtonImages()
 {
     const QString base = m_bMaximized ? QStringLiteral("back") : QStringLiteral("full-screen");
-    m_pSizeBtn->setStyleSheet(QStringLiteral("QPushButton{border:none;margin:0;border-image:url(:/images/title/%1.png);}"
-                                             "QPushButton:hover{border:none;margin:0;border-image:url(:/images/title/%1_hover.png);}")
-                                  .arg(base));
+    m_pSizeBtn->setStyleSheet(
+        QStringLiteral("QPushButton{border:none;margin:0;border-image:url(:/images/title/%1.png);}"
+                       "QPushButton:hover{border:none;margin:0;border-image:url(:/images/title/%1_hover.png);}")
+            .arg(base));
 }
 
 void CWindowTitle::showSmall()
@@ -490,8 +504,14 @@ void CWindowTitle::mouseMoveEvent(QMouseEvent *event)
     dragTitle(m_pControlWidget, event, m_bMaximized, m_bPressed, m_ptPressOffset);
 }
 
-void CWindowTitle::mouseReleaseEvent(QMouseEvent *) { m_bPressed = false; }
+void CWindowTitle::mouseReleaseEvent(QMouseEvent *)
+{
+    m_bPressed = false;
+}
 
-void CWindowTitle::mouseDoubleClickEvent(QMouseEvent *) { ChaneMaxSizeOrRestore(); }
+void CWindowTitle::mouseDoubleClickEvent(QMouseEvent *)
+{
+    ChaneMaxSizeOrRestore();
+}
 
 #endif

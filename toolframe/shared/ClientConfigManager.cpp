@@ -27,15 +27,20 @@ struct LanguageRow {
 const LanguageRow kLanguages[] = {
     {0, "translations/ZELT_en.qm", nullptr, QLocale::English, QLocale::UnitedStates, ":images/Loading_bg_English.png"},
     {1, "translations/ZELT_zh.qm", nullptr, QLocale::Chinese, QLocale::China, ":images/Loading_bg_Chinese.png"},
-    {2, "translations/ZELT_en.qm", nullptr, QLocale::English, QLocale::UnitedStates, ":images/Loading_bg_English_Kestro.png"},
+    {2, "translations/ZELT_en.qm", nullptr, QLocale::English, QLocale::UnitedStates,
+     ":images/Loading_bg_English_Kestro.png"},
     {3, "translations/ZELT_zh.qm", nullptr, QLocale::Chinese, QLocale::China, ":images/Loading_bg_Chinese_Kestro.png"},
 };
 #else
 const LanguageRow kLanguages[] = {
-    {0, "translations/Tools_en.qm", "translations/qt_en_CN.qm", QLocale::English, QLocale::UnitedStates, ":images/Loading_bg_English.png"},
-    {1, "translations/Tools_zh.qm", "translations/qt_zh_CN.qm", QLocale::Chinese, QLocale::China, ":images/Loading_bg_Chinese.png"},
-    {2, "translations/Tools_en.qm", "translations/qt_en_CN.qm", QLocale::English, QLocale::UnitedStates, ":images/Loading_bg_English_Kestro.png"},
-    {3, "translations/Tools_zh.qm", "translations/qt_zh_CN.qm", QLocale::Chinese, QLocale::China, ":images/Loading_bg_Chinese_Kestro.png"},
+    {0, "translations/Tools_en.qm", "translations/qt_en_CN.qm", QLocale::English, QLocale::UnitedStates,
+     ":images/Loading_bg_English.png"},
+    {1, "translations/Tools_zh.qm", "translations/qt_zh_CN.qm", QLocale::Chinese, QLocale::China,
+     ":images/Loading_bg_Chinese.png"},
+    {2, "translations/Tools_en.qm", "translations/qt_en_CN.qm", QLocale::English, QLocale::UnitedStates,
+     ":images/Loading_bg_English_Kestro.png"},
+    {3, "translations/Tools_zh.qm", "translations/qt_zh_CN.qm", QLocale::Chinese, QLocale::China,
+     ":images/Loading_bg_Chinese_Kestro.png"},
 };
 #endif
 
@@ -49,14 +54,20 @@ bool hasValue(const QString &name)
 
 } // namespace
 
-QString ClientConfigManager::ProgramDir() { return QString::fromLocal8Bit(Vela_ProgramDir()); }
+QString ClientConfigManager::ProgramDir()
+{
+    return QString::fromLocal8Bit(Vela_ProgramDir());
+}
 
 QString ClientConfigManager::KeyName(int iKey)
 {
     return iKey >= 0 && iKey < 4 ? QString::fromLatin1(kKeyNames[iKey]) : QString();
 }
 
-ClientConfigManager::~ClientConfigManager() { Clear(); }
+ClientConfigManager::~ClientConfigManager()
+{
+    Clear();
+}
 
 void ClientConfigManager::Clear()
 {
@@ -67,7 +78,8 @@ void ClientConfigManager::Clear()
 bool ClientConfigManager::Load(const QString &strFileName)
 {
     Clear();
-    const QString path = QDir::isAbsolutePath(strFileName) ? strFileName : ProgramDir() + QLatin1Char('/') + strFileName;
+    const QString path = QDir::isAbsolutePath(strFileName) ? strFileName
+                                                           : ProgramDir() + QLatin1Char('/') + strFileName;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         qDebug() << "No file to read...";
@@ -165,7 +177,8 @@ int ClientLanguageManager::CurrentLanguageId(int iTranslator, int iVersionType)
 const ClientLanguageProperty *ClientLanguageManager::CurrentLanguage() const
 {
     const ClientConfigManager *cfg = ClientConfigManager::Instance();
-    const int id = CurrentLanguageId(cfg->GetInt(ClientConfigManager::Translator), cfg->GetInt(ClientConfigManager::VersionType));
+    const int id = CurrentLanguageId(cfg->GetInt(ClientConfigManager::Translator),
+                                     cfg->GetInt(ClientConfigManager::VersionType));
     for (const ClientLanguageProperty &p : m_languages)
         if (p.m_iId == id)
             return &p;

@@ -33,8 +33,8 @@ QStringList ReadEnabledTools(const QString &strFileName)
 
 QByteArray Encode(const QStringList &tools)
 {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Config>\n  <Tools>" + tools.join(QLatin1Char(',')).toLatin1().toBase64() +
-           "</Tools>\n</Config>\n";
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Config>\n  <Tools>"
+           + tools.join(QLatin1Char(',')).toLatin1().toBase64() + "</Tools>\n</Config>\n";
 }
 
 } // namespace ConfigXml

@@ -37,10 +37,7 @@ public:
 
 private:
     struct Destroyer {
-        ~Destroyer()
-        {
-            delete s_instance.exchange(nullptr, std::memory_order_acq_rel);
-        }
+        ~Destroyer() { delete s_instance.exchange(nullptr, std::memory_order_acq_rel); }
     };
 
     static Vela_Mutex *mutex()

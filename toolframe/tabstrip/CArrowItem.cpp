@@ -4,8 +4,7 @@
 #include <QPainter>
 #include <QPixmap>
 
-CArrowItem::CArrowItem(QGraphicsItem *pParent)
-    : QGraphicsObject(pParent)
+CArrowItem::CArrowItem(QGraphicsItem *pParent) : QGraphicsObject(pParent)
 {
     setAcceptHoverEvents(true);
 }
@@ -33,8 +32,7 @@ void CArrowItem::paint(QPainter *pPainter, const QStyleOptionGraphicsItem *, QWi
 
 void CArrowItem::mousePressEvent(QGraphicsSceneMouseEvent *pEvent)
 {
-    if (m_bMenuJustHidden && m_bMenuShown
-        && (!m_clockHidden.isValid() || m_clockHidden.elapsed() > kClosingClickMs)) {
+    if (m_bMenuJustHidden && m_bMenuShown && (!m_clockHidden.isValid() || m_clockHidden.elapsed() > kClosingClickMs)) {
         // The menu went away earlier (Escape, a click elsewhere, or a
         // closing click this platform kept to itself): this click is a new
         // one and must open the menu.

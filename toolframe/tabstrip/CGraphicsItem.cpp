@@ -10,8 +10,7 @@ namespace {
 constexpr qreal kDeadZone = 20;
 } // namespace
 
-CGraphicsItem::CGraphicsItem(QGraphicsItem *pParent)
-    : QGraphicsObject(pParent)
+CGraphicsItem::CGraphicsItem(QGraphicsItem *pParent) : QGraphicsObject(pParent)
 {
     setAcceptDrops(true);
 }
@@ -21,9 +20,7 @@ QRectF CGraphicsItem::boundingRect() const
     return QRectF(0, 0, m_fWidth, 39);
 }
 
-void CGraphicsItem::paint(QPainter *, const QStyleOptionGraphicsItem *, QWidget *)
-{
-}
+void CGraphicsItem::paint(QPainter *, const QStyleOptionGraphicsItem *, QWidget *) {}
 
 void CGraphicsItem::SetWidth(qreal fWidth)
 {

@@ -24,8 +24,7 @@ constexpr qreal kDraggedZ = 65535;
 const QPointF kMenuOffset(2, 41);
 } // namespace
 
-CTabScene::CTabScene(QObject *pParent)
-    : QGraphicsScene(pParent)
+CTabScene::CTabScene(QObject *pParent) : QGraphicsScene(pParent)
 {
     const QPixmap background(QStringLiteral(":/images/Tab/tab_bg.png"));
     if (!background.isNull())
@@ -416,8 +415,7 @@ void CTabScene::wheelEvent(QGraphicsSceneWheelEvent *pEvent)
 
 bool CTabScene::event(QEvent *pEvent)
 {
-    if (pEvent->type() == QEvent::GraphicsSceneMouseMove
-        && TryDragOut(static_cast<QGraphicsSceneMouseEvent *>(pEvent)))
+    if (pEvent->type() == QEvent::GraphicsSceneMouseMove && TryDragOut(static_cast<QGraphicsSceneMouseEvent *>(pEvent)))
         return true;
     return QGraphicsScene::event(pEvent);
 }

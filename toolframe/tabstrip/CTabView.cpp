@@ -2,8 +2,7 @@
 
 #include <QResizeEvent>
 
-CTabView::CTabView(QGraphicsScene *pScene, QWidget *pParent)
-    : QGraphicsView(pScene, pParent)
+CTabView::CTabView(QGraphicsScene *pScene, QWidget *pParent) : QGraphicsView(pScene, pParent)
 {
     setAcceptDrops(true);
     setMouseTracking(true);

@@ -16,8 +16,7 @@ namespace TabDrag {
 inline constexpr char kDataFormat[] = "TabItemData";
 inline constexpr char kTextFormat[] = "TabItemText";
 
-struct Payload
-{
+struct Payload {
     int iTabIndex = -1;
     int iPageType = -1;
     QString strText;

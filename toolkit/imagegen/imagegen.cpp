@@ -143,12 +143,15 @@ void titleImages()
 
     // Title buttons: a glyph on a transparent ground; hover adds a plate
     // (red for close, light for the others).
-    struct Btn { const char *name; int kind; };
-    const Btn btns[] = { {"close", 0}, {"mini", 1}, {"full-screen", 2}, {"back", 3} };
+    struct Btn {
+        const char *name;
+        int kind;
+    };
+    const Btn btns[] = {{"close", 0}, {"mini", 1}, {"full-screen", 2}, {"back", 3}};
     for (const Btn &b : btns) {
         for (int hover = 0; hover < 2; ++hover) {
-            const QString path = QStringLiteral("title/%1%2.png").arg(QLatin1String(b.name),
-                                                                      hover ? QStringLiteral("_hover") : QString());
+            const QString path = QStringLiteral("title/%1%2.png")
+                                     .arg(QLatin1String(b.name), hover ? QStringLiteral("_hover") : QString());
             make(24, 24, path, [&](QPainter &p, const QRectF &r) {
                 if (hover) {
                     p.setPen(Qt::NoPen);
@@ -163,9 +166,7 @@ void titleImages()
                     p.drawLine(c + QPointF(-5, -5), c + QPointF(5, 5));
                     p.drawLine(c + QPointF(5, -5), c + QPointF(-5, 5));
                     break;
-                case 1:
-                    p.drawLine(c + QPointF(-6, 4), c + QPointF(6, 4));
-                    break;
+                case 1: p.drawLine(c + QPointF(-6, 4), c + QPointF(6, 4)); break;
                 case 2:
                     p.setPen(pen(kWhite, 1.6));
                     p.drawRect(QRectF(c.x() - 6, c.y() - 5, 12, 10));
@@ -175,8 +176,8 @@ void titleImages()
                     p.setPen(pen(kWhite, 1.6));
                     p.drawRect(QRectF(c.x() - 6, c.y() - 2, 9, 8));
                     p.drawPolyline(QPolygonF() << QPointF(c.x() - 3, c.y() - 2) << QPointF(c.x() - 3, c.y() - 5)
-                                              << QPointF(c.x() + 6, c.y() - 5) << QPointF(c.x() + 6, c.y() + 3)
-                                              << QPointF(c.x() + 3, c.y() + 3));
+                                               << QPointF(c.x() + 6, c.y() - 5) << QPointF(c.x() + 6, c.y() + 3)
+                                               << QPointF(c.x() + 3, c.y() + 3));
                     break;
                 }
             });
@@ -196,7 +197,8 @@ void dialogGround(const QString &path, int w, int h, int titleH, int bottomBand)
         p.fillRect(QRectF(0, 0, w, titleH), vGrad(0, titleH, kTitleTop, kTitleBottom));
         p.fillRect(QRectF(0, titleH, w, 1), QColor(0x10, 0x18, 0x22));
         if (bottomBand > 0) {
-            p.fillRect(QRectF(0, h - bottomBand, w, bottomBand), vGrad(h - bottomBand, h, kBodyDark, QColor(0xd2, 0xd9, 0xe1)));
+            p.fillRect(QRectF(0, h - bottomBand, w, bottomBand),
+                       vGrad(h - bottomBand, h, kBodyDark, QColor(0xd2, 0xd9, 0xe1)));
             p.fillRect(QRectF(0, h - bottomBand, w, 1), QColor(0xc3, 0xcb, 0xd5));
         }
         p.setPen(QPen(kEdge, 1));
@@ -276,13 +278,17 @@ void buttonImages()
     make(80, 24, "button/button.png", [](QPainter &p, const QRectF &r) {
         plate(p, r, QColor(0xfb, 0xfc, 0xfd), QColor(0xd9, 0xe0, 0xe8), QColor(0x9a, 0xa8, 0xb8));
     });
-    make(80, 24, "button/button_hover.png", [](QPainter &p, const QRectF &r) {
-        plate(p, r, QColor(0xcf, 0xe6, 0xfc), kAccentLight, kAccent);
-    });
+    make(80, 24, "button/button_hover.png",
+         [](QPainter &p, const QRectF &r) { plate(p, r, QColor(0xcf, 0xe6, 0xfc), kAccentLight, kAccent); });
 
-    struct Lamp { const char *name; QColor c; };
-    const Lamp lamps[] = { {"grey", QColor(0xb4, 0xbc, 0xc6)}, {"red", QColor(0xe0, 0x45, 0x3a)},
-                           {"yellow", QColor(0xf0, 0xb4, 0x26)}, {"green", QColor(0x3a, 0xb5, 0x5e)} };
+    struct Lamp {
+        const char *name;
+        QColor c;
+    };
+    const Lamp lamps[] = {{"grey", QColor(0xb4, 0xbc, 0xc6)},
+                          {"red", QColor(0xe0, 0x45, 0x3a)},
+                          {"yellow", QColor(0xf0, 0xb4, 0x26)},
+                          {"green", QColor(0x3a, 0xb5, 0x5e)}};
     for (const Lamp &l : lamps) {
         make(40, 10, QStringLiteral("ButtonIcon/%1.png").arg(QLatin1String(l.name)), [&](QPainter &p, const QRectF &r) {
             plate(p, r.adjusted(1, 1, -1, -1), l.c.lighter(125), l.c, l.c.darker(130), 3);
@@ -349,18 +355,23 @@ void publicImages()
         p.setClipRect(r);
         p.drawPath(path);
     };
-    make(4, ph, "public/ProgressBar/ProgressBarLeft.png", [&](QPainter &p, const QRectF &r) { groove(p, r, true, false, false); });
-    make(8, ph, "public/ProgressBar/ProgressBar.png", [&](QPainter &p, const QRectF &r) { groove(p, r, false, false, false); });
-    make(4, ph, "public/ProgressBar/ProgressBarRight.png", [&](QPainter &p, const QRectF &r) { groove(p, r, false, true, false); });
-    make(4, ph, "public/ProgressBar/ProgressBarLeftChunk.png", [&](QPainter &p, const QRectF &r) { groove(p, r, true, false, true); });
-    make(8, ph, "public/ProgressBar/ProgressBarChunk.png", [&](QPainter &p, const QRectF &r) { groove(p, r, false, false, true); });
-    make(4, ph, "public/ProgressBar/ProgressBarRightChunk.png", [&](QPainter &p, const QRectF &r) { groove(p, r, false, true, true); });
+    make(4, ph, "public/ProgressBar/ProgressBarLeft.png",
+         [&](QPainter &p, const QRectF &r) { groove(p, r, true, false, false); });
+    make(8, ph, "public/ProgressBar/ProgressBar.png",
+         [&](QPainter &p, const QRectF &r) { groove(p, r, false, false, false); });
+    make(4, ph, "public/ProgressBar/ProgressBarRight.png",
+         [&](QPainter &p, const QRectF &r) { groove(p, r, false, true, false); });
+    make(4, ph, "public/ProgressBar/ProgressBarLeftChunk.png",
+         [&](QPainter &p, const QRectF &r) { groove(p, r, true, false, true); });
+    make(8, ph, "public/ProgressBar/ProgressBarChunk.png",
+         [&](QPainter &p, const QRectF &r) { groove(p, r, false, false, true); });
+    make(4, ph, "public/ProgressBar/ProgressBarRightChunk.png",
+         [&](QPainter &p, const QRectF &r) { groove(p, r, false, true, true); });
 
     // Slider: filled part left of the handle, empty part right of it; the
     // handle is a 9-pixel knob centred in the style's 13-pixel handle box.
-    make(16, 4, "public/Slider/LeftSlider.png", [](QPainter &p, const QRectF &r) {
-        plate(p, r, kAccentLight, kAccent, kAccentDark, 1.5);
-    });
+    make(16, 4, "public/Slider/LeftSlider.png",
+         [](QPainter &p, const QRectF &r) { plate(p, r, kAccentLight, kAccent, kAccentDark, 1.5); });
     make(16, 4, "public/Slider/RightSlider.png", [](QPainter &p, const QRectF &r) {
         plate(p, r, QColor(0xd0, 0xd7, 0xdf), kWhite, QColor(0x9a, 0xa8, 0xb8), 1.5);
     });
@@ -389,7 +400,8 @@ void publicImages()
              });
         make(24, 24, hover ? "public/lineEdit/SearchHover.png" : "public/lineEdit/Search.png",
              [=](QPainter &p, const QRectF &r) {
-                 plate(p, r, hover ? kAccentLight : QColor(0x5d, 0x9c, 0xde), hover ? kAccent : kAccentDark, kAccentDark);
+                 plate(p, r, hover ? kAccentLight : QColor(0x5d, 0x9c, 0xde), hover ? kAccent : kAccentDark,
+                       kAccentDark);
                  p.setPen(pen(kWhite, 2));
                  p.setBrush(Qt::NoBrush);
                  p.drawEllipse(QPointF(10.5, 10.5), 5, 5);
@@ -400,7 +412,23 @@ void publicImages()
 
 // ------------------------------------------------------ tool glyphs
 
-enum Glyph { GPanel, GArchive, GSearch, GCamera, GClip, GFirmware, GStorage, GLink, GFocus, GOptics, GBulk, GTask, GAbout, GHelp, GExcel };
+enum Glyph {
+    GPanel,
+    GArchive,
+    GSearch,
+    GCamera,
+    GClip,
+    GFirmware,
+    GStorage,
+    GLink,
+    GFocus,
+    GOptics,
+    GBulk,
+    GTask,
+    GAbout,
+    GHelp,
+    GExcel
+};
 
 // Draws a tool's glyph in white into a 100 x 100 design box.
 void glyph(QPainter &p, Glyph g)
@@ -542,26 +570,26 @@ void tile(QPainter &p, const QRectF &r, Glyph g, const QColor &base, bool hover)
 struct Tool {
     Glyph glyph;
     QColor colour;
-    const char *panel;  // control-panel icon base name
-    const char *tab;    // tab icon file
-    const char *menu;   // menu icon file
+    const char *panel; // control-panel icon base name
+    const char *tab;   // tab icon file
+    const char *menu;  // menu icon file
 };
 
 void toolImages()
 {
     const Tool tools[] = {
-        {GPanel,    QColor(0x4a, 0x62, 0x7c), "CMain-View", "ico_Control-Panel.png", "ico_Control-Panel.png"},
-        {GArchive,  QColor(0x8a, 0x5a, 0xc8), "TBX-ARCH", "TBX_ARCH.png", "ico_Stream-Import.png"},
-        {GSearch,   kAccent,                  "TBX-ZELT", "TBX_ZELT.png", "ico_Stream-Config.png"},
-        {GCamera,   QColor(0x2e, 0xa0, 0x6b), "TBX-CAMC", "TBX_CAMC.png", "ico_User-Management.png"},
-        {GClip,     QColor(0xd9, 0x6a, 0x2b), "TBX-CLIP", "TBX_CLIP.png", "monitoring.png"},
+        {GPanel, QColor(0x4a, 0x62, 0x7c), "CMain-View", "ico_Control-Panel.png", "ico_Control-Panel.png"},
+        {GArchive, QColor(0x8a, 0x5a, 0xc8), "TBX-ARCH", "TBX_ARCH.png", "ico_Stream-Import.png"},
+        {GSearch, kAccent, "TBX-ZELT", "TBX_ZELT.png", "ico_Stream-Config.png"},
+        {GCamera, QColor(0x2e, 0xa0, 0x6b), "TBX-CAMC", "TBX_CAMC.png", "ico_User-Management.png"},
+        {GClip, QColor(0xd9, 0x6a, 0x2b), "TBX-CLIP", "TBX_CLIP.png", "monitoring.png"},
         {GFirmware, QColor(0x5b, 0x6b, 0x7d), "TBX-FWUP", "TBX_FWUP.png", "ico_NVR-Management.png"},
-        {GStorage,  QColor(0x1f, 0x8f, 0x9a), "TBX-STOR", "STOR.png", "STOR.png"},
-        {GLink,     QColor(0x3b, 0x6f, 0xc9), "TBX-LINK", "LINK.png", "LINK.png"},
-        {GFocus,    QColor(0xc8, 0x3e, 0x4d), "TBX-FOCA", "TBX_FOCA.png", "ico_TBX_FOCA.png"},
-        {GOptics,   QColor(0x6a, 0x4c, 0x9c), "TBX-OPTK", "TBX_OPTK.png", "ico_TBX_OPTK.png"},
-        {GBulk,     QColor(0xb0, 0x8a, 0x1e), "TBX-BULK", "Bulk.png", "Bulk.png"},
-        {GTask,     QColor(0x2f, 0x8f, 0x4e), "TBX-TASK", "calculate32.png", "calculate32.png"},
+        {GStorage, QColor(0x1f, 0x8f, 0x9a), "TBX-STOR", "STOR.png", "STOR.png"},
+        {GLink, QColor(0x3b, 0x6f, 0xc9), "TBX-LINK", "LINK.png", "LINK.png"},
+        {GFocus, QColor(0xc8, 0x3e, 0x4d), "TBX-FOCA", "TBX_FOCA.png", "ico_TBX_FOCA.png"},
+        {GOptics, QColor(0x6a, 0x4c, 0x9c), "TBX-OPTK", "TBX_OPTK.png", "ico_TBX_OPTK.png"},
+        {GBulk, QColor(0xb0, 0x8a, 0x1e), "TBX-BULK", "Bulk.png", "Bulk.png"},
+        {GTask, QColor(0x2f, 0x8f, 0x4e), "TBX-TASK", "calculate32.png", "calculate32.png"},
     };
     for (const Tool &t : tools) {
         make(80, 70, QStringLiteral("ControlPanel/%1.png").arg(QLatin1String(t.panel)),
@@ -576,7 +604,8 @@ void toolImages()
     }
     make(16, 16, "About.png", [](QPainter &p, const QRectF &r) { tile(p, r, GAbout, kAccent, false); });
     make(16, 16, "Help.png", [](QPainter &p, const QRectF &r) { tile(p, r, GHelp, QColor(0x2e, 0xa0, 0x6b), false); });
-    make(24, 24, "excel.png", [](QPainter &p, const QRectF &r) { tile(p, r, GExcel, QColor(0x21, 0x7a, 0x46), false); });
+    make(24, 24, "excel.png",
+         [](QPainter &p, const QRectF &r) { tile(p, r, GExcel, QColor(0x21, 0x7a, 0x46), false); });
 
     // Selection ground of the control-panel lists (grid 150 x 116).
     make(150, 116, "ControlPanel/ListView-hover.png", [](QPainter &p, const QRectF &r) {
@@ -607,10 +636,16 @@ void miscImages()
 
     // Loading pictures: English and Chinese, neutral and with the maker's
     // corner mark.
-    struct Splash { const char *file; bool chinese; bool maker; };
+    struct Splash {
+        const char *file;
+        bool chinese;
+        bool maker;
+    };
     const Splash splashes[] = {
-        {"Loading_bg_English.png", false, false}, {"Loading_bg_Chinese.png", true, false},
-        {"Loading_bg_English_Kestro.png", false, true}, {"Loading_bg_Chinese_Kestro.png", true, true},
+        {"Loading_bg_English.png", false, false},
+        {"Loading_bg_Chinese.png", true, false},
+        {"Loading_bg_English_Kestro.png", false, true},
+        {"Loading_bg_Chinese_Kestro.png", true, true},
     };
     for (const Splash &s : splashes) {
         make(480, 300, s.file, [&](QPainter &p, const QRectF &r) {

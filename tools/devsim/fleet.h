@@ -13,7 +13,7 @@ namespace devsim {
 struct FleetOptions {
     unsigned count = 24;
     unsigned seed = 1;
-    std::string password = "Admin12345";  // of the devices that start active
+    std::string password = "Admin12345"; // of the devices that start active
 };
 
 // The maker gives every device an identity key and certifies it.
@@ -22,12 +22,12 @@ std::vector<zelt::DeviceState> generateFleet(const FleetOptions &opt, const zelt
 // "password" in clear instead of "password_hash", or "inactive": true. A
 // device without an identity gets one; a certificate that is missing or
 // not this maker's is issued anew.
-bool fleetFromJson(const zelt::json::Value &devices, const zelt::crypto::SignKeyPair &maker, std::vector<zelt::DeviceState> &out,
-                   std::string *error);
+bool fleetFromJson(const zelt::json::Value &devices, const zelt::crypto::SignKeyPair &maker,
+                   std::vector<zelt::DeviceState> &out, std::string *error);
 // A fresh identity key and the maker's certificate for it.
 void certify(zelt::DeviceState &s, const zelt::crypto::SignKeyPair &maker);
 // Security codes come from the system's random source, never from the seed.
 std::string newSecurityCode();
 std::string fleetToJson(const std::vector<zelt::DeviceState> &fleet);
 
-}  // namespace devsim
+} // namespace devsim

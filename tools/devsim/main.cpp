@@ -37,7 +37,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 volatile std::sig_atomic_t g_stop = 0;
-void onSignal(int) { g_stop = 1; }
+void onSignal(int)
+{
+    g_stop = 1;
+}
 
 const char kUsage[] =
     "usage: zelt-devsim [options]\n"
@@ -75,80 +78,110 @@ const char kUsage[] =
     "  --onvif-token-reuse  accept a UsernameToken (nonce and time) more than once within its window,\n"
     "                       for clients that send one token with several requests (a replay risk)\n";
 
-std::string readFile(const std::string &path, bool *ok) {
+std::string readFile(const std::string &path, bool *ok)
+{
     std::ifstream in(path, std::ios::binary);
-    if (!in) { if (ok) *ok = false; return {}; }
+    if (!in) {
+        if (ok)
+            *ok = false;
+        return {};
+    }
     std::stringstream ss;
     ss << in.rdbuf();
-    if (ok) *ok = true;
+    if (ok)
+        *ok = true;
     return ss.str();
 }
 
 // Written to a new file of its own (created exclusively, never through a
 // link planted in its place), then renamed over the old one.
-bool writeFileAtomically(const std::string &path, const std::string &data, mode_t mode = 0644) {
+bool writeFileAtomically(const std::string &path, const std::string &data, mode_t mode = 0644)
+{
     std::string tmp = path + ".tmp";
     int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-    if (fd < 0 && errno == EEXIST) {  // left behind by a crash
+    if (fd < 0 && errno == EEXIST) { // left behind by a crash
         ::unlink(tmp.c_str());
         fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     }
-    if (fd < 0) return false;
+    if (fd < 0)
+        return false;
     FILE *f = fdopen(fd, "wb");
-    if (!f) { ::close(fd); ::unlink(tmp.c_str()); return false; }
+    if (!f) {
+        ::close(fd);
+        ::unlink(tmp.c_str());
+        return false;
+    }
     bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
     ok = (std::fflush(f) == 0) && ok;
     ok = (fsync(fileno(f)) == 0) && ok;
     std::fclose(f);
-    if (!ok) { ::unlink(tmp.c_str()); return false; }
+    if (!ok) {
+        ::unlink(tmp.c_str());
+        return false;
+    }
     return std::rename(tmp.c_str(), path.c_str()) == 0;
 }
 
-std::string makerKeyPath(const std::string &explicitPath, const std::string &statePath) {
-    if (!explicitPath.empty()) return explicitPath;
-    if (const char *e = std::getenv("ZELT_MAKER_KEY"); e && *e) return e;
-    if (!statePath.empty()) return statePath + ".maker-key";
+std::string makerKeyPath(const std::string &explicitPath, const std::string &statePath)
+{
+    if (!explicitPath.empty())
+        return explicitPath;
+    if (const char *e = std::getenv("ZELT_MAKER_KEY"); e && *e)
+        return e;
+    if (!statePath.empty())
+        return statePath + ".maker-key";
     std::string dir = zelt::log::defaultDirectory();
     std::string cur;
     for (char c : dir + "/") {
-        if (c == '/' && !cur.empty()) mkdir(cur.c_str(), 0700);
+        if (c == '/' && !cur.empty())
+            mkdir(cur.c_str(), 0700);
         cur += c;
     }
     return dir + "/maker-ed25519.key";
 }
 
 // The maker's key: a file with the secret key in hex, created on first use.
-bool loadMakerKey(const std::string &path, zelt::crypto::SignKeyPair &kp, std::string *error) {
+bool loadMakerKey(const std::string &path, zelt::crypto::SignKeyPair &kp, std::string *error)
+{
     bool ok = false;
     std::string text = readFile(path, &ok);
     if (ok) {
         std::string hex = text.substr(0, text.find_first_of("\r\n"));
         const std::string prefix = "ZELT-MAKER-ED25519 ";
-        if (hex.rfind(prefix, 0) != 0 || !zelt::crypto::fromHex(hex.substr(prefix.size()), kp.sk.data(), kp.sk.size())) {
+        if (hex.rfind(prefix, 0) != 0
+            || !zelt::crypto::fromHex(hex.substr(prefix.size()), kp.sk.data(), kp.sk.size())) {
             *error = path + " is not a maker key file";
             return false;
         }
-        std::memcpy(kp.pk.data(), kp.sk.data() + 32, 32);  // Ed25519 secret key ends with the public key
+        std::memcpy(kp.pk.data(), kp.sk.data() + 32, 32); // Ed25519 secret key ends with the public key
         return true;
     }
     kp = zelt::crypto::newSignKeyPair();
-    if (!writeFileAtomically(path, "ZELT-MAKER-ED25519 " + zelt::crypto::toHex(kp.sk.data(), kp.sk.size()) + "\n", 0600)) {
+    if (!writeFileAtomically(path, "ZELT-MAKER-ED25519 " + zelt::crypto::toHex(kp.sk.data(), kp.sk.size()) + "\n",
+                             0600)) {
         *error = "cannot write " + path;
         return false;
     }
     return true;
 }
 
-int signKey(int argc, char **argv) {
+int signKey(int argc, char **argv)
+{
     std::string makerPath, statePath;
     std::vector<std::string> files;
     for (int i = 2; i < argc; ++i) {
         std::string a = argv[i];
-        if (a == "--maker-key" && i + 1 < argc) makerPath = argv[++i];
-        else if (a == "--state" && i + 1 < argc) statePath = argv[++i];
-        else files.push_back(a);
+        if (a == "--maker-key" && i + 1 < argc)
+            makerPath = argv[++i];
+        else if (a == "--state" && i + 1 < argc)
+            statePath = argv[++i];
+        else
+            files.push_back(a);
     }
-    if (files.size() != 2) { std::cerr << kUsage; return 2; }
+    if (files.size() != 2) {
+        std::cerr << kUsage;
+        return 2;
+    }
     zelt::crypto::SignKeyPair kp;
     std::string error;
     if (!zelt::crypto::init() || !loadMakerKey(makerKeyPath(makerPath, statePath), kp, &error)) {
@@ -157,25 +190,44 @@ int signKey(int argc, char **argv) {
     }
     bool ok = false;
     std::string data = readFile(files[0], &ok);
-    if (!ok) { std::cerr << "zelt-devsim: cannot read " << files[0] << "\n"; return 1; }
+    if (!ok) {
+        std::cerr << "zelt-devsim: cannot read " << files[0] << "\n";
+        return 1;
+    }
     auto signedFile = zelt::crypto::signKeyFile(data, kp);
-    if (!signedFile) { std::cerr << "zelt-devsim: " << files[0] << " is not an exported device key\n"; return 1; }
-    if (!writeFileAtomically(files[1], *signedFile)) { std::cerr << "zelt-devsim: cannot write " << files[1] << "\n"; return 1; }
+    if (!signedFile) {
+        std::cerr << "zelt-devsim: " << files[0] << " is not an exported device key\n";
+        return 1;
+    }
+    if (!writeFileAtomically(files[1], *signedFile)) {
+        std::cerr << "zelt-devsim: cannot write " << files[1] << "\n";
+        return 1;
+    }
     std::cout << "signed " << files[1] << "\n";
     return 0;
 }
 
-int makerKey(int argc, char **argv) {
+int makerKey(int argc, char **argv)
+{
     std::string makerPath, statePath;
     bool publicKey = false;
     for (int i = 2; i < argc; ++i) {
         std::string a = argv[i];
-        if (a == "--maker-key" && i + 1 < argc) makerPath = argv[++i];
-        else if (a == "--state" && i + 1 < argc) statePath = argv[++i];
-        else if (a == "--public") publicKey = true;
-        else { std::cerr << kUsage; return 2; }
+        if (a == "--maker-key" && i + 1 < argc)
+            makerPath = argv[++i];
+        else if (a == "--state" && i + 1 < argc)
+            statePath = argv[++i];
+        else if (a == "--public")
+            publicKey = true;
+        else {
+            std::cerr << kUsage;
+            return 2;
+        }
     }
-    if (!publicKey) { std::cerr << kUsage; return 2; }
+    if (!publicKey) {
+        std::cerr << kUsage;
+        return 2;
+    }
     zelt::crypto::SignKeyPair kp;
     std::string error;
     if (!zelt::crypto::init() || !loadMakerKey(makerKeyPath(makerPath, statePath), kp, &error)) {
@@ -192,15 +244,16 @@ struct Timer {
     size_t device;
     uint64_t clientId;
     uint32_t seq;
-    double asked = 0;  // when the inquiry arrived
+    double asked = 0; // when the inquiry arrived
     bool operator>(const Timer &o) const { return at > o.at; }
 };
 
-class Simulator {
+class Simulator
+{
 public:
     std::vector<zelt::Device> devices;
     std::vector<bool> online;
-    std::vector<double> lastHello;  // seconds since start
+    std::vector<double> lastHello; // seconds since start
     zelt::net::Transport transport;
     double loss = 0, dup = 0, churn = 0;
     bool verbose = false;
@@ -218,14 +271,18 @@ public:
     std::vector<double> tokens, tokensAt;
     uint64_t refusedInquiries = 0, limitedAnswers = 0, answers = 0;
     uint64_t openedRequests = 0, droppedRequests = 0, cachedRequests = 0;
-    std::vector<bool> zelt;  // speaks ZELT (false: an ONVIF-only device)
+    std::vector<bool> zelt; // speaks ZELT (false: an ONVIF-only device)
     devsim::OnvifSim *onvif = nullptr;
 
-    bool takeToken(size_t i) {
+    bool takeToken(size_t i)
+    {
         const double t = now();
         tokens[i] = std::min(kAnswerBurst, tokens[i] + (t - tokensAt[i]) * kAnswerRate);
         tokensAt[i] = t;
-        if (tokens[i] < 1) { ++limitedAnswers; return false; }
+        if (tokens[i] < 1) {
+            ++limitedAnswers;
+            return false;
+        }
         tokens[i] -= 1;
         ++answers;
         return true;
@@ -234,60 +291,88 @@ public:
     bool chance(double p) { return p > 0 && std::uniform_real_distribution<double>(0, 1)(rng) < p; }
     double now() const { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
-    void send(const zelt::wire::Message &m) {
+    void send(const zelt::wire::Message &m)
+    {
         auto bytes = zelt::wire::encode(m);
-        if (chance(loss)) return;
+        if (chance(loss))
+            return;
         transport.send(bytes.data(), bytes.size());
-        if (chance(dup)) transport.send(bytes.data(), bytes.size());
+        if (chance(dup))
+            transport.send(bytes.data(), bytes.size());
     }
-    void sendRaw(const zelt::wire::Bytes &bytes) {
-        if (chance(loss)) return;
+    void sendRaw(const zelt::wire::Bytes &bytes)
+    {
+        if (chance(loss))
+            return;
         transport.send(bytes.data(), bytes.size());
-        if (chance(dup)) transport.send(bytes.data(), bytes.size());
+        if (chance(dup))
+            transport.send(bytes.data(), bytes.size());
     }
-    void hello(size_t i, zelt::wire::HelloReason reason, uint64_t clientId = 0, uint32_t seq = 0) {
-        if (!zelt[i]) return;
+    void hello(size_t i, zelt::wire::HelloReason reason, uint64_t clientId = 0, uint32_t seq = 0)
+    {
+        if (!zelt[i])
+            return;
         lastHello[i] = now();
         send(devices[i].hello(reason, clientId, seq, lastHello[i]));
     }
-    void bye(size_t i) {
-        if (zelt[i]) send(devices[i].bye());
+    void bye(size_t i)
+    {
+        if (zelt[i])
+            send(devices[i].bye());
     }
-    void after(double seconds, Timer::Kind kind, size_t device, uint64_t clientId = 0, uint32_t seq = 0) {
+    void after(double seconds, Timer::Kind kind, size_t device, uint64_t clientId = 0, uint32_t seq = 0)
+    {
         auto at = Clock::now() + std::chrono::microseconds(int64_t(seconds * 1e6));
         timers.push({at, kind, device, clientId, seq, now()});
     }
-    void announce(size_t i) {
+    void announce(size_t i)
+    {
         // Announced twice, a moment apart, so that one loss does not hide it.
         hello(i, zelt::wire::HelloReason::Change);
         after(0.25, Timer::Announce, i);
     }
-    void saveState() {
-        if (statePath.empty()) return;
+    void saveState()
+    {
+        if (statePath.empty())
+            return;
         std::vector<zelt::DeviceState> states;
-        for (auto &d : devices) states.push_back(d.state());
+        for (auto &d : devices)
+            states.push_back(d.state());
         if (!writeFileAtomically(statePath, devsim::fleetToJson(states), 0600))
             std::cerr << "zelt-devsim: cannot write " << statePath << "\n";
     }
 
-    void onDatagram(const uint8_t *data, size_t n) {
+    void onDatagram(const uint8_t *data, size_t n)
+    {
         auto m = zelt::wire::decode(data, n);
-        if (!m) return;
+        if (!m)
+            return;
         if (m->type == zelt::wire::Type::Inquiry) {
             // A duplicated inquiry is answered once. Requests are not filtered
             // here: a retransmission is the same datagram, and the device
             // answers it from its cache.
-            if (!seen.insert(m->msgId).second) return;
+            if (!seen.insert(m->msgId).second)
+                return;
             seenOrder.push_back(m->msgId);
-            if (seenOrder.size() > 65536) { seen.erase(seenOrder.front()); seenOrder.pop_front(); }
+            if (seenOrder.size() > 65536) {
+                seen.erase(seenOrder.front());
+                seenOrder.pop_front();
+            }
             static const zelt::wire::Mac none{};
             double window = m->inquiry.windowMs / 1000.0;
             // Windows under 100 ms would make a fleet answer in one burst.
-            if (m->inquiry.windowMs < 100) { ++refusedInquiries; return; }
+            if (m->inquiry.windowMs < 100) {
+                ++refusedInquiries;
+                return;
+            }
             const double t = now();
             auto key = std::make_pair(m->inquiry.clientId, m->inquiry.target);
-            if (auto it = answering.find(key); it != answering.end() && t < it->second) { ++refusedInquiries; return; }
-            if (answering.size() >= 4096) answering.clear();
+            if (auto it = answering.find(key); it != answering.end() && t < it->second) {
+                ++refusedInquiries;
+                return;
+            }
+            if (answering.size() >= 4096)
+                answering.clear();
             answering[key] = t + window;
             // Each device loses its copy of an inquiry on its own, as on a real LAN.
             if (m->inquiry.target != none) {
@@ -299,32 +384,41 @@ public:
             }
             std::uniform_real_distribution<double> delay(0, window);
             for (size_t i = 0; i < devices.size(); ++i)
-                if (online[i] && !chance(loss)) after(delay(rng), Timer::Answer, i, m->inquiry.clientId, m->inquiry.seq);
+                if (online[i] && !chance(loss))
+                    after(delay(rng), Timer::Answer, i, m->inquiry.clientId, m->inquiry.seq);
         } else if (m->type == zelt::wire::Type::Request) {
-            if (chance(loss)) return;
+            if (chance(loss))
+                return;
             auto it = byMac.find(m->request.mac);
-            if (it == byMac.end() || !online[it->second] || !zelt[it->second]) return;
+            if (it == byMac.end() || !online[it->second] || !zelt[it->second])
+                return;
             auto &dev = devices[it->second];
             auto out = dev.handle(m->request, now());
-            if (out.fromCache) ++cachedRequests;
-            else if (out.opened) ++openedRequests;
-            else ++droppedRequests;
+            if (out.fromCache)
+                ++cachedRequests;
+            else if (out.opened)
+                ++openedRequests;
+            else
+                ++droppedRequests;
             if (verbose)
                 std::cerr << "request " << m->request.requestId << " to " << dev.record().serial
                           << (out.fromCache ? ": answered from cache"
-                              : out.opened ? (out.datagram ? ": opened" : ": opened, refused as a replay or stale")
-                                           : ": does not open with this device's key, dropped")
+                              : out.opened  ? (out.datagram ? ": opened" : ": opened, refused as a replay or stale")
+                                            : ": does not open with this device's key, dropped")
                           << (out.changed ? ", changed" : "") << "\n";
-            if (out.datagram) sendRaw(*out.datagram);
+            if (out.datagram)
+                sendRaw(*out.datagram);
             if (out.changed) {
                 saveState();
                 announce(it->second);
-                if (onvif) onvif->networkChanged(it->second);
+                if (onvif)
+                    onvif->networkChanged(it->second);
             }
         }
     }
 
-    void onTimer(const Timer &t) {
+    void onTimer(const Timer &t)
+    {
         switch (t.kind) {
         case Timer::Answer:
             // Every hello goes to all clients: one sent since the inquiry
@@ -334,15 +428,17 @@ public:
                 hello(t.device, zelt::wire::HelloReason::Answer, t.clientId, t.seq);
             break;
         case Timer::Announce:
-            if (online[t.device]) hello(t.device, zelt::wire::HelloReason::Change);
+            if (online[t.device])
+                hello(t.device, zelt::wire::HelloReason::Change);
             break;
         case Timer::Boot:
-            if (online[t.device]) hello(t.device, zelt::wire::HelloReason::Boot);
+            if (online[t.device])
+                hello(t.device, zelt::wire::HelloReason::Boot);
             break;
         case Timer::Return:
             online[t.device] = true;
             devices[t.device].boot(now());
-            saveState();  // the boot counter only grows, across restarts too
+            saveState(); // the boot counter only grows, across restarts too
             hello(t.device, zelt::wire::HelloReason::Boot);
             break;
         case Timer::Churn: {
@@ -350,7 +446,8 @@ public:
             if (online[i]) {
                 if (chance(0.6)) {
                     auto &st = devices[i].mutableState().record;
-                    st.softVersion = "V5." + std::to_string(rng() % 10) + "." + std::to_string(rng() % 10) + " build 261201";
+                    st.softVersion = "V5." + std::to_string(rng() % 10) + "." + std::to_string(rng() % 10)
+                                     + " build 261201";
                     st.channels = 1 + uint32_t(rng() % 32);
                     devices[i].touch();
                     announce(i);
@@ -367,23 +464,31 @@ public:
     }
 };
 
-bool parseNumber(const char *text, double lo, double hi, double &out) {
+bool parseNumber(const char *text, double lo, double hi, double &out)
+{
     char *end = nullptr;
     double v = std::strtod(text, &end);
-    if (!end || *end || v < lo || v > hi) return false;
+    if (!end || *end || v < lo || v > hi)
+        return false;
     out = v;
     return true;
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char **argv) {
-    if (argc >= 2 && std::string(argv[1]) == "sign-key") return signKey(argc, argv);
-    if (argc >= 2 && std::string(argv[1]) == "maker-key") return makerKey(argc, argv);
-    if (!zelt::crypto::init()) { std::cerr << "zelt-devsim: libsodium failed to start\n"; return 1; }
+int main(int argc, char **argv)
+{
+    if (argc >= 2 && std::string(argv[1]) == "sign-key")
+        return signKey(argc, argv);
+    if (argc >= 2 && std::string(argv[1]) == "maker-key")
+        return makerKey(argc, argv);
+    if (!zelt::crypto::init()) {
+        std::cerr << "zelt-devsim: libsodium failed to start\n";
+        return 1;
+    }
 
     zelt::net::Settings settings = zelt::net::settingsFromEnvironment();
-    settings.interfaces = "lo";  // a simulated fleet stays on this host unless asked otherwise
+    settings.interfaces = "lo"; // a simulated fleet stays on this host unless asked otherwise
     devsim::FleetOptions fleetOpt;
     double loss = 0, dup = 0, churn = 0, lockout = 60;
     std::string configPath, statePath, makerPath, readyFile;
@@ -393,12 +498,14 @@ int main(int argc, char **argv) {
     uint16_t wsdPort = zelt::onvif::kDiscoveryPort;
     if (const char *p = std::getenv("ZELT_WSD_PORT"); p && *p) {
         long v = std::strtol(p, nullptr, 10);
-        if (v > 0 && v < 65536) wsdPort = uint16_t(v);
+        if (v > 0 && v < 65536)
+            wsdPort = uint16_t(v);
     }
 
     // The configuration file first, so that flags override it.
     for (int i = 1; i + 1 < argc; ++i)
-        if (std::string(argv[i]) == "--config") configPath = argv[i + 1];
+        if (std::string(argv[i]) == "--config")
+            configPath = argv[i + 1];
     zelt::json::Value config;
     if (!configPath.empty()) {
         bool ok = false;
@@ -424,36 +531,58 @@ int main(int argc, char **argv) {
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto next = [&]() -> const char * {
-            if (i + 1 >= argc) { std::cerr << "zelt-devsim: " << a << " needs a value\n" << kUsage; std::exit(2); }
+            if (i + 1 >= argc) {
+                std::cerr << "zelt-devsim: " << a << " needs a value\n" << kUsage;
+                std::exit(2);
+            }
             return argv[++i];
         };
         double v = 0;
         auto number = [&](double lo, double hi) {
             const char *text = next();
-            if (!parseNumber(text, lo, hi, v)) { std::cerr << "zelt-devsim: bad value for " << a << ": " << text << "\n"; std::exit(2); }
+            if (!parseNumber(text, lo, hi, v)) {
+                std::cerr << "zelt-devsim: bad value for " << a << ": " << text << "\n";
+                std::exit(2);
+            }
             return v;
         };
-        if (a == "--interfaces") settings.interfaces = next();
-        else if (a == "--port") settings.devicePort = uint16_t(number(1, 65534));
-        else if (a == "--group") settings.group = next();
-        else if (a == "--count") fleetOpt.count = unsigned(number(1, 1000000));
-        else if (a == "--seed") fleetOpt.seed = unsigned(number(0, 4294967295.0));
-        else if (a == "--password") fleetOpt.password = next();
-        else if (a == "--config") next();
-        else if (a == "--state") statePath = next();
-        else if (a == "--maker-key") makerPath = next();
-        else if (a == "--loss") loss = number(0, 0.95);
-        else if (a == "--dup") dup = number(0, 1);
-        else if (a == "--churn") churn = number(0, 1e6);
-        else if (a == "--lockout-seconds") lockout = number(0, 86400);
-        else if (a == "--ready-file") readyFile = next();
-        else if (a == "--quiet") quiet = true;
+        if (a == "--interfaces")
+            settings.interfaces = next();
+        else if (a == "--port")
+            settings.devicePort = uint16_t(number(1, 65534));
+        else if (a == "--group")
+            settings.group = next();
+        else if (a == "--count")
+            fleetOpt.count = unsigned(number(1, 1000000));
+        else if (a == "--seed")
+            fleetOpt.seed = unsigned(number(0, 4294967295.0));
+        else if (a == "--password")
+            fleetOpt.password = next();
+        else if (a == "--config")
+            next();
+        else if (a == "--state")
+            statePath = next();
+        else if (a == "--maker-key")
+            makerPath = next();
+        else if (a == "--loss")
+            loss = number(0, 0.95);
+        else if (a == "--dup")
+            dup = number(0, 1);
+        else if (a == "--churn")
+            churn = number(0, 1e6);
+        else if (a == "--lockout-seconds")
+            lockout = number(0, 86400);
+        else if (a == "--ready-file")
+            readyFile = next();
+        else if (a == "--quiet")
+            quiet = true;
         else if (a == "--exit-with-parent") {
             const pid_t parent = getppid();
             prctl(PR_SET_PDEATHSIG, SIGTERM);
-            if (getppid() != parent) return 0;  // the parent is already gone
-        }
-        else if (a == "--verbose") verbose = true;
+            if (getppid() != parent)
+                return 0; // the parent is already gone
+        } else if (a == "--verbose")
+            verbose = true;
         else if (a == "--onvif") {
             // The value is optional: "all" when the next word is another option.
             onvifSpec = i + 1 < argc && argv[i + 1][0] != '-' ? next() : "all";
@@ -462,23 +591,36 @@ int main(int argc, char **argv) {
                 std::cerr << "zelt-devsim: bad value for --onvif: " << onvifSpec << "\n";
                 return 2;
             }
-        }
-        else if (a == "--onvif-only") onvifOnly = true;
-        else if (a == "--onvif-token-reuse") onvifTokenReuse = true;
+        } else if (a == "--onvif-only")
+            onvifOnly = true;
+        else if (a == "--onvif-token-reuse")
+            onvifTokenReuse = true;
         else if (a == "--onvif-auth") {
             onvifAuth = next();
-            if (onvifAuth != "wsse" && onvifAuth != "digest" && onvifAuth != "both") { std::cerr << "zelt-devsim: bad --onvif-auth\n"; return 2; }
+            if (onvifAuth != "wsse" && onvifAuth != "digest" && onvifAuth != "both") {
+                std::cerr << "zelt-devsim: bad --onvif-auth\n";
+                return 2;
+            }
+        } else if (a == "--onvif-password")
+            onvifPassword = next();
+        else if (a == "--wsd-port")
+            wsdPort = uint16_t(number(1, 65535));
+        else if (a == "--help" || a == "-h") {
+            std::cout << kUsage;
+            return 0;
+        } else {
+            std::cerr << "zelt-devsim: unknown option " << a << "\n" << kUsage;
+            return 2;
         }
-        else if (a == "--onvif-password") onvifPassword = next();
-        else if (a == "--wsd-port") wsdPort = uint16_t(number(1, 65535));
-        else if (a == "--help" || a == "-h") { std::cout << kUsage; return 0; }
-        else { std::cerr << "zelt-devsim: unknown option " << a << "\n" << kUsage; return 2; }
     }
 
     zelt::crypto::SignKeyPair maker;
     std::string error;
     const std::string makerFile = makerKeyPath(makerPath, statePath);
-    if (!loadMakerKey(makerFile, maker, &error)) { std::cerr << "zelt-devsim: " << error << "\n"; return 1; }
+    if (!loadMakerKey(makerFile, maker, &error)) {
+        std::cerr << "zelt-devsim: " << error << "\n";
+        return 1;
+    }
 
     std::vector<zelt::DeviceState> fleet;
     bool fromState = false;
@@ -489,7 +631,8 @@ int main(int argc, char **argv) {
             std::string text = S_ISREG(st.st_mode) ? readFile(statePath, &ok) : std::string();
             auto v = ok ? zelt::json::parse(text, &error) : std::nullopt;
             const zelt::json::Value *list = v ? v->get("devices") : nullptr;
-            if (!ok) error = "not a readable file";
+            if (!ok)
+                error = "not a readable file";
             if (!list || !devsim::fleetFromJson(*list, maker, fleet, &error)) {
                 // It holds the devices' identities and credentials: never replaced behind the user's back.
                 std::cerr << "zelt-devsim: state file " << statePath << " unusable (" << error
@@ -504,12 +647,18 @@ int main(int argc, char **argv) {
     }
     if (!fromState) {
         if (const auto *list = config.get("devices")) {
-            if (!devsim::fleetFromJson(*list, maker, fleet, &error)) { std::cerr << "zelt-devsim: " << configPath << ": " << error << "\n"; return 2; }
+            if (!devsim::fleetFromJson(*list, maker, fleet, &error)) {
+                std::cerr << "zelt-devsim: " << configPath << ": " << error << "\n";
+                return 2;
+            }
         } else {
             fleet = devsim::generateFleet(fleetOpt, maker);
         }
     }
-    if (fleet.empty()) { std::cerr << "zelt-devsim: no devices\n"; return 2; }
+    if (fleet.empty()) {
+        std::cerr << "zelt-devsim: no devices\n";
+        return 2;
+    }
 
     Simulator sim;
     sim.loss = loss;
@@ -522,7 +671,10 @@ int main(int argc, char **argv) {
     dopt.lockoutSeconds = int(lockout);
     sim.devices.reserve(fleet.size());
     for (auto &s : fleet) {
-        if (sim.byMac.count(s.record.mac)) { std::cerr << "zelt-devsim: duplicate MAC " << zelt::wire::macText(s.record.mac) << "\n"; return 2; }
+        if (sim.byMac.count(s.record.mac)) {
+            std::cerr << "zelt-devsim: duplicate MAC " << zelt::wire::macText(s.record.mac) << "\n";
+            return 2;
+        }
         sim.byMac[s.record.mac] = sim.devices.size();
         sim.devices.emplace_back(std::move(s), dopt, sim.now());
     }
@@ -537,7 +689,8 @@ int main(int argc, char **argv) {
     if (!onvifSpec.empty()) {
         std::vector<size_t> active;
         for (size_t i = 0; i < sim.devices.size(); ++i)
-            if (!sim.devices[i].state().passwordHash.empty()) active.push_back(i);
+            if (!sim.devices[i].state().passwordHash.empty())
+                active.push_back(i);
         size_t n = active.size();
         if (onvifSpec != "all") {
             const double v = std::strtod(onvifSpec.c_str(), nullptr);
@@ -546,7 +699,8 @@ int main(int argc, char **argv) {
         onvifDevices.assign(active.begin(), active.begin() + long(n));
         for (size_t i : onvifDevices) {
             sim.devices[i].mutableState().record.support |= ZELT_SUPPORT_DHCP;
-            if (onvifOnly) sim.zelt[i] = false;
+            if (onvifOnly)
+                sim.zelt[i] = false;
         }
     }
     sim.saveState();
@@ -559,7 +713,8 @@ int main(int argc, char **argv) {
     if (!onvifDevices.empty()) {
         devsim::OnvifOptions oo;
         oo.auth = onvifAuth;
-        oo.password = onvifPassword.empty() ? (fromState ? std::string("Admin12345") : fleetOpt.password) : onvifPassword;
+        oo.password = onvifPassword.empty() ? (fromState ? std::string("Admin12345") : fleetOpt.password)
+                                            : onvifPassword;
         oo.discoveryPort = wsdPort;
         oo.lockoutSeconds = int(lockout);
         oo.verbose = verbose;
@@ -581,7 +736,8 @@ int main(int argc, char **argv) {
             std::cerr << "zelt-devsim: ONVIF: " << error << "\n";
             return 1;
         }
-        for (size_t i : onvifDevices) onvif->addDevice(i);
+        for (size_t i : onvifDevices)
+            onvif->addDevice(i);
         sim.onvif = onvif.get();
     }
     std::signal(SIGINT, onSignal);
@@ -589,13 +745,18 @@ int main(int argc, char **argv) {
     std::signal(SIGPIPE, SIG_IGN);
 
     std::string names;
-    for (auto &i : sim.transport.interfaces()) names += (names.empty() ? "" : ",") + i.name;
-    std::printf("zelt-devsim: %zu devices on %s port %u (interfaces %s)%s\n", sim.devices.size(), settings.group.c_str(),
-                unsigned(settings.devicePort), names.c_str(), fromState ? ", state restored" : "");
-    std::printf("zelt-devsim: password of the devices that start active: %s\n", fromState ? "(kept in the state file)" : fleetOpt.password.c_str());
+    for (auto &i : sim.transport.interfaces())
+        names += (names.empty() ? "" : ",") + i.name;
+    std::printf("zelt-devsim: %zu devices on %s port %u (interfaces %s)%s\n", sim.devices.size(),
+                settings.group.c_str(), unsigned(settings.devicePort), names.c_str(),
+                fromState ? ", state restored" : "");
+    std::printf("zelt-devsim: password of the devices that start active: %s\n",
+                fromState ? "(kept in the state file)" : fleetOpt.password.c_str());
     std::printf("zelt-devsim: maker key %s\n", makerFile.c_str());
-    std::printf("zelt-devsim: clients trust these devices with the line: %s\n", zelt::crypto::makerPublicKeyLine(maker.pk).c_str());
-    std::printf("zelt-devsim: sign an exported key file with: zelt-devsim sign-key --maker-key '%s' DeviceKey.xml SignedDeviceKey.xml\n",
+    std::printf("zelt-devsim: clients trust these devices with the line: %s\n",
+                zelt::crypto::makerPublicKeyLine(maker.pk).c_str());
+    std::printf("zelt-devsim: sign an exported key file with: zelt-devsim sign-key --maker-key '%s' DeviceKey.xml "
+                "SignedDeviceKey.xml\n",
                 makerFile.c_str());
     if (!quiet) {
         std::printf("%-4s %-26s %-18s %-16s %-9s %s\n", "No", "Serial", "MAC", "IPv4", "State", "Security code");
@@ -603,31 +764,39 @@ int main(int argc, char **argv) {
             const auto &r = sim.devices[i].record();
             char ip[INET_ADDRSTRLEN] = {};
             inet_ntop(AF_INET, r.ipv4.data(), ip, sizeof ip);
-            std::printf("%03zu  %-26s %-18s %-16s %-9s %s\n", i + 1, r.serial.c_str(), zelt::wire::macText(r.mac).c_str(), ip,
-                        r.inactive ? "inactive" : "active", sim.devices[i].state().securityCode.c_str());
+            std::printf("%03zu  %-26s %-18s %-16s %-9s %s\n", i + 1, r.serial.c_str(),
+                        zelt::wire::macText(r.mac).c_str(), ip, r.inactive ? "inactive" : "active",
+                        sim.devices[i].state().securityCode.c_str());
         }
     }
     if (onvif) {
-        std::printf("zelt-devsim: %zu devices speak ONVIF%s (WS-Discovery port %u, user admin, %s)\n", onvif->deviceCount(),
-                    onvifOnly ? " only" : " too", unsigned(wsdPort), onvifAuth == "both" ? "UsernameToken or HTTP Digest" : onvifAuth == "wsse" ? "UsernameToken" : "HTTP Digest");
+        std::printf("zelt-devsim: %zu devices speak ONVIF%s (WS-Discovery port %u, user admin, %s)\n",
+                    onvif->deviceCount(), onvifOnly ? " only" : " too", unsigned(wsdPort),
+                    onvifAuth == "both"   ? "UsernameToken or HTTP Digest"
+                    : onvifAuth == "wsse" ? "UsernameToken"
+                                          : "HTTP Digest");
     }
     std::printf("zelt-devsim: listening\n");
     std::fflush(stdout);
-    if (!readyFile.empty()) writeFileAtomically(readyFile, "ready\n");
+    if (!readyFile.empty())
+        writeFileAtomically(readyFile, "ready\n");
 
     // Boot announcements, spread so that a large fleet does not burst.
     double spread = std::min(2.0, sim.devices.size() / 5000.0);
     for (size_t i = 0; i < sim.devices.size(); ++i)
-        sim.timers.push({Clock::now() + std::chrono::microseconds(int64_t(spread * 1e6 * double(sim.rng() % 1000) / 1000.0)),
-                         Timer::Boot, i, 0, 0, 0});
-    if (churn > 0) sim.after(churn, Timer::Churn, 0);
+        sim.timers.push(
+            {Clock::now() + std::chrono::microseconds(int64_t(spread * 1e6 * double(sim.rng() % 1000) / 1000.0)),
+             Timer::Boot, i, 0, 0, 0});
+    if (churn > 0)
+        sim.after(churn, Timer::Churn, 0);
     if (onvif)
-        for (size_t i : onvifDevices) onvif->announce(i);
+        for (size_t i : onvifDevices)
+            onvif->announce(i);
 
     std::vector<uint8_t> buf(zelt::wire::kMaxDatagram + 1);
     while (!g_stop) {
         auto nowTp = Clock::now();
-        int budget = 2000;  // keep reading the socket even while answers are due
+        int budget = 2000; // keep reading the socket even while answers are due
         while (!sim.timers.empty() && sim.timers.top().at <= nowTp && budget-- > 0) {
             Timer t = sim.timers.top();
             sim.timers.pop();
@@ -635,7 +804,8 @@ int main(int argc, char **argv) {
         }
         int timeout = 200;
         if (!sim.timers.empty()) {
-            auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(sim.timers.top().at - Clock::now()).count();
+            auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(sim.timers.top().at - Clock::now())
+                            .count();
             timeout = int(std::clamp<long long>(wait, 0, 200));
         }
         std::vector<pollfd> fds{{sim.transport.receiveFd(), POLLIN, 0}};
@@ -643,33 +813,41 @@ int main(int argc, char **argv) {
             onvif->runTimers();
             onvif->pollFds(fds);
             const int due = onvif->msUntilNextTimer();
-            if (due >= 0) timeout = std::min(timeout, due);
+            if (due >= 0)
+                timeout = std::min(timeout, due);
         }
         if (poll(fds.data(), nfds_t(fds.size()), timeout) > 0) {
             if (fds[0].revents & POLLIN) {
                 for (int k = 0; k < 256; ++k) {
                     long n = sim.transport.receive(buf.data(), buf.size());
-                    if (n < 0) break;
+                    if (n < 0)
+                        break;
                     sim.onDatagram(buf.data(), size_t(n));
                 }
             }
-            if (onvif) onvif->handle(fds, 1);
+            if (onvif)
+                onvif->handle(fds, 1);
         } else if (onvif) {
-            onvif->handle(fds, fds.size());  // idle connections still end
+            onvif->handle(fds, fds.size()); // idle connections still end
         }
     }
-    if (onvif) onvif->sayGoodbye();
+    if (onvif)
+        onvif->sayGoodbye();
     for (size_t i = 0; i < sim.devices.size(); ++i)
-        if (sim.online[i]) sim.bye(i);
+        if (sim.online[i])
+            sim.bye(i);
     sim.saveState();
     std::printf("zelt-devsim: %llu requests opened, %llu could not be opened, %llu answered from cache; "
                 "%llu answers to inquiries, %llu held back by the rate limit, %llu inquiries refused\n",
-                (unsigned long long)sim.openedRequests, (unsigned long long)sim.droppedRequests, (unsigned long long)sim.cachedRequests,
-                (unsigned long long)sim.answers, (unsigned long long)sim.limitedAnswers, (unsigned long long)sim.refusedInquiries);
+                (unsigned long long)sim.openedRequests, (unsigned long long)sim.droppedRequests,
+                (unsigned long long)sim.cachedRequests, (unsigned long long)sim.answers,
+                (unsigned long long)sim.limitedAnswers, (unsigned long long)sim.refusedInquiries);
     if (onvif)
-        std::printf("zelt-devsim: ONVIF: %llu probes, %llu matches, %llu calls, %llu failed logins, %llu malformed or dropped\n",
-                    (unsigned long long)onvif->stats.probes, (unsigned long long)onvif->stats.matches, (unsigned long long)onvif->stats.calls,
-                    (unsigned long long)onvif->stats.authFailures, (unsigned long long)onvif->stats.dropped);
+        std::printf("zelt-devsim: ONVIF: %llu probes, %llu matches, %llu calls, %llu failed logins, %llu malformed or "
+                    "dropped\n",
+                    (unsigned long long)onvif->stats.probes, (unsigned long long)onvif->stats.matches,
+                    (unsigned long long)onvif->stats.calls, (unsigned long long)onvif->stats.authFailures,
+                    (unsigned long long)onvif->stats.dropped);
     std::fflush(stdout);
     return 0;
 }

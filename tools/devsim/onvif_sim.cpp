@@ -23,40 +23,46 @@ namespace devsim {
 namespace {
 
 namespace ns = zelt::onvif::ns;
-using zelt::onvif::Node;
 using zelt::onvif::escape;
+using zelt::onvif::Node;
 
 constexpr size_t kMaxConnections = 512;
 constexpr size_t kMaxHeader = 8192;
 constexpr double kIdleSeconds = 10;
 constexpr size_t kMaxNonces = 4096;
 
-std::string ip4(const in_addr &a) {
+std::string ip4(const in_addr &a)
+{
     char b[INET_ADDRSTRLEN] = {};
     inet_ntop(AF_INET, &a, b, sizeof b);
     return b;
 }
-std::string ip4(const zelt::wire::Ip4 &a) {
+std::string ip4(const zelt::wire::Ip4 &a)
+{
     char b[INET_ADDRSTRLEN] = {};
     inet_ntop(AF_INET, a.data(), b, sizeof b);
     return b;
 }
-in_addr toAddr(const zelt::wire::Ip4 &a) {
+in_addr toAddr(const zelt::wire::Ip4 &a)
+{
     in_addr r;
     std::memcpy(&r.s_addr, a.data(), 4);
     return r;
 }
 
-std::string md5Hex(const std::string &s) {
+std::string md5Hex(const std::string &s)
+{
     unsigned char md[EVP_MAX_MD_SIZE];
     unsigned int len = 0;
     EVP_Digest(s.data(), s.size(), md, &len, EVP_md5(), nullptr);
     return zelt::crypto::toHex(md, len);
 }
 
-int listenOn(in_addr addr, uint16_t port, uint16_t &boundPort) {
+int listenOn(in_addr addr, uint16_t port, uint16_t &boundPort)
+{
     int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd < 0) return -1;
+    if (fd < 0)
+        return -1;
     int one = 1;
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     sockaddr_in a{};
@@ -74,19 +80,23 @@ int listenOn(in_addr addr, uint16_t port, uint16_t &boundPort) {
 }
 
 // Parameters of an HTTP Digest Authorization header: key=value or key="value".
-std::map<std::string, std::string> digestParams(const std::string &h) {
+std::map<std::string, std::string> digestParams(const std::string &h)
+{
     std::map<std::string, std::string> out;
     size_t i = 0;
     while (i < h.size() && out.size() < 16) {
-        while (i < h.size() && (h[i] == ' ' || h[i] == ',')) ++i;
+        while (i < h.size() && (h[i] == ' ' || h[i] == ','))
+            ++i;
         size_t eq = h.find('=', i);
-        if (eq == std::string::npos) break;
+        if (eq == std::string::npos)
+            break;
         std::string key = h.substr(i, eq - i);
         std::string value;
         i = eq + 1;
         if (i < h.size() && h[i] == '"') {
             size_t end = h.find('"', i + 1);
-            if (end == std::string::npos) break;
+            if (end == std::string::npos)
+                break;
             value = h.substr(i + 1, end - i - 1);
             i = end + 1;
         } else {
@@ -99,38 +109,57 @@ std::map<std::string, std::string> digestParams(const std::string &h) {
     return out;
 }
 
-std::string lower(std::string s) {
-    for (auto &c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
+std::string lower(std::string s)
+{
+    for (auto &c : s)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
     return s;
 }
 
-std::string senderFault(const char *subcode, const char *reason) {
+std::string senderFault(const char *subcode, const char *reason)
+{
     return zelt::onvif::faultEnvelope("Sender", std::string("ter:") + subcode, reason);
 }
 
-}  // namespace
+} // namespace
 
 OnvifSim::OnvifSim(std::vector<zelt::Device> &devices, OnvifOptions opt, std::function<void(size_t)> changed,
                    std::function<void(size_t)> rebooted)
-    : devices_(devices), opt_(std::move(opt)), changed_(std::move(changed)), rebooted_(std::move(rebooted)),
-      instanceId_(uint32_t(time(nullptr))) {}
+    : devices_(devices)
+    , opt_(std::move(opt))
+    , changed_(std::move(changed))
+    , rebooted_(std::move(rebooted))
+    , instanceId_(uint32_t(time(nullptr)))
+{}
 
-OnvifSim::~OnvifSim() {
-    for (auto &d : devs_) closeListeners(d);
-    for (auto &[fd, c] : conns_) ::close(fd);
-    if (wsd_ >= 0) ::close(wsd_);
+OnvifSim::~OnvifSim()
+{
+    for (auto &d : devs_)
+        closeListeners(d);
+    for (auto &[fd, c] : conns_)
+        ::close(fd);
+    if (wsd_ >= 0)
+        ::close(wsd_);
 }
 
-double OnvifSim::now() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
+double OnvifSim::now() const
+{
+    return std::chrono::duration<double>(Clock::now() - start_).count();
+}
 
-bool OnvifSim::open(const std::vector<zelt::net::Interface> &ifs, std::string *error) {
+bool OnvifSim::open(const std::vector<zelt::net::Interface> &ifs, std::string *error)
+{
     ifs_ = ifs;
     wsd_ = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (wsd_ < 0) { *error = "socket"; return false; }
+    if (wsd_ < 0) {
+        *error = "socket";
+        return false;
+    }
     int one = 1, big = 4 << 20;
     setsockopt(wsd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     setsockopt(wsd_, IPPROTO_IP, IP_PKTINFO, &one, sizeof one);
-    if (setsockopt(wsd_, SOL_SOCKET, SO_SNDBUFFORCE, &big, sizeof big) != 0) setsockopt(wsd_, SOL_SOCKET, SO_SNDBUF, &big, sizeof big);
+    if (setsockopt(wsd_, SOL_SOCKET, SO_SNDBUFFORCE, &big, sizeof big) != 0)
+        setsockopt(wsd_, SOL_SOCKET, SO_SNDBUF, &big, sizeof big);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(opt_.discoveryPort);
@@ -145,7 +174,8 @@ bool OnvifSim::open(const std::vector<zelt::net::Interface> &ifs, std::string *e
         m.imr_multiaddr = group;
         m.imr_ifindex = int(i.index);
         if (setsockopt(wsd_, IPPROTO_IP, IP_ADD_MEMBERSHIP, &m, sizeof m) != 0) {
-            *error = "join " + std::string(zelt::onvif::kDiscoveryGroup) + " on " + i.name + ": " + std::strerror(errno);
+            *error = "join " + std::string(zelt::onvif::kDiscoveryGroup) + " on " + i.name + ": "
+                     + std::strerror(errno);
             return false;
         }
     }
@@ -154,13 +184,15 @@ bool OnvifSim::open(const std::vector<zelt::net::Interface> &ifs, std::string *e
     return true;
 }
 
-void OnvifSim::addDevice(size_t index) {
+void OnvifSim::addDevice(size_t index)
+{
     Dev d;
     d.index = index;
     // A time-based UUID whose node is the device's MAC, as devices make them.
     const auto &r = devices_[index].record();
     uint8_t h[8];
-    crypto_generichash(h, sizeof h, reinterpret_cast<const unsigned char *>(r.serial.data()), r.serial.size(), nullptr, 0);
+    crypto_generichash(h, sizeof h, reinterpret_cast<const unsigned char *>(r.serial.data()), r.serial.size(), nullptr,
+                       0);
     const std::string t = zelt::crypto::toHex(h, 8), mac = zelt::crypto::toHex(r.mac.data(), 6);
     d.uuid = t.substr(0, 8) + "-" + t.substr(8, 4) + "-1" + t.substr(13, 3) + "-8" + t.substr(1, 3) + "-" + mac;
     byIndex_[index] = devs_.size();
@@ -168,18 +200,22 @@ void OnvifSim::addDevice(size_t index) {
     relisten(devs_.back());
 }
 
-void OnvifSim::closeListeners(Dev &d) {
-    for (auto &l : d.listeners) ::close(l.fd);
+void OnvifSim::closeListeners(Dev &d)
+{
+    for (auto &l : d.listeners)
+        ::close(l.fd);
     d.listeners.clear();
 }
 
 // On the device's own address when this host has it (network namespaces of
 // the checks); otherwise one port per device on every interface.
-void OnvifSim::relisten(Dev &d) {
+void OnvifSim::relisten(Dev &d)
+{
     const auto &r = devices_[d.index].record();
     const in_addr own = toAddr(r.ipv4);
     const uint16_t ownPort = r.httpPort ? r.httpPort : 80;
-    if (d.ownAddress && d.boundOwn.s_addr == own.s_addr && d.boundOwnPort == ownPort) return;
+    if (d.ownAddress && d.boundOwn.s_addr == own.s_addr && d.boundOwnPort == ownPort)
+        return;
     uint16_t bound = 0;
     int fd = listenOn(own, ownPort, bound);
     if (fd >= 0) {
@@ -190,34 +226,43 @@ void OnvifSim::relisten(Dev &d) {
         d.boundOwnPort = ownPort;
         return;
     }
-    if (!d.ownAddress && !d.listeners.empty()) return;  // the interface listeners stay where they are
+    if (!d.ownAddress && !d.listeners.empty())
+        return; // the interface listeners stay where they are
     closeListeners(d);
     d.ownAddress = false;
     uint16_t port = 0;
     for (auto &i : ifs_) {
         uint16_t got = 0;
         int lfd = listenOn(i.address, port, got);
-        if (lfd < 0) lfd = listenOn(i.address, 0, got);
-        if (lfd < 0) continue;
-        if (!port) port = got;
+        if (lfd < 0)
+            lfd = listenOn(i.address, 0, got);
+        if (lfd < 0)
+            continue;
+        if (!port)
+            port = got;
         d.listeners.push_back({lfd, i.address, got});
     }
 }
 
-std::vector<std::string> OnvifSim::xaddrs(const Dev &d, int ifindex) const {
+std::vector<std::string> OnvifSim::xaddrs(const Dev &d, int ifindex) const
+{
     std::vector<std::string> out;
     for (auto &l : d.listeners) {
         bool onIf = ifindex < 0 || d.ownAddress;
         for (auto &i : ifs_)
-            if (int(i.index) == ifindex && i.address.s_addr == l.addr.s_addr) onIf = true;
-        if (onIf) out.push_back("http://" + ip4(l.addr) + ":" + std::to_string(l.port) + "/onvif/device_service");
+            if (int(i.index) == ifindex && i.address.s_addr == l.addr.s_addr)
+                onIf = true;
+        if (onIf)
+            out.push_back("http://" + ip4(l.addr) + ":" + std::to_string(l.port) + "/onvif/device_service");
     }
     if (out.empty())
-        for (auto &l : d.listeners) out.push_back("http://" + ip4(l.addr) + ":" + std::to_string(l.port) + "/onvif/device_service");
+        for (auto &l : d.listeners)
+            out.push_back("http://" + ip4(l.addr) + ":" + std::to_string(l.port) + "/onvif/device_service");
     return out;
 }
 
-zelt::onvif::Endpoint OnvifSim::endpoint(const Dev &d, int ifindex) const {
+zelt::onvif::Endpoint OnvifSim::endpoint(const Dev &d, int ifindex) const
+{
     const auto &r = devices_[d.index].record();
     zelt::onvif::Endpoint e;
     e.address = "urn:uuid:" + d.uuid;
@@ -229,7 +274,8 @@ zelt::onvif::Endpoint OnvifSim::endpoint(const Dev &d, int ifindex) const {
     return e;
 }
 
-void OnvifSim::sendMulticast(const std::string &msg) {
+void OnvifSim::sendMulticast(const std::string &msg)
+{
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(opt_.discoveryPort);
@@ -245,58 +291,85 @@ void OnvifSim::sendMulticast(const std::string &msg) {
     }
 }
 
-void OnvifSim::announce(size_t index) {
+void OnvifSim::announce(size_t index)
+{
     auto it = byIndex_.find(index);
-    if (it == byIndex_.end() || wsd_ < 0) return;
+    if (it == byIndex_.end() || wsd_ < 0)
+        return;
     Dev &d = devs_[it->second];
     sendMulticast(zelt::onvif::helloMessage(endpoint(d, -1), instanceId_, ++d.messageNumber));
 }
 
-void OnvifSim::sayGoodbye() {
-    for (auto &d : devs_) sendMulticast(zelt::onvif::byeMessage(endpoint(d, -1), instanceId_, ++d.messageNumber));
+void OnvifSim::sayGoodbye()
+{
+    for (auto &d : devs_)
+        sendMulticast(zelt::onvif::byeMessage(endpoint(d, -1), instanceId_, ++d.messageNumber));
 }
 
-void OnvifSim::networkChanged(size_t index) {
+void OnvifSim::networkChanged(size_t index)
+{
     auto it = byIndex_.find(index);
-    if (it == byIndex_.end()) return;
+    if (it == byIndex_.end())
+        return;
     Dev &d = devs_[it->second];
     ++d.metadataVersion;
     relisten(d);
     announce(index);
 }
 
-void OnvifSim::pollFds(std::vector<pollfd> &out) {
+void OnvifSim::pollFds(std::vector<pollfd> &out)
+{
     out.push_back({wsd_, POLLIN, 0});
     for (auto &d : devs_)
-        for (auto &l : d.listeners) out.push_back({l.fd, POLLIN, 0});
-    for (auto &[fd, c] : conns_) out.push_back({fd, short(c.out.empty() ? POLLIN : POLLOUT), 0});
+        for (auto &l : d.listeners)
+            out.push_back({l.fd, POLLIN, 0});
+    for (auto &[fd, c] : conns_)
+        out.push_back({fd, short(c.out.empty() ? POLLIN : POLLOUT), 0});
 }
 
-void OnvifSim::handle(const std::vector<pollfd> &fds, size_t from) {
-    std::vector<std::pair<int, size_t>> toAccept;  // listener fd, device
+void OnvifSim::handle(const std::vector<pollfd> &fds, size_t from)
+{
+    std::vector<std::pair<int, size_t>> toAccept; // listener fd, device
     std::vector<int> ready;
     for (size_t k = from; k < fds.size(); ++k) {
-        if (!fds[k].revents) continue;
-        if (fds[k].fd == wsd_) { onDiscovery(); continue; }
+        if (!fds[k].revents)
+            continue;
+        if (fds[k].fd == wsd_) {
+            onDiscovery();
+            continue;
+        }
         bool isListener = false;
         for (size_t di = 0; di < devs_.size() && !isListener; ++di)
             for (auto &l : devs_[di].listeners)
-                if (l.fd == fds[k].fd) { toAccept.emplace_back(l.fd, di); isListener = true; break; }
-        if (!isListener) ready.push_back(fds[k].fd);
+                if (l.fd == fds[k].fd) {
+                    toAccept.emplace_back(l.fd, di);
+                    isListener = true;
+                    break;
+                }
+        if (!isListener)
+            ready.push_back(fds[k].fd);
     }
     for (auto &[fd, di] : toAccept)
         for (auto &l : devs_[di].listeners)
-            if (l.fd == fd) { accept(l, di); break; }
+            if (l.fd == fd) {
+                accept(l, di);
+                break;
+            }
     for (int fd : ready) {
         auto it = conns_.find(fd);
-        if (it == conns_.end()) continue;
+        if (it == conns_.end())
+            continue;
         Conn &c = it->second;
         bool keep = true;
-        if (c.out.empty()) onReadable(c);
-        if (c.fd < 0) keep = false;
-        else if (!c.out.empty()) keep = onWritable(c);
+        if (c.out.empty())
+            onReadable(c);
+        if (c.fd < 0)
+            keep = false;
+        else if (!c.out.empty())
+            keep = onWritable(c);
         if (!keep) {
-            if (c.fd >= 0) ::close(c.fd);
+            if (c.fd >= 0)
+                ::close(c.fd);
             conns_.erase(it);
         }
     }
@@ -306,15 +379,22 @@ void OnvifSim::handle(const std::vector<pollfd> &fds, size_t from) {
         if (std::chrono::duration<double>(t - it->second.last).count() > kIdleSeconds) {
             ::close(it->first);
             it = conns_.erase(it);
-        } else ++it;
+        } else
+            ++it;
     }
 }
 
-void OnvifSim::accept(const Listener &l, size_t dev) {
+void OnvifSim::accept(const Listener &l, size_t dev)
+{
     for (int k = 0; k < 64; ++k) {
         int fd = ::accept4(l.fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (fd < 0) return;
-        if (conns_.size() >= kMaxConnections) { ::close(fd); ++stats.dropped; continue; }
+        if (fd < 0)
+            return;
+        if (conns_.size() >= kMaxConnections) {
+            ::close(fd);
+            ++stats.dropped;
+            continue;
+        }
         Conn c;
         c.fd = fd;
         c.dev = dev;
@@ -323,19 +403,34 @@ void OnvifSim::accept(const Listener &l, size_t dev) {
     }
 }
 
-void OnvifSim::onReadable(Conn &c) {
+void OnvifSim::onReadable(Conn &c)
+{
     char buf[16384];
     for (;;) {
         ssize_t n = ::recv(c.fd, buf, sizeof buf, 0);
-        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)) { ::close(c.fd); c.fd = -1; return; }
-        if (n < 0) break;
+        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)) {
+            ::close(c.fd);
+            c.fd = -1;
+            return;
+        }
+        if (n < 0)
+            break;
         c.in.append(buf, size_t(n));
         c.last = Clock::now();
-        if (c.in.size() > kMaxHeader + zelt::onvif::kMaxSoap) { ::close(c.fd); c.fd = -1; ++stats.dropped; return; }
+        if (c.in.size() > kMaxHeader + zelt::onvif::kMaxSoap) {
+            ::close(c.fd);
+            c.fd = -1;
+            ++stats.dropped;
+            return;
+        }
     }
     size_t end = c.in.find("\r\n\r\n");
     if (end == std::string::npos) {
-        if (c.in.size() > kMaxHeader) { ::close(c.fd); c.fd = -1; ++stats.dropped; }
+        if (c.in.size() > kMaxHeader) {
+            ::close(c.fd);
+            c.fd = -1;
+            ++stats.dropped;
+        }
         return;
     }
     const std::string head = c.in.substr(0, end);
@@ -345,70 +440,92 @@ void OnvifSim::onReadable(Conn &c) {
     while ((pos = head.find("\r\n", pos)) != std::string::npos) {
         pos += 2;
         size_t colon = head.find(':', pos), eol = head.find("\r\n", pos);
-        if (colon == std::string::npos || (eol != std::string::npos && colon > eol)) continue;
+        if (colon == std::string::npos || (eol != std::string::npos && colon > eol))
+            continue;
         const std::string name = lower(head.substr(pos, colon - pos));
         std::string value = head.substr(colon + 1, (eol == std::string::npos ? head.size() : eol) - colon - 1);
-        while (!value.empty() && value.front() == ' ') value.erase(0, 1);
+        while (!value.empty() && value.front() == ' ')
+            value.erase(0, 1);
         if (name == "content-length") {
             char *e = nullptr;
             length = std::strtol(value.c_str(), &e, 10);
-            if (!e || *e || length < 0) length = -2;
-        } else if (name == "transfer-encoding") length = -2;
+            if (!e || *e || length < 0)
+                length = -2;
+        } else if (name == "transfer-encoding")
+            length = -2;
     }
     if (length < 0 || size_t(length) > zelt::onvif::kMaxSoap) {
         c.out = "HTTP/1.1 411 Length Required\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
         ++stats.dropped;
         return;
     }
-    if (c.in.size() < end + 4 + size_t(length)) return;  // more to come
+    if (c.in.size() < end + 4 + size_t(length))
+        return; // more to come
     const std::string body = c.in.substr(end + 4, size_t(length));
     c.out = respond(devs_[c.dev], head, body);
     c.sent = 0;
 }
 
-bool OnvifSim::onWritable(Conn &c) {
+bool OnvifSim::onWritable(Conn &c)
+{
     while (c.sent < c.out.size()) {
         ssize_t n = ::send(c.fd, c.out.data() + c.sent, c.out.size() - c.sent, MSG_NOSIGNAL);
-        if (n < 0) return errno == EAGAIN || errno == EWOULDBLOCK;
+        if (n < 0)
+            return errno == EAGAIN || errno == EWOULDBLOCK;
         c.sent += size_t(n);
         c.last = Clock::now();
     }
-    return false;  // one request a connection
+    return false; // one request a connection
 }
 
-std::string OnvifSim::respond(Dev &d, const std::string &head, const std::string &body) {
+std::string OnvifSim::respond(Dev &d, const std::string &head, const std::string &body)
+{
     auto reply = [](int status, const std::string &text, const std::string &content, const std::string &extra = {}) {
-        const char *reason = status == 200 ? "OK" : status == 400 ? "Bad Request" : status == 401 ? "Unauthorized" : status == 404 ? "Not Found" : "Internal Server Error";
-        return "HTTP/1.1 " + std::to_string(status) + " " + reason + "\r\nServer: zelt-devsim\r\nContent-Type: " + text +
-               "\r\nContent-Length: " + std::to_string(content.size()) + "\r\nConnection: close\r\n" + extra + "\r\n" + content;
+        const char *reason = status == 200   ? "OK"
+                             : status == 400 ? "Bad Request"
+                             : status == 401 ? "Unauthorized"
+                             : status == 404 ? "Not Found"
+                                             : "Internal Server Error";
+        return "HTTP/1.1 " + std::to_string(status) + " " + reason + "\r\nServer: zelt-devsim\r\nContent-Type: " + text
+               + "\r\nContent-Length: " + std::to_string(content.size()) + "\r\nConnection: close\r\n" + extra + "\r\n"
+               + content;
     };
     const std::string soapType = "application/soap+xml; charset=utf-8";
-    if (opt_.verbose) std::cerr << "onvif " << devices_[d.index].record().serial << ": " << head.substr(0, head.find("\r\n")) << " " << body.size() << " bytes\n";
-    if (opt_.verbose && std::getenv("ZELT_DEVSIM_DUMP")) std::cerr << body << "\n";
-    if (head.compare(0, 5, "POST ") != 0) return reply(404, "text/plain", "POST the device service\n");
+    if (opt_.verbose)
+        std::cerr << "onvif " << devices_[d.index].record().serial << ": " << head.substr(0, head.find("\r\n")) << " "
+                  << body.size() << " bytes\n";
+    if (opt_.verbose && std::getenv("ZELT_DEVSIM_DUMP"))
+        std::cerr << body << "\n";
+    if (head.compare(0, 5, "POST ") != 0)
+        return reply(404, "text/plain", "POST the device service\n");
     // The Authorization header, for HTTP Digest.
     std::string authorization;
     size_t pos = 0;
     while ((pos = head.find("\r\n", pos)) != std::string::npos) {
         pos += 2;
         size_t colon = head.find(':', pos), eol = head.find("\r\n", pos);
-        if (colon == std::string::npos || (eol != std::string::npos && colon > eol)) continue;
+        if (colon == std::string::npos || (eol != std::string::npos && colon > eol))
+            continue;
         if (lower(head.substr(pos, colon - pos)) == "authorization") {
             authorization = head.substr(colon + 1, (eol == std::string::npos ? head.size() : eol) - colon - 1);
-            while (!authorization.empty() && authorization.front() == ' ') authorization.erase(0, 1);
+            while (!authorization.empty() && authorization.front() == ' ')
+                authorization.erase(0, 1);
         }
     }
     const bool digestOk = opt_.auth != "wsse" && !authorization.empty() && checkDigest(authorization);
-    if (!authorization.empty() && !digestOk) failure(d);
+    if (!authorization.empty() && !digestOk)
+        failure(d);
     if (body.empty() && !digestOk && opt_.auth != "wsse") {
         // An HTTP client negotiating Digest asks without a body first.
         uint8_t n[16];
         zelt::crypto::randomBytes(n, sizeof n);
         const std::string nonce = zelt::crypto::toHex(n, sizeof n);
-        if (digestNonces_.size() > 4096) digestNonces_.clear();
+        if (digestNonces_.size() > 4096)
+            digestNonces_.clear();
         digestNonces_[nonce] = now();
         return reply(401, soapType, senderFault("NotAuthorized", "Sender not authorized"),
-                     "WWW-Authenticate: Digest realm=\"zelt-devsim\", qop=\"auth\", nonce=\"" + nonce + "\", algorithm=MD5\r\n");
+                     "WWW-Authenticate: Digest realm=\"zelt-devsim\", qop=\"auth\", nonce=\"" + nonce
+                         + "\", algorithm=MD5\r\n");
     }
     auto env = zelt::onvif::parse(body.data(), body.size());
     if (!env || !zelt::onvif::body(*env)) {
@@ -422,31 +539,43 @@ std::string OnvifSim::respond(Dev &d, const std::string &head, const std::string
         uint8_t n[16];
         zelt::crypto::randomBytes(n, sizeof n);
         const std::string nonce = zelt::crypto::toHex(n, sizeof n);
-        if (digestNonces_.size() > 4096) digestNonces_.clear();
+        if (digestNonces_.size() > 4096)
+            digestNonces_.clear();
         digestNonces_[nonce] = now();
-        return reply(401, soapType, out, "WWW-Authenticate: Digest realm=\"zelt-devsim\", qop=\"auth\", nonce=\"" + nonce + "\", algorithm=MD5\r\n");
+        return reply(401, soapType, out,
+                     "WWW-Authenticate: Digest realm=\"zelt-devsim\", qop=\"auth\", nonce=\"" + nonce
+                         + "\", algorithm=MD5\r\n");
     }
     return reply(status, soapType, out);
 }
 
-bool OnvifSim::checkDigest(const std::string &authorization) {
-    if (authorization.size() < 7 || lower(authorization.substr(0, 7)) != "digest ") return false;
+bool OnvifSim::checkDigest(const std::string &authorization)
+{
+    if (authorization.size() < 7 || lower(authorization.substr(0, 7)) != "digest ")
+        return false;
     auto p = digestParams(authorization.substr(7));
     auto issued = digestNonces_.find(p["nonce"]);
-    if (issued == digestNonces_.end() || now() - issued->second > opt_.tokenWindowSeconds) return false;
-    if (p["username"] != opt_.user || p["realm"] != "zelt-devsim") return false;
+    if (issued == digestNonces_.end() || now() - issued->second > opt_.tokenWindowSeconds)
+        return false;
+    if (p["username"] != opt_.user || p["realm"] != "zelt-devsim")
+        return false;
     const std::string ha1 = md5Hex(opt_.user + ":zelt-devsim:" + opt_.password), ha2 = md5Hex("POST:" + p["uri"]);
     std::string expected;
     if (p.count("qop")) {
-        if (p["qop"] != "auth") return false;
+        if (p["qop"] != "auth")
+            return false;
         expected = md5Hex(ha1 + ":" + p["nonce"] + ":" + p["nc"] + ":" + p["cnonce"] + ":auth:" + ha2);
-    } else expected = md5Hex(ha1 + ":" + p["nonce"] + ":" + ha2);
-    return expected.size() == p["response"].size() && sodium_memcmp(expected.data(), p["response"].data(), expected.size()) == 0;
+    } else
+        expected = md5Hex(ha1 + ":" + p["nonce"] + ":" + ha2);
+    return expected.size() == p["response"].size()
+           && sodium_memcmp(expected.data(), p["response"].data(), expected.size()) == 0;
 }
 
-void OnvifSim::failure(Dev &d) {
+void OnvifSim::failure(Dev &d)
+{
     ++stats.authFailures;
-    if (++d.failures < 5) return;
+    if (++d.failures < 5)
+        return;
     d.lockedUntil = now() + double(opt_.lockoutSeconds) * double(1 << std::min(d.lockLevel, 6));
     ++d.lockLevel;
     d.failures = 0;
@@ -454,21 +583,29 @@ void OnvifSim::failure(Dev &d) {
 
 // PasswordDigest only: a clear-text password is refused. The creation time
 // must lie within the window, and a nonce is taken once within it.
-bool OnvifSim::checkToken(Dev &d, const zelt::onvif::UsernameToken &t) {
+bool OnvifSim::checkToken(Dev &d, const zelt::onvif::UsernameToken &t)
+{
     auto refuse = [&](const char *why) {
         if (opt_.verbose)
-            std::cerr << "onvif " << devices_[d.index].record().serial << ": token refused: " << why << " (user " << t.user << ", created "
-                      << t.created << ", nonce " << zelt::crypto::toHex(reinterpret_cast<const uint8_t *>(t.nonce.data()), t.nonce.size()) << ")\n";
+            std::cerr << "onvif " << devices_[d.index].record().serial << ": token refused: " << why << " (user "
+                      << t.user << ", created " << t.created << ", nonce "
+                      << zelt::crypto::toHex(reinterpret_cast<const uint8_t *>(t.nonce.data()), t.nonce.size())
+                      << ")\n";
         return false;
     };
-    if (t.passwordType != zelt::onvif::kPasswordDigestType) return refuse("not a password digest");
-    if (t.nonce.empty() || t.nonce.size() > 64) return refuse("no nonce");
-    if (t.user != opt_.user) return refuse("unknown user");
+    if (t.passwordType != zelt::onvif::kPasswordDigestType)
+        return refuse("not a password digest");
+    if (t.nonce.empty() || t.nonce.size() > 64)
+        return refuse("no nonce");
+    if (t.user != opt_.user)
+        return refuse("unknown user");
     auto created = zelt::onvif::parseIsoTime(t.created);
     const double wall = double(time(nullptr));
-    if (!created || std::fabs(double(*created) - wall) > opt_.tokenWindowSeconds) return refuse("creation time outside the window");
+    if (!created || std::fabs(double(*created) - wall) > opt_.tokenWindowSeconds)
+        return refuse("creation time outside the window");
     const double tnow = now();
-    while (!d.nonces.empty() && (tnow - d.nonces.front().second > 2 * opt_.tokenWindowSeconds || d.nonces.size() > kMaxNonces)) {
+    while (!d.nonces.empty()
+           && (tnow - d.nonces.front().second > 2 * opt_.tokenWindowSeconds || d.nonces.size() > kMaxNonces)) {
         d.nonceSet.erase(d.nonces.front().first);
         d.nonces.pop_front();
     }
@@ -476,19 +613,23 @@ bool OnvifSim::checkToken(Dev &d, const zelt::onvif::UsernameToken &t) {
     // a captured token can be sent again only as it was. Some clients reuse
     // a nonce with a new time; that is no replay.
     const std::string id = t.nonce + "|" + t.created;
-    if (d.nonceSet.count(id) && !opt_.allowTokenReuse) return refuse("nonce used before");
+    if (d.nonceSet.count(id) && !opt_.allowTokenReuse)
+        return refuse("nonce used before");
     const std::string expected = zelt::onvif::passwordDigest(t.nonce, t.created, opt_.password);
     if (expected.size() != t.password.size() || sodium_memcmp(expected.data(), t.password.data(), expected.size()) != 0)
         return refuse("wrong digest");
-    if (d.nonceSet.insert(id).second) d.nonces.emplace_back(id, tnow);
+    if (d.nonceSet.insert(id).second)
+        d.nonces.emplace_back(id, tnow);
     return true;
 }
 
-std::string OnvifSim::soap(Dev &d, const Node &env, bool httpAuthorized, int &status, bool &challenge) {
+std::string OnvifSim::soap(Dev &d, const Node &env, bool httpAuthorized, int &status, bool &challenge)
+{
     ++stats.calls;
     const Node *op = zelt::onvif::body(env);
     const std::string name = op->ns == ns::tds ? op->name : std::string();
-    if (opt_.verbose) std::cerr << "onvif " << devices_[d.index].record().serial << ": {" << op->ns << "}" << op->name << "\n";
+    if (opt_.verbose)
+        std::cerr << "onvif " << devices_[d.index].record().serial << ": {" << op->ns << "}" << op->name << "\n";
     auto &dev = devices_[d.index];
     auto &rec = dev.mutableState().record;
     auto ok = [](const std::string &b) { return zelt::onvif::envelope(b); };
@@ -500,32 +641,42 @@ std::string OnvifSim::soap(Dev &d, const Node &env, bool httpAuthorized, int &st
         tm g;
         gmtime_r(&t, &g);
         char dt[512];
-        std::snprintf(dt, sizeof dt,
-                      "<tds:GetSystemDateAndTimeResponse><tds:SystemDateAndTime><tt:DateTimeType>Manual</tt:DateTimeType>"
-                      "<tt:DaylightSavings>false</tt:DaylightSavings><tt:TimeZone><tt:TZ>UTC0</tt:TZ></tt:TimeZone><tt:UTCDateTime>"
-                      "<tt:Time><tt:Hour>%d</tt:Hour><tt:Minute>%d</tt:Minute><tt:Second>%d</tt:Second></tt:Time>"
-                      "<tt:Date><tt:Year>%d</tt:Year><tt:Month>%d</tt:Month><tt:Day>%d</tt:Day></tt:Date></tt:UTCDateTime>"
-                      "</tds:SystemDateAndTime></tds:GetSystemDateAndTimeResponse>",
-                      g.tm_hour, g.tm_min, g.tm_sec, g.tm_year + 1900, g.tm_mon + 1, g.tm_mday);
+        std::snprintf(
+            dt, sizeof dt,
+            "<tds:GetSystemDateAndTimeResponse><tds:SystemDateAndTime><tt:DateTimeType>Manual</tt:DateTimeType>"
+            "<tt:DaylightSavings>false</tt:DaylightSavings><tt:TimeZone><tt:TZ>UTC0</tt:TZ></"
+            "tt:TimeZone><tt:UTCDateTime>"
+            "<tt:Time><tt:Hour>%d</tt:Hour><tt:Minute>%d</tt:Minute><tt:Second>%d</tt:Second></tt:Time>"
+            "<tt:Date><tt:Year>%d</tt:Year><tt:Month>%d</tt:Month><tt:Day>%d</tt:Day></tt:Date></tt:UTCDateTime>"
+            "</tds:SystemDateAndTime></tds:GetSystemDateAndTimeResponse>",
+            g.tm_hour, g.tm_min, g.tm_sec, g.tm_year + 1900, g.tm_mon + 1, g.tm_mday);
         return ok(dt);
     }
     if (name == "GetCapabilities")
-        return ok("<tds:GetCapabilitiesResponse><tds:Capabilities><tt:Device><tt:XAddr>" + escape(service) +
-                  "</tt:XAddr><tt:Network><tt:IPFilter>false</tt:IPFilter><tt:ZeroConfiguration>false</tt:ZeroConfiguration>"
-                  "<tt:IPVersion6>false</tt:IPVersion6><tt:DynDNS>false</tt:DynDNS></tt:Network><tt:System>"
-                  "<tt:DiscoveryResolve>false</tt:DiscoveryResolve><tt:DiscoveryBye>true</tt:DiscoveryBye>"
-                  "<tt:RemoteDiscovery>false</tt:RemoteDiscovery><tt:SystemBackup>false</tt:SystemBackup>"
-                  "<tt:SystemLogging>false</tt:SystemLogging><tt:FirmwareUpgrade>false</tt:FirmwareUpgrade></tt:System>"
-                  "<tt:Security><tt:TLS1.1>false</tt:TLS1.1><tt:TLS1.2>false</tt:TLS1.2><tt:OnboardKeyGeneration>false</tt:OnboardKeyGeneration>"
-                  "<tt:AccessPolicyConfig>false</tt:AccessPolicyConfig><tt:X.509Token>false</tt:X.509Token>"
-                  "<tt:SAMLToken>false</tt:SAMLToken><tt:KerberosToken>false</tt:KerberosToken><tt:RELToken>false</tt:RELToken>"
-                  "</tt:Security></tt:Device><tt:Media><tt:XAddr>" + escape(service) +
-                  "</tt:XAddr><tt:StreamingCapabilities><tt:RTPMulticast>false</tt:RTPMulticast><tt:RTP_TCP>true</tt:RTP_TCP>"
-                  "<tt:RTP_RTSP_TCP>true</tt:RTP_RTSP_TCP></tt:StreamingCapabilities></tt:Media></tds:Capabilities></tds:GetCapabilitiesResponse>");
+        return ok(
+            "<tds:GetCapabilitiesResponse><tds:Capabilities><tt:Device><tt:XAddr>" + escape(service)
+            + "</tt:XAddr><tt:Network><tt:IPFilter>false</tt:IPFilter><tt:ZeroConfiguration>false</"
+              "tt:ZeroConfiguration>"
+              "<tt:IPVersion6>false</tt:IPVersion6><tt:DynDNS>false</tt:DynDNS></tt:Network><tt:System>"
+              "<tt:DiscoveryResolve>false</tt:DiscoveryResolve><tt:DiscoveryBye>true</tt:DiscoveryBye>"
+              "<tt:RemoteDiscovery>false</tt:RemoteDiscovery><tt:SystemBackup>false</tt:SystemBackup>"
+              "<tt:SystemLogging>false</tt:SystemLogging><tt:FirmwareUpgrade>false</tt:FirmwareUpgrade></tt:System>"
+              "<tt:Security><tt:TLS1.1>false</tt:TLS1.1><tt:TLS1.2>false</tt:TLS1.2><tt:OnboardKeyGeneration>false</"
+              "tt:OnboardKeyGeneration>"
+              "<tt:AccessPolicyConfig>false</tt:AccessPolicyConfig><tt:X.509Token>false</tt:X.509Token>"
+              "<tt:SAMLToken>false</tt:SAMLToken><tt:KerberosToken>false</tt:KerberosToken><tt:RELToken>false</"
+              "tt:RELToken>"
+              "</tt:Security></tt:Device><tt:Media><tt:XAddr>"
+            + escape(service)
+            + "</tt:XAddr><tt:StreamingCapabilities><tt:RTPMulticast>false</tt:RTPMulticast><tt:RTP_TCP>true</"
+              "tt:RTP_TCP>"
+              "<tt:RTP_RTSP_TCP>true</tt:RTP_RTSP_TCP></tt:StreamingCapabilities></tt:Media></tds:Capabilities></"
+              "tds:GetCapabilitiesResponse>");
     if (name == "GetServices")
-        return ok("<tds:GetServicesResponse><tds:Service><tds:Namespace>" + std::string(ns::tds) + "</tds:Namespace><tds:XAddr>" +
-                  escape(service) + "</tds:XAddr><tds:Version><tt:Major>2</tt:Major><tt:Minor>60</tt:Minor></tds:Version>"
-                  "</tds:Service></tds:GetServicesResponse>");
+        return ok("<tds:GetServicesResponse><tds:Service><tds:Namespace>" + std::string(ns::tds)
+                  + "</tds:Namespace><tds:XAddr>" + escape(service)
+                  + "</tds:XAddr><tds:Version><tt:Major>2</tt:Major><tt:Minor>60</tt:Minor></tds:Version>"
+                    "</tds:Service></tds:GetServicesResponse>");
 
     // Everything else needs the password.
     bool authorized = httpAuthorized;
@@ -538,11 +689,13 @@ std::string OnvifSim::soap(Dev &d, const Node &env, bool httpAuthorized, int &st
             authorized = checkToken(d, *tok);
             // A token without a user name tries no password (clients send
             // one while they look around): no failed attempt.
-            if (!authorized && !tok->user.empty()) failure(d);
+            if (!authorized && !tok->user.empty())
+                failure(d);
         }
     }
     if (!authorized) {
-        if (opt_.auth != "wsse") challenge = true;
+        if (opt_.auth != "wsse")
+            challenge = true;
         status = 400;
         return senderFault("NotAuthorized", "Sender not authorized");
     }
@@ -568,49 +721,59 @@ std::string OnvifSim::soap(Dev &d, const Node &env, bool httpAuthorized, int &st
     if (op->ns == trt && (op->name == "GetProfiles" || op->name == "GetProfile")) {
         const bool one = op->name == "GetProfile";
         const std::string tag = one ? "Profile" : "Profiles";
-        return zelt::onvif::envelope("<trt:" + op->name + "Response xmlns:trt=\"" + std::string(trt) + "\"><trt:" + tag +
-                                     " token=\"profile_1\" fixed=\"true\"><tt:Name>main</tt:Name>"
-                                     "<tt:VideoEncoderConfiguration token=\"venc_1\"><tt:Name>main</tt:Name><tt:UseCount>1</tt:UseCount>"
-                                     "<tt:Encoding>H264</tt:Encoding><tt:Resolution><tt:Width>1920</tt:Width><tt:Height>1080</tt:Height>"
-                                     "</tt:Resolution><tt:Quality>5</tt:Quality><tt:RateControl><tt:FrameRateLimit>25</tt:FrameRateLimit>"
-                                     "<tt:EncodingInterval>1</tt:EncodingInterval><tt:BitrateLimit>4096</tt:BitrateLimit></tt:RateControl>"
-                                     "</tt:VideoEncoderConfiguration></trt:" + tag + "></trt:" + op->name + "Response>");
+        return zelt::onvif::envelope(
+            "<trt:" + op->name + "Response xmlns:trt=\"" + std::string(trt) + "\"><trt:" + tag
+            + " token=\"profile_1\" fixed=\"true\"><tt:Name>main</tt:Name>"
+              "<tt:VideoEncoderConfiguration token=\"venc_1\"><tt:Name>main</tt:Name><tt:UseCount>1</tt:UseCount>"
+              "<tt:Encoding>H264</tt:Encoding><tt:Resolution><tt:Width>1920</tt:Width><tt:Height>1080</tt:Height>"
+              "</tt:Resolution><tt:Quality>5</tt:Quality><tt:RateControl><tt:FrameRateLimit>25</tt:FrameRateLimit>"
+              "<tt:EncodingInterval>1</tt:EncodingInterval><tt:BitrateLimit>4096</tt:BitrateLimit></tt:RateControl>"
+              "</tt:VideoEncoderConfiguration></trt:"
+            + tag + "></trt:" + op->name + "Response>");
     }
     if (name == "GetDeviceInformation") {
         char hw[16];
         std::snprintf(hw, sizeof hw, "0x%04X", rec.type);
-        return ok("<tds:GetDeviceInformationResponse><tds:Manufacturer>ZT simulated</tds:Manufacturer><tds:Model>" +
-                  escape(rec.description) + "</tds:Model><tds:FirmwareVersion>" + escape(rec.softVersion) +
-                  "</tds:FirmwareVersion><tds:SerialNumber>" + escape(rec.serial) + "</tds:SerialNumber><tds:HardwareId>" + hw +
-                  "</tds:HardwareId></tds:GetDeviceInformationResponse>");
+        return ok("<tds:GetDeviceInformationResponse><tds:Manufacturer>ZT simulated</tds:Manufacturer><tds:Model>"
+                  + escape(rec.description) + "</tds:Model><tds:FirmwareVersion>" + escape(rec.softVersion)
+                  + "</tds:FirmwareVersion><tds:SerialNumber>" + escape(rec.serial)
+                  + "</tds:SerialNumber><tds:HardwareId>" + hw
+                  + "</tds:HardwareId></tds:GetDeviceInformationResponse>");
     }
     if (name == "GetNetworkInterfaces") {
         std::string mac = zelt::wire::macText(rec.mac);
         std::replace(mac.begin(), mac.end(), '-', ':');
         const int prefix = zelt::onvif::prefixFromMask(ip4(rec.mask));
-        const std::string addr = "<tt:Address>" + ip4(rec.ipv4) + "</tt:Address><tt:PrefixLength>" + std::to_string(std::max(prefix, 0)) +
-                                 "</tt:PrefixLength>";
-        return ok("<tds:GetNetworkInterfacesResponse><tds:NetworkInterfaces token=\"eth0\"><tt:Enabled>true</tt:Enabled><tt:Info>"
-                  "<tt:Name>eth0</tt:Name><tt:HwAddress>" + mac + "</tt:HwAddress><tt:MTU>1500</tt:MTU></tt:Info><tt:IPv4>"
-                  "<tt:Enabled>true</tt:Enabled><tt:Config>" +
-                  (rec.dhcp ? "<tt:FromDHCP>" + addr + "</tt:FromDHCP>" : "<tt:Manual>" + addr + "</tt:Manual>") +
-                  "<tt:DHCP>" + (rec.dhcp ? "true" : "false") +
-                  "</tt:DHCP></tt:Config></tt:IPv4></tds:NetworkInterfaces></tds:GetNetworkInterfacesResponse>");
+        const std::string addr = "<tt:Address>" + ip4(rec.ipv4) + "</tt:Address><tt:PrefixLength>"
+                                 + std::to_string(std::max(prefix, 0)) + "</tt:PrefixLength>";
+        return ok("<tds:GetNetworkInterfacesResponse><tds:NetworkInterfaces "
+                  "token=\"eth0\"><tt:Enabled>true</tt:Enabled><tt:Info>"
+                  "<tt:Name>eth0</tt:Name><tt:HwAddress>"
+                  + mac
+                  + "</tt:HwAddress><tt:MTU>1500</tt:MTU></tt:Info><tt:IPv4>"
+                    "<tt:Enabled>true</tt:Enabled><tt:Config>"
+                  + (rec.dhcp ? "<tt:FromDHCP>" + addr + "</tt:FromDHCP>" : "<tt:Manual>" + addr + "</tt:Manual>")
+                  + "<tt:DHCP>" + (rec.dhcp ? "true" : "false")
+                  + "</tt:DHCP></tt:Config></tt:IPv4></tds:NetworkInterfaces></tds:GetNetworkInterfacesResponse>");
     }
     if (name == "GetNetworkDefaultGateway")
-        return ok("<tds:GetNetworkDefaultGatewayResponse><tds:NetworkGateway><tt:IPv4Address>" + ip4(rec.gateway) +
-                  "</tt:IPv4Address></tds:NetworkGateway></tds:GetNetworkDefaultGatewayResponse>");
+        return ok("<tds:GetNetworkDefaultGatewayResponse><tds:NetworkGateway><tt:IPv4Address>" + ip4(rec.gateway)
+                  + "</tt:IPv4Address></tds:NetworkGateway></tds:GetNetworkDefaultGatewayResponse>");
     if (name == "GetNetworkProtocols")
-        return ok("<tds:GetNetworkProtocolsResponse><tds:NetworkProtocols><tt:Name>HTTP</tt:Name><tt:Enabled>" +
-                  std::string(rec.httpPort ? "true" : "false") + "</tt:Enabled><tt:Port>" + std::to_string(rec.httpPort ? rec.httpPort : 80) +
-                  "</tt:Port></tds:NetworkProtocols><tds:NetworkProtocols><tt:Name>RTSP</tt:Name><tt:Enabled>true</tt:Enabled>"
-                  "<tt:Port>554</tt:Port></tds:NetworkProtocols></tds:GetNetworkProtocolsResponse>");
+        return ok("<tds:GetNetworkProtocolsResponse><tds:NetworkProtocols><tt:Name>HTTP</tt:Name><tt:Enabled>"
+                  + std::string(rec.httpPort ? "true" : "false") + "</tt:Enabled><tt:Port>"
+                  + std::to_string(rec.httpPort ? rec.httpPort : 80)
+                  + "</tt:Port></tds:NetworkProtocols><tds:NetworkProtocols><tt:Name>RTSP</tt:Name><tt:Enabled>true</"
+                    "tt:Enabled>"
+                    "<tt:Port>554</tt:Port></tds:NetworkProtocols></tds:GetNetworkProtocolsResponse>");
     if (name == "GetDNS")
-        return ok("<tds:GetDNSResponse><tds:DNSInformation><tt:FromDHCP>false</tt:FromDHCP><tt:DNSManual><tt:Type>IPv4</tt:Type>"
-                  "<tt:IPv4Address>" + ip4(rec.gateway) + "</tt:IPv4Address></tt:DNSManual></tds:DNSInformation></tds:GetDNSResponse>");
+        return ok("<tds:GetDNSResponse><tds:DNSInformation><tt:FromDHCP>false</"
+                  "tt:FromDHCP><tt:DNSManual><tt:Type>IPv4</tt:Type>"
+                  "<tt:IPv4Address>"
+                  + ip4(rec.gateway) + "</tt:IPv4Address></tt:DNSManual></tds:DNSInformation></tds:GetDNSResponse>");
     if (name == "GetHostname")
-        return ok("<tds:GetHostnameResponse><tds:HostnameInformation><tt:FromDHCP>false</tt:FromDHCP><tt:Name>" + escape(rec.serial) +
-                  "</tt:Name></tds:HostnameInformation></tds:GetHostnameResponse>");
+        return ok("<tds:GetHostnameResponse><tds:HostnameInformation><tt:FromDHCP>false</tt:FromDHCP><tt:Name>"
+                  + escape(rec.serial) + "</tt:Name></tds:HostnameInformation></tds:GetHostnameResponse>");
     if (name == "SetNetworkInterfaces") {
         if (partText("InterfaceToken") != "eth0") {
             status = 400;
@@ -618,7 +781,8 @@ std::string OnvifSim::soap(Dev &d, const Node &env, bool httpAuthorized, int &st
         }
         const Node *nic = part("NetworkInterface");
         const Node *v4 = nic ? nic->child(ns::tt, "IPv4") : nullptr;
-        if (!v4) return invalid("IPv4 settings missing");
+        if (!v4)
+            return invalid("IPv4 settings missing");
         const bool dhcp = v4->childText(ns::tt, "DHCP") == "true";
         zelt::wire::CommandBody c;
         c.dhcp = dhcp ? 1 : 0;
@@ -632,22 +796,30 @@ std::string OnvifSim::soap(Dev &d, const Node &env, bool httpAuthorized, int &st
             const std::string m = zelt::onvif::maskFromPrefix(int(prefix));
             inet_pton(AF_INET, m.c_str(), c.mask.data());
             c.netFlags = zelt::wire::kSetIpv4 | zelt::wire::kSetMask;
-        } else if (!dhcp) return invalid("A manual address is needed without DHCP");
+        } else if (!dhcp)
+            return invalid("A manual address is needed without DHCP");
         zelt::wire::DeviceRecord withDhcp = rec;
         withDhcp.support |= ZELT_SUPPORT_DHCP;
-        if (zelt::checkNetParameters(c, withDhcp)) return invalid("Invalid IPv4 settings");
-        if (c.netFlags & zelt::wire::kSetIpv4) { rec.ipv4 = c.ipv4; rec.mask = c.mask; }
+        if (zelt::checkNetParameters(c, withDhcp))
+            return invalid("Invalid IPv4 settings");
+        if (c.netFlags & zelt::wire::kSetIpv4) {
+            rec.ipv4 = c.ipv4;
+            rec.mask = c.mask;
+        }
         rec.dhcp = c.dhcp;
         dev.touch();
         changed_(d.index);
-        return ok("<tds:SetNetworkInterfacesResponse><tds:RebootNeeded>false</tds:RebootNeeded></tds:SetNetworkInterfacesResponse>");
+        return ok("<tds:SetNetworkInterfacesResponse><tds:RebootNeeded>false</tds:RebootNeeded></"
+                  "tds:SetNetworkInterfacesResponse>");
     }
     if (name == "SetNetworkDefaultGateway") {
         const std::string g = partText("IPv4Address");
         zelt::wire::CommandBody c;
-        if (inet_pton(AF_INET, g.c_str(), c.gateway.data()) != 1) return invalid("Invalid gateway");
+        if (inet_pton(AF_INET, g.c_str(), c.gateway.data()) != 1)
+            return invalid("Invalid gateway");
         c.netFlags = zelt::wire::kSetGateway;
-        if (zelt::checkNetParameters(c, rec)) return invalid("Invalid gateway");
+        if (zelt::checkNetParameters(c, rec))
+            return invalid("Invalid gateway");
         rec.gateway = c.gateway;
         dev.touch();
         changed_(d.index);
@@ -655,13 +827,16 @@ std::string OnvifSim::soap(Dev &d, const Node &env, bool httpAuthorized, int &st
     }
     if (name == "SetNetworkProtocols") {
         std::vector<const Node *> protocols = op->all(ns::tds, "NetworkProtocols");
-        for (const Node *p : op->all(ns::tt, "NetworkProtocols")) protocols.push_back(p);
+        for (const Node *p : op->all(ns::tt, "NetworkProtocols"))
+            protocols.push_back(p);
         for (const Node *p : protocols) {
-            if (p->childText(ns::tt, "Name") != "HTTP") continue;
+            if (p->childText(ns::tt, "Name") != "HTTP")
+                continue;
             char *e = nullptr;
             const std::string text = p->childText(ns::tt, "Port");
             long port = std::strtol(text.c_str(), &e, 10);
-            if (text.empty() || *e || port < 1 || port > 65535) return invalid("Invalid port");
+            if (text.empty() || *e || port < 1 || port > 65535)
+                return invalid("Invalid port");
             rec.httpPort = uint16_t(port);
             dev.touch();
             changed_(d.index);
@@ -676,7 +851,8 @@ std::string OnvifSim::soap(Dev &d, const Node &env, bool httpAuthorized, int &st
     return zelt::onvif::faultEnvelope("Receiver", "ter:ActionNotSupported", "Not supported by this device");
 }
 
-void OnvifSim::onDiscovery() {
+void OnvifSim::onDiscovery()
+{
     std::vector<char> buf(zelt::onvif::kMaxDatagram + 1);
     for (int k = 0; k < 256; ++k) {
         char control[256];
@@ -690,21 +866,34 @@ void OnvifSim::onDiscovery() {
         mh.msg_control = control;
         mh.msg_controllen = sizeof control;
         ssize_t n = recvmsg(wsd_, &mh, MSG_DONTWAIT);
-        if (n < 0) return;
-        if (mh.msg_flags & MSG_TRUNC) { ++stats.dropped; continue; }
+        if (n < 0)
+            return;
+        if (mh.msg_flags & MSG_TRUNC) {
+            ++stats.dropped;
+            continue;
+        }
         int ifindex = -1;
         for (cmsghdr *c = CMSG_FIRSTHDR(&mh); c; c = CMSG_NXTHDR(&mh, c))
-            if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) ifindex = reinterpret_cast<in_pktinfo *>(CMSG_DATA(c))->ipi_ifindex;
+            if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO)
+                ifindex = reinterpret_cast<in_pktinfo *>(CMSG_DATA(c))->ipi_ifindex;
         // Only what arrives on a chosen interface.
-        if (std::none_of(ifs_.begin(), ifs_.end(), [&](auto &i) { return int(i.index) == ifindex; })) continue;
+        if (std::none_of(ifs_.begin(), ifs_.end(), [&](auto &i) { return int(i.index) == ifindex; }))
+            continue;
         auto m = zelt::onvif::parseDiscovery(buf.data(), size_t(n));
-        if (!m) { ++stats.dropped; continue; }
-        if (m->kind != zelt::onvif::DiscoveryMessage::Probe) continue;
+        if (!m) {
+            ++stats.dropped;
+            continue;
+        }
+        if (m->kind != zelt::onvif::DiscoveryMessage::Probe)
+            continue;
         ++stats.probes;
-        const std::string tds = std::string("{") + ns::tds + "}Device", nvt = std::string("{") + ns::dn + "}NetworkVideoTransmitter";
+        const std::string tds = std::string("{") + ns::tds + "}Device",
+                          nvt = std::string("{") + ns::dn + "}NetworkVideoTransmitter";
         bool wanted = m->probeTypes.empty();
-        for (auto &t : m->probeTypes) wanted = wanted || t == tds || t == nvt;
-        if (!wanted || !m->probeScopes.empty()) continue;  // these devices match no scope filter
+        for (auto &t : m->probeTypes)
+            wanted = wanted || t == tds || t == nvt;
+        if (!wanted || !m->probeScopes.empty())
+            continue; // these devices match no scope filter
         // Each device answers after a random delay of up to half a second.
         static std::mt19937 rng{std::random_device{}()};
         std::uniform_int_distribution<int> delay(0, 500);
@@ -712,17 +901,21 @@ void OnvifSim::onDiscovery() {
             pending_.push_back({Clock::now() + std::chrono::milliseconds(delay(rng)), di, from, m->messageId, ifindex});
             std::push_heap(pending_.begin(), pending_.end(), [](auto &a, auto &b) { return a.at > b.at; });
         }
-        if (pending_.size() > 1000000) pending_.clear();  // a flood of probes
+        if (pending_.size() > 1000000)
+            pending_.clear(); // a flood of probes
     }
 }
 
-int OnvifSim::msUntilNextTimer() const {
-    if (pending_.empty()) return -1;
+int OnvifSim::msUntilNextTimer() const
+{
+    if (pending_.empty())
+        return -1;
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(pending_.front().at - Clock::now()).count();
     return int(std::max<long long>(0, ms));
 }
 
-void OnvifSim::runTimers() {
+void OnvifSim::runTimers()
+{
     const auto t = Clock::now();
     int budget = 2000;
     auto later = [](auto &a, auto &b) { return a.at > b.at; };
@@ -730,12 +923,14 @@ void OnvifSim::runTimers() {
         std::pop_heap(pending_.begin(), pending_.end(), later);
         Pending p = pending_.back();
         pending_.pop_back();
-        if (p.dev >= devs_.size()) continue;
+        if (p.dev >= devs_.size())
+            continue;
         Dev &d = devs_[p.dev];
-        const std::string msg = zelt::onvif::probeMatchesMessage(p.relatesTo, endpoint(d, p.ifindex), instanceId_, ++d.messageNumber);
+        const std::string msg = zelt::onvif::probeMatchesMessage(p.relatesTo, endpoint(d, p.ifindex), instanceId_,
+                                                                 ++d.messageNumber);
         sendto(wsd_, msg.data(), msg.size(), 0, reinterpret_cast<const sockaddr *>(&p.to), sizeof p.to);
         ++stats.matches;
     }
 }
 
-}  // namespace devsim
+} // namespace devsim

@@ -24,19 +24,20 @@
 namespace devsim {
 
 struct OnvifOptions {
-    std::string auth = "both";  // wsse (UsernameToken), digest (HTTP Digest) or both
-    std::string password;       // what the ONVIF devices check (the devices know it in clear, as ONVIF needs)
+    std::string auth = "both"; // wsse (UsernameToken), digest (HTTP Digest) or both
+    std::string password;      // what the ONVIF devices check (the devices know it in clear, as ONVIF needs)
     std::string user = "admin";
     uint16_t discoveryPort = zelt::onvif::kDiscoveryPort;
     int lockoutSeconds = 60;
-    double tokenWindowSeconds = 300;  // how far a UsernameToken's creation time may lie from the clock
+    double tokenWindowSeconds = 300; // how far a UsernameToken's creation time may lie from the clock
     bool verbose = false;
     // Takes a token again within its window (some clients send one token with
     // several requests); off by default, as a repeated token may be a replay.
     bool allowTokenReuse = false;
 };
 
-class OnvifSim {
+class OnvifSim
+{
 public:
     using Clock = std::chrono::steady_clock;
     // changed(i): the device's network settings changed; rebooted(i): it restarted.
@@ -53,11 +54,11 @@ public:
     // runs due timers (answers are spread over the probe's answer delay).
     void pollFds(std::vector<pollfd> &out);
     void handle(const std::vector<pollfd> &fds, size_t from);
-    int msUntilNextTimer() const;  // -1 when none is due
+    int msUntilNextTimer() const; // -1 when none is due
     void runTimers();
 
-    void announce(size_t index);   // Hello (boot, or after a change)
-    void sayGoodbye();             // Bye of every device
+    void announce(size_t index); // Hello (boot, or after a change)
+    void sayGoodbye();           // Bye of every device
     // The listener follows the device's address; then Hello.
     void networkChanged(size_t index);
 
@@ -76,17 +77,17 @@ private:
         std::string uuid;
         uint32_t metadataVersion = 1, messageNumber = 0;
         std::vector<Listener> listeners;
-        bool ownAddress = false;   // listening on the device's own IPv4 address
+        bool ownAddress = false; // listening on the device's own IPv4 address
         in_addr boundOwn{};
         uint16_t boundOwnPort = 0;
-        std::deque<std::pair<std::string, double>> nonces;  // UsernameToken nonces of the window, oldest first
+        std::deque<std::pair<std::string, double>> nonces; // UsernameToken nonces of the window, oldest first
         std::set<std::string> nonceSet;
         int failures = 0, lockLevel = 0;
         double lockedUntil = 0;
     };
     struct Conn {
         int fd = -1;
-        size_t dev = 0;  // index into devs_
+        size_t dev = 0; // index into devs_
         std::string in, out;
         size_t sent = 0;
         Clock::time_point last;
@@ -108,7 +109,7 @@ private:
     void sendMulticast(const std::string &msg);
     void accept(const Listener &l, size_t dev);
     void onReadable(Conn &c);
-    bool onWritable(Conn &c);  // false when done
+    bool onWritable(Conn &c); // false when done
     std::string respond(Dev &d, const std::string &head, const std::string &body);
     std::string soap(Dev &d, const zelt::onvif::Node &env, bool httpAuthorized, int &status, bool &challenge);
     bool checkToken(Dev &d, const zelt::onvif::UsernameToken &t);
@@ -121,12 +122,12 @@ private:
     std::vector<zelt::net::Interface> ifs_;
     int wsd_ = -1;
     std::vector<Dev> devs_;
-    std::map<size_t, size_t> byIndex_;  // fleet index -> devs_ index
+    std::map<size_t, size_t> byIndex_; // fleet index -> devs_ index
     std::map<int, Conn> conns_;
-    std::vector<Pending> pending_;  // a heap by time
-    std::map<std::string, double> digestNonces_;  // issued HTTP Digest nonces
+    std::vector<Pending> pending_;               // a heap by time
+    std::map<std::string, double> digestNonces_; // issued HTTP Digest nonces
     uint32_t instanceId_;
     Clock::time_point start_ = Clock::now();
 };
 
-}  // namespace devsim
+} // namespace devsim

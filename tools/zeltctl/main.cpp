@@ -58,7 +58,8 @@ const char kUsage[] =
     "Exit codes: 0 done, 1 refused by the device, 2 usage, 3 device not found, 4 no answer,\n"
     "            5 network or SDK failure, 6 locked out, 7 wrong password or security code, 8 partly done.\n";
 
-const char *errorText(uint32_t e) {
+const char *errorText(uint32_t e)
+{
     switch (e) {
     case ZELT_ERR_NONE: return "no error";
     case ZELT_ERR_NOT_STARTED: return "SDK not started";
@@ -80,21 +81,27 @@ const char *errorText(uint32_t e) {
     case ZELT_ERR_PROTOCOL: return "malformed or unverifiable answer";
     case ZELT_ERR_AMBIGUOUS_DEVICE: return "two certified identities claim this device; nothing was sent";
     case ZELT_ERR_UNTRUSTED_DEVICE: return "the device has no certificate of a trusted maker; nothing was sent";
-    case ZELT_ERR_NOT_IN_PROTOCOL: return "ONVIF has no such command (activation, security codes and key files are ZELT's); nothing was sent";
+    case ZELT_ERR_NOT_IN_PROTOCOL:
+        return "ONVIF has no such command (activation, security codes and key files are ZELT's); nothing was sent";
     case ZELT_ERR_NOT_REACHABLE: return "not reachable over ONVIF; use the device's own protocol or a local address";
     default: return "internal error";
     }
 }
 
-int exitCodeFor(uint32_t e) {
+int exitCodeFor(uint32_t e)
+{
     switch (e) {
     case ZELT_ERR_NONE: return 0;
     case ZELT_ERR_INVALID_PARAM: return 2;
-    case ZELT_ERR_NO_DEVICE: case ZELT_ERR_UNTRUSTED_DEVICE: return 3;
+    case ZELT_ERR_NO_DEVICE:
+    case ZELT_ERR_UNTRUSTED_DEVICE: return 3;
     case ZELT_ERR_TIMEOUT: return 4;
-    case ZELT_ERR_NOT_STARTED: case ZELT_ERR_NETWORK: case ZELT_ERR_INTERNAL: return 5;
+    case ZELT_ERR_NOT_STARTED:
+    case ZELT_ERR_NETWORK:
+    case ZELT_ERR_INTERNAL: return 5;
     case ZELT_ERR_LOCKED: return 6;
-    case ZELT_ERR_WRONG_PASSWORD: case ZELT_ERR_BAD_SECURITY_CODE: return 7;
+    case ZELT_ERR_WRONG_PASSWORD:
+    case ZELT_ERR_BAD_SECURITY_CODE: return 7;
     default: return 1;
     }
 }
@@ -102,48 +109,60 @@ int exitCodeFor(uint32_t e) {
 struct Table {
     std::mutex mu;
     std::condition_variable cv;
-    std::map<std::string, ZELT_DEVICE_INFO> devices;  // key: MAC
+    std::map<std::string, ZELT_DEVICE_INFO> devices; // key: MAC
     std::vector<std::string> order;
 };
 Table g_table;
-int g_protocols = 3;  // bit 0 ZELT, bit 1 ONVIF
+int g_protocols = 3; // bit 0 ZELT, bit 1 ONVIF
 
-void onDevice(const ZELT_DEVICE_INFO *info, void *) {
-    if (!(g_protocols & (info->byProtocol == ZELT_PROTOCOL_ONVIF ? 2 : 1))) return;
+void onDevice(const ZELT_DEVICE_INFO *info, void *)
+{
+    if (!(g_protocols & (info->byProtocol == ZELT_PROTOCOL_ONVIF ? 2 : 1)))
+        return;
     std::lock_guard lock(g_table.mu);
     std::string mac(info->szMAC, strnlen(info->szMAC, sizeof info->szMAC));
-    if (info->byTrust == ZELT_TRUST_UNTRUSTED) mac += " untrusted";  // beside the trusted device of the same MAC
+    if (info->byTrust == ZELT_TRUST_UNTRUSTED)
+        mac += " untrusted"; // beside the trusted device of the same MAC
     if (info->iResult == ZELT_EVENT_OFFLINE) {
         g_table.devices.erase(mac);
         std::erase(g_table.order, mac);
     } else if (info->iResult >= ZELT_EVENT_ONLINE && info->iResult <= ZELT_EVENT_ONLINE2) {
-        if (!g_table.devices.count(mac)) g_table.order.push_back(mac);
+        if (!g_table.devices.count(mac))
+            g_table.order.push_back(mac);
         g_table.devices[mac] = *info;
     }
     g_table.cv.notify_all();
 }
 
-std::string text(const char *field, size_t width) { return std::string(field, strnlen(field, width)); }
+std::string text(const char *field, size_t width)
+{
+    return std::string(field, strnlen(field, width));
+}
 #define TEXT(f) text(f, sizeof f)
 
-bool isMac(const std::string &s) {
+bool isMac(const std::string &s)
+{
     return s.size() == 17 && (s[2] == '-' || s[2] == ':');
 }
 
-std::string normaliseMac(std::string s) {
+std::string normaliseMac(std::string s)
+{
     for (auto &c : s) {
-        if (c == ':') c = '-';
+        if (c == ':')
+            c = '-';
         c = char(std::tolower(static_cast<unsigned char>(c)));
     }
     return s;
 }
 
 // Waits until the device is known; returns its record.
-bool findDevice(const std::string &id, double timeout, ZELT_DEVICE_INFO &out) {
+bool findDevice(const std::string &id, double timeout, ZELT_DEVICE_INFO &out)
+{
     std::unique_lock lock(g_table.mu);
     auto match = [&] {
         for (auto &[mac, info] : g_table.devices) {
-            if (info.byTrust == ZELT_TRUST_UNTRUSTED) continue;
+            if (info.byTrust == ZELT_TRUST_UNTRUSTED)
+                continue;
             if ((isMac(id) && mac == normaliseMac(id)) || (!isMac(id) && TEXT(info.szSerialNO) == id)) {
                 out = info;
                 return true;
@@ -156,61 +175,91 @@ bool findDevice(const std::string &id, double timeout, ZELT_DEVICE_INFO &out) {
 
 struct Options {
     double timeout = 3;
-    std::map<std::string, std::string> named;  // --name value
+    std::map<std::string, std::string> named; // --name value
     std::vector<std::string> positional;
     bool json = false;
-    std::set<std::string> flags;  // options without a value
+    std::set<std::string> flags; // options without a value
 };
 
-bool parseCommandArgs(int argc, char **argv, int from, Options &o) {
+bool parseCommandArgs(int argc, char **argv, int from, Options &o)
+{
     for (int i = from; i < argc; ++i) {
         std::string a = argv[i];
-        if (a == "--json") o.json = true;
-        else if (a == "--untrusted") o.flags.insert("untrusted");
+        if (a == "--json")
+            o.json = true;
+        else if (a == "--untrusted")
+            o.flags.insert("untrusted");
         else if (a.rfind("--", 0) == 0 && a.size() > 2) {
-            if (i + 1 >= argc) { std::cerr << "zeltctl: " << a << " needs a value\n"; return false; }
+            if (i + 1 >= argc) {
+                std::cerr << "zeltctl: " << a << " needs a value\n";
+                return false;
+            }
             o.named[a.substr(2)] = argv[++i];
-        } else o.positional.push_back(a);
+        } else
+            o.positional.push_back(a);
     }
     return true;
 }
 
-const char *trustText(uint8_t t) {
-    return t == ZELT_TRUST_UNTRUSTED ? "UNTRUSTED" : t == ZELT_TRUST_AMBIGUOUS ? "AMBIGUOUS" : t == ZELT_TRUST_UNCERTIFIED ? "uncertified" : "verified";
+const char *trustText(uint8_t t)
+{
+    return t == ZELT_TRUST_UNTRUSTED     ? "UNTRUSTED"
+           : t == ZELT_TRUST_AMBIGUOUS   ? "AMBIGUOUS"
+           : t == ZELT_TRUST_UNCERTIFIED ? "uncertified"
+                                         : "verified";
 }
-const char *protocolText(uint8_t p) { return p == ZELT_PROTOCOL_ONVIF ? "onvif" : "zelt"; }
+const char *protocolText(uint8_t p)
+{
+    return p == ZELT_PROTOCOL_ONVIF ? "onvif" : "zelt";
+}
 
 // A secret from the option itself ("-": a line of standard input), from
 // the file named by NAME-file, or from the environment.
-bool secret(Options &o, const std::string &name, const char *envName, std::string &out, bool &present) {
+bool secret(Options &o, const std::string &name, const char *envName, std::string &out, bool &present)
+{
     auto firstLine = [](std::istream &in, std::string &line) {
-        if (!std::getline(in, line)) line.clear();
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!std::getline(in, line))
+            line.clear();
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
         return true;
     };
     present = true;
     if (auto it = o.named.find(name); it != o.named.end()) {
-        if (it->second != "-") { out = it->second; return true; }
+        if (it->second != "-") {
+            out = it->second;
+            return true;
+        }
         return firstLine(std::cin, out);
     }
     if (auto it = o.named.find(name + "-file"); it != o.named.end()) {
         std::ifstream in(it->second);
-        if (!in) { std::cerr << "zeltctl: cannot read " << it->second << "\n"; return false; }
+        if (!in) {
+            std::cerr << "zeltctl: cannot read " << it->second << "\n";
+            return false;
+        }
         return firstLine(in, out);
     }
-    if (const char *e = std::getenv(envName); e && *e) { out = e; return true; }
+    if (const char *e = std::getenv(envName); e && *e) {
+        out = e;
+        return true;
+    }
     present = false;
     return true;
 }
 
-int report(const std::string &what, const std::string &device, int result) {
+int report(const std::string &what, const std::string &device, int result)
+{
     uint32_t e = result ? ZELT_ERR_NONE : ZELT_GetLastError();
-    if (result) std::cout << what << " " << device << ": done\n";
-    else std::cerr << what << " " << device << ": failed: " << errorText(e) << " (error " << e << ")\n";
+    if (result)
+        std::cout << what << " " << device << ": done\n";
+    else
+        std::cerr << what << " " << device << ": failed: " << errorText(e) << " (error " << e << ")\n";
     return result ? 0 : exitCodeFor(e);
 }
 
-int cmdList(const Options &o) {
+int cmdList(const Options &o)
+{
     long want = o.named.count("count") ? std::strtol(o.named.at("count").c_str(), nullptr, 10) : 0;
     {
         std::unique_lock lock(g_table.mu);
@@ -222,8 +271,10 @@ int cmdList(const Options &o) {
         auto q = [](const std::string &s) {
             std::string r = "\"";
             for (char c : s) {
-                if (c == '"' || c == '\\') r += '\\';
-                if (static_cast<unsigned char>(c) >= 0x20) r += c;
+                if (c == '"' || c == '\\')
+                    r += '\\';
+                if (static_cast<unsigned char>(c) >= 0x20)
+                    r += c;
             }
             return r + "\"";
         };
@@ -231,31 +282,36 @@ int cmdList(const Options &o) {
         bool first = true;
         for (auto &mac : g_table.order) {
             const auto &d = g_table.devices[mac];
-            std::cout << (first ? "\n" : ",\n") << "  {\"serial\": " << q(TEXT(d.szSerialNO)) << ", \"mac\": " << q(TEXT(d.szMAC))
-                      << ", \"ipv4\": " << q(TEXT(d.szIPv4Address)) << ", \"mask\": " << q(TEXT(d.szIPv4SubnetMask))
-                      << ", \"gateway\": " << q(TEXT(d.szIPv4Gateway)) << ", \"ipv6\": " << q(TEXT(d.szIPv6Address))
-                      << ", \"ipv6_gateway\": " << q(TEXT(d.szIPv6Gateway)) << ", \"ipv6_prefix\": " << int(d.byIPv6MaskLen)
-                      << ", \"port\": " << d.dwPort << ", \"http_port\": " << d.wHttpPort << ", \"type\": " << d.dwDeviceType
+            std::cout << (first ? "\n" : ",\n") << "  {\"serial\": " << q(TEXT(d.szSerialNO))
+                      << ", \"mac\": " << q(TEXT(d.szMAC)) << ", \"ipv4\": " << q(TEXT(d.szIPv4Address))
+                      << ", \"mask\": " << q(TEXT(d.szIPv4SubnetMask)) << ", \"gateway\": " << q(TEXT(d.szIPv4Gateway))
+                      << ", \"ipv6\": " << q(TEXT(d.szIPv6Address))
+                      << ", \"ipv6_gateway\": " << q(TEXT(d.szIPv6Gateway))
+                      << ", \"ipv6_prefix\": " << int(d.byIPv6MaskLen) << ", \"port\": " << d.dwPort
+                      << ", \"http_port\": " << d.wHttpPort << ", \"type\": " << d.dwDeviceType
                       << ", \"channels\": " << d.dwNumberOfEncoders << ", \"description\": " << q(TEXT(d.szDevDesc))
-                      << ", \"software\": " << q(TEXT(d.szDeviceSoftwareVersion)) << ", \"dsp\": " << q(TEXT(d.szDSPVersion))
-                      << ", \"boot_time\": " << q(TEXT(d.szBootTime)) << ", \"support\": " << int(d.bySupport)
+                      << ", \"software\": " << q(TEXT(d.szDeviceSoftwareVersion))
+                      << ", \"dsp\": " << q(TEXT(d.szDSPVersion)) << ", \"boot_time\": " << q(TEXT(d.szBootTime))
+                      << ", \"support\": " << int(d.bySupport)
                       << ", \"dhcp\": " << (d.byDhcpEnabled == 1 ? "true" : "false")
                       << ", \"extended\": " << (d.byExtendInfo == 1 ? "true" : "false")
                       << ", \"active\": " << (d.byActivated == 0 ? "true" : "false")
-                      << ", \"trust\": " << q(trustText(d.byTrust)) << ", \"protocol\": " << q(protocolText(d.byProtocol))
-                      << ", \"name\": " << q(TEXT(d.szOEMinfo)) << "}";
+                      << ", \"trust\": " << q(trustText(d.byTrust))
+                      << ", \"protocol\": " << q(protocolText(d.byProtocol)) << ", \"name\": " << q(TEXT(d.szOEMinfo))
+                      << "}";
             first = false;
         }
         std::cout << (first ? "]\n" : "\n]\n");
     } else {
-        std::printf("%-4s %-26s %-18s %-16s %-16s %-6s %-5s %-8s %-5s %-11s %-6s %s\n", "No", "Serial", "MAC", "IPv4", "Mask", "Port", "HTTP",
-                    "State", "DHCP", "Trust", "Proto", "Type");
+        std::printf("%-4s %-26s %-18s %-16s %-16s %-6s %-5s %-8s %-5s %-11s %-6s %s\n", "No", "Serial", "MAC", "IPv4",
+                    "Mask", "Port", "HTTP", "State", "DHCP", "Trust", "Proto", "Type");
         int n = 0;
         for (auto &mac : g_table.order) {
             const auto &d = g_table.devices[mac];
-            std::printf("%03d  %-26s %-18s %-16s %-16s %-6u %-5u %-8s %-5s %-11s %-6s %s (0x%04X)\n", ++n, TEXT(d.szSerialNO).c_str(),
-                        TEXT(d.szMAC).c_str(), TEXT(d.szIPv4Address).c_str(), TEXT(d.szIPv4SubnetMask).c_str(), d.dwPort,
-                        unsigned(d.wHttpPort), d.byActivated ? "inactive" : "active", d.byDhcpEnabled == 1 ? "on" : "off",
+            std::printf("%03d  %-26s %-18s %-16s %-16s %-6u %-5u %-8s %-5s %-11s %-6s %s (0x%04X)\n", ++n,
+                        TEXT(d.szSerialNO).c_str(), TEXT(d.szMAC).c_str(), TEXT(d.szIPv4Address).c_str(),
+                        TEXT(d.szIPv4SubnetMask).c_str(), d.dwPort, unsigned(d.wHttpPort),
+                        d.byActivated ? "inactive" : "active", d.byDhcpEnabled == 1 ? "on" : "off",
                         trustText(d.byTrust), protocolText(d.byProtocol), TEXT(d.szDevDesc).c_str(), d.dwDeviceType);
         }
         std::printf("%d device(s)\n", n);
@@ -264,12 +320,14 @@ int cmdList(const Options &o) {
     return want > 0 && long(g_table.devices.size()) < want ? 4 : 0;
 }
 
-void copyField(char *dst, size_t width, const std::string &src) {
+void copyField(char *dst, size_t width, const std::string &src)
+{
     std::memset(dst, 0, width);
     std::memcpy(dst, src.data(), std::min(src.size(), width - 1));
 }
 
-int modify(const ZELT_DEVICE_INFO &dev, const Options &o, const std::string &password, const std::string &ip, int dhcp) {
+int modify(const ZELT_DEVICE_INFO &dev, const Options &o, const std::string &password, const std::string &ip, int dhcp)
+{
     ZELT_NET_PARAM p;
     std::memset(&p, 0, sizeof p);
     auto get = [&](const char *k) { return o.named.count(k) ? o.named.at(k) : std::string(); };
@@ -287,14 +345,17 @@ int modify(const ZELT_DEVICE_INFO &dev, const Options &o, const std::string &pas
 }
 
 // Next address of a run: the last part counts up, carrying into the third.
-bool addressAt(const std::string &start, unsigned k, std::string &out) {
+bool addressAt(const std::string &start, unsigned k, std::string &out)
+{
     in_addr a;
-    if (inet_pton(AF_INET, start.c_str(), &a) != 1) return false;
+    if (inet_pton(AF_INET, start.c_str(), &a) != 1)
+        return false;
     uint32_t v = ntohl(a.s_addr);
     uint32_t host = (v & 0xff) + k;
     uint32_t third = ((v >> 8) & 0xff) + (host - 1) / 254;
-    host = (host - 1) % 254 + 1;  // skip .0 and .255
-    if (third > 255) return false;
+    host = (host - 1) % 254 + 1; // skip .0 and .255
+    if (third > 255)
+        return false;
     v = (v & 0xffff0000u) | (third << 8) | host;
     a.s_addr = htonl(v);
     char buf[INET_ADDRSTRLEN];
@@ -303,7 +364,9 @@ bool addressAt(const std::string &start, unsigned k, std::string &out) {
     return true;
 }
 
-int runOn(const std::vector<std::string> &ids, double timeout, const std::function<int(const ZELT_DEVICE_INFO &, size_t)> &fn) {
+int runOn(const std::vector<std::string> &ids, double timeout,
+          const std::function<int(const ZELT_DEVICE_INFO &, size_t)> &fn)
+{
     int failures = 0, worst = 0;
     for (size_t k = 0; k < ids.size(); ++k) {
         ZELT_DEVICE_INFO dev;
@@ -314,46 +377,76 @@ int runOn(const std::vector<std::string> &ids, double timeout, const std::functi
             continue;
         }
         int rc = fn(dev, k);
-        if (rc) { ++failures; worst = rc; }
+        if (rc) {
+            ++failures;
+            worst = rc;
+        }
     }
-    if (failures && size_t(failures) < ids.size()) return 8;
+    if (failures && size_t(failures) < ids.size())
+        return 8;
     return worst;
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char **argv)
+{
     int i = 1;
     std::string logDir;
     int logLevel = 0;
     double timeout = 3;
     for (; i < argc && std::string(argv[i]).rfind("--", 0) == 0; ++i) {
         std::string a = argv[i];
-        if (a == "--help") { std::cout << kUsage; return 0; }
-        if (i + 1 >= argc) { std::cerr << kUsage; return 2; }
+        if (a == "--help") {
+            std::cout << kUsage;
+            return 0;
+        }
+        if (i + 1 >= argc) {
+            std::cerr << kUsage;
+            return 2;
+        }
         const char *v = argv[++i];
-        if (a == "--interfaces") setenv("ZELT_INTERFACES", v, 1);
-        else if (a == "--port") setenv("ZELT_PORT", v, 1);
-        else if (a == "--group") setenv("ZELT_GROUP", v, 1);
-        else if (a == "--timeout") timeout = std::atof(v);
-        else if (a == "--log-level") logLevel = std::atoi(v);
-        else if (a == "--log-dir") logDir = v;
+        if (a == "--interfaces")
+            setenv("ZELT_INTERFACES", v, 1);
+        else if (a == "--port")
+            setenv("ZELT_PORT", v, 1);
+        else if (a == "--group")
+            setenv("ZELT_GROUP", v, 1);
+        else if (a == "--timeout")
+            timeout = std::atof(v);
+        else if (a == "--log-level")
+            logLevel = std::atoi(v);
+        else if (a == "--log-dir")
+            logDir = v;
         else if (a == "--protocol") {
             const std::string p = v;
-            if (p == "zelt") g_protocols = 1;
-            else if (p == "onvif") g_protocols = 2;
-            else if (p == "all") g_protocols = 3;
-            else { std::cerr << "zeltctl: --protocol zelt|onvif|all\n"; return 2; }
-            setenv("ZELT_PROTOCOLS", v, 1);  // the other protocol is not even asked
+            if (p == "zelt")
+                g_protocols = 1;
+            else if (p == "onvif")
+                g_protocols = 2;
+            else if (p == "all")
+                g_protocols = 3;
+            else {
+                std::cerr << "zeltctl: --protocol zelt|onvif|all\n";
+                return 2;
+            }
+            setenv("ZELT_PROTOCOLS", v, 1); // the other protocol is not even asked
+        } else {
+            std::cerr << "zeltctl: unknown option " << a << "\n" << kUsage;
+            return 2;
         }
-        else { std::cerr << "zeltctl: unknown option " << a << "\n" << kUsage; return 2; }
     }
-    if (i >= argc) { std::cerr << kUsage; return 2; }
+    if (i >= argc) {
+        std::cerr << kUsage;
+        return 2;
+    }
     std::string cmd = argv[i];
     Options o;
-    if (!parseCommandArgs(argc, argv, i + 1, o)) return 2;
+    if (!parseCommandArgs(argc, argv, i + 1, o))
+        return 2;
     o.timeout = o.named.count("timeout") ? std::atof(o.named["timeout"].c_str()) : timeout;
-    if (o.timeout <= 0) o.timeout = 3;
+    if (o.timeout <= 0)
+        o.timeout = 3;
 
     static const char *known[] = {"list", "activate", "set-ip", "dhcp", "restore", "reset", "export-key"};
     if (std::find(std::begin(known), std::end(known), cmd) == std::end(known)) {
@@ -369,12 +462,14 @@ int main(int argc, char **argv) {
         o.named[cmd == "activate" ? "password" : "security-code"] = args[1];
         args.resize(1);
     }
-    if (!secret(o, "password", "ZELT_PASSWORD", password, hasPassword) ||
-        !secret(o, "security-code", "ZELT_SECURITY_CODE", securityCode, hasCode) ||
-        !secret(o, "new-password", "ZELT_NEW_PASSWORD", newPassword, hasNewPassword))
+    if (!secret(o, "password", "ZELT_PASSWORD", password, hasPassword)
+        || !secret(o, "security-code", "ZELT_SECURITY_CODE", securityCode, hasCode)
+        || !secret(o, "new-password", "ZELT_NEW_PASSWORD", newPassword, hasNewPassword))
         return 2;
-    if (cmd == "list" && o.flags.count("untrusted")) setenv("ZELT_REPORT_UNTRUSTED", "1", 1);
-    if (logLevel > 0) ZELT_SetLogToFile(logLevel, logDir.empty() ? nullptr : logDir.c_str(), 0);
+    if (cmd == "list" && o.flags.count("untrusted"))
+        setenv("ZELT_REPORT_UNTRUSTED", "1", 1);
+    if (logLevel > 0)
+        ZELT_SetLogToFile(logLevel, logDir.empty() ? nullptr : logDir.c_str(), 0);
     if (!ZELT_Start_V30(onDevice, 0, nullptr)) {
         uint32_t e = ZELT_GetLastError();
         std::cerr << "zeltctl: cannot start: " << errorText(e) << "\n";
@@ -382,25 +477,33 @@ int main(int argc, char **argv) {
     }
     auto &pos = o.positional;
     auto need = [&](size_t n) {
-        if (pos.size() < n) { std::cerr << "zeltctl: " << cmd << ": missing arguments\n" << kUsage; return false; }
+        if (pos.size() < n) {
+            std::cerr << "zeltctl: " << cmd << ": missing arguments\n" << kUsage;
+            return false;
+        }
         return true;
     };
     int rc = 2;
     if (cmd == "list") {
         rc = cmdList(o);
     } else if (cmd == "activate") {
-        if (!hasPassword) std::cerr << "zeltctl: activate needs a password\n";
+        if (!hasPassword)
+            std::cerr << "zeltctl: activate needs a password\n";
         else if (need(1))
             rc = runOn({pos[0]}, o.timeout, [&](const ZELT_DEVICE_INFO &d, size_t) {
                 return report("activate", pos[0], ZELT_ActivateDevice(d.szSerialNO, password.c_str()) != 0);
             });
     } else if (cmd == "set-ip") {
-        if (!hasPassword) std::cerr << "zeltctl: set-ip needs --password\n";
+        if (!hasPassword)
+            std::cerr << "zeltctl: set-ip needs --password\n";
         else if (o.named.count("run")) {
             if (need(1))
                 rc = runOn(pos, o.timeout, [&](const ZELT_DEVICE_INFO &d, size_t k) {
                     std::string ip;
-                    if (!addressAt(o.named.at("run"), unsigned(k), ip)) { std::cerr << "zeltctl: address run too long\n"; return 2; }
+                    if (!addressAt(o.named.at("run"), unsigned(k), ip)) {
+                        std::cerr << "zeltctl: address run too long\n";
+                        return 2;
+                    }
                     return report("set-ip " + ip, TEXT(d.szSerialNO), modify(d, o, password, ip, -1) == 1);
                 });
         } else if (need(1)) {
@@ -416,9 +519,11 @@ int main(int argc, char **argv) {
             rc = runOn(ids, o.timeout, [&](const ZELT_DEVICE_INFO &d, size_t) {
                 return report("dhcp " + pos[0], TEXT(d.szSerialNO), modify(d, o, password, "", pos[0] == "on") == 1);
             });
-        } else std::cerr << "zeltctl: dhcp on|off --password PW DEVICE...\n";
+        } else
+            std::cerr << "zeltctl: dhcp on|off --password PW DEVICE...\n";
     } else if (cmd == "restore") {
-        if (!hasCode) std::cerr << "zeltctl: restore needs a security code\n";
+        if (!hasCode)
+            std::cerr << "zeltctl: restore needs a security code\n";
         else if (need(1))
             rc = runOn({pos[0]}, o.timeout, [&](const ZELT_DEVICE_INFO &d, size_t) {
                 return report("restore", pos[0], ZELT_ResetDefaultPasswd(d.szSerialNO, securityCode.c_str()) == 1);
@@ -440,7 +545,8 @@ int main(int argc, char **argv) {
                     return report("reset", pos[0], ZELT_ResetPasswd(d.szSerialNO, &p) == 1);
                 });
             }
-        } else std::cerr << "zeltctl: reset DEVICE (--key-file F | --security-code C) [--new-password PW]\n";
+        } else
+            std::cerr << "zeltctl: reset DEVICE (--key-file F | --security-code C) [--new-password PW]\n";
     } else if (cmd == "export-key") {
         if (need(2))
             rc = runOn({pos[0]}, o.timeout, [&](const ZELT_DEVICE_INFO &d, size_t) {
@@ -449,8 +555,12 @@ int main(int argc, char **argv) {
                 if (!ZELT_GetDeviceConfig(d.szSerialNO, ZELT_CFG_DEVICE_KEY, nullptr, 0, &key, sizeof key))
                     return report("export-key", pos[0], 0);
                 std::ofstream out(pos[1], std::ios::binary | std::ios::trunc);
-                out.write(reinterpret_cast<const char *>(key.byKey), std::min<uint32_t>(key.dwLength, sizeof key.byKey));
-                if (!out) { std::cerr << "export-key: cannot write " << pos[1] << "\n"; return 1; }
+                out.write(reinterpret_cast<const char *>(key.byKey),
+                          std::min<uint32_t>(key.dwLength, sizeof key.byKey));
+                if (!out) {
+                    std::cerr << "export-key: cannot write " << pos[1] << "\n";
+                    return 1;
+                }
                 return report("export-key", pos[0], 1);
             });
     }

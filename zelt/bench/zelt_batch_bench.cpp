@@ -58,8 +58,8 @@ void Forward(const ZELT_DEVICE_EVENT *ev, void *)
     OnDeviceEvent(ev, 0);
 }
 bool HostModify(const char *mac, const char *ipv4, const char *mask, const char *password, const char *port,
-                const char *http, const char *gateway, const char *ipv6, const char *ipv6Gateway,
-                unsigned char prefix, unsigned char dhcp)
+                const char *http, const char *gateway, const char *ipv6, const char *ipv6Gateway, unsigned char prefix,
+                unsigned char dhcp)
 {
     ++g_calls;
     return g_hub->ModifyNetParam(mac, ipv4, mask, password, port, http, gateway, ipv6, ipv6Gateway, prefix, dhcp);
@@ -192,13 +192,14 @@ int main(int argc, char **argv)
     const quint16 port = quint16(36000 + (QCoreApplication::applicationPid() % 1000) * 2);
     QJsonArray fleet;
     for (int n = 0; n < devices; ++n)
-        fleet.append(QJsonObject{{"serial", QString::asprintf("ZB-%06d", n)},
-                                 {"mac", QString::asprintf("02-5b-00-%02x-%02x-%02x", n >> 16, (n >> 8) & 0xff, n & 0xff)},
-                                 {"ipv4", QString::asprintf("10.80.%d.%d", n / 250, n % 250 + 1)},
-                                 {"mask", "255.255.0.0"},
-                                 {"gateway", "10.80.0.254"},
-                                 {"support", 0x04},
-                                 {"password", "Admin12345"}});
+        fleet.append(
+            QJsonObject{{"serial", QString::asprintf("ZB-%06d", n)},
+                        {"mac", QString::asprintf("02-5b-00-%02x-%02x-%02x", n >> 16, (n >> 8) & 0xff, n & 0xff)},
+                        {"ipv4", QString::asprintf("10.80.%d.%d", n / 250, n % 250 + 1)},
+                        {"mask", "255.255.0.0"},
+                        {"gateway", "10.80.0.254"},
+                        {"support", 0x04},
+                        {"password", "Admin12345"}});
     QFile cfg(dir.filePath("fleet.json"));
     if (!cfg.open(QIODevice::WriteOnly))
         return 1;
@@ -273,8 +274,8 @@ int main(int argc, char **argv)
         summary.Stop();
         std::printf("set-ip of %d devices: %lld ms until the summary; commands %d, succeeded %d, failed %d; "
                     "longest event-loop pause %lld ms\n",
-                    devices, summary.seenAt, g_calls.load(),
-                    Ids(summary.text, kOk), Ids(summary.text, kFailed), longest);
+                    devices, summary.seenAt, g_calls.load(), Ids(summary.text, kOk), Ids(summary.text, kFailed),
+                    longest);
     }
 
     // 2. Nobody answers any more.
@@ -313,8 +314,7 @@ int main(int argc, char **argv)
         if (cancelledAt >= 0)
             std::printf("Cancel after %lld ms (%d commands sent by then); run over %lld ms after Cancel; "
                         "%d commands in all, %d reported failed\n",
-                        cancelledAt, sentAtCancel, end - cancelledAt, g_calls.load(),
-                        Ids(summary.text, kFailed));
+                        cancelledAt, sentAtCancel, end - cancelledAt, g_calls.load(), Ids(summary.text, kFailed));
         else
             std::printf("no Cancel possible; run over after %lld ms, %d commands\n", end, g_calls.load());
     }

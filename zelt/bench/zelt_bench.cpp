@@ -107,7 +107,8 @@ int main(int argc, char **argv)
             const long rssBefore = StatusKb("VmRSS:");
             const double ms = Drive(path, model, 1, base, n, n);
             const long rssAfter = StatusKb("VmRSS:");
-            std::printf("%-52s %8.0f ms\n", qPrintable(QStringLiteral("[%1] %2 online events shown").arg(via).arg(n)), ms);
+            std::printf("%-52s %8.0f ms\n", qPrintable(QStringLiteral("[%1] %2 online events shown").arg(via).arg(n)),
+                        ms);
             if (n == 50000 && !path)
                 std::printf("%-52s %8.0f KB\n", "memory per 1,000 devices (RSS growth / 50)",
                             double(rssAfter - rssBefore) / 50.0);
@@ -123,15 +124,16 @@ int main(int argc, char **argv)
                     QElapsedTimer t;
                     t.start();
                     table->sortByColumn(2, Qt::DescendingOrder);
-                    std::printf("%-52s %8.1f ms\n", "sort 10,000 rows by IPv4 Address, descending", t.nsecsElapsed() / 1e6);
+                    std::printf("%-52s %8.1f ms\n", "sort 10,000 rows by IPv4 Address, descending",
+                                t.nsecsElapsed() / 1e6);
                 }
                 const double offMs = Drive(path, model, 3, base, n, 0);
                 std::printf("%-52s %8.0f ms\n",
                             qPrintable(QStringLiteral("[%1] 10,000 offline events on 10,000 rows").arg(via)), offMs);
             } else {
                 const double offMs = Drive(path, model, 3, base, n, 0);
-                std::printf("%-52s %8.0f ms\n",
-                            qPrintable(QStringLiteral("[%1] %2 offline events").arg(via).arg(n)), offMs);
+                std::printf("%-52s %8.0f ms\n", qPrintable(QStringLiteral("[%1] %2 offline events").arg(via).arg(n)),
+                            offMs);
             }
             base += n;
         }

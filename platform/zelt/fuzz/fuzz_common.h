@@ -9,7 +9,8 @@
 
 namespace fuzz {
 
-inline zelt::crypto::SignKeyPair signKeys(uint8_t tag) {
+inline zelt::crypto::SignKeyPair signKeys(uint8_t tag)
+{
     zelt::crypto::init();
     unsigned char seed[crypto_sign_SEEDBYTES];
     std::memset(seed, tag, sizeof seed);
@@ -18,11 +19,13 @@ inline zelt::crypto::SignKeyPair signKeys(uint8_t tag) {
     return kp;
 }
 
-inline const zelt::crypto::SignKeyPair &maker() {
+inline const zelt::crypto::SignKeyPair &maker()
+{
     static const auto kp = signKeys(0x4d);
     return kp;
 }
-inline const zelt::crypto::SignKeyPair &otherMaker() {
+inline const zelt::crypto::SignKeyPair &otherMaker()
+{
     static const auto kp = signKeys(0x6f);
     return kp;
 }
@@ -31,12 +34,14 @@ inline const zelt::crypto::SignKeyPair &otherMaker() {
 struct Bytes {
     const uint8_t *p;
     size_t n;
-    uint8_t u8() {
-        if (!n) return 0;
+    uint8_t u8()
+    {
+        if (!n)
+            return 0;
         --n;
         return *p++;
     }
     uint16_t u16() { return uint16_t(u8() | (u8() << 8)); }
 };
 
-}  // namespace fuzz
+} // namespace fuzz

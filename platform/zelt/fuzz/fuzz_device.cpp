@@ -12,7 +12,8 @@
 
 namespace {
 
-const zelt::DeviceState &baseState() {
+const zelt::DeviceState &baseState()
+{
     static const zelt::DeviceState s = [] {
         zelt::DeviceState st;
         auto &r = st.record;
@@ -32,10 +33,12 @@ const zelt::DeviceState &baseState() {
     return s;
 }
 
-}  // namespace
+} // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    if (size < 1) return 0;
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size < 1)
+        return 0;
     zelt::DeviceOptions opt;
     opt.makerKey = fuzz::maker().pk;
     opt.lockoutSeconds = 1;
@@ -45,7 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     fuzz::Bytes in{data + 1, size - 1};
     double now = 0;
     if (data[0] % 2 == 0) {
-        if (auto m = zelt::wire::decode(in.p, in.n); m && m->type == zelt::wire::Type::Request) (void)dev.handle(m->request, now);
+        if (auto m = zelt::wire::decode(in.p, in.n); m && m->type == zelt::wire::Type::Request)
+            (void)dev.handle(m->request, now);
         return 0;
     }
     zelt::crypto::BoxKeyPair clients[2] = {zelt::crypto::newBoxKeyPair(), zelt::crypto::newBoxKeyPair()};
@@ -54,26 +58,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     while (in.n > 0 && sent.size() < 16) {
         const uint8_t op = in.u8();
         now += in.u8() / 4.0;
-        if (op % 5 == 4 && !sent.empty()) {  // a request again: retransmission or replay
+        if (op % 5 == 4 && !sent.empty()) { // a request again: retransmission or replay
             auto out = dev.handle(sent[in.u8() % sent.size()], now);
-            if (out.datagram && out.changed && out.fromCache) std::abort();  // a cached answer never applies again
+            if (out.datagram && out.changed && out.fromCache)
+                std::abort(); // a cached answer never applies again
             continue;
         }
         const auto &client = clients[op & 1];
         zelt::crypto::SessionKeys keys;
-        if (!zelt::crypto::clientSessionKeys(client, dev.record().boxKey, keys)) continue;
+        if (!zelt::crypto::clientSessionKeys(client, dev.record().boxKey, keys))
+            continue;
         zelt::wire::CommandBody b;
         b.command = zelt::wire::Command(1 + in.u8() % 5);
         b.password = passwords[in.u8() % 4];
-        if (in.u8() & 1) b.securityCode = in.u8() & 1 ? "FUZZ-CODE-1" : "WRONG";
+        if (in.u8() & 1)
+            b.securityCode = in.u8() & 1 ? "FUZZ-CODE-1" : "WRONG";
         b.newPassword = passwords[in.u8() % 4];
         if (in.u8() % 4 == 0) {
-            std::string key = zelt::crypto::makeKeyData(dev.record().serial, zelt::wire::macText(dev.record().mac), dev.state().keyNonce);
-            if (auto f = zelt::crypto::signKeyFile(key, in.u8() & 1 ? fuzz::maker() : fuzz::otherMaker())) b.keyFile.assign(f->begin(), f->end());
+            std::string key = zelt::crypto::makeKeyData(dev.record().serial, zelt::wire::macText(dev.record().mac),
+                                                        dev.state().keyNonce);
+            if (auto f = zelt::crypto::signKeyFile(key, in.u8() & 1 ? fuzz::maker() : fuzz::otherMaker()))
+                b.keyFile.assign(f->begin(), f->end());
         }
         b.netFlags = in.u8();
         for (auto *a : {&b.ipv4, &b.mask, &b.gateway})
-            for (auto &x : *a) x = in.u8();
+            for (auto &x : *a)
+                x = in.u8();
         b.ipv6[0] = in.u8();
         b.ipv6Prefix = in.u8();
         b.dhcp = in.u8() % 3;
@@ -93,7 +103,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         auto out = dev.handle(r, now);
         if (out.datagram) {
             auto m = zelt::wire::decode(out.datagram->data(), out.datagram->size());
-            if (!m || m->type != zelt::wire::Type::Response || !zelt::crypto::openResponse(m->response, keys)) std::abort();
+            if (!m || m->type != zelt::wire::Type::Response || !zelt::crypto::openResponse(m->response, keys))
+                std::abort();
         }
         sent.push_back(r);
     }

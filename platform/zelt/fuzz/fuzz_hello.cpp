@@ -25,36 +25,45 @@ struct Identity {
     zelt::crypto::SignKeyPair keys;
     bool trusted;
 };
-const Identity &identity(int i) {
-    static const Identity ids[3] = {{fuzz::signKeys(0x21), true}, {fuzz::signKeys(0x22), true}, {fuzz::signKeys(0x23), false}};
+const Identity &identity(int i)
+{
+    static const Identity ids[3] = {
+        {fuzz::signKeys(0x21), true}, {fuzz::signKeys(0x22), true}, {fuzz::signKeys(0x23), false}};
     return ids[i];
 }
 
-const zelt::wire::Certificate &cert(int serial, int mac, int id) {
+const zelt::wire::Certificate &cert(int serial, int mac, int id)
+{
     static std::map<int, zelt::wire::Certificate> certs;
     const int key = serial * 100 + mac * 10 + id;
     auto it = certs.find(key);
     if (it == certs.end()) {
         zelt::wire::Mac m = {0x02, 0x5a, 0, 0, 0, uint8_t(mac)};
         const auto &who = identity(id);
-        it = certs.emplace(key, zelt::crypto::issueCertificate(kSerials[serial], m, who.keys.pk, 1, who.trusted ? fuzz::maker() : fuzz::otherMaker())).first;
+        it = certs
+                 .emplace(key, zelt::crypto::issueCertificate(kSerials[serial], m, who.keys.pk, 1,
+                                                              who.trusted ? fuzz::maker() : fuzz::otherMaker()))
+                 .first;
     }
     return it->second;
 }
 
-}  // namespace
+} // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
     g_trustFile = "/tmp/zelt-fuzz-trust-" + std::to_string(getpid()) + ".txt";
     FILE *f = std::fopen(g_trustFile.c_str(), "w");
-    if (!f) std::abort();
+    if (!f)
+        std::abort();
     std::fprintf(f, "%s\n", zelt::crypto::makerPublicKeyLine(fuzz::maker().pk).c_str());
     std::fclose(f);
     std::atexit([] { std::remove(g_trustFile.c_str()); });
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
     zelt::Engine engine(zelt::net::Settings{}, zelt::EngineTiming{}, {g_trustFile});
     fuzz::Bytes in{data, size};
     std::vector<zelt::wire::Bytes> sent;
@@ -62,16 +71,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     int ops = 0;
     while (in.n > 0 && ops++ < 24) {
         const uint8_t op = in.u8();
-        if (op % 4 == 2) {  // hostile bytes
+        if (op % 4 == 2) { // hostile bytes
             const size_t n = std::min<size_t>(in.u8(), in.n);
             engine.handleDatagram(in.p, n);
             in.p += n;
             in.n -= n;
             continue;
         }
-        if (op % 4 == 3 && !sent.empty()) {  // an earlier datagram under a new id
+        if (op % 4 == 3 && !sent.empty()) { // an earlier datagram under a new id
             zelt::wire::Bytes again = sent[in.u8() % sent.size()];
-            for (int k = 0; k < 8; ++k) again[8 + k] = uint8_t(++msgId >> (8 * k));
+            for (int k = 0; k < 8; ++k)
+                again[8 + k] = uint8_t(++msgId >> (8 * k));
             engine.handleDatagram(again.data(), again.size());
             continue;
         }
@@ -92,7 +102,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             r.boxKey[0] = in.u8() % 2;
             r.inactive = in.u8() & 1;
             m.hello.cert = cert(serial, mac, id);
-            if (in.u8() % 8 == 0) m.hello.cert.issued ^= 1;  // a certificate that no longer verifies
+            if (in.u8() % 8 == 0)
+                m.hello.cert.issued ^= 1; // a certificate that no longer verifies
             m.hello.signature = zelt::crypto::signHello(r, m.hello.cert, who.keys);
         } else {
             m.type = zelt::wire::Type::Bye;
@@ -105,6 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         sent.push_back(zelt::wire::encode(m));
         engine.handleDatagram(sent.back().data(), sent.back().size());
     }
-    if (engine.deviceCount() > 4) std::abort();  // two serial numbers times two MACs
+    if (engine.deviceCount() > 4)
+        std::abort(); // two serial numbers times two MACs
     return 0;
 }

@@ -8,8 +8,10 @@
 #include <cstdint>
 #include <cstring>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    if (size < 1) return 0;
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size < 1)
+        return 0;
     const uint8_t mode = data[0];
     ++data;
     --size;
@@ -22,21 +24,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             engine.handleDiscovery(data, n);
             data += n;
             size -= n;
-            if (size) { ++data; --size; }
+            if (size) {
+                ++data;
+                --size;
+            }
         }
         (void)engine.onvifDeviceCount();
         return 0;
     }
     auto env = zelt::onvif::parse(reinterpret_cast<const char *>(data), size);
-    if (!env) return 0;
+    if (!env)
+        return 0;
     (void)zelt::onvif::readDeviceInformation(*env);
     if (auto nics = zelt::onvif::readNetworkInterfaces(*env))
-        for (auto &n : *nics) (void)zelt::onvif::maskFromPrefix(n.prefix);
+        for (auto &n : *nics)
+            (void)zelt::onvif::maskFromPrefix(n.prefix);
     (void)zelt::onvif::readDefaultGateway(*env);
     (void)zelt::onvif::readHttpPort(*env);
     (void)zelt::onvif::readRebootNeeded(*env);
     (void)zelt::onvif::readSystemTime(*env);
-    if (auto f = zelt::onvif::fault(*env)) (void)f->subcode.size();
+    if (auto f = zelt::onvif::fault(*env))
+        (void)f->subcode.size();
     if (auto t = zelt::onvif::findUsernameToken(*env)) {
         (void)zelt::onvif::passwordDigest(t->nonce, t->created, "Admin12345");
         (void)zelt::onvif::parseIsoTime(t->created);

@@ -27,90 +27,90 @@ extern "C" {
 /* One device as the SDK reports it. Text fields are 8-bit, NUL-terminated
  * within their width. */
 typedef struct ZELT_DEVICE_INFO {
-    char     szReserved[12];       /*   0 */
-    char     szSerialNO[48];       /*  12 serial number */
-    char     szMAC[20];            /*  60 "aa-bb-cc-dd-ee-ff" */
-    char     szIPv4Address[16];    /*  80 */
-    char     szIPv4SubnetMask[16]; /*  96 */
-    uint32_t dwDeviceType;         /* 112 numeric model family */
-    uint32_t dwPort;               /* 116 service port */
-    uint32_t dwNumberOfEncoders;   /* 120 channels */
-    uint32_t dwNumberOfHardDisk;   /* 124 further device count */
-    char     szDeviceSoftwareVersion[48]; /* 128 */
-    char     szDSPVersion[48];     /* 176 */
-    char     szBootTime[48];       /* 224 start time */
-    int32_t  iResult;              /* 272 event kind: 1 new, 2 changed, 3 gone, 4 new */
-    char     szDevDesc[24];        /* 276 device type name */
-    char     szOEMinfo[24];        /* 300 not used */
-    char     szIPv4Gateway[16];    /* 324 */
-    char     szIPv6Address[46];    /* 340 */
-    char     szIPv6Gateway[46];    /* 386 */
-    uint8_t  byIPv6MaskLen;        /* 432 prefix length */
-    uint8_t  bySupport;            /* 433 capability bits */
-    uint8_t  byDhcpEnabled;        /* 434 1 = on */
-    uint8_t  byExtendInfo;         /* 435 1 = 324..433 valid */
-    uint16_t wHttpPort;            /* 436 */
-    uint8_t  byProtocol;           /* 438 ZELT_PROTOCOL_*: the protocol the device was found by */
-    uint8_t  byRes1[20];           /* 439 */
-    uint8_t  byActivated;          /* 459 0 = active, else inactive */
-    uint8_t  byTrust;              /* 460 ZELT_TRUST_*: what the SDK knows of the device's identity */
-    uint8_t  byRes2[39];           /* 461 */
+    char szReserved[12];              /*   0 */
+    char szSerialNO[48];              /*  12 serial number */
+    char szMAC[20];                   /*  60 "aa-bb-cc-dd-ee-ff" */
+    char szIPv4Address[16];           /*  80 */
+    char szIPv4SubnetMask[16];        /*  96 */
+    uint32_t dwDeviceType;            /* 112 numeric model family */
+    uint32_t dwPort;                  /* 116 service port */
+    uint32_t dwNumberOfEncoders;      /* 120 channels */
+    uint32_t dwNumberOfHardDisk;      /* 124 further device count */
+    char szDeviceSoftwareVersion[48]; /* 128 */
+    char szDSPVersion[48];            /* 176 */
+    char szBootTime[48];              /* 224 start time */
+    int32_t iResult;                  /* 272 event kind: 1 new, 2 changed, 3 gone, 4 new */
+    char szDevDesc[24];               /* 276 device type name */
+    char szOEMinfo[24];               /* 300 not used */
+    char szIPv4Gateway[16];           /* 324 */
+    char szIPv6Address[46];           /* 340 */
+    char szIPv6Gateway[46];           /* 386 */
+    uint8_t byIPv6MaskLen;            /* 432 prefix length */
+    uint8_t bySupport;                /* 433 capability bits */
+    uint8_t byDhcpEnabled;            /* 434 1 = on */
+    uint8_t byExtendInfo;             /* 435 1 = 324..433 valid */
+    uint16_t wHttpPort;               /* 436 */
+    uint8_t byProtocol;               /* 438 ZELT_PROTOCOL_*: the protocol the device was found by */
+    uint8_t byRes1[20];               /* 439 */
+    uint8_t byActivated;              /* 459 0 = active, else inactive */
+    uint8_t byTrust;                  /* 460 ZELT_TRUST_*: what the SDK knows of the device's identity */
+    uint8_t byRes2[39];               /* 461 */
 } ZELT_DEVICE_INFO;
 
 /* Capability bits of bySupport. */
-#define ZELT_SUPPORT_IPV6          0x01
-#define ZELT_SUPPORT_MODIFY_IPV6   0x02
-#define ZELT_SUPPORT_DHCP          0x04
-#define ZELT_SUPPORT_NEW_PASSWORD  0x20
+#define ZELT_SUPPORT_IPV6 0x01
+#define ZELT_SUPPORT_MODIFY_IPV6 0x02
+#define ZELT_SUPPORT_DHCP 0x04
+#define ZELT_SUPPORT_NEW_PASSWORD 0x20
 #define ZELT_SUPPORT_RESET_PASSWORD 0x40
 
 /* Values of byTrust. Only devices with a certificate of a trusted maker
  * are listed and sent commands; announcements without one are reported
  * (flagged 1) only when ZELT_REPORT_UNTRUSTED=1, for diagnosis. */
-#define ZELT_TRUST_VERIFIED   0
-#define ZELT_TRUST_UNTRUSTED  1
-#define ZELT_TRUST_AMBIGUOUS  2  /* two certified identities claim its serial number or MAC */
+#define ZELT_TRUST_VERIFIED 0
+#define ZELT_TRUST_UNTRUSTED 1
+#define ZELT_TRUST_AMBIGUOUS 2   /* two certified identities claim its serial number or MAC */
 #define ZELT_TRUST_UNCERTIFIED 3 /* found over ONVIF: no maker certificate, identity not verified */
 
 /* Values of byProtocol. */
-#define ZELT_PROTOCOL_ZELT    0
-#define ZELT_PROTOCOL_ONVIF   1  /* WS-Discovery and the ONVIF device service */
+#define ZELT_PROTOCOL_ZELT 0
+#define ZELT_PROTOCOL_ONVIF 1 /* WS-Discovery and the ONVIF device service */
 
 /* Event kinds in iResult. */
-#define ZELT_EVENT_ONLINE   1
-#define ZELT_EVENT_CHANGED  2
-#define ZELT_EVENT_OFFLINE  3
-#define ZELT_EVENT_ONLINE2  4
+#define ZELT_EVENT_ONLINE 1
+#define ZELT_EVENT_CHANGED 2
+#define ZELT_EVENT_OFFLINE 3
+#define ZELT_EVENT_ONLINE2 4
 
 /* Network parameters for ZELT_ModifyDeviceNetParam; zero-filled before use.
  * An empty text field leaves nothing to set for that field except as noted
  * in the protocol description. */
 typedef struct ZELT_NET_PARAM {
-    char     szIPv4Address[16];    /*   0 */
-    char     szIPv4SubnetMask[16]; /*  16 */
-    char     szIPv4Gateway[16];    /*  32 */
-    char     szIPv6Address[128];   /*  48 */
-    char     szIPv6Gateway[128];   /* 176 */
-    uint16_t wPort;                /* 304 */
-    uint8_t  byIPv6MaskLen;        /* 306 */
-    uint8_t  byDhcpEnable;         /* 307 1 = DHCP on */
-    uint16_t wHttpPort;            /* 308 */
-    uint8_t  byRes[126];           /* 310 */
+    char szIPv4Address[16];    /*   0 */
+    char szIPv4SubnetMask[16]; /*  16 */
+    char szIPv4Gateway[16];    /*  32 */
+    char szIPv6Address[128];   /*  48 */
+    char szIPv6Gateway[128];   /* 176 */
+    uint16_t wPort;            /* 304 */
+    uint8_t byIPv6MaskLen;     /* 306 */
+    uint8_t byDhcpEnable;      /* 307 1 = DHCP on */
+    uint16_t wHttpPort;        /* 308 */
+    uint8_t byRes[126];        /* 310 */
 } ZELT_NET_PARAM;
 
 /* Password reset request for ZELT_ResetPasswd; zero-filled before use.
  * Either szSecurityCode or szKeyFilePath is set. */
 typedef struct ZELT_RESET_PARAM {
-    char    szSecurityCode[256];   /*    0 */
-    char    szKeyFilePath[260];    /*  256 local 8-bit path of a signed key file */
-    char    szNewPassword[16];     /*  516 NUL-padded, all 16 bytes usable */
-    uint8_t byRes[512];            /*  532 */
+    char szSecurityCode[256]; /*    0 */
+    char szKeyFilePath[260];  /*  256 local 8-bit path of a signed key file */
+    char szNewPassword[16];   /*  516 NUL-padded, all 16 bytes usable */
+    uint8_t byRes[512];       /*  532 */
 } ZELT_RESET_PARAM;
 
 /* Output of ZELT_GetDeviceConfig with ZELT_CFG_DEVICE_KEY. */
 typedef struct ZELT_DEVICE_KEY {
-    uint32_t dwLength;             /* 0 bytes of byKey used */
-    uint8_t  byKey[256];           /* 4 */
+    uint32_t dwLength;  /* 0 bytes of byKey used */
+    uint8_t byKey[256]; /* 4 */
 } ZELT_DEVICE_KEY;
 
 #pragma pack(pop)
@@ -171,31 +171,31 @@ ZELT_STATIC_ASSERT(offsetof(ZELT_DEVICE_KEY, byKey) == 4, "key data");
 #define ZELT_CFG_DEVICE_KEY 1
 
 /* Error codes of ZELT_GetLastError. */
-#define ZELT_ERR_NONE               0
-#define ZELT_ERR_NOT_STARTED        1  /* ZELT_Start_V30 not called or failed */
-#define ZELT_ERR_ALREADY_STARTED    2
-#define ZELT_ERR_INVALID_PARAM      3  /* null pointer, bad text, bad size */
-#define ZELT_ERR_NETWORK            4  /* no usable interface, socket error */
-#define ZELT_ERR_NO_DEVICE          5  /* no device with that serial number / MAC known */
-#define ZELT_ERR_TIMEOUT            6  /* device did not answer */
-#define ZELT_ERR_WRONG_PASSWORD     7
-#define ZELT_ERR_LOCKED             8  /* too many failed attempts; try later */
-#define ZELT_ERR_NOT_ACTIVATED      9  /* device is inactive: activate it first */
-#define ZELT_ERR_ALREADY_ACTIVATED  10
-#define ZELT_ERR_WEAK_PASSWORD      11 /* refused by the device's password policy */
-#define ZELT_ERR_BAD_SECURITY_CODE  12
-#define ZELT_ERR_BAD_KEY_FILE       13 /* unreadable, malformed or unsigned key file */
-#define ZELT_ERR_NOT_SUPPORTED      14 /* the device lacks the capability */
-#define ZELT_ERR_BAD_PARAMETERS     15 /* the device refused the network parameters */
-#define ZELT_ERR_BUFFER_TOO_SMALL   16
-#define ZELT_ERR_PROTOCOL           17 /* malformed or unverifiable answer */
-#define ZELT_ERR_INTERNAL           18
-#define ZELT_ERR_AMBIGUOUS_DEVICE   19 /* two certified identities claim the device: nothing was sent */
-#define ZELT_ERR_UNTRUSTED_DEVICE   20 /* the device is not certified by a trusted maker: nothing was sent */
-#define ZELT_ERR_NOT_IN_PROTOCOL    21 /* the device's protocol (ONVIF) has no such command: nothing was sent */
-#define ZELT_ERR_NOT_REACHABLE      22 /* ONVIF device outside every local subnet: nothing was sent */
+#define ZELT_ERR_NONE 0
+#define ZELT_ERR_NOT_STARTED 1 /* ZELT_Start_V30 not called or failed */
+#define ZELT_ERR_ALREADY_STARTED 2
+#define ZELT_ERR_INVALID_PARAM 3 /* null pointer, bad text, bad size */
+#define ZELT_ERR_NETWORK 4       /* no usable interface, socket error */
+#define ZELT_ERR_NO_DEVICE 5     /* no device with that serial number / MAC known */
+#define ZELT_ERR_TIMEOUT 6       /* device did not answer */
+#define ZELT_ERR_WRONG_PASSWORD 7
+#define ZELT_ERR_LOCKED 8        /* too many failed attempts; try later */
+#define ZELT_ERR_NOT_ACTIVATED 9 /* device is inactive: activate it first */
+#define ZELT_ERR_ALREADY_ACTIVATED 10
+#define ZELT_ERR_WEAK_PASSWORD 11 /* refused by the device's password policy */
+#define ZELT_ERR_BAD_SECURITY_CODE 12
+#define ZELT_ERR_BAD_KEY_FILE 13   /* unreadable, malformed or unsigned key file */
+#define ZELT_ERR_NOT_SUPPORTED 14  /* the device lacks the capability */
+#define ZELT_ERR_BAD_PARAMETERS 15 /* the device refused the network parameters */
+#define ZELT_ERR_BUFFER_TOO_SMALL 16
+#define ZELT_ERR_PROTOCOL 17 /* malformed or unverifiable answer */
+#define ZELT_ERR_INTERNAL 18
+#define ZELT_ERR_AMBIGUOUS_DEVICE 19 /* two certified identities claim the device: nothing was sent */
+#define ZELT_ERR_UNTRUSTED_DEVICE 20 /* the device is not certified by a trusted maker: nothing was sent */
+#define ZELT_ERR_NOT_IN_PROTOCOL 21  /* the device's protocol (ONVIF) has no such command: nothing was sent */
+#define ZELT_ERR_NOT_REACHABLE 22    /* ONVIF device outside every local subnet: nothing was sent */
 
-typedef void (ZELT_CALLBACK *ZELT_DEVICE_FIND_CALLBACK)(const ZELT_DEVICE_INFO *pDeviceInfo, void *pUserData);
+typedef void(ZELT_CALLBACK *ZELT_DEVICE_FIND_CALLBACK)(const ZELT_DEVICE_INFO *pDeviceInfo, void *pUserData);
 
 /* Log to a file: level 0 off .. 3 debug; directory null = default
  * ("$XDG_STATE_HOME/zelt" or "~/.local/state/zelt"); bAutoDel != 0 starts a

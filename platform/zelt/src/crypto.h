@@ -14,13 +14,16 @@
 
 namespace zelt::crypto {
 
-bool init();  // idempotent; false if libsodium cannot start
+bool init(); // idempotent; false if libsodium cannot start
 
 using PublicKey = std::array<uint8_t, wire::kBoxPublicKey>;
 using SecretKey = std::array<uint8_t, 32>;
 using SharedKey = std::array<uint8_t, 32>;
 
-struct BoxKeyPair { PublicKey pk{}; SecretKey sk{}; };
+struct BoxKeyPair {
+    PublicKey pk{};
+    SecretKey sk{};
+};
 BoxKeyPair newBoxKeyPair();
 
 void randomBytes(uint8_t *p, size_t n);
@@ -38,11 +41,16 @@ std::string hashPassword(const std::string &password);
 bool verifyPassword(const std::string &hash, const std::string &password);
 
 // Maker signing keys and key files.
-struct SignKeyPair { std::array<uint8_t, 32> pk{}; std::array<uint8_t, 64> sk{}; };
+struct SignKeyPair {
+    std::array<uint8_t, 32> pk{};
+    std::array<uint8_t, 64> sk{};
+};
 SignKeyPair newSignKeyPair();
 // Key data a device exports: small XML text naming the device and a one-time nonce.
 std::string makeKeyData(const std::string &serial, const std::string &mac, const std::string &nonceHex);
-struct KeyData { std::string serial, mac, nonce; };
+struct KeyData {
+    std::string serial, mac, nonce;
+};
 // Strict: one DeviceKey element with exactly the attributes version="1",
 // serial, mac (a valid MAC) and nonce (32 hex digits).
 std::optional<KeyData> parseKeyData(const std::string &text);
@@ -58,7 +66,7 @@ wire::Certificate issueCertificate(const std::string &serial, const wire::Mac &m
 bool verifyCertificate(const wire::Certificate &cert, const std::string &serial, const wire::Mac &mac,
                        const wire::SignPublicKey &makerPk);
 wire::Signature signHello(const wire::DeviceRecord &rec, const wire::Certificate &cert, const SignKeyPair &identity);
-bool verifyHello(const wire::Hello &hello);  // against the identity key named in its certificate
+bool verifyHello(const wire::Hello &hello); // against the identity key named in its certificate
 wire::Signature signBye(const wire::Bye &bye, const SignKeyPair &identity);
 bool verifyBye(const wire::Bye &bye, const wire::SignPublicKey &identity);
 
@@ -88,4 +96,4 @@ bool fromHex(const std::string &hex, uint8_t *out, size_t n);
 std::string toBase64(const uint8_t *p, size_t n);
 std::optional<wire::Bytes> fromBase64(const std::string &text, size_t maxOut);
 
-}  // namespace zelt::crypto
+} // namespace zelt::crypto

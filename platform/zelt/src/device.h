@@ -17,24 +17,25 @@ namespace zelt {
 
 // What a device keeps across restarts.
 struct DeviceState {
-    wire::DeviceRecord record;  // bootId is the boot counter; configVersion and boxKey are per boot
-    std::string passwordHash;   // empty while inactive
+    wire::DeviceRecord record; // bootId is the boot counter; configVersion and boxKey are per boot
+    std::string passwordHash;  // empty while inactive
     std::string securityCode;
-    std::string keyNonce;       // 32 hex digits; renewed on every change of credentials
-    crypto::SignKeyPair identity;  // long-term identity key
-    wire::Certificate cert;        // the maker's certificate for it
+    std::string keyNonce;         // 32 hex digits; renewed on every change of credentials
+    crypto::SignKeyPair identity; // long-term identity key
+    wire::Certificate cert;       // the maker's certificate for it
 };
 
 struct DeviceOptions {
-    std::array<uint8_t, 32> makerKey{};  // maker's Ed25519 public key (key files)
-    int lockoutSeconds = 60;      // first lockout; every further one twice as long, at most 64 times
+    std::array<uint8_t, 32> makerKey{}; // maker's Ed25519 public key (key files)
+    int lockoutSeconds = 60;            // first lockout; every further one twice as long, at most 64 times
     int maxFailures = 5;
     size_t cachedAnswers = 64;    // answers kept for retransmitted requests
     size_t clientWindows = 256;   // clients whose recent request ids are remembered
     double stampSkewSeconds = 30; // how far a request's stamp may lie from the device's clock
 };
 
-class Device {
+class Device
+{
 public:
     Device(DeviceState state, DeviceOptions options, double now = 0);
 
@@ -43,7 +44,10 @@ public:
     const wire::DeviceRecord &record() const { return state_.record; }
     const DeviceState &state() const { return state_; }
     DeviceState &mutableState() { return state_; }
-    bool addressedBy(const wire::Request &r) const { return r.mac == state_.record.mac && r.serial == state_.record.serial; }
+    bool addressedBy(const wire::Request &r) const
+    {
+        return r.mac == state_.record.mac && r.serial == state_.record.serial;
+    }
     uint64_t uptimeMs(double now) const { return now > bootedAt_ ? uint64_t((now - bootedAt_) * 1000) : 0; }
 
     // Signed announcements (the signature is made once per change).
@@ -51,10 +55,10 @@ public:
     wire::Message bye() const;
 
     struct Outcome {
-        std::optional<wire::Bytes> datagram;  // response to send, if any
-        bool changed = false;                 // state changed: announce and persist
+        std::optional<wire::Bytes> datagram; // response to send, if any
+        bool changed = false;                // state changed: announce and persist
         bool fromCache = false;
-        bool opened = false;  // the request opened with this boot's key
+        bool opened = false; // the request opened with this boot's key
     };
     // now: seconds on a monotonic clock.
     Outcome handle(const wire::Request &request, double now);
@@ -67,9 +71,9 @@ private:
         int failures = 0, level = 0;
         double until = 0;
     };
-    struct Window {  // the last 1024 request ids of one client key
+    struct Window { // the last 1024 request ids of one client key
         uint32_t highest = 0;
-        std::bitset<1024> seen;  // bit k: request id highest - k
+        std::bitset<1024> seen; // bit k: request id highest - k
         double lastUsed = 0;
     };
     wire::CommandResult execute(const wire::CommandBody &c, double now, bool &changed);
@@ -83,12 +87,12 @@ private:
     DeviceOptions opt_;
     crypto::BoxKeyPair box_;
     double bootedAt_ = 0;
-    Lock passwordLock_, secretLock_;  // separate, so that guessing the password never blocks the owner's security code
-    std::map<std::string, wire::Bytes> answers_;  // request tag -> response datagram
+    Lock passwordLock_, secretLock_; // separate, so that guessing the password never blocks the owner's security code
+    std::map<std::string, wire::Bytes> answers_; // request tag -> response datagram
     std::deque<std::string> answerOrder_;
     std::map<crypto::PublicKey, Window> windows_;
-    uint64_t evictedAtMs_ = 0;  // requests of unknown clients stamped before this are refused
-    wire::Bytes signedPart_;  // what helloSig_ covers
+    uint64_t evictedAtMs_ = 0; // requests of unknown clients stamped before this are refused
+    wire::Bytes signedPart_;   // what helloSig_ covers
     wire::Signature helloSig_{};
 };
 
@@ -96,4 +100,4 @@ private:
 // (capabilities, the mask it keeps); ZELT_ERR_* code, 0 = valid.
 uint32_t checkNetParameters(const wire::CommandBody &c, const wire::DeviceRecord &rec);
 
-}  // namespace zelt
+} // namespace zelt

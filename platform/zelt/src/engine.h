@@ -30,26 +30,31 @@
 namespace zelt {
 
 struct EngineTiming {
-    int inquiryPeriodMs = 10000;  // periodic inquiry; silence for 3 periods = gone
-    int windowMs = 500;           // first answer window; grows with the table
-    int commandTimeoutMs = 3000;  // per command, retransmissions included
-    int retransmitMs = 200;       // first retransmission; then 1.5 times longer, at most 500 ms
+    int inquiryPeriodMs = 10000; // periodic inquiry; silence for 3 periods = gone
+    int windowMs = 500;          // first answer window; grows with the table
+    int commandTimeoutMs = 3000; // per command, retransmissions included
+    int retransmitMs = 200;      // first retransmission; then 1.5 times longer, at most 500 ms
 };
 EngineTiming timingFromEnvironment();
 
 // Turns a device record into the SDK's 500-byte record.
 void fillDeviceInfo(const wire::DeviceRecord &rec, int kind, ZELT_DEVICE_INFO &out);
 
-class Engine : public std::enable_shared_from_this<Engine> {
+class Engine : public std::enable_shared_from_this<Engine>
+{
 public:
-    Engine(net::Settings settings, EngineTiming timing, std::vector<std::string> trustPaths = TrustStore::defaultPaths());
+    Engine(net::Settings settings, EngineTiming timing,
+           std::vector<std::string> trustPaths = TrustStore::defaultPaths());
     ~Engine();
 
-    uint32_t start(ZELT_DEVICE_FIND_CALLBACK cb, void *user);  // ZELT_ERR_* code
+    uint32_t start(ZELT_DEVICE_FIND_CALLBACK cb, void *user); // ZELT_ERR_* code
     void stop();
     void inquire();
 
-    struct Target { std::string serial; std::optional<wire::Mac> mac; };
+    struct Target {
+        std::string serial;
+        std::optional<wire::Mac> mac;
+    };
     uint32_t command(const Target &target, wire::CommandBody body, wire::CommandResult &out);
 
     size_t deviceCount();
@@ -69,14 +74,14 @@ private:
     using Clock = std::chrono::steady_clock;
     struct Entry {
         wire::DeviceRecord record;
-        wire::Certificate cert;         // verified
-        wire::Bytes signedPart;         // of the last verified hello
+        wire::Certificate cert; // verified
+        wire::Bytes signedPart; // of the last verified hello
         wire::Signature signature{};
-        ZELT_DEVICE_INFO info;          // as last reported
+        ZELT_DEVICE_INFO info; // as last reported
         Clock::time_point lastSeen, lastProbe;
-        uint64_t uptimeMs = 0;          // the device's clock at uptimeAt
+        uint64_t uptimeMs = 0; // the device's clock at uptimeAt
         Clock::time_point uptimeAt;
-        bool rival = false;             // another certified identity claims this serial number and MAC
+        bool rival = false; // another certified identity claims this serial number and MAC
         Clock::time_point rivalSeen;
     };
     struct Untrusted {
@@ -89,7 +94,7 @@ private:
         uint32_t requestId = 0;
         wire::Mac mac{};
         crypto::SessionKeys keys;
-        std::optional<wire::CommandResult> result;  // the opened answer
+        std::optional<wire::CommandResult> result; // the opened answer
     };
     struct Queued {
         std::string key;
@@ -108,10 +113,10 @@ private:
         onvif::Endpoint endpoint;
         onvif::ScopeInfo scopes;
         Clock::time_point firstSeen, lastSeen;
-        ZELT_DEVICE_INFO info{};        // as last reported (or built)
-        bool reported = false;          // an online event went out for `info`
-        std::string password;           // once a command with it succeeded (memory only)
-        bool enriched = false;          // the fields below came from the device service
+        ZELT_DEVICE_INFO info{}; // as last reported (or built)
+        bool reported = false;   // an online event went out for `info`
+        std::string password;    // once a command with it succeeded (memory only)
+        bool enriched = false;   // the fields below came from the device service
         onvif::DeviceInformation device;
         onvif::NetworkInterface nic;
         std::string gateway;
@@ -126,15 +131,17 @@ private:
                      std::vector<std::pair<std::string, ZELT_DEVICE_INFO>> &events);
     // mu_ held: rebuilds the entry's record and reports what changed (kind 1,
     // 2, or 3 + 1 when its serial number or MAC became known).
-    void refreshOnvif(const std::string &key, OnvifEntry &e, std::vector<std::pair<std::string, ZELT_DEVICE_INFO>> &events);
-    void dropOnvif(std::map<std::string, OnvifEntry>::iterator it, std::vector<std::pair<std::string, ZELT_DEVICE_INFO>> &events);
-    void queueEnrich(const std::string &key, OnvifEntry &e);  // mu_ held
+    void refreshOnvif(const std::string &key, OnvifEntry &e,
+                      std::vector<std::pair<std::string, ZELT_DEVICE_INFO>> &events);
+    void dropOnvif(std::map<std::string, OnvifEntry>::iterator it,
+                   std::vector<std::pair<std::string, ZELT_DEVICE_INFO>> &events);
+    void queueEnrich(const std::string &key, OnvifEntry &e); // mu_ held
     void onvifWorkerLoop();
     void enrich(const std::string &key);
     // mu_ held: the key of the ONVIF entry a command targets (by MAC or
     // serial number), empty if none.
     std::string findOnvif(const Target &t);
-    void tickOnvif(Clock::time_point now, std::vector<std::pair<std::string, ZELT_DEVICE_INFO>> &events);  // mu_ held
+    void tickOnvif(Clock::time_point now, std::vector<std::pair<std::string, ZELT_DEVICE_INFO>> &events); // mu_ held
     std::string reachableXAddr(const onvif::Endpoint &e) const;
     uint32_t onvifCommand(const std::string &key, const OnvifEntry &e, const wire::CommandBody &body);
 
@@ -145,7 +152,7 @@ private:
     void onHello(const wire::Hello &h, Clock::time_point now);
     void onBye(const wire::Bye &b);
     void noteUntrusted(const wire::Hello &h);
-    int sendInquiry(const wire::Mac *target);  // returns the answer window in ms
+    int sendInquiry(const wire::Mac *target); // returns the answer window in ms
     void tick(Clock::time_point now);
     void queueEvent(const std::string &key, const ZELT_DEVICE_INFO &info);
     bool seenBefore(uint64_t msgId);
@@ -163,7 +170,7 @@ private:
     net::Transport transport_;
     TrustStore trust_;
     std::vector<std::string> trustPaths_;
-    crypto::BoxKeyPair clientKey_;  // key exchange key of this run
+    crypto::BoxKeyPair clientKey_; // key exchange key of this run
     uint64_t clientId_;
     bool reportUntrusted_ = false;
     std::atomic<uint32_t> nextRequest_;
@@ -172,17 +179,17 @@ private:
     std::atomic<bool> stopping_{false};
     std::atomic<bool> inquiryWanted_{false};
 
-    std::mutex mu_;  // table_, the indexes, boots_, untrusted_, pending_
+    std::mutex mu_; // table_, the indexes, boots_, untrusted_, pending_
     std::condition_variable tableCv_;
-    std::map<std::string, Entry> table_;  // key: serial + MAC
+    std::map<std::string, Entry> table_; // key: serial + MAC
     std::multimap<std::string, std::string> bySerial_;
     std::multimap<wire::Mac, std::string> byMac_;
-    std::map<wire::SignPublicKey, uint32_t> boots_;  // highest boot counter of each identity
-    std::map<std::string, Untrusted> untrusted_;   // key: serial + MAC
+    std::map<wire::SignPublicKey, uint32_t> boots_; // highest boot counter of each identity
+    std::map<std::string, Untrusted> untrusted_;    // key: serial + MAC
     std::map<uint32_t, std::shared_ptr<Pending>> pending_;
     std::condition_variable pendingCv_;
 
-    std::unordered_set<uint64_t> seenIds_;  // receiver thread only
+    std::unordered_set<uint64_t> seenIds_; // receiver thread only
     std::deque<uint64_t> seenOrder_;
     Clock::time_point nextInquiry_, nextTick_;
     int quickInquiries_ = 0;
@@ -194,17 +201,17 @@ private:
     std::mutex evMu_;
     std::condition_variable evCv_;
     std::deque<Queued> events_;
-    std::unordered_map<std::string, Queued *> lastQueued_;  // newest undelivered event of a device
+    std::unordered_map<std::string, Queued *> lastQueued_; // newest undelivered event of a device
     bool evStop_ = false;
     ZELT_DEVICE_FIND_CALLBACK callback_ = nullptr;
     void *user_ = nullptr;
 
-    int wsdRx_ = -1, wsdTx_ = -1;    // WS-Discovery: group listener (hellos, byes), probe socket (matches)
+    int wsdRx_ = -1, wsdTx_ = -1; // WS-Discovery: group listener (hellos, byes), probe socket (matches)
     uint16_t wsdPort_ = onvif::kDiscoveryPort;
-    bool onvifEnabled_ = true;       // $ZELT_PROTOCOLS: zelt, onvif or all (default)
+    bool onvifEnabled_ = true; // $ZELT_PROTOCOLS: zelt, onvif or all (default)
     bool zeltEnabled_ = true;
-    std::string onvifPassword_;      // $ZELT_ONVIF_PASSWORD: read device details at discovery
-    std::map<std::string, OnvifEntry> onvif_;  // key: endpoint reference; under mu_
+    std::string onvifPassword_;               // $ZELT_ONVIF_PASSWORD: read device details at discovery
+    std::map<std::string, OnvifEntry> onvif_; // key: endpoint reference; under mu_
     std::mutex onvifMu_;
     std::condition_variable onvifCv_;
     std::deque<std::string> onvifQueue_;
@@ -214,4 +221,4 @@ private:
     std::thread::id dispatcherId_;
 };
 
-}  // namespace zelt
+} // namespace zelt

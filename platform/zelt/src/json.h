@@ -26,4 +26,4 @@ struct Value {
 std::optional<Value> parse(const std::string &text, std::string *error = nullptr);
 std::string quote(const std::string &s);
 
-}  // namespace zelt::json
+} // namespace zelt::json

@@ -11,4 +11,4 @@ void write(int level, const char *fmt, ...) __attribute__((format(printf, 2, 3))
 std::string defaultDirectory();
 std::string currentPath();
 
-}  // namespace zelt::log
+} // namespace zelt::log

@@ -13,8 +13,8 @@ namespace zelt::net {
 
 struct Settings {
     std::string group = "239.255.47.81";
-    uint16_t devicePort = 47810;  // devices listen here; clients on devicePort + 1
-    std::string interfaces;       // comma-separated names; empty = every usable one
+    uint16_t devicePort = 47810; // devices listen here; clients on devicePort + 1
+    std::string interfaces;      // comma-separated names; empty = every usable one
     uint16_t clientPort() const { return uint16_t(devicePort + 1); }
 };
 
@@ -35,7 +35,8 @@ struct Interface {
 // or lo when there is none.
 std::vector<Interface> chooseInterfaces(const std::string &names, std::string *error);
 
-class Transport {
+class Transport
+{
 public:
     Transport() = default;
     ~Transport();
@@ -59,4 +60,4 @@ private:
     sockaddr_in dest_{};
 };
 
-}  // namespace zelt::net
+} // namespace zelt::net

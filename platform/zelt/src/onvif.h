@@ -16,8 +16,8 @@
 
 namespace zelt::onvif {
 
-constexpr size_t kMaxDatagram = 32768;   // a WS-Discovery message in one UDP datagram
-constexpr size_t kMaxSoap = 256 * 1024;  // a SOAP request or answer
+constexpr size_t kMaxDatagram = 32768;  // a WS-Discovery message in one UDP datagram
+constexpr size_t kMaxSoap = 256 * 1024; // a SOAP request or answer
 constexpr size_t kMaxDepth = 32;
 constexpr size_t kMaxNodes = 4096;
 constexpr uint16_t kDiscoveryPort = 3702;
@@ -33,11 +33,11 @@ constexpr const char *tt = "http://www.onvif.org/ver10/schema";
 constexpr const char *ter = "http://www.onvif.org/ver10/error";
 constexpr const char *wsse = "http://docs.oasis-open.org/wss/2004/01/oasis-200401-wss-wssecurity-secext-1.0.xsd";
 constexpr const char *wsu = "http://docs.oasis-open.org/wss/2004/01/oasis-200401-wss-wssecurity-utility-1.0.xsd";
-}  // namespace ns
+} // namespace ns
 constexpr const char *kPasswordDigestType =
     "http://docs.oasis-open.org/wss/2004/01/oasis-200401-wss-username-token-profile-1.0#PasswordDigest";
-constexpr const char *kBase64Encoding =
-    "http://docs.oasis-open.org/wss/2004/01/oasis-200401-wss-soap-message-security-1.0#Base64Binary";
+constexpr const char
+    *kBase64Encoding = "http://docs.oasis-open.org/wss/2004/01/oasis-200401-wss-soap-message-security-1.0#Base64Binary";
 
 // One element: namespace URI, local name, attributes by local name, the
 // concatenated character data of the element itself, children in order.
@@ -60,19 +60,19 @@ struct Node {
 std::optional<Node> parse(const char *data, size_t size);
 
 std::string escape(std::string_view text);
-std::string newUuid();  // random, "xxxxxxxx-xxxx-4xxx-yxxx-xxxxxxxxxxxx"
-std::string isoTime(time_t t);  // "2024-01-31T12:00:00Z"
-std::optional<time_t> parseIsoTime(const std::string &text);  // UTC; fractions and offsets accepted
+std::string newUuid();                                       // random, "xxxxxxxx-xxxx-4xxx-yxxx-xxxxxxxxxxxx"
+std::string isoTime(time_t t);                               // "2024-01-31T12:00:00Z"
+std::optional<time_t> parseIsoTime(const std::string &text); // UTC; fractions and offsets accepted
 
 // --- WS-Discovery ---
 
 struct Endpoint {
-    std::string address;                 // endpoint reference ("urn:uuid:…")
-    std::vector<std::string> types;      // "{uri}local"
+    std::string address;            // endpoint reference ("urn:uuid:…")
+    std::vector<std::string> types; // "{uri}local"
     std::vector<std::string> scopes;
     std::vector<std::string> xaddrs;
     uint32_t metadataVersion = 0;
-    bool isVideoDevice() const;          // tds:Device or dn:NetworkVideoTransmitter among the types
+    bool isVideoDevice() const; // tds:Device or dn:NetworkVideoTransmitter among the types
 };
 
 struct DiscoveryMessage {
@@ -85,13 +85,16 @@ struct DiscoveryMessage {
 std::optional<DiscoveryMessage> parseDiscovery(const char *data, size_t size);
 
 std::string probeMessage(const std::string &messageId);
-std::string probeMatchesMessage(const std::string &relatesTo, const Endpoint &e, uint32_t instanceId, uint32_t messageNumber);
+std::string probeMatchesMessage(const std::string &relatesTo, const Endpoint &e, uint32_t instanceId,
+                                uint32_t messageNumber);
 std::string helloMessage(const Endpoint &e, uint32_t instanceId, uint32_t messageNumber);
 std::string byeMessage(const Endpoint &e, uint32_t instanceId, uint32_t messageNumber);
 
 // What a device's scopes say: "onvif://www.onvif.org/name/…", "…/hardware/…",
 // "…/location/…", "…/mac/…" (not standard, but some devices give it).
-struct ScopeInfo { std::string name, hardware, location, mac; };
+struct ScopeInfo {
+    std::string name, hardware, location, mac;
+};
 ScopeInfo readScopes(const std::vector<std::string> &scopes);
 // Percent-decoded scope value.
 std::string scopeValue(const std::string &scope, const std::string &prefix);
@@ -114,7 +117,9 @@ std::optional<UsernameToken> findUsernameToken(const Node &envelope);
 std::string envelope(const std::string &body, const std::string &header = {});
 // First element of the SOAP body, or null.
 const Node *body(const Node &envelope);
-struct Fault { std::string code, subcode, reason; };  // subcode: "{uri}local" when it resolves
+struct Fault {
+    std::string code, subcode, reason;
+}; // subcode: "{uri}local" when it resolves
 std::optional<Fault> fault(const Node &envelope);
 std::string faultEnvelope(const std::string &code, const std::string &subcodeQName, const std::string &reason);
 
@@ -123,18 +128,20 @@ std::string request(const std::string &operation, const std::string &innerXml = 
 
 // --- Device service contents ---
 
-struct DeviceInformation { std::string manufacturer, model, firmware, serial, hardwareId; };
+struct DeviceInformation {
+    std::string manufacturer, model, firmware, serial, hardwareId;
+};
 std::optional<DeviceInformation> readDeviceInformation(const Node &envelope);
 
 struct NetworkInterface {
-    std::string token, name, mac;  // mac as the device writes it
+    std::string token, name, mac; // mac as the device writes it
     bool enabled = true, ipv4Enabled = true, dhcp = false;
-    std::string address;           // manual (or, under DHCP, the leased) IPv4 address
+    std::string address; // manual (or, under DHCP, the leased) IPv4 address
     int prefix = 0;
 };
 std::optional<std::vector<NetworkInterface>> readNetworkInterfaces(const Node &envelope);
-std::optional<std::string> readDefaultGateway(const Node &envelope);  // first IPv4 address
-std::optional<int> readHttpPort(const Node &envelope);                // of GetNetworkProtocols
+std::optional<std::string> readDefaultGateway(const Node &envelope); // first IPv4 address
+std::optional<int> readHttpPort(const Node &envelope);               // of GetNetworkProtocols
 std::optional<bool> readRebootNeeded(const Node &envelope);
 // GetSystemDateAndTime: the device's UTC clock.
 std::optional<time_t> readSystemTime(const Node &envelope);
@@ -143,7 +150,7 @@ std::string setNetworkInterfacesBody(const std::string &token, bool dhcp, const 
 std::string setDefaultGatewayBody(const std::string &gateway);
 std::string setHttpPortBody(int port);
 
-int prefixFromMask(const std::string &mask);  // -1 when not a contiguous IPv4 mask
+int prefixFromMask(const std::string &mask); // -1 when not a contiguous IPv4 mask
 std::string maskFromPrefix(int prefix);
 
-}  // namespace zelt::onvif
+} // namespace zelt::onvif

@@ -23,7 +23,8 @@ std::string configuredUser();
 // What a failed call means as a ZELT_ERR_* code.
 uint32_t faultCode(const Fault &f);
 
-class Client {
+class Client
+{
 public:
     Client(std::string url, int timeoutMs);
     // The device's clock runs this many seconds ahead of ours (UsernameToken
@@ -47,4 +48,4 @@ private:
 // anything but http:// with an IPv4 literal.
 bool splitHttpUrl(const std::string &url, std::string &host, uint16_t &port);
 
-}  // namespace zelt::onvif
+} // namespace zelt::onvif

@@ -13,7 +13,8 @@
 
 namespace zelt {
 
-class TrustStore {
+class TrustStore
+{
 public:
     static constexpr const char *kFileName = "zelt-trusted-makers.txt";
     // The program directory's file, then the environment's.
@@ -27,8 +28,13 @@ public:
     size_t size();
 
 private:
-    struct Source { std::string path; time_t mtime = 0; off_t size = -1; long mtimeNs = 0; };
-    bool reloadIfChanged();  // true if keys changed; mu_ held
+    struct Source {
+        std::string path;
+        time_t mtime = 0;
+        off_t size = -1;
+        long mtimeNs = 0;
+    };
+    bool reloadIfChanged(); // true if keys changed; mu_ held
 
     std::mutex mu_;
     std::vector<Source> sources_;
@@ -36,4 +42,4 @@ private:
     std::chrono::steady_clock::time_point lastCheck_{};
 };
 
-}  // namespace zelt
+} // namespace zelt

@@ -13,9 +13,9 @@ namespace zelt::xml {
 
 struct Element {
     std::string name;
-    std::vector<std::pair<std::string, std::string>> attributes;  // in document order, names unique
+    std::vector<std::pair<std::string, std::string>> attributes; // in document order, names unique
     std::vector<Element> children;
-    std::string text;  // character data of an element without children
+    std::string text; // character data of an element without children
 
     const std::string *attribute(const std::string &key) const;
     // Exactly these attribute names, in any order, and no other.
@@ -25,4 +25,4 @@ struct Element {
 // Whole document: an optional XML declaration, one element, white space.
 std::optional<Element> parseDocument(const std::string &text, size_t maxDepth = 4);
 
-}  // namespace zelt::xml
+} // namespace zelt::xml

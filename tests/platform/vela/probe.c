@@ -1,1 +1,4 @@
-__attribute__((visibility("default"))) int VelaProbe_Answer(void) { return 42; }
+__attribute__((visibility("default"))) int VelaProbe_Answer(void)
+{
+    return 42;
+}

@@ -26,22 +26,37 @@ int main(int argc, char **argv)
     const QString name = QStringLiteral("xlsodbc-bench");
     QFile::remove(folder + name + QStringLiteral(".xls"));
 
-    const QStringList titles{"ID", "Device Type", "IPv4 Address", "Safety state", "Port", "Soft Vision",
-                             "IPv4 GateWay", "Http Port", "Serial Number", "IPv4 Mask", "MAC", "Channel NO",
-                             "DSP Vision", "Start Time", "IPv6 Address", "IPv6 GateWay", "IPv6 Prefix Length",
-                             "Is Support IPv6", "Is Support Mod IPv6", "Is Support DHCP", "IPv4 DHCP"};
+    const QStringList titles{
+        "ID",           "Device Type",        "IPv4 Address",    "Safety state",        "Port",
+        "Soft Vision",  "IPv4 GateWay",       "Http Port",       "Serial Number",       "IPv4 Mask",
+        "MAC",          "Channel NO",         "DSP Vision",      "Start Time",          "IPv6 Address",
+        "IPv6 GateWay", "IPv6 Prefix Length", "Is Support IPv6", "Is Support Mod IPv6", "Is Support DHCP",
+        "IPv4 DHCP"};
     QList<QStringList> rows;
     rows.reserve(rowCount);
     for (int i = 0; i < rowCount; ++i) {
         const QString ip = QStringLiteral("10.%1.%2.%3").arg(i / 65536).arg((i / 256) % 256).arg(i % 256);
-        rows << QStringList{QString::asprintf("%03d", i + 1), QStringLiteral("网络摄像机-%1").arg(i % 7), ip,
-                            QStringLiteral("Active"), QString::asprintf("%5d", 8000), QStringLiteral("V5.7.3 build 220112"),
-                            QStringLiteral("10.0.0.1"), QStringLiteral("80"), QStringLiteral("DS-2CD%1-SN%2").arg(i % 97).arg(i),
-                            QStringLiteral("255.0.0.0"), QString::asprintf("44-19-b6-%02x-%02x-%02x", (i >> 16) & 255, (i >> 8) & 255, i & 255),
-                            QString::asprintf("%2d", 1 + i % 4), QStringLiteral("V7.3 build 211124"),
-                            QStringLiteral("2026-12-08 01:%1:00").arg(i % 60, 2, 10, QLatin1Char('0')), QStringLiteral("::"),
-                            QStringLiteral("::"), QString::asprintf("%2d", 64), QStringLiteral("Yes"), QStringLiteral("No"),
-                            QStringLiteral("Yes"), i % 2 ? QStringLiteral("ON") : QStringLiteral("OFF")};
+        rows << QStringList{QString::asprintf("%03d", i + 1),
+                            QStringLiteral("网络摄像机-%1").arg(i % 7),
+                            ip,
+                            QStringLiteral("Active"),
+                            QString::asprintf("%5d", 8000),
+                            QStringLiteral("V5.7.3 build 220112"),
+                            QStringLiteral("10.0.0.1"),
+                            QStringLiteral("80"),
+                            QStringLiteral("DS-2CD%1-SN%2").arg(i % 97).arg(i),
+                            QStringLiteral("255.0.0.0"),
+                            QString::asprintf("44-19-b6-%02x-%02x-%02x", (i >> 16) & 255, (i >> 8) & 255, i & 255),
+                            QString::asprintf("%2d", 1 + i % 4),
+                            QStringLiteral("V7.3 build 211124"),
+                            QStringLiteral("2026-12-08 01:%1:00").arg(i % 60, 2, 10, QLatin1Char('0')),
+                            QStringLiteral("::"),
+                            QStringLiteral("::"),
+                            QString::asprintf("%2d", 64),
+                            QStringLiteral("Yes"),
+                            QStringLiteral("No"),
+                            QStringLiteral("Yes"),
+                            i % 2 ? QStringLiteral("ON") : QStringLiteral("OFF")};
     }
 
     QTextStream out(stdout);
@@ -65,7 +80,8 @@ int main(int argc, char **argv)
                 holders << QStringLiteral(":%1").arg(c + 1);
             }
             QSqlQuery create(db);
-            create.prepare(QStringLiteral("CREATE TABLE [%1] (").arg(name) + defs.join(QLatin1Char(',')) + QLatin1Char(')'));
+            create.prepare(QStringLiteral("CREATE TABLE [%1] (").arg(name) + defs.join(QLatin1Char(','))
+                           + QLatin1Char(')'));
             create.exec();
             QSqlQuery insert(db);
             insert.prepare(QStringLiteral("INSERT INTO [%1] (").arg(name) + quoted.join(QLatin1Char(','))
@@ -89,7 +105,7 @@ int main(int argc, char **argv)
         return 1;
     }
     const QFileInfo file(folder + name + QStringLiteral(".xls"));
-    out << rowCount << " rows x " << titles.size() << " columns through QODBC: " << ms << " ms, "
-        << file.size() / 1024 << " KiB written to " << file.filePath() << Qt::endl;
+    out << rowCount << " rows x " << titles.size() << " columns through QODBC: " << ms << " ms, " << file.size() / 1024
+        << " KiB written to " << file.filePath() << Qt::endl;
     return 0;
 }

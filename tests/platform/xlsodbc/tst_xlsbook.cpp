@@ -17,13 +17,19 @@ using namespace xls;
 
 namespace {
 
-std::u16string u16(const QString &s) { return s.toStdU16String(); }
+std::u16string u16(const QString &s)
+{
+    return s.toStdU16String();
+}
 
 uint16_t rd16(const std::string &b, size_t at)
 {
     return uint16_t(uint8_t(b[at]) | (uint8_t(b[at + 1]) << 8));
 }
-uint32_t rd32(const std::string &b, size_t at) { return rd16(b, at) | (uint32_t(rd16(b, at + 2)) << 16); }
+uint32_t rd32(const std::string &b, size_t at)
+{
+    return rd16(b, at) | (uint32_t(rd16(b, at + 2)) << 16);
+}
 
 // Follows the compound document's structures the way a strict reader does
 // and returns the "Workbook" stream, or an empty string with *why set.
@@ -126,7 +132,8 @@ std::vector<Record> records(const std::string &s)
 
 } // namespace
 
-class TestXlsBook : public QObject {
+class TestXlsBook : public QObject
+{
     Q_OBJECT
 
 private:
@@ -169,7 +176,7 @@ private slots:
         QCOMPARE(rows[0], (QStringList{"IP", "设备名称", "MAC", "备注"}));
         QCOMPARE(rows[1], (QStringList{"192.168.1.64", "前门摄像机", "", "😀 emoji"}));
         QCOMPARE(rows[2], (QStringList{"Ünïcödé", QString(), "192.168.1.64"}));
-        QVERIFY(rows[2][1].isNull()); // no cell written for a null value
+        QVERIFY(rows[2][1].isNull());  // no cell written for a null value
         QVERIFY(!rows[1][2].isNull()); // an empty text is a cell
         QCOMPARE(rows[3], (QStringList{"192.168.1.64", "前门摄像机", "192.168.1.64", "前门摄像机"}));
     }
@@ -210,7 +217,9 @@ private slots:
         for (int i = 0; i < 3000; ++i) {
             std::vector<std::u16string> row{u16(QStringLiteral("row %1 text").arg(i)),
                                             u16(QStringLiteral("行 %1 设备").arg(i)),
-                                            i == 1500 ? u16(longWide) : i == 2000 ? u16(longNarrow) : u"same"};
+                                            i == 1500   ? u16(longWide)
+                                            : i == 2000 ? u16(longNarrow)
+                                                        : u"same"};
             QVERIFY(book.appendRow(s, {&row[0], &row[1], &row[2]}));
             for (auto &c : row)
                 expected.push_back(c);
@@ -241,7 +250,8 @@ private slots:
             const uint16_t cb = rd16(ext.data, 6 + bucket * 8);
             // The record holding the string starts cb bytes before it.
             const size_t recordStart = ib - cb;
-            const auto it = std::find_if(recs.begin(), recs.end(), [&](const Record &r) { return r.offset == recordStart; });
+            const auto it = std::find_if(recs.begin(), recs.end(),
+                                         [&](const Record &r) { return r.offset == recordStart; });
             QVERIFY2(it != recs.end(), "EXTSST offset does not land on a record");
             QVERIFY(it->id == 0x00FC || it->id == 0x003C);
         }
@@ -290,8 +300,7 @@ private slots:
         QVERIFY2(r.ok, qPrintable(r.error));
         QCOMPARE(r.log(), QString());
         QCOMPARE(r.sheet(0).value("nrows").toInt(), kMaxRows);
-        QCOMPARE(r.sheet(0).value("last").toArray().at(3).toString(),
-                 QStringLiteral("r65535c3-abcdefghijklmnopqrstu"));
+        QCOMPARE(r.sheet(0).value("last").toArray().at(3).toString(), QStringLiteral("r65535c3-abcdefghijklmnopqrstu"));
     }
 
     // What spreadsheet programs look for in a worksheet besides the cells:
@@ -412,15 +421,21 @@ private slots:
     {
         QTest::addColumn<QString>("in");
         QTest::addColumn<QString>("out");
-        QTest::newRow("plain") << "设备 list" << "设备 list";
-        QTest::newRow("forbidden") << "a[b]c:d*e?f/g\\h" << "a_b_c_d_e_f_g_h";
+        QTest::newRow("plain") << "设备 list"
+                               << "设备 list";
+        QTest::newRow("forbidden") << "a[b]c:d*e?f/g\\h"
+                                   << "a_b_c_d_e_f_g_h";
         QTest::newRow("long") << QString(40, 'x') << QString(31, 'x');
-        QTest::newRow("empty") << "" << "Sheet1";
+        QTest::newRow("empty") << ""
+                               << "Sheet1";
         // 30 letters then an emoji: the pair would be cut, so it goes.
         QTest::newRow("surrogate") << QString(30, 'x') + QStringLiteral("😀") << QString(30, 'x');
-        QTest::newRow("apostrophes around") << "'quoted'" << "_quoted_";
-        QTest::newRow("apostrophe inside") << "O'Brien's" << "O'Brien's";
-        QTest::newRow("apostrophe only") << "'" << "_";
+        QTest::newRow("apostrophes around") << "'quoted'"
+                                            << "_quoted_";
+        QTest::newRow("apostrophe inside") << "O'Brien's"
+                                           << "O'Brien's";
+        QTest::newRow("apostrophe only") << "'"
+                                         << "_";
         QTest::newRow("apostrophe at the cut") << QString(30, 'x') + QStringLiteral("'tail") << QString(30, 'x') + "_";
     }
     void sheetNames()
@@ -487,8 +502,9 @@ private slots:
     {
         SqlStatement st;
         std::string error;
-        QVERIFY2(parseStatement(u"CREATE TABLE [ 设备] ([IP] char(64),[设备名称] char(64),[a]]b] char(64))", &st, &error),
-                 error.c_str());
+        QVERIFY2(
+            parseStatement(u"CREATE TABLE [ 设备] ([IP] char(64),[设备名称] char(64),[a]]b] char(64))", &st, &error),
+            error.c_str());
         QCOMPARE(st.kind, SqlStatement::CreateTable);
         QCOMPARE(QString::fromStdU16String(st.table), QStringLiteral(" 设备"));
         QCOMPARE(st.columns.size(), size_t(3));

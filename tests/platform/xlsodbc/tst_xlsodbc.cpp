@@ -22,9 +22,10 @@ const QString kConnection = QStringLiteral("excelexport");
 
 QString connectionString(const QString &folder, const QString &name)
 {
-    return QStringLiteral("DRIVER={Microsoft Excel Driver (*.xls)};") + QStringLiteral("DSN='';FIRSTROWHASNAMES=1;READONLY=FALSE;CREATE_DB=")
-        + QLatin1Char('"') + name + QStringLiteral(".xls") + QLatin1Char('"') + QStringLiteral(";DBQ=") + folder + name
-        + QStringLiteral(".xls");
+    return QStringLiteral("DRIVER={Microsoft Excel Driver (*.xls)};")
+           + QStringLiteral("DSN='';FIRSTROWHASNAMES=1;READONLY=FALSE;CREATE_DB=") + QLatin1Char('"') + name
+           + QStringLiteral(".xls") + QLatin1Char('"') + QStringLiteral(";DBQ=") + folder + name
+           + QStringLiteral(".xls");
 }
 
 struct ExportResult {
@@ -61,8 +62,9 @@ ExportResult exportTable(const QString &folder, const QString &name, const QStri
                 q.exec();
             }
             QSqlQuery insert(db);
-            insert.prepare(QStringLiteral("INSERT INTO [%1] ").arg(name) + QLatin1Char('(') + quoted.join(QLatin1Char(','))
-                           + QLatin1Char(')') + QStringLiteral("VALUES(") + holders.join(QLatin1Char(',')) + QLatin1Char(')'));
+            insert.prepare(QStringLiteral("INSERT INTO [%1] ").arg(name) + QLatin1Char('(')
+                           + quoted.join(QLatin1Char(',')) + QLatin1Char(')') + QStringLiteral("VALUES(")
+                           + holders.join(QLatin1Char(',')) + QLatin1Char(')'));
             for (int row = 0; row < rows.size(); ++row) {
                 for (int c = 0; c < titles.size(); ++c)
                     insert.bindValue(QStringLiteral(":%1").arg(c + 1), rows[row].value(c), QSql::In);
@@ -118,7 +120,8 @@ QString runClient(const QString &program, const QStringList &args, const QByteAr
 
 } // namespace
 
-class TestXlsOdbc : public QObject {
+class TestXlsOdbc : public QObject
+{
     Q_OBJECT
 
 private:
@@ -241,10 +244,11 @@ private slots:
         QTest::newRow("missing folder") << connectionString(folder() + QStringLiteral("no/such/"), QStringLiteral("x"));
         QTest::newRow("no file named") << QStringLiteral("DRIVER={Microsoft Excel Driver (*.xls)};READONLY=FALSE");
         QTest::newRow("no CREATE_DB") << QStringLiteral("DRIVER={Microsoft Excel Driver (*.xls)};DBQ=") + folder()
-                + QStringLiteral("absent.xls");
+                                             + QStringLiteral("absent.xls");
         QTest::newRow("folder as file") << QStringLiteral("DRIVER={Microsoft Excel Driver (*.xls)};CREATE_DB=x;DBQ=")
-                + tmp.path();
-        QTest::newRow("bad flag") << connectionString(folder(), QStringLiteral("x")) + QStringLiteral(";READONLY=maybe");
+                                               + tmp.path();
+        QTest::newRow("bad flag") << connectionString(folder(), QStringLiteral("x"))
+                                         + QStringLiteral(";READONLY=maybe");
     }
     void connectionFailures()
     {
@@ -270,20 +274,27 @@ private slots:
         QTest::newRow("drop") << "DROP TABLE [t]" << only;
         QTest::newRow("update") << "UPDATE t SET a='1'" << only;
         QTest::newRow("delete") << "DELETE FROM t" << only;
-        QTest::newRow("missing table") << "INSERT INTO [missing] VALUES('1')" << "'missing' does not exist";
+        QTest::newRow("missing table") << "INSERT INTO [missing] VALUES('1')"
+                                       << "'missing' does not exist";
         QTest::newRow("more values than columns") << "INSERT INTO [t] (\"a\") VALUES('1','2')"
                                                   << "number of values does not match";
-        QTest::newRow("unknown column") << "INSERT INTO [t] (\"zz\") VALUES('1')" << "'zz' does not exist";
-        QTest::newRow("fewer values than columns") << "INSERT INTO [t] VALUES('1')" << "number of values does not match";
-        QTest::newRow("open column list") << "CREATE TABLE [bad] ([a] char(64)" << "Unterminated column list";
-        QTest::newRow("table again, other case") << "CREATE TABLE [T] ([x] char(64))" << "already exists";
-        QTest::newRow("column twice") << "CREATE TABLE [u] ([x] char(64), [X] char(64))" << "appears twice";
+        QTest::newRow("unknown column") << "INSERT INTO [t] (\"zz\") VALUES('1')"
+                                        << "'zz' does not exist";
+        QTest::newRow("fewer values than columns") << "INSERT INTO [t] VALUES('1')"
+                                                   << "number of values does not match";
+        QTest::newRow("open column list") << "CREATE TABLE [bad] ([a] char(64)"
+                                          << "Unterminated column list";
+        QTest::newRow("table again, other case") << "CREATE TABLE [T] ([x] char(64))"
+                                                 << "already exists";
+        QTest::newRow("column twice") << "CREATE TABLE [u] ([x] char(64), [X] char(64))"
+                                      << "appears twice";
     }
     void refusedStatements()
     {
         QFETCH(QString, sql);
         QFETCH(QString, message);
-        const QString name = QStringLiteral("refused-%1").arg(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'));
+        const QString name =
+            QStringLiteral("refused-%1").arg(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'));
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), kConnection);
             db.setDatabaseName(connectionString(folder(), name));
@@ -293,7 +304,8 @@ private slots:
             QVERIFY(!q.exec(sql));
             QVERIFY2(q.lastError().text().contains(QStringLiteral("[XLS driver]")), qPrintable(q.lastError().text()));
             QVERIFY2(q.lastError().text().contains(message), qPrintable(q.lastError().text()));
-            QVERIFY2(q.exec(QStringLiteral("INSERT INTO [t] VALUES('still', 'open')")), qPrintable(q.lastError().text()));
+            QVERIFY2(q.exec(QStringLiteral("INSERT INTO [t] VALUES('still', 'open')")),
+                     qPrintable(q.lastError().text()));
             db.close();
         }
         QSqlDatabase::removeDatabase(kConnection);
@@ -321,7 +333,8 @@ private slots:
             QVERIFY(db.record(QStringLiteral("t")).isEmpty());
             QVERIFY(!db.transaction() || db.commit());
             // Columns not named get no cell; literal values work too.
-            QVERIFY2(q.exec(QStringLiteral("INSERT INTO [t] (\"b\") VALUES('only b')")), qPrintable(q.lastError().text()));
+            QVERIFY2(q.exec(QStringLiteral("INSERT INTO [t] (\"b\") VALUES('only b')")),
+                     qPrintable(q.lastError().text()));
             QVERIFY(q.exec(QStringLiteral("INSERT INTO t VALUES(NULL, 42)")));
             QCOMPARE(q.numRowsAffected(), 1);
             db.close();
@@ -335,8 +348,9 @@ private slots:
 
     void readOnlyWritesNothing()
     {
-        const QString conn = QStringLiteral("DRIVER={Microsoft Excel Driver (*.xls)};READONLY=TRUE;CREATE_DB=\"ro.xls\";DBQ=")
-            + folder() + QStringLiteral("ro.xls");
+        const QString conn = QStringLiteral(
+                                 "DRIVER={Microsoft Excel Driver (*.xls)};READONLY=TRUE;CREATE_DB=\"ro.xls\";DBQ=")
+                             + folder() + QStringLiteral("ro.xls");
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), kConnection);
             db.setDatabaseName(conn);

@@ -17,8 +17,14 @@
 
 namespace {
 
-std::u16string w(const QString &s) { return s.toStdU16String(); }
-SQLWCHAR *wp(std::u16string &s) { return reinterpret_cast<SQLWCHAR *>(s.data()); }
+std::u16string w(const QString &s)
+{
+    return s.toStdU16String();
+}
+SQLWCHAR *wp(std::u16string &s)
+{
+    return reinterpret_cast<SQLWCHAR *>(s.data());
+}
 
 struct Driver {
     void *lib = nullptr;
@@ -59,13 +65,31 @@ struct Driver {
             fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(lib, name));
             ok = ok && fn;
         };
-#define XLS_SYM(name) sym(name, #name);
-        XLS_SYM(SQLAllocHandle) XLS_SYM(SQLFreeHandle) XLS_SYM(SQLSetEnvAttr) XLS_SYM(SQLDriverConnectW)
-        XLS_SYM(SQLDriverConnect) XLS_SYM(SQLDisconnect) XLS_SYM(SQLGetInfoW) XLS_SYM(SQLGetInfo)
-        XLS_SYM(SQLGetFunctions) XLS_SYM(SQLPrepareW) XLS_SYM(SQLPrepare) XLS_SYM(SQLExecute)
-        XLS_SYM(SQLExecDirectW) XLS_SYM(SQLBindParameter) XLS_SYM(SQLNumParams) XLS_SYM(SQLRowCount)
-        XLS_SYM(SQLFetch) XLS_SYM(SQLGetDiagRecW) XLS_SYM(SQLGetDiagRec) XLS_SYM(SQLGetDiagFieldW)
-        XLS_SYM(SQLSetStmtAttrW) XLS_SYM(SQLGetStmtAttrW) XLS_SYM(SQLSetConnectAttrW) XLS_SYM(SQLFreeStmt)
+#define XLS_SYM(name) sym(name, #name)
+        XLS_SYM(SQLAllocHandle);
+        XLS_SYM(SQLFreeHandle);
+        XLS_SYM(SQLSetEnvAttr);
+        XLS_SYM(SQLDriverConnectW);
+        XLS_SYM(SQLDriverConnect);
+        XLS_SYM(SQLDisconnect);
+        XLS_SYM(SQLGetInfoW);
+        XLS_SYM(SQLGetInfo);
+        XLS_SYM(SQLGetFunctions);
+        XLS_SYM(SQLPrepareW);
+        XLS_SYM(SQLPrepare);
+        XLS_SYM(SQLExecute);
+        XLS_SYM(SQLExecDirectW);
+        XLS_SYM(SQLBindParameter);
+        XLS_SYM(SQLNumParams);
+        XLS_SYM(SQLRowCount);
+        XLS_SYM(SQLFetch);
+        XLS_SYM(SQLGetDiagRecW);
+        XLS_SYM(SQLGetDiagRec);
+        XLS_SYM(SQLGetDiagFieldW);
+        XLS_SYM(SQLSetStmtAttrW);
+        XLS_SYM(SQLGetStmtAttrW);
+        XLS_SYM(SQLSetConnectAttrW);
+        XLS_SYM(SQLFreeStmt);
 #undef XLS_SYM
         return ok;
     }
@@ -73,7 +97,8 @@ struct Driver {
 
 } // namespace
 
-class TestXlsOdbcApi : public QObject {
+class TestXlsOdbcApi : public QObject
+{
     Q_OBJECT
 
 private:
@@ -101,8 +126,8 @@ private:
                                                "READONLY=FALSE;CREATE_DB=\"%1.xls\";DBQ=%2/%1.xls")
                                     .arg(name, tmp.path())
                                 + extra);
-        const SQLRETURN r = drv.SQLDriverConnectW(dbc, nullptr, wp(conn), SQLSMALLINT(conn.size()), nullptr, 0,
-                                                  nullptr, SQL_DRIVER_NOPROMPT);
+        const SQLRETURN r = drv.SQLDriverConnectW(dbc, nullptr, wp(conn), SQLSMALLINT(conn.size()), nullptr, 0, nullptr,
+                                                  SQL_DRIVER_NOPROMPT);
         if (rc)
             *rc = r;
         return dbc;
@@ -252,10 +277,12 @@ private slots:
         QCOMPARE(drv.SQLAllocHandle(SQL_HANDLE_STMT, dbc, &st), SQLRETURN(SQL_SUCCESS));
         QCOMPARE(drv.SQLExecute(st), SQLRETURN(SQL_ERROR)); // nothing prepared
         QCOMPARE(state(SQL_HANDLE_STMT, st), QStringLiteral("HY010"));
-        QCOMPARE(drv.SQLGetDiagRecW(SQL_HANDLE_STMT, st, 0, nullptr, nullptr, nullptr, 0, nullptr), SQLRETURN(SQL_ERROR));
+        QCOMPARE(drv.SQLGetDiagRecW(SQL_HANDLE_STMT, st, 0, nullptr, nullptr, nullptr, 0, nullptr),
+                 SQLRETURN(SQL_ERROR));
         QCOMPARE(drv.SQLGetDiagRecW(SQL_HANDLE_STMT, st, 2, nullptr, nullptr, nullptr, 0, nullptr),
                  SQLRETURN(SQL_NO_DATA));
-        QCOMPARE(drv.SQLGetDiagRecW(SQL_HANDLE_STMT, st, 1, nullptr, nullptr, nullptr, -1, nullptr), SQLRETURN(SQL_ERROR));
+        QCOMPARE(drv.SQLGetDiagRecW(SQL_HANDLE_STMT, st, 1, nullptr, nullptr, nullptr, -1, nullptr),
+                 SQLRETURN(SQL_ERROR));
         // A short message buffer truncates without adding a record.
         SQLWCHAR msg[8];
         SQLSMALLINT len = 0;
@@ -288,7 +315,8 @@ private slots:
     void parameters()
     {
         SQLHANDLE dbc = connect(QStringLiteral("params"));
-        SQLHANDLE create = statement(dbc, QStringLiteral("CREATE TABLE [p] ([a] char(64), [b] char(64), [c] char(64))"));
+        SQLHANDLE create = statement(dbc,
+                                     QStringLiteral("CREATE TABLE [p] ([a] char(64), [b] char(64), [c] char(64))"));
         QCOMPARE(drv.SQLExecute(create), SQLRETURN(SQL_SUCCESS));
         SQLHANDLE ins = statement(dbc, QStringLiteral("INSERT INTO [p] VALUES(?, ?, ?)"));
         SQLSMALLINT n = 0;
@@ -424,7 +452,8 @@ private slots:
         SQLHANDLE dbc = nullptr;
         drv.SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
         std::u16string conn = w(QStringLiteral("CREATE_DB=x;DBQ=%1/lost.xls").arg(gone.path()));
-        QCOMPARE(drv.SQLDriverConnectW(dbc, nullptr, wp(conn), SQL_NTS, nullptr, 0, nullptr, 0), SQLRETURN(SQL_SUCCESS));
+        QCOMPARE(drv.SQLDriverConnectW(dbc, nullptr, wp(conn), SQL_NTS, nullptr, 0, nullptr, 0),
+                 SQLRETURN(SQL_SUCCESS));
         SQLHANDLE s = statement(dbc, QStringLiteral("CREATE TABLE [t] ([a] char(64))"));
         QCOMPARE(drv.SQLExecute(s), SQLRETURN(SQL_SUCCESS));
         QVERIFY(gone.remove());
@@ -437,12 +466,17 @@ private slots:
     {
         QTest::addColumn<QString>("sql");
         QTest::addColumn<QString>("sqlState");
-        QTest::newRow("select") << "SELECT 1" << "42000";
-        QTest::newRow("unterminated name") << "CREATE TABLE [x" << "42000";
-        QTest::newRow("unknown table") << "INSERT INTO [none] VALUES('1')" << "42S02";
+        QTest::newRow("select") << "SELECT 1"
+                                << "42000";
+        QTest::newRow("unterminated name") << "CREATE TABLE [x"
+                                           << "42000";
+        QTest::newRow("unknown table") << "INSERT INTO [none] VALUES('1')"
+                                       << "42S02";
         QTest::newRow("lone surrogate") << QString(QChar(0xD800)) << "42000";
-        QTest::newRow("text as column name") << "CREATE TABLE t ('a' char(64))" << "42000";
-        QTest::newRow("insert without table") << "INSERT INTO" << "42000";
+        QTest::newRow("text as column name") << "CREATE TABLE t ('a' char(64))"
+                                             << "42000";
+        QTest::newRow("insert without table") << "INSERT INTO"
+                                              << "42000";
     }
     void execDirectRefuses()
     {

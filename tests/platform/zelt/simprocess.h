@@ -19,12 +19,16 @@
 extern char **environ;
 
 // Starts a program with its output in files; returns the pid or -1.
-inline pid_t spawnProgram(const QString &program, const QStringList &args, const QString &outFile, const QString &errFile) {
+inline pid_t spawnProgram(const QString &program, const QStringList &args, const QString &outFile,
+                          const QString &errFile)
+{
     std::vector<QByteArray> store;
     store.push_back(program.toLocal8Bit());
-    for (const QString &a : args) store.push_back(a.toLocal8Bit());
+    for (const QString &a : args)
+        store.push_back(a.toLocal8Bit());
     std::vector<char *> argv;
-    for (auto &s : store) argv.push_back(s.data());
+    for (auto &s : store)
+        argv.push_back(s.data());
     argv.push_back(nullptr);
     posix_spawn_file_actions_t fa;
     posix_spawn_file_actions_init(&fa);
@@ -38,18 +42,25 @@ inline pid_t spawnProgram(const QString &program, const QStringList &args, const
 }
 
 // Runs a program to its end; its exit code, or -1.
-inline int runProgram(const QString &program, const QStringList &args, const QString &dir) {
+inline int runProgram(const QString &program, const QStringList &args, const QString &dir)
+{
     pid_t pid = spawnProgram(program, args, dir + "/run.out", dir + "/run.err");
-    if (pid < 0) return -1;
+    if (pid < 0)
+        return -1;
     int status = 0;
-    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+        return -1;
     return WEXITSTATUS(status);
 }
 
-class SimProcess {
+class SimProcess
+{
 public:
     static QString binDir() { return qEnvironmentVariable("TOOLBAY_BIN_DIR"); }
-    static quint16 portFor(int slot) { return quint16(30000 + (QCoreApplication::applicationPid() % 2000) * 16 + slot * 2); }
+    static quint16 portFor(int slot)
+    {
+        return quint16(30000 + (QCoreApplication::applicationPid() % 2000) * 16 + slot * 2);
+    }
 
     explicit SimProcess(int slot = 0) : port(portFor(slot)) {}
     ~SimProcess() { kill(); }
@@ -57,66 +68,83 @@ public:
     // Makes the SDKs of this process and of the programs it starts trust the
     // maker key in that file (created if missing): its public key goes into
     // one trust file of this process, named in ZELT_TRUSTED_MAKERS.
-    static bool trustMaker(const QString &makerKeyFile) {
+    static bool trustMaker(const QString &makerKeyFile)
+    {
         static QTemporaryDir trustDir;
         const QString trustFile = trustDir.filePath("trusted-makers.txt");
         const QString line = trustDir.filePath("line.txt");
         const QString err = trustDir.filePath("line.err");
-        pid_t pid = spawnProgram(binDir() + "/zelt-devsim", {"maker-key", "--public", "--maker-key", makerKeyFile}, line, err);
+        pid_t pid = spawnProgram(binDir() + "/zelt-devsim", {"maker-key", "--public", "--maker-key", makerKeyFile},
+                                 line, err);
         int status = 0;
-        if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return false;
+        if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+            return false;
         QFile in(line), out(trustFile);
-        if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::Append)) return false;
+        if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::Append))
+            return false;
         out.write(in.readAll());
         out.close();
-        if (qEnvironmentVariable("ZELT_TRUSTED_MAKERS") != trustFile) qputenv("ZELT_TRUSTED_MAKERS", trustFile.toLocal8Bit());
+        if (qEnvironmentVariable("ZELT_TRUSTED_MAKERS") != trustFile)
+            qputenv("ZELT_TRUSTED_MAKERS", trustFile.toLocal8Bit());
         return true;
     }
     QString makerKey() const { return dir.filePath("maker.key"); }
 
     // trusted = false plays a fleet whose maker nobody here trusts.
-    bool start(const QStringList &extra = {}, bool trusted = true) {
-        if (trusted && !trustMaker(makerKey())) return false;
+    bool start(const QStringList &extra = {}, bool trusted = true)
+    {
+        if (trusted && !trustMaker(makerKey()))
+            return false;
         QFile::remove(readyFile());
-        QStringList args{"--interfaces", "lo", "--port", QString::number(port), "--ready-file", readyFile(),
-                         "--maker-key", dir.filePath("maker.key"), "--exit-with-parent"};
+        QStringList args{"--interfaces",      "lo",        "--port",      QString::number(port),
+                         "--ready-file",      readyFile(), "--maker-key", dir.filePath("maker.key"),
+                         "--exit-with-parent"};
         args += extra;
         pid_ = spawnProgram(binDir() + "/zelt-devsim", args, dir.filePath("sim.out"), dir.filePath("sim.err"));
-        if (pid_ < 0) return false;
+        if (pid_ < 0)
+            return false;
         QElapsedTimer t;
         t.start();
-        while (!QFile::exists(readyFile()) && t.elapsed() < 10000 && running()) QTest::qWait(20);
+        while (!QFile::exists(readyFile()) && t.elapsed() < 10000 && running())
+            QTest::qWait(20);
         return QFile::exists(readyFile());
     }
     bool running() { return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0; }
     QByteArray output() { return readAll(dir.filePath("sim.out")); }
     QByteArray errors() { return readAll(dir.filePath("sim.err")); }
     // Security code printed for the device with this serial number.
-    QString securityCode(const QString &serial) {
+    QString securityCode(const QString &serial)
+    {
         for (const QByteArray &line : output().split('\n')) {
             const QList<QByteArray> f = line.simplified().split(' ');
-            if (f.size() >= 6 && f[1] == serial.toLatin1()) return QString::fromLatin1(f.last());
+            if (f.size() >= 6 && f[1] == serial.toLatin1())
+                return QString::fromLatin1(f.last());
         }
         return {};
     }
     void terminate() { signal(SIGTERM); }
     void kill() { signal(SIGKILL); }
-    void signal(int sig) {
-        if (pid_ <= 0) return;
+    void signal(int sig)
+    {
+        if (pid_ <= 0)
+            return;
         ::kill(pid_, sig);
         waitpid(pid_, nullptr, 0);
         pid_ = -1;
     }
     QString readyFile() const { return dir.filePath("ready"); }
-    int sign(const QString &in, const QString &out) {
-        return runProgram(binDir() + "/zelt-devsim", {"sign-key", "--maker-key", dir.filePath("maker.key"), in, out}, dir.path());
+    int sign(const QString &in, const QString &out)
+    {
+        return runProgram(binDir() + "/zelt-devsim", {"sign-key", "--maker-key", dir.filePath("maker.key"), in, out},
+                          dir.path());
     }
 
     QTemporaryDir dir;
     quint16 port;
 
 private:
-    static QByteArray readAll(const QString &path) {
+    static QByteArray readAll(const QString &path)
+    {
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }

@@ -11,7 +11,8 @@ using namespace zelt;
 
 namespace {
 
-wire::DeviceRecord sampleRecord() {
+wire::DeviceRecord sampleRecord()
+{
     wire::DeviceRecord r;
     r.serial = "ZT-TEST-0001";
     r.mac = {0x02, 0x5a, 0, 0, 0, 1};
@@ -36,8 +37,10 @@ struct Client {
     crypto::SessionKeys keys;
     uint32_t nextId = 100;
 
-    wire::Request seal(const Device &dev, wire::CommandBody body, double now = 0) {
-        if (!crypto::clientSessionKeys(kx, dev.record().boxKey, keys)) keys.tx.fill(0);  // then nothing opens
+    wire::Request seal(const Device &dev, wire::CommandBody body, double now = 0)
+    {
+        if (!crypto::clientSessionKeys(kx, dev.record().boxKey, keys))
+            keys.tx.fill(0); // then nothing opens
         wire::Request r;
         r.mac = dev.record().mac;
         r.serial = dev.record().serial;
@@ -51,44 +54,56 @@ struct Client {
         crypto::sealRequest(r, body, keys);
         return r;
     }
-    std::optional<wire::CommandResult> result(const wire::Bytes &datagram) {
+    std::optional<wire::CommandResult> result(const wire::Bytes &datagram)
+    {
         auto m = wire::decode(datagram.data(), datagram.size());
-        if (!m || m->type != wire::Type::Response) return std::nullopt;
+        if (!m || m->type != wire::Type::Response)
+            return std::nullopt;
         return crypto::openResponse(m->response, keys);
     }
 };
 
-}  // namespace
+} // namespace
 
-class TestZeltCore : public QObject {
+class TestZeltCore : public QObject
+{
     Q_OBJECT
 
     crypto::SignKeyPair maker_ = crypto::newSignKeyPair();
 
-    DeviceState activeState(const std::string &password = "Admin12345") {
+    DeviceState activeState(const std::string &password = "Admin12345")
+    {
         DeviceState s;
         s.record = sampleRecord();
         s.passwordHash = password.empty() ? std::string() : crypto::hashPassword(password);
         s.securityCode = "SECRET-CODE-1";
         return s;
     }
-    DeviceOptions options(int lockout = 60) {
+    DeviceOptions options(int lockout = 60)
+    {
         DeviceOptions o;
         o.makerKey = maker_.pk;
         o.lockoutSeconds = lockout;
         return o;
     }
-    uint8_t run(Device &dev, Client &c, wire::CommandBody body, double now, bool *changed = nullptr, wire::Bytes *data = nullptr) {
+    uint8_t run(Device &dev, Client &c, wire::CommandBody body, double now, bool *changed = nullptr,
+                wire::Bytes *data = nullptr)
+    {
         auto req = c.seal(dev, body, now);
         auto out = dev.handle(req, now);
-        if (changed) *changed = out.changed;
-        if (!out.datagram) return 255;
+        if (changed)
+            *changed = out.changed;
+        if (!out.datagram)
+            return 255;
         auto res = c.result(*out.datagram);
-        if (!res || res->requestId != req.requestId) return 254;
-        if (data) *data = res->data;
+        if (!res || res->requestId != req.requestId)
+            return 254;
+        if (data)
+            *data = res->data;
         return res->status;
     }
-    wire::CommandBody setNet(const std::string &password, wire::Ip4 ip) {
+    wire::CommandBody setNet(const std::string &password, wire::Ip4 ip)
+    {
         wire::CommandBody b;
         b.command = wire::Command::SetNet;
         b.password = password;
@@ -100,7 +115,8 @@ class TestZeltCore : public QObject {
 private slots:
     void initTestCase() { QVERIFY(crypto::init()); }
 
-    void roundTripsEveryMessage() {
+    void roundTripsEveryMessage()
+    {
         wire::Message hello;
         hello.type = wire::Type::Hello;
         hello.msgId = 0x1122334455667788ull;
@@ -148,24 +164,26 @@ private slots:
         QCOMPARE(cbBack->newPassword, std::string("NewPass123"));
     }
 
-    void rejectsMalformedDatagrams() {
+    void rejectsMalformedDatagrams()
+    {
         wire::Message hello;
         hello.type = wire::Type::Hello;
         hello.hello.device = sampleRecord();
         const auto good = wire::encode(hello);
         // Every truncation is rejected.
-        for (size_t n = 0; n < good.size(); ++n) QVERIFY2(!wire::decode(good.data(), n), qPrintable(QString::number(n)));
+        for (size_t n = 0; n < good.size(); ++n)
+            QVERIFY2(!wire::decode(good.data(), n), qPrintable(QString::number(n)));
         auto bad = good;
-        bad[2] = 1;  // another version
+        bad[2] = 1; // another version
         QVERIFY(!wire::decode(bad.data(), bad.size()));
         bad = good;
         bad[0] = 'X';
         QVERIFY(!wire::decode(bad.data(), bad.size()));
         bad = good;
-        bad.push_back(0);  // trailing byte, length field no longer matches
+        bad.push_back(0); // trailing byte, length field no longer matches
         QVERIFY(!wire::decode(bad.data(), bad.size()));
         bad = good;
-        bad[3] = 99;  // unknown type
+        bad[3] = 99; // unknown type
         QVERIFY(!wire::decode(bad.data(), bad.size()));
         // Serial length byte claiming more than the field allows.
         bad = good;
@@ -181,7 +199,8 @@ private slots:
         QVERIFY(!wire::decode(nullptr, 0));
     }
 
-    void macTextRoundTrip() {
+    void macTextRoundTrip()
+    {
         auto mac = wire::parseMac("02-5A-01:00-00-ff");
         QVERIFY(mac);
         QCOMPARE(wire::macText(*mac), std::string("02-5a-01-00-00-ff"));
@@ -190,10 +209,11 @@ private slots:
         QVERIFY(!wire::parseMac("02+5a-01-00-00-ff"));
     }
 
-    void passwordPolicy() {
-        QVERIFY(!crypto::passwordAcceptable("abc12"));              // too short
-        QVERIFY(!crypto::passwordAcceptable("abcdefgh"));           // one kind
-        QVERIFY(!crypto::passwordAcceptable("Abcdefgh12345678X"));  // 17 characters
+    void passwordPolicy()
+    {
+        QVERIFY(!crypto::passwordAcceptable("abc12"));             // too short
+        QVERIFY(!crypto::passwordAcceptable("abcdefgh"));          // one kind
+        QVERIFY(!crypto::passwordAcceptable("Abcdefgh12345678X")); // 17 characters
         QVERIFY(crypto::passwordAcceptable("abcd1234"));
         QVERIFY(crypto::passwordAcceptable("1234!!!!"));
         QVERIFY(crypto::passwordAcceptable("Abcdefgh12345678"));
@@ -203,10 +223,11 @@ private slots:
         QVERIFY(!crypto::verifyPassword("", ""));
     }
 
-    void keyFileSignatures() {
+    void keyFileSignatures()
+    {
         std::string key = crypto::makeKeyData("SN1", "02-5a-00-00-00-01", std::string(32, 'a'));
         QVERIFY(key.size() <= wire::kMaxKeyData);
-        QVERIFY(!crypto::verifySignedKeyFile(key, maker_.pk));  // as exported: not signed
+        QVERIFY(!crypto::verifySignedKeyFile(key, maker_.pk)); // as exported: not signed
         auto signedFile = crypto::signKeyFile(key, maker_);
         QVERIFY(signedFile);
         auto parsed = crypto::verifySignedKeyFile(*signedFile, maker_.pk);
@@ -221,37 +242,56 @@ private slots:
         QVERIFY(!crypto::signKeyFile("not a key", maker_));
     }
 
-    void strictKeyDataReader_data() {
+    void strictKeyDataReader_data()
+    {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<bool>("valid");
         const QByteArray good = "serial=\"SN1\" mac=\"02-5a-00-00-00-01\" nonce=\"00112233445566778899aabbccddeeff\"";
-        QTest::newRow("as exported") << QByteArray(crypto::makeKeyData("SN1", "02-5a-00-00-00-01", "00112233445566778899aabbccddeeff").c_str()) << true;
-        QTest::newRow("single quotes, no declaration") << QByteArray("<DeviceKey version='1' serial='SN1' mac='02-5a-00-00-00-01' nonce='00112233445566778899aabbccddeeff'/>") << true;
-        QTest::newRow("two roots") << "<DeviceKey version=\"1\" " + good + "/><DeviceKey version=\"1\" " + good + "/>" << false;
+        QTest::newRow("as exported") << QByteArray(
+            crypto::makeKeyData("SN1", "02-5a-00-00-00-01", "00112233445566778899aabbccddeeff").c_str())
+                                     << true;
+        QTest::newRow("single quotes, no declaration") << QByteArray(
+            "<DeviceKey version='1' serial='SN1' mac='02-5a-00-00-00-01' nonce='00112233445566778899aabbccddeeff'/>")
+                                                       << true;
+        QTest::newRow("two roots") << "<DeviceKey version=\"1\" " + good + "/><DeviceKey version=\"1\" " + good + "/>"
+                                   << false;
         QTest::newRow("attributes in a child") << "<Wrapper><DeviceKey version=\"1\" " + good + "/></Wrapper>" << false;
-        QTest::newRow("doctype") << "<!DOCTYPE DeviceKey [<!ENTITY x \"SN2\">]><DeviceKey version=\"1\" " + good + "/>" << false;
+        QTest::newRow("doctype") << "<!DOCTYPE DeviceKey [<!ENTITY x \"SN2\">]><DeviceKey version=\"1\" " + good + "/>"
+                                 << false;
         QTest::newRow("comment") << "<!-- x --><DeviceKey version=\"1\" " + good + "/>" << false;
-        QTest::newRow("entity") << QByteArray("<DeviceKey version=\"1\" serial=\"S&amp;N\" mac=\"02-5a-00-00-00-01\" nonce=\"00112233445566778899aabbccddeeff\"/>") << false;
+        QTest::newRow("entity") << QByteArray("<DeviceKey version=\"1\" serial=\"S&amp;N\" mac=\"02-5a-00-00-00-01\" "
+                                              "nonce=\"00112233445566778899aabbccddeeff\"/>")
+                                << false;
         QTest::newRow("repeated attribute") << "<DeviceKey version=\"1\" serial=\"SN2\" " + good + "/>" << false;
         QTest::newRow("extra attribute") << "<DeviceKey version=\"1\" extra=\"x\" " + good + "/>" << false;
         QTest::newRow("other version") << "<DeviceKey version=\"2\" " + good + "/>" << false;
-        QTest::newRow("no mac") << QByteArray("<DeviceKey version=\"1\" serial=\"SN1\" nonce=\"00112233445566778899aabbccddeeff\"/>") << false;
-        QTest::newRow("bad mac") << QByteArray("<DeviceKey version=\"1\" serial=\"SN1\" mac=\"02-5a-00\" nonce=\"00112233445566778899aabbccddeeff\"/>") << false;
-        QTest::newRow("bad nonce") << QByteArray("<DeviceKey version=\"1\" serial=\"SN1\" mac=\"02-5a-00-00-00-01\" nonce=\"zz112233445566778899aabbccddeeff\"/>") << false;
+        QTest::newRow("no mac") << QByteArray(
+            "<DeviceKey version=\"1\" serial=\"SN1\" nonce=\"00112233445566778899aabbccddeeff\"/>")
+                                << false;
+        QTest::newRow("bad mac") << QByteArray(
+            "<DeviceKey version=\"1\" serial=\"SN1\" mac=\"02-5a-00\" nonce=\"00112233445566778899aabbccddeeff\"/>")
+                                 << false;
+        QTest::newRow("bad nonce") << QByteArray("<DeviceKey version=\"1\" serial=\"SN1\" mac=\"02-5a-00-00-00-01\" "
+                                                 "nonce=\"zz112233445566778899aabbccddeeff\"/>")
+                                   << false;
         QTest::newRow("text content") << "<DeviceKey version=\"1\" " + good + ">x</DeviceKey>" << false;
         QTest::newRow("trailing text") << "<DeviceKey version=\"1\" " + good + "/>x" << false;
         QTest::newRow("unclosed") << "<DeviceKey version=\"1\" " + good << false;
     }
-    void strictKeyDataReader() {
+    void strictKeyDataReader()
+    {
         QFETCH(QByteArray, text);
         QFETCH(bool, valid);
         QCOMPARE(bool(crypto::parseKeyData(text.toStdString())), valid);
         // Signed by the maker, it is only as good as what it holds.
-        if (auto signedFile = crypto::signKeyFile(text.toStdString(), maker_)) QVERIFY(valid && crypto::verifySignedKeyFile(*signedFile, maker_.pk));
-        else QVERIFY(!valid);
+        if (auto signedFile = crypto::signKeyFile(text.toStdString(), maker_))
+            QVERIFY(valid && crypto::verifySignedKeyFile(*signedFile, maker_.pk));
+        else
+            QVERIFY(!valid);
     }
 
-    void strictSignedKeyFileReader_data() {
+    void strictSignedKeyFileReader_data()
+    {
         QTest::addColumn<QString>("change");
         QTest::newRow("extra child") << "</Signature>|</Signature><Key>AAAA</Key>";
         QTest::newRow("attribute on Key") << "<Key>|<Key id=\"1\">";
@@ -261,7 +301,8 @@ private slots:
         QTest::newRow("swapped children") << "<Key>|<Signature>";
         QTest::newRow("comment") << "<Key>|<!-- c --><Key>";
     }
-    void strictSignedKeyFileReader() {
+    void strictSignedKeyFileReader()
+    {
         QFETCH(QString, change);
         const std::string key = crypto::makeKeyData("SN1", "02-5a-00-00-00-01", "00112233445566778899aabbccddeeff");
         std::string file = *crypto::signKeyFile(key, maker_);
@@ -274,7 +315,8 @@ private slots:
         QVERIFY(!crypto::verifySignedKeyFile(file, maker_.pk));
     }
 
-    void keyFileBindsSerialMacAndCredentials() {
+    void keyFileBindsSerialMacAndCredentials()
+    {
         DeviceState sa = activeState(), sb = activeState();
         sb.record.serial = "ZT-TEST-0002";
         sb.record.mac[5] = 2;
@@ -322,17 +364,20 @@ private slots:
         QCOMPARE(run(a, c, reset, 0), uint8_t(ZELT_ERR_BAD_KEY_FILE));
     }
 
-    void trustStoreLines() {
+    void trustStoreLines()
+    {
         const auto pk = crypto::newSignKeyPair().pk;
         const std::string line = crypto::makerPublicKeyLine(pk);
-        const std::string text = "# makers we trust\n" + line + "  # the simulator\r\n" + line + "\nZELT-MAKER-ED25519-PUBLIC 12\njunk\n";
+        const std::string text = "# makers we trust\n" + line + "  # the simulator\r\n" + line
+                                 + "\nZELT-MAKER-ED25519-PUBLIC 12\njunk\n";
         auto keys = crypto::parseTrustedMakers(text);
         QCOMPARE(keys.size(), size_t(1));
         QVERIFY(keys[0] == pk);
         QVERIFY(crypto::parseTrustedMakers("# " + line).empty());
     }
 
-    void sdkRecordFromDeviceRecord() {
+    void sdkRecordFromDeviceRecord()
+    {
         auto r = sampleRecord();
         ZELT_DEVICE_INFO info;
         fillDeviceInfo(r, ZELT_EVENT_ONLINE, info);
@@ -346,14 +391,15 @@ private slots:
         r.inactive = 1;
         r.httpPort = 0;
         fillDeviceInfo(r, ZELT_EVENT_CHANGED, info);
-        QCOMPARE(info.szIPv4Gateway[0], '\0');  // not valid without extended information
+        QCOMPARE(info.szIPv4Gateway[0], '\0'); // not valid without extended information
         QCOMPARE(int(info.bySupport), 0);
         QCOMPARE(int(info.byActivated), 1);
         QCOMPARE(int(info.wHttpPort), 0);
         QCOMPARE(QByteArray(info.szIPv4Address), QByteArray("10.0.0.2"));
     }
 
-    void inactiveDeviceOnlyActivatesAndExports() {
+    void inactiveDeviceOnlyActivatesAndExports()
+    {
         Device dev(activeState(""), options());
         Client c;
         QCOMPARE(int(dev.record().inactive), 1);
@@ -369,7 +415,7 @@ private slots:
         QVERIFY(crypto::parseKeyData(std::string(data.begin(), data.end())));
         wire::CommandBody act;
         act.command = wire::Command::Activate;
-        act.password = "password";  // one kind only
+        act.password = "password"; // one kind only
         QCOMPARE(run(dev, c, act, 0), uint8_t(ZELT_ERR_WEAK_PASSWORD));
         act.password = "Passw0rd99";
         bool changed = false;
@@ -381,7 +427,8 @@ private slots:
         QCOMPARE(dev.record().ipv4, (wire::Ip4{10, 0, 0, 9}));
     }
 
-    void retransmissionAppliedOnce() {
+    void retransmissionAppliedOnce()
+    {
         Device dev(activeState(), options());
         Client c;
         auto req = c.seal(dev, setNet("Admin12345", {10, 0, 0, 50}));
@@ -402,31 +449,36 @@ private slots:
         QVERIFY(!dev.handle(tampered, 0).datagram);
     }
 
-    void replayAfterCacheIsNotApplied() {
+    void replayAfterCacheIsNotApplied()
+    {
         DeviceOptions o = options();
         o.cachedAnswers = 2;
         Device dev(activeState(), o);
         Client c;
         auto old = c.seal(dev, setNet("Admin12345", {10, 0, 0, 60}));
         QVERIFY(dev.handle(old, 0).changed);
-        for (int i = 0; i < 3; ++i) QCOMPARE(run(dev, c, setNet("Admin12345", {10, 0, 0, uint8_t(61 + i)}), 0), uint8_t(0));
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(run(dev, c, setNet("Admin12345", {10, 0, 0, uint8_t(61 + i)}), 0), uint8_t(0));
         auto replay = dev.handle(old, 1);
         QVERIFY(!replay.datagram && !replay.changed);
         QCOMPARE(dev.record().ipv4, (wire::Ip4{10, 0, 0, 63}));
     }
 
-    void lockoutGrowsAndKeepsTheSecurityCodePathOpen() {
+    void lockoutGrowsAndKeepsTheSecurityCodePathOpen()
+    {
         Device dev(activeState(), options(60));
         Client c;
         auto wrong = [&](double t) {
-            for (int i = 0; i < 5; ++i) QCOMPARE(run(dev, c, setNet("wrongpass1", {10, 0, 0, 9}), t), uint8_t(ZELT_ERR_WRONG_PASSWORD));
+            for (int i = 0; i < 5; ++i)
+                QCOMPARE(run(dev, c, setNet("wrongpass1", {10, 0, 0, 9}), t), uint8_t(ZELT_ERR_WRONG_PASSWORD));
         };
         wrong(10);
         QCOMPARE(run(dev, c, setNet("Admin12345", {10, 0, 0, 9}), 11.0), uint8_t(ZELT_ERR_LOCKED));
         QCOMPARE(run(dev, c, setNet("Admin12345", {10, 0, 0, 9}), 69.0), uint8_t(ZELT_ERR_LOCKED));
         // A second lockout in a row lasts twice as long.
         QCOMPARE(run(dev, c, setNet("wrongpass1", {10, 0, 0, 9}), 70.5), uint8_t(ZELT_ERR_WRONG_PASSWORD));
-        for (int i = 0; i < 4; ++i) run(dev, c, setNet("wrongpass1", {10, 0, 0, 9}), 71.0);
+        for (int i = 0; i < 4; ++i)
+            run(dev, c, setNet("wrongpass1", {10, 0, 0, 9}), 71.0);
         QCOMPARE(run(dev, c, setNet("Admin12345", {10, 0, 0, 9}), 150.0), uint8_t(ZELT_ERR_LOCKED));
         QCOMPARE(run(dev, c, setNet("Admin12345", {10, 0, 0, 9}), 191.5), uint8_t(0));
         // Success ends the run of lockouts: the next one is the short one again.
@@ -441,18 +493,21 @@ private slots:
         reset.securityCode = "SECRET-CODE-1";
         reset.newPassword = "Fresh12345";
         QCOMPARE(run(dev, c, reset, 301.0), uint8_t(0));
-        QCOMPARE(run(dev, c, setNet("Fresh12345", {10, 0, 0, 11}), 301.0), uint8_t(0));  // new credentials end the lockout
+        QCOMPARE(run(dev, c, setNet("Fresh12345", {10, 0, 0, 11}), 301.0),
+                 uint8_t(0)); // new credentials end the lockout
 
         // Wrong security codes lock their own path only.
         reset.securityCode = "WRONG-CODE";
-        for (int i = 0; i < 5; ++i) QCOMPARE(run(dev, c, reset, 310.0), uint8_t(ZELT_ERR_BAD_SECURITY_CODE));
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(run(dev, c, reset, 310.0), uint8_t(ZELT_ERR_BAD_SECURITY_CODE));
         reset.securityCode = "SECRET-CODE-1";
         QCOMPARE(run(dev, c, reset, 311.0), uint8_t(ZELT_ERR_LOCKED));
         QCOMPARE(run(dev, c, setNet("Fresh12345", {10, 0, 0, 12}), 311.0), uint8_t(0));
         QCOMPARE(run(dev, c, reset, 371.0), uint8_t(0));
     }
 
-    void replayMemoryIsASlidingWindowPerClient() {
+    void replayMemoryIsASlidingWindowPerClient()
+    {
         DeviceOptions o = options();
         o.cachedAnswers = 1;
         Device dev(activeState(), o);
@@ -467,22 +522,24 @@ private slots:
         QVERIFY(dev.handle(third, 0).datagram);
         QVERIFY(dev.handle(first, 0).datagram);
         QVERIFY(dev.handle(second, 0).datagram);
-        QVERIFY(!dev.handle(first, 0.1).datagram);   // a replay, no longer cached
+        QVERIFY(!dev.handle(first, 0.1).datagram); // a replay, no longer cached
         QVERIFY(!dev.handle(third, 0.1).datagram);
-        QVERIFY(dev.handle(second, 0.1).fromCache);  // the last answer is still cached
+        QVERIFY(dev.handle(second, 0.1).fromCache); // the last answer is still cached
         // Another client has a window of its own, with the same request ids.
         b.nextId = a.nextId - 3;
         QVERIFY(dev.handle(b.seal(dev, get), 0.2).datagram);
         // Thousands of requests do not change the boot key, and an id that
         // fell out of the window is refused.
         a.nextId = first.requestId + 5000;
-        for (int i = 0; i < 3; ++i) QVERIFY(dev.handle(a.seal(dev, get, 1.0), 1.0).datagram);
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(dev.handle(a.seal(dev, get, 1.0), 1.0).datagram);
         a.nextId = first.requestId + 10;
         QVERIFY(!dev.handle(a.seal(dev, get, 1.0), 1.0).datagram);
         QVERIFY(dev.record().boxKey == bootKey);
     }
 
-    void staleOrForgottenRequestsAreRefused() {
+    void staleOrForgottenRequestsAreRefused()
+    {
         DeviceOptions o = options();
         o.cachedAnswers = 1;
         o.clientWindows = 2;
@@ -503,11 +560,12 @@ private slots:
         // requests are stale no new client is taken, c neither.
         QVERIFY(!dev.handle(c.seal(dev, get, 302.0), 302.0).datagram);
         QVERIFY(!dev.handle(old, 310.0).datagram);
-        QVERIFY(dev.handle(b.seal(dev, get, 310.0), 310.0).datagram);  // known clients go on
-        QVERIFY(dev.handle(d.seal(dev, get, 340.0), 340.0).datagram);  // a new client later is welcome
+        QVERIFY(dev.handle(b.seal(dev, get, 310.0), 310.0).datagram); // known clients go on
+        QVERIFY(dev.handle(d.seal(dev, get, 340.0), 340.0).datagram); // a new client later is welcome
     }
 
-    void reflectedRequestIsNeverAnAnswer() {
+    void reflectedRequestIsNeverAnAnswer()
+    {
         Device dev(activeState(), options());
         Client c;
         wire::CommandBody get;
@@ -532,7 +590,8 @@ private slots:
         QVERIFY(!crypto::openRequest(req, deviceSide));
     }
 
-    void signedAnnouncements() {
+    void signedAnnouncements()
+    {
         DeviceState s = activeState();
         s.identity = crypto::newSignKeyPair();
         s.cert = crypto::issueCertificate(s.record.serial, s.record.mac, s.identity.pk, 1765000000, maker_);
@@ -543,7 +602,8 @@ private slots:
         otherMac[5] ^= 1;
         QVERIFY(!crypto::verifyCertificate(dev.state().cert, dev.record().serial, otherMac, maker_.pk));
         QVERIFY(!crypto::verifyCertificate(dev.state().cert, "ZT-OTHER", dev.record().mac, maker_.pk));
-        QVERIFY(!crypto::verifyCertificate(dev.state().cert, dev.record().serial, dev.record().mac, crypto::newSignKeyPair().pk));
+        QVERIFY(!crypto::verifyCertificate(dev.state().cert, dev.record().serial, dev.record().mac,
+                                           crypto::newSignKeyPair().pk));
 
         auto m = dev.hello(wire::HelloReason::Answer, 5, 6, 1.5);
         QCOMPARE(m.hello.uptimeMs, uint64_t(1500));
@@ -558,7 +618,7 @@ private slots:
             QVERIFY2(!t || !crypto::verifyHello(t->hello), qPrintable(QString::number(at)));
         }
         auto other = bytes;
-        other[wire::kHeaderSize + 1] ^= 1;  // the inquiry's client id
+        other[wire::kHeaderSize + 1] ^= 1; // the inquiry's client id
         auto t = wire::decode(other.data(), other.size());
         QVERIFY(t && crypto::verifyHello(t->hello));
 
@@ -574,7 +634,8 @@ private slots:
         QVERIFY(!crypto::verifyBye(bye.bye, s.identity.pk));
     }
 
-    void restoreWithSecurityCodeMakesInactive() {
+    void restoreWithSecurityCodeMakesInactive()
+    {
         Device dev(activeState(), options());
         Client c;
         wire::CommandBody restore;
@@ -587,7 +648,8 @@ private slots:
         QCOMPARE(run(dev, c, setNet("Admin12345", {10, 0, 0, 9}), 0), uint8_t(ZELT_ERR_NOT_ACTIVATED));
     }
 
-    void keyFileReset() {
+    void keyFileReset()
+    {
         Device dev(activeState(), options());
         Client c;
         wire::CommandBody get;
@@ -600,21 +662,21 @@ private slots:
         reset.command = wire::Command::ResetPassword;
         reset.newPassword = "NewPass123";
         reset.keyFile.assign(exported.begin(), exported.end());
-        QCOMPARE(run(dev, c, reset, 0), uint8_t(ZELT_ERR_BAD_KEY_FILE));  // unsigned
+        QCOMPARE(run(dev, c, reset, 0), uint8_t(ZELT_ERR_BAD_KEY_FILE)); // unsigned
 
         auto otherKey = crypto::makeKeyData("OTHER-SERIAL", "02-5a-00-00-00-01", crypto::parseKeyData(exported)->nonce);
         auto otherSigned = *crypto::signKeyFile(otherKey, maker_);
         reset.keyFile.assign(otherSigned.begin(), otherSigned.end());
-        QCOMPARE(run(dev, c, reset, 0), uint8_t(ZELT_ERR_BAD_KEY_FILE));  // another device's
+        QCOMPARE(run(dev, c, reset, 0), uint8_t(ZELT_ERR_BAD_KEY_FILE)); // another device's
 
         auto signedFile = *crypto::signKeyFile(exported, maker_);
         reset.keyFile.assign(signedFile.begin(), signedFile.end());
         reset.newPassword = "weak";
-        QCOMPARE(run(dev, c, reset, 0), uint8_t(ZELT_ERR_WEAK_PASSWORD));  // policy first; file still valid
+        QCOMPARE(run(dev, c, reset, 0), uint8_t(ZELT_ERR_WEAK_PASSWORD)); // policy first; file still valid
         reset.newPassword = "NewPass123";
         QCOMPARE(run(dev, c, reset, 0), uint8_t(0));
         QCOMPARE(run(dev, c, setNet("NewPass123", {10, 0, 0, 9}), 0), uint8_t(0));
-        QCOMPARE(run(dev, c, reset, 0), uint8_t(ZELT_ERR_BAD_KEY_FILE));  // used once
+        QCOMPARE(run(dev, c, reset, 0), uint8_t(ZELT_ERR_BAD_KEY_FILE)); // used once
 
         // Without a new password the file restores the inactive state.
         QCOMPARE(run(dev, c, get, 0, nullptr, &data), uint8_t(0));
@@ -625,7 +687,8 @@ private slots:
         QCOMPARE(int(dev.record().inactive), 1);
     }
 
-    void deviceChecksNetworkParameters() {
+    void deviceChecksNetworkParameters()
+    {
         Device dev(activeState(), options());
         Client c;
         QCOMPARE(run(dev, c, setNet("Admin12345", {10, 0, 0, 0}), 0), uint8_t(ZELT_ERR_BAD_PARAMETERS));
@@ -637,8 +700,8 @@ private slots:
         auto v6 = setNet("Admin12345", {10, 0, 0, 5});
         v6.netFlags |= wire::kSetIpv6;
         v6.ipv6[0] = 0xfd;
-        QCOMPARE(run(dev, c, v6, 0), uint8_t(ZELT_ERR_NOT_SUPPORTED));  // no IPv6 change capability
-        QCOMPARE(dev.record().ipv4, (wire::Ip4{10, 0, 0, 2}));          // nothing applied
+        QCOMPARE(run(dev, c, v6, 0), uint8_t(ZELT_ERR_NOT_SUPPORTED)); // no IPv6 change capability
+        QCOMPARE(dev.record().ipv4, (wire::Ip4{10, 0, 0, 2}));         // nothing applied
 
         // The subnet's own and broadcast addresses follow the mask: the
         // request's if it sets one, else the device's (here /24).
@@ -651,11 +714,11 @@ private slots:
         };
         QCOMPARE(wide({10, 77, 2, 255}, {255, 255, 0, 0}), uint8_t(0));
         QCOMPARE(dev.record().ipv4, (wire::Ip4{10, 77, 2, 255}));
-        QCOMPARE(run(dev, c, setNet("Admin12345", {10, 77, 3, 0}), 0), uint8_t(0));  // the kept /16
+        QCOMPARE(run(dev, c, setNet("Admin12345", {10, 77, 3, 0}), 0), uint8_t(0)); // the kept /16
         QCOMPARE(wide({10, 77, 0, 0}, {255, 255, 0, 0}), uint8_t(ZELT_ERR_BAD_PARAMETERS));
         QCOMPARE(wide({10, 77, 255, 255}, {255, 255, 0, 0}), uint8_t(ZELT_ERR_BAD_PARAMETERS));
         QCOMPARE(wide({10, 77, 4, 64}, {255, 255, 255, 192}), uint8_t(ZELT_ERR_BAD_PARAMETERS));
-        QCOMPARE(wide({10, 77, 4, 4}, {255, 255, 255, 254}), uint8_t(0));  // a /31 has two hosts
+        QCOMPARE(wide({10, 77, 4, 4}, {255, 255, 255, 254}), uint8_t(0)); // a /31 has two hosts
         QCOMPARE(dev.record().ipv4, (wire::Ip4{10, 77, 4, 4}));
     }
 };

@@ -21,46 +21,57 @@ namespace {
 struct Recorder {
     std::mutex mu;
     std::vector<ZELT_DEVICE_INFO> events;
-    std::map<QString, ZELT_DEVICE_INFO> latest;  // MAC -> last online/changed record
-    void clear() {
+    std::map<QString, ZELT_DEVICE_INFO> latest; // MAC -> last online/changed record
+    void clear()
+    {
         std::lock_guard l(mu);
         events.clear();
         latest.clear();
     }
-    std::vector<ZELT_DEVICE_INFO> devices(int protocol = -1) {
+    std::vector<ZELT_DEVICE_INFO> devices(int protocol = -1)
+    {
         std::lock_guard l(mu);
         std::vector<ZELT_DEVICE_INFO> out;
         for (auto &[k, v] : latest)
-            if (protocol < 0 || v.byProtocol == protocol) out.push_back(v);
+            if (protocol < 0 || v.byProtocol == protocol)
+                out.push_back(v);
         return out;
     }
-    std::optional<ZELT_DEVICE_INFO> byMac(const QString &mac) {
+    std::optional<ZELT_DEVICE_INFO> byMac(const QString &mac)
+    {
         std::lock_guard l(mu);
         auto it = latest.find(mac);
-        if (it == latest.end()) return std::nullopt;
+        if (it == latest.end())
+            return std::nullopt;
         return it->second;
     }
-    int count(int kind, const QByteArray &serial) {
+    int count(int kind, const QByteArray &serial)
+    {
         std::lock_guard l(mu);
         int n = 0;
-        for (auto &e : events) n += e.iResult == kind && serial == e.szSerialNO;
+        for (auto &e : events)
+            n += e.iResult == kind && serial == e.szSerialNO;
         return n;
     }
 };
 Recorder g_rec;
 
-void ZELT_CALLBACK onDevice(const ZELT_DEVICE_INFO *info, void *) {
+void ZELT_CALLBACK onDevice(const ZELT_DEVICE_INFO *info, void *)
+{
     std::lock_guard l(g_rec.mu);
     g_rec.events.push_back(*info);
     const QString mac = QString::fromLatin1(info->szMAC);
     if (info->iResult == ZELT_EVENT_OFFLINE) {
         // An offline event takes away only the record it names.
         auto it = g_rec.latest.find(mac);
-        if (it != g_rec.latest.end() && std::strcmp(it->second.szSerialNO, info->szSerialNO) == 0) g_rec.latest.erase(it);
-    } else g_rec.latest[mac] = *info;
+        if (it != g_rec.latest.end() && std::strcmp(it->second.szSerialNO, info->szSerialNO) == 0)
+            g_rec.latest.erase(it);
+    } else
+        g_rec.latest[mac] = *info;
 }
 
-ZELT_NET_PARAM netParam(const char *ip, const char *mask = "") {
+ZELT_NET_PARAM netParam(const char *ip, const char *mask = "")
+{
     ZELT_NET_PARAM p;
     std::memset(&p, 0, sizeof p);
     std::strncpy(p.szIPv4Address, ip, sizeof p.szIPv4Address - 1);
@@ -71,7 +82,8 @@ ZELT_NET_PARAM netParam(const char *ip, const char *mask = "") {
 }
 
 // Sends to the WS-Discovery group on loopback only.
-void sendDiscovery(const std::string &msg, quint16 port) {
+void sendDiscovery(const std::string &msg, quint16 port)
+{
     int fd = socket(AF_INET, SOCK_DGRAM, 0);
     in_addr lo{};
     inet_pton(AF_INET, "127.0.0.1", &lo);
@@ -86,13 +98,15 @@ void sendDiscovery(const std::string &msg, quint16 port) {
     ::close(fd);
 }
 
-}  // namespace
+} // namespace
 
-class TestZeltOnvif : public QObject {
+class TestZeltOnvif : public QObject
+{
     Q_OBJECT
 
     quint16 wsdPort(const SimProcess &sim) const { return quint16(sim.port + 1000); }
-    bool startSdk(const SimProcess &sim) {
+    bool startSdk(const SimProcess &sim)
+    {
         qputenv("ZELT_PORT", QByteArray::number(sim.port));
         qputenv("ZELT_WSD_PORT", QByteArray::number(wsdPort(sim)));
         qputenv("ZELT_INQUIRY_PERIOD_MS", "600");
@@ -100,17 +114,20 @@ class TestZeltOnvif : public QObject {
         g_rec.clear();
         return ZELT_Start_V30(onDevice, 0, &g_rec) == 1;
     }
-    QStringList simArgs(const SimProcess &sim, const QStringList &extra) {
+    QStringList simArgs(const SimProcess &sim, const QStringList &extra)
+    {
         return QStringList{"--wsd-port", QString::number(wsdPort(sim))} + extra;
     }
 
 private slots:
-    void cleanup() {
+    void cleanup()
+    {
         ZELT_Stop();
         qunsetenv("ZELT_ONVIF_PASSWORD");
     }
 
-    void onvifDevicesJoinTheTableAndAreConfigured() {
+    void onvifDevicesJoinTheTableAndAreConfigured()
+    {
         SimProcess sim(0);
         QVERIFY(sim.start(simArgs(sim, {"--count", "6", "--onvif", "2", "--onvif-only"})));
         QVERIFY(startSdk(sim));
@@ -162,7 +179,8 @@ private slots:
         QCOMPARE(ZELT_ModifyDeviceNetParam(dev.szMAC, "Admin12345", &p), 1);
         // The password is known now: the device service fills the record in,
         // with its real serial number (the UUID's record goes, kind 3).
-        QTRY_COMPARE_WITH_TIMEOUT(QByteArray(g_rec.byMac("02-5a-01-00-00-00")->szIPv4Address), QByteArray("10.1.0.77"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(QByteArray(g_rec.byMac("02-5a-01-00-00-00")->szIPv4Address), QByteArray("10.1.0.77"),
+                                  5000);
         dev = *g_rec.byMac("02-5a-01-00-00-00");
         QCOMPARE(QByteArray(dev.szSerialNO), QByteArray("ZT-IPC2141-000100000001"));
         QCOMPARE(QByteArray(dev.szIPv4SubnetMask), QByteArray("255.255.0.0"));
@@ -180,7 +198,8 @@ private slots:
         ZELT_NET_PARAM off = netParam("10.1.0.78");
         std::strcpy(off.szIPv4Gateway, "10.1.0.1");
         QCOMPARE(ZELT_ModifyDeviceNetParam(dev.szMAC, "Admin12345", &off), 1);
-        QTRY_COMPARE_WITH_TIMEOUT(QByteArray(g_rec.byMac("02-5a-01-00-00-00")->szIPv4Address), QByteArray("10.1.0.78"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(QByteArray(g_rec.byMac("02-5a-01-00-00-00")->szIPv4Address), QByteArray("10.1.0.78"),
+                                  5000);
         QCOMPARE(int(g_rec.byMac("02-5a-01-00-00-00")->byDhcpEnabled), 0);
         QCOMPARE(QByteArray(g_rec.byMac("02-5a-01-00-00-00")->szIPv4Gateway), QByteArray("10.1.0.1"));
 
@@ -189,20 +208,23 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.devices().size()), 0, 3000);
     }
 
-    void aDeviceSpeakingBothIsListedOnce() {
+    void aDeviceSpeakingBothIsListedOnce()
+    {
         SimProcess sim(1);
         QVERIFY(sim.start(simArgs(sim, {"--count", "5", "--onvif"})));
-        qputenv("ZELT_ONVIF_PASSWORD", "Admin12345");  // details read at discovery
+        qputenv("ZELT_ONVIF_PASSWORD", "Admin12345"); // details read at discovery
         QVERIFY(startSdk(sim));
         QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.devices().size()), 5, 5000);
-        QTest::qWait(1500);  // the ONVIF answers and their details are in by now
+        QTest::qWait(1500); // the ONVIF answers and their details are in by now
         QCOMPARE(int(g_rec.devices().size()), 5);
         QCOMPARE(int(g_rec.devices(ZELT_PROTOCOL_ONVIF).size()), 0);
         std::lock_guard l(g_rec.mu);
-        for (auto &e : g_rec.events) QCOMPARE(int(e.byProtocol), ZELT_PROTOCOL_ZELT);
+        for (auto &e : g_rec.events)
+            QCOMPARE(int(e.byProtocol), ZELT_PROTOCOL_ZELT);
     }
 
-    void httpDigestIsTheFallback() {
+    void httpDigestIsTheFallback()
+    {
         SimProcess sim(2);
         QVERIFY(sim.start(simArgs(sim, {"--count", "2", "--onvif", "1", "--onvif-only", "--onvif-auth", "digest"})));
         QVERIFY(startSdk(sim));
@@ -212,10 +234,12 @@ private slots:
         QCOMPARE(ZELT_ModifyDeviceNetParam(dev.szMAC, "Wrong12345", &p), 0);
         QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_WRONG_PASSWORD));
         QCOMPARE(ZELT_ModifyDeviceNetParam(dev.szMAC, "Admin12345", &p), 1);
-        QTRY_COMPARE_WITH_TIMEOUT(QByteArray(g_rec.byMac(QString::fromLatin1(dev.szMAC))->szIPv4Address), QByteArray("10.1.0.55"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(QByteArray(g_rec.byMac(QString::fromLatin1(dev.szMAC))->szIPv4Address),
+                                  QByteArray("10.1.0.55"), 5000);
     }
 
-    void foreignSubnetsStrangersAndJunk() {
+    void foreignSubnetsStrangersAndJunk()
+    {
         SimProcess sim(3);
         QVERIFY(sim.start(simArgs(sim, {"--count", "1"})));
         QVERIFY(startSdk(sim));
@@ -226,22 +250,26 @@ private slots:
         zelt::onvif::Endpoint cam;
         cam.address = "urn:uuid:" + zelt::onvif::newUuid();
         cam.scopes = {"onvif://www.onvif.org/hardware/Far-Cam"};
-        cam.xaddrs = {"http://192.0.2.10/onvif/device_service"};  // in no local subnet
+        cam.xaddrs = {"http://192.0.2.10/onvif/device_service"}; // in no local subnet
         const std::string hello = zelt::onvif::helloMessage(cam, 1, 1);
         for (int i = 0; i < 300; ++i) {
             std::string junk(size_t(rng.bounded(1, 2000)), '\0');
-            for (auto &c : junk) c = char(rng.bounded(256));
-            if (i % 3 == 0) junk = hello.substr(0, size_t(rng.bounded(int(hello.size()))));
+            for (auto &c : junk)
+                c = char(rng.bounded(256));
+            if (i % 3 == 0)
+                junk = hello.substr(0, size_t(rng.bounded(int(hello.size()))));
             sendDiscovery(junk, port);
         }
-        sendDiscovery("<?xml version='1.0'?><!DOCTYPE e [<!ENTITY a 'x'>]>" + hello.substr(hello.find("<soap:Envelope")), port);
+        sendDiscovery(
+            "<?xml version='1.0'?><!DOCTYPE e [<!ENTITY a 'x'>]>" + hello.substr(hello.find("<soap:Envelope")), port);
         // Another WS-Discovery responder, no camera: not listed.
         zelt::onvif::Endpoint pc = cam;
         pc.address = "urn:uuid:" + zelt::onvif::newUuid();
         std::string other = zelt::onvif::helloMessage(pc, 1, 1);
         const std::string types = "<wsd:Types>dn:NetworkVideoTransmitter tds:Device</wsd:Types>";
-        other.replace(other.find(types), types.size(),
-                      "<wsd:Types xmlns:wsdp=\"http://schemas.xmlsoap.org/ws/2006/02/devprof\">wsdp:Device</wsd:Types>");
+        other.replace(
+            other.find(types), types.size(),
+            "<wsd:Types xmlns:wsdp=\"http://schemas.xmlsoap.org/ws/2006/02/devprof\">wsdp:Device</wsd:Types>");
         sendDiscovery(other, port);
         QTest::qWait(500);
         QCOMPARE(int(g_rec.devices().size()), 1);
@@ -251,7 +279,8 @@ private slots:
         const auto far = g_rec.devices(ZELT_PROTOCOL_ONVIF).front();
         QCOMPARE(QByteArray(far.szIPv4Address), QByteArray("192.0.2.10"));
         QCOMPARE(QByteArray(far.szDevDesc), QByteArray("Far-Cam"));
-        QVERIFY(far.szMAC[1] == '2' || far.szMAC[1] == '6' || far.szMAC[1] == 'a' || far.szMAC[1] == 'e');  // locally administered
+        QVERIFY(far.szMAC[1] == '2' || far.szMAC[1] == '6' || far.szMAC[1] == 'a'
+                || far.szMAC[1] == 'e'); // locally administered
         ZELT_NET_PARAM p = netParam("192.0.2.11");
         QElapsedTimer t;
         t.start();
@@ -263,7 +292,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.devices(ZELT_PROTOCOL_ONVIF).size()), 0, 3000);
         QCOMPARE(int(g_rec.devices().size()), 1);
         ZELT_DEVICE_KEY key;
-        QVERIFY(ZELT_GetDeviceConfig("ZT-IPC2141-000100000001", ZELT_CFG_DEVICE_KEY, nullptr, 0, &key, sizeof key) != 0);
+        QVERIFY(ZELT_GetDeviceConfig("ZT-IPC2141-000100000001", ZELT_CFG_DEVICE_KEY, nullptr, 0, &key, sizeof key)
+                != 0);
     }
 };
 

@@ -20,56 +20,69 @@ namespace {
 struct Recorder {
     std::mutex mu;
     std::vector<ZELT_DEVICE_INFO> events;
-    std::map<QString, ZELT_DEVICE_INFO> latest;  // serial -> last online/changed record
-    std::mutex gate;                              // held by a test to block the callback
+    std::map<QString, ZELT_DEVICE_INFO> latest; // serial -> last online/changed record
+    std::mutex gate;                            // held by a test to block the callback
     std::atomic<bool> useGate{false};
     std::atomic<int> calls{0};
     std::atomic<bool> stopInside{false};
     std::atomic<int> stopResult{-1};
 
-    void clear() {
+    void clear()
+    {
         std::lock_guard l(mu);
         events.clear();
         latest.clear();
         calls = 0;
     }
-    int count(int kind) {
+    int count(int kind)
+    {
         std::lock_guard l(mu);
         int n = 0;
-        for (auto &e : events) n += e.iResult == kind;
+        for (auto &e : events)
+            n += e.iResult == kind;
         return n;
     }
-    std::optional<ZELT_DEVICE_INFO> device(const QString &serial) {
+    std::optional<ZELT_DEVICE_INFO> device(const QString &serial)
+    {
         std::lock_guard l(mu);
         auto it = latest.find(serial);
-        if (it == latest.end()) return std::nullopt;
+        if (it == latest.end())
+            return std::nullopt;
         return it->second;
     }
-    std::vector<ZELT_DEVICE_INFO> devices() {
+    std::vector<ZELT_DEVICE_INFO> devices()
+    {
         std::lock_guard l(mu);
         std::vector<ZELT_DEVICE_INFO> out;
-        for (auto &[k, v] : latest) out.push_back(v);
+        for (auto &[k, v] : latest)
+            out.push_back(v);
         return out;
     }
 };
 Recorder g_rec;
 
-void ZELT_CALLBACK onDevice(const ZELT_DEVICE_INFO *info, void *user) {
+void ZELT_CALLBACK onDevice(const ZELT_DEVICE_INFO *info, void *user)
+{
     QCOMPARE_EQ(user, static_cast<void *>(&g_rec));
     if (g_rec.useGate) {
         std::lock_guard block(g_rec.gate);
     }
     ++g_rec.calls;
-    if (g_rec.stopInside.exchange(false)) g_rec.stopResult = ZELT_Stop();
+    if (g_rec.stopInside.exchange(false))
+        g_rec.stopResult = ZELT_Stop();
     std::lock_guard l(g_rec.mu);
     g_rec.events.push_back(*info);
     QString serial = QString::fromLatin1(info->szSerialNO);
-    if (info->byTrust == ZELT_TRUST_UNTRUSTED) return;  // reported for diagnosis only, beside the real one
-    if (info->iResult == ZELT_EVENT_OFFLINE) g_rec.latest.erase(serial);
-    else g_rec.latest[serial] = *info;
+    if (info->byTrust == ZELT_TRUST_UNTRUSTED)
+        return; // reported for diagnosis only, beside the real one
+    if (info->iResult == ZELT_EVENT_OFFLINE)
+        g_rec.latest.erase(serial);
+    else
+        g_rec.latest[serial] = *info;
 }
 
-ZELT_NET_PARAM netParam(const char *ip, uint16_t port = 0) {
+ZELT_NET_PARAM netParam(const char *ip, uint16_t port = 0)
+{
     ZELT_NET_PARAM p;
     std::memset(&p, 0, sizeof p);
     std::strncpy(p.szIPv4Address, ip, sizeof p.szIPv4Address - 1);
@@ -79,12 +92,12 @@ ZELT_NET_PARAM netParam(const char *ip, uint16_t port = 0) {
     return p;
 }
 
-
 // Plain UDP on loopback: a sender pinned to lo, and a listener joined to the
 // group on one port, as a host on the same segment would have them.
 struct Udp {
     int fd = -1;
-    explicit Udp(quint16 listenPort = 0) {
+    explicit Udp(quint16 listenPort = 0)
+    {
         fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK, 0);
         in_addr lo{};
         inet_pton(AF_INET, "127.0.0.1", &lo);
@@ -104,8 +117,13 @@ struct Udp {
             setsockopt(fd, IPPROTO_IP, IP_ADD_MEMBERSHIP, &m, sizeof m);
         }
     }
-    ~Udp() { if (fd >= 0) ::close(fd); }
-    void send(const QByteArray &d, quint16 port) {
+    ~Udp()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    void send(const QByteArray &d, quint16 port)
+    {
         sockaddr_in to{};
         to.sin_family = AF_INET;
         to.sin_port = htons(port);
@@ -113,12 +131,14 @@ struct Udp {
         sendto(fd, d.constData(), size_t(d.size()), 0, reinterpret_cast<sockaddr *>(&to), sizeof to);
     }
     // Every datagram waiting now.
-    QList<QByteArray> drain() {
+    QList<QByteArray> drain()
+    {
         QList<QByteArray> out;
         char buf[2048];
         for (;;) {
             ssize_t n = recv(fd, buf, sizeof buf, 0);
-            if (n < 0) break;
+            if (n < 0)
+                break;
             out << QByteArray(buf, int(n));
         }
         return out;
@@ -126,16 +146,27 @@ struct Udp {
 };
 
 // Message type of a datagram (0 if it is none of ours).
-int typeOf(const QByteArray &d) { return d.size() >= 16 && d[0] == 'Z' && d[1] == 'T' ? int(uint8_t(d[3])) : 0; }
+int typeOf(const QByteArray &d)
+{
+    return d.size() >= 16 && d[0] == 'Z' && d[1] == 'T' ? int(uint8_t(d[3])) : 0;
+}
 // Serial number inside a hello.
-QByteArray helloSerial(const QByteArray &d) {
+QByteArray helloSerial(const QByteArray &d)
+{
     const int at = 16 + 21;
     return d.size() > at ? d.mid(at + 1, uint8_t(d[at])) : QByteArray();
 }
-QByteArray inquiry(quint64 clientId, quint16 windowMs, quint64 msgId) {
+QByteArray inquiry(quint64 clientId, quint16 windowMs, quint64 msgId)
+{
     QByteArray d(36, '\0');
-    auto put = [&](int at, quint64 v, int n) { for (int i = 0; i < n; ++i) d[at + i] = char(v >> (8 * i)); };
-    d[0] = 'Z'; d[1] = 'T'; d[2] = 2; d[3] = 1;
+    auto put = [&](int at, quint64 v, int n) {
+        for (int i = 0; i < n; ++i)
+            d[at + i] = char(v >> (8 * i));
+    };
+    d[0] = 'Z';
+    d[1] = 'T';
+    d[2] = 2;
+    d[3] = 1;
     put(4, 20, 2);
     put(8, msgId, 8);
     put(16, clientId, 8);
@@ -144,36 +175,41 @@ QByteArray inquiry(quint64 clientId, quint16 windowMs, quint64 msgId) {
     return d;
 }
 // The statistics line the simulator prints when it ends.
-QList<int> simStats(SimProcess &sim) {
+QList<int> simStats(SimProcess &sim)
+{
     for (const QByteArray &line : sim.output().split('\n'))
         if (line.contains("requests opened")) {
             QList<int> n;
             for (const QByteArray &w : line.split(' ')) {
                 bool ok = false;
                 int v = w.toInt(&ok);
-                if (ok) n << v;
+                if (ok)
+                    n << v;
             }
-            return n;  // opened, not opened, from cache, answers, held back, inquiries refused
+            return n; // opened, not opened, from cache, answers, held back, inquiries refused
         }
     return {};
 }
 
-}  // namespace
+} // namespace
 
-class TestZeltSdk : public QObject {
+class TestZeltSdk : public QObject
+{
     Q_OBJECT
 
-    bool startSdk(const SimProcess &sim, int periodMs = 500) {
+    bool startSdk(const SimProcess &sim, int periodMs = 500)
+    {
         qputenv("ZELT_PORT", QByteArray::number(sim.port));
         qputenv("ZELT_INQUIRY_PERIOD_MS", QByteArray::number(periodMs));
         qputenv("ZELT_WINDOW_MS", "200");
         g_rec.clear();
         return ZELT_Start_V30(onDevice, 0, &g_rec) == 1;
     }
-    QString firstSerial(bool inactive, uint8_t needSupport = 0) {
+    QString firstSerial(bool inactive, uint8_t needSupport = 0)
+    {
         for (auto &d : g_rec.devices())
-            if ((d.byActivated != 0) == inactive && (d.bySupport & needSupport) == needSupport && d.byExtendInfo == 1 &&
-                (d.dwDeviceType < 0x9D00 || d.dwDeviceType > 0x9FFF))
+            if ((d.byActivated != 0) == inactive && (d.bySupport & needSupport) == needSupport && d.byExtendInfo == 1
+                && (d.dwDeviceType < 0x9D00 || d.dwDeviceType > 0x9FFF))
                 return QString::fromLatin1(d.szSerialNO);
         return {};
     }
@@ -182,7 +218,8 @@ private slots:
     void init() { g_rec.useGate = false; }
     void cleanup() { ZELT_Stop(); }
 
-    void callsFailCleanlyWhenNotStarted() {
+    void callsFailCleanlyWhenNotStarted()
+    {
         ZELT_Stop();
         QCOMPARE(ZELT_ActivateDevice("X", "Passw0rd99"), 0);
         QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_NOT_STARTED));
@@ -194,7 +231,8 @@ private slots:
         QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_INVALID_PARAM));
     }
 
-    void logWritesAFile() {
+    void logWritesAFile()
+    {
         QTemporaryDir dir;
         QVERIFY(ZELT_SetLogToFile(3, dir.path().toLocal8Bit().constData(), 1));
         SimProcess sim(5);
@@ -210,7 +248,8 @@ private slots:
         QVERIFY(text.contains("event 1"));
     }
 
-    void discoversTheFleetAndRunsCommands() {
+    void discoversTheFleetAndRunsCommands()
+    {
         SimProcess sim(0);
         QVERIFY(sim.start({"--lockout-seconds", "2"}));
         QVERIFY(startSdk(sim));
@@ -250,7 +289,8 @@ private slots:
         QCOMPARE(ZELT_ModifyDeviceNetParam(dev->szMAC, "Wrong1234", &p), 0);
         QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_WRONG_PASSWORD));
         QCOMPARE(ZELT_ModifyDeviceNetParam(dev->szMAC, "Passw0rd99", &p), 1);
-        QTRY_COMPARE_WITH_TIMEOUT(QByteArray(g_rec.device(QString::fromLatin1(fresh))->szIPv4Address), QByteArray("192.168.50.7"), 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(QByteArray(g_rec.device(QString::fromLatin1(fresh))->szIPv4Address),
+                                  QByteArray("192.168.50.7"), 3000);
         QCOMPARE(g_rec.device(QString::fromLatin1(fresh))->dwPort, 8123u);
         ZELT_NET_PARAM bad = netParam("192.168.50.300");
         QCOMPARE(ZELT_ModifyDeviceNetParam(dev->szMAC, "Passw0rd99", &bad), 0);
@@ -283,7 +323,7 @@ private slots:
         ZELT_RESET_PARAM rp;
         std::memset(&rp, 0, sizeof rp);
         std::strcpy(rp.szKeyFilePath, exported.toLocal8Bit().constData());
-        std::memcpy(rp.szNewPassword, "NewPass1234567890", 16);  // all 16 bytes used, no NUL
+        std::memcpy(rp.szNewPassword, "NewPass1234567890", 16); // all 16 bytes used, no NUL
         QCOMPARE(ZELT_ResetPasswd(target, &rp), 0);
         QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_BAD_KEY_FILE));
         QCOMPARE(sim.sign(exported, signedPath), 0);
@@ -311,7 +351,8 @@ private slots:
         QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_NO_DEVICE));
     }
 
-    void blockedCallbackDoesNotStallCommands() {
+    void blockedCallbackDoesNotStallCommands()
+    {
         SimProcess sim(1);
         QVERIFY(sim.start({"--count", "4"}));
         std::unique_lock hold(g_rec.gate);
@@ -321,19 +362,21 @@ private slots:
         QTest::qWait(600);
         QCOMPARE(g_rec.calls.load(), 0);
         ZELT_DEVICE_KEY key;
-        QVERIFY(ZELT_GetDeviceConfig("ZT-IPC2141-000100000001", ZELT_CFG_DEVICE_KEY, nullptr, 0, &key, sizeof key) != 0);
+        QVERIFY(ZELT_GetDeviceConfig("ZT-IPC2141-000100000001", ZELT_CFG_DEVICE_KEY, nullptr, 0, &key, sizeof key)
+                != 0);
         hold.unlock();
         QTRY_COMPARE_WITH_TIMEOUT(g_rec.count(ZELT_EVENT_ONLINE), 4, 5000);
     }
 
-    void eventsOfABusyDeviceFoldWhileTheCallbackIsBlocked() {
+    void eventsOfABusyDeviceFoldWhileTheCallbackIsBlocked()
+    {
         // Ten devices changing or leaving about 20 times a second in all.
         SimProcess sim(12);
         QVERIFY(sim.start({"--count", "10", "--churn", "0.05"}));
         std::unique_lock hold(g_rec.gate);
         g_rec.useGate = true;
         QVERIFY(startSdk(sim, 300));
-        QTest::qWait(3000);  // some 60 changes queue up behind the blocked callback
+        QTest::qWait(3000); // some 60 changes queue up behind the blocked callback
         sim.kill();
         hold.unlock();
         QTest::qWait(500);
@@ -350,14 +393,18 @@ private slots:
             std::lock_guard l(g_rec.mu);
             for (auto &e : g_rec.events) {
                 const QString serial = QString::fromLatin1(e.szSerialNO);
-                if (e.iResult == ZELT_EVENT_ONLINE) QCOMPARE(state[serial]++, 0);
-                else if (e.iResult == ZELT_EVENT_OFFLINE) QCOMPARE(state[serial]--, 1);
-                else QCOMPARE(state[serial], 1);
+                if (e.iResult == ZELT_EVENT_ONLINE)
+                    QCOMPARE(state[serial]++, 0);
+                else if (e.iResult == ZELT_EVENT_OFFLINE)
+                    QCOMPARE(state[serial]--, 1);
+                else
+                    QCOMPARE(state[serial], 1);
             }
         }
     }
 
-    void logIsPrivateAndFollowsNoLink() {
+    void logIsPrivateAndFollowsNoLink()
+    {
         QTemporaryDir dir;
         const QString victim = dir.filePath("victim"), log = dir.filePath("zelt-sdk.log");
         {
@@ -373,23 +420,27 @@ private slots:
         QVERIFY(QFile::remove(log));
         QVERIFY(ZELT_SetLogToFile(2, dir.path().toLocal8Bit().constData(), 0));
         ZELT_SetLogToFile(0, nullptr, 0);
-        QCOMPARE(QFile(log).permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther), QFile::Permissions());
+        QCOMPARE(QFile(log).permissions()
+                     & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
+                 QFile::Permissions());
     }
 
-    void noCallbackAfterStop() {
+    void noCallbackAfterStop()
+    {
         SimProcess sim(2);
         QVERIFY(sim.start({"--count", "30", "--churn", "0.02"}));
         QVERIFY(startSdk(sim, 200));
         QTRY_VERIFY_WITH_TIMEOUT(g_rec.calls.load() >= 30, 5000);
         QCOMPARE(ZELT_Stop(), 1);
         const int after = g_rec.calls.load();
-        QTest::qWait(800);  // churn keeps the devices talking
+        QTest::qWait(800); // churn keeps the devices talking
         QCOMPARE(g_rec.calls.load(), after);
         QCOMPARE(ZELT_Stop(), 0);
         QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_NOT_STARTED));
     }
 
-    void hostileDatagramsAreDropped() {
+    void hostileDatagramsAreDropped()
+    {
         SimProcess sim(5);
         QVERIFY(sim.start({"--count", "3"}));
         QVERIFY(startSdk(sim));
@@ -408,8 +459,9 @@ private slots:
         QRandomGenerator rng(7);
         for (int i = 0; i < 2000; ++i) {
             QByteArray junk(int(rng.bounded(i % 2 ? 16 : 1, 1500)), Qt::Uninitialized);
-            for (auto &c : junk) c = char(rng.bounded(256));
-            if (i % 2) {  // a valid header in front makes the body parser work
+            for (auto &c : junk)
+                c = char(rng.bounded(256));
+            if (i % 2) { // a valid header in front makes the body parser work
                 junk[0] = 'Z';
                 junk[1] = 'T';
                 junk[2] = 2;
@@ -425,12 +477,13 @@ private slots:
         QVERIFY(sim.running());
         QCOMPARE(ZELT_SendInquiry(), 1);
         ZELT_DEVICE_KEY key;
-        QVERIFY(ZELT_GetDeviceConfig("ZT-IPC2141-000100000001", ZELT_CFG_DEVICE_KEY, nullptr, 0, &key, sizeof key) != 0);
+        QVERIFY(ZELT_GetDeviceConfig("ZT-IPC2141-000100000001", ZELT_CFG_DEVICE_KEY, nullptr, 0, &key, sizeof key)
+                != 0);
         QCOMPARE(int(g_rec.devices().size()), 3);
     }
 
-
-    void impostorFleetOpensNothing() {
+    void impostorFleetOpensNothing()
+    {
         // Same seed, so the same serial numbers and MACs; its own maker key
         // (nobody trusts it), its own password.
         SimProcess real(8), impostor(8);
@@ -443,18 +496,22 @@ private slots:
         int verified = 0, untrusted = 0;
         {
             std::lock_guard l(g_rec.mu);
-            for (auto &e : g_rec.events) (e.byTrust == ZELT_TRUST_VERIFIED ? verified : untrusted) += e.iResult == ZELT_EVENT_ONLINE;
+            for (auto &e : g_rec.events)
+                (e.byTrust == ZELT_TRUST_VERIFIED ? verified : untrusted) += e.iResult == ZELT_EVENT_ONLINE;
         }
         QCOMPARE(verified, 6);
-        QCOMPARE(untrusted, 6);  // reported, flagged, because this client asked for it
+        QCOMPARE(untrusted, 6); // reported, flagged, because this client asked for it
 
         int done = 0;
         for (int round = 0; round < 3; ++round)
-            for (const char *serial : {"ZT-IPC2141-000100000001", "ZT-IPC2347-000100000002"}) {  // active in the default fleet
+            for (const char *serial :
+                 {"ZT-IPC2141-000100000001", "ZT-IPC2347-000100000002"}) { // active in the default fleet
                 const auto d = g_rec.device(QString::fromLatin1(serial));
                 QVERIFY(d && d->byTrust == ZELT_TRUST_VERIFIED);
-                ZELT_NET_PARAM p = netParam(QByteArray("10.1.0." + QByteArray::number(100 + round * 10 + done)).constData());
-                QVERIFY2(ZELT_ModifyDeviceNetParam(d->szMAC, "Admin12345", &p) == 1, qPrintable(QString::number(ZELT_GetLastError())));
+                ZELT_NET_PARAM p = netParam(
+                    QByteArray("10.1.0." + QByteArray::number(100 + round * 10 + done)).constData());
+                QVERIFY2(ZELT_ModifyDeviceNetParam(d->szMAC, "Admin12345", &p) == 1,
+                         qPrintable(QString::number(ZELT_GetLastError())));
                 ZELT_DEVICE_KEY key;
                 QVERIFY(ZELT_GetDeviceConfig(serial, ZELT_CFG_DEVICE_KEY, nullptr, 0, &key, sizeof key) != 0);
                 done += 2;
@@ -471,12 +528,13 @@ private slots:
         QCOMPARE(ok[0], 12);
     }
 
-    void aDeviceHeardOnlyUntrustedIsRefused() {
+    void aDeviceHeardOnlyUntrustedIsRefused()
+    {
         SimProcess stranger(13);
         QVERIFY(stranger.start({"--count", "2"}, false));
         QVERIFY(startSdk(stranger));
         QTest::qWait(800);
-        QCOMPARE(int(g_rec.devices().size()), 0);  // not listed
+        QCOMPARE(int(g_rec.devices().size()), 0); // not listed
         ZELT_DEVICE_KEY key;
         QCOMPARE(ZELT_GetDeviceConfig("ZT-IPC2141-000100000001", ZELT_CFG_DEVICE_KEY, nullptr, 0, &key, sizeof key), 0);
         QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_UNTRUSTED_DEVICE));
@@ -484,10 +542,11 @@ private slots:
         stranger.terminate();
         const QList<int> stats = simStats(stranger);
         QVERIFY(stats.size() >= 2);
-        QCOMPARE(stats[0] + stats[1], 0);  // nothing was sent to it
+        QCOMPARE(stats[0] + stats[1], 0); // nothing was sent to it
     }
 
-    void twoCertifiedIdentitiesForOneDeviceAreRefused() {
+    void twoCertifiedIdentitiesForOneDeviceAreRefused()
+    {
         // Both fleets certified by trusted makers, with the same serial numbers
         // and MACs but their own identity keys: nobody can tell which is real.
         SimProcess one(9), two(9);
@@ -496,7 +555,8 @@ private slots:
         QVERIFY(startSdk(one));
         auto allAmbiguous = [] {
             auto all = g_rec.devices();
-            return all.size() == 3 && std::all_of(all.begin(), all.end(), [](auto &d) { return d.byTrust == ZELT_TRUST_AMBIGUOUS; });
+            return all.size() == 3
+                   && std::all_of(all.begin(), all.end(), [](auto &d) { return d.byTrust == ZELT_TRUST_AMBIGUOUS; });
         };
         QTRY_VERIFY_WITH_TIMEOUT(allAmbiguous(), 5000);
         const auto d = *g_rec.device("ZT-IPC2141-000100000001");
@@ -512,15 +572,17 @@ private slots:
                                      return now && now->byTrust == ZELT_TRUST_VERIFIED;
                                  }()),
                                  8000);
-        QVERIFY2(ZELT_ModifyDeviceNetParam(d.szMAC, "Admin12345", &p) == 1, qPrintable(QString::number(ZELT_GetLastError())));
+        QVERIFY2(ZELT_ModifyDeviceNetParam(d.szMAC, "Admin12345", &p) == 1,
+                 qPrintable(QString::number(ZELT_GetLastError())));
         ZELT_Stop();
         one.terminate();
         const QList<int> stats = simStats(one);
         QVERIFY(stats.size() >= 1);
-        QCOMPARE(stats[0], 1);  // nothing was sent while two claimed it
+        QCOMPARE(stats[0], 1); // nothing was sent while two claimed it
     }
 
-    void helloOfAnEarlierBootIsIgnored() {
+    void helloOfAnEarlierBootIsIgnored()
+    {
         SimProcess sim(10);
         const QString state = sim.dir.filePath("state.json");
         QVERIFY(sim.start({"--count", "2", "--state", state}));
@@ -532,7 +594,8 @@ private slots:
         QByteArray old;
         QTRY_VERIFY_WITH_TIMEOUT(([&] {
                                      for (const QByteArray &d : listener.drain())
-                                         if (typeOf(d) == 2 && helloSerial(d) == serial) old = d;
+                                         if (typeOf(d) == 2 && helloSerial(d) == serial)
+                                             old = d;
                                      return !old.isEmpty();
                                  }()),
                                  5000);
@@ -544,32 +607,38 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.devices().size()), 0, 3000);
         SimProcess again(10);
         QVERIFY(again.start({"--count", "2", "--state", state, "--maker-key", sim.makerKey()}));
-        QTRY_COMPARE_WITH_TIMEOUT(QByteArray(g_rec.device(QString::fromLatin1(serial))->szIPv4Address), QByteArray("10.1.0.88"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(QByteArray(g_rec.device(QString::fromLatin1(serial))->szIPv4Address),
+                                  QByteArray("10.1.0.88"), 5000);
         // ...and the old hello, sent again with a new message id, changes nothing.
         QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.devices().size()), 2, 5000);
         auto eventsOf = [&] {
             std::lock_guard l(g_rec.mu);
-            return std::count_if(g_rec.events.begin(), g_rec.events.end(), [&](auto &e) { return QByteArray(e.szSerialNO) == serial; });
+            return std::count_if(g_rec.events.begin(), g_rec.events.end(),
+                                 [&](auto &e) { return QByteArray(e.szSerialNO) == serial; });
         };
         const auto before = eventsOf();
         for (int i = 0; i < 3; ++i) {
             QByteArray replay = old;
-            for (int k = 8; k < 16; ++k) replay[k] = char(0x40 + i + k);
+            for (int k = 8; k < 16; ++k)
+                replay[k] = char(0x40 + i + k);
             listener.send(replay, quint16(sim.port + 1));
         }
         QTest::qWait(600);
         QCOMPARE(QByteArray(g_rec.device(QString::fromLatin1(serial))->szIPv4Address), QByteArray("10.1.0.88"));
         QCOMPARE(eventsOf(), before);
         ZELT_DEVICE_KEY key;
-        QVERIFY(ZELT_GetDeviceConfig(serial, ZELT_CFG_DEVICE_KEY, nullptr, 0, &key, sizeof key) != 0);  // sealed to the new boot
+        QVERIFY(ZELT_GetDeviceConfig(serial, ZELT_CFG_DEVICE_KEY, nullptr, 0, &key, sizeof key)
+                != 0); // sealed to the new boot
     }
 
-    void inquiryFloodIsRateLimited() {
+    void inquiryFloodIsRateLimited()
+    {
         SimProcess sim(11);
         QVERIFY(sim.start({"--count", "4"}));
         Udp listener(quint16(sim.port + 1)), flood;
         // Windows under 100 ms are refused outright.
-        for (int i = 0; i < 50; ++i) flood.send(inquiry(1000 + quint64(i), 50, 7000 + quint64(i)), sim.port);
+        for (int i = 0; i < 50; ++i)
+            flood.send(inquiry(1000 + quint64(i), 50, 7000 + quint64(i)), sim.port);
         QTest::qWait(400);
         listener.drain();
         // 10,000 inquiries from one host, each from a new client, over two
@@ -578,12 +647,15 @@ private slots:
         t.start();
         int sent = 0, hellos = 0;
         while (sent < 10000 || t.elapsed() < 2000) {
-            for (int k = 0; k < 50; ++k, ++sent) flood.send(inquiry(quint64(sent) * 7919 + 1, 200, 1000000 + quint64(sent)), sim.port);
+            for (int k = 0; k < 50; ++k, ++sent)
+                flood.send(inquiry(quint64(sent) * 7919 + 1, 200, 1000000 + quint64(sent)), sim.port);
             QTest::qWait(10);
-            for (const QByteArray &d : listener.drain()) hellos += typeOf(d) == 2;
+            for (const QByteArray &d : listener.drain())
+                hellos += typeOf(d) == 2;
         }
         QTest::qWait(400);
-        for (const QByteArray &d : listener.drain()) hellos += typeOf(d) == 2;
+        for (const QByteArray &d : listener.drain())
+            hellos += typeOf(d) == 2;
         const double seconds = t.elapsed() / 1000.0;
         qInfo("%d inquiries in %.1f s; %d answers from 4 devices", sent, seconds, hellos);
         // Each device: a burst of 10, then 5 a second.
@@ -600,33 +672,36 @@ private slots:
         QVERIFY2(stats[5] >= 50, "the short windows were refused");
     }
 
-    void stopFromInsideTheCallback() {
+    void stopFromInsideTheCallback()
+    {
         SimProcess sim(6);
         QVERIFY(sim.start({"--count", "8"}));
         g_rec.stopInside = true;
         QVERIFY(startSdk(sim));
         QTRY_COMPARE_WITH_TIMEOUT(g_rec.stopResult.load(), 1, 5000);
         QTest::qWait(700);
-        QCOMPARE(g_rec.calls.load(), 1);  // the callback that stopped was the last
+        QCOMPARE(g_rec.calls.load(), 1); // the callback that stopped was the last
         QCOMPARE(ZELT_SendInquiry(), 0);
         g_rec.stopResult = -1;
     }
 
-    void churnChangesLeavesAndReturns() {
+    void churnChangesLeavesAndReturns()
+    {
         SimProcess sim(7);
         QVERIFY(sim.start({"--count", "10", "--churn", "0.05"}));
         QVERIFY(startSdk(sim, 300));
-        QTRY_VERIFY_WITH_TIMEOUT(g_rec.count(ZELT_EVENT_CHANGED) >= 3 && g_rec.count(ZELT_EVENT_OFFLINE) >= 2 &&
-                                     g_rec.count(ZELT_EVENT_ONLINE) > 10,
+        QTRY_VERIFY_WITH_TIMEOUT(g_rec.count(ZELT_EVENT_CHANGED) >= 3 && g_rec.count(ZELT_EVENT_OFFLINE) >= 2
+                                     && g_rec.count(ZELT_EVENT_ONLINE) > 10,
                                  10000);
     }
 
-    void goodbyeAndSilenceEndInKind3() {
+    void goodbyeAndSilenceEndInKind3()
+    {
         SimProcess sim(3);
         QVERIFY(sim.start({"--count", "6"}));
         QVERIFY(startSdk(sim, 300));
         QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.devices().size()), 6, 5000);
-        sim.terminate();  // says goodbye
+        sim.terminate(); // says goodbye
         QTRY_COMPARE_WITH_TIMEOUT(g_rec.count(ZELT_EVENT_OFFLINE), 6, 1000);
 
         SimProcess again(3);
@@ -638,7 +713,8 @@ private slots:
         listener.drain();
         bool answered = false;
         QTRY_VERIFY_WITH_TIMEOUT(answered || ([&] {
-                                     for (const QByteArray &d : listener.drain()) answered = answered || typeOf(d) == 2;
+                                     for (const QByteArray &d : listener.drain())
+                                         answered = answered || typeOf(d) == 2;
                                      return answered;
                                  }()),
                                  3000);
@@ -651,7 +727,8 @@ private slots:
         QVERIFY2(t.elapsed() >= 950, qPrintable(QString("gone after %1 ms").arg(t.elapsed())));
     }
 
-    void lossAndDuplicationStillExactlyOnce() {
+    void lossAndDuplicationStillExactlyOnce()
+    {
         SimProcess sim(4);
         QVERIFY(sim.start({"--loss", "0.2", "--dup", "0.2", "--verbose"}));
         qputenv("ZELT_TIMEOUT_MS", "6000");
@@ -660,11 +737,13 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.devices().size()), 24, 15000);
         int done = 0;
         for (auto &d : g_rec.devices()) {
-            if (d.byActivated || d.dwDeviceType >= 0x9D00) continue;
+            if (d.byActivated || d.dwDeviceType >= 0x9D00)
+                continue;
             ZELT_NET_PARAM p = netParam(QByteArray("192.168.60." + QByteArray::number(10 + done)).constData());
             const int rc = ZELT_ModifyDeviceNetParam(d.szMAC, "Admin12345", &p);
             QVERIFY2(rc == 1, qPrintable(QString("error %1").arg(ZELT_GetLastError())));
-            if (++done == 8) break;
+            if (++done == 8)
+                break;
         }
         QCOMPARE(done, 8);
         ZELT_Stop();
@@ -673,12 +752,15 @@ private slots:
         const QList<QByteArray> lines = sim.errors().split('\n');
         std::map<QByteArray, int> applied;
         for (const auto &line : lines)
-            if (line.startsWith("request ") && line.endsWith(" changed")) ++applied[line.split(' ')[1]];
+            if (line.startsWith("request ") && line.endsWith(" changed"))
+                ++applied[line.split(' ')[1]];
         int fromCache = 0;
-        for (const auto &line : lines) fromCache += line.contains("answered from cache");
+        for (const auto &line : lines)
+            fromCache += line.contains("answered from cache");
         qInfo("%d retransmitted or duplicated requests answered from the cache", fromCache);
         QCOMPARE(int(applied.size()), 8);
-        for (auto &[id, n] : applied) QCOMPARE(n, 1);
+        for (auto &[id, n] : applied)
+            QCOMPARE(n, 1);
     }
 };
 

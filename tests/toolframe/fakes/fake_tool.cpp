@@ -43,9 +43,8 @@ FAKE_EXPORT const char *FakeTool_Call(int i)
 FAKE_EXPORT bool FAKE_OPEN(QWidget *parent, QGridLayout *layout, bool showTitle, TBX_ModifyNetParamFunc modify,
                            TBX_ResetPasswordFunc reset, TBX_RefreshFunc refresh)
 {
-    record(std::string("open title=") + (showTitle ? "1" : "0") + " modify=" + (modify ? "1" : "0") +
-           " reset=" + (reset ? "1" : "0") + " refresh=" + (refresh ? "1" : "0") +
-           " layout=" + (layout ? "1" : "0"));
+    record(std::string("open title=") + (showTitle ? "1" : "0") + " modify=" + (modify ? "1" : "0")
+           + " reset=" + (reset ? "1" : "0") + " refresh=" + (refresh ? "1" : "0") + " layout=" + (layout ? "1" : "0"));
     if (layout) {
         auto *label = new QLabel(QStringLiteral(FAKE_NAME), parent);
         label->setObjectName(QStringLiteral("FakeToolWidget"));
@@ -56,7 +55,10 @@ FAKE_EXPORT bool FAKE_OPEN(QWidget *parent, QGridLayout *layout, bool showTitle,
     return true;
 }
 
-FAKE_EXPORT void FAKE_SIZE(int32_t detached) { record("size " + std::to_string(detached)); }
+FAKE_EXPORT void FAKE_SIZE(int32_t detached)
+{
+    record("size " + std::to_string(detached));
+}
 
 #ifdef FAKE_DEVICE
 FAKE_EXPORT void FAKE_DEVICE(const ZELT_DEVICE_EVENT *ev)
@@ -66,7 +68,10 @@ FAKE_EXPORT void FAKE_DEVICE(const ZELT_DEVICE_EVENT *ev)
 #endif
 
 #ifdef FAKE_EXTEND
-FAKE_EXPORT void FAKE_EXTEND(bool extend) { record(std::string("extend ") + (extend ? "1" : "0")); }
+FAKE_EXPORT void FAKE_EXTEND(bool extend)
+{
+    record(std::string("extend ") + (extend ? "1" : "0"));
+}
 #endif
 
 #ifdef FAKE_DECOY

@@ -26,11 +26,7 @@ inline ZELT_DEVICE_EVENT MakeEvent(int kind, const QByteArray &serial, const QBy
 class CRecordingPage : public CBaseFrame
 {
 public:
-    explicit CRecordingPage(int type, QWidget *parent = nullptr)
-        : CBaseFrame(parent)
-        , m_type(type)
-    {
-    }
+    explicit CRecordingPage(int type, QWidget *parent = nullptr) : CBaseFrame(parent), m_type(type) {}
     ~CRecordingPage() override
     {
         // Leave the store before this part of the object goes away.

@@ -16,13 +16,18 @@ void recordCall(const ZELT_DEVICE_EVENT *ev, void *ctx)
     auto *r = static_cast<Receiver *>(ctx);
     r->log->append(QStringLiteral("%1:%2:%3").arg(r->type).arg(ev->iEventKind).arg(ZeltRecords::text(ev->szSerialNO)));
 }
-int receiverType(void *ctx) { return static_cast<Receiver *>(ctx)->type; }
+int receiverType(void *ctx)
+{
+    return static_cast<Receiver *>(ctx)->type;
+}
 
 QStringList cacheSerials(CDeviceHub &hub)
 {
     QStringList out;
     for (const ZELT_DEVICE_EVENT &ev : hub.CacheSnapshot())
-        out << QStringLiteral("%1 %2 %3").arg(ev.iEventKind).arg(ZeltRecords::text(ev.szSerialNO), ZeltRecords::text(ev.szIPv4Address));
+        out << QStringLiteral("%1 %2 %3")
+                   .arg(ev.iEventKind)
+                   .arg(ZeltRecords::text(ev.szSerialNO), ZeltRecords::text(ev.szIPv4Address));
     return out;
 }
 } // namespace
@@ -70,13 +75,13 @@ private slots:
         CDeviceHub hub;
         hub.HandleEvent(MakeEvent(1, "A", "10.0.0.1"));
         hub.HandleEvent(MakeEvent(4, "B", "10.0.0.2"));
-        hub.HandleEvent(MakeEvent(1, "A", "10.0.0.9"));    // announced again: replaced in place
+        hub.HandleEvent(MakeEvent(1, "A", "10.0.0.9")); // announced again: replaced in place
         QCOMPARE(cacheSerials(hub), QStringList({"1 A 10.0.0.9", "4 B 10.0.0.2"}));
 
-        hub.HandleEvent(MakeEvent(2, "B", "10.0.0.22"));   // changed: new data, still an online record
+        hub.HandleEvent(MakeEvent(2, "B", "10.0.0.22")); // changed: new data, still an online record
         QCOMPARE(cacheSerials(hub), QStringList({"1 A 10.0.0.9", "4 B 10.0.0.22"}));
 
-        hub.HandleEvent(MakeEvent(2, "C", "10.0.0.3"));    // change of an unknown device
+        hub.HandleEvent(MakeEvent(2, "C", "10.0.0.3")); // change of an unknown device
         hub.HandleEvent(MakeEvent(0, "D"));
         hub.HandleEvent(MakeEvent(5, "E"));
         hub.HandleEvent(MakeEvent(3, "nobody"));
@@ -153,13 +158,15 @@ private slots:
             hub.HandleEvent(MakeEvent(kind, sn, ip));
             const qsizetype i = find(sn);
             if (kind == 1 || kind == 4) {
-                const QString entry = QStringLiteral("%1 %2 %3").arg(kind).arg(QString::fromLatin1(sn), QString::fromLatin1(ip));
+                const QString entry =
+                    QStringLiteral("%1 %2 %3").arg(kind).arg(QString::fromLatin1(sn), QString::fromLatin1(ip));
                 if (i >= 0)
                     model[i].second = entry;
                 else
                     model.append({sn, entry});
             } else if (kind == 2 && i >= 0) {
-                model[i].second = model.at(i).second.section(QLatin1Char(' '), 0, 1) + QLatin1Char(' ') + QString::fromLatin1(ip);
+                model[i].second = model.at(i).second.section(QLatin1Char(' '), 0, 1) + QLatin1Char(' ')
+                                  + QString::fromLatin1(ip);
             } else if (kind == 3 && i >= 0) {
                 model.removeAt(i);
             }
@@ -178,7 +185,8 @@ private slots:
         hub.ReplayLocked(5, receiverType);
         QStringList expected;
         for (const auto &m : model)
-            expected << QStringLiteral("5:") + m.second.section(QLatin1Char(' '), 0, 0) + QLatin1Char(':') + QString::fromLatin1(m.first);
+            expected << QStringLiteral("5:") + m.second.section(QLatin1Char(' '), 0, 0) + QLatin1Char(':')
+                            + QString::fromLatin1(m.first);
         QCOMPARE(log, expected);
     }
 
@@ -193,8 +201,8 @@ private slots:
         hub.HandleEvent(MakeEvent(1, "A"));
         hub.HandleEvent(MakeEvent(3, "unknown")); // not cached, still delivered
         hub.HandleEvent(MakeEvent(7, "X"));       // odd kinds too: receivers decide
-        QCOMPARE(log, QStringList({"2:1:A", "4:1:A", "9:1:A", "2:3:unknown", "4:3:unknown", "9:3:unknown",
-                                   "2:7:X", "4:7:X", "9:7:X"}));
+        QCOMPARE(log, QStringList({"2:1:A", "4:1:A", "9:1:A", "2:3:unknown", "4:3:unknown", "9:3:unknown", "2:7:X",
+                                   "4:7:X", "9:7:X"}));
     }
 
     void replayGoesOnlyToTheNewTypeInCacheOrder()
@@ -216,8 +224,7 @@ private slots:
     {
         ZELT_NET_PARAM p;
         std::memset(&p, 0xAB, sizeof p);
-        CDeviceHub::BuildNetParam(p, "10.1.2.3", "255.255.0.0", "8000", "80", "10.1.0.1", "fe80::1", "fe80::fe",
-                                  64, 1);
+        CDeviceHub::BuildNetParam(p, "10.1.2.3", "255.255.0.0", "8000", "80", "10.1.0.1", "fe80::1", "fe80::fe", 64, 1);
         const auto *b = reinterpret_cast<const char *>(&p);
         QCOMPARE(QByteArray(b + 0), QByteArray("10.1.2.3"));
         QCOMPARE(QByteArray(b + 16), QByteArray("255.255.0.0"));

@@ -47,7 +47,8 @@ private slots:
     void pageCreatedDuringStreamSeesEveryDeviceOnceInOrder()
     {
         CViewStoregeManager *store = CViewStoregeManager::Instance();
-        store->SetPageCreator([](int type, QWidget *parent) -> CBaseFrame * { return new CRecordingPage(type, parent); });
+        store->SetPageCreator(
+            [](int type, QWidget *parent) -> CBaseFrame * { return new CRecordingPage(type, parent); });
         CDeviceHub &hub = store->Hub();
 
         constexpr int kDevices = 3000;

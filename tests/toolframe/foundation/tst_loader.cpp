@@ -7,7 +7,10 @@
 #include "vela.h"
 
 namespace {
-QByteArray programPath(const char *file) { return QByteArray(Vela_ProgramDir()) + "/" + file; }
+QByteArray programPath(const char *file)
+{
+    return QByteArray(Vela_ProgramDir()) + "/" + file;
+}
 } // namespace
 
 class TestLoader : public QObject

@@ -15,7 +15,10 @@
 namespace {
 
 // The engine answers an inquiry only while it runs.
-bool engineRuns() { return ZELT_SendInquiry() == 1; }
+bool engineRuns()
+{
+    return ZELT_SendInquiry() == 1;
+}
 
 int appExitChild(int argc, char **argv)
 {

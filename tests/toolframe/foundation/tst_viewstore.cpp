@@ -127,8 +127,8 @@ private slots:
     {
         QVERIFY(CViewStoregeManager::ResetPasswordService(1, 2));
         // No device answers to this MAC: the change cannot succeed.
-        QVERIFY(!CViewStoregeManager::ModifyNetParamService("00-00-00-00-00-00", "10.0.0.1", "255.0.0.0", "pw",
-                                                            "8000", "80", "10.0.0.254", nullptr, nullptr, 0, 0));
+        QVERIFY(!CViewStoregeManager::ModifyNetParamService("00-00-00-00-00-00", "10.0.0.1", "255.0.0.0", "pw", "8000",
+                                                            "80", "10.0.0.254", nullptr, nullptr, 0, 0));
     }
 };
 

@@ -29,7 +29,10 @@
 #include "ConfigXml.h"
 
 namespace {
-QString programFile(const QString &name) { return ClientConfigManager::ProgramDir() + QLatin1Char('/') + name; }
+QString programFile(const QString &name)
+{
+    return ClientConfigManager::ProgramDir() + QLatin1Char('/') + name;
+}
 
 bool writeFile(const QString &path, const QByteArray &data)
 {

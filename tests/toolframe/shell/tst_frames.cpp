@@ -28,7 +28,10 @@
 #include "fake_tool.h"
 
 namespace {
-QByteArray libPath(const char *file) { return (ClientConfigManager::ProgramDir() + QLatin1Char('/') + QLatin1String(file)).toLocal8Bit(); }
+QByteArray libPath(const char *file)
+{
+    return (ClientConfigManager::ProgramDir() + QLatin1Char('/') + QLatin1String(file)).toLocal8Bit();
+}
 
 int countStarting(const QStringList &calls, const QString &prefix)
 {
@@ -63,7 +66,10 @@ ClientWriterProperty record(int id)
     return {};
 }
 
-QList<int> registered(int id) { return record(id).m_listTypes; }
+QList<int> registered(int id)
+{
+    return record(id).m_listTypes;
+}
 
 // ----------------------------------------------------------- strip events
 
@@ -129,8 +135,7 @@ QPointF besideLastTab(const CTabScene *scene)
 }
 
 // What a tab carries when dragged, taken before it goes.
-struct TabPayload
-{
+struct TabPayload {
     int index = -1;
     int type = -1;
     QString text;
@@ -152,8 +157,7 @@ TabPayload payloadOf(const CTabScene *scene, int index)
 class TakenByAnotherStrip
 {
 public:
-    explicit TakenByAnotherStrip(CBaseDragFrame *source)
-        : m_source(source)
+    explicit TakenByAnotherStrip(CBaseDragFrame *source) : m_source(source)
     {
         QObject::disconnect(source->TabScene(), &CTabScene::SignalDragOutTabBar, source,
                             &CBaseDragFrame::OnDragOutTabBar);

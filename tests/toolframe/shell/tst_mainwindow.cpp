@@ -25,7 +25,10 @@
 #include "fake_tool.h"
 
 namespace {
-QByteArray libPath(const char *file) { return (ClientConfigManager::ProgramDir() + QLatin1Char('/') + QLatin1String(file)).toLocal8Bit(); }
+QByteArray libPath(const char *file)
+{
+    return (ClientConfigManager::ProgramDir() + QLatin1Char('/') + QLatin1String(file)).toLocal8Bit();
+}
 
 QList<int> tabTypes(CTabScene *scene)
 {
@@ -165,8 +168,8 @@ private slots:
     {
         QTest::addColumn<QByteArray>("config"); // empty: no file
         QTest::addColumn<QStringList>("entries");
-        QTest::newRow("listed without 13") << ConfigXml::Encode({"3", "12"})
-                                           << QStringList({"Open TBX-CAMC", "Bulk Settings", "Task Planner"});
+        QTest::newRow("listed without 13")
+            << ConfigXml::Encode({"3", "12"}) << QStringList({"Open TBX-CAMC", "Bulk Settings", "Task Planner"});
         QTest::newRow("empty list") << ConfigXml::Encode({}) << QStringList({"Task Planner"});
         QTest::newRow("malformed") << QByteArray("<Config><Tools>Mi**Mw==</Tools></Config>")
                                    << QStringList({"Task Planner"});

@@ -10,7 +10,10 @@
 #include "ConfigXml.h"
 
 namespace {
-QString programFile(const QString &name) { return ClientConfigManager::ProgramDir() + QLatin1Char('/') + name; }
+QString programFile(const QString &name)
+{
+    return ClientConfigManager::ProgramDir() + QLatin1Char('/') + name;
+}
 
 void writeFile(const QString &path, const QByteArray &data)
 {
@@ -79,8 +82,9 @@ private slots:
         for (const ClientLanguageProperty &p : lang->Languages())
             ids << p.m_iId;
         QCOMPARE(ids, QList<int>({0, 2}));
-        writeFile(programFile("Setup-test.xml"),
-                  "<Configs><Translator><Value>7</Value></Translator><VersionType><Value>1</Value></VersionType></Configs>");
+        writeFile(
+            programFile("Setup-test.xml"),
+            "<Configs><Translator><Value>7</Value></Translator><VersionType><Value>1</Value></VersionType></Configs>");
         ClientConfigManager::Instance()->Load(QStringLiteral("Setup-test.xml"));
         QCOMPARE(lang->CurrentLanguage()->m_iId, 0);
         writeFile(programFile("Setup-test.xml"), "<Configs><Translator><Value>1</Value></Translator></Configs>");
@@ -140,7 +144,7 @@ private slots:
         QVERIFY(QFile::exists(path));
 
         std::unique_ptr<QLockFile> first, second;
-        QCOMPARE(COrviApplication::AcquireInstance(key, first), 1); // the dead owner's lock does not count
+        QCOMPARE(COrviApplication::AcquireInstance(key, first), 1);  // the dead owner's lock does not count
         QCOMPARE(COrviApplication::AcquireInstance(key, second), 0); // a living owner's does
         first.reset();
         QCOMPARE(COrviApplication::AcquireInstance(key, second), 1);

@@ -28,8 +28,7 @@
 
 namespace {
 
-struct Row
-{
+struct Row {
     const char *text;
     const char *icon;
     int type;
@@ -37,12 +36,18 @@ struct Row
 
 // Tab texts and icons of the shell's pages.
 const Row kRows[] = {
-    {"Control Panel", "ico_Control-Panel.png", 1}, {"TBX-ARCH", "TBX_ARCH.png", 10},
-    {"TBX-ZELT", "TBX_ZELT.png", 2},              {"TBX-CAMC", "TBX_CAMC.png", 3},
-    {"TBX-CLIP", "TBX_CLIP.png", 11},             {"TBX-FWUP", "TBX_FWUP.png", 12},
-    {"TBX-STOR", "STOR.png", 4},                  {"TBX-LINK", "LINK.png", 5},
-    {"TBX-FOCA", "TBX_FOCA.png", 6},              {"TBX-OPTK", "TBX_OPTK.png", 7},
-    {"TBX-BULK", "Bulk.png", 8},                  {"TBX-TASK", "calculate32.png", 9},
+    {"Control Panel", "ico_Control-Panel.png", 1},
+    {"TBX-ARCH", "TBX_ARCH.png", 10},
+    {"TBX-ZELT", "TBX_ZELT.png", 2},
+    {"TBX-CAMC", "TBX_CAMC.png", 3},
+    {"TBX-CLIP", "TBX_CLIP.png", 11},
+    {"TBX-FWUP", "TBX_FWUP.png", 12},
+    {"TBX-STOR", "STOR.png", 4},
+    {"TBX-LINK", "LINK.png", 5},
+    {"TBX-FOCA", "TBX_FOCA.png", 6},
+    {"TBX-OPTK", "TBX_OPTK.png", 7},
+    {"TBX-BULK", "Bulk.png", 8},
+    {"TBX-TASK", "calculate32.png", 9},
 };
 
 // The page frame's tab container around a view of the scene.

@@ -57,7 +57,7 @@ qreal ExpectedWidth(const QString &strText)
 qreal TwoTabWidth()
 {
     return 32 + ExpectedWidth("Alpha")
-        + std::max({ExpectedWidth("Beta"), ExpectedWidth("Gamma"), ExpectedWidth("Delta")}) + 1;
+           + std::max({ExpectedWidth("Beta"), ExpectedWidth("Gamma"), ExpectedWidth("Delta")}) + 1;
 }
 
 // Tabs get the page types 1, 2, 3, ...
@@ -107,8 +107,7 @@ void SendWheel(QGraphicsScene &scene, int iDelta)
     QCoreApplication::sendEvent(&scene, &event);
 }
 
-struct DragResult
-{
+struct DragResult {
     bool bAccepted = false;
     Qt::DropAction action = Qt::IgnoreAction;
 };
@@ -514,9 +513,8 @@ void TestTabScene::reorderByDragging()
     QCOMPARE(scene.VisibleOrder(), QList<int>({0, 2, 1, 3}));
     QCOMPARE(scene.TabItem(1)->zValue(), 65535.0);
     QCOMPARE(scene.TabItem(2)->x(), 5 + ExpectedWidth("Alpha")); // slid into Beta's place
-    QVERIFY(moved.isEmpty());                                      // nothing final before the release
-    SendMouse(scene, QEvent::GraphicsSceneMouseRelease, OnTab(scene, 1), OnTab(scene, 1), Qt::LeftButton,
-              Qt::NoButton);
+    QVERIFY(moved.isEmpty());                                    // nothing final before the release
+    SendMouse(scene, QEvent::GraphicsSceneMouseRelease, OnTab(scene, 1), OnTab(scene, 1), Qt::LeftButton, Qt::NoButton);
 
     QCOMPARE(moved.size(), 1);
     QCOMPARE(moved.at(0), QList<QVariant>({2, 1}));
@@ -549,8 +547,7 @@ void TestTabScene::reorderByDragging()
     QCOMPARE(scene.Count(), 4);
     CTabItem *pLast = scene.TabItem(3);
     QVERIFY(pLast->x() + pLast->Width() <= 1000 - 22);
-    SendMouse(scene, QEvent::GraphicsSceneMouseRelease, OnTab(scene, 3), OnTab(scene, 3), Qt::LeftButton,
-              Qt::NoButton);
+    SendMouse(scene, QEvent::GraphicsSceneMouseRelease, OnTab(scene, 3), OnTab(scene, 3), Qt::LeftButton, Qt::NoButton);
 }
 
 void TestTabScene::pinnedTabsStayPut()
@@ -564,8 +561,7 @@ void TestTabScene::pinnedTabsStayPut()
     // The pinned tab itself does not move.
     DragMouse(scene, OnTab(scene, 0), 200, 20, false);
     QCOMPARE(scene.TabItem(0)->pos(), QPointF(5, 2));
-    SendMouse(scene, QEvent::GraphicsSceneMouseRelease, OnTab(scene, 0), OnTab(scene, 0), Qt::LeftButton,
-              Qt::NoButton);
+    SendMouse(scene, QEvent::GraphicsSceneMouseRelease, OnTab(scene, 0), OnTab(scene, 0), Qt::LeftButton, Qt::NoButton);
     QVERIFY(moved.isEmpty());
     QCOMPARE(Texts(scene), QStringList(kTexts));
 
@@ -765,7 +761,8 @@ void TestTabScene::refusedDrops()
         QMimeData mime;
         mime.setData("TabItemData", payload);
         mime.setData("TabItemText", "Broken");
-        QVERIFY2(!SendDrag(scene, QEvent::GraphicsSceneDragEnter, onBeta, &mime).bAccepted, payload.toHex().constData());
+        QVERIFY2(!SendDrag(scene, QEvent::GraphicsSceneDragEnter, onBeta, &mime).bAccepted,
+                 payload.toHex().constData());
         SendDrag(scene, QEvent::GraphicsSceneDragMove, onBeta, &mime);
         QVERIFY(!scene.TabItem(1)->IsDragOver());
         QVERIFY(!SendDrag(scene, QEvent::GraphicsSceneDrop, onBeta, &mime).bAccepted);
@@ -812,7 +809,8 @@ void TestTabScene::arrowClickOpensMenuOnce()
     QCOMPARE(clicked.size(), 1);
     QVERIFY(scene.ArrowItem()->IsMenuShown());
     QTRY_VERIFY(scene.OverflowMenu()->isVisible());
-    const QPoint expected = view.viewport()->mapToGlobal(view.mapFromScene(scene.ArrowItem()->scenePos() + QPointF(2, 41)));
+    const QPoint expected = view.viewport()->mapToGlobal(
+        view.mapFromScene(scene.ArrowItem()->scenePos() + QPointF(2, 41)));
     QCOMPARE(scene.OverflowMenu()->pos(), expected);
 
     // The click that closes the menu does not open it again.

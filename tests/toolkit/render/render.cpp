@@ -171,7 +171,8 @@ int main(int argc, char **argv)
     {
         CInformationDlg::ShowInformationAtScreenRightBottom(QObject::tr("Export finished."), &host, false);
         shoot(CInformationDlg::Current(), QStringLiteral("information"));
-        CInformationDlg::ShowInformationAtScreenRightBottom(QStringLiteral("/home/user/export/devices.xls"), &host, true);
+        CInformationDlg::ShowInformationAtScreenRightBottom(QStringLiteral("/home/user/export/devices.xls"), &host,
+                                                            true);
         shoot(CInformationDlg::Current(), QStringLiteral("information-path"));
         CInformationDlg::Current()->close();
     }
@@ -181,8 +182,10 @@ int main(int argc, char **argv)
         w.show();
         // Let activation settle first: it hides any tip.
         settle();
-        CToolLabel::ShowText(QPoint(100, 100), QObject::tr("Input cannot contain any of the following characters:")
-                                                   + QStringLiteral("\n / \\ : * ? \" < > |"), &w);
+        CToolLabel::ShowText(QPoint(100, 100),
+                             QObject::tr("Input cannot contain any of the following characters:")
+                                 + QStringLiteral("\n / \\ : * ? \" < > |"),
+                             &w);
         shoot(CToolLabel::Instance(), QStringLiteral("tooltip"));
         QTabBar tabs;
         tabs.addTab(QIcon(QStringLiteral(":images/Tab/TBX_ZELT.png")), QObject::tr("TBX-ZELT"));

@@ -72,10 +72,7 @@ class StartupWatchPlugin : public QGenericPlugin
     Q_OBJECT
     Q_PLUGIN_METADATA(IID QGenericPluginFactoryInterface_iid FILE "startupwatch.json")
 public:
-    QObject *create(const QString &, const QString &) override
-    {
-        return new StartupWatch;
-    }
+    QObject *create(const QString &, const QString &) override { return new StartupWatch; }
 };
 
 #include "startupwatch.moc"
