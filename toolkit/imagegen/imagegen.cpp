@@ -683,17 +683,32 @@ void miscImages()
     }
 }
 
+// The program's icon for desktop menus: the control-panel tile, square, in
+// the sizes icon themes look for.
+void appIconImages()
+{
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        make(size, size, QStringLiteral("toolbay_%1.png").arg(size),
+             [](QPainter &p, const QRectF &r) { tile(p, r, GPanel, QColor(0x4a, 0x62, 0x7c), false); });
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
+    const bool appIcons = argc == 3 && qstrcmp(argv[1], "--app-icons") == 0;
+    if (argc != 2 && !appIcons) {
+        std::fprintf(stderr, "usage: %s <output folder>\n       %s --app-icons <output folder>\n", argv[0], argv[0]);
         return 2;
     }
-    g_outDir = QString::fromLocal8Bit(argv[1]);
+    g_outDir = QString::fromLocal8Bit(argv[argc - 1]);
+    if (appIcons) {
+        appIconImages();
+        std::printf("%d icons written to %s\n", g_count, argv[2]);
+        return 0;
+    }
     titleImages();
     dialogImages();
     tabImages();
