@@ -14,6 +14,7 @@ PACKAGES=(
   python3-xlrd iproute2
   libxml2-dev libcurl4-openssl-dev libssl-dev
   onvif-tools wsdd nodejs
+  dpkg-dev lintian scdoc desktop-file-utils appstream man-db
 )
 
 missing=()

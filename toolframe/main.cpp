@@ -1,8 +1,14 @@
+#include <QLoggingCategory>
 #include <QScreen>
+#include <QTimer>
 
 #include "COrviApplication.h"
 #include "CTBX.h"
 #include "CWarnDlg.h"
+
+// "toolbay.startup.info=true" in QT_LOGGING_RULES reports when the main
+// window is up and the event loop runs (the package check waits for it).
+Q_LOGGING_CATEGORY(lcStartup, "toolbay.startup", QtWarningMsg)
 
 int main(int argc, char *argv[])
 {
@@ -26,5 +32,6 @@ int main(int argc, char *argv[])
     // Sources and translations are UTF-8 throughout.
     CTBX w(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint);
     w.show();
+    QTimer::singleShot(0, &w, [&w] { qCInfo(lcStartup, "main window shown: %s", qPrintable(w.windowTitle())); });
     return app.exec();
 }
