@@ -18,6 +18,30 @@ if dpkg-query -W -f='${Status}' toolbay 2>/dev/null | grep -q ' installed'; then
   fail "toolbay is installed on this machine already; this check would replace and remove it"
 fi
 
+# The registration helper the maintainer scripts call, on a scratch
+# registration: idempotent, repoints a stale entry, and removes only an
+# entry that points at the driver it is given.
+reg=$(mktemp -d)
+(
+  export ODBCSYSINI=$reg
+  : >"$reg/odbcinst.ini"
+  helper=platform/xlsodbc/odbc-register.sh
+  entry() { odbcinst -q -d -n "$name" 2>/dev/null | sed -n "s/^$1=//p"; }
+  $helper register /opt/a/libtoolbayxls.so && $helper register /opt/a/libtoolbayxls.so
+  [ "$(entry Driver)" = /opt/a/libtoolbayxls.so ] && [ "$(entry UsageCount)" = 1 ] \
+    || fail "registering twice does not leave one entry"
+  $helper register /opt/b/libtoolbayxls.so
+  [ "$(entry Driver)" = /opt/b/libtoolbayxls.so ] && [ "$(entry UsageCount)" = 1 ] \
+    || fail "a stale entry is not repointed"
+  $helper unregister /opt/a/libtoolbayxls.so
+  [ "$(entry Driver)" = /opt/b/libtoolbayxls.so ] || fail "another driver's entry was removed"
+  $helper unregister /opt/b/libtoolbayxls.so
+  ! odbcinst -q -d -n "$name" >/dev/null 2>&1 || fail "unregister leaves the entry"
+  if $helper frobnicate /opt/b/libtoolbayxls.so 2>/dev/null; then fail "a wrong action is accepted"; fi
+) || { rm -rf "$reg"; exit 1; }
+rm -rf "$reg"
+echo "package: the driver registration helper registers, repoints and removes as it should"
+
 deb=$(./scripts/package.sh | tail -1)
 echo "package: built $deb"
 
@@ -33,7 +57,7 @@ cleanup() {
 trap cleanup EXIT
 
 # lintian: errors fail the check, warnings are shown.
-lintian --no-tag-display-limit "$deb" >"$scratch/lintian.txt" 2>&1 || true
+lintian --tag-display-limit 0 "$deb" >"$scratch/lintian.txt" 2>&1 || true
 cat "$scratch/lintian.txt"
 if grep -q '^E:' "$scratch/lintian.txt"; then
   fail "lintian reports errors"
@@ -88,6 +112,8 @@ if appstreamcli validate --no-net /usr/share/metainfo/toolbay.metainfo.xml 2>&1 
   fail "the AppStream data has errors"
 fi
 exec_line=$(sed -n 's/^Exec=//p' /usr/share/applications/toolbay.desktop)
+[ "$(readlink -f "$(command -v "${exec_line%% *}")")" = /usr/lib/toolbay/Toolbay ] \
+  || fail "the menu entry's command is not the installed Toolbay"
 (
   cd "$scratch"
   QT_QPA_PLATFORM="offscreen:configfile=$root/tests/screen-1280x1024.json" \
@@ -103,6 +129,9 @@ exec_line=$(sed -n 's/^Exec=//p' /usr/share/applications/toolbay.desktop)
   wait "$pid" 2>/dev/null || true
 )
 grep -q 'main window shown' "$scratch/toolbay.txt" || { cat "$scratch/toolbay.txt"; fail "\"$exec_line\" did not bring up the main window"; }
+if grep -q 'No file to read' "$scratch/toolbay.txt"; then
+  fail "Toolbay did not find its Setup.xml (/etc/toolbay through the program directory)"
+fi
 echo "package: the menu entry's command ($exec_line) brings up Toolbay: $(grep -o 'main window shown.*' "$scratch/toolbay.txt")"
 
 # Purge: nothing of the package is left, nor its unixODBC entry.
