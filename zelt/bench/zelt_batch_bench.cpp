@@ -188,9 +188,19 @@ int main(int argc, char **argv)
     cfg.close();
     const QString bin = qEnvironmentVariable("TOOLBAY_BIN_DIR", QStringLiteral("."));
     const QString ready = dir.filePath("ready");
+    // The SDK lists only certified devices: trust the simulator's maker.
+    const QString makerKey = dir.filePath("maker.key"), trust = dir.filePath("trusted-makers.txt");
+    const pid_t keyTool = Spawn({bin + "/zelt-devsim", "maker-key", "--public", "--maker-key", makerKey}, trust);
+    int keyStatus = 0;
+    if (keyTool < 0 || waitpid(keyTool, &keyStatus, 0) != keyTool || !WIFEXITED(keyStatus)
+        || WEXITSTATUS(keyStatus) != 0) {
+        std::fprintf(stderr, "cannot get the simulator's maker key\n");
+        return 1;
+    }
+    qputenv("ZELT_TRUSTED_MAKERS", trust.toLocal8Bit());
     const pid_t sim = Spawn({bin + "/zelt-devsim", "--interfaces", "lo", "--port", QString::number(port), "--config",
-                             cfg.fileName(), "--quiet", "--ready-file", ready, "--maker-key", dir.filePath("maker.key"),
-                             "--loss", loss, "--exit-with-parent"},
+                             cfg.fileName(), "--quiet", "--ready-file", ready, "--maker-key", makerKey, "--loss", loss,
+                             "--exit-with-parent"},
                             dir.filePath("sim.out"));
     QElapsedTimer wait;
     wait.start();
@@ -214,6 +224,10 @@ int main(int argc, char **argv)
     while (model->rowCount() < devices && wait.elapsed() < 60000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     std::printf("fleet: %d devices shown after %lld ms\n", model->rowCount(), wait.elapsed());
+    if (model->rowCount() == 0) {
+        std::fprintf(stderr, "no device was listed: nothing to measure\n");
+        return 1;
+    }
     QThread::msleep(500);
     QCoreApplication::processEvents();
 
