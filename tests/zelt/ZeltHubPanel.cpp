@@ -6,8 +6,6 @@
 #include <QJsonDocument>
 
 #include "CDeviceHub.h"
-#include "CTableView.h"
-#include "QtZeltItemModel.h"
 #include "zelt_sdk.h"
 
 namespace ZeltTest {

@@ -5,16 +5,19 @@
 // The host's services are plain functions without a context, so one such
 // panel runs at a time.
 
+#include <QItemSelectionModel>
 #include <QJsonObject>
+#include <QList>
 #include <QString>
 
 #include <atomic>
 
+#include "CTableView.h"
 #include "QtZelt.h"
+#include "QtZeltItemModel.h"
+#include "ZeltTestSupport.h"
 
 class CDeviceHub;
-class CTableView;
-class QtZeltItemModel;
 
 namespace ZeltTest {
 
@@ -45,10 +48,7 @@ public:
     template <typename T>
     T *W(const char *name) const
     {
-        T *w = m_panel->findChild<T *>(QString::fromLatin1(name));
-        if (!w)
-            qFatal("no widget %s", name);
-        return w;
+        return Child<T>(m_panel, name);
     }
 
 protected:
@@ -58,6 +58,19 @@ protected:
 private:
     CDeviceHub *m_hub = nullptr;
 };
+
+// Selects these rows of the panel's table in this order (one selection
+// range each) and releases the mouse on the last, as a user's ctrl-clicks do.
+inline void SelectRows(QtZelt *panel, const QList<int> &rows)
+{
+    QtZeltItemModel *model = panel->Model();
+    QItemSelectionModel *sel = Child<CTableView>(panel, "tableWidgetDevice")->selectionModel();
+    sel->clearSelection();
+    for (int r : rows)
+        sel->select(model->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    sel->setCurrentIndex(model->index(rows.last(), 0), QItemSelectionModel::NoUpdate);
+    panel->OnDeviceTableClicked(model->index(rows.last(), 0));
+}
 
 // The simulator's record of the device whose `key` is `value`, read from
 // its state file; empty if there is none.

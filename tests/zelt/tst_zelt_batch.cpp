@@ -78,15 +78,7 @@ class ZeltBatchTest : public QObject, public ZeltTest::HubPanel
                 rows << r;
         return rows;
     }
-    void Select(const QList<int> &rows)
-    {
-        QItemSelectionModel *sel = Table()->selectionModel();
-        sel->clearSelection();
-        for (int r : rows)
-            sel->select(Model()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        sel->setCurrentIndex(Model()->index(rows.last(), 0), QItemSelectionModel::NoUpdate);
-        m_panel->OnDeviceTableClicked(Model()->index(rows.last(), 0));
-    }
+    void Select(const QList<int> &rows) { ZeltTest::SelectRows(m_panel, rows); }
     void SetNetFields(const QString &ip, const QString &mask)
     {
         W<QLineEdit>("lineEditIPAddr")->setText(ip);

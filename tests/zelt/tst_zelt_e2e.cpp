@@ -74,16 +74,12 @@ class ZeltEndToEndTest : public QObject, public ZeltTest::HubPanel
 
     void Select(const QStringList &serials)
     {
-        QItemSelectionModel *sel = Table()->selectionModel();
-        sel->clearSelection();
+        QList<int> rows;
         for (const QString &s : serials) {
-            const int r = RowOf(s);
-            QVERIFY2(r >= 0, qPrintable(s));
-            sel->select(Model()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            rows << RowOf(s);
+            QVERIFY2(rows.last() >= 0, qPrintable(s));
         }
-        const QModelIndex last = Model()->index(RowOf(serials.last()), 0);
-        sel->setCurrentIndex(last, QItemSelectionModel::NoUpdate);
-        m_panel->OnDeviceTableClicked(last);
+        ZeltTest::SelectRows(m_panel, rows);
     }
     void SetPasswords(const QString &pwd)
     {

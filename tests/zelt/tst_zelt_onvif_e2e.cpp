@@ -41,13 +41,9 @@ class ZeltOnvifEndToEndTest : public QObject, public ZeltTest::HubPanel
     QJsonObject State(const QString &mac) { return ZeltTest::SimDeviceState(StatePath(), "mac", mac); }
     void Select(const QString &mac)
     {
-        QItemSelectionModel *sel = Table()->selectionModel();
-        sel->clearSelection();
         const int r = RowOfMac(mac);
         QVERIFY2(r >= 0, qPrintable(mac));
-        sel->select(Model()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        sel->setCurrentIndex(Model()->index(r, 0), QItemSelectionModel::NoUpdate);
-        m_panel->OnDeviceTableClicked(Model()->index(r, 0));
+        ZeltTest::SelectRows(m_panel, {r});
     }
 
 private slots:

@@ -25,6 +25,7 @@
 #include "QtZelt.h"
 #include "QtZeltItemModel.h"
 #include "ZeltDialogCatcher.h"
+#include "ZeltHubPanel.h"
 #include "ZeltPanelContext.h"
 #include "ZeltSdkWrapper.h"
 #include "ZeltTestSupport.h"
@@ -145,10 +146,7 @@ class ZeltPanelTest : public QObject
     template <typename T>
     T *W(const char *name) const
     {
-        T *w = m_panel->findChild<T *>(QString::fromLatin1(name));
-        if (!w)
-            qFatal("no widget %s", name);
-        return w;
+        return ZeltTest::Child<T>(m_panel, name);
     }
     CTableView *Table() { return W<CTableView>("tableWidgetDevice"); }
     QtZeltItemModel *Model() { return m_panel->Model(); }
@@ -161,17 +159,7 @@ class ZeltPanelTest : public QObject
             m_panel->HandleEvent(ev);
         QTRY_COMPARE(Model()->rowCount(), before + int(events.size()));
     }
-    // Selects rows in this order (one selection range each) and releases
-    // the mouse on the last, as a user's ctrl-clicks do.
-    void Select(const QList<int> &rows)
-    {
-        QItemSelectionModel *sel = Table()->selectionModel();
-        sel->clearSelection();
-        for (int r : rows)
-            sel->select(Model()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        sel->setCurrentIndex(Model()->index(rows.last(), 0), QItemSelectionModel::NoUpdate);
-        m_panel->OnDeviceTableClicked(Model()->index(rows.last(), 0));
-    }
+    void Select(const QList<int> &rows) { ZeltTest::SelectRows(m_panel, rows); }
     void SetNetFields(const QString &ip, const QString &mask, const QString &port, const QString &pwd)
     {
         W<QLineEdit>("lineEditIPAddr")->setText(ip);
