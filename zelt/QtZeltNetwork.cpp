@@ -154,29 +154,13 @@ void CZeltNetworkSection::SetMultiMode(const QModelIndexList &rows)
     ui.lineEditIPv6Gateway->setEnabled(false);
     ui.lineEditIPv6Mask->setEnabled(false);
 
-    bool editableType = false;
-    bool extended = false;
-    bool dhcp = false;
+    RunAllows allows;
     {
         CZeltDeviceStore::Locker lock(m_ctx.store);
-        for (const QModelIndex &idx : rows) {
-            const int rec = m_ctx.RecordOfRow(idx.row());
-            if (rec < 0)
-                continue;
-            const ZELT_DEVICE_INFO_MY &d = m_ctx.store.At(rec);
-            editableType = editableType || !IsZeltLockedType(d.dwDeviceType);
-            extended = extended || d.byExtendInfo == 1;
-            if (editableType && extended)
-                break; // the device that stops the examination does not count for DHCP
-            dhcp = dhcp || d.byDhcp != 0;
-        }
+        allows = ExamineRunLocked(rows);
     }
-    for (QWidget *w : {static_cast<QWidget *>(ui.lineEditIPAddr), static_cast<QWidget *>(ui.lineEditIPMask),
-                       static_cast<QWidget *>(ui.lineEditPort), static_cast<QWidget *>(ui.lineEditPort_Password),
-                       static_cast<QWidget *>(ui.pushButtonModifyNetwork)})
-        w->setEnabled(editableType);
-    ui.lineEditIPGateway->setEnabled(extended);
-    ui.checkBoxDhcp->setChecked(dhcp);
+    EnableRunFields(allows);
+    ui.checkBoxDhcp->setChecked(allows.dhcp);
     OnBatchDhcpChanged(ui.checkBoxBatchDhcp->checkState());
 }
 
@@ -487,22 +471,34 @@ void CZeltNetworkSection::OnBatchDhcpChanged(int state)
     // devices allow (any changeable type; a gateway only with extended
     // information).
     CZeltDeviceStore::Locker lock(m_ctx.store);
-    bool editableType = false;
-    bool extended = false;
-    const QModelIndexList rows = m_ctx.ui.tableWidgetDevice->selectionModel()->selectedRows();
+    const RunAllows allows = ExamineRunLocked(m_ctx.ui.tableWidgetDevice->selectionModel()->selectedRows());
+    m_ctx.ui.frame->setEnabled(true);
+    EnableRunFields(allows);
+}
+
+CZeltNetworkSection::RunAllows CZeltNetworkSection::ExamineRunLocked(const QModelIndexList &rows) const
+{
+    RunAllows allows;
     for (const QModelIndex &idx : rows) {
         const int rec = m_ctx.RecordOfRow(idx.row());
         if (rec < 0)
             continue;
         const ZELT_DEVICE_INFO_MY &d = m_ctx.store.At(rec);
-        editableType = editableType || !IsZeltLockedType(d.dwDeviceType);
-        extended = extended || d.byExtendInfo == 1;
+        allows.editableType = allows.editableType || !IsZeltLockedType(d.dwDeviceType);
+        allows.extended = allows.extended || d.byExtendInfo == 1;
+        if (allows.editableType && allows.extended)
+            break; // the device that stops the examination does not count for DHCP
+        allows.dhcp = allows.dhcp || d.byDhcp != 0;
     }
-    m_ctx.ui.frame->setEnabled(true);
-    for (QWidget *w :
-         {static_cast<QWidget *>(m_ctx.ui.lineEditIPAddr), static_cast<QWidget *>(m_ctx.ui.lineEditIPMask),
-          static_cast<QWidget *>(m_ctx.ui.lineEditPort), static_cast<QWidget *>(m_ctx.ui.lineEditPort_Password),
-          static_cast<QWidget *>(m_ctx.ui.pushButtonModifyNetwork)})
-        w->setEnabled(editableType);
-    m_ctx.ui.lineEditIPGateway->setEnabled(extended);
+    return allows;
+}
+
+void CZeltNetworkSection::EnableRunFields(const RunAllows &allows)
+{
+    Ui_QtZeltClass &ui = m_ctx.ui;
+    for (QWidget *w : {static_cast<QWidget *>(ui.lineEditIPAddr), static_cast<QWidget *>(ui.lineEditIPMask),
+                       static_cast<QWidget *>(ui.lineEditPort), static_cast<QWidget *>(ui.lineEditPort_Password),
+                       static_cast<QWidget *>(ui.pushButtonModifyNetwork)})
+        w->setEnabled(allows.editableType);
+    ui.lineEditIPGateway->setEnabled(allows.extended);
 }

@@ -46,6 +46,19 @@ public:
 private:
     void ApplyModeTexts();
 
+    // What the devices of a run allow: an address change if any type is
+    // changeable, a gateway if any gives extended information; and whether
+    // one uses DHCP, of the devices examined before the first that settles
+    // both. The caller holds the store's lock.
+    struct RunAllows {
+        bool editableType = false;
+        bool extended = false;
+        bool dhcp = false;
+    };
+    RunAllows ExamineRunLocked(const QModelIndexList &rows) const;
+    // The run's address fields opened as far as its devices allow.
+    void EnableRunFields(const RunAllows &allows);
+
     CZeltPanelContext &m_ctx;
     TBX_ModifyNetParamFunc m_pModify;
     bool m_bBatchLabels = false;

@@ -3,6 +3,7 @@
 // libZeltscan.so and building device event records.
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -39,6 +40,17 @@ struct Plugin {
         return open && changeSize && callBack;
     }
 };
+
+// A widget below parent by its object name; the program ends if there is
+// none, as every caller relies on it.
+template <typename T>
+T *Child(const QObject *parent, const char *name)
+{
+    T *w = parent->findChild<T *>(QString::fromLatin1(name));
+    if (!w)
+        qFatal("no widget %s", name);
+    return w;
+}
 
 // Test records may fill a field to its full width.
 template <std::size_t N>

@@ -5,11 +5,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QGridLayout>
 #include <QItemSelectionModel>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,40 +17,21 @@
 #include <thread>
 
 #include "Buttons.h"
-#include "CDeviceHub.h"
 #include "CTableView.h"
 #include "QtZelt.h"
 #include "QtZeltItemModel.h"
 #include "ZeltBatchRunner.h"
 #include "ZeltDialogCatcher.h"
+#include "ZeltHubPanel.h"
 #include "ZeltTestSupport.h"
 #include "simprocess.h"
-#include "zelt_sdk.h"
 
 using Col = QtZeltItemModel::Column;
+using ZeltTest::g_modifyCalls;
 
 namespace {
 constexpr int kDevices = 40;
 constexpr int kTimeoutMs = 1500; // the SDK's command timeout in this test
-
-CDeviceHub *g_hub = nullptr;
-std::atomic<int> g_modifyCalls{0};
-
-void Forward(const ZELT_DEVICE_EVENT *ev, void *)
-{
-    OnDeviceEvent(ev, 0);
-}
-bool HostModify(const char *mac, const char *ipv4, const char *mask, const char *password, const char *port,
-                const char *http, const char *gateway, const char *ipv6, const char *ipv6Gateway, unsigned char prefix,
-                unsigned char dhcp)
-{
-    ++g_modifyCalls;
-    return g_hub->ModifyNetParam(mac, ipv4, mask, password, port, http, gateway, ipv6, ipv6Gateway, prefix, dhcp);
-}
-bool HostRefresh()
-{
-    return ZELT_SendInquiry() == 1;
-}
 
 // The longest pause between ticks of a 10 ms timer on the GUI thread.
 class GapMeter
@@ -81,38 +58,17 @@ private:
 };
 } // namespace
 
-class ZeltBatchTest : public QObject
+class ZeltBatchTest : public QObject, public ZeltTest::HubPanel
 {
     Q_OBJECT
 
     SimProcess m_sim{9};
     QTemporaryDir m_tmp;
-    QWidget *m_host = nullptr;
-    QtZelt *m_panel = nullptr;
     DialogCatcher *m_msgs = nullptr;
 
-    QtZeltItemModel *Model() { return m_panel->Model(); }
-    CTableView *Table() { return m_panel->findChild<CTableView *>("tableWidgetDevice"); }
-    template <typename T>
-    T *W(const char *name)
-    {
-        T *w = m_panel->findChild<T *>(QString::fromLatin1(name));
-        if (!w)
-            qFatal("no widget %s", name);
-        return w;
-    }
     QString Cell(int r, int c) { return Model()->index(r, c).data().toString(); }
     QString StatePath() const { return m_sim.dir.filePath("state.json"); }
-    QJsonObject State(const QString &serial)
-    {
-        QFile f(StatePath());
-        if (!f.open(QIODevice::ReadOnly))
-            return {};
-        for (const QJsonValue &v : QJsonDocument::fromJson(f.readAll()).object().value("devices").toArray())
-            if (v.toObject().value("serial").toString() == serial)
-                return v.toObject();
-        return {};
-    }
+    QJsonObject State(const QString &serial) { return ZeltTest::SimDeviceState(StatePath(), "serial", serial); }
     // Rows in table order whose safety state is the given one (or all).
     QList<int> Rows(const QString &safety = QString())
     {
@@ -122,15 +78,7 @@ class ZeltBatchTest : public QObject
                 rows << r;
         return rows;
     }
-    void Select(const QList<int> &rows)
-    {
-        QItemSelectionModel *sel = Table()->selectionModel();
-        sel->clearSelection();
-        for (int r : rows)
-            sel->select(Model()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        sel->setCurrentIndex(Model()->index(rows.last(), 0), QItemSelectionModel::NoUpdate);
-        m_panel->OnDeviceTableClicked(Model()->index(rows.last(), 0));
-    }
+    void Select(const QList<int> &rows) { ZeltTest::SelectRows(m_panel, rows); }
     void SetNetFields(const QString &ip, const QString &mask)
     {
         W<QLineEdit>("lineEditIPAddr")->setText(ip);
@@ -157,26 +105,14 @@ private slots:
         QVERIFY2(m_sim.start({"--count", QString::number(kDevices), "--state", StatePath(), "--quiet"}),
                  m_sim.errors().constData());
 
-        m_host = new QWidget;
-        auto *layout = new QGridLayout(m_host);
-        m_panel = new QtZelt(m_host, &HostModify, nullptr, &HostRefresh);
-        layout->addWidget(m_panel);
-        m_host->resize(1280, 900);
-        m_host->show();
         m_msgs = new DialogCatcher;
-
-        g_hub = new CDeviceHub;
-        g_hub->Register(&Forward, nullptr);
-        QVERIFY(g_hub->Start());
+        QVERIFY(StartPanel());
         QTRY_COMPARE_WITH_TIMEOUT(Model()->rowCount(), kDevices, 15000);
     }
     void cleanupTestCase()
     {
-        g_hub->Stop();
-        delete g_hub;
-        g_hub = nullptr;
+        StopPanel();
         delete m_msgs;
-        delete m_host;
         m_sim.terminate();
     }
     void init()

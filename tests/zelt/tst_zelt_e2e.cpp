@@ -7,7 +7,6 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QGridLayout>
 #include <QItemSelectionModel>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -25,29 +24,13 @@
 #include "QtZelt.h"
 #include "QtZeltItemModel.h"
 #include "ZeltDialogCatcher.h"
+#include "ZeltHubPanel.h"
 #include "simprocess.h"
 #include "zelt_sdk.h"
 
 using Col = QtZeltItemModel::Column;
 
 namespace {
-CDeviceHub *g_hub = nullptr;
-
-void Forward(const ZELT_DEVICE_EVENT *ev, void *)
-{
-    OnDeviceEvent(ev, 0);
-}
-bool HostModify(const char *mac, const char *ipv4, const char *mask, const char *password, const char *port,
-                const char *http, const char *gateway, const char *ipv6, const char *ipv6Gateway, unsigned char prefix,
-                unsigned char dhcp)
-{
-    return g_hub->ModifyNetParam(mac, ipv4, mask, password, port, http, gateway, ipv6, ipv6Gateway, prefix, dhcp);
-}
-bool HostRefresh()
-{
-    return ZELT_SendInquiry() == 1;
-}
-
 QJsonObject Device(const char *serial, int n, bool active, int support, const char *password = "Admin12345")
 {
     QJsonObject d{{"serial", serial},
@@ -66,27 +49,14 @@ QJsonObject Device(const char *serial, int n, bool active, int support, const ch
 }
 } // namespace
 
-class ZeltEndToEndTest : public QObject
+class ZeltEndToEndTest : public QObject, public ZeltTest::HubPanel
 {
     Q_OBJECT
 
     SimProcess m_sim{5};
     QTemporaryDir m_tmp;
-    QWidget *m_host = nullptr;
-    QtZelt *m_panel = nullptr;
     DialogCatcher *m_msgs = nullptr;
 
-    QtZeltItemModel *Model() { return m_panel->Model(); }
-    // A widget of the panel by its object name.
-    template <typename T>
-    T *W(const char *name) const
-    {
-        T *w = m_panel->findChild<T *>(QString::fromLatin1(name));
-        if (!w)
-            qFatal("no widget %s", name);
-        return w;
-    }
-    CTableView *Table() { return W<CTableView>("tableWidgetDevice"); }
     QString StatePath() const { return m_sim.dir.filePath("state.json"); }
 
     int RowOf(const QString &serial)
@@ -100,29 +70,16 @@ class ZeltEndToEndTest : public QObject
     QString Id(const QString &serial) { return Cell(serial, Col::ColId); }
 
     // The simulator's record of a device, read from its state file.
-    QJsonObject State(const QString &serial)
-    {
-        QFile f(StatePath());
-        if (!f.open(QIODevice::ReadOnly))
-            return {};
-        for (const QJsonValue &v : QJsonDocument::fromJson(f.readAll()).object().value("devices").toArray())
-            if (v.toObject().value("serial").toString() == serial)
-                return v.toObject();
-        return {};
-    }
+    QJsonObject State(const QString &serial) { return ZeltTest::SimDeviceState(StatePath(), "serial", serial); }
 
     void Select(const QStringList &serials)
     {
-        QItemSelectionModel *sel = Table()->selectionModel();
-        sel->clearSelection();
+        QList<int> rows;
         for (const QString &s : serials) {
-            const int r = RowOf(s);
-            QVERIFY2(r >= 0, qPrintable(s));
-            sel->select(Model()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            rows << RowOf(s);
+            QVERIFY2(rows.last() >= 0, qPrintable(s));
         }
-        const QModelIndex last = Model()->index(RowOf(serials.last()), 0);
-        sel->setCurrentIndex(last, QItemSelectionModel::NoUpdate);
-        m_panel->OnDeviceTableClicked(last);
+        ZeltTest::SelectRows(m_panel, rows);
     }
     void SetPasswords(const QString &pwd)
     {
@@ -148,26 +105,14 @@ private slots:
         QVERIFY2(m_sim.start({"--config", cfg.fileName(), "--state", StatePath(), "--quiet"}),
                  m_sim.errors().constData());
 
-        m_host = new QWidget;
-        auto *layout = new QGridLayout(m_host);
-        m_panel = new QtZelt(m_host, &HostModify, nullptr, &HostRefresh);
-        layout->addWidget(m_panel);
-        m_host->resize(1280, 900);
-        m_host->show();
         m_msgs = new DialogCatcher;
-
-        g_hub = new CDeviceHub;
-        g_hub->Register(&Forward, nullptr);
-        QVERIFY(g_hub->Start());
+        QVERIFY(StartPanel());
         QTRY_COMPARE_WITH_TIMEOUT(Model()->rowCount(), 8, 15000);
     }
     void cleanupTestCase()
     {
-        g_hub->Stop();
-        delete g_hub;
-        g_hub = nullptr;
+        StopPanel();
         delete m_msgs;
-        delete m_host;
         m_sim.terminate();
     }
     void init()

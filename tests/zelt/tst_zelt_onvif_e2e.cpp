@@ -4,66 +4,30 @@
 // the refusal of what ONVIF lacks.
 
 #include <QApplication>
-#include <QGridLayout>
 #include <QItemSelectionModel>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "CDeviceHub.h"
 #include "CTableView.h"
 #include "LineEdits.h"
 #include "QtZelt.h"
 #include "QtZeltItemModel.h"
 #include "ZeltDialogCatcher.h"
+#include "ZeltHubPanel.h"
 #include "simprocess.h"
-#include "zelt_sdk.h"
 
 using Col = QtZeltItemModel::Column;
 
-namespace {
-CDeviceHub *g_hub = nullptr;
-
-void Forward(const ZELT_DEVICE_EVENT *ev, void *)
-{
-    OnDeviceEvent(ev, 0);
-}
-bool HostModify(const char *mac, const char *ipv4, const char *mask, const char *password, const char *port,
-                const char *http, const char *gateway, const char *ipv6, const char *ipv6Gateway, unsigned char prefix,
-                unsigned char dhcp)
-{
-    return g_hub->ModifyNetParam(mac, ipv4, mask, password, port, http, gateway, ipv6, ipv6Gateway, prefix, dhcp);
-}
-bool HostRefresh()
-{
-    return ZELT_SendInquiry() == 1;
-}
-} // namespace
-
-class ZeltOnvifEndToEndTest : public QObject
+class ZeltOnvifEndToEndTest : public QObject, public ZeltTest::HubPanel
 {
     Q_OBJECT
 
     SimProcess m_sim{6};
     QTemporaryDir m_tmp;
-    QWidget *m_host = nullptr;
-    QtZelt *m_panel = nullptr;
     DialogCatcher *m_msgs = nullptr;
 
-    QtZeltItemModel *Model() { return m_panel->Model(); }
-    // A widget of the panel by its object name.
-    template <typename T>
-    T *W(const char *name) const
-    {
-        T *w = m_panel->findChild<T *>(QString::fromLatin1(name));
-        if (!w)
-            qFatal("no widget %s", name);
-        return w;
-    }
-    CTableView *Table() { return W<CTableView>("tableWidgetDevice"); }
     QString StatePath() const { return m_sim.dir.filePath("state.json"); }
 
     int RowOfMac(const QString &mac)
@@ -74,25 +38,12 @@ class ZeltOnvifEndToEndTest : public QObject
         return -1;
     }
     QString Cell(const QString &mac, int col) { return Model()->index(RowOfMac(mac), col).data().toString().trimmed(); }
-    QJsonObject State(const QString &mac)
-    {
-        QFile f(StatePath());
-        if (!f.open(QIODevice::ReadOnly))
-            return {};
-        for (const QJsonValue &v : QJsonDocument::fromJson(f.readAll()).object().value("devices").toArray())
-            if (v.toObject().value("mac").toString() == mac)
-                return v.toObject();
-        return {};
-    }
+    QJsonObject State(const QString &mac) { return ZeltTest::SimDeviceState(StatePath(), "mac", mac); }
     void Select(const QString &mac)
     {
-        QItemSelectionModel *sel = Table()->selectionModel();
-        sel->clearSelection();
         const int r = RowOfMac(mac);
         QVERIFY2(r >= 0, qPrintable(mac));
-        sel->select(Model()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        sel->setCurrentIndex(Model()->index(r, 0), QItemSelectionModel::NoUpdate);
-        m_panel->OnDeviceTableClicked(Model()->index(r, 0));
+        ZeltTest::SelectRows(m_panel, {r});
     }
 
 private slots:
@@ -108,26 +59,14 @@ private slots:
                               "--state", StatePath(), "--quiet"}),
                  m_sim.errors().constData());
 
-        m_host = new QWidget;
-        auto *layout = new QGridLayout(m_host);
-        m_panel = new QtZelt(m_host, &HostModify, nullptr, &HostRefresh);
-        layout->addWidget(m_panel);
-        m_host->resize(1280, 900);
-        m_host->show();
         m_msgs = new DialogCatcher;
-
-        g_hub = new CDeviceHub;
-        g_hub->Register(&Forward, nullptr);
-        QVERIFY(g_hub->Start());
+        QVERIFY(StartPanel());
         QTRY_COMPARE_WITH_TIMEOUT(Model()->rowCount(), 6, 15000);
     }
     void cleanupTestCase()
     {
-        g_hub->Stop();
-        delete g_hub;
-        g_hub = nullptr;
+        StopPanel();
         delete m_msgs;
-        delete m_host;
         m_sim.terminate();
     }
     void init()

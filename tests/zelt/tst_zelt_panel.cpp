@@ -25,6 +25,8 @@
 #include "QtZelt.h"
 #include "QtZeltItemModel.h"
 #include "ZeltDialogCatcher.h"
+#include "ZeltHubPanel.h"
+#include "ZeltPanelContext.h"
 #include "ZeltSdkWrapper.h"
 #include "ZeltTestSupport.h"
 
@@ -144,10 +146,7 @@ class ZeltPanelTest : public QObject
     template <typename T>
     T *W(const char *name) const
     {
-        T *w = m_panel->findChild<T *>(QString::fromLatin1(name));
-        if (!w)
-            qFatal("no widget %s", name);
-        return w;
+        return ZeltTest::Child<T>(m_panel, name);
     }
     CTableView *Table() { return W<CTableView>("tableWidgetDevice"); }
     QtZeltItemModel *Model() { return m_panel->Model(); }
@@ -160,17 +159,7 @@ class ZeltPanelTest : public QObject
             m_panel->HandleEvent(ev);
         QTRY_COMPARE(Model()->rowCount(), before + int(events.size()));
     }
-    // Selects rows in this order (one selection range each) and releases
-    // the mouse on the last, as a user's ctrl-clicks do.
-    void Select(const QList<int> &rows)
-    {
-        QItemSelectionModel *sel = Table()->selectionModel();
-        sel->clearSelection();
-        for (int r : rows)
-            sel->select(Model()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        sel->setCurrentIndex(Model()->index(rows.last(), 0), QItemSelectionModel::NoUpdate);
-        m_panel->OnDeviceTableClicked(Model()->index(rows.last(), 0));
-    }
+    void Select(const QList<int> &rows) { ZeltTest::SelectRows(m_panel, rows); }
     void SetNetFields(const QString &ip, const QString &mask, const QString &port, const QString &pwd)
     {
         W<QLineEdit>("lineEditIPAddr")->setText(ip);
@@ -881,6 +870,63 @@ private slots:
         }
         Table()->header()->setSortIndicator(0, Qt::AscendingOrder);
         m_panel->SortTable(0);
+    }
+
+    // A run's fields open as far as its devices allow: the address with any
+    // changeable type, the gateway with any extended record; the same again
+    // when batch DHCP is switched off. The DHCP box follows the devices
+    // examined before the first that allows both. (Adds rows: runs last.)
+    void runFieldsOpenAsFarAsTheDevicesAllow()
+    {
+        auto device = [](int i, uint32_t type, int extended, int dhcp) {
+            ZELT_DEVICE_EVENT ev = MakeEvent(1, i);
+            ev.dwDeviceType = type;
+            ev.byExtendInfo = uint8_t(extended);
+            ev.byDhcp = uint8_t(dhcp);
+            return ev;
+        };
+        const uint32_t locked = kZeltLockedTypeFirst + 0x10, open = 0x1234;
+        AddDevices({device(30, locked, 1, 0), // ZC-100030: locked, extended
+                    device(31, open, 0, 1),   // ZC-100031: changeable, DHCP
+                    device(32, locked, 0, 0), // ZC-100032: neither
+                    device(33, open, 1, 1)}); // ZC-100033: both, DHCP
+        auto rowOf = [this](const QString &serial) {
+            for (int r = 0; r < Model()->rowCount(); ++r)
+                if (Cell(r, Col::ColSerial) == serial)
+                    return r;
+            return -1;
+        };
+        struct Case {
+            QStringList serials;
+            bool address, gateway, dhcp;
+        };
+        const QList<Case> cases{
+            {{"ZC-100030", "ZC-100032"}, false, true, false},
+            {{"ZC-100031", "ZC-100032"}, true, false, true},
+            {{"ZC-100032", "ZC-100030", "ZC-100031"}, true, true, false}, // the last settles both, DHCP not counted
+            {{"ZC-100032", "ZC-100033"}, true, true, false},              // likewise
+            {{"ZC-100031", "ZC-100033"}, true, true, true},
+        };
+        for (const Case &c : cases) {
+            QList<int> rows;
+            for (const QString &serial : c.serials)
+                rows << rowOf(serial);
+            QVERIFY(!rows.contains(-1));
+            Select(rows);
+            const QString what = c.serials.join(' ');
+            for (int pass = 0; pass < 2; ++pass) {
+                QVERIFY2(W<QLineEdit>("lineEditIPAddr")->isEnabled() == c.address, qPrintable(what));
+                QVERIFY2(W<QLineEdit>("lineEditIPMask")->isEnabled() == c.address, qPrintable(what));
+                QVERIFY2(W<CPushButton>("pushButtonModifyNetwork")->isEnabled() == c.address, qPrintable(what));
+                QVERIFY2(W<QLineEdit>("lineEditIPGateway")->isEnabled() == c.gateway, qPrintable(what));
+                QVERIFY2(W<QCheckBox>("checkBoxDhcp")->isChecked() == c.dhcp, qPrintable(what));
+                // Batch DHCP on closes them all; off opens them as before.
+                W<QCheckBox>("checkBoxBatchDhcp")->setChecked(true);
+                QVERIFY2(!W<QLineEdit>("lineEditIPAddr")->isEnabled(), qPrintable(what));
+                QVERIFY2(!W<QLineEdit>("lineEditIPGateway")->isEnabled(), qPrintable(what));
+                W<QCheckBox>("checkBoxBatchDhcp")->setChecked(false);
+            }
+        }
     }
 };
 

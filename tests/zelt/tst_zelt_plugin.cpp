@@ -97,10 +97,7 @@ class ZeltPluginTest : public QObject
     template <typename T>
     T *W(const char *name) const
     {
-        T *w = m_wnd->findChild<T *>(QString::fromLatin1(name));
-        if (!w)
-            qFatal("no widget %s", name);
-        return w;
+        return ZeltTest::Child<T>(m_wnd, name);
     }
     QPoint CellPos(int row, int col) const { return m_table->visualRect(m_model->index(row, col)).center(); }
     void ClickRow(int row, Qt::KeyboardModifiers mods = {})

@@ -276,19 +276,7 @@ zelt::onvif::Endpoint OnvifSim::endpoint(const Dev &d, int ifindex) const
 
 void OnvifSim::sendMulticast(const std::string &msg)
 {
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(opt_.discoveryPort);
-    inet_pton(AF_INET, zelt::onvif::kDiscoveryGroup, &to.sin_addr);
-    for (auto &i : ifs_) {
-        ip_mreqn m{};
-        m.imr_ifindex = int(i.index);
-        m.imr_address = i.address;
-        int ttl = i.loopback ? 0 : 1;
-        setsockopt(wsd_, IPPROTO_IP, IP_MULTICAST_IF, &m, sizeof m);
-        setsockopt(wsd_, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl);
-        sendto(wsd_, msg.data(), msg.size(), 0, reinterpret_cast<const sockaddr *>(&to), sizeof to);
-    }
+    zelt::net::sendOnEachInterface(wsd_, ifs_, zelt::onvif::kDiscoveryGroup, opt_.discoveryPort, msg);
 }
 
 void OnvifSim::announce(size_t index)

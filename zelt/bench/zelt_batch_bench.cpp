@@ -20,7 +20,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QGridLayout>
 #include <QItemSelectionModel>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -41,34 +40,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "CDeviceHub.h"
 #include "CWarnDlg.h"
 #include "QtZelt.h"
 #include "QtZeltItemModel.h"
-#include "zelt_sdk.h"
+#include "ZeltHubPanel.h"
 
 extern char **environ;
 
+using ZeltTest::g_modifyCalls;
+
 namespace {
-CDeviceHub *g_hub = nullptr;
-std::atomic<int> g_calls{0};
-
-void Forward(const ZELT_DEVICE_EVENT *ev, void *)
-{
-    OnDeviceEvent(ev, 0);
-}
-bool HostModify(const char *mac, const char *ipv4, const char *mask, const char *password, const char *port,
-                const char *http, const char *gateway, const char *ipv6, const char *ipv6Gateway, unsigned char prefix,
-                unsigned char dhcp)
-{
-    ++g_calls;
-    return g_hub->ModifyNetParam(mac, ipv4, mask, password, port, http, gateway, ipv6, ipv6Gateway, prefix, dhcp);
-}
-bool HostRefresh()
-{
-    return ZELT_SendInquiry() == 1;
-}
-
 pid_t Spawn(const QStringList &args, const QString &out)
 {
     std::vector<QByteArray> store;
@@ -207,9 +188,19 @@ int main(int argc, char **argv)
     cfg.close();
     const QString bin = qEnvironmentVariable("TOOLBAY_BIN_DIR", QStringLiteral("."));
     const QString ready = dir.filePath("ready");
+    // The SDK lists only certified devices: trust the simulator's maker.
+    const QString makerKey = dir.filePath("maker.key"), trust = dir.filePath("trusted-makers.txt");
+    const pid_t keyTool = Spawn({bin + "/zelt-devsim", "maker-key", "--public", "--maker-key", makerKey}, trust);
+    int keyStatus = 0;
+    if (keyTool < 0 || waitpid(keyTool, &keyStatus, 0) != keyTool || !WIFEXITED(keyStatus)
+        || WEXITSTATUS(keyStatus) != 0) {
+        std::fprintf(stderr, "cannot get the simulator's maker key\n");
+        return 1;
+    }
+    qputenv("ZELT_TRUSTED_MAKERS", trust.toLocal8Bit());
     const pid_t sim = Spawn({bin + "/zelt-devsim", "--interfaces", "lo", "--port", QString::number(port), "--config",
-                             cfg.fileName(), "--quiet", "--ready-file", ready, "--maker-key", dir.filePath("maker.key"),
-                             "--loss", loss, "--exit-with-parent"},
+                             cfg.fileName(), "--quiet", "--ready-file", ready, "--maker-key", makerKey, "--loss", loss,
+                             "--exit-with-parent"},
                             dir.filePath("sim.out"));
     QElapsedTimer wait;
     wait.start();
@@ -223,22 +214,20 @@ int main(int argc, char **argv)
     qputenv("ZELT_INTERFACES", "lo");
     qputenv("XDG_STATE_HOME", dir.path().toLocal8Bit());
 
-    QWidget host;
-    auto *layout = new QGridLayout(&host);
-    auto *panel = new QtZelt(&host, &HostModify, nullptr, &HostRefresh);
-    layout->addWidget(panel);
-    host.resize(1280, 900);
-    host.show();
-    g_hub = new CDeviceHub;
-    g_hub->Register(&Forward, nullptr);
-    if (!g_hub->Start())
+    ZeltTest::HubPanel host;
+    if (!host.StartPanel())
         return 1;
+    QtZelt *panel = host.Panel();
     QTreeView *table = panel->findChild<QTreeView *>(QStringLiteral("tableWidgetDevice"));
     QAbstractItemModel *model = table->model();
     wait.restart();
     while (model->rowCount() < devices && wait.elapsed() < 60000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     std::printf("fleet: %d devices shown after %lld ms\n", model->rowCount(), wait.elapsed());
+    if (model->rowCount() == 0) {
+        std::fprintf(stderr, "no device was listed: nothing to measure\n");
+        return 1;
+    }
     QThread::msleep(500);
     QCoreApplication::processEvents();
 
@@ -265,7 +254,7 @@ int main(int argc, char **argv)
         GapMeter gaps;
         SummaryCatcher summary;
         QElapsedTimer clock;
-        g_calls = 0;
+        g_modifyCalls = 0;
         clock.start();
         summary.Start(&clock);
         gaps.Start();
@@ -274,7 +263,7 @@ int main(int argc, char **argv)
         summary.Stop();
         std::printf("set-ip of %d devices: %lld ms until the summary; commands %d, succeeded %d, failed %d; "
                     "longest event-loop pause %lld ms\n",
-                    devices, summary.seenAt, g_calls.load(), Ids(summary.text, kOk), Ids(summary.text, kFailed),
+                    devices, summary.seenAt, g_modifyCalls.load(), Ids(summary.text, kOk), Ids(summary.text, kFailed),
                     longest);
     }
 
@@ -294,13 +283,13 @@ int main(int argc, char **argv)
                 return;
             if (QWidget *dlg = ProgressDialog()) {
                 if (auto *cancel = dlg->findChild<QAbstractButton *>(QStringLiteral("pCancelBtn"))) {
-                    sentAtCancel = g_calls;
+                    sentAtCancel = g_modifyCalls;
                     cancelledAt = clock.elapsed();
                     cancel->click();
                 }
             }
         });
-        g_calls = 0;
+        g_modifyCalls = 0;
         clock.start();
         summary.Start(&clock);
         canceller.start(10);
@@ -314,10 +303,10 @@ int main(int argc, char **argv)
         if (cancelledAt >= 0)
             std::printf("Cancel after %lld ms (%d commands sent by then); run over %lld ms after Cancel; "
                         "%d commands in all, %d reported failed\n",
-                        cancelledAt, sentAtCancel, end - cancelledAt, g_calls.load(), Ids(summary.text, kFailed));
+                        cancelledAt, sentAtCancel, end - cancelledAt, g_modifyCalls.load(), Ids(summary.text, kFailed));
         else
-            std::printf("no Cancel possible; run over after %lld ms, %d commands\n", end, g_calls.load());
+            std::printf("no Cancel possible; run over after %lld ms, %d commands\n", end, g_modifyCalls.load());
     }
-    g_hub->Stop();
+    host.StopPanel();
     return 0;
 }

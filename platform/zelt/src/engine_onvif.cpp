@@ -151,20 +151,8 @@ void Engine::sendProbe()
 {
     if (wsdTx_ < 0)
         return;
-    const std::string msg = onvif::probeMessage(onvif::newUuid());
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(wsdPort_);
-    inet_pton(AF_INET, onvif::kDiscoveryGroup, &to.sin_addr);
-    for (auto &i : transport_.interfaces()) {
-        ip_mreqn m{};
-        m.imr_ifindex = int(i.index);
-        m.imr_address = i.address;
-        int ttl = i.loopback ? 0 : 1;
-        setsockopt(wsdTx_, IPPROTO_IP, IP_MULTICAST_IF, &m, sizeof m);
-        setsockopt(wsdTx_, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl);
-        sendto(wsdTx_, msg.data(), msg.size(), 0, reinterpret_cast<const sockaddr *>(&to), sizeof to);
-    }
+    net::sendOnEachInterface(wsdTx_, transport_.interfaces(), onvif::kDiscoveryGroup, wsdPort_,
+                             onvif::probeMessage(onvif::newUuid()));
 }
 
 void Engine::receiveOnvif(int fd)

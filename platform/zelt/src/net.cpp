@@ -97,6 +97,24 @@ std::vector<Interface> chooseInterfaces(const std::string &names, std::string *e
     return chosen;
 }
 
+void sendOnEachInterface(int fd, const std::vector<Interface> &ifs, const char *group, uint16_t port,
+                         const std::string &datagram)
+{
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    inet_pton(AF_INET, group, &to.sin_addr);
+    for (auto &i : ifs) {
+        ip_mreqn m{};
+        m.imr_ifindex = int(i.index);
+        m.imr_address = i.address;
+        int ttl = i.loopback ? 0 : 1;
+        setsockopt(fd, IPPROTO_IP, IP_MULTICAST_IF, &m, sizeof m);
+        setsockopt(fd, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl);
+        sendto(fd, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr *>(&to), sizeof to);
+    }
+}
+
 Transport::~Transport()
 {
     close();

@@ -35,6 +35,13 @@ struct Interface {
 // or lo when there is none.
 std::vector<Interface> chooseInterfaces(const std::string &names, std::string *error);
 
+// Sends one datagram to group:port through fd once on each interface, the
+// socket pinned to it for that send (TTL 0 keeps loopback traffic on this
+// host; one hop otherwise). A send that fails is not retried: discovery
+// messages are repeated by their senders anyway.
+void sendOnEachInterface(int fd, const std::vector<Interface> &ifs, const char *group, uint16_t port,
+                         const std::string &datagram);
+
 class Transport
 {
 public:

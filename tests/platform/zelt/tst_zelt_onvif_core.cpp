@@ -3,6 +3,7 @@
 // authentication rules of the device service, and a network change over
 // ONVIF seen by the ZELT side.
 #include "crypto.h"
+#include "net.h"
 #include "onvif.h"
 #include "onvif_client.h"
 #include "simprocess.h"
@@ -121,6 +122,69 @@ private slots:
         QCOMPARE(QString::fromStdString(tok->created), QString("2023-11-14T22:13:20Z"));
         QCOMPARE(int(tok->nonce.size()), 16);
         QCOMPARE(tok->password, onvif::passwordDigest(tok->nonce, tok->created, "S3cretPassw0rd"));
+    }
+
+    // A discovery message leaves whole, once on each chosen interface (here
+    // loopback, listed twice), to the group and port asked for, and stays on
+    // this host.
+    void discoveryGoesOutOnceOnEachInterface()
+    {
+        std::string error;
+        std::vector<net::Interface> ifs = net::chooseInterfaces("lo", &error);
+        QVERIFY2(ifs.size() == 1, error.c_str());
+        ifs.push_back(ifs.front());
+        const quint16 port = quint16(SimProcess::portFor(4) + 1000);
+        in_addr group{};
+        inet_pton(AF_INET, onvif::kDiscoveryGroup, &group);
+
+        const int rx = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK, 0);
+        const int tx = socket(AF_INET, SOCK_DGRAM, 0);
+        QVERIFY(rx >= 0 && tx >= 0);
+        int one = 1;
+        setsockopt(rx, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        setsockopt(rx, IPPROTO_IP, IP_RECVTTL, &one, sizeof one);
+        sockaddr_in at{};
+        at.sin_family = AF_INET;
+        at.sin_port = htons(port);
+        at.sin_addr = group;
+        QCOMPARE(bind(rx, reinterpret_cast<sockaddr *>(&at), sizeof at), 0);
+        ip_mreqn join{};
+        join.imr_multiaddr = group;
+        join.imr_ifindex = int(ifs.front().index);
+        QCOMPARE(setsockopt(rx, IPPROTO_IP, IP_ADD_MEMBERSHIP, &join, sizeof join), 0);
+
+        const std::string msg = onvif::probeMessage(onvif::newUuid());
+        net::sendOnEachInterface(tx, ifs, onvif::kDiscoveryGroup, port, msg);
+
+        int copies = 0;
+        QList<int> ttls;
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 500) {
+            std::vector<char> buf(onvif::kMaxDatagram);
+            char control[64];
+            iovec iov{buf.data(), buf.size()};
+            msghdr mh{};
+            mh.msg_iov = &iov;
+            mh.msg_iovlen = 1;
+            mh.msg_control = control;
+            mh.msg_controllen = sizeof control;
+            const ssize_t n = recvmsg(rx, &mh, 0);
+            if (n < 0) {
+                QTest::qWait(10);
+                continue;
+            }
+            if (std::string(buf.data(), size_t(n)) != msg)
+                continue; // someone else's
+            ++copies;
+            for (cmsghdr *c = CMSG_FIRSTHDR(&mh); c; c = CMSG_NXTHDR(&mh, c))
+                if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_TTL)
+                    ttls << *reinterpret_cast<int *>(CMSG_DATA(c));
+        }
+        ::close(rx);
+        ::close(tx);
+        QCOMPARE(copies, 2);
+        QCOMPARE(ttls, QList<int>({0, 0}));
     }
 
     void discoveryIsReadByNamespaceNotByPrefix()
