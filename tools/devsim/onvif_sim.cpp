@@ -29,7 +29,8 @@ using zelt::onvif::Node;
 constexpr size_t kMaxConnections = 512;
 constexpr size_t kMaxHeader = 8192;
 constexpr double kIdleSeconds = 10;
-constexpr size_t kMaxNonces = 4096;
+constexpr size_t kMaxTokens = 65536;    // UsernameTokens remembered, fleet-wide
+constexpr size_t kMaxDigestNonces = 64; // outstanding HTTP Digest nonces a device
 
 std::string ip4(const in_addr &a)
 {
@@ -500,20 +501,23 @@ std::string OnvifSim::respond(Dev &d, const std::string &head, const std::string
                 authorization.erase(0, 1);
         }
     }
-    const bool digestOk = opt_.auth != "wsse" && !authorization.empty() && checkDigest(authorization);
-    if (!authorization.empty() && !digestOk)
-        failure(d);
+    // The request target: a Digest answer is good for it only.
+    const std::string line = head.substr(0, head.find("\r\n"));
+    const size_t sp = line.find(' '), sp2 = line.find(' ', sp + 1);
+    const std::string target = sp2 == std::string::npos ? std::string() : line.substr(sp + 1, sp2 - sp - 1);
+    // While locked out no credential is checked, the right one neither:
+    // otherwise the lockout would not stop a guesser.
+    bool digestOk = false;
+    if (opt_.auth != "wsse" && !authorization.empty() && !locked(d)) {
+        const Digest r = checkDigest(d, authorization, target);
+        digestOk = r == Digest::Ok;
+        if (r == Digest::Wrong)
+            failure(d);
+    }
     if (body.empty() && !digestOk && opt_.auth != "wsse") {
         // An HTTP client negotiating Digest asks without a body first.
-        uint8_t n[16];
-        zelt::crypto::randomBytes(n, sizeof n);
-        const std::string nonce = zelt::crypto::toHex(n, sizeof n);
-        if (digestNonces_.size() > 4096)
-            digestNonces_.clear();
-        digestNonces_[nonce] = now();
         return reply(401, soapType, senderFault("NotAuthorized", "Sender not authorized"),
-                     "WWW-Authenticate: Digest realm=\"zelt-devsim\", qop=\"auth\", nonce=\"" + nonce
-                         + "\", algorithm=MD5\r\n");
+                     "WWW-Authenticate: " + digestChallenge(d) + "\r\n");
     }
     auto env = zelt::onvif::parse(body.data(), body.size());
     if (!env || !zelt::onvif::body(*env)) {
@@ -523,40 +527,63 @@ std::string OnvifSim::respond(Dev &d, const std::string &head, const std::string
     int status = 200;
     bool challenge = false;
     std::string out = soap(d, *env, digestOk, status, challenge);
-    if (challenge) {
-        uint8_t n[16];
-        zelt::crypto::randomBytes(n, sizeof n);
-        const std::string nonce = zelt::crypto::toHex(n, sizeof n);
-        if (digestNonces_.size() > 4096)
-            digestNonces_.clear();
-        digestNonces_[nonce] = now();
-        return reply(401, soapType, out,
-                     "WWW-Authenticate: Digest realm=\"zelt-devsim\", qop=\"auth\", nonce=\"" + nonce
-                         + "\", algorithm=MD5\r\n");
-    }
+    if (challenge)
+        return reply(401, soapType, out, "WWW-Authenticate: " + digestChallenge(d) + "\r\n");
     return reply(status, soapType, out);
 }
 
-bool OnvifSim::checkDigest(const std::string &authorization)
+// A fresh nonce of this device; the oldest ones are forgotten beyond 64.
+std::string OnvifSim::digestChallenge(Dev &d)
+{
+    uint8_t n[16];
+    zelt::crypto::randomBytes(n, sizeof n);
+    const std::string nonce = zelt::crypto::toHex(n, sizeof n);
+    while (d.digestOrder.size() >= kMaxDigestNonces) {
+        d.digestNonces.erase(d.digestOrder.front());
+        d.digestOrder.pop_front();
+    }
+    d.digestNonces[nonce] = DigestNonce{now()};
+    d.digestOrder.push_back(nonce);
+    return "Digest realm=\"zelt-devsim\", qop=\"auth\", nonce=\"" + nonce + "\", algorithm=MD5";
+}
+
+OnvifSim::Digest OnvifSim::checkDigest(Dev &d, const std::string &authorization, const std::string &uri)
 {
     if (authorization.size() < 7 || lower(authorization.substr(0, 7)) != "digest ")
-        return false;
+        return Digest::Refused;
     auto p = digestParams(authorization.substr(7));
-    auto issued = digestNonces_.find(p["nonce"]);
-    if (issued == digestNonces_.end() || now() - issued->second > opt_.tokenWindowSeconds)
-        return false;
-    if (p["username"] != opt_.user || p["realm"] != "zelt-devsim")
-        return false;
-    const std::string ha1 = md5Hex(opt_.user + ":zelt-devsim:" + opt_.password), ha2 = md5Hex("POST:" + p["uri"]);
-    std::string expected;
+    // Only nonces this device issued, within their time, and for this request.
+    auto issued = d.digestNonces.find(p["nonce"]);
+    if (issued == d.digestNonces.end() || now() - issued->second.issued > opt_.tokenWindowSeconds)
+        return Digest::Refused;
+    if (p["uri"] != uri || (p.count("algorithm") && lower(p["algorithm"]) != "md5"))
+        return Digest::Refused;
+    DigestNonce &n = issued->second;
+    uint32_t nc = 0;
     if (p.count("qop")) {
-        if (p["qop"] != "auth")
-            return false;
-        expected = md5Hex(ha1 + ":" + p["nonce"] + ":" + p["nc"] + ":" + p["cnonce"] + ":auth:" + ha2);
-    } else
-        expected = md5Hex(ha1 + ":" + p["nonce"] + ":" + ha2);
-    return expected.size() == p["response"].size()
-           && sodium_memcmp(expected.data(), p["response"].data(), expected.size()) == 0;
+        char *e = nullptr;
+        const std::string &text = p["nc"];
+        const unsigned long v = std::strtoul(text.c_str(), &e, 16);
+        // Each answer once: the nonce count must grow.
+        if (p["qop"] != "auth" || text.size() != 8 || *e || p["cnonce"].empty() || v <= n.lastNc)
+            return Digest::Refused;
+        nc = uint32_t(v);
+    } else if (n.used || n.lastNc)
+        return Digest::Refused;
+    if (p["username"] != opt_.user || p["realm"] != "zelt-devsim")
+        return Digest::Wrong;
+    const std::string ha1 = md5Hex(opt_.user + ":zelt-devsim:" + opt_.password), ha2 = md5Hex("POST:" + p["uri"]);
+    const std::string expected = nc ? md5Hex(ha1 + ":" + p["nonce"] + ":" + p["nc"] + ":" + p["cnonce"]
+                                             + ":auth:" + ha2)
+                                    : md5Hex(ha1 + ":" + p["nonce"] + ":" + ha2);
+    if (expected.size() != p["response"].size()
+        || sodium_memcmp(expected.data(), p["response"].data(), expected.size()) != 0)
+        return Digest::Wrong;
+    if (nc)
+        n.lastNc = nc;
+    else
+        n.used = true;
+    return Digest::Ok;
 }
 
 void OnvifSim::failure(Dev &d)
@@ -592,22 +619,38 @@ bool OnvifSim::checkToken(Dev &d, const zelt::onvif::UsernameToken &t)
     if (!created || std::fabs(double(*created) - wall) > opt_.tokenWindowSeconds)
         return refuse("creation time outside the window");
     const double tnow = now();
-    while (!d.nonces.empty()
-           && (tnow - d.nonces.front().second > 2 * opt_.tokenWindowSeconds || d.nonces.size() > kMaxNonces)) {
-        d.nonceSet.erase(d.nonces.front().first);
-        d.nonces.pop_front();
+    while (!tokenOrder_.empty()) {
+        auto it = tokens_.find(tokenOrder_.front());
+        const bool full = tokens_.size() > kMaxTokens;
+        if (it != tokens_.end() && !full && tnow - it->second.at <= 2 * opt_.tokenWindowSeconds)
+            break;
+        // Forgotten while still within its window: from now on tokens that
+        // old are refused, so that forgetting never lets a replay through.
+        if (it != tokens_.end() && full)
+            tokenFloor_ = std::max(tokenFloor_, it->second.created);
+        if (it != tokens_.end())
+            tokens_.erase(it);
+        tokenOrder_.pop_front();
     }
+    if (*created <= tokenFloor_)
+        return refuse("created before the oldest token remembered");
     // A token is the nonce with its creation time: the digest binds both, so
     // a captured token can be sent again only as it was. Some clients reuse
-    // a nonce with a new time; that is no replay.
+    // a nonce with a new time; that is no replay. A token one device took is
+    // never good on another, whatever --onvif-token-reuse says.
     const std::string id = t.nonce + "|" + t.created;
-    if (d.nonceSet.count(id) && !opt_.allowTokenReuse)
+    auto seen = tokens_.find(id);
+    if (seen != tokens_.end() && seen->second.dev != d.index)
+        return refuse("nonce used on another device");
+    if (seen != tokens_.end() && !opt_.allowTokenReuse)
         return refuse("nonce used before");
     const std::string expected = zelt::onvif::passwordDigest(t.nonce, t.created, opt_.password);
     if (expected.size() != t.password.size() || sodium_memcmp(expected.data(), t.password.data(), expected.size()) != 0)
         return refuse("wrong digest");
-    if (d.nonceSet.insert(id).second)
-        d.nonces.emplace_back(id, tnow);
+    if (seen == tokens_.end()) {
+        tokens_[id] = TakenToken{d.index, tnow, *created};
+        tokenOrder_.push_back(id);
+    }
     return true;
 }
 
@@ -668,7 +711,7 @@ std::string OnvifSim::soap(Dev &d, const Node &env, bool httpAuthorized, int &st
 
     // Everything else needs the password.
     bool authorized = httpAuthorized;
-    if (!authorized && now() < d.lockedUntil) {
+    if (!authorized && locked(d)) {
         status = 400;
         return senderFault("NotAuthorized", "Locked after failed attempts; try later");
     }

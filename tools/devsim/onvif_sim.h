@@ -72,6 +72,11 @@ private:
         in_addr addr{};
         uint16_t port = 0;
     };
+    struct DigestNonce {
+        double issued = 0;
+        uint32_t lastNc = 0; // highest nonce count taken
+        bool used = false;   // taken without qop (no nonce count): once only
+    };
     struct Dev {
         size_t index = 0;
         std::string uuid;
@@ -80,8 +85,10 @@ private:
         bool ownAddress = false; // listening on the device's own IPv4 address
         in_addr boundOwn{};
         uint16_t boundOwnPort = 0;
-        std::deque<std::pair<std::string, double>> nonces; // UsernameToken nonces of the window, oldest first
-        std::set<std::string> nonceSet;
+        // HTTP Digest nonces this device issued, oldest first: a nonce is
+        // good only here, and each answer to it (nc) only once.
+        std::map<std::string, DigestNonce> digestNonces;
+        std::deque<std::string> digestOrder;
         int failures = 0, lockLevel = 0;
         double lockedUntil = 0;
     };
@@ -113,8 +120,14 @@ private:
     std::string respond(Dev &d, const std::string &head, const std::string &body);
     std::string soap(Dev &d, const zelt::onvif::Node &env, bool httpAuthorized, int &status, bool &challenge);
     bool checkToken(Dev &d, const zelt::onvif::UsernameToken &t);
-    bool checkDigest(const std::string &authorization);
+    // Refused: an answer that does not fit a nonce of this device (unknown,
+    // expired, replayed), which says nothing about the password; Wrong: a
+    // wrong password, a failed attempt.
+    enum class Digest { Ok, Refused, Wrong };
+    Digest checkDigest(Dev &d, const std::string &authorization, const std::string &uri);
+    std::string digestChallenge(Dev &d);
     void failure(Dev &d);
+    bool locked(const Dev &d) const { return now() < d.lockedUntil; }
 
     std::vector<zelt::Device> &devices_;
     OnvifOptions opt_;
@@ -124,8 +137,17 @@ private:
     std::vector<Dev> devs_;
     std::map<size_t, size_t> byIndex_; // fleet index -> devs_ index
     std::map<int, Conn> conns_;
-    std::vector<Pending> pending_;               // a heap by time
-    std::map<std::string, double> digestNonces_; // issued HTTP Digest nonces
+    std::vector<Pending> pending_; // a heap by time
+    // UsernameTokens taken (nonce and creation time), fleet-wide: the devices
+    // share this process, so a token one of them took is refused by the others.
+    struct TakenToken {
+        size_t dev;
+        double at;
+        time_t created;
+    };
+    std::map<std::string, TakenToken> tokens_;
+    std::deque<std::string> tokenOrder_;
+    time_t tokenFloor_ = 0; // tokens created at or before this were forgotten: refused
     uint32_t instanceId_;
     Clock::time_point start_ = Clock::now();
 };
