@@ -270,6 +270,16 @@ public:
     static constexpr double kAnswerRate = 5, kAnswerBurst = 10;
     std::vector<double> tokens, tokensAt;
     uint64_t refusedInquiries = 0, limitedAnswers = 0, answers = 0;
+    // Answers a device has due. One answer is a hello to every client, so an
+    // inquiry whose window holds an answer already due answers with it, and
+    // adds none; a device has at most kMaxDueAnswers due (further inquiries
+    // are not answered). The timer queue thus holds at most kMaxDueAnswers
+    // answers a device, however many inquiries with long windows arrive.
+    static constexpr size_t kMaxDueAnswers = 4;
+    std::vector<std::vector<Clock::time_point>> dueAnswers;
+    std::vector<double> latestAsked; // when the last inquiry a due answer covers arrived
+    uint64_t mergedAnswers = 0, droppedAnswers = 0;
+    size_t largestQueue = 0;
     uint64_t openedRequests = 0, droppedRequests = 0, cachedRequests = 0;
     std::vector<bool> zelt; // speaks ZELT (false: an ONVIF-only device)
     devsim::OnvifSim *onvif = nullptr;
@@ -320,10 +330,28 @@ public:
         if (zelt[i])
             send(devices[i].bye());
     }
-    void after(double seconds, Timer::Kind kind, size_t device, uint64_t clientId = 0, uint32_t seq = 0)
+    Clock::time_point after(double seconds, Timer::Kind kind, size_t device, uint64_t clientId = 0, uint32_t seq = 0)
     {
         auto at = Clock::now() + std::chrono::microseconds(int64_t(seconds * 1e6));
         timers.push({at, kind, device, clientId, seq, now()});
+        largestQueue = std::max(largestQueue, timers.size());
+        return at;
+    }
+    // Device i answers an inquiry after delay seconds, within window seconds.
+    void answer(size_t i, double delay, double window, uint64_t clientId, uint32_t seq)
+    {
+        auto &due = dueAnswers[i];
+        const auto deadline = Clock::now() + std::chrono::microseconds(int64_t(window * 1e6));
+        latestAsked[i] = now();
+        if (std::any_of(due.begin(), due.end(), [&](auto at) { return at <= deadline; })) {
+            ++mergedAnswers;
+            return;
+        }
+        if (due.size() >= kMaxDueAnswers) {
+            ++droppedAnswers;
+            return;
+        }
+        due.push_back(after(delay, Timer::Answer, i, clientId, seq));
     }
     void announce(size_t i)
     {
@@ -378,14 +406,14 @@ public:
             if (m->inquiry.target != none) {
                 auto it = byMac.find(m->inquiry.target);
                 if (it != byMac.end() && online[it->second] && !chance(loss))
-                    after(std::uniform_real_distribution<double>(0, window / 4)(rng), Timer::Answer, it->second,
-                          m->inquiry.clientId, m->inquiry.seq);
+                    answer(it->second, std::uniform_real_distribution<double>(0, window / 4)(rng), window,
+                           m->inquiry.clientId, m->inquiry.seq);
                 return;
             }
             std::uniform_real_distribution<double> delay(0, window);
             for (size_t i = 0; i < devices.size(); ++i)
                 if (online[i] && !chance(loss))
-                    after(delay(rng), Timer::Answer, i, m->inquiry.clientId, m->inquiry.seq);
+                    answer(i, delay(rng), window, m->inquiry.clientId, m->inquiry.seq);
         } else if (m->type == zelt::wire::Type::Request) {
             if (chance(loss))
                 return;
@@ -420,13 +448,17 @@ public:
     void onTimer(const Timer &t)
     {
         switch (t.kind) {
-        case Timer::Answer:
-            // Every hello goes to all clients: one sent since the inquiry
+        case Timer::Answer: {
+            auto &due = dueAnswers[t.device];
+            if (auto it = std::find(due.begin(), due.end(), t.at); it != due.end())
+                due.erase(it);
+            // Every hello goes to all clients: one sent since the last inquiry
             // arrived (an answer to another client's inquiry, an announcement)
             // has answered it already.
-            if (online[t.device] && lastHello[t.device] < t.asked && takeToken(t.device))
+            if (online[t.device] && lastHello[t.device] < latestAsked[t.device] && takeToken(t.device))
                 hello(t.device, zelt::wire::HelloReason::Answer, t.clientId, t.seq);
             break;
+        }
         case Timer::Announce:
             if (online[t.device])
                 hello(t.device, zelt::wire::HelloReason::Change);
@@ -680,6 +712,8 @@ int main(int argc, char **argv)
     }
     sim.tokens.assign(sim.devices.size(), Simulator::kAnswerBurst);
     sim.tokensAt.assign(sim.devices.size(), 0.0);
+    sim.dueAnswers.resize(sim.devices.size());
+    sim.latestAsked.assign(sim.devices.size(), 0.0);
     sim.online.assign(sim.devices.size(), true);
     sim.lastHello.assign(sim.devices.size(), -1.0);
     sim.zelt.assign(sim.devices.size(), true);
@@ -838,10 +872,13 @@ int main(int argc, char **argv)
             sim.bye(i);
     sim.saveState();
     std::printf("zelt-devsim: %llu requests opened, %llu could not be opened, %llu answered from cache; "
-                "%llu answers to inquiries, %llu held back by the rate limit, %llu inquiries refused\n",
+                "%llu answers to inquiries, %llu held back by the rate limit, %llu inquiries refused, "
+                "%llu answered with an answer already due, %llu not answered (too many due); "
+                "largest timer queue %zu\n",
                 (unsigned long long)sim.openedRequests, (unsigned long long)sim.droppedRequests,
                 (unsigned long long)sim.cachedRequests, (unsigned long long)sim.answers,
-                (unsigned long long)sim.limitedAnswers, (unsigned long long)sim.refusedInquiries);
+                (unsigned long long)sim.limitedAnswers, (unsigned long long)sim.refusedInquiries,
+                (unsigned long long)sim.mergedAnswers, (unsigned long long)sim.droppedAnswers, sim.largestQueue);
     if (onvif)
         std::printf("zelt-devsim: ONVIF: %llu probes, %llu matches, %llu calls, %llu failed logins, %llu malformed or "
                     "dropped\n",
