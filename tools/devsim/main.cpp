@@ -881,10 +881,11 @@ int main(int argc, char **argv)
                 (unsigned long long)sim.mergedAnswers, (unsigned long long)sim.droppedAnswers, sim.largestQueue);
     if (onvif)
         std::printf("zelt-devsim: ONVIF: %llu probes, %llu matches, %llu calls, %llu failed logins, %llu malformed or "
-                    "dropped\n",
+                    "dropped, %llu probes refused (MessageID too long), %llu matches over a source's budget\n",
                     (unsigned long long)onvif->stats.probes, (unsigned long long)onvif->stats.matches,
                     (unsigned long long)onvif->stats.calls, (unsigned long long)onvif->stats.authFailures,
-                    (unsigned long long)onvif->stats.dropped);
+                    (unsigned long long)onvif->stats.dropped, (unsigned long long)onvif->stats.refusedProbes,
+                    (unsigned long long)onvif->stats.limitedMatches);
     std::fflush(stdout);
     return 0;
 }

@@ -5,6 +5,8 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <ifaddrs.h>
+#include <net/if.h>
 #include <openssl/evp.h>
 #include <sodium.h>
 #include <sys/socket.h>
@@ -29,6 +31,19 @@ using zelt::onvif::Node;
 constexpr size_t kMaxConnections = 512;
 constexpr size_t kMaxHeader = 8192;
 constexpr double kIdleSeconds = 10;
+// WS-Discovery answers. A MessageID comes back as RelatesTo: a long one
+// would make every answer long. Per source address the ProbeMatches of the
+// whole fleet draw on a budget of bytes: at most two full answers (every
+// device once) at a time, refilled at one full answer a second (at least
+// 64 KiB and 32 KiB a second for small fleets). A client probing once a
+// second is answered in full; a stream of probes, however fast, draws no
+// more from the fleet than that (24 devices, 100 probes of 600 bytes a
+// second: about half the bytes it sent), and a source spoofed by someone
+// else gets no more either.
+constexpr size_t kMaxMessageId = 256;
+constexpr double kBudgetAnswers = 2, kMinBudget = 65536, kMinRefill = 32768;
+constexpr size_t kMaxBudgets = 4096;    // sources remembered; a new one beyond is not answered
+constexpr size_t kMaxPending = 262144;  // answers waiting for their delay, all sources
 constexpr size_t kMaxTokens = 65536;    // UsernameTokens remembered, fleet-wide
 constexpr size_t kMaxDigestNonces = 64; // outstanding HTTP Digest nonces a device
 
@@ -225,6 +240,18 @@ void OnvifSim::relisten(Dev &d)
         d.ownAddress = true;
         d.boundOwn = own;
         d.boundOwnPort = ownPort;
+        d.ownIfindex = 0;
+        ifaddrs *all = nullptr;
+        if (getifaddrs(&all) == 0) {
+            for (ifaddrs *a = all; a; a = a->ifa_next)
+                if (a->ifa_addr && a->ifa_addr->sa_family == AF_INET
+                    && reinterpret_cast<sockaddr_in *>(a->ifa_addr)->sin_addr.s_addr == own.s_addr) {
+                    const std::string name(a->ifa_name);
+                    d.ownIfindex = int(if_nametoindex(name.substr(0, name.find(':')).c_str()));
+                    break;
+                }
+            freeifaddrs(all);
+        }
         return;
     }
     if (!d.ownAddress && !d.listeners.empty())
@@ -275,9 +302,63 @@ zelt::onvif::Endpoint OnvifSim::endpoint(const Dev &d, int ifindex) const
     return e;
 }
 
-void OnvifSim::sendMulticast(const std::string &msg)
+in_addr OnvifSim::sourceFor(const Dev &d, int ifindex) const
 {
-    zelt::net::sendOnEachInterface(wsd_, ifs_, zelt::onvif::kDiscoveryGroup, opt_.discoveryPort, msg);
+    if (d.ownAddress)
+        return d.boundOwn;
+    for (auto &i : ifs_)
+        if (int(i.index) == ifindex)
+            for (auto &l : d.listeners)
+                if (l.addr.s_addr == i.address.s_addr)
+                    return l.addr;
+    return d.listeners.empty() ? in_addr{} : d.listeners.front().addr;
+}
+
+// The source address is set for each datagram (IP_PKTINFO), as the socket
+// is bound to the port alone: devices with addresses of their own share it.
+void OnvifSim::sendFrom(const std::string &msg, const sockaddr_in &to, in_addr from, int ifindex)
+{
+    char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+    iovec iov{const_cast<char *>(msg.data()), msg.size()};
+    msghdr mh{};
+    mh.msg_name = const_cast<sockaddr_in *>(&to);
+    mh.msg_namelen = sizeof to;
+    mh.msg_iov = &iov;
+    mh.msg_iovlen = 1;
+    mh.msg_control = control;
+    mh.msg_controllen = sizeof control;
+    cmsghdr *c = CMSG_FIRSTHDR(&mh);
+    c->cmsg_level = IPPROTO_IP;
+    c->cmsg_type = IP_PKTINFO;
+    c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+    in_pktinfo info{};
+    info.ipi_ifindex = ifindex;
+    info.ipi_spec_dst = from;
+    std::memcpy(CMSG_DATA(c), &info, sizeof info);
+    if (sendmsg(wsd_, &mh, 0) < 0 && opt_.verbose)
+        std::cerr << "onvif: send from " << ip4(from) << " to " << ip4(to.sin_addr) << ": " << std::strerror(errno)
+                  << "\n";
+}
+
+void OnvifSim::multicast(Dev &d, bool hello)
+{
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(opt_.discoveryPort);
+    inet_pton(AF_INET, zelt::onvif::kDiscoveryGroup, &to.sin_addr);
+    const bool ownIf = d.ownAddress
+                       && std::any_of(ifs_.begin(), ifs_.end(), [&](auto &i) { return int(i.index) == d.ownIfindex; });
+    const uint32_t number = ++d.messageNumber;
+    for (auto &i : ifs_) {
+        if (ownIf && int(i.index) != d.ownIfindex)
+            continue;
+        const int ttl = i.loopback ? 0 : 1; // loopback traffic stays on this host
+        setsockopt(wsd_, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl);
+        const zelt::onvif::Endpoint e = endpoint(d, int(i.index));
+        sendFrom(hello ? zelt::onvif::helloMessage(e, instanceId_, number)
+                       : zelt::onvif::byeMessage(e, instanceId_, number),
+                 to, sourceFor(d, int(i.index)), int(i.index));
+    }
 }
 
 void OnvifSim::announce(size_t index)
@@ -285,14 +366,13 @@ void OnvifSim::announce(size_t index)
     auto it = byIndex_.find(index);
     if (it == byIndex_.end() || wsd_ < 0)
         return;
-    Dev &d = devs_[it->second];
-    sendMulticast(zelt::onvif::helloMessage(endpoint(d, -1), instanceId_, ++d.messageNumber));
+    multicast(devs_[it->second], true);
 }
 
 void OnvifSim::sayGoodbye()
 {
     for (auto &d : devs_)
-        sendMulticast(zelt::onvif::byeMessage(endpoint(d, -1), instanceId_, ++d.messageNumber));
+        multicast(d, false);
 }
 
 void OnvifSim::networkChanged(size_t index)
@@ -302,6 +382,7 @@ void OnvifSim::networkChanged(size_t index)
         return;
     Dev &d = devs_[it->second];
     ++d.metadataVersion;
+    d.matchBytes = 0;
     relisten(d);
     announce(index);
 }
@@ -925,15 +1006,61 @@ void OnvifSim::onDiscovery()
             wanted = wanted || t == tds || t == nvt;
         if (!wanted || !m->probeScopes.empty())
             continue; // these devices match no scope filter
-        // Each device answers after a random delay of up to half a second.
-        static std::mt19937 rng{std::random_device{}()};
-        std::uniform_int_distribution<int> delay(0, 500);
-        for (size_t di = 0; di < devs_.size(); ++di) {
-            pending_.push_back({Clock::now() + std::chrono::milliseconds(delay(rng)), di, from, m->messageId, ifindex});
-            std::push_heap(pending_.begin(), pending_.end(), [](auto &a, auto &b) { return a.at > b.at; });
+        if (m->messageId.empty() || m->messageId.size() > kMaxMessageId) {
+            ++stats.refusedProbes;
+            continue;
         }
-        if (pending_.size() > 1000000)
-            pending_.clear(); // a flood of probes
+        answerProbe(from, m->messageId, ifindex);
+    }
+}
+
+size_t OnvifSim::matchBytes(Dev &d)
+{
+    if (!d.matchBytes)
+        d.matchBytes = zelt::onvif::probeMatchesMessage({}, endpoint(d, -1), instanceId_, UINT32_MAX).size();
+    return d.matchBytes;
+}
+
+void OnvifSim::answerProbe(const sockaddr_in &from, const std::string &messageId, int ifindex)
+{
+    const size_t idBytes = escape(messageId).size();
+    double full = 0; // every device's answer to this probe
+    for (auto &d : devs_)
+        full += double(matchBytes(d) + idBytes);
+    const double cap = std::max(kMinBudget, kBudgetAnswers * full), refill = std::max(kMinRefill, full);
+    const auto t = Clock::now();
+    auto refilled = [&](const Budget &b) {
+        return std::min(cap, b.bytes + std::chrono::duration<double>(t - b.at).count() * refill);
+    };
+    auto it = budgets_.find(from.sin_addr.s_addr);
+    if (it == budgets_.end()) {
+        if (budgets_.size() >= kMaxBudgets) // forget sources whose budget is whole again
+            for (auto b = budgets_.begin(); b != budgets_.end();)
+                b = refilled(b->second) >= cap ? budgets_.erase(b) : std::next(b);
+        if (budgets_.size() >= kMaxBudgets) {
+            stats.limitedMatches += devs_.size();
+            return;
+        }
+        it = budgets_.emplace(from.sin_addr.s_addr, Budget{cap, t}).first;
+    }
+    Budget &budget = it->second;
+    budget.bytes = refilled(budget);
+    budget.at = t;
+    // Each device answers after a random delay of up to half a second.
+    static std::mt19937 rng{std::random_device{}()};
+    std::uniform_int_distribution<int> delay(0, 500);
+    const size_t n = devs_.size();
+    for (size_t k = 0; k < n; ++k) {
+        const size_t di = (probeCursor_ + k) % n;
+        const double cost = double(matchBytes(devs_[di]) + idBytes);
+        if (budget.bytes < cost || pending_.size() >= kMaxPending) {
+            stats.limitedMatches += n - k;
+            probeCursor_ = di;
+            return;
+        }
+        budget.bytes -= cost;
+        pending_.push_back({t + std::chrono::milliseconds(delay(rng)), di, from, messageId, ifindex});
+        std::push_heap(pending_.begin(), pending_.end(), [](auto &a, auto &b) { return a.at > b.at; });
     }
 }
 
@@ -959,7 +1086,8 @@ void OnvifSim::runTimers()
         Dev &d = devs_[p.dev];
         const std::string msg = zelt::onvif::probeMatchesMessage(p.relatesTo, endpoint(d, p.ifindex), instanceId_,
                                                                  ++d.messageNumber);
-        sendto(wsd_, msg.data(), msg.size(), 0, reinterpret_cast<const sockaddr *>(&p.to), sizeof p.to);
+        // A device of its own address answers from it, wherever the route goes.
+        sendFrom(msg, p.to, sourceFor(d, p.ifindex), d.ownAddress ? 0 : p.ifindex);
         ++stats.matches;
     }
 }

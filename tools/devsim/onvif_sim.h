@@ -64,6 +64,7 @@ public:
 
     struct Stats {
         uint64_t probes = 0, matches = 0, calls = 0, authFailures = 0, dropped = 0;
+        uint64_t refusedProbes = 0, limitedMatches = 0; // MessageID too long; over a source's budget
     } stats;
 
 private:
@@ -85,6 +86,8 @@ private:
         bool ownAddress = false; // listening on the device's own IPv4 address
         in_addr boundOwn{};
         uint16_t boundOwnPort = 0;
+        int ownIfindex = 0;    // the interface that holds it, 0 if unknown
+        size_t matchBytes = 0; // a ProbeMatches of this device without RelatesTo; 0 = not known yet
         // HTTP Digest nonces this device issued, oldest first: a nonce is
         // good only here, and each answer to it (nc) only once.
         std::map<std::string, DigestNonce> digestNonces;
@@ -98,6 +101,10 @@ private:
         std::string in, out;
         size_t sent = 0;
         Clock::time_point last;
+    };
+    struct Budget { // of a source address: bytes of ProbeMatches it may still draw
+        double bytes = 0;
+        Clock::time_point at;
     };
     struct Pending {
         Clock::time_point at;
@@ -113,7 +120,15 @@ private:
     std::vector<std::string> xaddrs(const Dev &d, int ifindex) const;
     zelt::onvif::Endpoint endpoint(const Dev &d, int ifindex) const;
     void onDiscovery();
-    void sendMulticast(const std::string &msg);
+    void answerProbe(const sockaddr_in &from, const std::string &messageId, int ifindex);
+    size_t matchBytes(Dev &d);
+    // The address the device's datagrams come from on this interface: the
+    // host of its XAddr there.
+    in_addr sourceFor(const Dev &d, int ifindex) const;
+    void sendFrom(const std::string &msg, const sockaddr_in &to, in_addr from, int ifindex);
+    // One message on each interface (only the device's own when it has
+    // one), with that interface's XAddrs, from the device's address there.
+    void multicast(Dev &d, bool hello);
     void accept(const Listener &l, size_t dev);
     void onReadable(Conn &c);
     bool onWritable(Conn &c); // false when done
@@ -138,6 +153,8 @@ private:
     std::map<size_t, size_t> byIndex_; // fleet index -> devs_ index
     std::map<int, Conn> conns_;
     std::vector<Pending> pending_; // a heap by time
+    std::map<uint32_t, Budget> budgets_;
+    size_t probeCursor_ = 0; // the device that answers first, turning, so that a budget cut hits each in turn
     // UsernameTokens taken (nonce and creation time), fleet-wide: the devices
     // share this process, so a token one of them took is refused by the others.
     struct TakenToken {
