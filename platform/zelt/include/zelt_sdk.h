@@ -71,6 +71,7 @@ typedef struct ZELT_DEVICE_INFO {
 #define ZELT_TRUST_UNTRUSTED 1
 #define ZELT_TRUST_AMBIGUOUS 2   /* two certified identities claim its serial number or MAC */
 #define ZELT_TRUST_UNCERTIFIED 3 /* found over ONVIF: no maker certificate, identity not verified */
+#define ZELT_TRUST_PINNED 4      /* ONVIF over HTTPS with the certificate seen at first contact */
 
 /* Values of byProtocol. */
 #define ZELT_PROTOCOL_ZELT 0
@@ -194,6 +195,8 @@ ZELT_STATIC_ASSERT(offsetof(ZELT_DEVICE_KEY, byKey) == 4, "key data");
 #define ZELT_ERR_UNTRUSTED_DEVICE 20 /* the device is not certified by a trusted maker: nothing was sent */
 #define ZELT_ERR_NOT_IN_PROTOCOL 21  /* the device's protocol (ONVIF) has no such command: nothing was sent */
 #define ZELT_ERR_NOT_REACHABLE 22    /* ONVIF device outside every local subnet: nothing was sent */
+#define ZELT_ERR_NOT_CONSENTED 23 /* the device cannot prove who it is and the user did not agree: nothing was sent */
+#define ZELT_ERR_CERT_CHANGED 24  /* the device's HTTPS certificate is not the pinned one: nothing was sent */
 
 typedef void(ZELT_CALLBACK *ZELT_DEVICE_FIND_CALLBACK)(const ZELT_DEVICE_INFO *pDeviceInfo, void *pUserData);
 
@@ -221,6 +224,16 @@ ZELT_API int ZELT_GetDeviceConfig(const char *szSerialNO, uint32_t dwCommand, co
 /* Non-zero on success. */
 ZELT_API int ZELT_ActivateDevice(const char *szSerialNO, const char *szPassword);
 ZELT_API uint32_t ZELT_GetLastError(void);
+
+/* The user agreed to send a credential to the device with this MAC although
+ * its identity is not verified (byTrust ZELT_TRUST_UNCERTIFIED). Holds for
+ * the next command to that device from this process, within 60 s; without
+ * it such a command fails with ZELT_ERR_NOT_CONSENTED and sends nothing. */
+ZELT_API int ZELT_AllowUncertified(const char *szMAC);
+
+/* The user accepts the HTTPS certificate the device with this MAC now
+ * presents in place of the pinned one (after ZELT_ERR_CERT_CHANGED). */
+ZELT_API int ZELT_AcceptNewCertificate(const char *szMAC);
 
 #ifdef __cplusplus
 }

@@ -497,6 +497,7 @@ void Engine::index(const std::string &key, const wire::DeviceRecord &r)
 {
     bySerial_.emplace(r.serial, key);
     byMac_.emplace(r.mac, key);
+    onvifIdentityChanged(r.serial, r.mac);
 }
 
 void Engine::unindex(const std::string &key, const wire::DeviceRecord &r)
@@ -511,6 +512,7 @@ void Engine::unindex(const std::string &key, const wire::DeviceRecord &r)
             byMac_.erase(a);
             break;
         }
+    onvifIdentityChanged(r.serial, r.mac);
 }
 
 void Engine::updateAmbiguity(const std::string &serial, const wire::Mac &mac, Clock::time_point now,
@@ -785,23 +787,37 @@ uint32_t Engine::command(const Target &target, wire::CommandBody body, wire::Com
     {
         std::unique_lock lock(mu_);
         uint32_t found = findDevice(target, dev);
+        // ONVIF only for a device never heard over ZELT: a ZELT device that
+        // is untrusted, ambiguous or silent is not commanded by another way.
         std::string onvifKey;
-        if (found == ZELT_ERR_NO_DEVICE || found == ZELT_ERR_UNTRUSTED_DEVICE)
-            onvifKey = findOnvif(target);
-        if ((found == ZELT_ERR_NO_DEVICE || found == ZELT_ERR_UNTRUSTED_DEVICE) && onvifKey.empty()) {
+        uint32_t onvifFound = ZELT_ERR_NO_DEVICE;
+        if (found == ZELT_ERR_NO_DEVICE)
+            onvifFound = findOnvif(target, onvifKey);
+        if (found == ZELT_ERR_NO_DEVICE && onvifFound == ZELT_ERR_NO_DEVICE) {
             // Not (yet) in the table: ask once and wait a little.
             lock.unlock();
             inquire();
             lock.lock();
             auto until = std::min(deadline, Clock::now() + std::chrono::milliseconds(timing_.windowMs + 500));
             tableCv_.wait_until(lock, until, [&] {
-                return stopping_ || (found = findDevice(target, dev)) == ZELT_ERR_NONE
-                       || found == ZELT_ERR_AMBIGUOUS_DEVICE || !(onvifKey = findOnvif(target)).empty();
+                if (stopping_)
+                    return true;
+                found = findDevice(target, dev);
+                if (found != ZELT_ERR_NO_DEVICE)
+                    return true;
+                onvifFound = findOnvif(target, onvifKey);
+                return onvifFound != ZELT_ERR_NO_DEVICE;
             });
             if (stopping_)
                 return ZELT_ERR_NOT_STARTED;
         }
-        if ((found == ZELT_ERR_NO_DEVICE || found == ZELT_ERR_UNTRUSTED_DEVICE) && !onvifKey.empty()) {
+        if (found == ZELT_ERR_NO_DEVICE && onvifFound != ZELT_ERR_NO_DEVICE) {
+            if (onvifFound != ZELT_ERR_NONE) {
+                log::write(1, "command %u to ONVIF device %s refused (error %u)", unsigned(body.command),
+                           target.mac ? wire::macText(*target.mac).c_str() : target.serial.c_str(),
+                           unsigned(onvifFound));
+                return onvifFound;
+            }
             // Known over ONVIF only: its device service does what it can.
             const OnvifEntry entry = onvif_.at(onvifKey);
             lock.unlock();

@@ -9,6 +9,7 @@
 #include "crypto.h"
 #include "net.h"
 #include "onvif.h"
+#include "pins.h"
 #include "trust.h"
 #include "wire.h"
 #include "zelt_sdk.h"
@@ -21,6 +22,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <unordered_map>
@@ -59,8 +61,9 @@ public:
 
     size_t deviceCount();
     size_t onvifDeviceCount();
-    // One WS-Discovery datagram (the fuzz target feeds these in).
-    void handleDiscovery(const uint8_t *data, size_t size);
+    // One WS-Discovery datagram of unknown origin (the fuzz target feeds
+    // these in): listed at most, never commanded.
+    void handleDiscovery(const uint8_t *data, size_t size) { handleDiscovery(data, size, nullptr); }
     // What the receiver does with one datagram. Before start() announcements
     // are verified on the calling thread (the fuzz target uses this).
     void handleDatagram(const uint8_t *data, size_t size);
@@ -115,8 +118,18 @@ private:
         Clock::time_point firstSeen, lastSeen;
         ZELT_DEVICE_INFO info{}; // as last reported (or built)
         bool reported = false;   // an online event went out for `info`
-        std::string password;    // once a command with it succeeded (memory only)
-        bool enriched = false;   // the fields below came from the device service
+        uint32_t sender = 0;     // IPv4 address the last announcement came from (network order)
+        bool originOk = false;   // the XAddr host is that sender, on the link it came in on
+        bool ambiguous = false;  // another entry claims its MAC or serial number
+        std::string url;         // the XAddr commands go to (empty: none reachable)
+        std::string idSerial;    // identity in the indexes below
+        wire::Mac idMac{};
+        std::string pinKey;       // the certificate pin's key: endpoint reference and MAC
+        bool pinMatched = false;  // HTTPS: the last handshake showed the pinned certificate
+        bool certChanged = false; // HTTPS: it showed another one; commands refused
+        std::string password;     // once a command with it succeeded (memory only) ...
+        std::string passwordUrl;  // ... at this XAddr; never sent anywhere else
+        bool enriched = false;    // the fields below came from the device service
         onvif::DeviceInformation device;
         onvif::NetworkInterface nic;
         std::string gateway;
@@ -124,27 +137,42 @@ private:
         uint32_t enrichedVersion = 0;
         bool enrichQueued = false;
     };
+    struct Origin {
+        uint32_t address = 0; // network order
+        int ifindex = -1;
+    };
+    using Events = std::vector<std::pair<std::string, ZELT_DEVICE_INFO>>;
     bool openOnvif(std::string *error);
     void sendProbe();
     void receiveOnvif(int fd);
-    void onDiscovery(const onvif::DiscoveryMessage &m, Clock::time_point now,
-                     std::vector<std::pair<std::string, ZELT_DEVICE_INFO>> &events);
+    void handleDiscovery(const uint8_t *data, size_t size, const Origin *from);
+    void onDiscovery(const onvif::DiscoveryMessage &m, const Origin *from, Clock::time_point now, Events &events);
     // mu_ held: rebuilds the entry's record and reports what changed (kind 1,
-    // 2, or 3 + 1 when its serial number or MAC became known).
-    void refreshOnvif(const std::string &key, OnvifEntry &e,
-                      std::vector<std::pair<std::string, ZELT_DEVICE_INFO>> &events);
-    void dropOnvif(std::map<std::string, OnvifEntry>::iterator it,
-                   std::vector<std::pair<std::string, ZELT_DEVICE_INFO>> &events);
-    void queueEnrich(const std::string &key, OnvifEntry &e); // mu_ held
+    // 2, or 3 + 1 when its serial number or MAC became known); `peers` also
+    // rebuilds the entries sharing its old or new identity.
+    void refreshOnvif(const std::string &key, OnvifEntry &e, Events &events, bool peers = true);
+    void dropOnvif(std::map<std::string, OnvifEntry>::iterator it, Events &events);
+    bool onvifRival(const std::string &key, const OnvifEntry &e) const;         // mu_ held
+    void onvifIdentityChanged(const std::string &serial, const wire::Mac &mac); // mu_ held: ZELT side came or went
+    void queueEnrich(const std::string &key, OnvifEntry &e);                    // mu_ held
     void onvifWorkerLoop();
     void enrich(const std::string &key);
-    // mu_ held: the key of the ONVIF entry a command targets (by MAC or
-    // serial number), empty if none.
-    std::string findOnvif(const Target &t);
-    void tickOnvif(Clock::time_point now, std::vector<std::pair<std::string, ZELT_DEVICE_INFO>> &events); // mu_ held
+    // mu_ held: the key of the ONVIF entry a command may go to, or why none.
+    uint32_t findOnvif(const Target &t, std::string &key);
+    void tickOnvif(Clock::time_point now, Events &events); // mu_ held
     std::string reachableXAddr(const onvif::Endpoint &e) const;
     uint32_t onvifCommand(const std::string &key, const OnvifEntry &e, const wire::CommandBody &body);
+    uint8_t onvifTrust(const OnvifEntry &e);
 
+public:
+    // The user agreed to send a credential to this unverified device (next command, 60 s).
+    bool allowUncertified(const wire::Mac &mac);
+    // Forgets the pinned certificate of the device with this MAC.
+    bool acceptNewCertificate(const wire::Mac &mac);
+    // One WS-Discovery datagram as if it came from `from` (tests, fuzz target).
+    void handleDiscoveryFrom(const uint8_t *data, size_t size, uint32_t fromAddress, int ifindex);
+
+private:
     void receiveLoop();
     void dispatchLoop(std::shared_ptr<Engine> self);
     void verifyLoop(Shard &shard);
@@ -210,8 +238,18 @@ private:
     uint16_t wsdPort_ = onvif::kDiscoveryPort;
     bool onvifEnabled_ = true; // $ZELT_PROTOCOLS: zelt, onvif or all (default)
     bool zeltEnabled_ = true;
-    std::string onvifPassword_;               // $ZELT_ONVIF_PASSWORD: read device details at discovery
-    std::map<std::string, OnvifEntry> onvif_; // key: endpoint reference; under mu_
+    std::string onvifPassword_;                             // $ZELT_ONVIF_PASSWORD: read details of pinned devices
+    std::map<std::string, OnvifEntry> onvif_;               // key: endpoint reference; under mu_
+    std::multimap<wire::Mac, std::string> onvifByMac_;      // under mu_
+    std::multimap<std::string, std::string> onvifBySerial_; // under mu_
+    std::unordered_map<uint32_t, size_t> onvifPerSender_;   // entries each sender announced; under mu_
+    size_t onvifPerSenderMax_ = 4096;                       // $ZELT_ONVIF_PER_SENDER
+    std::set<std::string> onvifDirty_;                      // to rebuild at the next tick; under mu_
+    std::set<wire::Mac> zeltHeardMacs_;                     // every MAC a verified ZELT device had; under mu_
+    std::set<std::string> zeltHeardSerials_;
+    std::map<wire::Mac, Clock::time_point> consent_;                 // under mu_
+    std::deque<std::pair<std::string, Clock::time_point>> probeIds_; // our recent probes; under mu_
+    PinStore pins_;
     std::mutex onvifMu_;
     std::condition_variable onvifCv_;
     std::deque<std::string> onvifQueue_;

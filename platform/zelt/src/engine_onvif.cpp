@@ -1,7 +1,12 @@
 // The engine's ONVIF side: WS-Discovery probes on the interfaces ZELT uses,
 // ProbeMatch, Hello and Bye turned into the same device records and events
 // as ZELT announcements, device details read over the device service once a
-// password is known, and ZELT_ModifyDeviceNetParam mapped to its calls.
+// password is bound to it, and ZELT_ModifyDeviceNetParam mapped to its calls.
+// ONVIF devices carry no maker certificate, so what is known of their
+// identity is little: where an announcement came from, whether another one
+// claims the same MAC or serial number, and over HTTPS the certificate seen
+// before. Credentials go only to an entry that passes all three, and to an
+// unpinned one only with the user's consent.
 #include "engine.h"
 
 #include "device.h"
@@ -20,7 +25,9 @@ namespace zelt {
 
 namespace {
 
-constexpr size_t kMaxOnvifDevices = 200000;
+constexpr size_t kMaxOnvifDevices = 20000;
+constexpr auto kConsentLife = std::chrono::seconds(60);
+constexpr size_t kMaxProbeIds = 32;
 
 template <size_t N>
 void copyText(char (&dst)[N], const std::string &src)
@@ -103,6 +110,12 @@ bool Engine::openOnvif(std::string *error)
     }
     if (const char *pw = std::getenv("ZELT_ONVIF_PASSWORD"); pw && *pw && std::strlen(pw) <= 64)
         onvifPassword_ = pw;
+    if (const char *p = std::getenv("ZELT_ONVIF_PER_SENDER"); p && *p) {
+        long v = std::strtol(p, nullptr, 10);
+        if (v > 0)
+            onvifPerSenderMax_ = size_t(std::min<long>(v, long(kMaxOnvifDevices)));
+    }
+    pins_.load(PinStore::defaultPath());
     in_addr group{};
     inet_pton(AF_INET, onvif::kDiscoveryGroup, &group);
     wsdRx_ = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
@@ -151,8 +164,16 @@ void Engine::sendProbe()
 {
     if (wsdTx_ < 0)
         return;
+    const std::string id = onvif::newUuid();
+    {
+        // Matches are taken only in answer to a probe of ours.
+        std::lock_guard lock(mu_);
+        probeIds_.emplace_back("urn:uuid:" + id, Clock::now());
+        while (probeIds_.size() > kMaxProbeIds)
+            probeIds_.pop_front();
+    }
     net::sendOnEachInterface(wsdTx_, transport_.interfaces(), onvif::kDiscoveryGroup, wsdPort_,
-                             onvif::probeMessage(onvif::newUuid()));
+                             onvif::probeMessage(id));
 }
 
 void Engine::receiveOnvif(int fd)
@@ -160,8 +181,11 @@ void Engine::receiveOnvif(int fd)
     std::vector<char> buf(onvif::kMaxDatagram + 1);
     for (int k = 0; k < 1024 && !stopping_; ++k) {
         char control[256];
+        sockaddr_in src{};
         iovec iov{buf.data(), buf.size()};
         msghdr mh{};
+        mh.msg_name = &src;
+        mh.msg_namelen = sizeof src;
         mh.msg_iov = &iov;
         mh.msg_iovlen = 1;
         mh.msg_control = control;
@@ -177,14 +201,25 @@ void Engine::receiveOnvif(int fd)
             if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO)
                 ifindex = reinterpret_cast<in_pktinfo *>(CMSG_DATA(c))->ipi_ifindex;
         const auto &ifs = transport_.interfaces();
-        if (ifindex >= 0
-            && std::none_of(ifs.begin(), ifs.end(), [&](const net::Interface &i) { return int(i.index) == ifindex; }))
+        if (ifindex < 0
+            || std::none_of(ifs.begin(), ifs.end(), [&](const net::Interface &i) { return int(i.index) == ifindex; }))
             continue;
-        handleDiscovery(reinterpret_cast<const uint8_t *>(buf.data()), size_t(n));
+        Origin from;
+        from.address = src.sin_family == AF_INET ? src.sin_addr.s_addr : 0;
+        from.ifindex = ifindex;
+        handleDiscovery(reinterpret_cast<const uint8_t *>(buf.data()), size_t(n), &from);
     }
 }
 
-void Engine::handleDiscovery(const uint8_t *data, size_t size)
+void Engine::handleDiscoveryFrom(const uint8_t *data, size_t size, uint32_t fromAddress, int ifindex)
+{
+    Origin from;
+    from.address = fromAddress;
+    from.ifindex = ifindex;
+    handleDiscovery(data, size, &from);
+}
+
+void Engine::handleDiscovery(const uint8_t *data, size_t size, const Origin *from)
 {
     auto m = onvif::parseDiscovery(reinterpret_cast<const char *>(data), size);
     if (!m) {
@@ -193,10 +228,18 @@ void Engine::handleDiscovery(const uint8_t *data, size_t size)
     }
     if (m->kind == onvif::DiscoveryMessage::Probe || m->kind == onvif::DiscoveryMessage::Other)
         return;
-    std::vector<std::pair<std::string, ZELT_DEVICE_INFO>> events;
+    Events events;
     {
         std::lock_guard lock(mu_);
-        onDiscovery(*m, Clock::now(), events);
+        if (m->kind == onvif::DiscoveryMessage::ProbeMatches
+            && std::none_of(probeIds_.begin(), probeIds_.end(), [&](const auto &p) {
+                   return p.first == m->relatesTo
+                          && Clock::now() - p.second < std::chrono::milliseconds(2 * timing_.windowMs + 5000);
+               })) {
+            log::write(3, "ProbeMatches answering no probe of ours, dropped");
+            return;
+        }
+        onDiscovery(*m, from, Clock::now(), events);
     }
     if (!events.empty())
         tableCv_.notify_all();
@@ -204,14 +247,14 @@ void Engine::handleDiscovery(const uint8_t *data, size_t size)
         queueEvent(k, info);
 }
 
-void Engine::onDiscovery(const onvif::DiscoveryMessage &m, Clock::time_point now,
-                         std::vector<std::pair<std::string, ZELT_DEVICE_INFO>> &events)
+void Engine::onDiscovery(const onvif::DiscoveryMessage &m, const Origin *from, Clock::time_point now, Events &events)
 {
     for (const onvif::Endpoint &ep : m.endpoints) {
         const std::string key = "onvif:" + ep.address;
         auto it = onvif_.find(key);
         if (m.kind == onvif::DiscoveryMessage::Bye) {
-            if (it != onvif_.end())
+            // Only the sender that announced it may say it is gone.
+            if (it != onvif_.end() && from && from->address == it->second.sender)
                 dropOnvif(it, events);
             continue;
         }
@@ -222,40 +265,135 @@ void Engine::onDiscovery(const onvif::DiscoveryMessage &m, Clock::time_point now
         }
         if (ep.xaddrs.empty())
             continue; // nothing to reach it by
+        const uint32_t sender = from ? from->address : 0;
         if (it == onvif_.end()) {
-            if (onvif_.size() >= kMaxOnvifDevices) {
-                log::write(1, "ONVIF table full, %s ignored", ep.address.c_str());
+            size_t &mine = onvifPerSender_[sender];
+            if (onvif_.size() >= kMaxOnvifDevices || mine >= onvifPerSenderMax_) {
+                log::write(1, "ONVIF table full (%zu, %zu from this sender), %s ignored", onvif_.size(), mine,
+                           ep.address.c_str());
                 continue;
             }
+            ++mine;
             it = onvif_.emplace(key, OnvifEntry{}).first;
             it->second.firstSeen = now;
+            it->second.sender = sender;
             ++newSinceInquiry_;
+        } else if (it->second.sender != sender) {
+            // Another host speaks for this endpoint now: what was bound to
+            // the old one (password, pin check) is not carried over.
+            if (--onvifPerSender_[it->second.sender] == 0)
+                onvifPerSender_.erase(it->second.sender);
+            ++onvifPerSender_[sender];
+            it->second.sender = sender;
+            it->second.pinMatched = false;
         }
         OnvifEntry &e = it->second;
         const bool moved = e.endpoint.xaddrs != ep.xaddrs || e.endpoint.metadataVersion != ep.metadataVersion;
         e.endpoint = ep;
         e.scopes = onvif::readScopes(ep.scopes);
         e.lastSeen = now;
+        e.url = reachableXAddr(ep);
+        // The service must live at the address the announcement came from,
+        // and that address on the link it came in on.
+        e.originOk = false;
+        if (from && !e.url.empty()) {
+            std::string host;
+            uint16_t port;
+            in_addr a{};
+            if (onvif::splitHttpUrl(e.url, host, port) && inet_pton(AF_INET, host.c_str(), &a) == 1
+                && a.s_addr == from->address) {
+                for (auto &i : transport_.interfaces())
+                    if (int(i.index) == from->ifindex && inSubnet(a, i))
+                        e.originOk = true;
+            }
+        }
+        if (moved)
+            e.pinMatched = false;
+        if (e.password.size() && e.passwordUrl != e.url) {
+            // A password is bound to the address it was proven at.
+            sodium_memzero(e.password.data(), e.password.size());
+            e.password.clear();
+        }
         refreshOnvif(key, e, events);
-        if ((!e.enriched || moved) && (!e.password.empty() || !onvifPassword_.empty()))
+        if (e.originOk && (!e.enriched || moved))
             queueEnrich(key, e);
     }
 }
 
-void Engine::refreshOnvif(const std::string &key, OnvifEntry &e,
-                          std::vector<std::pair<std::string, ZELT_DEVICE_INFO>> &events)
+uint8_t Engine::onvifTrust(const OnvifEntry &e)
+{
+    if (e.ambiguous)
+        return ZELT_TRUST_AMBIGUOUS;
+    // Pinned: this run's handshake showed the certificate of an earlier run.
+    return e.pinMatched && !e.certChanged && pins_.fromEarlierRun(e.pinKey) ? ZELT_TRUST_PINNED
+                                                                            : ZELT_TRUST_UNCERTIFIED;
+}
+
+bool Engine::onvifRival(const std::string &key, const OnvifEntry &e) const
+{
+    // A ZELT device has (or had) this MAC or serial number: an ONVIF entry
+    // claiming it elsewhere is no fallback for it.
+    if ((zeltHeardMacs_.count(e.idMac) || zeltHeardSerials_.count(e.idSerial)) && !byMac_.count(e.idMac))
+        return true;
+    if (bySerial_.count(e.idSerial)) {
+        for (auto [a, b] = bySerial_.equal_range(e.idSerial); a != b; ++a)
+            if (auto it = table_.find(a->second); it != table_.end() && it->second.record.mac != e.idMac)
+                return true;
+    }
+    auto differs = [&](const std::string &other) {
+        if (other == key)
+            return false;
+        auto it = onvif_.find(other);
+        return it != onvif_.end() && it->second.url != e.url;
+    };
+    for (auto [a, b] = onvifByMac_.equal_range(e.idMac); a != b; ++a)
+        if (differs(a->second))
+            return true;
+    for (auto [a, b] = onvifBySerial_.equal_range(e.idSerial); a != b; ++a)
+        if (differs(a->second))
+            return true;
+    return false;
+}
+
+void Engine::refreshOnvif(const std::string &key, OnvifEntry &e, Events &events, bool peers)
 {
     ZELT_DEVICE_INFO fresh;
     std::memset(&fresh, 0, sizeof fresh);
     std::string serial;
     wire::Mac mac{};
     identityFromEndpoint(e.endpoint.address, e.scopes.mac, serial, mac);
+    if (e.pinKey.empty())
+        e.pinKey = e.endpoint.address + " " + wire::macText(mac);
     if (e.enriched && !e.device.serial.empty() && e.device.serial.size() <= 47)
         serial = e.device.serial;
     if (e.enriched) {
         if (auto real = wire::parseMac(e.nic.mac))
             mac = *real;
     }
+    // Its identity in the indexes; a change there concerns the old and the new peers.
+    std::vector<std::pair<std::string, wire::Mac>> groups;
+    if (serial != e.idSerial || mac != e.idMac) {
+        if (!e.idSerial.empty()) {
+            for (auto [a, b] = onvifBySerial_.equal_range(e.idSerial); a != b; ++a)
+                if (a->second == key) {
+                    onvifBySerial_.erase(a);
+                    break;
+                }
+            for (auto [a, b] = onvifByMac_.equal_range(e.idMac); a != b; ++a)
+                if (a->second == key) {
+                    onvifByMac_.erase(a);
+                    break;
+                }
+            groups.emplace_back(e.idSerial, e.idMac);
+        }
+        e.idSerial = serial;
+        e.idMac = mac;
+        onvifBySerial_.emplace(serial, key);
+        onvifByMac_.emplace(mac, key);
+    }
+    groups.emplace_back(serial, mac);
+    e.ambiguous = onvifRival(key, e);
+
     copyText(fresh.szSerialNO, serial);
     copyText(fresh.szMAC, wire::macText(mac));
     std::string host;
@@ -276,7 +414,7 @@ void Engine::refreshOnvif(const std::string &key, OnvifEntry &e,
         fresh.byExtendInfo = 1;
         fresh.bySupport = ZELT_SUPPORT_DHCP;
     }
-    fresh.byTrust = ZELT_TRUST_UNCERTIFIED;
+    fresh.byTrust = onvifTrust(e);
     fresh.byProtocol = ZELT_PROTOCOL_ONVIF;
     // A device that also speaks ZELT is listed once, by its certified side.
     const bool hidden = byMac_.count(mac) > 0;
@@ -292,41 +430,122 @@ void Engine::refreshOnvif(const std::string &key, OnvifEntry &e,
     // too, its certified side is heard first and it is listed once.
     const bool settling = zeltEnabled_ && !e.reported
                           && Clock::now() - e.firstSeen < std::chrono::milliseconds(timing_.windowMs + 500);
+    if (settling)
+        onvifDirty_.insert(key);
     if (hidden || settling) {
         e.info = fresh;
-        return;
-    }
-    if (!e.reported) {
+    } else if (!e.reported) {
         fresh.iResult = ZELT_EVENT_ONLINE;
         e.info = fresh;
         e.reported = true;
         events.emplace_back(key, fresh);
+    } else {
+        fresh.iResult = ZELT_EVENT_CHANGED;
+        e.info.iResult = ZELT_EVENT_CHANGED;
+        if (std::memcmp(&fresh, &e.info, sizeof fresh) != 0) {
+            e.info = fresh;
+            events.emplace_back(key, fresh);
+        }
+    }
+    if (!peers)
         return;
+    // Those sharing the identity may have become (or stopped being) rivals.
+    std::set<std::string> others;
+    for (auto &[gs, gm] : groups) {
+        for (auto [a, b] = onvifBySerial_.equal_range(gs); a != b; ++a)
+            others.insert(a->second);
+        for (auto [a, b] = onvifByMac_.equal_range(gm); a != b; ++a)
+            others.insert(a->second);
     }
-    fresh.iResult = ZELT_EVENT_CHANGED;
-    e.info.iResult = ZELT_EVENT_CHANGED;
-    if (std::memcmp(&fresh, &e.info, sizeof fresh) != 0) {
-        e.info = fresh;
-        events.emplace_back(key, fresh);
-    }
+    others.erase(key);
+    for (const std::string &k : others)
+        if (auto it = onvif_.find(k); it != onvif_.end() && it->second.ambiguous != onvifRival(k, it->second))
+            refreshOnvif(k, it->second, events, false);
 }
 
-void Engine::dropOnvif(std::map<std::string, OnvifEntry>::iterator it,
-                       std::vector<std::pair<std::string, ZELT_DEVICE_INFO>> &events)
+void Engine::dropOnvif(std::map<std::string, OnvifEntry>::iterator it, Events &events)
 {
-    if (it->second.reported) {
-        ZELT_DEVICE_INFO gone = it->second.info;
+    OnvifEntry &e = it->second;
+    if (e.reported) {
+        ZELT_DEVICE_INFO gone = e.info;
         gone.iResult = ZELT_EVENT_OFFLINE;
         events.emplace_back(it->first, gone);
     }
-    sodium_memzero(it->second.password.data(), it->second.password.size());
+    sodium_memzero(e.password.data(), e.password.size());
+    for (auto [a, b] = onvifBySerial_.equal_range(e.idSerial); a != b; ++a)
+        if (a->second == it->first) {
+            onvifBySerial_.erase(a);
+            break;
+        }
+    for (auto [a, b] = onvifByMac_.equal_range(e.idMac); a != b; ++a)
+        if (a->second == it->first) {
+            onvifByMac_.erase(a);
+            break;
+        }
+    if (auto s = onvifPerSender_.find(e.sender); s != onvifPerSender_.end() && --s->second == 0)
+        onvifPerSender_.erase(s);
+    const std::string serial = e.idSerial;
+    const wire::Mac mac = e.idMac;
+    onvifDirty_.erase(it->first);
     onvif_.erase(it);
+    // A rival gone may end the others' ambiguity.
+    std::set<std::string> others;
+    for (auto [a, b] = onvifBySerial_.equal_range(serial); a != b; ++a)
+        others.insert(a->second);
+    for (auto [a, b] = onvifByMac_.equal_range(mac); a != b; ++a)
+        others.insert(a->second);
+    for (const std::string &k : others)
+        if (auto o = onvif_.find(k); o != onvif_.end())
+            refreshOnvif(k, o->second, events, false);
+}
+
+void Engine::onvifIdentityChanged(const std::string &serial, const wire::Mac &mac)
+{
+    zeltHeardMacs_.insert(mac);
+    zeltHeardSerials_.insert(serial);
+    // Bounded like the ZELT table itself.
+    if (zeltHeardMacs_.size() > 200000)
+        zeltHeardMacs_.erase(zeltHeardMacs_.begin());
+    if (zeltHeardSerials_.size() > 200000)
+        zeltHeardSerials_.erase(zeltHeardSerials_.begin());
+    for (auto [a, b] = onvifByMac_.equal_range(mac); a != b; ++a)
+        onvifDirty_.insert(a->second);
+    for (auto [a, b] = onvifBySerial_.equal_range(serial); a != b; ++a)
+        onvifDirty_.insert(a->second);
 }
 
 size_t Engine::onvifDeviceCount()
 {
     std::lock_guard lock(mu_);
     return onvif_.size();
+}
+
+bool Engine::allowUncertified(const wire::Mac &mac)
+{
+    std::lock_guard lock(mu_);
+    if (consent_.size() > 4096)
+        consent_.clear();
+    consent_[mac] = Clock::now() + kConsentLife;
+    return true;
+}
+
+bool Engine::acceptNewCertificate(const wire::Mac &mac)
+{
+    std::vector<std::string> keys;
+    {
+        std::lock_guard lock(mu_);
+        for (auto &[key, e] : onvif_)
+            if (e.idMac == mac || e.pinKey.find(wire::macText(mac)) != std::string::npos) {
+                e.certChanged = false;
+                e.pinMatched = false;
+                keys.push_back(e.pinKey);
+            }
+    }
+    size_t n = pins_.forget(wire::macText(mac));
+    for (auto &k : keys)
+        n += pins_.forget(k);
+    log::write(2, "certificate pin of %s forgotten (%zu)", wire::macText(mac).c_str(), n);
+    return n > 0 || !keys.empty();
 }
 
 void Engine::queueEnrich(const std::string &key, OnvifEntry &e)
@@ -359,44 +578,88 @@ void Engine::onvifWorkerLoop()
 
 std::string Engine::reachableXAddr(const onvif::Endpoint &e) const
 {
-    for (const std::string &x : e.xaddrs) {
-        std::string host;
-        uint16_t port;
-        in_addr a;
-        if (!onvif::splitHttpUrl(x, host, port) || inet_pton(AF_INET, host.c_str(), &a) != 1)
-            continue;
-        for (auto &i : transport_.interfaces())
-            if (inSubnet(a, i))
-                return x;
-    }
+    // HTTPS first: its certificate can be pinned.
+    for (bool wantHttps : {true, false})
+        for (const std::string &x : e.xaddrs) {
+            std::string host;
+            uint16_t port;
+            bool https = false;
+            in_addr a;
+            if (!onvif::splitHttpUrl(x, host, port, &https) || https != wantHttps
+                || inet_pton(AF_INET, host.c_str(), &a) != 1)
+                continue;
+            for (auto &i : transport_.interfaces())
+                if (inSubnet(a, i))
+                    return x;
+        }
     return {};
 }
 
-// Reads what the device service tells about the device: serial number,
-// model, firmware, MAC, address, gateway, HTTP port.
+// Over HTTPS: checks the certificate against the pin of an earlier run (a
+// credential-free call). Then, when a password is bound to the device (the
+// one of $ZELT_ONVIF_PASSWORD for pinned devices, or the one a command proved
+// at this very address), reads what the device service tells about the
+// device: serial number, model, firmware, MAC, address, gateway, HTTP port.
 void Engine::enrich(const std::string &key)
 {
-    onvif::Endpoint ep;
     onvif::Credentials cred{onvif::configuredUser(), {}};
+    std::string url, pinKey;
+    onvif::CertificatePin pin;
+    uint32_t version = 0;
     {
         std::lock_guard lock(mu_);
         auto it = onvif_.find(key);
         if (it == onvif_.end())
             return;
-        it->second.enrichQueued = false;
-        ep = it->second.endpoint;
-        cred.password = it->second.password.empty() ? onvifPassword_ : it->second.password;
+        OnvifEntry &e = it->second;
+        e.enrichQueued = false;
+        if (!e.originOk || e.ambiguous || e.url.empty() || e.certChanged)
+            return;
+        url = e.url;
+        pinKey = e.pinKey;
+        version = e.endpoint.metadataVersion;
+        if (!e.password.empty() && e.passwordUrl == url)
+            cred.password = e.password;
     }
-    const std::string url = reachableXAddr(ep);
-    if (url.empty() || cred.password.empty())
+    const bool https = url.compare(0, 8, "https://") == 0;
+    if (!https && cred.password.empty())
         return;
-    onvif::Client c(url, timing_.commandTimeoutMs);
+    onvif::Client c(url, timing_.commandTimeoutMs, &stopping_, https ? &pin : nullptr);
+    uint32_t rc = ZELT_ERR_NONE;
+    bool pinned = false;
+    if (https) {
+        pin.expected = pins_.get(pinKey);
+        if (pin.expected.empty() && cred.password.empty())
+            return; // first contact waits for the user's first command
+        rc = c.syncClock();
+        if (rc == ZELT_ERR_CERT_CHANGED || rc == ZELT_ERR_NONE) {
+            std::lock_guard lock(mu_);
+            auto it = onvif_.find(key);
+            if (it == onvif_.end())
+                return;
+            Events events;
+            it->second.certChanged = rc == ZELT_ERR_CERT_CHANGED;
+            it->second.pinMatched = rc == ZELT_ERR_NONE && !pin.expected.empty();
+            pinned = it->second.pinMatched && pins_.fromEarlierRun(pinKey);
+            refreshOnvif(key, it->second, events);
+            for (auto &[k, i] : events)
+                queueEvent(k, i);
+        }
+        if (rc != ZELT_ERR_NONE)
+            return;
+        if (cred.password.empty() && pinned)
+            cred.password = onvifPassword_;
+        if (cred.password.empty())
+            return;
+    } else {
+        rc = c.syncClock();
+    }
+    c.allowToken(https);
     onvif::Node env;
     onvif::DeviceInformation info;
     std::vector<onvif::NetworkInterface> nics;
     std::string gateway;
     int httpPort = 0;
-    uint32_t rc = c.syncClock();
     if (rc == ZELT_ERR_NONE)
         rc = c.call(onvif::request("GetDeviceInformation"), &cred, env);
     if (rc == ZELT_ERR_NONE) {
@@ -419,15 +682,15 @@ void Engine::enrich(const std::string &key)
     if (rc == ZELT_ERR_NONE && c.call(onvif::request("GetNetworkProtocols"), &cred, env) == ZELT_ERR_NONE)
         httpPort = onvif::readHttpPort(env).value_or(0);
     sodium_memzero(cred.password.data(), cred.password.size());
-    std::vector<std::pair<std::string, ZELT_DEVICE_INFO>> events;
+    Events events;
     {
         std::lock_guard lock(mu_);
         auto it = onvif_.find(key);
-        if (it == onvif_.end())
-            return;
+        if (it == onvif_.end() || it->second.url != url)
+            return; // moved meanwhile: what was read belongs to the old address
         OnvifEntry &e = it->second;
         if (rc != ZELT_ERR_NONE) {
-            log::write(2, "ONVIF device %s: details not read (error %u)", ep.address.c_str(), unsigned(rc));
+            log::write(2, "ONVIF device %s: details not read (error %u)", key.c_str(), unsigned(rc));
             if (rc == ZELT_ERR_WRONG_PASSWORD)
                 sodium_memzero(e.password.data(), e.password.size()), e.password.clear();
             return;
@@ -444,26 +707,42 @@ void Engine::enrich(const std::string &key)
         e.nic.mac = normalisedMac(e.nic.mac);
         e.gateway = gateway;
         e.httpPort = httpPort;
-        e.enrichedVersion = ep.metadataVersion;
+        e.enrichedVersion = version;
         refreshOnvif(key, e, events);
     }
     for (auto &[k, i] : events)
         queueEvent(k, i);
 }
 
-std::string Engine::findOnvif(const Target &t)
+uint32_t Engine::findOnvif(const Target &t, std::string &key)
 {
-    for (auto &[key, e] : onvif_) {
-        const auto mac = wire::parseMac(e.info.szMAC);
-        if (!mac || byMac_.count(*mac))
-            continue; // the ZELT side answers for it
-        if (t.mac ? mac == t.mac : t.serial == e.info.szSerialNO)
-            return key;
+    std::vector<std::string> found;
+    if (t.mac) {
+        for (auto [a, b] = onvifByMac_.equal_range(*t.mac); a != b; ++a)
+            found.push_back(a->second);
+    } else {
+        for (auto [a, b] = onvifBySerial_.equal_range(t.serial); a != b; ++a)
+            found.push_back(a->second);
     }
-    return {};
+    if (found.empty())
+        return ZELT_ERR_NO_DEVICE;
+    const OnvifEntry &e = onvif_.at(found.front());
+    if (byMac_.count(e.idMac))
+        return ZELT_ERR_NO_DEVICE; // the ZELT side answers for it
+    for (auto &k : found)
+        if (onvif_.at(k).url != e.url)
+            return ZELT_ERR_AMBIGUOUS_DEVICE;
+    if (e.ambiguous)
+        return ZELT_ERR_AMBIGUOUS_DEVICE;
+    if (!e.originOk && !e.url.empty())
+        return ZELT_ERR_UNTRUSTED_DEVICE; // announced by another host than the service's
+    if (e.certChanged)
+        return ZELT_ERR_CERT_CHANGED;
+    key = found.front();
+    return ZELT_ERR_NONE;
 }
 
-void Engine::tickOnvif(Clock::time_point now, std::vector<std::pair<std::string, ZELT_DEVICE_INFO>> &events)
+void Engine::tickOnvif(Clock::time_point now, Events &events)
 {
     const auto period = std::chrono::milliseconds(timing_.inquiryPeriodMs);
     const auto grace = std::chrono::milliseconds(std::min(timing_.windowMs, timing_.inquiryPeriodMs / 2));
@@ -473,10 +752,16 @@ void Engine::tickOnvif(Clock::time_point now, std::vector<std::pair<std::string,
             dropOnvif(gone, events);
             continue;
         }
-        // Its ZELT side came or went: listed by whichever is there.
-        refreshOnvif(it->first, it->second, events);
         ++it;
     }
+    for (auto c = consent_.begin(); c != consent_.end();)
+        c = c->second < now ? consent_.erase(c) : std::next(c);
+    // Only what changed: entries still settling, and those whose ZELT side came or went.
+    std::set<std::string> dirty;
+    dirty.swap(onvifDirty_);
+    for (const std::string &k : dirty)
+        if (auto it = onvif_.find(k); it != onvif_.end())
+            refreshOnvif(k, it->second, events);
 }
 
 uint32_t Engine::onvifCommand(const std::string &key, const OnvifEntry &e, const wire::CommandBody &b)
@@ -486,7 +771,7 @@ uint32_t Engine::onvifCommand(const std::string &key, const OnvifEntry &e, const
                    e.info.szSerialNO);
         return ZELT_ERR_NOT_IN_PROTOCOL;
     }
-    const std::string url = reachableXAddr(e.endpoint);
+    const std::string url = e.url;
     if (url.empty()) {
         log::write(1, "ONVIF device %s: no address in a local subnet; not reachable over ONVIF", e.info.szSerialNO);
         return ZELT_ERR_NOT_REACHABLE;
@@ -494,6 +779,23 @@ uint32_t Engine::onvifCommand(const std::string &key, const OnvifEntry &e, const
     // The device refuses what a device would refuse: checked before anything is sent.
     if (b.netFlags & (wire::kSetIpv6 | wire::kSetIpv6Gateway))
         return ZELT_ERR_NOT_SUPPORTED;
+    const bool https = url.compare(0, 8, "https://") == 0;
+    {
+        // A device that cannot prove who it is gets a credential only with
+        // the user's consent, given for this device just before.
+        std::lock_guard lock(mu_);
+        auto it = onvif_.find(key);
+        const bool pinned = https && it != onvif_.end() && onvifTrust(it->second) == ZELT_TRUST_PINNED;
+        auto c = consent_.find(e.idMac);
+        const bool consented = c != consent_.end() && c->second >= Clock::now();
+        if (c != consent_.end())
+            consent_.erase(c);
+        if (!pinned && !consented) {
+            log::write(1, "ONVIF device %s cannot prove who it is and the user did not agree; nothing sent",
+                       e.info.szSerialNO);
+            return ZELT_ERR_NOT_CONSENTED;
+        }
+    }
     auto text = [](const wire::Ip4 &a) {
         char buf[INET_ADDRSTRLEN] = {};
         inet_ntop(AF_INET, a.data(), buf, sizeof buf);
@@ -501,16 +803,40 @@ uint32_t Engine::onvifCommand(const std::string &key, const OnvifEntry &e, const
     };
     onvif::Credentials cred{onvif::configuredUser(), b.password};
     log::write(2, "ONVIF command set network to %s (%s)", e.info.szSerialNO, url.c_str());
-    onvif::Client c(url, timing_.commandTimeoutMs);
+    onvif::CertificatePin pin;
+    if (https)
+        pin.expected = pins_.get(e.pinKey);
+    onvif::Client c(url, timing_.commandTimeoutMs, &stopping_, https ? &pin : nullptr);
+    c.allowToken(true); // consented to or inside a pinned channel
     onvif::Node env;
     auto finish = [&](uint32_t rc) {
         sodium_memzero(cred.password.data(), cred.password.size());
         log::write(2, "ONVIF set network on %s: status %u", e.info.szSerialNO, unsigned(rc));
+        if (rc == ZELT_ERR_CERT_CHANGED) {
+            std::lock_guard lock(mu_);
+            if (auto it = onvif_.find(key); it != onvif_.end()) {
+                Events events;
+                it->second.certChanged = true;
+                it->second.pinMatched = false;
+                refreshOnvif(key, it->second, events);
+                for (auto &[k, i] : events)
+                    queueEvent(k, i);
+            }
+        }
         return rc;
     };
     uint32_t rc = c.syncClock();
-    if (rc == ZELT_ERR_TIMEOUT || rc == ZELT_ERR_NETWORK)
+    if (rc == ZELT_ERR_TIMEOUT || rc == ZELT_ERR_NETWORK || rc == ZELT_ERR_CERT_CHANGED || rc == ZELT_ERR_NOT_STARTED)
         return finish(rc);
+    if (https && pin.expected.empty()) {
+        // First contact: this certificate is the device's from now on, and
+        // every later call of this command must see it again.
+        if (pin.seen.empty())
+            return finish(ZELT_ERR_PROTOCOL);
+        pins_.put(e.pinKey, pin.seen);
+        pin.expected = pin.seen;
+        log::write(2, "ONVIF device %s: certificate %s pinned", e.info.szSerialNO, pin.seen.c_str());
+    }
     rc = c.call(onvif::request("GetNetworkInterfaces"), &cred, env);
     if (rc != ZELT_ERR_NONE)
         return finish(rc);
@@ -564,10 +890,14 @@ uint32_t Engine::onvifCommand(const std::string &key, const OnvifEntry &e, const
     if (reboot && (rc = c.call(onvif::request("SystemReboot"), &cred, env)) != ZELT_ERR_NONE)
         return finish(rc);
     {
-        // The password worked: the device's details can be read from now on.
+        // The password worked at this address: the device's details can be
+        // read from there from now on (and from nowhere else).
         std::lock_guard lock(mu_);
-        if (auto it = onvif_.find(key); it != onvif_.end()) {
+        if (auto it = onvif_.find(key); it != onvif_.end() && it->second.url == url) {
             it->second.password = b.password;
+            it->second.passwordUrl = url;
+            if (https)
+                it->second.pinMatched = true;
             queueEnrich(key, it->second);
         }
     }

@@ -267,4 +267,30 @@ ZELT_API uint32_t ZELT_GetLastError(void)
     return t_lastError;
 }
 
+namespace {
+int withMac(const char *szMAC, bool (zelt::Engine::*what)(const zelt::wire::Mac &))
+{
+    std::string text;
+    if (!argText(szMAC, 19, text))
+        return fail(ZELT_ERR_INVALID_PARAM);
+    auto mac = zelt::wire::parseMac(text);
+    if (!mac)
+        return fail(ZELT_ERR_INVALID_PARAM);
+    auto e = engine();
+    if (!e)
+        return fail(ZELT_ERR_NOT_STARTED);
+    return ((*e).*what)(*mac) ? ok() : fail(ZELT_ERR_NO_DEVICE);
+}
+} // namespace
+
+ZELT_API int ZELT_AllowUncertified(const char *szMAC)
+{
+    return withMac(szMAC, &zelt::Engine::allowUncertified);
+}
+
+ZELT_API int ZELT_AcceptNewCertificate(const char *szMAC)
+{
+    return withMac(szMAC, &zelt::Engine::acceptNewCertificate);
+}
+
 } // extern "C"

@@ -11,7 +11,11 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <atomic>
 #include <cstring>
+#include <poll.h>
+#include <thread>
+#include <unistd.h>
 #include <map>
 #include <mutex>
 #include <vector>
@@ -81,12 +85,24 @@ ZELT_NET_PARAM netParam(const char *ip, const char *mask = "")
     return p;
 }
 
-// Sends to the WS-Discovery group on loopback only.
-void sendDiscovery(const std::string &msg, quint16 port)
+// A change the user agreed to send to a device that cannot prove who it is.
+int consentedModify(const char *mac, const char *password, const ZELT_NET_PARAM &p)
+{
+    if (ZELT_AllowUncertified(mac) != 1)
+        return -1;
+    return ZELT_ModifyDeviceNetParam(mac, password, &p);
+}
+
+// Sends to the WS-Discovery group on loopback only, from `from` (a loopback address).
+void sendDiscovery(const std::string &msg, quint16 port, const char *from = "127.0.0.1")
 {
     int fd = socket(AF_INET, SOCK_DGRAM, 0);
     in_addr lo{};
-    inet_pton(AF_INET, "127.0.0.1", &lo);
+    inet_pton(AF_INET, from, &lo);
+    sockaddr_in self{};
+    self.sin_family = AF_INET;
+    self.sin_addr = lo;
+    bind(fd, reinterpret_cast<sockaddr *>(&self), sizeof self);
     setsockopt(fd, IPPROTO_IP, IP_MULTICAST_IF, &lo, sizeof lo);
     int ttl = 0;
     setsockopt(fd, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl);
@@ -96,6 +112,98 @@ void sendDiscovery(const std::string &msg, quint16 port)
     inet_pton(AF_INET, zelt::onvif::kDiscoveryGroup, &to.sin_addr);
     sendto(fd, msg.data(), msg.size(), 0, reinterpret_cast<sockaddr *>(&to), sizeof to);
     ::close(fd);
+}
+
+// An HTTP service on loopback that plays a device: it keeps every request
+// it gets, and answers each with 200 and the device's clock, or never.
+class FakeService
+{
+public:
+    explicit FakeService(bool stall) : stall_(stall)
+    {
+        fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        inet_pton(AF_INET, "127.0.0.1", &a.sin_addr);
+        socklen_t len = sizeof a;
+        bind(fd_, reinterpret_cast<sockaddr *>(&a), sizeof a);
+        listen(fd_, 64);
+        getsockname(fd_, reinterpret_cast<sockaddr *>(&a), &len);
+        port_ = ntohs(a.sin_port);
+        thread_ = std::thread([this] { run(); });
+    }
+    ~FakeService()
+    {
+        stop_ = true;
+        thread_.join();
+        for (int c : held_)
+            ::close(c);
+        ::close(fd_);
+    }
+    std::string url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/onvif/device_service"; }
+    std::vector<std::string> requests()
+    {
+        std::lock_guard l(mu_);
+        return requests_;
+    }
+
+private:
+    void run()
+    {
+        while (!stop_) {
+            pollfd p{fd_, POLLIN, 0};
+            if (poll(&p, 1, 50) <= 0)
+                continue;
+            int c = accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+            if (c < 0)
+                continue;
+            std::string req;
+            char buf[4096];
+            for (pollfd q{c, POLLIN, 0}; poll(&q, 1, 300) > 0;) {
+                ssize_t n = ::read(c, buf, sizeof buf);
+                if (n <= 0)
+                    break;
+                req.append(buf, size_t(n));
+            }
+            {
+                std::lock_guard l(mu_);
+                requests_.push_back(req);
+            }
+            if (stall_) {
+                held_.push_back(c);
+                continue;
+            }
+            const std::string body =
+                "<s:Envelope xmlns:s=\"http://www.w3.org/2003/05/soap-envelope\" "
+                "xmlns:tds=\"http://www.onvif.org/ver10/device/wsdl\" xmlns:tt=\"http://www.onvif.org/ver10/schema\">"
+                "<s:Body><tds:GetSystemDateAndTimeResponse><tds:SystemDateAndTime><tt:UTCDateTime><tt:Time>"
+                "<tt:Hour>1</tt:Hour><tt:Minute>2</tt:Minute><tt:Second>3</tt:Second></tt:Time><tt:Date>"
+                "<tt:Year>2026</tt:Year><tt:Month>1</tt:Month><tt:Day>2</tt:Day></tt:Date></tt:UTCDateTime>"
+                "</tds:SystemDateAndTime></tds:GetSystemDateAndTimeResponse></s:Body></s:Envelope>";
+            const std::string reply = "HTTP/1.1 200 OK\r\nContent-Type: application/soap+xml\r\nContent-Length: "
+                                      + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+            [[maybe_unused]] auto n = ::write(c, reply.data(), reply.size());
+            ::close(c);
+        }
+    }
+    bool stall_;
+    int fd_ = -1;
+    quint16 port_ = 0;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+    std::mutex mu_;
+    std::vector<std::string> requests_;
+    std::vector<int> held_;
+};
+
+// A camera's announcement: endpoint reference, model scope, service address.
+std::string cameraHello(const std::string &endpoint, const std::string &xaddr)
+{
+    zelt::onvif::Endpoint cam;
+    cam.address = endpoint;
+    cam.scopes = {"onvif://www.onvif.org/hardware/ZT-IPC2141"};
+    cam.xaddrs = {xaddr};
+    return zelt::onvif::helloMessage(cam, 1, 1);
 }
 
 } // namespace
@@ -165,18 +273,25 @@ private slots:
         QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_NOT_IN_PROTOCOL));
         QVERIFY2(t.elapsed() < 500, "no waiting for an answer that cannot come");
 
-        // Network settings by MAC, as for a ZELT device.
+        // Network settings by MAC, as for a ZELT device, but only once the
+        // user agreed: the device cannot prove who it is. Consent holds for
+        // one command.
         ZELT_NET_PARAM p = netParam("10.1.0.77", "255.255.0.0");
-        QCOMPARE(ZELT_ModifyDeviceNetParam(dev.szMAC, "Wrong12345", &p), 0);
+        QCOMPARE(ZELT_ModifyDeviceNetParam(dev.szMAC, "Admin12345", &p), 0);
+        QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_NOT_CONSENTED));
+        QCOMPARE(consentedModify(dev.szMAC, "Wrong12345", p), 0);
         QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_WRONG_PASSWORD));
+        QCOMPARE(ZELT_ModifyDeviceNetParam(dev.szMAC, "Admin12345", &p), 0);
+        QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_NOT_CONSENTED));
         ZELT_NET_PARAM v6 = netParam("");
         std::strcpy(v6.szIPv6Address, "fd00::5");
-        QCOMPARE(ZELT_ModifyDeviceNetParam(dev.szMAC, "Admin12345", &v6), 0);
+        QCOMPARE(consentedModify(dev.szMAC, "Admin12345", v6), 0);
         QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_NOT_SUPPORTED));
         ZELT_NET_PARAM bad = netParam("10.1.0.255", "255.255.255.0");
-        QCOMPARE(ZELT_ModifyDeviceNetParam(dev.szMAC, "Admin12345", &bad), 0);
+        QCOMPARE(consentedModify(dev.szMAC, "Admin12345", bad), 0);
         QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_BAD_PARAMETERS));
-        QCOMPARE(ZELT_ModifyDeviceNetParam(dev.szMAC, "Admin12345", &p), 1);
+        QCOMPARE(QByteArray(g_rec.byMac("02-5a-01-00-00-00")->szIPv4Address), QByteArray("127.0.0.1"));
+        QCOMPARE(consentedModify(dev.szMAC, "Admin12345", p), 1);
         // The password is known now: the device service fills the record in,
         // with its real serial number (the UUID's record goes, kind 3).
         QTRY_COMPARE_WITH_TIMEOUT(QByteArray(g_rec.byMac("02-5a-01-00-00-00")->szIPv4Address), QByteArray("10.1.0.77"),
@@ -193,11 +308,11 @@ private slots:
         // DHCP on, then off again with the address kept.
         ZELT_NET_PARAM dhcp = netParam("");
         dhcp.byDhcpEnable = 1;
-        QCOMPARE(ZELT_ModifyDeviceNetParam(dev.szMAC, "Admin12345", &dhcp), 1);
+        QCOMPARE(consentedModify(dev.szMAC, "Admin12345", dhcp), 1);
         QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.byMac("02-5a-01-00-00-00")->byDhcpEnabled), 1, 5000);
         ZELT_NET_PARAM off = netParam("10.1.0.78");
         std::strcpy(off.szIPv4Gateway, "10.1.0.1");
-        QCOMPARE(ZELT_ModifyDeviceNetParam(dev.szMAC, "Admin12345", &off), 1);
+        QCOMPARE(consentedModify(dev.szMAC, "Admin12345", off), 1);
         QTRY_COMPARE_WITH_TIMEOUT(QByteArray(g_rec.byMac("02-5a-01-00-00-00")->szIPv4Address), QByteArray("10.1.0.78"),
                                   5000);
         QCOMPARE(int(g_rec.byMac("02-5a-01-00-00-00")->byDhcpEnabled), 0);
@@ -231,11 +346,121 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.devices(ZELT_PROTOCOL_ONVIF).size()), 1, 5000);
         const auto dev = g_rec.devices(ZELT_PROTOCOL_ONVIF).front();
         ZELT_NET_PARAM p = netParam("10.1.0.55");
-        QCOMPARE(ZELT_ModifyDeviceNetParam(dev.szMAC, "Wrong12345", &p), 0);
+        QCOMPARE(consentedModify(dev.szMAC, "Wrong12345", p), 0);
         QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_WRONG_PASSWORD));
-        QCOMPARE(ZELT_ModifyDeviceNetParam(dev.szMAC, "Admin12345", &p), 1);
+        QCOMPARE(consentedModify(dev.szMAC, "Admin12345", p), 1);
         QTRY_COMPARE_WITH_TIMEOUT(QByteArray(g_rec.byMac(QString::fromLatin1(dev.szMAC))->szIPv4Address),
                                   QByteArray("10.1.0.55"), 5000);
+    }
+
+    // A host on the segment announces a listed camera's MAC with a service
+    // of its own and waits for credentials: it gets none, however the
+    // announcement is made, and the genuine device is left alone.
+    void impostorsGetNothing()
+    {
+        SimProcess sim(4);
+        QVERIFY(sim.start(simArgs(sim, {"--count", "2", "--onvif", "2", "--onvif-only"})));
+        QVERIFY(startSdk(sim));
+        QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.devices(ZELT_PROTOCOL_ONVIF).size()), 2, 5000);
+        const QString victim = "02-5a-01-00-00-00";
+        FakeService fake(false);
+        const quint16 port = wsdPort(sim);
+
+        // Its MAC in the endpoint reference: both entries are ambiguous,
+        // shown so, and refused even with the user's consent.
+        sendDiscovery(cameraHello("urn:uuid:00000000-0000-1000-8000-025a01000000", fake.url()), port);
+        QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.byMac(victim)->byTrust), ZELT_TRUST_AMBIGUOUS, 3000);
+        ZELT_NET_PARAM p = netParam("10.1.0.66", "255.255.255.0");
+        QCOMPARE(consentedModify(victim.toLatin1(), "Admin12345", p), 0);
+        QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_AMBIGUOUS_DEVICE));
+
+        // Announced from another address than its service's, or as a match
+        // to a probe it was never sent: listed at most, never commanded.
+        sendDiscovery(cameraHello("urn:uuid:00000000-0000-1000-8000-025a0f0f0f0f", fake.url()), port, "127.0.0.2");
+        QTRY_VERIFY_WITH_TIMEOUT(g_rec.byMac("02-5a-0f-0f-0f-0f").has_value(), 3000);
+        QCOMPARE(consentedModify("02-5a-0f-0f-0f-0f", "Admin12345", p), 0);
+        QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_UNTRUSTED_DEVICE));
+        zelt::onvif::Endpoint m;
+        m.address = "urn:uuid:00000000-0000-1000-8000-025a0e0e0e0e";
+        m.types = {std::string("{") + zelt::onvif::ns::tds + "}Device"};
+        m.xaddrs = {fake.url()};
+        sendDiscovery(zelt::onvif::probeMatchesMessage("urn:uuid:" + zelt::onvif::newUuid(), m, 1, 1), port);
+        QTest::qWait(1000);
+        QVERIFY(!g_rec.byMac("02-5a-0e-0e-0e-0e"));
+
+        // Nothing reached the impostor's service: no token, no Digest answer,
+        // not even a request.
+        QCOMPARE(int(fake.requests().size()), 0);
+        QCOMPARE(QByteArray(g_rec.byMac(victim)->szIPv4Address), QByteArray("127.0.0.1"));
+
+        // Once the impostor has been silent for three periods, the genuine
+        // device is itself again and takes the change.
+        QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.byMac(victim)->byTrust), ZELT_TRUST_UNCERTIFIED, 5000);
+        QCOMPARE(consentedModify(victim.toLatin1(), "Admin12345", p), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(QByteArray(g_rec.byMac(victim)->szIPv4Address), QByteArray("10.1.0.66"), 5000);
+        QCOMPARE(int(fake.requests().size()), 0);
+    }
+
+    // Announcements in their thousands from one host: its share of the
+    // table is bounded, and ZELT commands are answered as usual meanwhile.
+    void aFloodIsBounded()
+    {
+        SimProcess sim(5);
+        QVERIFY(sim.start(simArgs(sim, {"--count", "2"})));
+        qputenv("ZELT_ONVIF_PER_SENDER", "500");
+        QVERIFY(startSdk(sim));
+        qunsetenv("ZELT_ONVIF_PER_SENDER");
+        QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.devices(ZELT_PROTOCOL_ZELT).size()), 2, 5000);
+        const auto zeltDev = g_rec.devices(ZELT_PROTOCOL_ZELT).front();
+        std::atomic<bool> done{false};
+        std::thread flood([&] {
+            for (int i = 0; i < 20000 && !done; ++i)
+                sendDiscovery(cameraHello("urn:uuid:" + zelt::onvif::newUuid(), "http://127.0.0.1:9/x"), wsdPort(sim));
+        });
+        QTest::qWait(300);
+        ZELT_NET_PARAM p = netParam("", "");
+        p.wPort = quint16(zeltDev.dwPort);
+        QElapsedTimer t;
+        t.start();
+        const int rc = ZELT_ModifyDeviceNetParam(zeltDev.szMAC, "Admin12345", &p);
+        const qint64 took = t.elapsed();
+        done = true;
+        flood.join();
+        QVERIFY2(rc == 1, QByteArray::number(ZELT_GetLastError()));
+        QVERIFY2(took < 1000, QByteArray::number(took));
+        QTest::qWait(1000);
+        QVERIFY(g_rec.devices(ZELT_PROTOCOL_ONVIF).size() <= 500);
+        QVERIFY(g_rec.devices(ZELT_PROTOCOL_ONVIF).size() >= 100);
+    }
+
+    // A service that never answers holds neither a command nor the stop.
+    void stopDoesNotWaitForTheNetwork()
+    {
+        SimProcess sim(6);
+        QVERIFY(sim.start(simArgs(sim, {"--count", "1"})));
+        QVERIFY(startSdk(sim));
+        FakeService slow(true);
+        sendDiscovery(cameraHello("urn:uuid:00000000-0000-1000-8000-025a0d0d0d0d", slow.url()), wsdPort(sim));
+        QTRY_VERIFY_WITH_TIMEOUT(g_rec.byMac("02-5a-0d-0d-0d-0d").has_value(), 3000);
+        QElapsedTimer t;
+        t.start();
+        qint64 commandEnded = -1;
+        std::thread cmd([&] {
+            ZELT_NET_PARAM p = netParam("10.1.0.5");
+            consentedModify("02-5a-0d-0d-0d-0d", "Admin12345", p);
+            commandEnded = t.elapsed();
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(!slow.requests().empty(), 2000);
+        QElapsedTimer s;
+        s.start();
+        ZELT_Stop();
+        QVERIFY2(s.elapsed() < 1000, QByteArray::number(s.elapsed()));
+        cmd.join();
+        QVERIFY2(commandEnded >= 0 && commandEnded - (t.elapsed() - s.elapsed()) < 1000,
+                 QByteArray::number(commandEnded));
+        // The one request it got was the clock: no credentials.
+        for (auto &r : slow.requests())
+            QVERIFY(r.find("UsernameToken") == std::string::npos && r.find("Authorization") == std::string::npos);
     }
 
     void foreignSubnetsStrangersAndJunk()
@@ -284,7 +509,7 @@ private slots:
         ZELT_NET_PARAM p = netParam("192.0.2.11");
         QElapsedTimer t;
         t.start();
-        QCOMPARE(ZELT_ModifyDeviceNetParam(far.szMAC, "Admin12345", &p), 0);
+        QCOMPARE(consentedModify(far.szMAC, "Admin12345", p), 0);
         QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_NOT_REACHABLE));
         QVERIFY(t.elapsed() < 500);
         // Its goodbye takes it away; the ZELT device stays.

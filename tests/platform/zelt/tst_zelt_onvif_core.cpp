@@ -228,7 +228,9 @@ private slots:
         QVERIFY(onvif::splitHttpUrl(m->endpoints[0].xaddrs[0], host, port));
         QCOMPARE(port, quint16(8080));
         QVERIFY(!onvif::splitHttpUrl(m->endpoints[0].xaddrs[1], host, port)); // IPv6 is not reached over ONVIF here
-        QVERIFY(!onvif::splitHttpUrl("https://127.0.0.1/onvif", host, port));
+        bool https = false;
+        QVERIFY(onvif::splitHttpUrl("https://127.0.0.1/onvif", host, port, &https));
+        QVERIFY(https && port == 443);
         QVERIFY(!onvif::splitHttpUrl("file:///etc/passwd", host, port));
     }
 
