@@ -117,9 +117,12 @@ ctl --protocol onvif list --json --count 5 --timeout 6 >"$work/onvif-list.out" |
 /usr/bin/python3 -c "import json,sys; d=json.load(open(sys.argv[1])); assert len(d)==5 and all(x['protocol']=='onvif' and x['trust']=='uncertified' for x in d), d" "$work/onvif-list.out" \
   || fail "ONVIF list"
 # Over ONVIF alone: set-ip by MAC, then the ZELT side shows it; activation is refused.
-rc=0; ZELT_PASSWORD=Wrong12345 ctl --protocol onvif set-ip 02-5a-c7-00-00-03 --ip 10.199.0.3 2>/dev/null || rc=$?
+# The device cannot prove who it is: without the user's consent nothing is sent.
+rc=0; ZELT_PASSWORD=$password ctl --protocol onvif set-ip 02-5a-c7-00-00-03 --ip 10.199.0.3 2>"$work/consent.err" || rc=$?
+[ "$rc" = 1 ] && grep -q "cannot prove who it is" "$work/consent.err" || fail "set-ip over ONVIF without consent: exit $rc"
+rc=0; ZELT_PASSWORD=Wrong12345 ctl --protocol onvif set-ip 02-5a-c7-00-00-03 --ip 10.199.0.3 --allow-uncertified 2>/dev/null || rc=$?
 [ "$rc" = 7 ] || fail "set-ip over ONVIF with a wrong password: exit $rc, not 7"
-ZELT_PASSWORD=$password ctl --protocol onvif set-ip 02-5a-c7-00-00-03 --ip 10.199.0.3 --mask 255.255.255.0 || fail "set-ip over ONVIF"
+ZELT_PASSWORD=$password ctl --protocol onvif set-ip 02-5a-c7-00-00-03 --ip 10.199.0.3 --mask 255.255.255.0 --allow-uncertified || fail "set-ip over ONVIF"
 now=$(json_ip 02-5a-c7-00-00-03)
 [ "$now" = 10.199.0.3 ] || fail "after set-ip over ONVIF zeltctl lists 02-5a-c7-00-00-03 at $now"
 rc=0; ctl --protocol onvif activate 02-5a-c7-00-00-04 Passw0rd99 2>"$work/refuse.err" || rc=$?

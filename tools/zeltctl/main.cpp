@@ -36,13 +36,15 @@ const char kUsage[] =
     "                                         flagged, announcements without a trusted maker certificate\n"
     "  activate DEVICE [PASSWORD]             first password of an inactive device\n"
     "  set-ip DEVICE --password PW [--ip A] [--mask M] [--gateway G] [--port N] [--http-port N]\n"
-    "         [--ipv6 A] [--ipv6-gateway G] [--ipv6-prefix N] [--dhcp on|off]\n"
+    "         [--ipv6 A] [--ipv6-gateway G] [--ipv6-prefix N] [--dhcp on|off] [--allow-uncertified]\n"
     "  set-ip --run START-IP --password PW [--mask M] [--gateway G] DEVICE...\n"
     "                                         consecutive addresses from START-IP, in the order given\n"
     "  dhcp on|off --password PW DEVICE...    switch DHCP of devices\n"
     "  restore DEVICE [SECURITY-CODE]         restore the default state (the device becomes inactive)\n"
     "  reset DEVICE (--key-file F | --security-code C) [--new-password PW]\n"
     "  export-key DEVICE FILE                 write the device key (to be signed by the maker)\n"
+    "  accept-certificate DEVICE              take the HTTPS certificate an ONVIF device presents now\n"
+    "                                         in place of the one pinned at first contact\n"
     "DEVICE is a serial number or a MAC address (aa-bb-cc-dd-ee-ff).\n"
     "Secrets (passwords, security codes) need not be on the command line, where other users of\n"
     "the machine can see them: for --password, --security-code and --new-password (and the\n"
@@ -52,9 +54,12 @@ const char kUsage[] =
     "Devices are listed and sent commands only with a certificate of a trusted maker: the\n"
     "maker keys in zelt-trusted-makers.txt beside the program and in the files named in\n"
     "$ZELT_TRUSTED_MAKERS (separated by ':').\n"
-    "ONVIF devices (found by WS-Discovery) are listed with protocol onvif and trust uncertified;\n"
-    "set-ip and dhcp reach them over their device service as user $ZELT_ONVIF_USER (default\n"
-    "admin); with $ZELT_ONVIF_PASSWORD set, list reads their serial number, MAC and firmware.\n"
+    "ONVIF devices (found by WS-Discovery) are listed with protocol onvif and trust uncertified\n"
+    "(pinned: HTTPS with the certificate of an earlier contact; ambiguous: another device claims\n"
+    "its MAC or serial number, commands refused). set-ip and dhcp reach them over their device\n"
+    "service as user $ZELT_ONVIF_USER (default admin); an uncertified device gets the password\n"
+    "only with --allow-uncertified (it cannot prove who it is). With $ZELT_ONVIF_PASSWORD set,\n"
+    "list reads the serial number, MAC and firmware of pinned devices.\n"
     "Exit codes: 0 done, 1 refused by the device, 2 usage, 3 device not found, 4 no answer,\n"
     "            5 network or SDK failure, 6 locked out, 7 wrong password or security code, 8 partly done.\n";
 
@@ -84,6 +89,12 @@ const char *errorText(uint32_t e)
     case ZELT_ERR_NOT_IN_PROTOCOL:
         return "ONVIF has no such command (activation, security codes and key files are ZELT's); nothing was sent";
     case ZELT_ERR_NOT_REACHABLE: return "not reachable over ONVIF; use the device's own protocol or a local address";
+    case ZELT_ERR_NOT_CONSENTED:
+        return "the device cannot prove who it is; nothing was sent (give --allow-uncertified to send the "
+               "password anyway)";
+    case ZELT_ERR_CERT_CHANGED:
+        return "the device's HTTPS certificate is not the one pinned at first contact; nothing was sent "
+               "(accept-certificate DEVICE takes the new one)";
     default: return "internal error";
     }
 }
@@ -189,6 +200,8 @@ bool parseCommandArgs(int argc, char **argv, int from, Options &o)
             o.json = true;
         else if (a == "--untrusted")
             o.flags.insert("untrusted");
+        else if (a == "--allow-uncertified")
+            o.flags.insert("allow-uncertified");
         else if (a.rfind("--", 0) == 0 && a.size() > 2) {
             if (i + 1 >= argc) {
                 std::cerr << "zeltctl: " << a << " needs a value\n";
@@ -203,9 +216,11 @@ bool parseCommandArgs(int argc, char **argv, int from, Options &o)
 
 const char *trustText(uint8_t t)
 {
-    return t == ZELT_TRUST_UNTRUSTED     ? "UNTRUSTED"
-           : t == ZELT_TRUST_AMBIGUOUS   ? "AMBIGUOUS"
+    // The panel's words, in lower case.
+    return t == ZELT_TRUST_UNTRUSTED     ? "untrusted"
+           : t == ZELT_TRUST_AMBIGUOUS   ? "ambiguous"
            : t == ZELT_TRUST_UNCERTIFIED ? "uncertified"
+           : t == ZELT_TRUST_PINNED      ? "pinned"
                                          : "verified";
 }
 const char *protocolText(uint8_t p)
@@ -341,6 +356,8 @@ int modify(const ZELT_DEVICE_INFO &dev, const Options &o, const std::string &pas
     p.byIPv6MaskLen = uint8_t(std::atoi(get("ipv6-prefix").c_str()));
     // Without --dhcp the device keeps its DHCP state.
     p.byDhcpEnable = dhcp >= 0 ? uint8_t(dhcp) : uint8_t(dev.byDhcpEnabled == 1);
+    if (dev.byTrust == ZELT_TRUST_UNCERTIFIED && o.flags.count("allow-uncertified"))
+        ZELT_AllowUncertified(dev.szMAC);
     return ZELT_ModifyDeviceNetParam(dev.szMAC, password.c_str(), &p);
 }
 
@@ -448,7 +465,8 @@ int main(int argc, char **argv)
     if (o.timeout <= 0)
         o.timeout = 3;
 
-    static const char *known[] = {"list", "activate", "set-ip", "dhcp", "restore", "reset", "export-key"};
+    static const char *known[] = {"list",    "activate", "set-ip",     "dhcp",
+                                  "restore", "reset",    "export-key", "accept-certificate"};
     if (std::find(std::begin(known), std::end(known), cmd) == std::end(known)) {
         std::cerr << "zeltctl: unknown command " << cmd << "\n" << kUsage;
         return 2;
@@ -562,6 +580,11 @@ int main(int argc, char **argv)
                     return 1;
                 }
                 return report("export-key", pos[0], 1);
+            });
+    } else if (cmd == "accept-certificate") {
+        if (need(1))
+            rc = runOn({pos[0]}, o.timeout, [&](const ZELT_DEVICE_INFO &d, size_t) {
+                return report("accept-certificate", pos[0], ZELT_AcceptNewCertificate(d.szMAC) == 1);
             });
     }
     ZELT_Stop();
