@@ -406,6 +406,11 @@ Bytes encodeCommand(const CommandBody &c)
     w.u16(c.port);
     w.u16(c.httpPort);
     w.u64(c.stampMs);
+    // Zero padding: the sealed request's size tells the secrets' length
+    // only to the block.
+    const size_t secrets = c.password.size() + c.securityCode.size() + c.newPassword.size();
+    const size_t padded = std::max(kSecretBlock, (secrets + kSecretBlock - 1) / kSecretBlock * kSecretBlock);
+    w.out.resize(w.out.size() + padded - secrets, 0);
     return w.out;
 }
 
@@ -435,8 +440,13 @@ std::optional<CommandBody> decodeCommand(const uint8_t *data, size_t size)
     c.port = r.u16();
     c.httpPort = r.u16();
     c.stampMs = r.u64();
-    if (!r.ok || !r.atEnd())
+    if (!r.ok)
         return std::nullopt;
+    // What follows is the padding: zeros, less than the secrets' fields hold.
+    for (size_t left = 0; !r.atEnd(); ++left) {
+        if (left >= 64 + 255 + 16 + kSecretBlock || r.u8() != 0)
+            return std::nullopt;
+    }
     return c;
 }
 

@@ -18,6 +18,7 @@ constexpr uint8_t kVersion = 2;
 constexpr size_t kHeaderSize = 16;
 constexpr size_t kMaxDatagram = 1472; // one Ethernet frame of UDP payload
 constexpr size_t kMaxCipher = 1200;
+constexpr size_t kSecretBlock = 128; // a command's secrets are padded to a multiple of this
 constexpr size_t kBoxPublicKey = 32;
 constexpr size_t kBoxNonce = 24;
 constexpr size_t kBoxMac = 16;

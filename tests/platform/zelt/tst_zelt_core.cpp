@@ -162,6 +162,16 @@ private slots:
         QVERIFY(cbBack);
         QCOMPARE(cbBack->keyFile.size(), size_t(300));
         QCOMPARE(cbBack->newPassword, std::string("NewPass123"));
+        QCOMPARE(cbBack->securityCode, std::string("abc"));
+        // The padding hides how long a password is; a non-zero tail is refused.
+        wire::CommandBody a, b;
+        a.password = "Ab1!";
+        b.password = "Abcdefgh12345678Abcdefgh1234567!";
+        QCOMPARE(wire::encodeCommand(a).size(), wire::encodeCommand(b).size());
+        auto padded = wire::encodeCommand(b);
+        QCOMPARE(wire::decodeCommand(padded.data(), padded.size())->password, b.password);
+        padded.back() = 1;
+        QVERIFY(!wire::decodeCommand(padded.data(), padded.size()));
     }
 
     void rejectsMalformedDatagrams()
