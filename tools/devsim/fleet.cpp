@@ -133,7 +133,7 @@ std::string ip6(const zelt::wire::Ip6 &a)
 } // namespace
 
 bool fleetFromJson(const zelt::json::Value &devices, const zelt::crypto::SignKeyPair &maker,
-                   std::vector<zelt::DeviceState> &out, std::string *error)
+                   std::vector<zelt::DeviceState> &out, std::string *error, std::vector<TlsIdentity> *tls)
 {
     using zelt::json::Value;
     if (devices.kind != Value::Array) {
@@ -205,12 +205,22 @@ bool fleetFromJson(const zelt::json::Value &devices, const zelt::crypto::SignKey
                 || !zelt::crypto::verifyCertificate(s.cert, r.serial, r.mac, maker.pk))
                 s.cert = zelt::crypto::issueCertificate(r.serial, r.mac, s.identity.pk, uint64_t(time(nullptr)), maker);
         }
+        TlsIdentity id{d.str("onvif_tls_key"), d.str("onvif_tls_cert")};
+        if (!id.empty()) {
+            // Never replaced behind the user's back: clients may have pinned it.
+            TlsMaterial m;
+            std::string why;
+            if (!loadTlsIdentity(id, m, &why))
+                return bad(why);
+        }
+        if (tls)
+            tls->push_back(std::move(id));
         out.push_back(std::move(s));
     }
     return true;
 }
 
-std::string fleetToJson(const std::vector<zelt::DeviceState> &fleet)
+std::string fleetToJson(const std::vector<zelt::DeviceState> &fleet, const std::vector<TlsIdentity> *tls)
 {
     using zelt::json::quote;
     std::string o = "{\n  \"version\": 1,\n  \"devices\": [\n";
@@ -231,8 +241,11 @@ std::string fleetToJson(const std::vector<zelt::DeviceState> &fleet)
              + ", \"key_nonce\": " + quote(s.keyNonce) + ", \"boot_counter\": " + std::to_string(r.bootId)
              + ", \"identity_key\": " + quote(zelt::crypto::toHex(s.identity.sk.data(), s.identity.sk.size()))
              + ", \"cert_issued\": " + std::to_string(s.cert.issued)
-             + ", \"cert_signature\": " + quote(zelt::crypto::toHex(s.cert.signature.data(), s.cert.signature.size()))
-             + "}" + (i + 1 < fleet.size() ? ",\n" : "\n");
+             + ", \"cert_signature\": " + quote(zelt::crypto::toHex(s.cert.signature.data(), s.cert.signature.size()));
+        if (tls && i < tls->size() && !(*tls)[i].empty())
+            o += ", \"onvif_tls_key\": " + quote((*tls)[i].keyPem)
+                 + ", \"onvif_tls_cert\": " + quote((*tls)[i].certPem);
+        o += std::string("}") + (i + 1 < fleet.size() ? ",\n" : "\n");
     }
     return o + "  ]\n}\n";
 }

@@ -4,6 +4,7 @@
 
 #include "device.h"
 #include "json.h"
+#include "tls.h"
 
 #include <string>
 #include <vector>
@@ -22,12 +23,16 @@ std::vector<zelt::DeviceState> generateFleet(const FleetOptions &opt, const zelt
 // "password" in clear instead of "password_hash", or "inactive": true. A
 // device without an identity gets one; a certificate that is missing or
 // not this maker's is issued anew.
+// tls, when given, takes each device's ONVIF TLS identity ("onvif_tls_key"
+// and "onvif_tls_cert", PEM; empty when the device has none); one that
+// does not parse, or a certificate that is not the key's, is an error.
 bool fleetFromJson(const zelt::json::Value &devices, const zelt::crypto::SignKeyPair &maker,
-                   std::vector<zelt::DeviceState> &out, std::string *error);
+                   std::vector<zelt::DeviceState> &out, std::string *error, std::vector<TlsIdentity> *tls = nullptr);
 // A fresh identity key and the maker's certificate for it.
 void certify(zelt::DeviceState &s, const zelt::crypto::SignKeyPair &maker);
 // Security codes come from the system's random source, never from the seed.
 std::string newSecurityCode();
-std::string fleetToJson(const std::vector<zelt::DeviceState> &fleet);
+// tls: the devices' TLS identities, in the fleet's order (or none).
+std::string fleetToJson(const std::vector<zelt::DeviceState> &fleet, const std::vector<TlsIdentity> *tls = nullptr);
 
 } // namespace devsim
