@@ -29,6 +29,7 @@
 #include <map>
 #include <memory>
 #include <queue>
+#include <set>
 #include <random>
 #include <sstream>
 #include <unordered_set>
@@ -76,7 +77,11 @@ const char kUsage[] =
     "  --onvif-password PW  password the ONVIF devices check (default: the --password value)\n"
     "  --wsd-port N         WS-Discovery port (default $ZELT_WSD_PORT or 3702)\n"
     "  --onvif-token-reuse  accept a UsernameToken (nonce and time) more than once within its window,\n"
-    "                       for clients that send one token with several requests (a replay risk)\n";
+    "                       for clients that send one token with several requests (a replay risk)\n"
+    "  --onvif-tls          serve the ONVIF device service over HTTPS only (TLS 1.2 or later), each device\n"
+    "                       with a self-signed certificate (common name: its serial number) made on its\n"
+    "                       first start and kept in the state file\n"
+    "  --onvif-tls-renew N  device N (its number in the list) gets a new TLS key and certificate (repeatable)\n";
 
 std::string readFile(const std::string &path, bool *ok)
 {
@@ -281,7 +286,8 @@ public:
     uint64_t mergedAnswers = 0, droppedAnswers = 0;
     size_t largestQueue = 0;
     uint64_t openedRequests = 0, droppedRequests = 0, cachedRequests = 0;
-    std::vector<bool> zelt; // speaks ZELT (false: an ONVIF-only device)
+    std::vector<bool> zelt;               // speaks ZELT (false: an ONVIF-only device)
+    std::vector<devsim::TlsIdentity> tls; // of the ONVIF devices, in the fleet's order (empty: none)
     devsim::OnvifSim *onvif = nullptr;
 
     bool takeToken(size_t i)
@@ -366,7 +372,7 @@ public:
         std::vector<zelt::DeviceState> states;
         for (auto &d : devices)
             states.push_back(d.state());
-        if (!writeFileAtomically(statePath, devsim::fleetToJson(states), 0600))
+        if (!writeFileAtomically(statePath, devsim::fleetToJson(states, &tls), 0600))
             std::cerr << "zelt-devsim: cannot write " << statePath << "\n";
     }
 
@@ -526,7 +532,8 @@ int main(int argc, char **argv)
     std::string configPath, statePath, makerPath, readyFile;
     bool quiet = false, verbose = false;
     std::string onvifSpec, onvifAuth = "both", onvifPassword;
-    bool onvifOnly = false, onvifTokenReuse = false;
+    bool onvifOnly = false, onvifTokenReuse = false, onvifTls = false;
+    std::set<size_t> onvifTlsRenew; // device numbers as listed (from 1)
     uint16_t wsdPort = zelt::onvif::kDiscoveryPort;
     if (const char *p = std::getenv("ZELT_WSD_PORT"); p && *p) {
         long v = std::strtol(p, nullptr, 10);
@@ -627,6 +634,10 @@ int main(int argc, char **argv)
             onvifOnly = true;
         else if (a == "--onvif-token-reuse")
             onvifTokenReuse = true;
+        else if (a == "--onvif-tls")
+            onvifTls = true;
+        else if (a == "--onvif-tls-renew")
+            onvifTlsRenew.insert(size_t(number(1, 1000000)));
         else if (a == "--onvif-auth") {
             onvifAuth = next();
             if (onvifAuth != "wsse" && onvifAuth != "digest" && onvifAuth != "both") {
@@ -655,6 +666,7 @@ int main(int argc, char **argv)
     }
 
     std::vector<zelt::DeviceState> fleet;
+    std::vector<devsim::TlsIdentity> tls;
     bool fromState = false;
     if (!statePath.empty()) {
         struct stat st {};
@@ -665,7 +677,7 @@ int main(int argc, char **argv)
             const zelt::json::Value *list = v ? v->get("devices") : nullptr;
             if (!ok)
                 error = "not a readable file";
-            if (!list || !devsim::fleetFromJson(*list, maker, fleet, &error)) {
+            if (!list || !devsim::fleetFromJson(*list, maker, fleet, &error, &tls)) {
                 // It holds the devices' identities and credentials: never replaced behind the user's back.
                 std::cerr << "zelt-devsim: state file " << statePath << " unusable (" << error
                           << "); move it away or name another one with --state\n";
@@ -679,7 +691,7 @@ int main(int argc, char **argv)
     }
     if (!fromState) {
         if (const auto *list = config.get("devices")) {
-            if (!devsim::fleetFromJson(*list, maker, fleet, &error)) {
+            if (!devsim::fleetFromJson(*list, maker, fleet, &error, &tls)) {
                 std::cerr << "zelt-devsim: " << configPath << ": " << error << "\n";
                 return 2;
             }
@@ -717,6 +729,8 @@ int main(int argc, char **argv)
     sim.online.assign(sim.devices.size(), true);
     sim.lastHello.assign(sim.devices.size(), -1.0);
     sim.zelt.assign(sim.devices.size(), true);
+    sim.tls = std::move(tls);
+    sim.tls.resize(sim.devices.size());
     // ONVIF devices: active ones only (ONVIF knows no inactive state), and
     // they take DHCP settings.
     std::vector<size_t> onvifDevices;
@@ -737,6 +751,20 @@ int main(int argc, char **argv)
                 sim.zelt[i] = false;
         }
     }
+    if ((onvifTls || !onvifTlsRenew.empty()) && onvifDevices.empty()) {
+        std::cerr << "zelt-devsim: --onvif-tls needs ONVIF devices (--onvif)\n";
+        return 2;
+    }
+    std::set<size_t> renew;
+    for (size_t n : onvifTlsRenew) {
+        if (std::find(onvifDevices.begin(), onvifDevices.end(), n - 1) == onvifDevices.end()) {
+            std::cerr << "zelt-devsim: --onvif-tls-renew " << n << ": no ONVIF device has that number\n";
+            return 2;
+        }
+        renew.insert(n - 1);
+    }
+    if (!renew.empty())
+        onvifTls = true;
     sim.saveState();
 
     if (!sim.transport.open(settings, settings.devicePort, settings.clientPort(), &error)) {
@@ -753,8 +781,10 @@ int main(int argc, char **argv)
         oo.lockoutSeconds = int(lockout);
         oo.verbose = verbose;
         oo.allowTokenReuse = onvifTokenReuse;
+        oo.tls = onvifTls;
+        oo.renewTls = renew;
         onvif = std::make_unique<devsim::OnvifSim>(
-            sim.devices, oo,
+            sim.devices, sim.tls, oo,
             [&sim](size_t i) {
                 sim.saveState();
                 sim.announce(i);
@@ -771,7 +801,12 @@ int main(int argc, char **argv)
             return 1;
         }
         for (size_t i : onvifDevices)
-            onvif->addDevice(i);
+            if (!onvif->addDevice(i, &error)) {
+                std::cerr << "zelt-devsim: ONVIF: " << error << "\n";
+                return 1;
+            }
+        if (onvif->tlsCreated())
+            sim.saveState();
         sim.onvif = onvif.get();
     }
     std::signal(SIGINT, onSignal);
@@ -809,6 +844,10 @@ int main(int argc, char **argv)
                     onvifAuth == "both"   ? "UsernameToken or HTTP Digest"
                     : onvifAuth == "wsse" ? "UsernameToken"
                                           : "HTTP Digest");
+        if (onvifTls && !quiet)
+            for (size_t i : onvifDevices)
+                std::printf("zelt-devsim: ONVIF over TLS: %03zu %s certificate SHA-256 %s\n", i + 1,
+                            sim.devices[i].record().serial.c_str(), devsim::tlsFingerprint(sim.tls[i].certPem).c_str());
     }
     std::printf("zelt-devsim: listening\n");
     std::fflush(stdout);
@@ -881,11 +920,12 @@ int main(int argc, char **argv)
                 (unsigned long long)sim.mergedAnswers, (unsigned long long)sim.droppedAnswers, sim.largestQueue);
     if (onvif)
         std::printf("zelt-devsim: ONVIF: %llu probes, %llu matches, %llu calls, %llu failed logins, %llu malformed or "
-                    "dropped, %llu probes refused (MessageID too long), %llu matches over a source's budget\n",
+                    "dropped, %llu probes refused (MessageID too long), %llu matches over a source's budget, "
+                    "%llu connections shed (slow, or making room)\n",
                     (unsigned long long)onvif->stats.probes, (unsigned long long)onvif->stats.matches,
                     (unsigned long long)onvif->stats.calls, (unsigned long long)onvif->stats.authFailures,
                     (unsigned long long)onvif->stats.dropped, (unsigned long long)onvif->stats.refusedProbes,
-                    (unsigned long long)onvif->stats.limitedMatches);
+                    (unsigned long long)onvif->stats.limitedMatches, (unsigned long long)onvif->stats.shed);
     std::fflush(stdout);
     return 0;
 }

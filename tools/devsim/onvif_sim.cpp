@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <ifaddrs.h>
 #include <net/if.h>
+#include <openssl/err.h>
 #include <openssl/evp.h>
 #include <sodium.h>
 #include <sys/socket.h>
@@ -28,9 +29,10 @@ namespace ns = zelt::onvif::ns;
 using zelt::onvif::escape;
 using zelt::onvif::Node;
 
-constexpr size_t kMaxConnections = 512;
+constexpr size_t kMaxConnections = 512; // open at once, all devices
+constexpr size_t kPerSource = 16;       // open at once from one address to one device
 constexpr size_t kMaxHeader = 8192;
-constexpr double kIdleSeconds = 10;
+constexpr double kHeadSeconds = 3, kRequestSeconds = 10, kIdleSeconds = 10;
 // WS-Discovery answers. A MessageID comes back as RelatesTo: a long one
 // would make every answer long. Per source address the ProbeMatches of the
 // whole fleet draw on a budget of bytes: at most two full answers (every
@@ -139,9 +141,10 @@ std::string senderFault(const char *subcode, const char *reason)
 
 } // namespace
 
-OnvifSim::OnvifSim(std::vector<zelt::Device> &devices, OnvifOptions opt, std::function<void(size_t)> changed,
-                   std::function<void(size_t)> rebooted)
+OnvifSim::OnvifSim(std::vector<zelt::Device> &devices, std::vector<TlsIdentity> &tls, OnvifOptions opt,
+                   std::function<void(size_t)> changed, std::function<void(size_t)> rebooted)
     : devices_(devices)
+    , tlsIds_(tls)
     , opt_(std::move(opt))
     , changed_(std::move(changed))
     , rebooted_(std::move(rebooted))
@@ -152,10 +155,12 @@ OnvifSim::~OnvifSim()
 {
     for (auto &d : devs_)
         closeListeners(d);
-    for (auto &[fd, c] : conns_)
-        ::close(fd);
+    while (!conns_.empty())
+        drop(conns_.begin());
     if (wsd_ >= 0)
         ::close(wsd_);
+    if (tlsCtx_)
+        SSL_CTX_free(tlsCtx_);
 }
 
 double OnvifSim::now() const
@@ -197,13 +202,37 @@ bool OnvifSim::open(const std::vector<zelt::net::Interface> &ifs, std::string *e
     }
     int loop = 1;
     setsockopt(wsd_, IPPROTO_IP, IP_MULTICAST_LOOP, &loop, sizeof loop);
+    if (opt_.tls) {
+        tlsCtx_ = SSL_CTX_new(TLS_server_method());
+        if (!tlsCtx_ || SSL_CTX_set_min_proto_version(tlsCtx_, TLS1_2_VERSION) != 1) {
+            *error = "TLS context";
+            return false;
+        }
+        SSL_CTX_set_options(tlsCtx_, SSL_OP_NO_RENEGOTIATION | SSL_OP_CIPHER_SERVER_PREFERENCE);
+        SSL_CTX_set_mode(tlsCtx_, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
+        SSL_CTX_set_session_cache_mode(tlsCtx_, SSL_SESS_CACHE_OFF);
+    }
     return true;
 }
 
-void OnvifSim::addDevice(size_t index)
+bool OnvifSim::addDevice(size_t index, std::string *error)
 {
     Dev d;
     d.index = index;
+    if (opt_.tls) {
+        if (tlsIds_.size() < devices_.size())
+            tlsIds_.resize(devices_.size());
+        TlsIdentity &id = tlsIds_[index];
+        if (id.empty() || opt_.renewTls.count(index)) {
+            id = newTlsIdentity(devices_[index].record().serial);
+            tlsCreated_ = true;
+        }
+        std::string why;
+        if (!loadTlsIdentity(id, d.tls, &why)) {
+            *error = devices_[index].record().serial + ": " + (id.empty() ? "cannot make a TLS certificate" : why);
+            return false;
+        }
+    }
     // A time-based UUID whose node is the device's MAC, as devices make them.
     const auto &r = devices_[index].record();
     uint8_t h[8];
@@ -214,6 +243,7 @@ void OnvifSim::addDevice(size_t index)
     byIndex_[index] = devs_.size();
     devs_.push_back(std::move(d));
     relisten(devs_.back());
+    return true;
 }
 
 void OnvifSim::closeListeners(Dev &d)
@@ -274,6 +304,7 @@ void OnvifSim::relisten(Dev &d)
 
 std::vector<std::string> OnvifSim::xaddrs(const Dev &d, int ifindex) const
 {
+    const std::string scheme = opt_.tls ? "https://" : "http://";
     std::vector<std::string> out;
     for (auto &l : d.listeners) {
         bool onIf = ifindex < 0 || d.ownAddress;
@@ -281,11 +312,11 @@ std::vector<std::string> OnvifSim::xaddrs(const Dev &d, int ifindex) const
             if (int(i.index) == ifindex && i.address.s_addr == l.addr.s_addr)
                 onIf = true;
         if (onIf)
-            out.push_back("http://" + ip4(l.addr) + ":" + std::to_string(l.port) + "/onvif/device_service");
+            out.push_back(scheme + ip4(l.addr) + ":" + std::to_string(l.port) + "/onvif/device_service");
     }
     if (out.empty())
         for (auto &l : d.listeners)
-            out.push_back("http://" + ip4(l.addr) + ":" + std::to_string(l.port) + "/onvif/device_service");
+            out.push_back(scheme + ip4(l.addr) + ":" + std::to_string(l.port) + "/onvif/device_service");
     return out;
 }
 
@@ -393,8 +424,10 @@ void OnvifSim::pollFds(std::vector<pollfd> &out)
     for (auto &d : devs_)
         for (auto &l : d.listeners)
             out.push_back({l.fd, POLLIN, 0});
-    for (auto &[fd, c] : conns_)
-        out.push_back({fd, short(c.out.empty() ? POLLIN : POLLOUT), 0});
+    for (auto &[fd, c] : conns_) {
+        const bool write = c.ssl ? c.wantWrite : !c.reading();
+        out.push_back({fd, short(write ? POLLOUT : POLLIN), 0});
+    }
 }
 
 void OnvifSim::handle(const std::vector<pollfd> &fds, size_t from)
@@ -419,90 +452,178 @@ void OnvifSim::handle(const std::vector<pollfd> &fds, size_t from)
         if (!isListener)
             ready.push_back(fds[k].fd);
     }
+    // Connections first: one that makes room for a new one must not be
+    // confused with the new one on the same descriptor number.
+    for (int fd : ready) {
+        auto it = conns_.find(fd);
+        if (it != conns_.end() && !step(it->second))
+            drop(it);
+    }
     for (auto &[fd, di] : toAccept)
         for (auto &l : devs_[di].listeners)
             if (l.fd == fd) {
                 accept(l, di);
                 break;
             }
-    for (int fd : ready) {
-        auto it = conns_.find(fd);
-        if (it == conns_.end())
-            continue;
-        Conn &c = it->second;
-        bool keep = true;
-        if (c.out.empty())
-            onReadable(c);
-        if (c.fd < 0)
-            keep = false;
-        else if (!c.out.empty())
-            keep = onWritable(c);
-        if (!keep) {
-            if (c.fd >= 0)
-                ::close(c.fd);
-            conns_.erase(it);
-        }
-    }
-    // Idle connections end.
+    // Slow clients end: the request head (the TLS handshake included) within
+    // kHeadSeconds of the connection, the whole request within kRequestSeconds;
+    // a connection that stops moving ends after kIdleSeconds.
     const auto t = Clock::now();
+    auto seconds = [&](Clock::time_point since) { return std::chrono::duration<double>(t - since).count(); };
     for (auto it = conns_.begin(); it != conns_.end();) {
-        if (std::chrono::duration<double>(t - it->second.last).count() > kIdleSeconds) {
-            ::close(it->first);
-            it = conns_.erase(it);
+        const Conn &c = it->second;
+        const double age = seconds(c.accepted);
+        if ((!c.headDone && age > kHeadSeconds) || (c.reading() && age > kRequestSeconds)
+            || seconds(c.last) > kIdleSeconds) {
+            ++stats.shed;
+            auto next = std::next(it);
+            drop(it);
+            it = next;
         } else
             ++it;
     }
 }
 
+void OnvifSim::drop(std::map<int, Conn>::iterator it)
+{
+    if (it->second.ssl)
+        SSL_free(it->second.ssl);
+    ::close(it->first);
+    conns_.erase(it);
+}
+
 void OnvifSim::accept(const Listener &l, size_t dev)
 {
     for (int k = 0; k < 64; ++k) {
-        int fd = ::accept4(l.fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        sockaddr_in peer{};
+        socklen_t len = sizeof peer;
+        int fd = ::accept4(l.fd, reinterpret_cast<sockaddr *>(&peer), &len, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0)
             return;
-        if (conns_.size() >= kMaxConnections) {
+        // Slow or idle clients must not lock others out. A source holds at
+        // most kPerSource connections to a device, and when the table is
+        // full the connection idle the longest among those still reading
+        // their request makes room: a new client is always heard, and
+        // answers being written are never cut.
+        auto idlest = [&](bool sameSource) {
+            auto found = conns_.end();
+            size_t n = 0;
+            for (auto it = conns_.begin(); it != conns_.end(); ++it) {
+                const Conn &c = it->second;
+                if (sameSource && (c.dev != dev || c.peer != peer.sin_addr.s_addr))
+                    continue;
+                ++n;
+                if (c.reading() && (found == conns_.end() || c.last < found->second.last))
+                    found = it;
+            }
+            return std::make_pair(n, found);
+        };
+        bool room = true;
+        for (bool sameSource : {true, false}) {
+            auto [n, victim] = idlest(sameSource);
+            if (n < (sameSource ? kPerSource : kMaxConnections))
+                continue;
+            if (victim == conns_.end()) {
+                room = false;
+                break;
+            }
+            ++stats.shed;
+            drop(victim);
+        }
+        if (!room) {
             ::close(fd);
-            ++stats.dropped;
+            ++stats.shed;
             continue;
         }
         Conn c;
         c.fd = fd;
         c.dev = dev;
-        c.last = Clock::now();
+        c.peer = peer.sin_addr.s_addr;
+        c.accepted = c.last = Clock::now();
+        if (tlsCtx_) {
+            const Dev &d = devs_[dev];
+            c.ssl = SSL_new(tlsCtx_);
+            if (!c.ssl || SSL_use_certificate(c.ssl, d.tls.cert.get()) != 1
+                || SSL_use_PrivateKey(c.ssl, d.tls.key.get()) != 1 || SSL_set_fd(c.ssl, fd) != 1) {
+                if (c.ssl)
+                    SSL_free(c.ssl);
+                ::close(fd);
+                ++stats.dropped;
+                continue;
+            }
+            SSL_set_accept_state(c.ssl);
+        }
         conns_[fd] = std::move(c);
     }
 }
 
-void OnvifSim::onReadable(Conn &c)
+bool OnvifSim::tlsWait(Conn &c, int result)
+{
+    switch (SSL_get_error(c.ssl, result)) {
+    case SSL_ERROR_WANT_READ: c.wantWrite = false; return true;
+    case SSL_ERROR_WANT_WRITE: c.wantWrite = true; return true;
+    default: // a failed handshake, a closed or broken connection
+        return false;
+    }
+}
+
+bool OnvifSim::step(Conn &c)
+{
+    if (c.ssl && !c.handshaken) {
+        ERR_clear_error();
+        const int r = SSL_do_handshake(c.ssl);
+        if (r != 1)
+            return tlsWait(c, r);
+        c.handshaken = true;
+        c.wantWrite = false;
+        c.last = Clock::now();
+    }
+    if (c.reading()) {
+        if (!readRequest(c))
+            return false;
+        if (c.reading())
+            return true; // more to come
+    }
+    return writeAnswer(c);
+}
+
+bool OnvifSim::readRequest(Conn &c)
 {
     char buf[16384];
     for (;;) {
-        ssize_t n = ::recv(c.fd, buf, sizeof buf, 0);
-        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)) {
-            ::close(c.fd);
-            c.fd = -1;
-            return;
+        ssize_t n;
+        if (c.ssl) {
+            ERR_clear_error();
+            const int r = SSL_read(c.ssl, buf, sizeof buf);
+            if (r <= 0) {
+                if (!tlsWait(c, r))
+                    return false;
+                break;
+            }
+            n = r;
+        } else {
+            n = ::recv(c.fd, buf, sizeof buf, 0);
+            if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK))
+                return false;
+            if (n < 0)
+                break;
         }
-        if (n < 0)
-            break;
         c.in.append(buf, size_t(n));
         c.last = Clock::now();
         if (c.in.size() > kMaxHeader + zelt::onvif::kMaxSoap) {
-            ::close(c.fd);
-            c.fd = -1;
             ++stats.dropped;
-            return;
+            return false;
         }
     }
     size_t end = c.in.find("\r\n\r\n");
     if (end == std::string::npos) {
         if (c.in.size() > kMaxHeader) {
-            ::close(c.fd);
-            c.fd = -1;
             ++stats.dropped;
+            return false;
         }
-        return;
+        return true;
     }
+    c.headDone = true;
     const std::string head = c.in.substr(0, end);
     // Content-Length decides where the body ends; chunked bodies are not taken.
     long length = -1;
@@ -527,25 +648,37 @@ void OnvifSim::onReadable(Conn &c)
     if (length < 0 || size_t(length) > zelt::onvif::kMaxSoap) {
         c.out = "HTTP/1.1 411 Length Required\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
         ++stats.dropped;
-        return;
+        return true;
     }
     if (c.in.size() < end + 4 + size_t(length))
-        return; // more to come
+        return true; // more to come
     const std::string body = c.in.substr(end + 4, size_t(length));
     c.out = respond(devs_[c.dev], head, body);
     c.sent = 0;
+    return true;
 }
 
-bool OnvifSim::onWritable(Conn &c)
+bool OnvifSim::writeAnswer(Conn &c)
 {
     while (c.sent < c.out.size()) {
-        ssize_t n = ::send(c.fd, c.out.data() + c.sent, c.out.size() - c.sent, MSG_NOSIGNAL);
-        if (n < 0)
-            return errno == EAGAIN || errno == EWOULDBLOCK;
+        ssize_t n;
+        if (c.ssl) {
+            ERR_clear_error();
+            const int r = SSL_write(c.ssl, c.out.data() + c.sent, int(c.out.size() - c.sent));
+            if (r <= 0)
+                return tlsWait(c, r);
+            n = r;
+        } else {
+            n = ::send(c.fd, c.out.data() + c.sent, c.out.size() - c.sent, MSG_NOSIGNAL);
+            if (n < 0)
+                return errno == EAGAIN || errno == EWOULDBLOCK;
+        }
         c.sent += size_t(n);
         c.last = Clock::now();
     }
-    return false; // one request a connection
+    if (c.ssl)
+        SSL_shutdown(c.ssl); // close_notify, so that the client sees the answer end; not waited for
+    return false;            // one request a connection
 }
 
 std::string OnvifSim::respond(Dev &d, const std::string &head, const std::string &body)
@@ -773,7 +906,9 @@ std::string OnvifSim::soap(Dev &d, const Node &env, bool httpAuthorized, int &st
               "<tt:DiscoveryResolve>false</tt:DiscoveryResolve><tt:DiscoveryBye>true</tt:DiscoveryBye>"
               "<tt:RemoteDiscovery>false</tt:RemoteDiscovery><tt:SystemBackup>false</tt:SystemBackup>"
               "<tt:SystemLogging>false</tt:SystemLogging><tt:FirmwareUpgrade>false</tt:FirmwareUpgrade></tt:System>"
-              "<tt:Security><tt:TLS1.1>false</tt:TLS1.1><tt:TLS1.2>false</tt:TLS1.2><tt:OnboardKeyGeneration>false</"
+              "<tt:Security><tt:TLS1.1>false</tt:TLS1.1><tt:TLS1.2>"
+            + std::string(opt_.tls ? "true" : "false")
+            + "</tt:TLS1.2><tt:OnboardKeyGeneration>false</"
               "tt:OnboardKeyGeneration>"
               "<tt:AccessPolicyConfig>false</tt:AccessPolicyConfig><tt:X.509Token>false</tt:X.509Token>"
               "<tt:SAMLToken>false</tt:SAMLToken><tt:KerberosToken>false</tt:KerberosToken><tt:RELToken>false</"

@@ -9,6 +9,7 @@
 #include "device.h"
 #include "net.h"
 #include "onvif.h"
+#include "tls.h"
 
 #include <poll.h>
 #include <netinet/in.h>
@@ -34,6 +35,10 @@ struct OnvifOptions {
     // Takes a token again within its window (some clients send one token with
     // several requests); off by default, as a repeated token may be a replay.
     bool allowTokenReuse = false;
+    // The device service over HTTPS only, each device with its TLS identity
+    // (created when it has none; renewTls: fleet indices that get a new one).
+    bool tls = false;
+    std::set<size_t> renewTls;
 };
 
 class OnvifSim
@@ -41,12 +46,17 @@ class OnvifSim
 public:
     using Clock = std::chrono::steady_clock;
     // changed(i): the device's network settings changed; rebooted(i): it restarted.
-    OnvifSim(std::vector<zelt::Device> &devices, OnvifOptions opt, std::function<void(size_t)> changed,
-             std::function<void(size_t)> rebooted);
+    // tls: the devices' TLS identities, in the fleet's order; addDevice
+    // fills in those it creates (the caller keeps them in the state file).
+    OnvifSim(std::vector<zelt::Device> &devices, std::vector<TlsIdentity> &tls, OnvifOptions opt,
+             std::function<void(size_t)> changed, std::function<void(size_t)> rebooted);
     ~OnvifSim();
+    OnvifSim(const OnvifSim &) = delete;
+    OnvifSim &operator=(const OnvifSim &) = delete;
 
     bool open(const std::vector<zelt::net::Interface> &ifs, std::string *error);
-    void addDevice(size_t index);
+    bool addDevice(size_t index, std::string *error);
+    bool tlsCreated() const { return tlsCreated_; } // a TLS identity was made: save the state
     size_t deviceCount() const { return devs_.size(); }
     bool speaks(size_t index) const { return byIndex_.count(index) != 0; }
 
@@ -65,6 +75,7 @@ public:
     struct Stats {
         uint64_t probes = 0, matches = 0, calls = 0, authFailures = 0, dropped = 0;
         uint64_t refusedProbes = 0, limitedMatches = 0; // MessageID too long; over a source's budget
+        uint64_t shed = 0;                              // connections closed: too slow, or making room for others
     } stats;
 
 private:
@@ -94,13 +105,20 @@ private:
         std::deque<std::string> digestOrder;
         int failures = 0, lockLevel = 0;
         double lockedUntil = 0;
+        TlsMaterial tls;
     };
     struct Conn {
         int fd = -1;
-        size_t dev = 0; // index into devs_
+        size_t dev = 0;    // index into devs_
+        uint32_t peer = 0; // the client's IPv4 address
+        SSL *ssl = nullptr;
+        bool handshaken = false;
+        bool wantWrite = false; // TLS must write before it goes on
+        bool headDone = false;
         std::string in, out;
         size_t sent = 0;
-        Clock::time_point last;
+        Clock::time_point accepted, last;
+        bool reading() const { return out.empty(); }
     };
     struct Budget { // of a source address: bytes of ProbeMatches it may still draw
         double bytes = 0;
@@ -130,8 +148,13 @@ private:
     // one), with that interface's XAddrs, from the device's address there.
     void multicast(Dev &d, bool hello);
     void accept(const Listener &l, size_t dev);
-    void onReadable(Conn &c);
-    bool onWritable(Conn &c); // false when done
+    void drop(std::map<int, Conn>::iterator it);
+    // Each moves the connection on as far as it goes without blocking; false
+    // when it is over (answered, closed by the client, or refused).
+    bool step(Conn &c);
+    bool readRequest(Conn &c);
+    bool writeAnswer(Conn &c);
+    bool tlsWait(Conn &c, int result); // after an SSL call that did not complete
     std::string respond(Dev &d, const std::string &head, const std::string &body);
     std::string soap(Dev &d, const zelt::onvif::Node &env, bool httpAuthorized, int &status, bool &challenge);
     bool checkToken(Dev &d, const zelt::onvif::UsernameToken &t);
@@ -145,7 +168,10 @@ private:
     bool locked(const Dev &d) const { return now() < d.lockedUntil; }
 
     std::vector<zelt::Device> &devices_;
+    std::vector<TlsIdentity> &tlsIds_;
     OnvifOptions opt_;
+    SSL_CTX *tlsCtx_ = nullptr;
+    bool tlsCreated_ = false;
     std::function<void(size_t)> changed_, rebooted_;
     std::vector<zelt::net::Interface> ifs_;
     int wsd_ = -1;
