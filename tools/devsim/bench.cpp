@@ -1,9 +1,14 @@
 // zelt-bench: discovery time of a large simulated fleet and command round
 // trips, through the SDK against zelt-devsim on loopback; with --onvif of
-// ONVIF devices (WS-Discovery, set-ip over the device service). Prints figures.
+// ONVIF devices (WS-Discovery, set-ip over the device service); with
+// --flood N while N invented ONVIF endpoints are announced from 50 loopback
+// addresses, with the process's memory. Prints figures.
 #include "zelt_sdk.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,6 +21,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -28,12 +34,15 @@ std::atomic<size_t> g_online{0};
 Clock::time_point g_last;
 
 bool g_onvif = false;
+std::atomic<size_t> g_onvifOnline{0};
 
 void onDevice(const ZELT_DEVICE_INFO *info, void *)
 {
     if (info->iResult != ZELT_EVENT_ONLINE)
         return;
-    if (g_onvif && info->byProtocol != ZELT_PROTOCOL_ONVIF)
+    if (info->byProtocol == ZELT_PROTOCOL_ONVIF)
+        ++g_onvifOnline;
+    if (g_onvif != (info->byProtocol == ZELT_PROTOCOL_ONVIF))
         return;
     std::lock_guard l(g_mu);
     if (g_seen.insert(info->szSerialNO).second) {
@@ -62,11 +71,77 @@ double percentile(std::vector<double> v, double q)
     return v[i];
 }
 
+// Resident and peak memory of this process (SDK included), in MiB.
+std::pair<double, double> memoryMiB()
+{
+    double rss = 0, peak = 0;
+    if (FILE *f = std::fopen("/proc/self/status", "r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, f)) {
+            long kb = 0;
+            if (std::sscanf(line, "VmRSS: %ld", &kb) == 1)
+                rss = double(kb) / 1024;
+            if (std::sscanf(line, "VmHWM: %ld", &kb) == 1)
+                peak = double(kb) / 1024;
+        }
+        std::fclose(f);
+    }
+    return {rss, peak};
+}
+
+// WS-Discovery Hellos of invented cameras, each from its own endpoint
+// reference, from 127.0.0.2 … 127.0.0.51 with a service at that address:
+// the most an impostor on the segment can make look plausible.
+void flood(unsigned n, unsigned short wsdPort, const std::atomic<bool> &stop)
+{
+    std::vector<int> fds;
+    for (unsigned s = 0; s < 50; ++s) {
+        int fd = socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in self{};
+        self.sin_family = AF_INET;
+        self.sin_addr.s_addr = htonl(0x7f000002u + s);
+        bind(fd, reinterpret_cast<sockaddr *>(&self), sizeof self);
+        setsockopt(fd, IPPROTO_IP, IP_MULTICAST_IF, &self.sin_addr, sizeof self.sin_addr);
+        int ttl = 0;
+        setsockopt(fd, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl);
+        fds.push_back(fd);
+    }
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(wsdPort);
+    inet_pton(AF_INET, "239.255.255.250", &to.sin_addr);
+    char msg[2048];
+    for (unsigned i = 0; i < n && !stop; ++i) {
+        const unsigned s = i % 50;
+        const int len = std::snprintf(
+            msg, sizeof msg,
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?><soap:Envelope "
+            "xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\" "
+            "xmlns:wsa=\"http://schemas.xmlsoap.org/ws/2004/08/addressing\" "
+            "xmlns:wsd=\"http://schemas.xmlsoap.org/ws/2005/04/discovery\" "
+            "xmlns:dn=\"http://www.onvif.org/ver10/network/wsdl\" xmlns:tds=\"http://www.onvif.org/ver10/device/wsdl\">"
+            "<soap:Header><wsa:MessageID>urn:uuid:%08x-0000-4000-8000-%012x</wsa:MessageID>"
+            "<wsa:To>urn:schemas-xmlsoap-org:ws:2005:04:discovery</wsa:To>"
+            "<wsa:Action>http://schemas.xmlsoap.org/ws/2005/04/discovery/Hello</wsa:Action></soap:Header>"
+            "<soap:Body><wsd:Hello><wsa:EndpointReference><wsa:Address>urn:uuid:%08x-1111-4000-8000-%012x"
+            "</wsa:Address></wsa:EndpointReference><wsd:Types>dn:NetworkVideoTransmitter tds:Device</wsd:Types>"
+            "<wsd:Scopes>onvif://www.onvif.org/hardware/Flood</wsd:Scopes>"
+            "<wsd:XAddrs>http://127.0.0.%u:80/onvif/device_service</wsd:XAddrs>"
+            "<wsd:MetadataVersion>1</wsd:MetadataVersion></wsd:Hello></soap:Body></soap:Envelope>",
+            i, i, i, i, 2 + s);
+        sendto(fds[s], msg, size_t(len), 0, reinterpret_cast<sockaddr *>(&to), sizeof to);
+        if (i % 64 == 63)
+            usleep(200); // about 300,000 a second: more than the receiver reads
+    }
+    for (int fd : fds)
+        close(fd);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
-    unsigned count = 1000, commands = 200, port = 45000 + unsigned(getpid() % 1000) * 2;
+    unsigned count = 1000, commands = 200, port = 45000 + unsigned(getpid() % 1000) * 2, floodCount = 0;
     double limit = 30;
     std::string loss = "0";
     for (int i = 1; i < argc; i += 2) {
@@ -90,9 +165,11 @@ int main(int argc, char **argv)
             limit = std::atof(argv[i + 1]);
         else if (a == "--loss")
             loss = argv[i + 1];
+        else if (a == "--flood")
+            floodCount = unsigned(std::atoi(argv[i + 1]));
         else {
-            std::fprintf(stderr,
-                         "usage: zelt-bench [--onvif] [--count N] [--commands K] [--port P] [--limit S] [--loss P]\n");
+            std::fprintf(stderr, "usage: zelt-bench [--onvif] [--count N] [--commands K] [--port P] [--limit S] "
+                                 "[--loss P] [--flood N]\n");
             return 2;
         }
     }
@@ -156,8 +233,9 @@ int main(int argc, char **argv)
 
     setenv("ZELT_INTERFACES", "lo", 1);
     setenv("ZELT_PORT", portText.c_str(), 1);
-    if (g_onvif) {
+    if (g_onvif || floodCount > 0)
         setenv("ZELT_WSD_PORT", wsdPort.c_str(), 1);
+    if (g_onvif) {
         setenv("ZELT_PROTOCOLS", "onvif", 0); // discovery by WS-Discovery alone, unless asked otherwise
     }
     const auto t0 = Clock::now();
@@ -184,6 +262,15 @@ int main(int argc, char **argv)
     }
     std::vector<double> setIp, activate;
     unsigned k = 0;
+    std::atomic<bool> floodStop{false};
+    std::thread flooder;
+    const auto memBefore = memoryMiB();
+    const auto floodStart = Clock::now();
+    if (floodCount > 0) {
+        flooder = std::thread(
+            [&] { flood(floodCount, static_cast<unsigned short>(std::atoi(wsdPort.c_str())), floodStop); });
+        usleep(200000); // the flood is on before the first command
+    }
     for (auto &d : devices) {
         if (setIp.size() >= commands)
             break;
@@ -194,6 +281,8 @@ int main(int argc, char **argv)
         std::snprintf(p.szIPv4Address, sizeof p.szIPv4Address, "192.168.%u.%u", (100 + k / 250) % 256, 2 + k % 250);
         ++k;
         auto t = Clock::now();
+        if (d.byTrust == ZELT_TRUST_UNCERTIFIED)
+            ZELT_AllowUncertified(d.szMAC); // the bench is the user who agreed
         int ok = ZELT_ModifyDeviceNetParam(d.szMAC, "Admin12345", &p);
         if (ok == 1)
             setIp.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t).count());
@@ -214,6 +303,15 @@ int main(int argc, char **argv)
     }
     std::printf("set-ip round trip: %zu commands, median %.2f ms, p99 %.2f ms\n", setIp.size(), percentile(setIp, 0.5),
                 percentile(setIp, 0.99));
+    if (flooder.joinable()) {
+        flooder.join();
+        const double floodSeconds = std::chrono::duration<double>(Clock::now() - floodStart).count();
+        usleep(2000000); // what the receiver still reads
+        const auto after = memoryMiB();
+        std::printf("flood: %u announcements in %.1f s; %zu ONVIF devices listed; memory %.1f MiB before, %.1f MiB "
+                    "after, peak %.1f MiB\n",
+                    floodCount, floodSeconds, g_onvifOnline.load(), memBefore.first, after.first, after.second);
+    }
     std::printf("activate round trip: %zu commands, median %.2f ms, p99 %.2f ms\n", activate.size(),
                 percentile(activate, 0.5), percentile(activate, 0.99));
     ZELT_Stop();
