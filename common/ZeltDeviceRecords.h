@@ -38,9 +38,11 @@ struct ZELT_DEVICE_EVENT {
     uint8_t byDhcp;             // 434
     uint8_t byExtendInfo;       // 435
     uint16_t wHttpPort;         // 436
-    uint8_t byRes2[21];         // 438
+    uint8_t byProtocol;         // 438 ZELT_PROTOCOL_*: how the device was found
+    uint8_t byRes2[20];         // 439
     uint8_t byActivated;        // 459 0 = active
-    uint8_t byRes3[40];         // 460
+    uint8_t byTrust;            // 460 ZELT_TRUST_*: how its identity is known
+    uint8_t byRes3[39];         // 461
 };
 
 #pragma pack(pop)
@@ -68,9 +70,11 @@ static_assert(offsetof(ZELT_DEVICE_EVENT, bySupport) == 433);
 static_assert(offsetof(ZELT_DEVICE_EVENT, byDhcp) == 434);
 static_assert(offsetof(ZELT_DEVICE_EVENT, byExtendInfo) == 435);
 static_assert(offsetof(ZELT_DEVICE_EVENT, wHttpPort) == 436);
-static_assert(offsetof(ZELT_DEVICE_EVENT, byRes2) == 438);
+static_assert(offsetof(ZELT_DEVICE_EVENT, byProtocol) == 438);
+static_assert(offsetof(ZELT_DEVICE_EVENT, byRes2) == 439);
 static_assert(offsetof(ZELT_DEVICE_EVENT, byActivated) == 459);
-static_assert(offsetof(ZELT_DEVICE_EVENT, byRes3) == 460);
+static_assert(offsetof(ZELT_DEVICE_EVENT, byTrust) == 460);
+static_assert(offsetof(ZELT_DEVICE_EVENT, byRes3) == 461);
 
 // The device-search plug-in's own copy of a device, carried by value in
 // queued signals.
@@ -96,6 +100,8 @@ struct ZELT_DEVICE_INFO_MY {
     uint8_t byDhcp;
     uint8_t byExtendInfo;
     uint8_t byActivated;
+    uint8_t byProtocol;
+    uint8_t byTrust;
 };
 
 Q_DECLARE_METATYPE(ZELT_DEVICE_INFO_MY)
@@ -179,6 +185,8 @@ inline ZELT_DEVICE_INFO_MY buildDeviceInfo(const ZELT_DEVICE_EVENT &ev)
     my.byDhcp = ev.byDhcp;
     my.byExtendInfo = ev.byExtendInfo;
     my.byActivated = ev.byActivated;
+    my.byProtocol = ev.byProtocol;
+    my.byTrust = ev.byTrust;
     return my;
 }
 

@@ -74,6 +74,8 @@ void CDeviceHub::FromSdkRecord(const ZELT_DEVICE_INFO &info, ZELT_DEVICE_EVENT &
     ev.byExtendInfo = info.byExtendInfo;
     ev.wHttpPort = info.wHttpPort;
     ev.byActivated = info.byActivated;
+    ev.byProtocol = info.byProtocol;
+    ev.byTrust = info.byTrust;
 }
 
 void ZELT_CALLBACK CDeviceHub::OnSdkDevice(const ZELT_DEVICE_INFO *pInfo, void *pUser)

@@ -55,10 +55,10 @@ private slots:
         QVERIFY(zero(0, 12));
         QVERIFY(same(12, 300));
         QVERIFY(zero(300, 324));
-        QVERIFY(same(324, 438));
-        QVERIFY(zero(438, 459));
-        QVERIFY(same(459, 460));
-        QVERIFY(zero(460, 500));
+        QVERIFY(same(324, 439)); // up to the protocol
+        QVERIFY(zero(439, 459));
+        QVERIFY(same(459, 461)); // activation and trust
+        QVERIFY(zero(461, 500));
     }
 
     void unterminatedFieldIsReadWithinItsWidth()
@@ -266,6 +266,8 @@ private slots:
         ev.byActivated = 1;
         ev.byExtendInfo = 1;
         ev.byIPv6PrefixLen = 64;
+        ev.byProtocol = ZELT_PROTOCOL_ONVIF;
+        ev.byTrust = ZELT_TRUST_AMBIGUOUS;
         const ZELT_DEVICE_INFO_MY my = ZeltRecords::buildDeviceInfo(ev);
         QCOMPARE(ZeltRecords::text(my.szMAC), QStringLiteral("00-11-22-33-44-55"));
         QCOMPARE(ZeltRecords::text(my.szIPv6Address), QStringLiteral("2001:db8::5"));
@@ -274,6 +276,8 @@ private slots:
         QCOMPARE(my.bySupport, uint8_t(0x65));
         QCOMPARE(my.byActivated, uint8_t(1));
         QCOMPARE(my.byIPv6PrefixLen, uint8_t(64));
+        QCOMPARE(my.byProtocol, uint8_t(ZELT_PROTOCOL_ONVIF));
+        QCOMPARE(my.byTrust, uint8_t(ZELT_TRUST_AMBIGUOUS));
         ZeltRecords::registerMetaTypes();
         QVERIFY(QMetaType::fromName("ZELT_DEVICE_INFO_MY").isValid());
     }
