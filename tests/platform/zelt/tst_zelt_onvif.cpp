@@ -359,9 +359,10 @@ private slots:
     void impostorsGetNothing()
     {
         SimProcess sim(4);
-        QVERIFY(sim.start(simArgs(sim, {"--count", "2", "--onvif", "2", "--onvif-only"})));
+        QVERIFY(sim.start(simArgs(sim, {"--count", "3", "--onvif", "2", "--onvif-only"})));
         QVERIFY(startSdk(sim));
         QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.devices(ZELT_PROTOCOL_ONVIF).size()), 2, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.devices(ZELT_PROTOCOL_ZELT).size()), 1, 5000);
         const QString victim = "02-5a-01-00-00-00";
         FakeService fake(false);
         const quint16 port = wsdPort(sim);
@@ -398,6 +399,23 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.byMac(victim)->byTrust), ZELT_TRUST_UNCERTIFIED, 5000);
         QCOMPARE(consentedModify(victim.toLatin1(), "Admin12345", p), 1);
         QTRY_COMPARE_WITH_TIMEOUT(QByteArray(g_rec.byMac(victim)->szIPv4Address), QByteArray("10.1.0.66"), 5000);
+
+        // A ZELT device's MAC announced over ONVIF: while the ZELT device is
+        // there its commands go over ZELT; once it is gone, they go nowhere.
+        const auto zeltDev = g_rec.devices(ZELT_PROTOCOL_ZELT).front();
+        const std::string node = QString::fromLatin1(zeltDev.szMAC).remove('-').toStdString();
+        const std::string twin = cameraHello("urn:uuid:00000000-0000-1000-8000-" + node, fake.url());
+        sendDiscovery(twin, port);
+        sim.terminate();
+        QTRY_VERIFY_WITH_TIMEOUT(!g_rec.byMac(QString::fromLatin1(zeltDev.szMAC))
+                                     || g_rec.byMac(QString::fromLatin1(zeltDev.szMAC))->byProtocol
+                                            == ZELT_PROTOCOL_ONVIF,
+                                 3000);
+        sendDiscovery(twin, port);
+        QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.byMac(QString::fromLatin1(zeltDev.szMAC))->byTrust), ZELT_TRUST_AMBIGUOUS,
+                                  3000);
+        QCOMPARE(consentedModify(zeltDev.szMAC, "Admin12345", p), 0);
+        QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_AMBIGUOUS_DEVICE));
         QCOMPARE(int(fake.requests().size()), 0);
     }
 

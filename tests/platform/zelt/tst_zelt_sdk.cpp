@@ -186,7 +186,7 @@ QList<int> simStats(SimProcess &sim)
                 if (ok)
                     n << v;
             }
-            return n; // opened, not opened, from cache, answers, held back, inquiries refused
+            return n; // opened, not opened, from cache, answers, held back, inquiries refused, then more
         }
     return {};
 }
@@ -668,7 +668,7 @@ private slots:
         ZELT_Stop();
         sim.terminate();
         const QList<int> stats = simStats(sim);
-        QVERIFY(stats.size() == 6);
+        QVERIFY(stats.size() >= 6);
         QVERIFY2(stats[5] >= 50, "the short windows were refused");
     }
 
