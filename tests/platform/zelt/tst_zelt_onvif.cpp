@@ -232,6 +232,7 @@ private slots:
     {
         ZELT_Stop();
         qunsetenv("ZELT_ONVIF_PASSWORD");
+        qunsetenv("ZELT_PIN_FILE");
     }
 
     void onvifDevicesJoinTheTableAndAreConfigured()
@@ -479,6 +480,60 @@ private slots:
         // The one request it got was the clock: no credentials.
         for (auto &r : slow.requests())
             QVERIFY(r.find("UsernameToken") == std::string::npos && r.find("Authorization") == std::string::npos);
+    }
+
+    // Over HTTPS the certificate of first use is pinned: the next run shows
+    // the device as pinned and sends it the password without asking; a new
+    // certificate stops commands until the user takes it.
+    void httpsCertificatesArePinned()
+    {
+        QTemporaryDir state;
+        const QString pins = state.filePath("pins/onvif-pins");
+        qputenv("ZELT_PIN_FILE", pins.toLocal8Bit());
+        const QStringList args{"--count",      "2",           "--onvif", "1",
+                               "--onvif-only", "--onvif-tls", "--state", state.filePath("fleet.json")};
+        const QString mac = "02-5a-01-00-00-00";
+        ZELT_NET_PARAM p = netParam("10.1.0.44", "255.255.255.0");
+        {
+            SimProcess sim(7);
+            QVERIFY(sim.start(simArgs(sim, args)));
+            QVERIFY(startSdk(sim));
+            QTRY_VERIFY_WITH_TIMEOUT(g_rec.byMac(mac).has_value(), 5000);
+            QCOMPARE(int(g_rec.byMac(mac)->byTrust), ZELT_TRUST_UNCERTIFIED); // first contact: nothing seen before
+            QCOMPARE(ZELT_ModifyDeviceNetParam(mac.toLatin1(), "Admin12345", &p), 0);
+            QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_NOT_CONSENTED));
+            QCOMPARE(consentedModify(mac.toLatin1(), "Admin12345", p), 1);
+            QFileInfo f(pins);
+            QVERIFY(f.exists());
+            QCOMPARE(int(f.permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteOther)), 0);
+            ZELT_Stop();
+            sim.terminate();
+        }
+        {
+            SimProcess sim(7);
+            QVERIFY(sim.start(simArgs(sim, args)));
+            QVERIFY(startSdk(sim));
+            QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.byMac(mac)->byTrust), ZELT_TRUST_PINNED, 5000);
+            p = netParam("10.1.0.45", "255.255.255.0");
+            QCOMPARE(ZELT_ModifyDeviceNetParam(mac.toLatin1(), "Admin12345", &p), 1);
+            ZELT_Stop();
+            sim.terminate();
+        }
+        {
+            SimProcess sim(7);
+            QVERIFY(sim.start(simArgs(sim, args + QStringList{"--onvif-tls-renew", "1"})));
+            QVERIFY(startSdk(sim));
+            QTRY_VERIFY_WITH_TIMEOUT(g_rec.byMac(mac).has_value(), 5000);
+            QTest::qWait(1000); // the handshake that finds the new certificate
+            QCOMPARE(int(g_rec.byMac(mac)->byTrust), ZELT_TRUST_UNCERTIFIED);
+            QCOMPARE(consentedModify(mac.toLatin1(), "Admin12345", p), 0);
+            QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_CERT_CHANGED));
+            QCOMPARE(ZELT_AcceptNewCertificate(mac.toLatin1()), 1);
+            p = netParam("10.1.0.46", "255.255.255.0");
+            QCOMPARE(consentedModify(mac.toLatin1(), "Admin12345", p), 1);
+            QTRY_COMPARE_WITH_TIMEOUT(QByteArray(g_rec.byMac(mac)->szIPv4Address), QByteArray("10.1.0.46"), 5000);
+        }
+        qunsetenv("ZELT_PIN_FILE");
     }
 
     void foreignSubnetsStrangersAndJunk()
