@@ -348,7 +348,6 @@ int Engine::sendInquiry(const wire::Mac *target)
 
 void Engine::receiveLoop()
 {
-    std::vector<uint8_t> buf(wire::kMaxDatagram + 1);
     while (!stopping_) {
         auto now = Clock::now();
         if (inquiryWanted_.exchange(false))
@@ -385,20 +384,25 @@ void Engine::receiveLoop()
             uint64_t v;
             [[maybe_unused]] auto n = ::read(wakeFd_, &v, sizeof v);
         }
-        if (fds[0].revents & POLLIN) {
-            for (int i = 0; i < 4096 && !stopping_; ++i) {
-                long n = transport_.receive(buf.data(), buf.size());
-                if (n < 0)
-                    break;
-                handleDatagram(buf.data(), size_t(n));
-            }
-        }
+        if (fds[0].revents & POLLIN)
+            receiveZelt();
         if (wsdRx_ >= 0) {
             if (fds[2].revents & POLLIN)
                 receiveOnvif(wsdRx_);
             if (fds[3].revents & POLLIN)
                 receiveOnvif(wsdTx_);
         }
+    }
+}
+
+void Engine::receiveZelt()
+{
+    uint8_t buf[wire::kMaxDatagram + 1];
+    for (int i = 0; i < 4096 && !stopping_; ++i) {
+        long n = transport_.receive(buf, sizeof buf);
+        if (n < 0)
+            break;
+        handleDatagram(buf, size_t(n));
     }
 }
 

@@ -136,6 +136,7 @@ private:
         int httpPort = 0;
         uint32_t enrichedVersion = 0;
         bool enrichQueued = false;
+        bool settleQueued = false; // in onvifSettling_
     };
     struct Origin {
         uint32_t address = 0; // network order
@@ -174,6 +175,7 @@ public:
 
 private:
     void receiveLoop();
+    void receiveZelt(); // what waits in the ZELT socket, without blocking
     void dispatchLoop(std::shared_ptr<Engine> self);
     void verifyLoop(Shard &shard);
     void handle(wire::Message &&m, Clock::time_point now);
@@ -245,7 +247,8 @@ private:
     std::unordered_map<uint32_t, size_t> onvifPerSender_;   // entries each sender announced; under mu_
     size_t onvifPerSenderMax_ = 4096;                       // $ZELT_ONVIF_PER_SENDER
     std::set<std::string> onvifDirty_;                      // to rebuild at the next tick; under mu_
-    std::set<wire::Mac> zeltHeardMacs_;                     // every MAC a verified ZELT device had; under mu_
+    std::deque<std::pair<Clock::time_point, std::string>> onvifSettling_; // new entries by the end of their settling
+    std::set<wire::Mac> zeltHeardMacs_; // every MAC a verified ZELT device had; under mu_
     std::set<std::string> zeltHeardSerials_;
     std::map<wire::Mac, Clock::time_point> consent_;                 // under mu_
     std::deque<std::pair<std::string, Clock::time_point>> probeIds_; // our recent probes; under mu_

@@ -180,6 +180,10 @@ void Engine::receiveOnvif(int fd)
 {
     std::vector<char> buf(onvif::kMaxDatagram + 1);
     for (int k = 0; k < 1024 && !stopping_; ++k) {
+        // Parsing is slow beside a ZELT answer: a flood here must not keep
+        // a command waiting for the one in the other socket.
+        if (k % 8 == 7)
+            receiveZelt();
         char control[256];
         sockaddr_in src{};
         iovec iov{buf.data(), buf.size()};
@@ -428,10 +432,12 @@ void Engine::refreshOnvif(const std::string &key, OnvifEntry &e, Events &events,
     }
     // A new device is held back for an answer window: when it speaks ZELT
     // too, its certified side is heard first and it is listed once.
-    const bool settling = zeltEnabled_ && !e.reported
-                          && Clock::now() - e.firstSeen < std::chrono::milliseconds(timing_.windowMs + 500);
-    if (settling)
-        onvifDirty_.insert(key);
+    const auto settle = std::chrono::milliseconds(timing_.windowMs + 500);
+    const bool settling = zeltEnabled_ && !e.reported && Clock::now() - e.firstSeen < settle;
+    if (settling && !e.settleQueued) {
+        e.settleQueued = true;
+        onvifSettling_.emplace_back(e.firstSeen + settle, key);
+    }
     if (hidden || settling) {
         e.info = fresh;
     } else if (!e.reported) {
@@ -756,9 +762,16 @@ void Engine::tickOnvif(Clock::time_point now, Events &events)
     }
     for (auto c = consent_.begin(); c != consent_.end();)
         c = c->second < now ? consent_.erase(c) : std::next(c);
-    // Only what changed: entries still settling, and those whose ZELT side came or went.
+    // Only what changed: entries whose settling time is over, and those whose ZELT side came or went.
     std::set<std::string> dirty;
     dirty.swap(onvifDirty_);
+    while (!onvifSettling_.empty() && onvifSettling_.front().first <= now) {
+        if (auto it = onvif_.find(onvifSettling_.front().second); it != onvif_.end()) {
+            it->second.settleQueued = false;
+            dirty.insert(it->first);
+        }
+        onvifSettling_.pop_front();
+    }
     for (const std::string &k : dirty)
         if (auto it = onvif_.find(k); it != onvif_.end())
             refreshOnvif(k, it->second, events);
