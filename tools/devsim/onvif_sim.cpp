@@ -721,17 +721,18 @@ std::string OnvifSim::respond(Dev &d, const std::string &head, const std::string
     const std::string target = sp2 == std::string::npos ? std::string() : line.substr(sp + 1, sp2 - sp - 1);
     // While locked out no credential is checked, the right one neither:
     // otherwise the lockout would not stop a guesser.
-    bool digestOk = false;
+    bool digestOk = false, stale = false;
     if (opt_.auth != "wsse" && !authorization.empty() && !locked(d)) {
         const Digest r = checkDigest(d, authorization, target);
         digestOk = r == Digest::Ok;
+        stale = r == Digest::Stale;
         if (r == Digest::Wrong)
             failure(d);
     }
     if (body.empty() && !digestOk && opt_.auth != "wsse") {
         // An HTTP client negotiating Digest asks without a body first.
         return reply(401, soapType, senderFault("NotAuthorized", "Sender not authorized"),
-                     "WWW-Authenticate: " + digestChallenge(d) + "\r\n");
+                     "WWW-Authenticate: " + digestChallenge(d, stale) + "\r\n");
     }
     auto env = zelt::onvif::parse(body.data(), body.size());
     if (!env || !zelt::onvif::body(*env)) {
@@ -742,12 +743,14 @@ std::string OnvifSim::respond(Dev &d, const std::string &head, const std::string
     bool challenge = false;
     std::string out = soap(d, *env, digestOk, status, challenge);
     if (challenge)
-        return reply(401, soapType, out, "WWW-Authenticate: " + digestChallenge(d) + "\r\n");
+        return reply(401, soapType, out, "WWW-Authenticate: " + digestChallenge(d, stale) + "\r\n");
     return reply(status, soapType, out);
 }
 
 // A fresh nonce of this device; the oldest ones are forgotten beyond 64.
-std::string OnvifSim::digestChallenge(Dev &d)
+// stale: the client's nonce was unknown or expired, so that it asks again
+// with the new one instead of taking the password for wrong.
+std::string OnvifSim::digestChallenge(Dev &d, bool stale)
 {
     uint8_t n[16];
     zelt::crypto::randomBytes(n, sizeof n);
@@ -758,7 +761,8 @@ std::string OnvifSim::digestChallenge(Dev &d)
     }
     d.digestNonces[nonce] = DigestNonce{now()};
     d.digestOrder.push_back(nonce);
-    return "Digest realm=\"zelt-devsim\", qop=\"auth\", nonce=\"" + nonce + "\", algorithm=MD5";
+    return "Digest realm=\"zelt-devsim\", qop=\"auth\", nonce=\"" + nonce + "\", algorithm=MD5"
+           + (stale ? ", stale=true" : "");
 }
 
 OnvifSim::Digest OnvifSim::checkDigest(Dev &d, const std::string &authorization, const std::string &uri)
@@ -769,7 +773,7 @@ OnvifSim::Digest OnvifSim::checkDigest(Dev &d, const std::string &authorization,
     // Only nonces this device issued, within their time, and for this request.
     auto issued = d.digestNonces.find(p["nonce"]);
     if (issued == d.digestNonces.end() || now() - issued->second.issued > opt_.tokenWindowSeconds)
-        return Digest::Refused;
+        return Digest::Stale;
     if (p["uri"] != uri || (p.count("algorithm") && lower(p["algorithm"]) != "md5"))
         return Digest::Refused;
     DigestNonce &n = issued->second;

@@ -1,9 +1,9 @@
 // The simulator's ONVIF side: devices that answer WS-Discovery (UDP, the
 // multicast group joined on the chosen interfaces) and serve the ONVIF
-// device service over HTTP, one listener per device on its own address
-// when that address is on this host, else on each interface's address with
-// a port of its own. Changes go to the same device state the ZELT side
-// announces.
+// device service over HTTP (or HTTPS only), one listener per device on its
+// own address when that address is on this host, else on each interface's
+// address with a port of its own. Changes go to the same device state the
+// ZELT side announces.
 #pragma once
 
 #include "device.h"
@@ -158,12 +158,12 @@ private:
     std::string respond(Dev &d, const std::string &head, const std::string &body);
     std::string soap(Dev &d, const zelt::onvif::Node &env, bool httpAuthorized, int &status, bool &challenge);
     bool checkToken(Dev &d, const zelt::onvif::UsernameToken &t);
-    // Refused: an answer that does not fit a nonce of this device (unknown,
-    // expired, replayed), which says nothing about the password; Wrong: a
-    // wrong password, a failed attempt.
-    enum class Digest { Ok, Refused, Wrong };
+    // Stale: the nonce is not (or no longer) one of this device's; Refused:
+    // an answer not for this request, or one taken before (a replay). Both
+    // say nothing about the password. Wrong: a wrong password, a failed attempt.
+    enum class Digest { Ok, Stale, Refused, Wrong };
     Digest checkDigest(Dev &d, const std::string &authorization, const std::string &uri);
-    std::string digestChallenge(Dev &d);
+    std::string digestChallenge(Dev &d, bool stale = false);
     void failure(Dev &d);
     bool locked(const Dev &d) const { return now() < d.lockedUntil; }
 
