@@ -14,9 +14,9 @@ fz=platform/zelt/fuzz
 secs=${FUZZ_TARGET_SECONDS:-15}
 mkdir -p "$out"
 common=(-std=c++20 -g -O1 -I platform/zelt/include -I "$src" -I "$fz")
-sodium=$(pkg-config --cflags --libs libsodium libxml-2.0 libcurl libcrypto)
+sodium=$(pkg-config --cflags --libs libsodium libxml-2.0 libcurl libcrypto libssl)
 core=("$src/wire.cpp" "$src/crypto.cpp" "$src/xmlstrict.cpp" "$src/onvif.cpp")
-engine=("$src/engine.cpp" "$src/engine_onvif.cpp" "$src/onvif_client.cpp" "$src/device.cpp" "$src/net.cpp" "$src/log.cpp" "$src/trust.cpp")
+engine=("$src/engine.cpp" "$src/engine_onvif.cpp" "$src/onvif_client.cpp" "$src/device.cpp" "$src/net.cpp" "$src/log.cpp" "$src/trust.cpp" "$src/pins.cpp")
 
 clang++-14 "${common[@]}" -fsanitize=address,undefined "$fz/fuzz_seeds.cpp" "${core[@]}" "$src/device.cpp" $sodium -o "$out/fuzz_seeds"
 "$out/fuzz_seeds" "$out/seeds"
