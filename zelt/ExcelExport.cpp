@@ -7,6 +7,6 @@
 
 void QtZelt::saveExcel()
 {
-    PathWidget dlg(m_pModel, nullptr);
+    PathWidget dlg(m_pModel, nullptr, QtZeltItemModel::ExportedColumns());
     dlg.exec();
 }

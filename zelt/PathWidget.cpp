@@ -34,9 +34,10 @@ void PathWidget::SetLastFolder(const QString &strFolder)
     g_lastFolder = strFolder;
 }
 
-PathWidget::PathWidget(QAbstractItemModel *pModel, QWidget *parent)
+PathWidget::PathWidget(QAbstractItemModel *pModel, QWidget *parent, const QList<int> &columns)
     : CBaseDialog(parent, true, true, true)
     , m_pModel(pModel)
+    , m_columns(columns)
 {
     SetAutoAccept(false);
     connect(this, &CBaseDialog::ClickedOKBtnSig, this, &PathWidget::onConfirm);
@@ -205,9 +206,13 @@ bool PathWidget::WriteWorkbook(const QString &strName)
         return false;
     }
 
-    const int columns = m_pModel->columnCount() - 1;
+    QList<int> exported = m_columns;
+    if (exported.isEmpty())
+        for (int c = 0; c < m_pModel->columnCount() - 1; ++c)
+            exported.append(c);
+    const int columns = int(exported.size());
     QStringList titles;
-    for (int c = 0; c < columns; ++c)
+    for (int c : exported)
         titles << m_pModel->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
 
     bool ok = true;
@@ -243,7 +248,8 @@ bool PathWidget::WriteWorkbook(const QString &strName)
         row.prepare(insert);
         for (int r = 0; r < m_pModel->rowCount() && ok; ++r) {
             for (int c = 0; c < columns; ++c)
-                row.bindValue(QStringLiteral(":%1").arg(c + 1), m_pModel->index(r, c).data().toString(), QSql::In);
+                row.bindValue(QStringLiteral(":%1").arg(c + 1), m_pModel->index(r, exported.at(c)).data().toString(),
+                              QSql::In);
             if (!row.exec()) {
                 qCDebug(lcZeltExcel) << "insert row" << r << row.lastError().text();
                 ok = false;

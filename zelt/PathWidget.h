@@ -2,6 +2,7 @@
 // The "Save" dialog of the Excel export: a file name and a folder; OK writes
 // the device table as a workbook through QODBC.
 
+#include <QList>
 #include <QString>
 
 #include "CBaseDialog.h"
@@ -17,7 +18,9 @@ class PathWidget : public CBaseDialog
 {
     Q_OBJECT
 public:
-    explicit PathWidget(QAbstractItemModel *pModel, QWidget *parent = nullptr);
+    // columns: the model's columns written, in order; none given: every
+    // column but the last (a model's hidden one).
+    explicit PathWidget(QAbstractItemModel *pModel, QWidget *parent = nullptr, const QList<int> &columns = {});
 
     // The last folder followed by the typed name.
     QString GetFullName() const;
@@ -56,4 +59,5 @@ private:
     void ShowNameTip(const QString &strText);
 
     QAbstractItemModel *m_pModel;
+    QList<int> m_columns;
 };

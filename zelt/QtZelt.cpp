@@ -26,6 +26,7 @@
 #include "ZeltDeviceStore.h"
 #include "ZeltDeviceTable.h"
 #include "ZeltPanelContext.h"
+#include "ZeltTrust.h"
 #include "vela.h"
 
 Q_LOGGING_CATEGORY(lcZeltPanel, "zelt.panel")
@@ -102,12 +103,19 @@ QtZelt::QtZelt(QWidget *parent, TBX_ModifyNetParamFunc pModify, TBX_ResetPasswor
     QHeaderView *header = table->header();
     header->setSortIndicatorShown(true);
     header->setSortIndicator(0, Qt::AscendingOrder);
+    // The trust column is the model's last and shown next to the ID, so
+    // that it is in sight without scrolling; narrow, icon only.
+    table->setItemDelegateForColumn(Col::ColTrust, new CZeltTrustDelegate(table));
+    header->moveSection(header->visualIndex(Col::ColTrust), 1);
     // Address columns are widened when the font would cut a full address.
     const int addressWidth = table->fontMetrics().horizontalAdvance(QStringLiteral("255.255.255.255")) + 12;
     for (int c = 0; c < QtZeltItemModel::ColumnCount; ++c) {
         int w = QtZeltItemModel::ColumnWidth(c);
         if (QtZeltItemModel::IsAddressColumn(c))
             w = qMax(w, addressWidth);
+        if (c == Col::ColTrust) // its header text in full
+            w = qMax(w,
+                     header->fontMetrics().horizontalAdvance(m_pModel->headerData(c, Qt::Horizontal).toString()) + 14);
         if (w > 0)
             table->setColumnWidth(c, w);
     }

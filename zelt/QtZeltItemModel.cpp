@@ -10,6 +10,7 @@
 #include <numeric>
 #include <vector>
 
+#include "ZeltTrust.h"
 #include "zelt_sdk.h"
 
 // --------------------------------------------------------- CZeltCellItem
@@ -78,6 +79,24 @@ bool CIpStandardItem::operator<(const QStandardItem &other) const
     return mine < otherKey;
 }
 
+// -------------------------------------------------------- CZeltTrustItem
+
+QStandardItem *CZeltTrustItem::clone() const
+{
+    auto *item = new CZeltTrustItem;
+    item->TakeContent(*this);
+    return item;
+}
+
+bool CZeltTrustItem::operator<(const QStandardItem &other) const
+{
+    const QVariant mine = data(QtZeltItemModel::kTrustRole);
+    const QVariant theirs = other.data(QtZeltItemModel::kTrustRole);
+    if (!mine.isValid() || !theirs.isValid())
+        return QStandardItem::operator<(other);
+    return ZeltTrust::Rank(uint8_t(mine.toUInt())) < ZeltTrust::Rank(uint8_t(theirs.toUInt()));
+}
+
 // ------------------------------------------------------- QtZeltItemModel
 
 namespace {
@@ -110,6 +129,7 @@ const ColumnInfo kColumns[QtZeltItemModel::ColumnCount] = {
     {QT_TRANSLATE_NOOP("QtZelt", "Is Support DHCP"), 130},
     {QT_TRANSLATE_NOOP("QtZelt", "IPv4 DHCP"), 130},
     {QT_TRANSLATE_NOOP("QtZelt", "New"), 130},
+    {QT_TRANSLATE_NOOP("QtZelt", "Trust"), 44},
 };
 } // namespace
 
@@ -218,6 +238,7 @@ void QtZeltItemModel::FillCells(QStandardItem *const items[], int row, const ZEL
     items[ColSoftVersion]->setText(text(d.szSoftwareVersion));
     items[ColDspVersion]->setText(text(d.szDSPVersion));
     items[ColStartTime]->setText(text(d.szStartTime));
+    items[ColTrust]->setData(uint(d.byTrust), kTrustRole);
 
     if (d.byExtendInfo == 0) {
         items[ColGateway]->setText(QString());
@@ -328,10 +349,29 @@ bool QtZeltItemModel::setData(const QModelIndex &index, const QVariant &value, i
     return QStandardItemModel::setData(index, value, role);
 }
 
+QVariant QtZeltItemModel::data(const QModelIndex &index, int role) const
+{
+    if (index.column() == ColTrust
+        && (role == Qt::DisplayRole || role == Qt::DecorationRole || role == Qt::ToolTipRole)) {
+        const QVariant level = QStandardItemModel::data(index, kTrustRole);
+        if (level.isValid()) {
+            const auto trust = uint8_t(level.toUInt());
+            if (role == Qt::DisplayRole)
+                return ZeltTrust::Word(trust);
+            if (role == Qt::DecorationRole)
+                return ZeltTrust::Icon(trust);
+            return ZeltTrust::Tip(trust);
+        }
+    }
+    return QStandardItemModel::data(index, role);
+}
+
 void QtZeltItemModel::RetranslateHeaders()
 {
     for (int c = 0; c < ColumnCount; ++c)
         setHeaderData(c, Qt::Horizontal, QCoreApplication::translate("QtZelt", kColumns[c].header), Qt::DisplayRole);
+    setHeaderData(ColTrust, Qt::Horizontal,
+                  QCoreApplication::translate("QtZelt", "How each device's identity is known"), Qt::ToolTipRole);
 }
 
 int QtZeltItemModel::ColumnWidth(int column)
@@ -344,10 +384,21 @@ bool QtZeltItemModel::IsAddressColumn(int column)
     return column == ColIPv4 || column == ColMask || column == ColGateway;
 }
 
+QList<int> QtZeltItemModel::ExportedColumns()
+{
+    QList<int> columns;
+    for (int c = 0; c < ColumnCount; ++c)
+        if (c != ColNew)
+            columns.append(c);
+    return columns;
+}
+
 CZeltCellItem *QtZeltItemModel::NewCell(int column)
 {
     if (IsAddressColumn(column))
         return new CIpStandardItem;
+    if (column == ColTrust)
+        return new CZeltTrustItem;
     return new CZeltCellItem;
 }
 

@@ -44,6 +44,15 @@ private:
     QByteArray m_key;
 };
 
+// The trust cell: holds the device's trust level (QtZeltItemModel::kTrustRole)
+// and sorts by it; the model derives its word, icon and tool tip.
+class CZeltTrustItem : public CZeltCellItem
+{
+public:
+    QStandardItem *clone() const override;
+    bool operator<(const QStandardItem &other) const override;
+};
+
 class QtZeltItemModel : public QStandardItemModel
 {
     Q_OBJECT
@@ -71,8 +80,14 @@ public:
         ColSupportDhcp,
         ColDhcp,
         ColNew,
+        // Last, so that every other column keeps its index; the panel shows
+        // it next to the ID.
+        ColTrust,
         ColumnCount
     };
+
+    // The trust cell's level (ZELT_TRUST_*).
+    static constexpr int kTrustRole = Qt::UserRole + 40;
 
     explicit QtZeltItemModel(QObject *parent = nullptr);
 
@@ -81,6 +96,9 @@ public:
     // what the editor hands back is refused, so the row keeps naming its
     // device. The panel's own filling goes through the items.
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    // The trust column's word, icon and tool tip come from the cell's level
+    // as the language is now: one small value per row, however many rows.
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
     // Row filling: every cell of the row from the device's record.
     void FillRow(int row, const ZELT_DEVICE_INFO_MY &d);
@@ -112,6 +130,8 @@ public:
     static int ColumnWidth(int column); // -1: the view's default
     // The dotted-address columns: ordered numerically, sized for a full address.
     static bool IsAddressColumn(int column);
+    // The columns "Save as Excel" writes, in order: all but "New".
+    static QList<int> ExportedColumns();
     // A new, empty cell for the column.
     static CZeltCellItem *NewCell(int column);
 
@@ -132,7 +152,7 @@ private:
     // False, and nothing changed, if a cell is not a CZeltCellItem.
     bool Rearrange(const QList<int> &order);
     CZeltCellItem *Cell(int row, int column) const;
-    // The row's 22 items, created where missing.
+    // The row's items, created where missing.
     void RowItems(int row, QStandardItem *items[]);
     static void FillCells(QStandardItem *const items[], int row, const ZELT_DEVICE_INFO_MY &d);
     static void FillTranslatedCells(QStandardItem *const items[], const ZELT_DEVICE_INFO_MY &d);

@@ -11,8 +11,8 @@
 Q_LOGGING_CATEGORY(lcZeltSdk, "zelt.sdk")
 
 namespace {
-const ZeltSdkApi kSdk = {&ZELT_ModifyDeviceNetParam, &ZELT_ActivateDevice,  &ZELT_ResetDefaultPasswd,
-                         &ZELT_ResetPasswd,          &ZELT_GetDeviceConfig, &ZELT_GetLastError};
+const ZeltSdkApi kSdk = {&ZELT_ModifyDeviceNetParam, &ZELT_ActivateDevice, &ZELT_ResetDefaultPasswd, &ZELT_ResetPasswd,
+                         &ZELT_GetDeviceConfig,      &ZELT_GetLastError,   &ZELT_AllowUncertified};
 std::atomic<const ZeltSdkApi *> g_api{&kSdk};
 // Each thread's own, as the SDK's: batch commands run on several threads.
 thread_local uint32_t g_lastError = 0;
@@ -111,9 +111,35 @@ bool GetDeviceKey(const QByteArray &serial, QByteArray *key)
     return true;
 }
 
+bool AllowUncertified(const QByteArray &mac)
+{
+    const auto allow = Api().allowUncertified;
+    if (allow && allow(mac.constData()) == 1)
+        return true;
+    qCDebug(lcZeltSdk) << "consent for" << mac << "not taken, error" << (allow ? Api().lastError() : 0);
+    return false;
+}
+
 uint32_t LastError()
 {
     return g_lastError;
+}
+
+void ClearLastError()
+{
+    g_lastError = 0;
+}
+
+void NoteHostFailure(const char *what)
+{
+    NoteFailure(what);
+}
+
+bool Refuse(uint32_t sdkError)
+{
+    g_lastError = sdkError;
+    qCDebug(lcZeltSdk) << "refused without sending, error" << sdkError;
+    return false;
 }
 
 } // namespace ZeltSdkWrapper

@@ -18,6 +18,7 @@ struct ZeltSdkApi {
     int (*reset)(const char *serial, const ZELT_RESET_PARAM *request);
     int (*getConfig)(const char *serial, uint32_t command, const void *in, uint32_t inLen, void *out, uint32_t outLen);
     uint32_t (*lastError)();
+    int (*allowUncertified)(const char *mac);
 };
 
 namespace ZeltSdkWrapper {
@@ -48,7 +49,19 @@ bool Reset(const QByteArray &serial, const ZELT_RESET_PARAM &request);
 // 256 data bytes is clamped.
 bool GetDeviceKey(const QByteArray &serial, QByteArray *key);
 
+// The user agreed that the next command to this device may carry a secret
+// although the device cannot prove who it is. True when the SDK took it.
+bool AllowUncertified(const QByteArray &mac);
+
 // The SDK's last error after this thread's last failed call (0 when none).
 uint32_t LastError();
+// Before a command: no error yet on this thread.
+void ClearLastError();
+// After the host's own call into the SDK failed on this thread: its error
+// becomes this thread's last error.
+void NoteHostFailure(const char *what);
+// A command the panel refuses itself, as the SDK would: false, with the
+// SDK's error for it as this thread's last error.
+bool Refuse(uint32_t sdkError);
 
 } // namespace ZeltSdkWrapper

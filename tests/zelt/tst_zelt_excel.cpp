@@ -22,6 +22,7 @@
 #include "ZeltDialogCatcher.h"
 #include "ZeltTestSupport.h"
 #include "xlsreader.h"
+#include "zelt_sdk.h"
 
 namespace {
 // Many rows without many items.
@@ -307,8 +308,10 @@ private slots:
         auto *panel = new QtZelt(&host, nullptr, nullptr, nullptr);
         layout->addWidget(panel);
         host.show();
+        const uint8_t trust[] = {ZELT_TRUST_VERIFIED, ZELT_TRUST_UNCERTIFIED, ZELT_TRUST_AMBIGUOUS};
         for (int i = 1; i <= 3; ++i) {
-            const ZELT_DEVICE_EVENT ev = ZeltTest::MakeEvent(1, 40 + i);
+            ZELT_DEVICE_EVENT ev = ZeltTest::MakeEvent(1, 40 + i);
+            ev.byTrust = trust[i - 1];
             panel->HandleEvent(ev);
         }
         QTRY_COMPARE(panel->Model()->rowCount(), 3);
@@ -340,16 +343,19 @@ private slots:
         QVERIFY2(read.ok, qPrintable(read.error));
         const QList<QStringList> rows = xlsRows(read.sheet(0));
         QCOMPARE(rows.size(), 4);
-        const int exported = QtZeltItemModel::ColumnCount - 1;
+        // Every column but the hidden "New", the trust word last.
+        const QList<int> exported = QtZeltItemModel::ExportedColumns();
+        QCOMPARE(exported.size(), QtZeltItemModel::ColumnCount - 1);
+        QCOMPARE(exported.last(), int(QtZeltItemModel::ColTrust));
         QStringList header;
-        for (int c = 0; c < exported; ++c)
+        for (int c : exported)
             header << panel->Model()->headerData(c, Qt::Horizontal).toString();
         while (!header.isEmpty() && header.last().isEmpty())
             header.removeLast();
         QCOMPARE(rows[0], header);
         for (int r = 0; r < 3; ++r) {
             QStringList cells;
-            for (int c = 0; c < exported; ++c)
+            for (int c : exported)
                 cells << panel->Model()->index(r, c).data().toString();
             // xlrd reports empty text cells as empty; trailing ones are dropped.
             while (!cells.isEmpty() && cells.last().isEmpty())
@@ -363,6 +369,11 @@ private slots:
                     c = QString("");
             QCOMPARE(got, cells);
         }
+        QCOMPARE(rows[0].last(), QString("Trust"));
+        QVERIFY(!rows[0].contains("New"));
+        QCOMPARE(rows[1].last(), QString("Verified"));
+        QCOMPARE(rows[2].last(), QString("Uncertified"));
+        QCOMPARE(rows[3].last(), QString("Ambiguous"));
     }
 };
 

@@ -65,7 +65,8 @@ enum Col {
     ColSupMod = 18,
     ColSupDhcp = 19,
     ColDhcp = 20,
-    ColNew = 21
+    ColNew = 21,
+    ColTrust = 22
 };
 } // namespace
 
@@ -261,7 +262,7 @@ private slots:
 
     void onlineRowsFillAllColumns()
     {
-        QCOMPARE(m_model->columnCount(), 22);
+        QCOMPARE(m_model->columnCount(), 23);
         const QStringList headers{"ID",
                                   "Device Type",
                                   "IPv4 Address",
@@ -283,8 +284,9 @@ private slots:
                                   "Is Support Mod IPv6",
                                   "Is Support DHCP",
                                   "IPv4 DHCP",
-                                  "New"};
-        for (int c = 0; c < 22; ++c)
+                                  "New",
+                                  "Trust"};
+        for (int c = 0; c < 23; ++c)
             QCOMPARE(m_model->headerData(c, Qt::Horizontal).toString(), headers.at(c));
         QCOMPARE(m_table->columnWidth(ColSerial), 230);
         QCOMPARE(m_table->columnWidth(ColId), 50);
@@ -326,7 +328,7 @@ private slots:
         QCOMPARE(W<QLabel>("m_pLabelCount")->text(), QStringLiteral("2"));
 
         // Only the serial cell can be edited (to copy its text).
-        for (int c = 0; c < 22; ++c)
+        for (int c = 0; c < 23; ++c)
             QCOMPARE(bool(m_model->flags(m_model->index(0, c)) & Qt::ItemIsEditable), c == ColSerial);
 
         // The same device again is a second row.
@@ -527,6 +529,8 @@ private slots:
         Online(1);
         QHeaderView *h = m_table->header();
         QCOMPARE(h->visualIndex(0), 0);
+        QCOMPARE(h->visualIndex(ColTrust), 1); // the trust column next to it
+        const int place3 = h->visualIndex(3), place5 = h->visualIndex(5);
         // Drag another column onto the first place: it springs back.
         QTest::mousePress(h->viewport(), Qt::LeftButton, {}, QPoint(h->sectionViewportPosition(3) + 5, 5));
         QTest::mouseRelease(h->viewport(), Qt::LeftButton, {}, QPoint(h->sectionViewportPosition(3) + 5, 5));
@@ -534,7 +538,7 @@ private slots:
         h->moveSection(h->visualIndex(3), 0);
         QCOMPARE(h->visualIndex(0), 0);
         QCOMPARE(h->logicalIndex(0), 0);
-        QCOMPARE(h->visualIndex(3), 3);
+        QCOMPARE(h->visualIndex(3), place3);
         // A column moved elsewhere stays moved.
         h->moveSection(h->visualIndex(5), 2);
         QCOMPARE(h->logicalIndex(2), 5);
@@ -542,8 +546,8 @@ private slots:
         QTest::mousePress(h->viewport(), Qt::LeftButton, {}, QPoint(h->sectionViewportPosition(0) + 5, 5));
         QTest::mouseRelease(h->viewport(), Qt::LeftButton, {}, QPoint(h->sectionViewportPosition(0) + 5, 5));
         QVERIFY(!h->sectionsMovable());
-        h->moveSection(h->visualIndex(5), 5); // put it back for the other tests
-        QCOMPARE(h->logicalIndex(5), 5);
+        h->moveSection(h->visualIndex(5), place5); // put it back for the other tests
+        QCOMPARE(h->logicalIndex(place5), 5);
     }
 
     void selectionFillsPanel()

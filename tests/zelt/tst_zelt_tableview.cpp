@@ -54,12 +54,12 @@ private slots:
     void deviceModelColumns()
     {
         QtZeltItemModel m;
-        QCOMPARE(m.columnCount(), 22);
+        QCOMPARE(m.columnCount(), 23);
         QCOMPARE(m.headerData(7, Qt::Horizontal).toString(), QStringLiteral("Http Port"));
         QCOMPARE(m.headerData(2, Qt::Horizontal, Qt::TextAlignmentRole).toInt(), int(Qt::AlignLeft | Qt::AlignVCenter));
         QCOMPARE(QtZeltItemModel::ColumnWidth(7), -1);
         QCOMPARE(QtZeltItemModel::ColumnWidth(1), 104);
-        QCOMPARE(QtZeltItemModel::ColumnWidth(22), -1);
+        QCOMPARE(QtZeltItemModel::ColumnWidth(23), -1);
         // The device model gives no header check state, so no check box.
         CTableView view;
         view.setModel(&m);

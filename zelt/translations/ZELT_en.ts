@@ -410,6 +410,122 @@ your password with at least two kinds of them contained.</translation>
         <source>Export</source>
         <translation>Export</translation>
     </message>
+    <message>
+        <source>Trust</source>
+        <translation>Trust</translation>
+    </message>
+    <message>
+        <source>How each device's identity is known</source>
+        <translation>How each device's identity is known</translation>
+    </message>
+    <message>
+        <source>Send the password anyway?</source>
+        <translation>Send the password anyway?</translation>
+    </message>
+    <message>
+        <source>Send the new password anyway?</source>
+        <translation>Send the new password anyway?</translation>
+    </message>
+    <message>
+        <source>Send the security code anyway?</source>
+        <translation>Send the security code anyway?</translation>
+    </message>
+    <message>
+        <source>Send the security code and the new password anyway?</source>
+        <translation>Send the security code and the new password anyway?</translation>
+    </message>
+    <message>
+        <source>Send the key file and the new password anyway?</source>
+        <translation>Send the key file and the new password anyway?</translation>
+    </message>
+    <message>
+        <source>Send the key file anyway?</source>
+        <translation>Send the key file anyway?</translation>
+    </message>
+    <message>
+        <source>ID %1: %2</source>
+        <translation>ID %1: %2</translation>
+    </message>
+    <message>
+        <source>Verified</source>
+        <translation>Verified</translation>
+    </message>
+    <message>
+        <source>Verified: maker certificate checked</source>
+        <translation>Verified: maker certificate checked</translation>
+    </message>
+    <message>
+        <source>Pinned</source>
+        <translation>Pinned</translation>
+    </message>
+    <message>
+        <source>Pinned: HTTPS certificate as at first contact</source>
+        <translation>Pinned: HTTPS certificate as at first contact</translation>
+    </message>
+    <message>
+        <source>Uncertified</source>
+        <translation>Uncertified</translation>
+    </message>
+    <message>
+        <source>Uncertified: found over ONVIF; cannot prove who it is</source>
+        <translation>Uncertified: found over ONVIF; cannot prove who it is</translation>
+    </message>
+    <message>
+        <source>Ambiguous</source>
+        <translation>Ambiguous</translation>
+    </message>
+    <message>
+        <source>Ambiguous: two devices claim this MAC or serial number; commands refused</source>
+        <translation>Ambiguous: two devices claim this MAC or serial number; commands refused</translation>
+    </message>
+    <message>
+        <source>Untrusted</source>
+        <translation>Untrusted</translation>
+    </message>
+    <message>
+        <source>Untrusted: no certificate of a trusted maker</source>
+        <translation>Untrusted: no certificate of a trusted maker</translation>
+    </message>
+    <message>
+        <source>It cannot prove who it is and sending to it was not agreed to; nothing was sent.</source>
+        <translation>It cannot prove who it is and sending to it was not agreed to; nothing was sent.</translation>
+    </message>
+    <message>
+        <source>Two devices claim this MAC or serial number; commands are refused and nothing was sent.</source>
+        <translation>Two devices claim this MAC or serial number; commands are refused and nothing was sent.</translation>
+    </message>
+    <message>
+        <source>Its HTTPS certificate is not the one seen at first contact; nothing was sent.</source>
+        <translation>Its HTTPS certificate is not the one seen at first contact; nothing was sent.</translation>
+    </message>
+    <message>
+        <source>It has no certificate of a trusted maker; nothing was sent.</source>
+        <translation>It has no certificate of a trusted maker; nothing was sent.</translation>
+    </message>
+    <message>
+        <source>Identity not verified</source>
+        <translation>Identity not verified</translation>
+    </message>
+    <message>
+        <source>This device cannot prove who it is (found over ONVIF, no maker certificate):</source>
+        <translation>This device cannot prove who it is (found over ONVIF, no maker certificate):</translation>
+    </message>
+    <message>
+        <source>%1 devices cannot prove who they are (found over ONVIF, no maker certificate):</source>
+        <translation>%1 devices cannot prove who they are (found over ONVIF, no maker certificate):</translation>
+    </message>
+    <message>
+        <source>ID %1   %2</source>
+        <translation>ID %1   %2</translation>
+    </message>
+    <message>
+        <source>and %1 more</source>
+        <translation>and %1 more</translation>
+    </message>
+    <message>
+        <source>No leaves them out; the other devices are changed either way.</source>
+        <translation>No leaves them out; the other devices are changed either way.</translation>
+    </message>
 </context>
 <context>
     <name>CTBX_ZELTMainWnd</name>

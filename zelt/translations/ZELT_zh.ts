@@ -410,6 +410,122 @@ your password with at least two kinds of them contained.</source>
         <source>Export</source>
         <translation>导出</translation>
     </message>
+    <message>
+        <source>Trust</source>
+        <translation>信任</translation>
+    </message>
+    <message>
+        <source>How each device's identity is known</source>
+        <translation>设备身份的确认方式</translation>
+    </message>
+    <message>
+        <source>Send the password anyway?</source>
+        <translation>仍要发送密码吗？</translation>
+    </message>
+    <message>
+        <source>Send the new password anyway?</source>
+        <translation>仍要发送新密码吗？</translation>
+    </message>
+    <message>
+        <source>Send the security code anyway?</source>
+        <translation>仍要发送安全码吗？</translation>
+    </message>
+    <message>
+        <source>Send the security code and the new password anyway?</source>
+        <translation>仍要发送安全码和新密码吗？</translation>
+    </message>
+    <message>
+        <source>Send the key file and the new password anyway?</source>
+        <translation>仍要发送密钥文件和新密码吗？</translation>
+    </message>
+    <message>
+        <source>Send the key file anyway?</source>
+        <translation>仍要发送密钥文件吗？</translation>
+    </message>
+    <message>
+        <source>ID %1: %2</source>
+        <translation>序号 %1：%2</translation>
+    </message>
+    <message>
+        <source>Verified</source>
+        <translation>已验证</translation>
+    </message>
+    <message>
+        <source>Verified: maker certificate checked</source>
+        <translation>已验证：厂商证书已核验</translation>
+    </message>
+    <message>
+        <source>Pinned</source>
+        <translation>已固定</translation>
+    </message>
+    <message>
+        <source>Pinned: HTTPS certificate as at first contact</source>
+        <translation>已固定：HTTPS 证书与首次连接时一致</translation>
+    </message>
+    <message>
+        <source>Uncertified</source>
+        <translation>未认证</translation>
+    </message>
+    <message>
+        <source>Uncertified: found over ONVIF; cannot prove who it is</source>
+        <translation>未认证：通过 ONVIF 发现，无法证明其身份</translation>
+    </message>
+    <message>
+        <source>Ambiguous</source>
+        <translation>身份冲突</translation>
+    </message>
+    <message>
+        <source>Ambiguous: two devices claim this MAC or serial number; commands refused</source>
+        <translation>身份冲突：两台设备声称使用此 MAC 地址或序列号，命令被拒绝</translation>
+    </message>
+    <message>
+        <source>Untrusted</source>
+        <translation>不受信任</translation>
+    </message>
+    <message>
+        <source>Untrusted: no certificate of a trusted maker</source>
+        <translation>不受信任：没有受信任厂商的证书</translation>
+    </message>
+    <message>
+        <source>It cannot prove who it is and sending to it was not agreed to; nothing was sent.</source>
+        <translation>该设备无法证明其身份，且未同意向其发送；未发送任何内容。</translation>
+    </message>
+    <message>
+        <source>Two devices claim this MAC or serial number; commands are refused and nothing was sent.</source>
+        <translation>两台设备声称使用此 MAC 地址或序列号；命令被拒绝，未发送任何内容。</translation>
+    </message>
+    <message>
+        <source>Its HTTPS certificate is not the one seen at first contact; nothing was sent.</source>
+        <translation>其 HTTPS 证书与首次连接时不同；未发送任何内容。</translation>
+    </message>
+    <message>
+        <source>It has no certificate of a trusted maker; nothing was sent.</source>
+        <translation>该设备没有受信任厂商的证书；未发送任何内容。</translation>
+    </message>
+    <message>
+        <source>Identity not verified</source>
+        <translation>身份未验证</translation>
+    </message>
+    <message>
+        <source>This device cannot prove who it is (found over ONVIF, no maker certificate):</source>
+        <translation>此设备无法证明其身份（通过 ONVIF 发现，没有厂商证书）：</translation>
+    </message>
+    <message>
+        <source>%1 devices cannot prove who they are (found over ONVIF, no maker certificate):</source>
+        <translation>%1 台设备无法证明其身份（通过 ONVIF 发现，没有厂商证书）：</translation>
+    </message>
+    <message>
+        <source>ID %1   %2</source>
+        <translation>序号 %1   %2</translation>
+    </message>
+    <message>
+        <source>and %1 more</source>
+        <translation>另有 %1 台</translation>
+    </message>
+    <message>
+        <source>No leaves them out; the other devices are changed either way.</source>
+        <translation>选择“否”将跳过这些设备；其他设备照常修改。</translation>
+    </message>
 </context>
 <context>
     <name>CTBX_ZELTMainWnd</name>
