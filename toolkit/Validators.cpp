@@ -77,13 +77,21 @@ QValidator::State CRegExpValidator::validate(QString &input, int &pos) const
         return QRegularExpressionValidator::validate(input, pos);
     if (!rx.isValid() || !rx.match(input).hasMatch())
         return Acceptable;
-    // Remove the character before the cursor; when a paste brought several
-    // forbidden characters, keep removing until no forbidden match is left.
-    while (rx.match(input).hasMatch() && removeBefore(input, pos)) {
+    // A typed character that completes a forbidden match is the one to go.
+    QString withoutTyped = input;
+    int typedPos = pos;
+    if (removeBefore(withoutTyped, typedPos) && !rx.match(withoutTyped).hasMatch()) {
+        input = withoutTyped;
+        pos = typedPos;
+        return Intermediate;
     }
-    if (rx.match(input).hasMatch()) {
-        input.remove(rx);
-        pos = qMin(pos, int(input.size()));
+    // A paste: only the forbidden runs go, the text around them stays.
+    for (QRegularExpressionMatch m = rx.match(input); m.hasMatch() && m.capturedLength() > 0; m = rx.match(input)) {
+        const int start = int(m.capturedStart());
+        const int end = int(m.capturedEnd());
+        input.remove(start, end - start);
+        if (pos > start)
+            pos -= qMin(pos, end) - start;
     }
     return Intermediate;
 }

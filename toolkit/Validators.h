@@ -10,7 +10,8 @@
 //
 // Shell edition: the pattern names what is FORBIDDEN (except ".*", which
 // allows everything); a typed character that breaks the limit or completes
-// a forbidden match is removed at once and the result is Intermediate.
+// a forbidden match is removed at once, a paste loses only its forbidden
+// characters, and the result is Intermediate.
 // Plug-in edition: an over-long text is Invalid; otherwise the pattern names
 // what is ALLOWED, as in QRegularExpressionValidator.
 class CRegExpValidator : public QRegularExpressionValidator
