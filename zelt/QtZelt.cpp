@@ -73,7 +73,7 @@ QtZelt::QtZelt(QWidget *parent, TBX_ModifyNetParamFunc pModify, TBX_ResetPasswor
 
     m_pRunner = new CZeltBatchRunner(this);
     m_pTable = new CZeltDeviceTable(*m_pStore, *m_pModel, ui.m_pLabelCount, this);
-    m_pContext.reset(new CZeltPanelContext{this, ui, *m_pStore, *m_pModel, *m_pRunner});
+    m_pContext.reset(new CZeltPanelContext{this, ui, *m_pStore, *m_pModel, *m_pRunner, {}});
     m_pNetwork = std::make_unique<CZeltNetworkSection>(*m_pContext, pModify);
     m_pPassword = std::make_unique<CZeltPasswordSection>(*m_pContext);
     m_pNetwork->SetUpFields();
@@ -171,7 +171,12 @@ void QtZelt::MakeConnections()
     connect(header, &QHeaderView::sectionPressed, this, &QtZelt::OnHeaderPress);
     connect(table, &QAbstractItemView::doubleClicked, this, &QtZelt::OnClickAction);
     connect(table, &CTableView::SignalClickRelease, this, &QtZelt::OnDeviceTableClicked);
-    connect(table->selectionModel(), &QItemSelectionModel::currentChanged, this, &QtZelt::OnItemChanged);
+    connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { FollowSelection(true); });
+    // Rows that go (offline devices) or move take their selection along
+    // without a selection signal.
+    connect(m_pModel, &QAbstractItemModel::rowsRemoved, this, &QtZelt::FollowSelectionLater);
+    connect(m_pModel, &QAbstractItemModel::layoutChanged, this, &QtZelt::FollowSelectionLater);
+    connect(m_pModel, &QAbstractItemModel::modelReset, this, &QtZelt::FollowSelectionLater);
     connect(header, &QHeaderView::sectionClicked, this, &QtZelt::SortTable);
     connect(ui.pushButtonManualUpdate, &QPushButton::clicked, this, &QtZelt::OnManualUpdate);
     connect(ui.m_pBtnExpand, &QToolButton::clicked, this, &QtZelt::OnClickExpandBtn);
@@ -229,8 +234,7 @@ void QtZelt::OnDeviceOffline(const QString &serial, const QString &mac)
 void QtZelt::OnDeviceUpdate(const ZELT_DEVICE_INFO_MY &info)
 {
     const int row = m_pTable->Update(info);
-    CTableView *table = ui.tableWidgetDevice;
-    if (row >= 0 && table->currentIndex().row() == row && table->selectionModel()->selectedRows().size() == 1)
+    if (row >= 0 && m_eShown == Shown::Single && m_pContext->shownRow.row() == row)
         FillPanel(row);
 }
 
@@ -323,26 +327,48 @@ void QtZelt::OnDeviceTableClicked(const QModelIndex &index)
 {
     Q_UNUSED(index);
     m_pTable->Flush();
+    FollowSelection(true);
+}
+
+void QtZelt::FollowSelection(bool bForce)
+{
     const QModelIndexList rows = ui.tableWidgetDevice->selectionModel()->selectedRows();
+    QPersistentModelIndex &shown = m_pContext->shownRow;
     if (rows.isEmpty()) {
-        SetEditingEnabled(false);
+        if (bForce || m_eShown != Shown::Nothing)
+            SetEditingEnabled(false);
+        m_eShown = Shown::Nothing;
+        shown = QPersistentModelIndex();
     } else if (rows.size() > 1) {
-        m_pNetwork->SetMultiMode(rows);
-        m_pPassword->SetMultiMode();
+        if (bForce || m_eShown != Shown::Run) {
+            m_pNetwork->SetMultiMode(rows);
+            m_pPassword->SetMultiMode();
+        }
+        m_eShown = Shown::Run;
+        shown = QPersistentModelIndex();
     } else {
-        SetEditingEnabled(true);
-        FillPanel(rows.first().row());
-        m_singleSelection = rows.first();
+        const QModelIndex row = rows.first();
+        if (bForce || m_eShown != Shown::Single || shown != row) {
+            SetEditingEnabled(true);
+            FillPanel(row.row());
+        }
+        m_eShown = Shown::Single;
+        shown = row;
     }
 }
 
-void QtZelt::OnItemChanged(const QModelIndex &current, const QModelIndex &previous)
+void QtZelt::FollowSelectionLater()
 {
-    Q_UNUSED(previous);
-    if (!current.isValid())
+    if (m_bFollowQueued)
         return;
-    SetEditingEnabled(true);
-    FillPanel(current.row());
+    m_bFollowQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_bFollowQueued = false;
+            FollowSelection(false);
+        },
+        Qt::QueuedConnection);
 }
 
 void QtZelt::SetEditingEnabled(bool bOn)

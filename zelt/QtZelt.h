@@ -67,7 +67,6 @@ signals:
 public slots:
     void OnDeviceTableClicked(const QModelIndex &index);
     void OnManualUpdate();
-    void OnItemChanged(const QModelIndex &current, const QModelIndex &previous);
     void OnDeviceOnline(const ZELT_DEVICE_INFO_MY &info);
     void OnDeviceOffline(const QString &serial, const QString &mac);
     void OnDeviceUpdate(const ZELT_DEVICE_INFO_MY &info);
@@ -100,6 +99,13 @@ private:
     void MakeConnections();
     void SetEditingEnabled(bool bOn);
     void FillPanel(int row);
+    // The sections follow the selection, however it changed (mouse, keys,
+    // rows gone): no row, one row (single mode, that device's values),
+    // several (run mode). bForce: set the sections up again even where the
+    // mode and the shown device stay.
+    void FollowSelection(bool bForce);
+    // After rows moved or went: once, when the events have settled.
+    void FollowSelectionLater();
 
     Ui_QtZeltClass ui;
 
@@ -118,7 +124,9 @@ private:
 
     QByteArray m_headerState;
     QString m_strRememberedSerial;
-    QPersistentModelIndex m_singleSelection;
+    enum class Shown { Nothing, Single, Run };
+    Shown m_eShown = Shown::Nothing;
+    bool m_bFollowQueued = false;
     QPersistentModelIndex m_rememberedSerialCell;
     bool m_bStarted = false;
     bool m_bDirectIntake = false; // the intake runs on the GUI thread (replay)

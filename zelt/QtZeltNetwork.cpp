@@ -296,7 +296,17 @@ void CZeltNetworkSection::ModifySelected()
         return;
     }
 
-    const QModelIndexList rows = m_ctx.ui.tableWidgetDevice->selectionModel()->selectedRows();
+    // What the section shows is what is changed: in single mode the shown
+    // device alone, whatever else the selection holds.
+    QModelIndexList rows;
+    if (m_bBatchLabels)
+        rows = m_ctx.ui.tableWidgetDevice->selectionModel()->selectedRows();
+    else if (m_ctx.shownRow.isValid())
+        rows.append(m_ctx.shownRow);
+    if (rows.isEmpty()) {
+        m_ctx.ShowMessage(tr("Information"), tr("Please select a device."));
+        return;
+    }
     const QList<QString> addresses = ZeltNet::RunAddresses(ip, int(rows.size()), mask);
     if (addresses.size() != rows.size()) {
         m_ctx.ShowMessage(

@@ -3,6 +3,7 @@
 // store, the table model, the batch runner, and the small helpers every
 // section uses to find a row's device and to talk to the user.
 
+#include <QPersistentModelIndex>
 #include <QString>
 
 #include <cstdint>
@@ -29,6 +30,9 @@ struct CZeltPanelContext {
     CZeltDeviceStore &store;
     QtZeltItemModel &model;
     CZeltBatchRunner &runner;
+    // The row whose device the sections show while one row is selected
+    // (invalid otherwise): the device single-device actions act on.
+    QPersistentModelIndex shownRow;
 
     // Field errors: the text as a tool tip at the field's top-left corner;
     // the field gets the focus.
