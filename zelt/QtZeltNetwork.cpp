@@ -26,6 +26,7 @@
 #include "ZeltNetChecks.h"
 #include "ZeltPanelContext.h"
 #include "ZeltSdkWrapper.h"
+#include "ZeltTrust.h"
 #include "zelt_sdk.h"
 
 namespace {
@@ -60,7 +61,11 @@ void ShowRunSummary(const CZeltPanelContext &ctx, const QList<CZeltBatchRunner::
     }
     if (ctx.runner.WasCancelled() && !any)
         return;
-    ctx.ShowMessage(QCoreApplication::translate("QtZelt", "Information"), ok.text + failed.text);
+    QList<QString> ids;
+    for (const CZeltBatchRunner::Job &job : jobs)
+        ids.append(job.strId);
+    ctx.ShowMessage(QCoreApplication::translate("QtZelt", "Information"),
+                    ok.text + failed.text + ctx.FailureReasons(ids));
 }
 } // namespace
 
@@ -335,6 +340,7 @@ void CZeltNetworkSection::ModifySelected()
     };
     QList<Target> targets;
     QList<CZeltBatchRunner::Job> jobs;
+    CZeltConsent consent;
     {
         CZeltDeviceStore::Locker lock(m_ctx.store);
         for (int k = 0; k < rows.size(); ++k) {
@@ -348,16 +354,22 @@ void CZeltNetworkSection::ModifySelected()
             const QByteArray mac = ZeltRecords::bytes(d.szMAC);
             const QByteArray addr = addresses.at(k).toLatin1();
             const TBX_ModifyNetParamFunc modify = m_pModify;
-            jobs.append({id, CZeltPanelContext::DeviceLabel(id, d), [modify, common, mac, addr] {
-                             const Common &c = *common;
-                             return modify(mac.constData(), addr.constData(), c.mask.constData(),
-                                           c.password.constData(), c.port.constData(), c.http.constData(),
-                                           c.gateway.constData(), c.sendIPv6 ? c.ipv6.constData() : nullptr,
-                                           c.sendIPv6 ? c.ipv6Gateway.constData() : nullptr, c.sendIPv6 ? c.prefix : 0,
-                                           c.dhcp);
-                         }});
+            auto command = [modify, common, mac, addr] {
+                const Common &c = *common;
+                const bool ok = modify(
+                    mac.constData(), addr.constData(), c.mask.constData(), c.password.constData(), c.port.constData(),
+                    c.http.constData(), c.gateway.constData(), c.sendIPv6 ? c.ipv6.constData() : nullptr,
+                    c.sendIPv6 ? c.ipv6Gateway.constData() : nullptr, c.sendIPv6 ? c.prefix : 0, c.dhcp);
+                if (!ok)
+                    ZeltSdkWrapper::NoteHostFailure("modify network parameters");
+                return ok;
+            };
+            jobs.append({id, CZeltPanelContext::DeviceLabel(id, d),
+                         ZeltTrust::GuardedWork(consent.Add(id, d), d, std::move(command))});
         }
     }
+    if (!consent.Settle(m_ctx.pPanel, tr("Send the password anyway?"), jobs, targets))
+        return;
 
     const QString gatewayText = QString::fromLatin1(common->gateway);
     const QList<CZeltBatchRunner::Outcome> outcomes = m_ctx.runner.Run(
@@ -406,6 +418,7 @@ void CZeltNetworkSection::ModifyDhcpOfSelected()
     };
     QList<Target> targets;
     QList<CZeltBatchRunner::Job> jobs;
+    CZeltConsent consent;
     {
         CZeltDeviceStore::Locker lock(m_ctx.store);
         const QModelIndexList rows = m_ctx.ui.tableWidgetDevice->selectionModel()->selectedRows();
@@ -424,9 +437,13 @@ void CZeltNetworkSection::ModifyDhcpOfSelected()
             targets.append({index, text(d.szSerialNO), text(d.szMAC)});
             const QByteArray mac = ZeltRecords::bytes(d.szMAC);
             jobs.append({id, CZeltPanelContext::DeviceLabel(id, d),
-                         [mac, pwd, param] { return ZeltSdkWrapper::ModifyNetParam(mac, pwd, param); }});
+                         ZeltTrust::GuardedWork(consent.Add(id, d), d, [mac, pwd, param] {
+                             return ZeltSdkWrapper::ModifyNetParam(mac, pwd, param);
+                         })});
         }
     }
+    if (!consent.Settle(m_ctx.pPanel, tr("Send the password anyway?"), jobs, targets))
+        return;
 
     const QList<CZeltBatchRunner::Outcome> outcomes = m_ctx.runner.Run(
         tr("Batch Modify Network parameters"), jobs, [&](int i, bool ok) {

@@ -27,9 +27,11 @@
 #include "ZeltDeviceStore.h"
 #include "ZeltPanelContext.h"
 #include "ZeltSdkWrapper.h"
+#include "ZeltTrust.h"
 #include "zelt_sdk.h"
 
 #include <memory>
+#include <optional>
 
 Q_LOGGING_CATEGORY(lcZeltPassword, "zelt.password")
 
@@ -257,6 +259,7 @@ void CZeltPasswordSection::ActivateSelected()
     };
     QList<Target> targets;
     QList<CZeltBatchRunner::Job> jobs;
+    CZeltConsent consent;
     bool noCurrent = false;
     {
         CZeltDeviceStore::Locker lock(m_ctx.store);
@@ -273,10 +276,11 @@ void CZeltPasswordSection::ActivateSelected()
             const QString id = m_ctx.IdOfRow(row);
             const QByteArray serial = ZeltRecords::bytes(d.szSerialNO);
             targets.append({index, ZeltRecords::text(d.szSerialNO), ZeltRecords::text(d.szMAC)});
-            jobs.append({id, CZeltPanelContext::DeviceLabel(id, d), [serial, password] {
+            jobs.append({id, CZeltPanelContext::DeviceLabel(id, d),
+                         ZeltTrust::GuardedWork(consent.Add(id, d), d, [serial, password] {
                              qCDebug(lcZeltPassword) << "activate" << serial;
                              return ZeltSdkWrapper::Activate(serial, password);
-                         }});
+                         })});
         }
     }
     if (noCurrent) {
@@ -287,6 +291,8 @@ void CZeltPasswordSection::ActivateSelected()
         m_ctx.ShowMessage(tr("Information"), tr("No activate device."));
         return;
     }
+    if (!consent.Settle(m_ctx.pPanel, tr("Send the new password anyway?"), jobs, targets))
+        return;
 
     const QList<CZeltBatchRunner::Outcome> outcomes = m_ctx.runner.Run(
         tr("Activate device"), jobs, [&](int i, bool ok) {
@@ -301,8 +307,10 @@ void CZeltPasswordSection::ActivateSelected()
                 m_ctx.store.Modify(rec, [](ZELT_DEVICE_INFO_MY &d) { d.byActivated = 0; });
         });
     QString okText, failText;
+    QList<QString> ids;
     bool any = false;
     for (int i = 0; i < jobs.size(); ++i) {
+        ids.append(jobs.at(i).strId);
         const QString &id = jobs.at(i).strId;
         if (outcomes.at(i) == CZeltBatchRunner::Outcome::Succeeded)
             okText += okText.isEmpty() ? tr("The device is activated.") + tr("ID:%1").arg(id) : id;
@@ -315,25 +323,58 @@ void CZeltPasswordSection::ActivateSelected()
     if (okText.isEmpty() && failText.isEmpty())
         m_ctx.ShowMessage(tr("Information"), tr("No activate device."));
     else
-        m_ctx.ShowMessage(tr("Information"), okText + failText);
+        m_ctx.ShowMessage(tr("Information"), okText + failText + m_ctx.FailureReasons(ids));
 }
 
 void CZeltPasswordSection::ShowResetResult(bool bOk, bool bNewPassword)
 {
-    if (bOk)
+    if (bOk) {
         m_ctx.ShowMessage(tr("Information"),
                           bNewPassword ? tr("Reset password succeed.") : tr("Restore default password succeed."));
-    else if (bNewPassword)
-        m_ctx.ShowMessage(tr("Information"), tr("Reset password failed."));
+        return;
+    }
+    const QString reason = ZeltTrust::FailureReason(m_ctx.runner.ErrorOf(0));
+    const QString why = reason.isEmpty() ? QString() : QLatin1Char('\n') + reason;
+    if (bNewPassword)
+        m_ctx.ShowMessage(tr("Information"), tr("Reset password failed.") + why);
     else
-        m_ctx.ShowMessage(tr("Error"), tr("Restore default password failed!"));
+        m_ctx.ShowMessage(tr("Error"), tr("Restore default password failed!") + why);
+}
+
+bool CZeltPasswordSection::ShownDevice(ZELT_DEVICE_INFO_MY &d, QString &strId) const
+{
+    if (!m_ctx.shownRow.isValid())
+        return false;
+    CZeltDeviceStore::Locker lock(m_ctx.store);
+    const int rec = m_ctx.RecordOfRow(m_ctx.shownRow.row());
+    if (rec < 0)
+        return false;
+    d = m_ctx.store.At(rec);
+    strId = m_ctx.IdOfRow(m_ctx.shownRow.row());
+    return true;
+}
+
+std::optional<bool> CZeltPasswordSection::RunForShownDevice(const QString &strTitle, const QString &strQuestion,
+                                                            const QString &strSerial, std::function<bool()> command)
+{
+    ZELT_DEVICE_INFO_MY d;
+    QString id;
+    if (!ShownDevice(d, id)) {
+        m_ctx.ShowMessage(tr("Information"), tr("Please select a device."));
+        return std::nullopt;
+    }
+    CZeltConsent consent;
+    QList<CZeltBatchRunner::Job> jobs{
+        {id, strSerial, ZeltTrust::GuardedWork(consent.Add(id, d), d, std::move(command))}};
+    if (!consent.Settle(m_ctx.pPanel, strQuestion, jobs))
+        return std::nullopt;
+    return RunSingle(strTitle, jobs.first());
 }
 
 // One command for the device of the panel, off the GUI thread; the dialog
 // appears only when it takes long.
-bool CZeltPasswordSection::RunSingle(const QString &strTitle, const QString &strSerial, std::function<bool()> work)
+bool CZeltPasswordSection::RunSingle(const QString &strTitle, const CZeltBatchRunner::Job &job)
 {
-    CZeltBatchRunner::Job job{QString(), strSerial, std::move(work)};
     const QList<CZeltBatchRunner::Outcome> outcome = m_ctx.runner.Run(strTitle, {job});
     return outcome.value(0) == CZeltBatchRunner::Outcome::Succeeded;
 }
@@ -369,12 +410,13 @@ void CZeltPasswordSection::ResetPassword()
         return;
     }
 
-    bool ok = false;
+    std::optional<bool> ok;
     if (!newPassword) {
         const QByteArray serial = m_ctx.ui.lineEditSerial->text().toLatin1();
         const QByteArray securityCode = code.toLatin1();
-        ok = RunSingle(tr("Reset Default Password"), m_ctx.ui.lineEditSerial->text(),
-                       [serial, securityCode] { return ZeltSdkWrapper::ResetDefault(serial, securityCode); });
+        ok = RunForShownDevice(tr("Reset Default Password"), tr("Send the security code anyway?"),
+                               m_ctx.ui.lineEditSerial->text(),
+                               [serial, securityCode] { return ZeltSdkWrapper::ResetDefault(serial, securityCode); });
     } else {
         ZELT_RESET_PARAM request;
         std::memset(&request, 0, sizeof request);
@@ -382,10 +424,12 @@ void CZeltPasswordSection::ResetPassword()
         ZeltRecords::putText(request.szNewPassword, m_ctx.ui.edtNewPassword->text().toLatin1(),
                              ZeltRecords::FieldEnd::Full);
         const QByteArray serial = m_ctx.ui.lineEditSerial->text().trimmed().toLatin1();
-        ok = RunSingle(tr("Reset Password"), m_ctx.ui.lineEditSerial->text(),
-                       [serial, request] { return ZeltSdkWrapper::Reset(serial, request); });
+        ok = RunForShownDevice(tr("Reset Password"), tr("Send the security code and the new password anyway?"),
+                               m_ctx.ui.lineEditSerial->text(),
+                               [serial, request] { return ZeltSdkWrapper::Reset(serial, request); });
     }
-    ShowResetResult(ok, newPassword);
+    if (ok)
+        ShowResetResult(*ok, newPassword);
 }
 
 void CZeltPasswordSection::ExportKey()
@@ -415,11 +459,14 @@ void CZeltPasswordSection::ExportKey()
         m_ctx.ShowMessage(tr("Error"), tr("Row error!"));
         return;
     }
-    // Written by the worker, read here once it has ended.
+    // Written by the worker, read here once it has ended. The request
+    // carries no secret: no consent is asked.
     auto key = std::make_shared<QByteArray>();
-    if (!RunSingle(tr("Export"), QString::fromLatin1(serial),
-                   [serial, key] { return ZeltSdkWrapper::GetDeviceKey(serial, key.get()); })) {
-        m_ctx.ShowMessage(tr("Information"), tr("Get key error."));
+    if (!RunSingle(tr("Export"), {QString(), QString::fromLatin1(serial),
+                                  [serial, key] { return ZeltSdkWrapper::GetDeviceKey(serial, key.get()); }})) {
+        const QString reason = ZeltTrust::FailureReason(m_ctx.runner.ErrorOf(0));
+        m_ctx.ShowMessage(tr("Information"),
+                          tr("Get key error.") + (reason.isEmpty() ? QString() : QLatin1Char('\n') + reason));
         return;
     }
     QFile file(folder + QStringLiteral("DeviceKey.xml"));
@@ -457,8 +504,11 @@ void CZeltPasswordSection::ImportKey()
         ZeltRecords::putText(request.szNewPassword, m_ctx.ui.edtNewPassword->text().toLatin1(),
                              ZeltRecords::FieldEnd::Full);
     const QByteArray serial = m_ctx.ui.lineEditSerial->text().trimmed().toLatin1();
-    const bool ok = RunSingle(newPassword ? tr("Reset Password") : tr("Reset Default Password"),
-                              m_ctx.ui.lineEditSerial->text(),
-                              [serial, request] { return ZeltSdkWrapper::Reset(serial, request); });
-    ShowResetResult(ok, newPassword);
+    // The key file authorises the reset: it is a secret of its own.
+    const std::optional<bool> ok = RunForShownDevice(
+        newPassword ? tr("Reset Password") : tr("Reset Default Password"),
+        newPassword ? tr("Send the key file and the new password anyway?") : tr("Send the key file anyway?"),
+        m_ctx.ui.lineEditSerial->text(), [serial, request] { return ZeltSdkWrapper::Reset(serial, request); });
+    if (ok)
+        ShowResetResult(*ok, newPassword);
 }

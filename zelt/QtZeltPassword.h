@@ -7,7 +7,9 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
+#include "ZeltBatchRunner.h"
 #include "ZeltDeviceRecords.h"
 
 struct CZeltPanelContext;
@@ -52,7 +54,14 @@ private:
     void ResetPassword();
     void ShowResetResult(bool bOk, bool bNewPassword);
     // One command for the device of the panel, off the GUI thread.
-    bool RunSingle(const QString &strTitle, const QString &strSerial, std::function<bool()> work);
+    bool RunSingle(const QString &strTitle, const CZeltBatchRunner::Job &job);
+    // The device the section shows, as the store has it now.
+    bool ShownDevice(ZELT_DEVICE_INFO_MY &d, QString &strId) const;
+    // The command for the shown device, after the consent question where
+    // its identity needs one (strQuestion). Empty: nothing was done (no
+    // device, or the user said No).
+    std::optional<bool> RunForShownDevice(const QString &strTitle, const QString &strQuestion, const QString &strSerial,
+                                          std::function<bool()> command);
 
     CZeltPanelContext &m_ctx;
     bool m_bStarted = false;

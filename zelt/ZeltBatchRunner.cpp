@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "Buttons.h"
+#include "ZeltSdkWrapper.h"
 
 Q_LOGGING_CATEGORY(lcZeltBatch, "zelt.batch")
 
@@ -194,10 +195,13 @@ void CZeltBatchRunner::Worker()
         const std::function<bool()> &work = (*pool.work)[size_t(job)];
         lock.unlock();
         Wake();
+        // A job's error is the SDK's on this thread, from its own call.
+        ZeltSdkWrapper::ClearLastError();
         const bool ok = work();
+        const uint32_t error = ok ? 0 : ZeltSdkWrapper::LastError();
         lock.lock();
         --pool.running;
-        pool.ended.emplace_back(job, ok);
+        pool.ended.push_back({job, ok, error});
         lock.unlock();
         Wake();
         lock.lock();
@@ -220,7 +224,7 @@ void CZeltBatchRunner::Drain()
     if (!m_bRunning)
         return;
     std::deque<int> started;
-    std::deque<std::pair<int, bool>> ended;
+    std::deque<Pool::Ended> ended;
     bool over = false;
     {
         std::lock_guard lock(m_pool->mu);
@@ -233,8 +237,9 @@ void CZeltBatchRunner::Drain()
     }
     if (!started.empty())
         m_strCurrent = m_jobs.at(started.back()).strDevice;
-    for (const auto &[job, ok] : ended) {
+    for (const auto &[job, ok, error] : ended) {
         m_outcomes[job] = ok ? Outcome::Succeeded : Outcome::Failed;
+        m_errors[job] = error;
         ++m_iDone;
         if (m_onEnded)
             m_onEnded(job, ok);
@@ -261,6 +266,7 @@ QList<CZeltBatchRunner::Outcome> CZeltBatchRunner::Run(const QString &strTitle, 
     if (m_bRunning)
         return none;
     m_bCancelled = false;
+    m_errors.clear();
     if (jobs.isEmpty())
         return none;
     m_bRunning = true;
@@ -268,6 +274,7 @@ QList<CZeltBatchRunner::Outcome> CZeltBatchRunner::Run(const QString &strTitle, 
     m_iDone = 0;
     m_jobs = std::move(jobs);
     m_outcomes = none;
+    m_errors = QList<uint32_t>(m_jobs.size(), 0);
     m_onEnded = onEnded;
     m_strCurrent.clear();
 

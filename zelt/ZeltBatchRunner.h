@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <atomic>
+#include <cstdint>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -90,6 +91,9 @@ public:
     QList<Outcome> Run(const QString &strTitle, QList<Job> jobs,
                        const std::function<void(int iJob, bool bOk)> &onEnded = {});
 
+    // The SDK's error of a job of the last run that failed (0: none known).
+    uint32_t ErrorOf(int iJob) const { return m_errors.value(iJob); }
+
     bool IsRunning() const { return m_bRunning; }
     // Whether the last run was cancelled.
     bool WasCancelled() const { return m_bCancelled; }
@@ -115,7 +119,12 @@ private:
         int running = 0;
         bool cancel = false;
         std::deque<int> started;
-        std::deque<std::pair<int, bool>> ended;
+        struct Ended {
+            int job;
+            bool ok;
+            uint32_t error;
+        };
+        std::deque<Ended> ended;
     };
     void Worker();
     void Wake();
@@ -134,6 +143,7 @@ private:
     int m_iDone = 0;
     QList<Job> m_jobs;
     QList<Outcome> m_outcomes;
+    QList<uint32_t> m_errors;
     std::function<void(int, bool)> m_onEnded;
     QString m_strCurrent;
     std::function<void()> m_quitWait;

@@ -1,12 +1,15 @@
 #include "ZeltPanelContext.h"
 
+#include <QCoreApplication>
 #include <QPoint>
 #include <QWidget>
 
 #include "CToolLabel.h"
 #include "CWarnDlg.h"
 #include "QtZeltItemModel.h"
+#include "ZeltBatchRunner.h"
 #include "ZeltDeviceStore.h"
+#include "ZeltTrust.h"
 
 void CZeltPanelContext::ShowFieldTip(QWidget *field, const QString &strText) const
 {
@@ -34,4 +37,16 @@ QString CZeltPanelContext::DeviceLabel(const QString &strId, const ZELT_DEVICE_I
 {
     return strId.trimmed() + QStringLiteral("   ") + ZeltRecords::text(d.szSerialNO) + QStringLiteral("   ")
            + ZeltRecords::text(d.szIPv4Address);
+}
+
+QString CZeltPanelContext::FailureReasons(const QList<QString> &ids) const
+{
+    QString text;
+    for (int i = 0; i < ids.size(); ++i) {
+        const QString reason = ZeltTrust::FailureReason(runner.ErrorOf(i));
+        if (!reason.isEmpty())
+            text += QLatin1Char('\n')
+                    + QCoreApplication::translate("QtZelt", "ID %1: %2").arg(ids.at(i).trimmed(), reason);
+    }
+    return text;
 }

@@ -3,6 +3,7 @@
 // store, the table model, the batch runner, and the small helpers every
 // section uses to find a row's device and to talk to the user.
 
+#include <QList>
 #include <QPersistentModelIndex>
 #include <QString>
 
@@ -47,4 +48,8 @@ struct CZeltPanelContext {
     QString IdOfRow(int row) const;
     // "<ID>   <serial number>   <address>", what the progress dialog names.
     static QString DeviceLabel(const QString &strId, const ZELT_DEVICE_INFO_MY &d);
+    // One line per job of the runner's last run that failed for a reason
+    // the user can act on ("ID 002: ..."), each line after a line break;
+    // empty when there is none.
+    QString FailureReasons(const QList<QString> &ids) const;
 };
