@@ -10,6 +10,13 @@ CBaseFrame::CBaseFrame(QWidget *parent) : QFrame(parent)
 
 CBaseFrame::~CBaseFrame()
 {
+    LeaveStore();
+}
+
+void CBaseFrame::LeaveStore()
+{
+    // A store that is already gone is not brought back (it would start the
+    // engine again on the way out).
     if (CViewStoregeManager::Exists())
         CViewStoregeManager::Instance()->RemovePage(this);
 }

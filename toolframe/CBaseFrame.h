@@ -38,6 +38,12 @@ public:
     void SetShown(bool bShown) { m_bShown = bShown; }
 
 protected:
+    // Takes the page out of the store's list. Every class that implements
+    // GetTypeId() calls it first in its destructor: the engine's thread asks
+    // listed pages for their type, which a page in its base destructor no
+    // longer has.
+    void LeaveStore();
+
     bool m_bShown = false;
     int m_iValue1 = 0;
     int m_iValue2 = 0;

@@ -153,6 +153,11 @@ CControlPanelFrame::CControlPanelFrame(QWidget *parent) : CBaseFrame(parent)
     Fill();
 }
 
+CControlPanelFrame::~CControlPanelFrame()
+{
+    LeaveStore();
+}
+
 CListWidget *CControlPanelFrame::MakeList(const char *szName, int iMinHeight)
 {
     auto *list = new CListWidget(this);

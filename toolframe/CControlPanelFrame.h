@@ -45,6 +45,7 @@ class CControlPanelFrame : public CBaseFrame
     Q_OBJECT
 public:
     explicit CControlPanelFrame(QWidget *parent = nullptr);
+    ~CControlPanelFrame() override;
 
     int GetTypeId() override { return 1; }
 

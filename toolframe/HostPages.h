@@ -149,11 +149,8 @@ public:
     }
     ~CToolPage() override
     {
-        // Leave the hub's reach before the command and receiver go. A store
-        // that is already gone is not brought back (it would start the
-        // engine again on the way out).
-        if (CViewStoregeManager::Exists())
-            CViewStoregeManager::Instance()->RemovePage(this);
+        // Leave the hub's reach before the command and receiver go.
+        LeaveStore();
         m_pCommand.reset();
     }
 

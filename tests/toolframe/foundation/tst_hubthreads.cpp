@@ -1,6 +1,7 @@
 // The hub under concurrency: a page created while the engine's thread
 // streams events sees the whole replay before any live event; singletons
-// are created exactly once when many threads ask at the same time.
+// are created exactly once when many threads ask at the same time; pages
+// destroyed while events stream are never reached half-destroyed.
 #include <atomic>
 #include <thread>
 #include <vector>
@@ -8,6 +9,7 @@
 #include <QtTest>
 
 #include "CViewStoregeManager.h"
+#include "HostPages.h"
 #include "TBXSingleton.h"
 #include "TestRecords.h"
 
@@ -87,6 +89,30 @@ private slots:
         stop = true;
         engine.join();
         QCOMPARE(store->FindPage(5), nullptr);
+    }
+
+    // The shell's own control panel: once its part of the object is gone,
+    // the engine thread looking up pages must not find it any more.
+    void controlPanelDestroyedWhileEventsStream()
+    {
+        CViewStoregeManager *store = CViewStoregeManager::Instance();
+        store->SetPageCreator(&CreateShellPage);
+        CDeviceHub &hub = store->Hub();
+        std::atomic<bool> stop{false};
+        std::thread engine([&] {
+            int i = 0;
+            while (!stop.load())
+                hub.HandleEvent(MakeEvent(1, QByteArray("P") + QByteArray::number(i++ % 50)));
+        });
+        for (int round = 0; round < 100; ++round) {
+            CBaseFrame *panel = store->GetPage(1);
+            QVERIFY(panel);
+            QCOMPARE(panel->GetTypeId(), 1);
+            delete panel;
+        }
+        stop = true;
+        engine.join();
+        QCOMPARE(store->FindPage(1), nullptr);
     }
 };
 
