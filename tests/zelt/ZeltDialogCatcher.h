@@ -3,6 +3,7 @@
 // they said: the real CWarnDlg is shown and read, never bypassed.
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QList>
 #include <QTextBrowser>
 #include <QTimer>
@@ -20,6 +21,10 @@ class DialogCatcher : public QObject
 public:
     // Result given to a box: 1 confirms, 0 cancels.
     int answer = 1;
+    // Instead: Return pressed on the box itself, as when none of its
+    // buttons has the focus (the box's default answer); `answer` only if
+    // the box stays open.
+    bool byReturnKey = false;
     QList<ShownMessage> shown;
 
     DialogCatcher()
@@ -30,6 +35,14 @@ public:
     }
 
     void clear() { shown.clear(); }
+    // How many boxes came with this title.
+    int count(const QString &title) const
+    {
+        int n = 0;
+        for (const ShownMessage &m : shown)
+            n += m.title == title ? 1 : 0;
+        return n;
+    }
     QString lastText() const { return shown.isEmpty() ? QString() : shown.last().text; }
     QString lastTitle() const { return shown.isEmpty() ? QString() : shown.last().title; }
 
@@ -41,7 +54,14 @@ private:
             if (!dlg || !dlg->isVisible())
                 continue;
             shown.append({dlg->GetTitleText(), dlg->Browser()->toPlainText()});
-            dlg->done(answer);
+            if (byReturnKey) {
+                QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+                QCoreApplication::sendEvent(dlg, &press);
+                if (dlg->isVisible()) // the key did nothing: the box gets `answer`
+                    dlg->done(answer);
+            } else {
+                dlg->done(answer);
+            }
         }
     }
     QTimer m_timer;

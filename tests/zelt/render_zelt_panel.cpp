@@ -12,6 +12,8 @@
 #include <QPainter>
 #include <QTranslator>
 
+#include <cstring>
+
 #include "CFileDialog.h"
 #include "CPathComboBox.h"
 #include "CTableView.h"
@@ -24,6 +26,8 @@
 #include "Toolkit.h"
 #include "ZeltBatchRunner.h"
 #include "ZeltTestSupport.h"
+#include "ZeltTrust.h"
+#include "zelt_sdk.h"
 
 namespace {
 bool NoModify(const char *, const char *, const char *, const char *, const char *, const char *, const char *,
@@ -37,6 +41,10 @@ bool NoRefresh()
 }
 
 QString g_out;
+CTableView *tableView(QWidget *panel)
+{
+    return panel->findChild<CTableView *>("tableWidgetDevice");
+}
 void Save(QWidget *w, const QString &name)
 {
     QApplication::processEvents();
@@ -66,15 +74,21 @@ int main(int argc, char **argv)
     host.resize(1280, 900);
     host.show();
 
-    for (int i = 1; i <= 6; ++i) {
+    // Rows 4 to 8 show the trust levels other than verified.
+    const uint8_t trust[] = {ZELT_TRUST_VERIFIED,    ZELT_TRUST_VERIFIED,  ZELT_TRUST_VERIFIED,
+                             ZELT_TRUST_UNCERTIFIED, ZELT_TRUST_AMBIGUOUS, ZELT_TRUST_PINNED,
+                             ZELT_TRUST_UNCERTIFIED, ZELT_TRUST_UNTRUSTED, ZELT_TRUST_VERIFIED};
+    const int devices = int(sizeof trust);
+    for (int i = 1; i <= devices; ++i) {
         ZELT_DEVICE_EVENT ev = ZeltTest::MakeEvent(1, i);
         if (i == 2)
             ev.byActivated = 1;
         if (i == 3)
             ev.bySupport = 0x40 | 0x07;
+        ev.byTrust = trust[i - 1];
         panel->HandleEvent(ev);
     }
-    for (int n = 0; n < 50 && panel->Model()->rowCount() < 6; ++n)
+    for (int n = 0; n < 50 && panel->Model()->rowCount() < devices; ++n)
         QApplication::processEvents();
 
     CTableView *table = panel->findChild<CTableView *>("tableWidgetDevice");
@@ -112,6 +126,49 @@ int main(int argc, char **argv)
         p.drawPixmap(panel->mapFromGlobal(tip->pos()), tip->grab());
     }
     shot.save(g_out + "/field_tooltip.png");
+
+    // The table's trust column with a tool tip, and the wide column.
+    {
+        select({3});
+        QPixmap table = panel->grab();
+        const QModelIndex cell = panel->Model()->index(3, QtZeltItemModel::ColTrust);
+        const QRect r = table.isNull() ? QRect() : tableView(panel)->visualRect(cell);
+        QLabel tip(cell.data(Qt::ToolTipRole).toString());
+        tip.setStyleSheet("QLabel { background: #ffffdc; border: 1px solid #767676; padding: 2px; }");
+        tip.adjustSize();
+        QPainter p(&table);
+        const QPoint at = tableView(panel)->viewport()->mapTo(panel, r.bottomRight() + QPoint(4, 6));
+        p.drawPixmap(at, tip.grab());
+        p.end();
+        table.save(g_out + "/trust_column.png");
+        tableView(panel)->setColumnWidth(QtZeltItemModel::ColTrust, 120);
+        Save(panel, "trust_column_wide");
+        tableView(panel)->setColumnWidth(QtZeltItemModel::ColTrust,
+                                         QtZeltItemModel::ColumnWidth(QtZeltItemModel::ColTrust));
+    }
+
+    // The question before a secret goes to devices that cannot prove who
+    // they are: a run of 14 with 12 of them, and one device alone.
+    {
+        ZELT_DEVICE_INFO_MY d;
+        std::memset(&d, 0, sizeof d);
+        d.byTrust = ZELT_TRUST_UNCERTIFIED;
+        CZeltConsent many, one;
+        for (int i = 1; i <= 12; ++i) {
+            ZeltRecords::putText(d.szIPv4Address, QByteArray("192.168.1.") + QByteArray::number(100 + i));
+            many.Add(QString::asprintf("%03d ", i + 2), d);
+        }
+        one.Add("004 ", d);
+        CWarnDlg askMany(panel), askOne(panel);
+        many.Prepare(askMany, QCoreApplication::translate("QtZelt", "Send the password anyway?"), true);
+        askMany.show();
+        Save(&askMany, "consent_run");
+        askMany.hide();
+        one.Prepare(askOne, QCoreApplication::translate("QtZelt", "Send the security code anyway?"), false);
+        askOne.show();
+        Save(&askOne, "consent_single");
+        askOne.hide();
+    }
 
     CWarnDlg box(panel);
     box.PrepareText(

@@ -85,11 +85,28 @@ private slots:
         QCOMPARE(Cell(onvif, Col::ColSerial).size(), 36);
         QCOMPARE(Cell(onvif, Col::ColSafety), QString("Active"));
         QCOMPARE(Cell(zelt, Col::ColSerial), QString("ZT-NVR7716-000100000004"));
+        // How each one's identity is known, from the SDK through the hub.
+        QCOMPARE(Cell(onvif, Col::ColTrust), QString("Uncertified"));
+        QCOMPARE(Cell(zelt, Col::ColTrust), QString("Verified"));
     }
 
     void changeTheAddressOfAnOnvifDevice()
     {
         const QString mac = "02-5a-01-00-00-01";
+        // The device cannot prove who it is: No sends it nothing, not even
+        // the right password.
+        Select(mac);
+        W<QLineEdit>("lineEditIPAddr")->setText("10.1.3.40");
+        W<QLineEdit>("lineEditIPMask")->setText("255.255.0.0");
+        W<QLineEdit>("lineEditPort_Password")->setText("Admin12345");
+        m_msgs->answer = 0;
+        m_panel->OnModifyNetPara();
+        m_msgs->answer = 1;
+        QCOMPARE(m_msgs->shown.size(), 1);
+        QCOMPARE(m_msgs->lastTitle(), QString("Identity not verified"));
+        QTest::qWait(300);
+        QCOMPARE(State(mac).value("ipv4").toString(), QString("10.1.0.3"));
+
         Select(mac);
         W<QLineEdit>("lineEditIPAddr")->setText("10.1.3.40");
         W<QLineEdit>("lineEditIPMask")->setText("255.255.0.0");

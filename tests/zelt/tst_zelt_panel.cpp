@@ -29,6 +29,7 @@
 #include "ZeltPanelContext.h"
 #include "ZeltSdkWrapper.h"
 #include "ZeltTestSupport.h"
+#include "ZeltTrust.h"
 
 using ZeltTest::MakeEvent;
 using Col = QtZeltItemModel::Column;
@@ -44,6 +45,7 @@ std::mutex g_fakeMu;
 QList<ModifyCall> g_modify;
 QSet<QByteArray> g_refuseMac;     // the host's modify fails for these
 QHash<QByteArray, int> g_delayMs; // the host's modify takes this long for these
+QList<QByteArray> g_calls;        // "allow <mac>", "modify <mac>", ... as they came
 
 bool RecordingModify(const char *mac, const char *ipv4, const char *mask, const char *password, const char *port,
                      const char *http, const char *gateway, const char *ipv6, const char *ipv6Gateway,
@@ -59,6 +61,7 @@ bool RecordingModify(const char *mac, const char *ipv4, const char *mask, const 
     std::lock_guard lock(g_fakeMu);
     g_modify.append({mac, ipv4, mask, password, port, http, gateway, ipv6 ? ipv6 : "", ipv6Gateway ? ipv6Gateway : "",
                      ipv6 == nullptr, prefix, dhcp});
+    g_calls.append(QByteArray("modify ") + mac);
     return !g_refuseMac.contains(mac);
 }
 // The call made for a device; the devices of a run are worked on in
@@ -87,6 +90,7 @@ struct SdkLog {
     uint32_t keyLength = 40;
     int keyResult = 1;
     bool refuse = false;
+    uint32_t lastError = 99; // what a refusal reports
 } g_sdk;
 
 int FakeModify(const char *mac, const char *, const ZELT_NET_PARAM *p)
@@ -94,18 +98,21 @@ int FakeModify(const char *mac, const char *, const ZELT_NET_PARAM *p)
     std::lock_guard lock(g_fakeMu);
     g_sdk.netMacs.append(mac);
     g_sdk.netParams.append(*p);
+    g_calls.append(QByteArray("net ") + mac);
     return g_sdk.refuse ? 0 : 1;
 }
 int FakeActivate(const char *serial, const char *password)
 {
     std::lock_guard lock(g_fakeMu);
     g_sdk.activated.append(QByteArray(serial) + ':' + password);
+    g_calls.append(QByteArray("activate ") + serial);
     return QByteArray(password).size() >= 8 && !g_sdk.refuse ? 1 : 0;
 }
 int FakeResetDefault(const char *serial, const char *code)
 {
     std::lock_guard lock(g_fakeMu);
     g_sdk.resetDefault.append(QByteArray(serial) + ':' + code);
+    g_calls.append(QByteArray("restore ") + serial);
     return g_sdk.refuse ? 0 : 1;
 }
 int FakeReset(const char *serial, const ZELT_RESET_PARAM *r)
@@ -113,6 +120,7 @@ int FakeReset(const char *serial, const ZELT_RESET_PARAM *r)
     std::lock_guard lock(g_fakeMu);
     g_sdk.resetSerials.append(serial);
     g_sdk.resets.append(*r);
+    g_calls.append(QByteArray("reset ") + serial);
     return g_sdk.refuse ? 0 : 1;
 }
 int FakeGetConfig(const char *serial, uint32_t cmd, const void *, uint32_t, void *out, uint32_t outLen)
@@ -129,9 +137,30 @@ int FakeGetConfig(const char *serial, uint32_t cmd, const void *, uint32_t, void
 }
 uint32_t FakeLastError()
 {
-    return 99;
+    std::lock_guard lock(g_fakeMu);
+    return g_sdk.lastError;
 }
-const ZeltSdkApi kFake = {&FakeModify, &FakeActivate, &FakeResetDefault, &FakeReset, &FakeGetConfig, &FakeLastError};
+int FakeAllow(const char *mac)
+{
+    std::lock_guard lock(g_fakeMu);
+    g_calls.append(QByteArray("allow ") + mac);
+    return 1;
+}
+const ZeltSdkApi kFake = {&FakeModify,    &FakeActivate,  &FakeResetDefault, &FakeReset,
+                          &FakeGetConfig, &FakeLastError, &FakeAllow};
+
+// Device i with this trust level.
+ZELT_DEVICE_EVENT Device(int i, uint8_t trust)
+{
+    ZELT_DEVICE_EVENT ev = MakeEvent(1, i);
+    ev.byTrust = trust;
+    return ev;
+}
+QByteArray MacOf(int i)
+{
+    return QByteArray("02-00-00-00-00-") + QByteArray::number(i, 16).rightJustified(2, '0');
+}
+const QString kConsentTitle = QStringLiteral("Identity not verified");
 } // namespace
 
 class ZeltPanelTest : public QObject
@@ -160,6 +189,22 @@ class ZeltPanelTest : public QObject
         QTRY_COMPARE(Model()->rowCount(), before + int(events.size()));
     }
     void Select(const QList<int> &rows) { ZeltTest::SelectRows(m_panel, rows); }
+    int RowOf(const QString &serial)
+    {
+        for (int r = 0; r < Model()->rowCount(); ++r)
+            if (Cell(r, Col::ColSerial) == serial)
+                return r;
+        return -1;
+    }
+    int RowOf(int i) { return RowOf(QStringLiteral("ZC-%1").arg(100000 + i)); }
+    QList<QByteArray> CallsTo(const QByteArray &mac)
+    {
+        QList<QByteArray> out;
+        for (const QByteArray &c : g_calls)
+            if (c.endsWith(' ' + mac))
+                out << c.left(c.indexOf(' '));
+        return out;
+    }
     void SetNetFields(const QString &ip, const QString &mask, const QString &port, const QString &pwd)
     {
         W<QLineEdit>("lineEditIPAddr")->setText(ip);
@@ -200,6 +245,9 @@ private slots:
     }
     void init()
     {
+        g_calls.clear();
+        m_msgs->answer = 1;
+        m_msgs->byReturnKey = false;
         g_modify.clear();
         g_refuseMac.clear();
         g_delayMs.clear();
@@ -797,6 +845,7 @@ private slots:
         ZELT_DEVICE_EVENT a = MakeEvent(1, 21), b = MakeEvent(1, 22), k = MakeEvent(1, 23);
         a.byActivated = b.byActivated = 1;
         k.bySupport = 0x40 | 0x07;
+        k.byTrust = ZELT_TRUST_UNCERTIFIED;
         AddDevices({a, b, k});
         const int ra = Model()->rowCount() - 3, rb = ra + 1, rk = ra + 2;
         Select({ra});
@@ -818,6 +867,8 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(Cell(ra, Col::ColSafety), QString::fromUtf8("已激活"));
         QCOMPARE(Cell(rb, Col::ColSafety), QString::fromUtf8("未激活"));
+        QCOMPARE(Cell(rk, Col::ColTrust), QString::fromUtf8("未认证"));
+        QCOMPARE(Model()->headerData(Col::ColTrust, Qt::Horizontal).toString(), QString::fromUtf8("信任"));
         QCOMPARE(label7->text(), QString::fromUtf8("起始 IP 地址："));
         QCOMPARE(label162->text(), QString::fromUtf8("批量修改网络参数"));
         QCOMPARE(label163->text(), QString::fromUtf8("激活设备"));
@@ -829,6 +880,7 @@ private slots:
         QCOMPARE(label7->text(), QString("IP Address:"));
         QCOMPARE(Cell(ra, Col::ColSafety), QString("Active"));
         QCOMPARE(Cell(rb, Col::ColSafety), QString("Inactive"));
+        QCOMPARE(Cell(rk, Col::ColTrust), QString("Uncertified"));
     }
 
     // The devices of a run are worked on at the same time and answer in any
@@ -852,15 +904,9 @@ private slots:
         QCOMPARE(g_modify.last().mac, QByteArray("02-00-00-00-00-01"));
         QCOMPARE(m_msgs->lastText(), QString("Modify network parameter succeed, please reboot your device!ID:001 003 "
                                              "Modify network parameter failed!ID:002 "));
-        auto rowOf = [this](const QString &serial) {
-            for (int r = 0; r < Model()->rowCount(); ++r)
-                if (Cell(r, Col::ColSerial) == serial)
-                    return r;
-            return -1;
-        };
-        QCOMPARE(Cell(rowOf("ZC-100001"), Col::ColIPv4), QString("192.168.9.10"));
-        QCOMPARE(Cell(rowOf("ZC-100003"), Col::ColIPv4), QString("192.168.9.12"));
-        QVERIFY(Cell(rowOf("ZC-100002"), Col::ColIPv4) != QString("192.168.9.11"));
+        QCOMPARE(Cell(RowOf("ZC-100001"), Col::ColIPv4), QString("192.168.9.10"));
+        QCOMPARE(Cell(RowOf("ZC-100003"), Col::ColIPv4), QString("192.168.9.12"));
+        QVERIFY(Cell(RowOf("ZC-100002"), Col::ColIPv4) != QString("192.168.9.11"));
         const QList<ZELT_DEVICE_INFO_MY> list = m_panel->DeviceList();
         for (const ZELT_DEVICE_INFO_MY &d : list) {
             if (ZeltRecords::text(d.szSerialNO) == "ZC-100001")
@@ -890,12 +936,6 @@ private slots:
                     device(31, open, 0, 1),   // ZC-100031: changeable, DHCP
                     device(32, locked, 0, 0), // ZC-100032: neither
                     device(33, open, 1, 1)}); // ZC-100033: both, DHCP
-        auto rowOf = [this](const QString &serial) {
-            for (int r = 0; r < Model()->rowCount(); ++r)
-                if (Cell(r, Col::ColSerial) == serial)
-                    return r;
-            return -1;
-        };
         struct Case {
             QStringList serials;
             bool address, gateway, dhcp;
@@ -910,7 +950,7 @@ private slots:
         for (const Case &c : cases) {
             QList<int> rows;
             for (const QString &serial : c.serials)
-                rows << rowOf(serial);
+                rows << RowOf(serial);
             QVERIFY(!rows.contains(-1));
             Select(rows);
             const QString what = c.serials.join(' ');
@@ -927,6 +967,305 @@ private slots:
                 W<QCheckBox>("checkBoxBatchDhcp")->setChecked(false);
             }
         }
+    }
+    // Every row shows how its device's identity is known: the word (what
+    // the export writes too), an icon of its own and a tool tip; the column
+    // sits next to the ID, sorts by trust and follows updates.
+    void trustColumnShowsHowEachIdentityIsKnown()
+    {
+        const QList<QPair<uint8_t, QString>> levels{
+            {ZELT_TRUST_VERIFIED, "Verified"},       {ZELT_TRUST_PINNED, "Pinned"},
+            {ZELT_TRUST_UNCERTIFIED, "Uncertified"}, {ZELT_TRUST_AMBIGUOUS, "Ambiguous"},
+            {ZELT_TRUST_UNTRUSTED, "Untrusted"},     {9, "Untrusted"}}; // a value the SDK does not define
+        QList<ZELT_DEVICE_EVENT> evs;
+        for (int i = 0; i < levels.size(); ++i)
+            evs << Device(40 + i, levels.at(i).first);
+        AddDevices(evs);
+        QList<QImage> icons;
+        for (int i = 0; i < levels.size(); ++i) {
+            const QModelIndex cell = Model()->index(RowOf(40 + i), Col::ColTrust);
+            QCOMPARE(cell.data().toString(), levels.at(i).second);
+            QVERIFY(cell.data(Qt::ToolTipRole).toString().startsWith(levels.at(i).second + ": "));
+            const QImage icon = qvariant_cast<QIcon>(cell.data(Qt::DecorationRole)).pixmap(16).toImage();
+            QVERIFY(!icon.isNull());
+            icons << icon;
+        }
+        for (int i = 0; i < 5; ++i)
+            for (int j = i + 1; j < 5; ++j)
+                QVERIFY2(icons.at(i) != icons.at(j),
+                         qPrintable(levels.at(i).second + " looks like " + levels.at(j).second));
+        QCOMPARE(icons.at(5), icons.at(4));
+        QCOMPARE(Model()->headerData(Col::ColTrust, Qt::Horizontal).toString(), QString("Trust"));
+        QCOMPARE(Table()->header()->visualIndex(Col::ColTrust), 1);
+        QVERIFY(!Table()->isColumnHidden(Col::ColTrust));
+
+        Table()->header()->setSortIndicator(Col::ColTrust, Qt::AscendingOrder);
+        m_panel->SortTable(Col::ColTrust);
+        const QStringList order{"Verified", "Pinned", "Uncertified", "Untrusted", "Ambiguous"};
+        for (int r = 1; r < Model()->rowCount(); ++r)
+            QVERIFY(order.indexOf(Cell(r - 1, Col::ColTrust)) <= order.indexOf(Cell(r, Col::ColTrust)));
+        QCOMPARE(Cell(Model()->rowCount() - 1, Col::ColTrust), QString("Ambiguous"));
+        Table()->header()->setSortIndicator(0, Qt::AscendingOrder);
+        m_panel->SortTable(0);
+
+        // The SDK settles an ambiguity: the row says so.
+        ZELT_DEVICE_EVENT settled = Device(43, ZELT_TRUST_VERIFIED);
+        settled.iEventKind = 2;
+        m_panel->HandleEvent(settled);
+        QTRY_COMPARE(Cell(RowOf(43), Col::ColTrust), QString("Verified"));
+    }
+
+    // One question per action, naming the devices that cannot prove who
+    // they are; No sends them nothing while the others in the same run are
+    // changed; Yes gives the consent right before each one's command. An
+    // ambiguous device is never asked about and never sent to.
+    void consentDecidesForTheDevicesThatCannotProveThemselves()
+    {
+        AddDevices({Device(50, ZELT_TRUST_VERIFIED), Device(51, ZELT_TRUST_PINNED), Device(52, ZELT_TRUST_UNCERTIFIED),
+                    Device(53, ZELT_TRUST_UNCERTIFIED), Device(54, ZELT_TRUST_AMBIGUOUS)});
+        const QList<int> rows{RowOf(50), RowOf(51), RowOf(52), RowOf(53), RowOf(54)};
+        auto id = [this](int i) { return Cell(RowOf(i), Col::ColId); };
+
+        Select(rows);
+        SetNetFields("192.168.50.10", "255.255.255.0", "8000", "Admin12345");
+        m_msgs->answer = 0;
+        m_panel->OnModifyNetPara();
+        QCOMPARE(m_msgs->count(kConsentTitle), 1);
+        const QString ask = m_msgs->shown.first().text;
+        QVERIFY2(ask.startsWith("2 devices cannot prove who they are"), qPrintable(ask));
+        QVERIFY(ask.contains("ID " + id(52) + "   10.0.0.52"));
+        QVERIFY(ask.contains("ID " + id(53) + "   10.0.0.53"));
+        for (int i : {50, 51, 54})
+            QVERIFY2(!ask.contains("ID " + id(i)), qPrintable(ask));
+        QVERIFY(ask.endsWith("No leaves them out; the other devices are changed either way."));
+        QCOMPARE(CallsTo(MacOf(50)), QList<QByteArray>{"modify"});
+        QCOMPARE(CallsTo(MacOf(51)), QList<QByteArray>{"modify"});
+        for (int i : {52, 53, 54})
+            QVERIFY2(CallsTo(MacOf(i)).isEmpty(), MacOf(i).constData());
+        QCOMPARE(Cell(RowOf(50), Col::ColIPv4), QString("192.168.50.10"));
+        QCOMPARE(Cell(RowOf(52), Col::ColIPv4), QString("10.0.0.52"));
+        QCOMPARE(m_msgs->lastText(), "Modify network parameter succeed, please reboot your device!ID:" + id(50) + " "
+                                         + id(51) + " Modify network parameter failed!ID:" + id(54) + " \nID " + id(54)
+                                         + ": Two devices claim this MAC or serial number; commands are refused and "
+                                           "nothing was sent.");
+
+        g_calls.clear();
+        m_msgs->clear();
+        m_msgs->answer = 1;
+        Select(rows);
+        SetNetFields("192.168.60.10", "255.255.255.0", "8000", "Admin12345");
+        m_panel->OnModifyNetPara();
+        QCOMPARE(m_msgs->count(kConsentTitle), 1);
+        QCOMPARE(CallsTo(MacOf(50)), QList<QByteArray>{"modify"});
+        QCOMPARE(CallsTo(MacOf(52)), (QList<QByteArray>{"allow", "modify"}));
+        QCOMPARE(CallsTo(MacOf(53)), (QList<QByteArray>{"allow", "modify"}));
+        QVERIFY(CallsTo(MacOf(54)).isEmpty());
+        QCOMPARE(Cell(RowOf(52), Col::ColIPv4), QString("192.168.60.12"));
+
+        // Only devices that cannot be asked about: no question, a failure.
+        g_calls.clear();
+        m_msgs->clear();
+        Select({RowOf(54)});
+        SetNetFields("192.168.70.10", "255.255.255.0", "8000", "Admin12345");
+        m_panel->OnModifyNetPara();
+        QCOMPARE(m_msgs->count(kConsentTitle), 0);
+        QVERIFY(g_calls.isEmpty());
+        QVERIFY(m_msgs->lastText().startsWith("Modify network parameter failed!ID:" + id(54)));
+    }
+
+    // Return on the question answers No: a key pressed out of habit sends
+    // nothing, and with no device left nothing else happens.
+    void returnOnTheQuestionSendsNothing()
+    {
+        Select({RowOf(52)});
+        SetNetFields("192.168.80.10", "255.255.255.0", "8000", "Admin12345");
+        m_msgs->byReturnKey = true; // were Return to do nothing, the box would get Yes
+        m_panel->OnModifyNetPara();
+        QCOMPARE(m_msgs->shown.size(), 1);
+        QCOMPARE(m_msgs->lastTitle(), kConsentTitle);
+        QVERIFY(m_msgs->lastText().startsWith("This device cannot prove who it is"));
+        QVERIFY(m_msgs->lastText().endsWith("Send the password anyway?"));
+        QVERIFY(g_calls.isEmpty());
+    }
+
+    // Each action that carries a password, security code or key file asks
+    // the same way before a device that cannot prove who it is gets it.
+    void everyActionWithASecretAsksFirst()
+    {
+        ZELT_DEVICE_EVENT inactive = Device(55, ZELT_TRUST_UNCERTIFIED);
+        inactive.byActivated = 1;
+        ZELT_DEVICE_EVENT keyFiles = Device(57, ZELT_TRUST_UNCERTIFIED);
+        keyFiles.bySupport = 0x40 | 0x07;
+        AddDevices({inactive, Device(56, ZELT_TRUST_UNCERTIFIED), keyFiles});
+        auto newPassword = [this] {
+            W<QLineEdit>("edtNewPassword")->setText("Abcd1234");
+            W<QLineEdit>("edtConfirmPassword")->setText("Abcd1234");
+        };
+        struct Action {
+            const char *name;
+            std::function<void()> run;
+            QByteArray command; // what the device that cannot prove itself gets after a Yes
+        };
+        const QList<Action> actions{
+            {"activation",
+             [&] {
+                 Select({RowOf(55)});
+                 newPassword();
+                 m_panel->OnDefaultPassword();
+             },
+             "activate ZC-100055"},
+            {"restore",
+             [&] {
+                 Select({RowOf(56)});
+                 W<QLineEdit>("m_pDefaultPwdLEdit")->setText("SecCode123");
+                 m_panel->OnDefaultPassword();
+             },
+             "restore ZC-100056"},
+            {"key file",
+             [&] {
+                 Select({RowOf(57)});
+                 W<CPathComboBox>("combImportFile")->clear();
+                 W<CPathComboBox>("combImportFile")->addItem("/tmp/Signed.xml");
+                 newPassword();
+                 m_panel->OnImport();
+             },
+             "reset ZC-100057"},
+            {"batch DHCP",
+             [&] {
+                 Select({RowOf(56), RowOf(50)});
+                 W<QCheckBox>("checkBoxBatchDhcp")->setChecked(true);
+                 W<CPasswordLineEdit>("lineEditPort_BatchPassword")->setText("Admin12345");
+                 m_panel->batchEnableDHCP();
+                 W<QCheckBox>("checkBoxBatchDhcp")->setChecked(false);
+             },
+             "net " + MacOf(0x38)},
+        };
+        for (const Action &a : actions) {
+            for (int answer : {0, 1}) {
+                g_calls.clear();
+                m_msgs->clear();
+                m_msgs->answer = answer;
+                a.run();
+                const QByteArray what = QByteArray(a.name) + (answer ? " yes" : " no");
+                QVERIFY2(m_msgs->count(kConsentTitle) == 1, what.constData());
+                // The verified device of the run gets its command either way.
+                QList<QByteArray> calls = g_calls;
+                QVERIFY2(calls.removeAll("net " + MacOf(50)) == (a.command.startsWith("net") ? 1 : 0),
+                         what.constData());
+                const QByteArray mac = MacOf(a.command.startsWith("net") ? 0x38 : a.command.right(2).toInt());
+                const QList<QByteArray> want = answer ? QList<QByteArray>{"allow " + mac, a.command}
+                                                      : QList<QByteArray>{};
+                QVERIFY2(calls == want, (what + ": " + calls.join(", ")).constData());
+            }
+        }
+    }
+
+    // The SDK's refusals that follow from a device's identity are told in
+    // words, after the host's modify and the SDK's own commands alike.
+    void refusalsAreExplained()
+    {
+        const QString id = Cell(RowOf(50), Col::ColId).trimmed();
+        Select({RowOf(50)});
+        g_refuseMac.insert(MacOf(50));
+        g_sdk.lastError = ZELT_ERR_NOT_CONSENTED;
+        SetNetFields("192.168.90.10", "255.255.255.0", "8000", "Admin12345");
+        m_panel->OnModifyNetPara();
+        QCOMPARE(m_msgs->lastText(), "Modify network parameter failed!ID:" + id + " \nID " + id
+                                         + ": It cannot prove who it is and sending to it was not agreed to; nothing "
+                                           "was sent.");
+
+        g_sdk.refuse = true;
+        g_sdk.lastError = ZELT_ERR_CERT_CHANGED;
+        W<QLineEdit>("m_pDefaultPwdLEdit")->setText("SecCode123");
+        m_panel->OnDefaultPassword();
+        QCOMPARE(m_msgs->lastText(), QString("Restore default password failed!\nIts HTTPS certificate is not the one "
+                                             "seen at first contact; nothing was sent."));
+        // Any other error keeps the message as it was.
+        g_sdk.lastError = ZELT_ERR_TIMEOUT;
+        m_panel->OnDefaultPassword();
+        QCOMPARE(m_msgs->lastText(), QString("Restore default password failed!"));
+    }
+
+    // The question names ten devices, then counts the rest (never "and 1
+    // more": the eleventh fits where that line would go).
+    void questionNamesTenDevicesThenCounts()
+    {
+        ZELT_DEVICE_INFO_MY d;
+        std::memset(&d, 0, sizeof d);
+        d.byTrust = ZELT_TRUST_UNCERTIFIED;
+        auto consentFor = [&d](int n) {
+            CZeltConsent consent;
+            for (int i = 1; i <= n; ++i) {
+                ZeltRecords::putText(d.szIPv4Address, QByteArray("10.9.0.") + QByteArray::number(i));
+                consent.Add(QString::asprintf("%03d ", i), d);
+            }
+            return consent.Text("Send the password anyway?", false);
+        };
+        const QString twelve = consentFor(12);
+        QCOMPARE(twelve.count("\nID "), 10);
+        QVERIFY(twelve.contains("\nID 010   10.9.0.10\nand 2 more\n\nSend the password anyway?"));
+        const QString eleven = consentFor(11);
+        QCOMPARE(eleven.count("\nID "), 11);
+        QVERIFY(!eleven.contains("more"));
+    }
+
+    // The sections follow the selection however it changes: keys, and rows
+    // that leave the table. In single mode Modify changes the shown device
+    // alone.
+    void keyboardSelectionSwitchesTheMode()
+    {
+        CTableView *table = Table();
+        QItemSelectionModel *sel = table->selectionModel();
+        auto runMode = [this] {
+            const bool batch = W<QWidget>("widgetBatch")->isVisibleTo(m_panel);
+            const bool label = W<QLabel>("label_7")->text() == "Start IP Address:";
+            const bool serial = W<QLineEdit>("lineEditSerial")->isVisibleTo(m_panel);
+            return batch && label && !serial ? 1 : !batch && !label && serial ? 0 : -1;
+        };
+        Select({0});
+        QCOMPARE(runMode(), 0);
+        QTest::keyClick(table, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(sel->selectedRows().size(), Model()->rowCount());
+        QCOMPARE(runMode(), 1);
+        QCOMPARE(W<QLabel>("label_162")->text(), QString("Batch Modify Network parameters"));
+        QVERIFY(W<QLineEdit>("lineEditIPAddr")->text().isEmpty());
+
+        // An arrow key selects one row: single mode, that device's values.
+        QTest::keyClick(table, Qt::Key_Down);
+        const int r = table->currentIndex().row();
+        QCOMPARE(sel->selectedRows().size(), 1);
+        QCOMPARE(runMode(), 0);
+        QCOMPARE(W<QLineEdit>("lineEditSerial")->text(), Cell(r, Col::ColSerial));
+        QCOMPARE(W<QLineEdit>("lineEditIPAddr")->text(), Cell(r, Col::ColIPv4));
+
+        // Shift+Down: two rows, run mode (the next row's values are not shown).
+        QTest::keyClick(table, Qt::Key_Down, Qt::ShiftModifier);
+        QCOMPARE(sel->selectedRows().size(), 2);
+        QCOMPARE(runMode(), 1);
+        QVERIFY(W<QLineEdit>("lineEditIPAddr")->text().isEmpty());
+
+        // Ctrl+Space takes the current row out again: single mode with the
+        // other, and Modify changes that one device only.
+        QTest::keyClick(table, Qt::Key_Space, Qt::ControlModifier);
+        QCOMPARE(sel->selectedRows().size(), 1);
+        QCOMPARE(runMode(), 0);
+        QCOMPARE(W<QLineEdit>("lineEditSerial")->text(), Cell(r, Col::ColSerial));
+        SetNetFields("10.99.0.5", "255.255.0.0", "8000", "Admin12345");
+        m_panel->OnModifyNetPara();
+        QCOMPARE(g_modify.size(), 1);
+        QCOMPARE(QString(g_modify.first().mac), Cell(r, Col::ColMac));
+
+        // Two rows selected, one leaves the table: single mode with the other.
+        Select({RowOf(44), RowOf(45)});
+        QCOMPARE(runMode(), 1);
+        m_panel->HandleEvent(MakeEvent(3, 45));
+        QTRY_COMPARE(RowOf(45), -1);
+        QTRY_COMPARE(runMode(), 0);
+        QCOMPARE(W<QLineEdit>("lineEditSerial")->text(), QString("ZC-100044"));
+        // And the last one: nothing to edit.
+        m_panel->HandleEvent(MakeEvent(3, 44));
+        QTRY_VERIFY(!W<QLineEdit>("lineEditIPAddr")->isEnabled());
+        QVERIFY(W<QLineEdit>("lineEditSerial")->text().isEmpty());
     }
 };
 
