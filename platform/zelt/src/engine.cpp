@@ -1,5 +1,6 @@
 #include "engine.h"
 
+#include "fixed_text.h"
 #include "log.h"
 
 #include <arpa/inet.h>
@@ -25,14 +26,6 @@ int envInt(const char *name, int fallback, int lo, int hi)
         return fallback;
     long x = std::strtol(v, nullptr, 10);
     return x < lo || x > hi ? fallback : int(x);
-}
-
-template <size_t N>
-void copyText(char (&dst)[N], const std::string &src)
-{
-    size_t n = std::min(src.size(), N - 1);
-    std::memcpy(dst, src.data(), n);
-    dst[n] = '\0';
 }
 
 std::string ip4Text(const wire::Ip4 &a)

@@ -10,6 +10,7 @@
 #include "engine.h"
 
 #include "device.h"
+#include "fixed_text.h"
 #include "log.h"
 #include "onvif_client.h"
 
@@ -28,14 +29,6 @@ namespace {
 constexpr size_t kMaxOnvifDevices = 20000;
 constexpr auto kConsentLife = std::chrono::seconds(60);
 constexpr size_t kMaxProbeIds = 32;
-
-template <size_t N>
-void copyText(char (&dst)[N], const std::string &src)
-{
-    size_t n = std::min(src.size(), N - 1);
-    std::memcpy(dst, src.data(), n);
-    dst[n] = '\0';
-}
 
 bool isHex(const std::string &s)
 {
