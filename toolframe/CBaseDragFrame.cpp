@@ -56,6 +56,13 @@ CBaseDragFrame::CBaseDragFrame(QWidget *parent, bool bTabBarHidden) : QFrame(par
     auto *topLayout = new QGridLayout(top);
     topLayout->setContentsMargins(0, 0, 0, 0);
     m_pTabScene = new CTabScene(this);
+    // A tab dragged out of a strip leaves its page alive and unshown; tab
+    // data naming anything else (a type without a page, a page shown
+    // elsewhere, say from another program) would give a tab without a page.
+    m_pTabScene->SetDropFilter([](const QVariant &data) {
+        const CBaseFrame *page = CViewStoregeManager::Instance()->FindPage(data.toInt());
+        return page && !page->IsShown();
+    });
     m_pTabView = new CTabView(m_pTabScene, top);
     topLayout->addWidget(m_pTabView, 0, 0);
     grid->addWidget(top, 1, 0);

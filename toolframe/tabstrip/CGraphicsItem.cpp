@@ -1,11 +1,18 @@
 #include "CGraphicsItem.h"
 
+#include "CTabScene.h"
 #include "TabDragData.h"
 
 #include <QGraphicsSceneDragDropEvent>
 #include <QMimeData>
 
 namespace {
+// What the strip holding the item takes; loose items take any tab.
+bool StripAccepts(const QGraphicsItem *pItem, const QMimeData *pMime)
+{
+    const auto *pStrip = qobject_cast<const CTabScene *>(pItem->scene());
+    return pStrip ? pStrip->AcceptsDrop(pMime) : TabDrag::IsAcceptable(pMime);
+}
 // The strip's left margin takes no drops.
 constexpr qreal kDeadZone = 20;
 } // namespace
@@ -32,7 +39,7 @@ void CGraphicsItem::SetWidth(qreal fWidth)
 
 void CGraphicsItem::dragEnterEvent(QGraphicsSceneDragDropEvent *pEvent)
 {
-    if (pEvent->pos().x() < kDeadZone || !TabDrag::IsAcceptable(pEvent->mimeData())) {
+    if (pEvent->pos().x() < kDeadZone || !StripAccepts(this, pEvent->mimeData())) {
         pEvent->ignore();
         return;
     }
@@ -42,7 +49,7 @@ void CGraphicsItem::dragEnterEvent(QGraphicsSceneDragDropEvent *pEvent)
 
 void CGraphicsItem::dragMoveEvent(QGraphicsSceneDragDropEvent *pEvent)
 {
-    if (pEvent->pos().x() < kDeadZone || !TabDrag::IsAcceptable(pEvent->mimeData())) {
+    if (pEvent->pos().x() < kDeadZone || !StripAccepts(this, pEvent->mimeData())) {
         pEvent->ignore();
         return;
     }
@@ -58,7 +65,7 @@ void CGraphicsItem::dragLeaveEvent(QGraphicsSceneDragDropEvent *)
 
 void CGraphicsItem::dropEvent(QGraphicsSceneDragDropEvent *pEvent)
 {
-    if (pEvent->pos().x() < kDeadZone || !TabDrag::IsAcceptable(pEvent->mimeData())) {
+    if (pEvent->pos().x() < kDeadZone || !StripAccepts(this, pEvent->mimeData())) {
         pEvent->ignore();
         return;
     }

@@ -1,5 +1,6 @@
 #include "CTabItem.h"
 
+#include "CTabScene.h"
 #include "TabDragData.h"
 
 #include <QFontMetricsF>
@@ -12,6 +13,12 @@
 #include <QPixmap>
 
 namespace {
+// What the strip holding the item takes; loose items take any tab.
+bool StripAccepts(const QGraphicsItem *pItem, const QMimeData *pMime)
+{
+    const auto *pStrip = qobject_cast<const CTabScene *>(pItem->scene());
+    return pStrip ? pStrip->AcceptsDrop(pMime) : TabDrag::IsAcceptable(pMime);
+}
 const char kSelectImage[] = ":/images/Tab/TabSelect.png";
 const char kUnselectImage[] = ":/images/Tab/TabUnselect.png";
 const char kCloseImage[] = ":/images/Tab/TabClose.png";
@@ -161,7 +168,7 @@ void CTabItem::hoverLeaveEvent(QGraphicsSceneHoverEvent *)
 
 void CTabItem::dragEnterEvent(QGraphicsSceneDragDropEvent *pEvent)
 {
-    if (!TabDrag::IsAcceptable(pEvent->mimeData())) {
+    if (!StripAccepts(this, pEvent->mimeData())) {
         pEvent->ignore();
         return;
     }
@@ -172,7 +179,7 @@ void CTabItem::dragEnterEvent(QGraphicsSceneDragDropEvent *pEvent)
 
 void CTabItem::dragMoveEvent(QGraphicsSceneDragDropEvent *pEvent)
 {
-    if (!TabDrag::IsAcceptable(pEvent->mimeData())) {
+    if (!StripAccepts(this, pEvent->mimeData())) {
         pEvent->ignore();
         return;
     }
@@ -191,7 +198,7 @@ void CTabItem::dragLeaveEvent(QGraphicsSceneDragDropEvent *)
 void CTabItem::dropEvent(QGraphicsSceneDragDropEvent *pEvent)
 {
     SetDragOver(false);
-    if (!TabDrag::IsAcceptable(pEvent->mimeData())) {
+    if (!StripAccepts(this, pEvent->mimeData())) {
         pEvent->ignore();
         return;
     }

@@ -487,13 +487,13 @@ void CTabScene::dragEnterEvent(QGraphicsSceneDragDropEvent *pEvent)
     m_pDropZone->update();
 
     DeleteDroppedInItem();
-    const TabDrag::Payload payload = TabDrag::ReadMimeData(pEvent->mimeData());
-    if (payload.iPageType <= 0) {
-        // Short or garbled data names no page: a tab made from it would
-        // lead nowhere.
+    // Short or garbled data names no page, and the frame refuses pages it
+    // cannot show: a tab made from either would lead nowhere.
+    if (!AcceptsDrop(pEvent->mimeData())) {
         pEvent->ignore();
         return;
     }
+    const TabDrag::Payload payload = TabDrag::ReadMimeData(pEvent->mimeData());
     m_pDroppedInItem = new CTabItem(payload.icon, payload.strText);
     m_pDroppedInItem->setData(CTabItem::kDataKey, payload.iPageType);
     pEvent->setDropAction(Qt::MoveAction);
@@ -510,7 +510,7 @@ void CTabScene::dropEvent(QGraphicsSceneDragDropEvent *pEvent)
 {
     // Refuse what would add nothing, so the source does not lose its tab
     // believing it moved here.
-    if (!m_pDroppedInItem || !TabDrag::IsAcceptable(pEvent->mimeData()) || HasTabLike(m_pDroppedInItem)) {
+    if (!m_pDroppedInItem || !AcceptsDrop(pEvent->mimeData()) || HasTabLike(m_pDroppedInItem)) {
         for (CTabItem *pTab : std::as_const(m_listTabs))
             pTab->SetDragOver(false);
         pEvent->ignore();
@@ -518,6 +518,13 @@ void CTabScene::dropEvent(QGraphicsSceneDragDropEvent *pEvent)
     }
     pEvent->ignore();
     QGraphicsScene::dropEvent(pEvent);
+}
+
+bool CTabScene::AcceptsDrop(const QMimeData *pMime) const
+{
+    if (!TabDrag::IsAcceptable(pMime))
+        return false;
+    return !m_dropFilter || m_dropFilter(TabDrag::ReadMimeData(pMime).iPageType);
 }
 
 bool CTabScene::HasTabLike(const CTabItem *pItem) const

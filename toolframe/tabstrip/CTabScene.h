@@ -8,6 +8,8 @@
 // under CTabItem::kDataKey.
 #pragma once
 
+#include <functional>
+
 #include <QGraphicsScene>
 #include <QIcon>
 #include <QList>
@@ -55,6 +57,13 @@ public:
     // Picture for the drag under way; the frame sets it when told the tab
     // left the strip. Used once.
     void SetDragPixmap(const QPixmap &pixmap) { m_pixDrag = pixmap; }
+
+    // Decides from a dropped tab's data (its page type) whether it may join
+    // this strip. Without one, every positive page type may.
+    using DropFilter = std::function<bool(const QVariant &data)>;
+    void SetDropFilter(DropFilter filter) { m_dropFilter = std::move(filter); }
+    // Whether a drag carries a tab this strip takes.
+    bool AcceptsDrop(const QMimeData *pMime) const;
 
     CTabItem *TabItem(int iIndex) const;
     CArrowItem *ArrowItem() const { return m_pArrow; }
@@ -135,4 +144,5 @@ private:
     QMenu *m_pMenu = nullptr;
     QPixmap m_pixDrag;
     QVariant m_varDraggedData;
+    DropFilter m_dropFilter;
 };

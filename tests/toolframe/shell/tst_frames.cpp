@@ -622,6 +622,39 @@ private slots:
         verifyRegistryFollowsStrips();
     }
 
+    // Tab data from another program: a strip takes only a page of this
+    // process that no strip shows, as a tab dragged out of a strip is.
+    void foreignDropsAreRefused()
+    {
+        store()->ShowPage(3);
+        QPointer<CBaseDragFrame> other(new CBaseDragFrame(nullptr, false));
+        const auto closeOther = qScopeGuard([&] { delete other.data(); });
+        other->show();
+        QVERIFY(QTest::qWaitForWindowExposed(other));
+        QTRY_VERIFY(other->TabScene()->sceneRect().width() > 1000);
+        CTabScene *otherScene = other->TabScene();
+        QSignalSpy addedOther(otherScene, &CTabScene::SignalTabDragAdded);
+        QSignalSpy addedMain(scene(), &CTabScene::SignalTabDragAdded);
+        QVERIFY(!store()->FindPage(7)); // a tool never opened
+
+        // 13 and 14 have no page class, 99 is no page type, 7 has no page
+        // yet, and 3 is shown in the main window.
+        for (int type : {13, 14, 99, 7, 3}) {
+            const std::unique_ptr<QMimeData> mime(
+                TabDrag::BuildMimeData(0, type, QStringLiteral("Forged %1").arg(type), QIcon()));
+            QVERIFY2(!dropAt(otherScene, besideLastTab(otherScene), mime.get()), qPrintable(QString::number(type)));
+            QVERIFY2(!dropAt(scene(), besideLastTab(scene()), mime.get()), qPrintable(QString::number(type)));
+            QVERIFY(!dropAt(scene(), OnTab(*scene(), 1, 10), mime.get()));
+        }
+        QCOMPARE(addedOther.size(), 0);
+        QCOMPARE(addedMain.size(), 0);
+        QVERIFY(tabTypes(otherScene).isEmpty());
+        QCOMPARE(tabTypes(scene()), QList<int>({1, 3}));
+        QCOMPARE(ClientWriterProperty::FrameHolding(3), 0);
+        QVERIFY(!store()->FindPage(7));
+        verifyRegistryFollowsStrips();
+    }
+
     void mainStripWithoutThePanel()
     {
         // The panel closed: the last tool tab is pinned in its place.
