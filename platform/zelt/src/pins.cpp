@@ -111,6 +111,7 @@ size_t PinStore::forget(const std::string &part)
 
 bool PinStore::save()
 {
+    mu_.assertHeld();
     if (path_.empty())
         return false;
     const auto slash = path_.rfind('/');

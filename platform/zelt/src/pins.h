@@ -5,8 +5,9 @@
 // renamed, never through a link.
 #pragma once
 
+#include "checked_mutex.h"
+
 #include <map>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -26,8 +27,8 @@ public:
     size_t forget(const std::string &part);
 
 private:
-    bool save(); // mu_ held
-    std::mutex mu_;
+    bool save(); // needs mu_
+    CheckedMutex mu_{"pin store lock"};
     std::string path_;
     std::map<std::string, std::string> pins_;
     std::map<std::string, std::string> loaded_;

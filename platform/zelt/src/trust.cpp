@@ -53,6 +53,7 @@ void TrustStore::configure(std::vector<std::string> paths)
 
 bool TrustStore::reloadIfChanged()
 {
+    mu_.assertHeld();
     lastCheck_ = std::chrono::steady_clock::now();
     bool changed = false;
     for (auto &s : sources_) {

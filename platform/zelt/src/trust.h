@@ -3,10 +3,10 @@
 // only with a certificate signed by one of them.
 #pragma once
 
+#include "checked_mutex.h"
 #include "wire.h"
 
 #include <chrono>
-#include <mutex>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -34,9 +34,9 @@ private:
         off_t size = -1;
         long mtimeNs = 0;
     };
-    bool reloadIfChanged(); // true if keys changed; mu_ held
+    bool reloadIfChanged(); // true if keys changed; needs mu_
 
-    std::mutex mu_;
+    CheckedMutex mu_{"trust store lock"};
     std::vector<Source> sources_;
     std::vector<wire::SignPublicKey> keys_;
     std::chrono::steady_clock::time_point lastCheck_{};

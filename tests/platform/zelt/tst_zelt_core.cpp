@@ -1,4 +1,5 @@
 // Codec, crypto helpers and device behaviour without sockets.
+#include "checked_mutex.h"
 #include "crypto.h"
 #include "device.h"
 #include "engine.h"
@@ -6,6 +7,11 @@
 #include "zelt_sdk.h"
 
 #include <QtTest>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <thread>
 
 using namespace zelt;
 
@@ -406,6 +412,44 @@ private slots:
         QCOMPARE(int(info.byActivated), 1);
         QCOMPARE(int(info.wHttpPort), 0);
         QCOMPARE(QByteArray(info.szIPv4Address), QByteArray("10.0.0.2"));
+        // Too long for its field: cut to the width, still terminated inside it.
+        r.description = std::string(sizeof info.szDevDesc + 10, 'd');
+        fillDeviceInfo(r, ZELT_EVENT_CHANGED, info);
+        QCOMPARE(QByteArray(info.szDevDesc, sizeof info.szDevDesc),
+                 QByteArray(sizeof info.szDevDesc - 1, 'd') + QByteArray(1, '\0'));
+    }
+
+    void lockPreconditionsAreCheckedInDebugBuilds()
+    {
+#ifdef NDEBUG
+        QSKIP("the owner of a CheckedMutex is recorded in debug builds only");
+#endif
+        // Runs `body` in a child process: did it stop the program?
+        auto aborts = [](auto &&body) {
+            const pid_t pid = fork();
+            if (pid == 0) {
+                body();
+                _exit(0);
+            }
+            int status = 0;
+            waitpid(pid, &status, 0);
+            return WIFSIGNALED(status) && WTERMSIG(status) == SIGABRT;
+        };
+        CheckedMutex mu("test lock");
+        QVERIFY(!aborts([&] {
+            std::lock_guard lock(mu);
+            mu.assertHeld();
+        }));
+        QVERIFY(aborts([&] { mu.assertHeld(); }));
+        QVERIFY(aborts([&] {
+            mu.lock();
+            mu.unlock();
+            mu.assertHeld();
+        }));
+        QVERIFY(aborts([&] { // held, but by another thread
+            std::thread([&] { mu.lock(); }).join();
+            mu.assertHeld();
+        }));
     }
 
     void inactiveDeviceOnlyActivatesAndExports()
