@@ -105,8 +105,10 @@ bool CTBX::OpenManual(int iPageType)
 
 void CTBX::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() != Qt::Key_F1)
+    if (event->key() != Qt::Key_F1) {
+        QMainWindow::keyPressEvent(event);
         return;
+    }
     const int type = m_pMainFrame->TabScene()->CurrentPageType();
     if (type == 1)
         return;

@@ -33,11 +33,11 @@ QRect screenGeometry(const QWidget *w)
     return s ? s->geometry() : QRect();
 }
 
-// Dragging a window by its title: the press point stays under the cursor.
-// Nothing starts while the window is full screen.
+// Dragging a window by its title with the left button: the press point
+// stays under the cursor. Nothing starts while the window is full screen.
 void pressTitle(QWidget *title, QWidget *window, QMouseEvent *event, bool &pressed, QPoint &press, QPoint &offset)
 {
-    if (window && window->isFullScreen())
+    if (event->button() != Qt::LeftButton || (window && window->isFullScreen()))
         return;
     pressed = true;
     press = event->globalPosition().toPoint();
@@ -46,7 +46,7 @@ void pressTitle(QWidget *title, QWidget *window, QMouseEvent *event, bool &press
 
 void dragTitle(QWidget *window, QMouseEvent *event, bool blocked, bool pressed, const QPoint &offset)
 {
-    if (blocked || !pressed || !window)
+    if (blocked || !pressed || !window || !(event->buttons() & Qt::LeftButton))
         return;
     window->move(event->globalPosition().toPoint() - offset);
 }
@@ -393,9 +393,10 @@ void CWindowTitle::mouseReleaseEvent(QMouseEvent *)
     m_bPressed = false;
 }
 
-void CWindowTitle::mouseDoubleClickEvent(QMouseEvent *)
+void CWindowTitle::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    ChaneMaxSizeOrRestore();
+    if (event->button() == Qt::LeftButton)
+        ChaneMaxSizeOrRestore();
 }
 
 #else // plug-in edition
@@ -509,9 +510,10 @@ void CWindowTitle::mouseReleaseEvent(QMouseEvent *)
     m_bPressed = false;
 }
 
-void CWindowTitle::mouseDoubleClickEvent(QMouseEvent *)
+void CWindowTitle::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    ChaneMaxSizeOrRestore();
+    if (event->button() == Qt::LeftButton)
+        ChaneMaxSizeOrRestore();
 }
 
 #endif

@@ -320,6 +320,17 @@ private slots:
     void titleDragsTheWindow()
     {
         CWindowTitle *title = frame()->Title();
+        const QPoint start = m_pMain->pos();
+        // Only the left button drags.
+        for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+            QTest::mousePress(title, button, {}, QPoint(300, 10));
+            const QPointF to(340, 30);
+            QMouseEvent move(QEvent::MouseMove, to, title->mapToGlobal(to), Qt::NoButton, button, {});
+            QApplication::sendEvent(title, &move);
+            QTest::mouseRelease(title, button, {}, to.toPoint());
+            QCOMPARE(m_pMain->pos(), start);
+        }
+
         const QPoint before = m_pMain->pos();
         QTest::mousePress(title, Qt::LeftButton, {}, QPoint(300, 10));
         // The window follows the cursor, keeping the press point under it.
@@ -354,6 +365,17 @@ private slots:
         QVERIFY(!CTBX::OpenManual(14));
         QVERIFY(CTBX::ManualFileName(2, 1).endsWith(".pdf"));
         QVERIFY(CTBX::ManualFileName(2, 1) != CTBX::ManualFileName(2, 0));
+    }
+
+    // The main window acts on F1 only; other keys go on to whatever
+    // handles them after it.
+    void otherKeysAreNotTaken()
+    {
+        for (int key : {int(Qt::Key_A), int(Qt::Key_Escape), int(Qt::Key_F2)}) {
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+            QApplication::sendEvent(m_pMain, &press);
+            QVERIFY2(!press.isAccepted(), qPrintable(QKeySequence(key).toString()));
+        }
     }
 
     // A manual that is not installed is reported, although the desktop
