@@ -1,5 +1,9 @@
 #include "COrviApplication.h"
 
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDebug>
 #include <QDir>
 #include <QFile>
@@ -49,7 +53,12 @@ COrviApplication::COrviApplication(int &argc, char **argv, const QString &strKey
 
 int COrviApplication::AcquireInstance(const QString &strKey, std::unique_ptr<QLockFile> &lock)
 {
-    lock = std::make_unique<QLockFile>(InstanceLockPath(strKey));
+    const QString path = InstanceLockPath(strKey);
+    if (path.isEmpty()) {
+        lock.reset();
+        return -1;
+    }
+    lock = std::make_unique<QLockFile>(path);
     lock->setStaleLockTime(0); // stale only when its owner is gone
     if (lock->tryLock(0))
         return 1;
@@ -61,11 +70,37 @@ COrviApplication::~COrviApplication()
     ClientConfigManager::Instance()->Clear();
 }
 
+namespace {
+
+// Makes path a directory of this user alone (mode 0700): created if
+// missing, refused when it is anything else (a link, someone else's).
+bool makePrivateDir(const QString &path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat st;
+    if (::lstat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
+        return false;
+    return (st.st_mode & 0777) == 0700 || ::chmod(native.constData(), 0700) == 0;
+}
+
+} // namespace
+
 QString COrviApplication::InstanceLockPath(const QString &strKey)
 {
+    // Qt hands out a runtime directory only when it is this user's alone.
     QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty())
-        dir = QDir::tempPath();
+    if (dir.isEmpty()) {
+        // Never the shared temporary directory: another user's lock there
+        // would keep this one from starting.
+        const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+        if (cache.isEmpty() || !QDir().mkpath(cache))
+            return QString();
+        dir = cache + QStringLiteral("/toolbay");
+        if (!makePrivateDir(dir))
+            return QString();
+    }
     return dir + QLatin1Char('/') + strKey + QStringLiteral(".instance.lock");
 }
 

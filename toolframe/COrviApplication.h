@@ -24,7 +24,8 @@ public:
     static QString BuildStyleSheet(const QStringList &names);
     // Loads the skin plug-in offering strSkin from "plugins/skins/"; true if one was created.
     static bool LoadSkin(const QString &strSkin);
-    // The lock file guarding the single instance of key strKey.
+    // The lock file guarding the single instance of key strKey, in a
+    // directory of this user alone; empty when there is no such directory.
     static QString InstanceLockPath(const QString &strKey);
     // Takes the instance lock: 1 taken, 0 another living process holds it,
     // -1 it cannot be created. A lock left by a dead process is taken over.

@@ -1,9 +1,14 @@
 // Start-up configuration: "Setup.xml", the current-language rule,
-// "Config.xml", skins and the single-instance guard.
+// "Config.xml", skins and the single-instance guard and its lock's place.
 #include <QtTest>
 
 #include <QLockFile>
 #include <QProcess>
+#include <QStandardPaths>
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "COrviApplication.h"
 #include "ClientConfigManager.h"
@@ -128,6 +133,58 @@ private slots:
         const QString sheet = COrviApplication::BuildStyleSheet(COrviApplication::StyleSheetNames());
         QVERIFY(sheet.contains(QStringLiteral("CBaseDialogClass")));
         QVERIFY(COrviApplication::BuildStyleSheet({QStringLiteral("missing.qss")}).isEmpty());
+    }
+
+    // Without a runtime directory (none named, and Qt's stand-in under the
+    // temporary directory unusable) the lock goes into a directory of this
+    // user alone, never into the temporary directory every user shares.
+    void instanceLockIsPrivateWithoutARuntimeDir()
+    {
+        QTemporaryDir tmp;
+        QVERIFY(tmp.isValid());
+        const QByteArray savedTmp = qgetenv("TMPDIR"), savedRuntime = qgetenv("XDG_RUNTIME_DIR"),
+                         savedCache = qgetenv("XDG_CACHE_HOME");
+        const auto restore = qScopeGuard([&] {
+            auto put = [](const char *name, const QByteArray &value) {
+                if (value.isEmpty())
+                    qunsetenv(name);
+                else
+                    qputenv(name, value);
+            };
+            put("TMPDIR", savedTmp);
+            put("XDG_RUNTIME_DIR", savedRuntime);
+            put("XDG_CACHE_HOME", savedCache);
+        });
+        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", tmp.path().toLocal8Bit());
+        qputenv("XDG_CACHE_HOME", tmp.filePath(QStringLiteral("cache")).toLocal8Bit());
+        const passwd *pw = getpwuid(geteuid());
+        QVERIFY(pw);
+        writeFile(tmp.filePath(QStringLiteral("runtime-") + QString::fromLocal8Bit(pw->pw_name)), "in the way");
+        QVERIFY(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation).isEmpty());
+
+        const QString key = QStringLiteral("TBX-private-%1").arg(QCoreApplication::applicationPid());
+        const QString path = COrviApplication::InstanceLockPath(key);
+        QVERIFY2(!path.isEmpty(), "no lock at all");
+        const QString dir = QFileInfo(path).absolutePath();
+        QVERIFY2(QDir(dir) != QDir(tmp.path()), qPrintable(path));
+        QVERIFY2(dir.startsWith(tmp.filePath(QStringLiteral("cache"))), qPrintable(path));
+        struct stat st;
+        QCOMPARE(::lstat(QFile::encodeName(dir).constData(), &st), 0);
+        QVERIFY(S_ISDIR(st.st_mode));
+        QCOMPARE(st.st_uid, geteuid());
+        QCOMPARE(st.st_mode & 0777, mode_t(0700));
+        std::unique_ptr<QLockFile> lock;
+        QCOMPARE(COrviApplication::AcquireInstance(key, lock), 1);
+        lock.reset();
+
+        // A directory someone put there for us, leading elsewhere, is not used.
+        QVERIFY(QDir(dir).removeRecursively());
+        const QString shared = tmp.filePath(QStringLiteral("shared"));
+        QVERIFY(QDir().mkpath(shared));
+        QVERIFY(QFile::link(shared, dir));
+        QCOMPARE(COrviApplication::AcquireInstance(key, lock), -1);
+        QVERIFY(QDir(shared).isEmpty());
     }
 
     void singleInstanceGuardSurvivesACrash()
