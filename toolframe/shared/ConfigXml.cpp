@@ -22,8 +22,11 @@ QStringList ReadEnabledTools(const QString &strFileName)
     const QDomElement first = doc.documentElement().firstChildElement();
     if (first.isNull())
         return {};
-    const auto decoded = QByteArray::fromBase64Encoding(first.text().trimmed().toLatin1(),
-                                                        QByteArray::AbortOnBase64DecodingErrors);
+    // Whitespace is no Base64 character: a value wrapped over lines by hand
+    // or by an encoder loses it before decoding.
+    QByteArray encoded = first.text().toLatin1();
+    encoded.removeIf([](char c) { return QChar::isSpace(uchar(c)); });
+    const auto decoded = QByteArray::fromBase64Encoding(encoded, QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded)
         return {};
     if (decoded.decoded.isEmpty())

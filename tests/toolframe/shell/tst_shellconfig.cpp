@@ -112,6 +112,14 @@ private slots:
         writeFile(path, ConfigXml::Encode(many));
         QCOMPARE(ConfigXml::ReadEnabledTools(path), many);
 
+        // Wrapped over lines by hand, as editors and encoders do.
+        const QByteArray base64 = many.join(QLatin1Char(',')).toLatin1().toBase64();
+        QByteArray folded;
+        for (int i = 0; i < base64.size(); i += 20)
+            folded += base64.mid(i, 20) + (i % 40 ? "\r\n\t" : " \n    ");
+        writeFile(path, "<Config>\n  <Tools>\n    " + folded + "</Tools>\n</Config>\n");
+        QCOMPARE(ConfigXml::ReadEnabledTools(path), many);
+
         writeFile(path, "<Config><Tools>Mi**Mw==</Tools></Config>"); // bad Base64
         QVERIFY(ConfigXml::ReadEnabledTools(path).isEmpty());
         writeFile(path, "<Config><Tools>MiwzLDEz</Tools>"); // bad XML
