@@ -129,20 +129,46 @@ void TstStyle::itemTextElision()
 
 void TstStyle::suppressedPrimitives()
 {
+    // Each primitive with the option the base style needs to draw it: the
+    // base style draws something, this style nothing.
     COrviStyle style;
+    QScopedPointer<QStyle> base(QStyleFactory::create(QStringLiteral("Windows")));
     QPushButton button(QStringLiteral("focus"));
-    for (QStyle::PrimitiveElement pe : {QStyle::PE_FrameFocusRect, QStyle::PE_FrameTabBarBase,
-                                        QStyle::PE_IndicatorTabTear, QStyle::PE_PanelItemViewRow}) {
+    const QRect rect(0, 0, 40, 20);
+    auto draw = [&button](const QStyle *st, QStyle::PrimitiveElement pe, const QStyleOption &opt) {
         QImage img = blank(QSize(40, 20));
         QPainter p(&img);
-        QStyleOptionFocusRect opt;
+        st->drawPrimitive(pe, &opt, &p, &button);
+        return img;
+    };
+    auto init = [&](QStyleOption &opt) {
         opt.initFrom(&button);
-        opt.rect = QRect(0, 0, 40, 20);
+        opt.rect = rect;
         opt.state |= QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange;
-        style.drawPrimitive(pe, &opt, &p, &button);
-        p.end();
-        QVERIFY2(isBlank(img), qPrintable(QString::number(int(pe))));
-    }
+    };
+    auto check = [&](QStyle::PrimitiveElement pe, const QStyleOption &opt) {
+        QVERIFY2(!isBlank(draw(base.data(), pe, opt)), qPrintable(QString::number(int(pe))));
+        QVERIFY2(isBlank(draw(&style, pe, opt)), qPrintable(QString::number(int(pe))));
+    };
+    QStyleOptionFocusRect focus;
+    init(focus);
+    check(QStyle::PE_FrameFocusRect, focus);
+    QStyleOptionTabBarBase tabBase;
+    init(tabBase);
+    tabBase.shape = QTabBar::RoundedNorth;
+    tabBase.tabBarRect = QRect(0, 0, 40, 18);
+    tabBase.selectedTabRect = QRect(10, 0, 10, 18);
+    check(QStyle::PE_FrameTabBarBase, tabBase);
+    QStyleOptionTab tab;
+    init(tab);
+    tab.shape = QTabBar::RoundedNorth;
+    check(QStyle::PE_IndicatorTabTear, tab);
+    QStyleOptionViewItem row;
+    init(row);
+    row.features |= QStyleOptionViewItem::Alternate;
+    row.palette.setColor(QPalette::AlternateBase, Qt::red);
+    check(QStyle::PE_PanelItemViewRow, row);
+
     // A focused push button renders the same as an unfocused one.
     QPushButton focused(QStringLiteral("OK"));
     focused.resize(80, 24);
