@@ -3,6 +3,7 @@
 
 #include "CBaseDialog.h"
 #include "CWarnDlg.h"
+#include "Toolkit.h"
 
 #include <QWidget>
 
@@ -20,6 +21,8 @@ extern "C" __attribute__((visibility("default"))) int toolkit_probe(int what)
         return dlg.width();
     }
     case 2: return CWarnDlg::ShowMsg(QStringLiteral("T"), QStringLiteral("no parent"), nullptr);
+    // Uses the toolkit's own functions too, so the library carries them.
+    case 3: return Toolkit::InitResources() ? 1 : 0;
     default: return -100;
     }
 }

@@ -29,6 +29,7 @@ void TstEditions::bothEditionsKeepTheirOwnClasses()
     QCOMPARE(fn(0), 437);
     QCOMPARE(fn(1), 400);
     QCOMPARE(fn(2), -1);
+    QCOMPARE(fn(3), 1);
     // ...and none of them is visible from outside.
     QVERIFY(!probe.resolve("_ZN11CBaseDialogC1EP7QWidgetbbb"));
     QVERIFY(!probe.resolve("_ZN8CWarnDlg7ShowMsgERK7QStringS2_P7QWidget"));
