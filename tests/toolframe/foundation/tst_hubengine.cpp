@@ -1,6 +1,7 @@
 // The hub in front of the real engine: the refresh service really asks the
-// network, and a hub destroyed while the engine streams device events is
-// left by the engine cleanly (no callback reaches it afterwards).
+// network, a hub destroyed while the engine streams device events is left
+// by the engine cleanly (no callback reaches it afterwards), and the modify
+// service changes a simulated device.
 #include <QtTest>
 
 #include <arpa/inet.h>
@@ -138,6 +139,48 @@ private slots:
         QVERIFY2(atDestruction < 400, "the stream was over before the hub went: nothing tested");
         QTest::qWait(500);
         QCOMPARE(counter.events.load(), atDestruction);
+    }
+
+    // The network-parameter service the shell hands to tools reaches a real
+    // device through the store's engine, each value in its place.
+    void modifyServiceChangesADevice()
+    {
+        SimProcess sim(5);
+        QVERIFY(sim.start({"--quiet", "--count", "6"}));
+        qputenv("ZELT_PORT", QByteArray::number(sim.port));
+        // Without a store there is no engine to ask.
+        QVERIFY(!CViewStoregeManager::ModifyNetParamService("00-00-00-00-00-00", "10.0.0.1", "255.0.0.0", "pw", "8000",
+                                                            "80", "10.0.0.254", nullptr, nullptr, 0, 0));
+        CViewStoregeManager *store = CViewStoregeManager::Instance(); // starts the engine
+        auto activeDevice = [store] {
+            for (const ZELT_DEVICE_EVENT &ev : store->Hub().CacheSnapshot())
+                // Active, not locked, and reporting its gateway (extended record).
+                if (ev.byActivated == 0 && ev.byExtendInfo != 0
+                    && !(ev.dwDeviceType >= 0x9D00 && ev.dwDeviceType <= 0x9FFF))
+                    return ev;
+            return ZELT_DEVICE_EVENT{};
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(activeDevice().szMAC[0] != 0, 10000);
+        const ZELT_DEVICE_EVENT device = activeDevice();
+        const QByteArray mac = ZeltRecords::bytes(device.szMAC);
+        const QString serial = ZeltRecords::text(device.szSerialNO);
+
+        QVERIFY(!CViewStoregeManager::ModifyNetParamService(mac.constData(), "10.9.8.7", "255.255.0.0", "Wrong1234",
+                                                            "8100", "81", "10.9.0.1", nullptr, nullptr, 0, 0));
+        QVERIFY(CViewStoregeManager::ModifyNetParamService(mac.constData(), "10.9.8.7", "255.255.0.0", "Admin12345",
+                                                           "8100", "81", "10.9.0.1", nullptr, nullptr, 0, 0));
+        auto changed = [&] {
+            for (const ZELT_DEVICE_EVENT &ev : store->Hub().CacheSnapshot())
+                if (ZeltRecords::text(ev.szSerialNO) == serial)
+                    return ev;
+            return ZELT_DEVICE_EVENT{};
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(ZeltRecords::text(changed().szIPv4Address), QStringLiteral("10.9.8.7"), 5000);
+        const ZELT_DEVICE_EVENT after = changed();
+        QCOMPARE(ZeltRecords::text(after.szIPv4SubnetMask), QStringLiteral("255.255.0.0"));
+        QCOMPARE(ZeltRecords::text(after.szIPv4Gateway), QStringLiteral("10.9.0.1"));
+        QCOMPARE(after.dwPort, 8100u);
+        QCOMPARE(int(after.wHttpPort), 81);
     }
 };
 

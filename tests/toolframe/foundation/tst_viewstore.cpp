@@ -1,5 +1,6 @@
 // The view store: page factory under the hub mutex, replay before live
-// events, forwarding by page type, page removal, the device services.
+// events, forwarding by page type, page removal. The device services are
+// tried on a simulated device in tst_hubengine.
 #include <QtTest>
 
 #include "CViewStoregeManager.h"
@@ -121,14 +122,6 @@ private slots:
         store->Hub().HandleEvent(MakeEvent(1, "E")); // must not touch the deleted page
         auto *again = static_cast<CRecordingPage *>(store->GetPage(4));
         QVERIFY(again->m_events.contains(QStringLiteral("1 E 192.168.1.64")));
-    }
-
-    void services()
-    {
-        QVERIFY(CViewStoregeManager::ResetPasswordService(1, 2));
-        // No device answers to this MAC: the change cannot succeed.
-        QVERIFY(!CViewStoregeManager::ModifyNetParamService("00-00-00-00-00-00", "10.0.0.1", "255.0.0.0", "pw", "8000",
-                                                            "80", "10.0.0.254", nullptr, nullptr, 0, 0));
     }
 };
 
