@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QGridLayout>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -13,6 +14,7 @@
 #include <QTranslator>
 
 #include <cstring>
+#include <utime.h>
 
 #include "CFileDialog.h"
 #include "CPathComboBox.h"
@@ -207,8 +209,15 @@ int main(int argc, char **argv)
     Save(&progress, "progress_stopping");
     progress.Finish();
 
-    CFileDialog chooser(panel, QCoreApplication::translate("CPathComboBox", "Select Directory"), QDir::tempPath(),
-                        QString(), QFileDialog::Directory, QFileDialog::AcceptOpen);
+    // A folder of fixed contents and times, so that two runs show the same.
+    const QString start = QDir::tempPath() + "/zelt-render-chooser";
+    for (const char *sub : {"exports", "keys"}) {
+        QDir().mkpath(start + "/" + sub);
+        const utimbuf stamp{1796112000, 1796112000}; // 2026-12-01 08:00 UTC
+        ::utime(QFile::encodeName(start + "/" + sub).constData(), &stamp);
+    }
+    CFileDialog chooser(panel, QCoreApplication::translate("CPathComboBox", "Select Directory"), start, QString(),
+                        QFileDialog::Directory, QFileDialog::AcceptOpen);
     chooser.show();
     Save(&chooser, "folder_chooser");
     return 0;
