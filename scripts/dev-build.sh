@@ -3,23 +3,27 @@
 # two-core machine never runs two builds at once.
 # Usage: [TREE=dev|asan|tsan] scripts/dev-build.sh [targets...]
 #   dev  = build/dev (Debug), asan = build/asan, tsan = build/tsan, the
-#   last two as the test command configures them. No target: everything.
+#   last two as the test command configures them (CMakePresets.json). No
+#   target: everything.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+. "$(dirname "$0")/lib/prelude.sh"
 tree=${TREE:-dev}
 case "$tree" in
-  dev) san="" ;;
-  asan) san=address ;;
-  tsan) san=thread ;;
+  dev | asan | tsan) ;;
   *) echo "unknown TREE $tree" >&2; exit 2 ;;
 esac
-exec 9>/tmp/toolbay-build.lock
-flock 9
 if [ ! -f "build/$tree/build.ninja" ]; then
-  cmake -S . -B "build/$tree" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOOLBAY_SANITIZER="$san" -DTOOLBAY_TOLERANT=ON >/dev/null
+  (
+    flock 9
+    if [ "$tree" = dev ]; then
+      toolbay_configure dev -DTOOLBAY_TOLERANT=ON
+    else
+      toolbay_configure "$tree"
+    fi
+  ) 9>/tmp/toolbay-build.lock
 fi
 if [ $# -eq 0 ]; then
-  cmake --build "build/$tree" -j "$(nproc)"
+  toolbay_build "build/$tree"
 else
-  cmake --build "build/$tree" -j "$(nproc)" --target "$@"
+  toolbay_build "build/$tree" --target "$@"
 fi

@@ -4,17 +4,13 @@
 # simulator's devices: most speak ZELT, four speak ONVIF only (user admin,
 # password Admin12345), all in one table.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-root=$PWD
+. "$(dirname "$0")/lib/prelude.sh"
 
 ./scripts/setup.sh
-export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-/tmp/runtime-$(id -u)}
-mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 export ZELT_INTERFACES=${ZELT_INTERFACES:-lo}
-export CCACHE_BASEDIR=$root CCACHE_NOHASHDIR=1
 
-cmake -S "$root" -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOOLBAY_BUILD_TESTS=OFF >/dev/null
-cmake --build build/release -j "$(nproc)"
+toolbay_configure release
+toolbay_build build/release
 bin=$root/build/release/bin
 
 # Per-module preparation of the program directory (configuration files,
