@@ -66,6 +66,7 @@ void ShowRunSummary(const CZeltPanelContext &ctx, const QList<CZeltBatchRunner::
         ids.append(job.strId);
     ctx.ShowMessage(QCoreApplication::translate("QtZelt", "Information"),
                     ok.text + failed.text + ctx.FailureReasons(ids));
+    ctx.OfferNewCertificates(jobs);
 }
 } // namespace
 
@@ -365,7 +366,8 @@ void CZeltNetworkSection::ModifySelected()
                 return ok;
             };
             jobs.append({id, CZeltPanelContext::DeviceLabel(id, d),
-                         ZeltTrust::GuardedWork(consent.Add(id, d), d, std::move(command))});
+                         ZeltTrust::GuardedWork(consent.Add(id, d), d, std::move(command)), mac,
+                         ZeltRecords::text(d.szIPv4Address)});
         }
     }
     if (!consent.Settle(m_ctx.pPanel, tr("Send the password anyway?"), jobs, targets))
@@ -436,10 +438,11 @@ void CZeltNetworkSection::ModifyDhcpOfSelected()
             const QString id = m_ctx.IdOfRow(row);
             targets.append({index, text(d.szSerialNO), text(d.szMAC)});
             const QByteArray mac = ZeltRecords::bytes(d.szMAC);
-            jobs.append({id, CZeltPanelContext::DeviceLabel(id, d),
-                         ZeltTrust::GuardedWork(consent.Add(id, d), d, [mac, pwd, param] {
-                             return ZeltSdkWrapper::ModifyNetParam(mac, pwd, param);
-                         })});
+            jobs.append(
+                {id, CZeltPanelContext::DeviceLabel(id, d),
+                 ZeltTrust::GuardedWork(consent.Add(id, d), d,
+                                        [mac, pwd, param] { return ZeltSdkWrapper::ModifyNetParam(mac, pwd, param); }),
+                 mac, text(d.szIPv4Address)});
         }
     }
     if (!consent.Settle(m_ctx.pPanel, tr("Send the password anyway?"), jobs, targets))

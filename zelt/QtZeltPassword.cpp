@@ -277,10 +277,12 @@ void CZeltPasswordSection::ActivateSelected()
             const QByteArray serial = ZeltRecords::bytes(d.szSerialNO);
             targets.append({index, ZeltRecords::text(d.szSerialNO), ZeltRecords::text(d.szMAC)});
             jobs.append({id, CZeltPanelContext::DeviceLabel(id, d),
-                         ZeltTrust::GuardedWork(consent.Add(id, d), d, [serial, password] {
-                             qCDebug(lcZeltPassword) << "activate" << serial;
-                             return ZeltSdkWrapper::Activate(serial, password);
-                         })});
+                         ZeltTrust::GuardedWork(consent.Add(id, d), d,
+                                                [serial, password] {
+                                                    qCDebug(lcZeltPassword) << "activate" << serial;
+                                                    return ZeltSdkWrapper::Activate(serial, password);
+                                                }),
+                         ZeltRecords::bytes(d.szMAC), ZeltRecords::text(d.szIPv4Address)});
         }
     }
     if (noCurrent) {
@@ -324,6 +326,7 @@ void CZeltPasswordSection::ActivateSelected()
         m_ctx.ShowMessage(tr("Information"), tr("No activate device."));
     else
         m_ctx.ShowMessage(tr("Information"), okText + failText + m_ctx.FailureReasons(ids));
+    m_ctx.OfferNewCertificates(jobs);
 }
 
 void CZeltPasswordSection::ShowResetResult(bool bOk, bool bNewPassword)
@@ -339,6 +342,7 @@ void CZeltPasswordSection::ShowResetResult(bool bOk, bool bNewPassword)
         m_ctx.ShowMessage(tr("Information"), tr("Reset password failed.") + why);
     else
         m_ctx.ShowMessage(tr("Error"), tr("Restore default password failed!") + why);
+    m_ctx.OfferNewCertificates(m_lastJobs);
 }
 
 bool CZeltPasswordSection::ShownDevice(ZELT_DEVICE_INFO_MY &d, QString &strId) const
@@ -364,10 +368,11 @@ std::optional<bool> CZeltPasswordSection::RunForShownDevice(const QString &strTi
         return std::nullopt;
     }
     CZeltConsent consent;
-    QList<CZeltBatchRunner::Job> jobs{
-        {id, strSerial, ZeltTrust::GuardedWork(consent.Add(id, d), d, std::move(command))}};
+    QList<CZeltBatchRunner::Job> jobs{{id, strSerial, ZeltTrust::GuardedWork(consent.Add(id, d), d, std::move(command)),
+                                       ZeltRecords::bytes(d.szMAC), ZeltRecords::text(d.szIPv4Address)}};
     if (!consent.Settle(m_ctx.pPanel, strQuestion, jobs))
         return std::nullopt;
+    m_lastJobs = jobs;
     return RunSingle(strTitle, jobs.first());
 }
 
@@ -447,13 +452,18 @@ void CZeltPasswordSection::ExportKey()
         m_ctx.ShowFieldTip(m_ctx.ui.combExportFile, tr("File path cannot be empty."));
         return;
     }
-    QByteArray serial;
+    QByteArray serial, mac;
+    QString address;
     {
         // The device list changes on the hub's thread: read it locked.
         CZeltDeviceStore::Locker lock(m_ctx.store);
         const int rec = m_ctx.RecordOfRow(current.row());
-        if (rec >= 0)
-            serial = ZeltRecords::bytes(m_ctx.store.At(rec).szSerialNO);
+        if (rec >= 0) {
+            const ZELT_DEVICE_INFO_MY &d = m_ctx.store.At(rec);
+            serial = ZeltRecords::bytes(d.szSerialNO);
+            mac = ZeltRecords::bytes(d.szMAC);
+            address = ZeltRecords::text(d.szIPv4Address);
+        }
     }
     if (serial.isNull()) {
         m_ctx.ShowMessage(tr("Error"), tr("Row error!"));
@@ -462,11 +472,14 @@ void CZeltPasswordSection::ExportKey()
     // Written by the worker, read here once it has ended. The request
     // carries no secret: no consent is asked.
     auto key = std::make_shared<QByteArray>();
-    if (!RunSingle(tr("Export"), {QString(), QString::fromLatin1(serial),
-                                  [serial, key] { return ZeltSdkWrapper::GetDeviceKey(serial, key.get()); }})) {
+    const CZeltBatchRunner::Job job{m_ctx.IdOfRow(current.row()), QString::fromLatin1(serial),
+                                    [serial, key] { return ZeltSdkWrapper::GetDeviceKey(serial, key.get()); }, mac,
+                                    address};
+    if (!RunSingle(tr("Export"), job)) {
         const QString reason = ZeltTrust::FailureReason(m_ctx.runner.ErrorOf(0));
         m_ctx.ShowMessage(tr("Information"),
                           tr("Get key error.") + (reason.isEmpty() ? QString() : QLatin1Char('\n') + reason));
+        m_ctx.OfferNewCertificates({job});
         return;
     }
     QFile file(folder + QStringLiteral("DeviceKey.xml"));

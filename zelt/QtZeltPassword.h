@@ -67,4 +67,6 @@ private:
     bool m_bStarted = false;
     bool m_bActivationMode = false;
     Title m_eTitle = Title::RestoreDefault;
+    // The job of the last single-device command, for the question after it.
+    QList<CZeltBatchRunner::Job> m_lastJobs;
 };

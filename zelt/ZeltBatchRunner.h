@@ -74,6 +74,9 @@ public:
         // Runs on a worker thread: it may use only what it captured (copies)
         // and the SDK or host calls, never widgets or panel state.
         std::function<bool()> work;
+        // The device's MAC and address, for the questions after the run.
+        QByteArray mac;
+        QString address;
     };
     enum class Outcome { NotRun, Succeeded, Failed };
 

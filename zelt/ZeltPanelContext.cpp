@@ -10,6 +10,7 @@
 #include "ZeltBatchRunner.h"
 #include "ZeltDeviceStore.h"
 #include "ZeltTrust.h"
+#include "zelt_sdk.h"
 
 void CZeltPanelContext::ShowFieldTip(QWidget *field, const QString &strText) const
 {
@@ -49,4 +50,13 @@ QString CZeltPanelContext::FailureReasons(const QList<QString> &ids) const
                     + QCoreApplication::translate("QtZelt", "ID %1: %2").arg(ids.at(i).trimmed(), reason);
     }
     return text;
+}
+
+void CZeltPanelContext::OfferNewCertificates(const QList<CZeltBatchRunner::Job> &jobs) const
+{
+    CZeltNewCertificates changed;
+    for (int i = 0; i < jobs.size(); ++i)
+        if (runner.ErrorOf(i) == ZELT_ERR_CERT_CHANGED)
+            changed.Add(jobs.at(i).strId, jobs.at(i).address, jobs.at(i).mac);
+    changed.Offer(pPanel);
 }

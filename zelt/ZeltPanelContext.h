@@ -4,6 +4,8 @@
 // section uses to find a row's device and to talk to the user.
 
 #include <QList>
+
+#include "ZeltBatchRunner.h"
 #include <QPersistentModelIndex>
 #include <QString>
 
@@ -15,7 +17,6 @@ class QWidget;
 class Ui_QtZeltClass;
 class CZeltDeviceStore;
 class QtZeltItemModel;
-class CZeltBatchRunner;
 
 // Device type codes whose settings the panel never changes.
 constexpr uint32_t kZeltLockedTypeFirst = 0x9D00;
@@ -52,4 +53,8 @@ struct CZeltPanelContext {
     // the user can act on ("ID 002: ..."), each line after a line break;
     // empty when there is none.
     QString FailureReasons(const QList<QString> &ids) const;
+    // After an action's summary: the devices of the runner's last run that
+    // were refused for a changed HTTPS certificate, offered for acceptance
+    // in one question.
+    void OfferNewCertificates(const QList<CZeltBatchRunner::Job> &jobs) const;
 };

@@ -11,8 +11,9 @@
 Q_LOGGING_CATEGORY(lcZeltSdk, "zelt.sdk")
 
 namespace {
-const ZeltSdkApi kSdk = {&ZELT_ModifyDeviceNetParam, &ZELT_ActivateDevice, &ZELT_ResetDefaultPasswd, &ZELT_ResetPasswd,
-                         &ZELT_GetDeviceConfig,      &ZELT_GetLastError,   &ZELT_AllowUncertified};
+const ZeltSdkApi kSdk = {&ZELT_ModifyDeviceNetParam, &ZELT_ActivateDevice,      &ZELT_ResetDefaultPasswd,
+                         &ZELT_ResetPasswd,          &ZELT_GetDeviceConfig,     &ZELT_GetLastError,
+                         &ZELT_AllowUncertified,     &ZELT_AcceptNewCertificate};
 std::atomic<const ZeltSdkApi *> g_api{&kSdk};
 // Each thread's own, as the SDK's: batch commands run on several threads.
 thread_local uint32_t g_lastError = 0;
@@ -117,6 +118,15 @@ bool AllowUncertified(const QByteArray &mac)
     if (allow && allow(mac.constData()) == 1)
         return true;
     qCDebug(lcZeltSdk) << "consent for" << mac << "not taken, error" << (allow ? Api().lastError() : 0);
+    return false;
+}
+
+bool AcceptNewCertificate(const QByteArray &mac)
+{
+    const auto accept = Api().acceptNewCertificate;
+    if (accept && accept(mac.constData()) == 1)
+        return true;
+    qCDebug(lcZeltSdk) << "new certificate of" << mac << "not taken, error" << (accept ? Api().lastError() : 0);
     return false;
 }
 

@@ -19,6 +19,7 @@ struct ZeltSdkApi {
     int (*getConfig)(const char *serial, uint32_t command, const void *in, uint32_t inLen, void *out, uint32_t outLen);
     uint32_t (*lastError)();
     int (*allowUncertified)(const char *mac);
+    int (*acceptNewCertificate)(const char *mac);
 };
 
 namespace ZeltSdkWrapper {
@@ -52,6 +53,10 @@ bool GetDeviceKey(const QByteArray &serial, QByteArray *key);
 // The user agreed that the next command to this device may carry a secret
 // although the device cannot prove who it is. True when the SDK took it.
 bool AllowUncertified(const QByteArray &mac);
+
+// The user accepts the HTTPS certificate the device now presents in place
+// of the pinned one. True when the SDK took it.
+bool AcceptNewCertificate(const QByteArray &mac);
 
 // The SDK's last error after this thread's last failed call (0 when none).
 uint32_t LastError();

@@ -275,11 +275,13 @@ public:
 };
 } // namespace
 
-void CZeltConsent::Prepare(CWarnDlg &dlg, const QString &strQuestion, bool bOthers) const
+namespace {
+// A question whose default is No: Yes and No, Return answers No, the box
+// only as tall as its text.
+void PrepareQuestion(CWarnDlg &dlg, const QString &strTitle, const QString &strText)
 {
-    dlg.setObjectName(QStringLiteral("ZeltConsentDlg"));
-    dlg.ConfirmButton()->setText(tr("Yes"));
-    dlg.CancelButton()->setText(tr("No"));
+    dlg.ConfirmButton()->setText(QCoreApplication::translate("QtZelt", "Yes"));
+    dlg.CancelButton()->setText(QCoreApplication::translate("QtZelt", "No"));
     // Key presses reach the box from whichever of its widgets has the focus:
     // the filter sits on each.
     auto *filter = new CReturnMeansNo(&dlg);
@@ -288,7 +290,7 @@ void CZeltConsent::Prepare(CWarnDlg &dlg, const QString &strQuestion, bool bOthe
         w->installEventFilter(filter);
     dlg.CancelButton()->setDefault(true);
     dlg.CancelButton()->setFocus();
-    dlg.PrepareText(Title(), Text(strQuestion, bOthers), true);
+    dlg.PrepareText(strTitle, strText, true);
     // While hidden, the box grows for its text once per measurement without
     // laying itself out in between, so a list of devices made it several
     // times too tall: lay it out, give back what the text does not need
@@ -303,6 +305,13 @@ void CZeltConsent::Prepare(CWarnDlg &dlg, const QString &strQuestion, bool bOthe
         layout->activate();
     }
 }
+} // namespace
+
+void CZeltConsent::Prepare(CWarnDlg &dlg, const QString &strQuestion, bool bOthers) const
+{
+    dlg.setObjectName(QStringLiteral("ZeltConsentDlg"));
+    PrepareQuestion(dlg, Title(), Text(strQuestion, bOthers));
+}
 
 bool CZeltConsent::Ask(QWidget *parent, const QString &strQuestion, bool bOthers) const
 {
@@ -311,4 +320,52 @@ bool CZeltConsent::Ask(QWidget *parent, const QString &strQuestion, bool bOthers
     CWarnDlg dlg(parent);
     Prepare(dlg, strQuestion, bOthers);
     return dlg.exec() == 1;
+}
+
+// ------------------------------------------------------- new certificates
+
+void CZeltNewCertificates::Add(const QString &strId, const QString &strAddress, const QByteArray &mac)
+{
+    m_devices.append({strId.trimmed(), strAddress, mac});
+}
+
+QString CZeltNewCertificates::Title()
+{
+    return tr("New certificate");
+}
+
+QString CZeltNewCertificates::Text() const
+{
+    QString text = m_devices.size() == 1
+                       ? tr("This device presents a new HTTPS certificate, not the one seen at first contact:")
+                       : tr("%1 devices present a new HTTPS certificate, not the one seen at first contact:")
+                             .arg(m_devices.size());
+    const qsizetype listed = m_devices.size() > CZeltConsent::kListed + 1 ? CZeltConsent::kListed : m_devices.size();
+    for (qsizetype i = 0; i < listed; ++i)
+        text += QLatin1Char('\n') + tr("ID %1   %2").arg(m_devices.at(i).id, m_devices.at(i).address);
+    if (listed < m_devices.size())
+        text += QLatin1Char('\n') + tr("and %1 more").arg(m_devices.size() - listed);
+    text += QStringLiteral("\n\n")
+            + tr("Accept the new certificates? Only if these devices were replaced: otherwise another host may be "
+                 "answering in their place.");
+    return text;
+}
+
+void CZeltNewCertificates::Prepare(CWarnDlg &dlg) const
+{
+    dlg.setObjectName(QStringLiteral("ZeltNewCertificateDlg"));
+    PrepareQuestion(dlg, Title(), Text());
+}
+
+bool CZeltNewCertificates::Offer(QWidget *parent) const
+{
+    if (!Needed())
+        return false;
+    CWarnDlg dlg(parent);
+    Prepare(dlg);
+    if (dlg.exec() != 1)
+        return false;
+    for (const Device &d : m_devices)
+        ZeltSdkWrapper::AcceptNewCertificate(d.mac);
+    return true;
 }

@@ -146,8 +146,14 @@ int FakeAllow(const char *mac)
     g_calls.append(QByteArray("allow ") + mac);
     return 1;
 }
+int FakeAccept(const char *mac)
+{
+    std::lock_guard lock(g_fakeMu);
+    g_calls.append(QByteArray("accept ") + mac);
+    return 1;
+}
 const ZeltSdkApi kFake = {&FakeModify,    &FakeActivate,  &FakeResetDefault, &FakeReset,
-                          &FakeGetConfig, &FakeLastError, &FakeAllow};
+                          &FakeGetConfig, &FakeLastError, &FakeAllow,        &FakeAccept};
 
 // Device i with this trust level.
 ZELT_DEVICE_EVENT Device(int i, uint8_t trust)
@@ -161,6 +167,7 @@ QByteArray MacOf(int i)
     return QByteArray("02-00-00-00-00-") + QByteArray::number(i, 16).rightJustified(2, '0');
 }
 const QString kConsentTitle = QStringLiteral("Identity not verified");
+const QString kNewCertificateTitle = QStringLiteral("New certificate");
 } // namespace
 
 class ZeltPanelTest : public QObject
@@ -1177,13 +1184,62 @@ private slots:
         g_sdk.refuse = true;
         g_sdk.lastError = ZELT_ERR_CERT_CHANGED;
         W<QLineEdit>("m_pDefaultPwdLEdit")->setText("SecCode123");
+        m_msgs->clear();
+        m_msgs->answer = 0; // the question about the new certificate that follows
         m_panel->OnDefaultPassword();
-        QCOMPARE(m_msgs->lastText(), QString("Restore default password failed!\nIts HTTPS certificate is not the one "
-                                             "seen at first contact; nothing was sent."));
+        QCOMPARE(m_msgs->shown.first().text, QString("Restore default password failed!\nIts HTTPS certificate is not "
+                                                     "the one seen at first contact; nothing was sent."));
+        QCOMPARE(m_msgs->lastTitle(), kNewCertificateTitle);
         // Any other error keeps the message as it was.
         g_sdk.lastError = ZELT_ERR_TIMEOUT;
         m_panel->OnDefaultPassword();
         QCOMPARE(m_msgs->lastText(), QString("Restore default password failed!"));
+    }
+
+    // Devices refused for a changed HTTPS certificate are named in one
+    // question after the summary (default No); Yes accepts each one's new
+    // certificate, No accepts none.
+    void changedCertificatesAreOfferedOnce()
+    {
+        AddDevices({Device(60, ZELT_TRUST_PINNED), Device(61, ZELT_TRUST_PINNED), Device(62, ZELT_TRUST_VERIFIED)});
+        auto id = [this](int i) { return Cell(RowOf(i), Col::ColId).trimmed(); };
+        g_refuseMac = {MacOf(60), MacOf(61), MacOf(62)};
+        g_sdk.lastError = ZELT_ERR_CERT_CHANGED;
+        for (int answer : {0, 1}) {
+            g_calls.clear();
+            m_msgs->clear();
+            m_msgs->answer = answer;
+            Select({RowOf(60), RowOf(61)});
+            SetNetFields("192.168.95.10", "255.255.255.0", "8000", "Admin12345");
+            m_panel->OnModifyNetPara();
+            QCOMPARE(m_msgs->count(kNewCertificateTitle), 1);
+            QCOMPARE(m_msgs->shown.first().title, QString("Information")); // the summary comes first
+            const QString ask = m_msgs->lastText();
+            QVERIFY2(ask.startsWith("2 devices present a new HTTPS certificate"), qPrintable(ask));
+            QVERIFY(ask.contains("ID " + id(60) + "   10.0.0.60"));
+            QVERIFY(ask.contains("ID " + id(61) + "   10.0.0.61"));
+            QList<QByteArray> accepted;
+            for (const QByteArray &c : g_calls)
+                if (c.startsWith("accept "))
+                    accepted << c.mid(7);
+            std::sort(accepted.begin(), accepted.end());
+            QCOMPARE(accepted, answer ? (QList<QByteArray>{MacOf(60), MacOf(61)}) : QList<QByteArray>{});
+        }
+        // An SDK command of one device asks the same; other errors ask nothing.
+        m_msgs->clear();
+        g_calls.clear();
+        g_sdk.refuse = true;
+        Select({RowOf(62)});
+        W<QLineEdit>("m_pDefaultPwdLEdit")->setText("SecCode123");
+        m_panel->OnDefaultPassword();
+        QCOMPARE(m_msgs->count(kNewCertificateTitle), 1);
+        QVERIFY(m_msgs->lastText().startsWith("This device presents a new HTTPS certificate"));
+        QCOMPARE(CallsTo(MacOf(62)), QList<QByteArray>{"accept"});
+        m_msgs->clear();
+        g_sdk.lastError = ZELT_ERR_TIMEOUT;
+        m_panel->OnDefaultPassword();
+        QCOMPARE(m_msgs->count(kNewCertificateTitle), 0);
+        QCOMPARE(m_msgs->shown.size(), 1);
     }
 
     // The question names ten devices, then counts the rest (never "and 1

@@ -526,6 +526,22 @@ your password with at least two kinds of them contained.</translation>
         <source>No leaves them out; the other devices are changed either way.</source>
         <translation>No leaves them out; the other devices are changed either way.</translation>
     </message>
+    <message>
+        <source>New certificate</source>
+        <translation>New certificate</translation>
+    </message>
+    <message>
+        <source>This device presents a new HTTPS certificate, not the one seen at first contact:</source>
+        <translation>This device presents a new HTTPS certificate, not the one seen at first contact:</translation>
+    </message>
+    <message>
+        <source>%1 devices present a new HTTPS certificate, not the one seen at first contact:</source>
+        <translation>%1 devices present a new HTTPS certificate, not the one seen at first contact:</translation>
+    </message>
+    <message>
+        <source>Accept the new certificates? Only if these devices were replaced: otherwise another host may be answering in their place.</source>
+        <translation>Accept the new certificates? Only if these devices were replaced: otherwise another host may be answering in their place.</translation>
+    </message>
 </context>
 <context>
     <name>CTBX_ZELTMainWnd</name>

@@ -526,6 +526,22 @@ your password with at least two kinds of them contained.</source>
         <source>No leaves them out; the other devices are changed either way.</source>
         <translation>选择“否”将跳过这些设备；其他设备照常修改。</translation>
     </message>
+    <message>
+        <source>New certificate</source>
+        <translation>新证书</translation>
+    </message>
+    <message>
+        <source>This device presents a new HTTPS certificate, not the one seen at first contact:</source>
+        <translation>此设备出示了新的 HTTPS 证书，与首次连接时看到的不同：</translation>
+    </message>
+    <message>
+        <source>%1 devices present a new HTTPS certificate, not the one seen at first contact:</source>
+        <translation>%1 台设备出示了新的 HTTPS 证书，与首次连接时看到的不同：</translation>
+    </message>
+    <message>
+        <source>Accept the new certificates? Only if these devices were replaced: otherwise another host may be answering in their place.</source>
+        <translation>接受新证书吗？仅当这些设备已被更换时才接受：否则可能是另一台主机在冒充它们应答。</translation>
+    </message>
 </context>
 <context>
     <name>CTBX_ZELTMainWnd</name>
