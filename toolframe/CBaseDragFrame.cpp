@@ -1,5 +1,6 @@
 #include "CBaseDragFrame.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QCursor>
@@ -79,6 +80,58 @@ CBaseDragFrame::CBaseDragFrame(QWidget *parent, bool bTabBarHidden) : QFrame(par
 
     if (m_bTabBarHidden)
         top->hide();
+    CreateTabActions();
+}
+
+void CBaseDragFrame::CreateTabActions()
+{
+    struct Row {
+        const char *text;
+        QList<QKeySequence> keys;
+    };
+    const Row rows[] = {
+        {QT_TR_NOOP("Next Tab"), {QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown)}},
+        {QT_TR_NOOP("Previous Tab"),
+         // Matches Backtab too, which is what Shift+Tab arrives as.
+         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageUp)}},
+        {QT_TR_NOOP("Close Tab"), {QKeySequence(Qt::CTRL | Qt::Key_W)}},
+        {QT_TR_NOOP("Detach Tab"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D)}},
+    };
+    for (int i = 0; i < 4; ++i) {
+        auto *action = new QAction(tr(rows[i].text), this);
+        action->setShortcuts(rows[i].keys);
+        // Each frame's window has its own: the main window and every
+        // detached one act on their own strip.
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        m_tabActions[i] = action;
+    }
+    connect(m_tabActions[NextTab], &QAction::triggered, this, [this] { m_pTabScene->StepCurrent(1); });
+    connect(m_tabActions[PreviousTab], &QAction::triggered, this, [this] { m_pTabScene->StepCurrent(-1); });
+    connect(m_tabActions[CloseTab], &QAction::triggered, this, [this] {
+        if (m_pTabScene->CurrentIndex() >= 0)
+            OnTabClosed(m_pTabScene->CurrentIndex());
+    });
+    connect(m_tabActions[DetachTab], &QAction::triggered, this, [this] {
+        if (!m_bTabBarHidden)
+            m_pTabScene->DetachCurrent();
+    });
+    connect(m_pTabScene, &CTabScene::SignalCurrentChanged, this, &CBaseDragFrame::UpdateTabActions);
+    UpdateTabActions();
+    if (m_pTitle)
+        m_pTitle->AddTabActions(
+            {m_tabActions[NextTab], m_tabActions[PreviousTab], m_tabActions[CloseTab], m_tabActions[DetachTab]});
+}
+
+void CBaseDragFrame::UpdateTabActions()
+{
+    const int current = m_pTabScene->CurrentIndex();
+    const bool hasTab = current >= 0 && current < m_pTabScene->Count();
+    m_tabActions[NextTab]->setEnabled(m_pTabScene->Count() > 1);
+    m_tabActions[PreviousTab]->setEnabled(m_pTabScene->Count() > 1);
+    m_tabActions[CloseTab]->setEnabled(hasTab);
+    // A window of its own shows a single tab without a strip: nothing to detach it from.
+    m_tabActions[DetachTab]->setEnabled(hasTab && !m_bTabBarHidden && !m_pTabScene->IsTabPinned(current));
 }
 
 CBaseDragFrame::~CBaseDragFrame()
@@ -157,6 +210,7 @@ void CBaseDragFrame::AddTab(int iIndex, int iPageType)
     ClientWriterProperty::Insert(m_iFrameId, index, iPageType);
     ClientWriterProperty::SetCurrent(m_iFrameId, iPageType);
     m_pTabScene->SetCurrentIndex(index);
+    UpdateTabActions();
 }
 
 void CBaseDragFrame::OnTabChanged(int iIndex)
@@ -185,6 +239,7 @@ void CBaseDragFrame::AfterTabLeft()
     if (m_iFrameId == 0 && m_pTabScene->Count() == 1)
         m_pTabScene->SetTabPinned(0, true);
     // A hidden strip is never laid out, so its visible count stays unknown.
+    UpdateTabActions();
     if (m_pTabScene->Count() == 0 || m_pTabScene->VisibleCount() == 0)
         close();
 }

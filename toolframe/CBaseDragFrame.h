@@ -5,6 +5,7 @@
 
 #include <QFrame>
 
+class QAction;
 class QStackedWidget;
 class CTabScene;
 class CTabView;
@@ -23,6 +24,11 @@ public:
     void AddOrActivate(int iPageType, bool bDetached);
 
     CTabScene *TabScene() const { return m_pTabScene; }
+    CTabView *TabView() const { return m_pTabView; }
+    // The keyboard's tab commands, working anywhere in the frame's window:
+    // next and previous tab, close the current tab, detach it into a window.
+    enum TabCommand { NextTab, PreviousTab, CloseTab, DetachTab };
+    QAction *TabAction(TabCommand command) const { return m_tabActions[command]; }
     CWindowTitle *Title() const { return m_pTitle; }
     QStackedWidget *StackedWidget() const { return m_pStackedWidget; }
     bool IsTabBarHidden() const { return m_bTabBarHidden; }
@@ -49,6 +55,8 @@ protected:
     void closeEvent(QCloseEvent *e) override;
 
 private:
+    void CreateTabActions();
+    void UpdateTabActions();
     void AddTab(int iIndex, int iPageType);
     // Unpins the first tab unless it is the control panel.
     void UnpinFirstTabUnlessPanel();
@@ -61,4 +69,5 @@ private:
     CTabScene *m_pTabScene = nullptr;
     CTabView *m_pTabView = nullptr;
     QStackedWidget *m_pStackedWidget = nullptr;
+    QAction *m_tabActions[4] = {};
 };

@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QFrame>
+#include <QGraphicsView>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -59,11 +61,48 @@ CListWidget::~CListWidget()
 
 void CListWidget::keyPressEvent(QKeyEvent *e)
 {
-    e->accept();
+    switch (e->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (QListWidgetItem *item = currentItem())
+            emit ItemActivatedByKey(item);
+        e->accept();
+        return;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down: {
+        if (e->modifiers() & ~Qt::KeypadModifier)
+            break;
+        const QModelIndex before = currentIndex();
+        QListWidget::keyPressEvent(e);
+        if (currentIndex() == before)
+            emit EdgeReached(e->key() == Qt::Key_Left || e->key() == Qt::Key_Up ? -1 : 1);
+        e->accept();
+        return;
+    }
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown: QListWidget::keyPressEvent(e); return;
+    default: break;
+    }
+    // Keyboard search and the like would move the selection without the
+    // panel noticing; everything else goes on to the window (shortcuts, F1).
+    e->ignore();
 }
 void CListWidget::keyReleaseEvent(QKeyEvent *e)
 {
-    e->accept();
+    e->ignore();
+}
+
+void CListWidget::focusInEvent(QFocusEvent *e)
+{
+    QListWidget::focusInEvent(e);
+    if (!currentItem() && count() > 0 && e->reason() != Qt::MouseFocusReason)
+        setCurrentRow(0);
+    emit FocusEntered(currentItem());
 }
 
 void CListWidget::mouseReleaseEvent(QMouseEvent *e)
@@ -177,6 +216,13 @@ CListWidget *CControlPanelFrame::MakeList(const char *szName, int iMinHeight)
     connect(list, &QListWidget::itemClicked, this, &CControlPanelFrame::ItemClicked);
     connect(list, &CListWidget::LeaveWidget, this, &CControlPanelFrame::OnLeveWidget);
     connect(list, &QListWidget::itemEntered, this, &CControlPanelFrame::OnItemEntered);
+    connect(list, &CListWidget::ItemActivatedByKey, this, &CControlPanelFrame::ItemClicked);
+    connect(list, &QListWidget::currentItemChanged, this, &CControlPanelFrame::OnCurrentItemChanged);
+    connect(list, &CListWidget::EdgeReached, this, &CControlPanelFrame::OnEdgeReached);
+    connect(list, &CListWidget::FocusEntered, this, [this](QListWidgetItem *item) {
+        if (item)
+            OnItemEntered(item);
+    });
     return list;
 }
 
@@ -213,6 +259,49 @@ void CControlPanelFrame::ItemClicked(QListWidgetItem *pItem)
     if (!pItem)
         return;
     CViewStoregeManager::Instance()->ShowPage(pItem->data(32).toInt());
+}
+
+void CControlPanelFrame::showEvent(QShowEvent *e)
+{
+    CBaseFrame::showEvent(e);
+    // Keyboard users land on the tools, unless they are working the tab
+    // strip (whose arrows brought the panel up) or are in the panel already.
+    QWidget *focus = window()->focusWidget();
+    if (focus && (isAncestorOf(focus) || qobject_cast<QGraphicsView *>(focus)))
+        return;
+    for (CListWidget *list : {m_pOperationLWidget, m_pManagementLWidget, m_pTaskLWidge})
+        if (list->count() > 0) {
+            list->setFocus(Qt::OtherFocusReason);
+            if (!list->currentItem())
+                list->setCurrentRow(0);
+            return;
+        }
+}
+
+void CControlPanelFrame::OnCurrentItemChanged(QListWidgetItem *pCurrent)
+{
+    // The keyboard's current tool looks and reads as if the pointer were on it.
+    auto *list = qobject_cast<CListWidget *>(sender());
+    if (pCurrent && list && list->hasFocus())
+        OnItemEntered(pCurrent);
+}
+
+void CControlPanelFrame::OnEdgeReached(int iDirection)
+{
+    // The three lists read as one: the arrows go on into the next list.
+    const QList<CListWidget *> lists = {m_pOperationLWidget, m_pManagementLWidget, m_pTaskLWidge};
+    const int from = int(lists.indexOf(qobject_cast<CListWidget *>(sender())));
+    if (from < 0)
+        return;
+    for (int i = from + iDirection; i >= 0 && i < lists.size(); i += iDirection) {
+        CListWidget *list = lists.at(i);
+        if (list->count() == 0)
+            continue;
+        list->setFocus(iDirection > 0 ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+        list->setCurrentRow(iDirection > 0 ? 0 : list->count() - 1);
+        OnItemEntered(list->currentItem());
+        return;
+    }
 }
 
 void CControlPanelFrame::OnItemEntered(QListWidgetItem *pItem)

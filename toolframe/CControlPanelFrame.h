@@ -29,10 +29,18 @@ public:
 
 signals:
     void LeaveWidget();
+    // Return, Enter or Space on the current tool.
+    void ItemActivatedByKey(QListWidgetItem *pItem);
+    // An arrow key found no further tool in this list: +1 past its end,
+    // -1 before its start.
+    void EdgeReached(int iDirection);
+    // The list got the keyboard focus, with this current tool (or none).
+    void FocusEntered(QListWidgetItem *pItem);
 
 protected:
     void keyPressEvent(QKeyEvent *e) override;
     void keyReleaseEvent(QKeyEvent *e) override;
+    void focusInEvent(QFocusEvent *e) override;
     void mouseReleaseEvent(QMouseEvent *e) override;
     bool viewportEvent(QEvent *e) override;
 
@@ -55,8 +63,13 @@ public:
     QLabel *TipLabel() const { return m_pTipLabel; }
     QListWidgetItem *HoveredItem() const { return m_pLastHovered; }
 
+protected:
+    void showEvent(QShowEvent *e) override;
+
 protected slots:
     void ItemClicked(QListWidgetItem *pItem);
+    void OnCurrentItemChanged(QListWidgetItem *pCurrent);
+    void OnEdgeReached(int iDirection);
     void OnLeveWidget();
     void OnItemEntered(QListWidgetItem *pItem);
 

@@ -11,7 +11,8 @@ inline CPushButton *makeTitleButton(QWidget *parent, const char *name)
 {
     auto *b = new CPushButton(parent);
     b->setObjectName(QLatin1String(name));
-    b->setFocusPolicy(Qt::NoFocus);
+    // The keyboard reaches it; a click leaves the focus where it was.
+    b->setFocusPolicy(Qt::TabFocus);
     b->setIconSize(QSize(20, 20));
     b->setText(QString());
     return b;

@@ -61,9 +61,10 @@ void CBaseDialog::SetupUi()
     titleRow->addWidget(ui.pLabelTitle, 1);
     ui.m_pCloseBtn = makeTitleButton(this, "m_pCloseBtn");
     ui.m_pCloseBtn->setFixedSize(20, 20);
-    ui.m_pCloseBtn->setStyleSheet(QStringLiteral(
-        "QPushButton{border: none;margin:0px;border-image:url(:/images/title/close.png); }\n"
-        "QPushButton:hover{border: none;margin:0px;border-image:url(:/images/title/close_hover.png); }"));
+    ui.m_pCloseBtn->setStyleSheet(
+        QStringLiteral("QPushButton{border: none;margin:0px;border-image:url(:/images/title/close.png); }\n"
+                       "QPushButton:hover,QPushButton:focus{border: none;margin:0px;"
+                       "border-image:url(:/images/title/close_hover.png); }"));
     titleRow->addWidget(ui.m_pCloseBtn);
     ui.m_pgridBaseDialog->addLayout(titleRow, 0, 0);
 

@@ -144,6 +144,16 @@ CWindowTitle::CWindowTitle(QWidget *pControlWidget, bool bHasMenus, QWidget *par
         connect(m_pMenuBar, &QMenuBar::triggered, this, &CWindowTitle::SelectMenu);
         m_listEnabledTools = ConfigXml::ReadEnabledTools();
         CreateMenus();
+        // F10 opens the first menu, as on most desktops; Alt and a menu's
+        // underlined letter open that menu.
+        auto *menuKey = new QAction(this);
+        menuKey->setShortcut(QKeySequence(Qt::Key_F10));
+        menuKey->setShortcutContext(Qt::WindowShortcut);
+        addAction(menuKey);
+        connect(menuKey, &QAction::triggered, this, [this] {
+            if (!m_pMenuBar->actions().isEmpty())
+                m_pMenuBar->setActiveAction(m_pMenuBar->actions().constFirst());
+        });
     }
 
     layout->addItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
@@ -157,7 +167,7 @@ CWindowTitle::CWindowTitle(QWidget *pControlWidget, bool bHasMenus, QWidget *par
     m_pCloseBtn->setObjectName(QStringLiteral("m_pCloseBtn"));
     m_pCloseBtn->setFixedSize(20, 20);
     for (CPushButton *b : {m_pMinimizeBtn, m_pSizeBtn, m_pCloseBtn}) {
-        b->setFocusPolicy(Qt::ClickFocus);
+        b->setFocusPolicy(Qt::TabFocus); // the keyboard reaches them, a click leaves focus where it was
         layout->addWidget(b);
     }
 
@@ -197,6 +207,7 @@ void CWindowTitle::CreateSizeActions()
 void CWindowTitle::CreateMenus()
 {
     QMenu *view = m_pMenuBar->addMenu(tr("&View"));
+    m_pViewMenu = view;
     m_pAction1024->setData(Size1024);
     m_pAction1280->setData(Size1280);
     m_pActionFull->setData(SizeFull);
@@ -226,6 +237,14 @@ void CWindowTitle::CreateMenus()
     const QString aboutIcon = FindMenuIcon(QStringLiteral("About.png"));
     QAction *about = help->addAction(aboutIcon.isEmpty() ? QIcon() : QIcon(aboutIcon), tr("About"));
     about->setData(769);
+}
+
+void CWindowTitle::AddTabActions(const QList<QAction *> &actions)
+{
+    if (!m_pViewMenu)
+        return;
+    m_pViewMenu->addSeparator();
+    m_pViewMenu->addActions(actions);
 }
 
 QAction *CWindowTitle::SizeAction(int iCommand) const
@@ -428,15 +447,15 @@ CWindowTitle::CWindowTitle(QWidget *parent) : QWidget(parent), m_pControlWidget(
     m_pCloseBtn = new CPushButton(this);
     for (CPushButton *b : {m_pMinimizeBtn, m_pSizeBtn, m_pCloseBtn}) {
         b->setFixedSize(20, 20);
-        b->setFocusPolicy(Qt::ClickFocus);
+        b->setFocusPolicy(Qt::TabFocus); // the keyboard reaches them, a click leaves focus where it was
         layout->addWidget(b);
     }
-    m_pMinimizeBtn->setStyleSheet(
-        QStringLiteral("QPushButton{border:none;margin:0;border-image:url(:/images/title/mini.png);}"
-                       "QPushButton:hover{border:none;margin:0;border-image:url(:/images/title/mini_hover.png);}"));
-    m_pCloseBtn->setStyleSheet(
-        QStringLiteral("QPushButton{border:none;margin:0;border-image:url(:/images/title/close.png);}"
-                       "QPushButton:hover{border:none;margin:0;border-image:url(:/images/title/close_hover.png);}"));
+    m_pMinimizeBtn->setStyleSheet(QStringLiteral(
+        "QPushButton{border:none;margin:0;border-image:url(:/images/title/mini.png);}"
+        "QPushButton:hover,QPushButton:focus{border:none;margin:0;border-image:url(:/images/title/mini_hover.png);}"));
+    m_pCloseBtn->setStyleSheet(QStringLiteral(
+        "QPushButton{border:none;margin:0;border-image:url(:/images/title/close.png);}"
+        "QPushButton:hover,QPushButton:focus{border:none;margin:0;border-image:url(:/images/title/close_hover.png);}"));
     SetSizeButtonImages();
 
     connect(m_pMinimizeBtn, &QPushButton::clicked, this, &CWindowTitle::showSmall);
@@ -448,8 +467,9 @@ void CWindowTitle::SetSizeButtonImages()
 {
     const QString base = m_bMaximized ? QStringLiteral("back") : QStringLiteral("full-screen");
     m_pSizeBtn->setStyleSheet(
-        QStringLiteral("QPushButton{border:none;margin:0;border-image:url(:/images/title/%1.png);}"
-                       "QPushButton:hover{border:none;margin:0;border-image:url(:/images/title/%1_hover.png);}")
+        QStringLiteral(
+            "QPushButton{border:none;margin:0;border-image:url(:/images/title/%1.png);}"
+            "QPushButton:hover,QPushButton:focus{border:none;margin:0;border-image:url(:/images/title/%1_hover.png);}")
             .arg(base));
 }
 

@@ -35,6 +35,9 @@ public:
 
     // The resource holding a menu icon of that file name, or empty.
     static QString FindMenuIcon(const QString &strFile);
+    // Lists the frame's tab commands in the View menu (title bars with menus).
+    void AddTabActions(const QList<QAction *> &actions);
+    QMenu *ViewMenu() const { return m_pViewMenu; }
 
 signals:
     void ShowPage(int iPageID);
@@ -81,6 +84,7 @@ private:
     QAction *m_pActionFull = nullptr;
     QActionGroup *m_pSizeGroup = nullptr;
     QMenu *m_pSizeMenu = nullptr;
+    QMenu *m_pViewMenu = nullptr;
     QWidget *m_pControlWidget = nullptr;
     bool m_bHasMenus = false;
     int m_iSizeMode = Size1024;

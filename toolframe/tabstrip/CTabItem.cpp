@@ -81,6 +81,13 @@ void CTabItem::paint(QPainter *pPainter, const QStyleOptionGraphicsItem *, QWidg
     pPainter->setPen(Qt::white);
     pPainter->drawText(QPointF(45, 25), m_strText);
 
+    // The strip has the keyboard focus: its current tab says so.
+    if (m_bSelected && scene() && scene()->hasFocus()) {
+        pPainter->setPen(QPen(Qt::white, 1, Qt::DotLine));
+        pPainter->setBrush(Qt::NoBrush);
+        pPainter->drawRect(boundingRect().adjusted(4.5, 3.5, -30.5, -4.5));
+    }
+
     const QRectF closeTarget(m_fWidth - 25, 2, 20, 20);
     if (m_bSelected) {
         const QPixmap close(QString::fromLatin1(kCloseImage));

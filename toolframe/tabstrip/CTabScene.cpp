@@ -420,6 +420,49 @@ bool CTabScene::event(QEvent *pEvent)
     return QGraphicsScene::event(pEvent);
 }
 
+bool CTabScene::TakeCurrentOut(QMimeData **ppMime, QPixmap *pPixmap)
+{
+    CTabItem *pCurrent = TabItem(m_iCurrentIndex);
+    if (!pCurrent || pCurrent->IsPinned() || m_iCurrentIndex < m_iPinnedCount)
+        return false;
+    m_bReordered = false;
+    const int iIndex = m_iCurrentIndex;
+    m_varDraggedData = pCurrent->data(CTabItem::kDataKey);
+    if (ppMime)
+        *ppMime = TabDrag::BuildMimeData(iIndex, m_varDraggedData.toInt(), pCurrent->Text(), pCurrent->Icon());
+
+    RemoveTab(iIndex);
+    m_pixDrag = QPixmap();
+    emit SignalDragLeaveTabBar();
+
+    QPixmap pixmap = m_pixDrag;
+    m_pixDrag = QPixmap();
+    if (pixmap.isNull() && pPixmap) {
+        const QPixmap fallback(QStringLiteral(":/images/Tab/TabSelect.png"));
+        if (!fallback.isNull())
+            pixmap = fallback.scaled(200, 150, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    if (pPixmap)
+        *pPixmap = pixmap;
+    return true;
+}
+
+bool CTabScene::DetachCurrent()
+{
+    if (!TakeCurrentOut(nullptr, nullptr))
+        return false;
+    emit SignalDragOutTabBar();
+    return true;
+}
+
+void CTabScene::StepCurrent(int iStep)
+{
+    const int iCount = m_listTabs.size();
+    if (iCount < 2 || m_iCurrentIndex < 0)
+        return;
+    SetCurrentIndex(((m_iCurrentIndex + iStep) % iCount + iCount) % iCount);
+}
+
 bool CTabScene::TryDragOut(QGraphicsSceneMouseEvent *pEvent)
 {
     CTabItem *pCurrent = TabItem(m_iCurrentIndex);
@@ -432,22 +475,9 @@ bool CTabScene::TryDragOut(QGraphicsSceneMouseEvent *pEvent)
         return false;
 
     m_bDragOutStarted = true;
-    m_bReordered = false;
-    const int iIndex = m_iCurrentIndex;
-    m_varDraggedData = pCurrent->data(CTabItem::kDataKey);
-    QMimeData *pMime = TabDrag::BuildMimeData(iIndex, m_varDraggedData.toInt(), pCurrent->Text(), pCurrent->Icon());
-
-    RemoveTab(iIndex);
-    m_pixDrag = QPixmap();
-    emit SignalDragLeaveTabBar();
-
-    QPixmap pixmap = m_pixDrag;
-    m_pixDrag = QPixmap();
-    if (pixmap.isNull()) {
-        const QPixmap fallback(QStringLiteral(":/images/Tab/TabSelect.png"));
-        if (!fallback.isNull())
-            pixmap = fallback.scaled(200, 150, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    }
+    QMimeData *pMime = nullptr;
+    QPixmap pixmap;
+    TakeCurrentOut(&pMime, &pixmap);
     QObject *pSource = pEvent->widget() ? static_cast<QObject *>(pEvent->widget()) : this;
     const Qt::DropAction action = ExecTabDrag(pMime, pixmap, pSource);
     if (action == Qt::IgnoreAction) {

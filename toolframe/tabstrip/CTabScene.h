@@ -40,6 +40,12 @@ public:
     void SetCurrentIndex(int iIndex);
     // Pinned tabs stay in front and cannot be dragged.
     void SetTabPinned(int iIndex, bool bPinned);
+    // Makes the tab iStep places after (or before) the current one current,
+    // wrapping around at the ends (the keyboard's next and previous tab).
+    void StepCurrent(int iStep);
+    // The current tab leaves the strip as if dragged out and dropped outside
+    // every strip; false for none or a pinned one.
+    bool DetachCurrent();
 
     int Count() const { return m_listTabs.size(); }
     int VisibleCount() const { return m_iVisibleCount; }
@@ -126,6 +132,8 @@ private:
     void DragWithinStrip(QGraphicsSceneMouseEvent *pEvent);
     void FinishReorder();
     bool TryDragOut(QGraphicsSceneMouseEvent *pEvent);
+    // Takes the current tab out as the start of a drag; false when it may not leave.
+    bool TakeCurrentOut(QMimeData **ppMime, QPixmap *pPixmap);
     void DeleteDroppedInItem();
 
     QRectF m_rectScene;

@@ -29,6 +29,25 @@
         </message>
     </context>
     <context>
+        <name>CBaseDragFrame</name>
+        <message>
+            <source>Next Tab</source>
+            <translation>Next Tab</translation>
+        </message>
+        <message>
+            <source>Previous Tab</source>
+            <translation>Previous Tab</translation>
+        </message>
+        <message>
+            <source>Close Tab</source>
+            <translation>Close Tab</translation>
+        </message>
+        <message>
+            <source>Detach Tab</source>
+            <translation>Detach Tab</translation>
+        </message>
+    </context>
+    <context>
         <name>CControlPanelFrame</name>
         <message>
             <source>ControlPanelFrame</source>

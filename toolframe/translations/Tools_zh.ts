@@ -29,6 +29,25 @@
         </message>
     </context>
     <context>
+        <name>CBaseDragFrame</name>
+        <message>
+            <source>Next Tab</source>
+            <translation>下一个标签页</translation>
+        </message>
+        <message>
+            <source>Previous Tab</source>
+            <translation>上一个标签页</translation>
+        </message>
+        <message>
+            <source>Close Tab</source>
+            <translation>关闭标签页</translation>
+        </message>
+        <message>
+            <source>Detach Tab</source>
+            <translation>分离标签页</translation>
+        </message>
+    </context>
+    <context>
         <name>CControlPanelFrame</name>
         <message>
             <source>ControlPanelFrame</source>

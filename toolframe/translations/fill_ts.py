@@ -45,6 +45,11 @@ ZH = {
     ("CWindowTitle", "Optics Picker"): "镜头选型",
     ("CWindowTitle", "Bulk Settings"): "批量配置",
     ("CWindowTitle", "Task Planner"): "任务规划",
+    # page frames: the keyboard's tab commands
+    ("CBaseDragFrame", "Next Tab"): "下一个标签页",
+    ("CBaseDragFrame", "Previous Tab"): "上一个标签页",
+    ("CBaseDragFrame", "Close Tab"): "关闭标签页",
+    ("CBaseDragFrame", "Detach Tab"): "分离标签页",
     # About box
     ("CDlgAbout", "About"): "关于",
     ("CDlgAbout", "Name:"): "名称：",

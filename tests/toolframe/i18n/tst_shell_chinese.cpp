@@ -124,7 +124,8 @@ private slots:
         QVERIFY(bar);
         QCOMPARE(actionTexts(bar->actions()), QStringList({"视图(&V)", "工具(&T)", "帮助(&H)"}));
         QCOMPARE(actionTexts(bar->actions().at(0)->menu()->actions()),
-                 QStringList({"1024*768", "1280*1024", "全屏", "控制面板"}));
+                 QStringList({"1024*768", "1280*1024", "全屏", "控制面板", "下一个标签页", "上一个标签页", "关闭标签页",
+                              "分离标签页"}));
         // The installed fake tools that Config.xml enables, in menu order.
         QCOMPARE(actionTexts(bar->actions().at(1)->menu()->actions()),
                  QStringList({"打开 TBX-CAMC", "打开存储规划", "清晰度辅助", "任务规划"}));
