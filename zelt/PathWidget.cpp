@@ -197,9 +197,15 @@ bool PathWidget::WriteWorkbook(const QString &strName)
         return false;
     }
     const QString file = g_lastFolder + strName + QStringLiteral(".xls");
+    // Values in braces (a closing brace doubled): a ';' or '=' in the name
+    // or the folder would otherwise start an attribute of its own, and a
+    // second DBQ would name another workbook.
+    auto braced = [](QString value) {
+        return QLatin1Char('{') + value.replace(QLatin1Char('}'), QStringLiteral("}}")) + QLatin1Char('}');
+    };
     const QString connect = QStringLiteral("DRIVER={Microsoft Excel Driver (*.xls)};")
-                            + QStringLiteral("DSN='';FIRSTROWHASNAMES=1;READONLY=FALSE;CREATE_DB=") + QLatin1Char('"')
-                            + strName + QStringLiteral(".xls") + QLatin1Char('"') + QStringLiteral(";DBQ=") + file;
+                            + QStringLiteral("DSN='';FIRSTROWHASNAMES=1;READONLY=FALSE;CREATE_DB=")
+                            + braced(strName + QStringLiteral(".xls")) + QStringLiteral(";DBQ=") + braced(file);
     db.setDatabaseName(connect);
     if (!db.open()) {
         qCDebug(lcZeltExcel) << "open failed:" << db.lastError().text();

@@ -265,6 +265,40 @@ private slots:
         QVERIFY(QFile::exists(cwd.filePath("here.xls")));
     }
 
+    // Separators of the connection string in the name or the folder stay
+    // part of the path: "report;DBQ=other" is written under its own name in
+    // its folder, and a workbook "other.xls" in the working folder is
+    // neither replaced nor asked about.
+    void connectionSeparatorsStayInThePath()
+    {
+        QTemporaryDir cwd;
+        QFile other(cwd.filePath("other.xls"));
+        QVERIFY(other.open(QIODevice::WriteOnly));
+        other.write("keep me");
+        other.close();
+        const QString old = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(cwd.path()));
+        QScopedPointer<QStandardItemModel> model(DeviceLikeModel(2));
+        const QString folder = m_dir.path() + "/a;b=c}d/";
+        QVERIFY(QDir().mkpath(folder));
+        const QStringList names{"report;DBQ=other", "x};DBQ=other", "{braced}"};
+        QList<int> results;
+        for (const QString &name : names)
+            results << Export(model.data(), folder, name);
+        QDir::setCurrent(old);
+        for (int i = 0; i < names.size(); ++i) {
+            QCOMPARE(results.at(i), int(QDialog::Accepted));
+            const XlsReadResult read = readXls(folder + names.at(i) + ".xls");
+            QVERIFY2(read.ok, qPrintable(names.at(i) + ": " + read.error));
+            QCOMPARE(xlsRows(read.sheet(0)).size(), 3);
+        }
+        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), names.size());
+        QVERIFY(other.open(QIODevice::ReadOnly));
+        QCOMPARE(other.readAll(), QByteArray("keep me"));
+        QCOMPARE(QDir(cwd.path()).entryList(QDir::Files), QStringList{"other.xls"});
+        QCOMPARE(m_msgs->count("Hint"), names.size()); // "Saved." each time, never the replace question
+    }
+
     void tooManyRowsLeaveNoFile()
     {
         CountingModel model(PathWidget::kMaxRows + 1);
