@@ -194,6 +194,9 @@ void CZeltNetworkSection::Fill(const ZELT_DEVICE_INFO_MY &d)
     ui.lineEditHttpPort->setText(QString::number(d.dwHttpPort));
     ui.lineEditHttpPort->setEnabled(d.dwHttpPort > 0 && d.dwHttpPort < 65536 && !locked);
     ui.checkBoxDhcp->setChecked(d.byDhcp != 0);
+    // The IPv6 group follows this device's DHCP state, whatever a run's
+    // batch DHCP left it in (the box's signal comes only on a change).
+    ui.frame->setEnabled(d.byDhcp == 0);
 
     QLineEdit *const ipv6[] = {ui.lineEditIPv6Addr, ui.lineEditIPv6Gateway, ui.lineEditIPv6Mask};
     if (d.byExtendInfo == 0) {

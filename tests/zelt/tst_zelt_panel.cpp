@@ -533,6 +533,31 @@ private slots:
         QCOMPARE(m_msgs->lastText(), QString("Modify network parameter failed!ID:005 006 "));
     }
 
+    // Batch DHCP closes the IPv6 group of the run; a single device shown
+    // afterwards has its own IPv6 settings open, checked and sent.
+    void ipv6OfOneDeviceAfterBatchDhcp()
+    {
+        Select({4, 5});
+        W<QCheckBox>("checkBoxBatchDhcp")->setChecked(true);
+        W<CPasswordLineEdit>("lineEditPort_BatchPassword")->setText("Admin12345");
+        m_panel->batchEnableDHCP();
+        QCOMPARE(g_sdk.netParams.size(), 2);
+        Select({2}); // DHCP off, IPv6 may be changed
+        QLineEdit *ipv6 = W<QLineEdit>("lineEditIPv6Addr");
+        QVERIFY(ipv6->isEnabled());
+        SetNetFields("10.0.0.3", "255.255.0.0", "8000", "Admin12345");
+        ipv6->setText("fd00::1::2");
+        m_panel->OnModifyNetPara();
+        QCOMPARE(TipAt(ipv6), QString("IPv6 Address not correct."));
+        QVERIFY(g_modify.isEmpty());
+        ipv6->setText("fd00::33");
+        m_panel->OnModifyNetPara();
+        QCOMPARE(g_modify.size(), 1);
+        QVERIFY(!g_modify.first().ipv6Null);
+        QCOMPARE(g_modify.first().ipv6, QByteArray("fd00::33"));
+        W<QCheckBox>("checkBoxBatchDhcp")->setChecked(false);
+    }
+
     void batchDhcpEmptyIPv6BecomesAny()
     {
         ZELT_NET_PARAM p;
