@@ -4,6 +4,7 @@
 #include "QtZeltPassword.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,8 +12,12 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QStandardItem>
+#include <QTemporaryFile>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <unistd.h>
 
 #include "Buttons.h"
 #include "CPathComboBox.h"
@@ -40,6 +45,39 @@ using Col = QtZeltItemModel::Column;
 
 const char kUserName[] = "admin";
 constexpr int kMaxKeyPathBytes = 259; // the request's 260-byte slot with its NUL
+
+QString LinkRefusal()
+{
+    return QCoreApplication::translate("QtZelt", "DeviceKey.xml in this folder is a link; nothing was written.");
+}
+
+// The key goes to a file of its own in the same folder, which is then
+// renamed into place: a write that fails leaves whatever file was there,
+// never a cut-off key, and the rename replaces a link instead of following
+// it.
+bool WriteKeyFile(const QString &path, const QByteArray &key)
+{
+    QTemporaryFile file(path + QStringLiteral(".XXXXXX"));
+    if (!file.open()) {
+        qCWarning(lcZeltPassword) << "key file" << path << file.errorString();
+        return false;
+    }
+    const bool written = file.write(key) == key.size() && file.flush() && ::fsync(file.handle()) == 0;
+    file.close();
+    if (!written || file.error() != QFileDevice::NoError) {
+        qCWarning(lcZeltPassword) << "key file" << path << file.errorString();
+        return false;
+    }
+    // Readable as a plain file the user saves would be.
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                        | QFileDevice::ReadOther);
+    if (::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData()) != 0) {
+        qCWarning(lcZeltPassword) << "key file" << path << std::strerror(errno);
+        return false;
+    }
+    file.setAutoRemove(false);
+    return true;
+}
 } // namespace
 
 CZeltPasswordSection::CZeltPasswordSection(CZeltPanelContext &ctx) : m_ctx(ctx) {}
@@ -452,6 +490,12 @@ void CZeltPasswordSection::ExportKey()
         m_ctx.ShowFieldTip(m_ctx.ui.combExportFile, tr("File path cannot be empty."));
         return;
     }
+    // A link in the file's place would send the key wherever it points.
+    const QString keyPath = folder + QStringLiteral("DeviceKey.xml");
+    if (QFileInfo(keyPath).isSymLink()) {
+        m_ctx.ShowMessage(tr("Information"), LinkRefusal());
+        return;
+    }
     QByteArray serial, mac;
     QString address;
     {
@@ -482,12 +526,14 @@ void CZeltPasswordSection::ExportKey()
         m_ctx.OfferNewCertificates({job});
         return;
     }
-    QFile file(folder + QStringLiteral("DeviceKey.xml"));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(*key) != key->size() || !file.flush()) {
+    if (QFileInfo(keyPath).isSymLink()) {
+        m_ctx.ShowMessage(tr("Information"), LinkRefusal());
+        return;
+    }
+    if (!WriteKeyFile(keyPath, *key)) {
         m_ctx.ShowMessage(tr("Information"), tr("Create device key file error."));
         return;
     }
-    file.close();
     m_ctx.ShowMessage(tr("Information"), tr("Exported."));
 }
 

@@ -14,7 +14,9 @@
 #include <QTranslator>
 #include <QtTest>
 
+#include <csignal>
 #include <cstring>
+#include <sys/resource.h>
 #include <mutex>
 #include <thread>
 
@@ -769,6 +771,56 @@ private slots:
         box->addItem(dir.path() + "/missing/folder/");
         m_panel->OnExport();
         QCOMPARE(m_msgs->lastText(), QString("Create device key file error."));
+    }
+
+    // The key file is written beside its place and renamed into it: a link
+    // at the place is refused (its target untouched, nothing asked of the
+    // device), and a write that fails leaves the file that was there.
+    void exportKeyFileNeverFollowsALinkNorLeavesACutFile()
+    {
+        QTemporaryDir dir;
+        Select({5});
+        CPathComboBox *box = W<CPathComboBox>("combExportFile");
+        box->clear();
+        box->addItem(dir.path() + "/");
+        const QString key = dir.filePath("DeviceKey.xml");
+
+        QFile target(dir.filePath("elsewhere.txt"));
+        QVERIFY(target.open(QIODevice::WriteOnly));
+        target.write("not a key");
+        target.close();
+        QVERIFY(QFile::link(target.fileName(), key));
+        m_panel->OnExport();
+        QCOMPARE(m_msgs->lastText(), QString("DeviceKey.xml in this folder is a link; nothing was written."));
+        QVERIFY(g_sdk.keySerial.isEmpty());
+        QVERIFY(QFileInfo(key).isSymLink());
+        QVERIFY(target.open(QIODevice::ReadOnly));
+        QCOMPARE(target.readAll(), QByteArray("not a key"));
+        target.close();
+        QVERIFY(QFile::remove(key));
+
+        // A good export, then one that cannot be written whole (files may
+        // not grow past 16 bytes; as root a read-only folder would not stop
+        // the write).
+        m_panel->OnExport();
+        QCOMPARE(m_msgs->lastText(), QString("Exported."));
+        g_sdk.keyLength = 60;
+        {
+            rlimit old{};
+            QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+            const rlimit small{16, old.rlim_max};
+            auto *const oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+            m_panel->OnExport();
+            setrlimit(RLIMIT_FSIZE, &old);
+            std::signal(SIGXFSZ, oldHandler);
+        }
+        QCOMPARE(m_msgs->lastText(), QString("Create device key file error."));
+        QFile written(key);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(written.readAll(), QByteArray("ABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHIJKLMN"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+                 (QStringList{"DeviceKey.xml", "elsewhere.txt"}));
     }
 
     void importKeyFile()

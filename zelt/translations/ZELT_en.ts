@@ -395,6 +395,10 @@ your password with at least two kinds of them contained.</translation>
         <translation>Create device key file error.</translation>
     </message>
     <message>
+        <source>DeviceKey.xml in this folder is a link; nothing was written.</source>
+        <translation>DeviceKey.xml in this folder is a link; nothing was written.</translation>
+    </message>
+    <message>
         <source>Exported.</source>
         <translation>Exported.</translation>
     </message>

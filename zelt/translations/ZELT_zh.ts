@@ -395,6 +395,10 @@ your password with at least two kinds of them contained.</source>
         <translation>创建设备密钥文件失败。</translation>
     </message>
     <message>
+        <source>DeviceKey.xml in this folder is a link; nothing was written.</source>
+        <translation>此文件夹中的 DeviceKey.xml 是一个链接；未写入任何内容。</translation>
+    </message>
+    <message>
         <source>Exported.</source>
         <translation>已导出。</translation>
     </message>
