@@ -14,10 +14,10 @@
 //
 // Lock order (a lock may be taken while holding those before it, never the
 // other way round):
-//   ONVIF table lock → ZELT table lock → event queue lock, table watch lock,
-//   pin store lock, trust store lock, log lock (leaves)
-// The verifier queue locks and the engine's own state are never held with
-// any other. docs/architecture.md walks through it.
+//   ONVIF table → ZELT table → event queue, table watch, pin store, trust store → log
+// A verifier's queue lock is never held with another; the engine itself has
+// no lock (its receive-loop state is the receiver thread's alone).
+// docs/architecture.md walks through threads, locks, events and commands.
 #pragma once
 
 #include "engine_context.h"
