@@ -257,6 +257,7 @@ bool OnvifDevices::rival(const std::string &key, const Entry &e, const ZeltClaim
 
 bool OnvifDevices::rival(const std::string &key, const Entry &e) const
 {
+    mu_.assertHeld();
     return rival(key, e, zelt_.claim(e.idSerial, e.idMac));
 }
 
