@@ -172,6 +172,10 @@ CControlPanelFrame::CControlPanelFrame(QWidget *parent) : CBaseFrame(parent)
     m_pOperationLWidget = MakeList("pOperationLWidget", 135);
     m_pManagementLWidget = MakeList("pManagementLWidget", 135);
     m_pTaskLWidge = MakeList("pTaskLWidge", 130);
+    // The lists are named as the titles above them read.
+    m_pOperationLWidget->setAccessibleName(tr("Tool List"));
+    m_pManagementLWidget->setAccessibleName(tr("Tool List"));
+    m_pTaskLWidge->setAccessibleName(tr("Task Mode"));
 
     int row = 0;
     gridLayout->addItem(new QSpacerItem(20, 30, QSizePolicy::Minimum, QSizePolicy::Expanding), row++, 1);

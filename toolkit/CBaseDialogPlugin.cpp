@@ -65,6 +65,7 @@ void CBaseDialog::SetupUi()
         QStringLiteral("QPushButton{border: none;margin:0px;border-image:url(:/images/title/close.png); }\n"
                        "QPushButton:hover,QPushButton:focus{border: none;margin:0px;"
                        "border-image:url(:/images/title/close_hover.png); }"));
+    ui.m_pCloseBtn->setAccessibleName(tr("Close")); // a picture button, named for screen readers
     titleRow->addWidget(ui.m_pCloseBtn);
     ui.m_pgridBaseDialog->addLayout(titleRow, 0, 0);
 

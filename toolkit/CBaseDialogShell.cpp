@@ -77,6 +77,10 @@ void CBaseDialog::SetupUi()
 
     // The title never runs under the close button.
     ui.m_pTitleWidget->SetTextMargins(0, 0, 22, 0);
+    // Picture buttons, named for screen readers.
+    ui.m_pCloseBtn->setAccessibleName(tr("Close"));
+    ui.m_pCifBtn->setAccessibleName(tr("CIF"));
+    ui.m_p4CifBtn->setAccessibleName(tr("4CIF"));
 }
 
 void CBaseDialog::OnConfirmBtnClicked()

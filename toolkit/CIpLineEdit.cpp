@@ -40,6 +40,7 @@ CIpLineEdit::CIpLineEdit(QWidget *parent) : QWidget(parent)
             edit->installEventFilter(this);
             if (i != 0)
                 edit->setFocusPolicy(Qt::ClickFocus);
+            edit->setAccessibleName(tr("Address, part %1 of 4").arg(i / 2 + 1));
         } else {
             edit->setObjectName(QStringLiteral("lineEditDot%1").arg(i / 2 + 1));
             edit->setMaximumWidth(10);
@@ -48,6 +49,7 @@ CIpLineEdit::CIpLineEdit(QWidget *parent) : QWidget(parent)
             edit->setReadOnly(true);
             edit->setText(tr("."));
             edit->setFocusPolicy(Qt::ClickFocus);
+            edit->setAccessibleName(tr("Dot"));
         }
         row->addWidget(edit);
         m_pEdit[i] = edit;

@@ -1,5 +1,6 @@
 #include "CToolLabel.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QMouseEvent>
 #include <QScreen>
@@ -36,8 +37,38 @@ CToolLabel::CToolLabel(const QString &text, QWidget *parent)
 
 CToolLabel::~CToolLabel()
 {
+    RestoreDescription();
     if (s_pInstance == this)
         s_pInstance = nullptr;
+}
+
+void CToolLabel::Describe(QWidget *w)
+{
+    if (m_pDescribed != w) {
+        RestoreDescription();
+        m_pDescribed = w;
+        if (w)
+            m_strSavedDescription = w->accessibleDescription();
+    }
+    if (w && w->accessibleDescription() != text()) {
+        w->setAccessibleDescription(text());
+        QAccessibleEvent changed(w, QAccessible::DescriptionChanged);
+        QAccessible::updateAccessibility(&changed);
+    }
+    // Read out now, as a message box would be.
+    QAccessibleEvent alert(this, QAccessible::Alert);
+    QAccessible::updateAccessibility(&alert);
+}
+
+void CToolLabel::RestoreDescription()
+{
+    QWidget *w = m_pDescribed.data();
+    m_pDescribed = nullptr;
+    if (!w || w->accessibleDescription() == m_strSavedDescription)
+        return;
+    w->setAccessibleDescription(m_strSavedDescription);
+    QAccessibleEvent changed(w, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&changed);
 }
 
 CToolLabel *CToolLabel::Instance()
@@ -70,6 +101,7 @@ void CToolLabel::HideTipImmediately()
 {
     m_hideTimer.stop();
     m_expireTimer.stop();
+    RestoreDescription();
     close();
     deleteLater();
     if (s_pInstance == this)
@@ -138,6 +170,7 @@ void CToolLabel::ShowText(const QPoint &pos, const QString &text, QWidget *w, co
                 label->ReuseTip(text);
                 label->SetTipRect(w, rect);
                 label->PlaceTip(pos, w);
+                label->Describe(w);
             }
             return;
         }
@@ -151,6 +184,7 @@ void CToolLabel::ShowText(const QPoint &pos, const QString &text, QWidget *w, co
     label->PlaceTip(pos, w);
     label->setObjectName(QStringLiteral("ctooltip_label"));
     label->show();
+    label->Describe(w);
 }
 
 void CToolLabel::timerEvent(QTimerEvent *e)

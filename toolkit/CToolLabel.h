@@ -6,7 +6,8 @@
 //
 // The label stays 8000 ms plus 40 ms for every character beyond 100, hides
 // 300 ms after the pointer leaves a widget and at once when a window is
-// activated or deactivated.
+// activated or deactivated. While it is shown for a widget, its text is that
+// widget's accessible description, and screen readers are alerted to it.
 
 #include <QBasicTimer>
 #include <QLabel>
@@ -48,7 +49,14 @@ protected:
     void mouseMoveEvent(QMouseEvent *e) override;
 
 private:
+    // Makes the text the widget's description for screen readers, keeping
+    // the one it had; Restore gives it back.
+    void Describe(QWidget *w);
+    void RestoreDescription();
+
     static QPointer<CToolLabel> s_pInstance;
+    QPointer<QWidget> m_pDescribed;
+    QString m_strSavedDescription;
     QBasicTimer m_hideTimer;
     QBasicTimer m_expireTimer;
     bool m_bFading = false;

@@ -290,6 +290,8 @@ void CFancyLineEdit::SetButtonToolTip(Side side, const QString &tip)
     d->m_strToolTip[side] = tip;
     const CIconButton *button = d->m_pIconButton[side];
     d->m_pIconButton[side]->setToolTip(button->IsAutoHide() && text().isEmpty() ? QString() : tip);
+    // A picture button: its tip is what screen readers call it.
+    d->m_pIconButton[side]->setAccessibleName(tip);
 }
 
 void CFancyLineEdit::SetButtonFocusPolicy(Side side, Qt::FocusPolicy policy)
@@ -334,6 +336,7 @@ CFilterLineEdit::CFilterLineEdit(QWidget *parent) : CFancyLineEdit(parent)
     SetButtonToolTip(Right, tr("Clear Text"));
     SetAutoHideButton(Right, true);
     setPlaceholderText(tr("Filter"));
+    setAccessibleName(tr("Filter"));
     connect(this, &CFancyLineEdit::SignalRightButtonClicked, this, &QLineEdit::clear);
     connect(this, &QLineEdit::textChanged, this, &CFilterLineEdit::OnTextChanged);
 }
@@ -362,6 +365,7 @@ CSearchLineEdit::CSearchLineEdit(QWidget *parent) : QWidget(parent)
         "CFilterLineEdit:hover\n{\n  border-image:url(:images/public/lineEdit/SearchEditHover.png);\n}\n"));
     m_pFilterLineEdit->setMinimumHeight(24);
     m_pFilterLineEdit->setPlaceholderText(tr("Search..."));
+    m_pFilterLineEdit->setAccessibleName(tr("Search"));
     m_pSearchBtn = new QPushButton(this);
     m_pSearchBtn->setObjectName(QStringLiteral("m_pSearchBtn"));
     m_pSearchBtn->setFixedSize(24, 24);
@@ -369,6 +373,8 @@ CSearchLineEdit::CSearchLineEdit(QWidget *parent) : QWidget(parent)
         QStringLiteral("QPushButton\n{ \n  border-image:url(:images/public/lineEdit/Search.png);\n} \n"
                        "QPushButton:hover\n{ \n  border-image:url(:images/public/lineEdit/SearchHover.png);\n} \n"));
     m_pSearchBtn->setText(QString());
+    m_pSearchBtn->setAccessibleName(tr("Search"));
+    m_pSearchBtn->setToolTip(tr("Search"));
     layout->addWidget(m_pFilterLineEdit, 0, 0);
     layout->addWidget(m_pSearchBtn, 0, 1);
     connect(m_pFilterLineEdit, &CFilterLineEdit::SignalFilterChanged, this, &CSearchLineEdit::SignalFilterChanged);

@@ -8,12 +8,16 @@
 #include "LineEdits.h"
 #include "ModalHelper.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTextBrowser>
 #include <QtTest>
+#include <private/qguiapplication_p.h>
+#include <qpa/qplatformaccessibility.h>
+#include <qpa/qplatformintegration.h>
 
 class TstLineEdits : public QObject
 {
@@ -26,6 +30,7 @@ private slots:
     void validateAllowsTheApostrophe();
     void validateExRefusesApostrophe();
     void validateOwnPattern();
+    void refusalIsAnnounced();
     void passwordDropsClipboardKeys();
 #ifdef TOOLKIT_PLUGIN_EDITION
     void passwordMenuHasNoClipboardEntries();
@@ -129,6 +134,47 @@ void TstLineEdits::validateOwnPattern()
     QCOMPARE(edit.text(), QStringLiteral("a/"));
     QVERIFY(CToolLabel::Instance());
     QCOMPARE(CToolLabel::Instance()->text(), QStringLiteral("No digits"));
+}
+
+namespace {
+QList<QPair<QObject *, QAccessible::Event>> g_accessibleEvents;
+void recordAccessibleEvent(QAccessibleEvent *event)
+{
+    g_accessibleEvents << qMakePair(event->object(), event->type());
+}
+} // namespace
+
+// A refusal shown in a tool-tip label reaches screen readers: the field
+// describes itself with the message while it shows, and they are alerted.
+void TstLineEdits::refusalIsAnnounced()
+{
+    g_accessibleEvents.clear();
+    // As if a screen reader were listening.
+    QPlatformAccessibility *platform = QGuiApplicationPrivate::platformIntegration()->accessibility();
+    if (!platform)
+        QSKIP("This platform has no accessibility");
+    platform->setActive(true);
+    QAccessible::installUpdateHandler(&recordAccessibleEvent);
+    const auto uninstall = qScopeGuard([platform] {
+        QAccessible::installUpdateHandler(nullptr);
+        platform->setActive(false);
+    });
+    CValidateLineEdit edit;
+    edit.setAccessibleDescription(QStringLiteral("File name"));
+    edit.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&edit));
+    QTest::keyClicks(&edit, QStringLiteral("a/"));
+    CToolLabel *label = CToolLabel::Instance();
+    QVERIFY(label);
+    QCOMPARE(edit.accessibleDescription(), label->text());
+    QVERIFY(g_accessibleEvents.contains(qMakePair(static_cast<QObject *>(&edit), QAccessible::DescriptionChanged)));
+    QVERIFY(g_accessibleEvents.contains(qMakePair(static_cast<QObject *>(label), QAccessible::Alert)));
+
+    // Gone: the field's own description is back, and said to be.
+    g_accessibleEvents.clear();
+    label->HideTipImmediately();
+    QCOMPARE(edit.accessibleDescription(), QStringLiteral("File name"));
+    QVERIFY(g_accessibleEvents.contains(qMakePair(static_cast<QObject *>(&edit), QAccessible::DescriptionChanged)));
 }
 
 void TstLineEdits::passwordDropsClipboardKeys()

@@ -44,6 +44,12 @@ void pressTitle(QWidget *title, QWidget *window, QMouseEvent *event, bool &press
     offset = title->mapToParent(event->position().toPoint());
 }
 
+void nameButton(QWidget *button, const QString &text)
+{
+    button->setToolTip(text);
+    button->setAccessibleName(text);
+}
+
 void dragTitle(QWidget *window, QMouseEvent *event, bool blocked, bool pressed, const QPoint &offset)
 {
     if (blocked || !pressed || !window || !(event->buttons() & Qt::LeftButton))
@@ -183,6 +189,14 @@ CWindowTitle::CWindowTitle(QWidget *pControlWidget, bool bHasMenus, QWidget *par
     }
     connect(m_pCloseBtn, &QPushButton::clicked, this, &CWindowTitle::OnCloseWindow);
     connect(m_pMinimizeBtn, &QPushButton::clicked, this, &CWindowTitle::showSmall);
+    // Picture buttons: what they do is said in words for tool tips and
+    // screen readers.
+    nameButton(m_pMinimizeBtn, tr("Minimize"));
+    nameButton(m_pCloseBtn, tr("Close"));
+    if (m_pSizeMenu)
+        nameButton(m_pSizeBtn, tr("Window Size"));
+    if (m_pMenuBar)
+        m_pMenuBar->setAccessibleName(tr("Menu"));
     SetSizeButtonName();
 }
 
@@ -391,6 +405,8 @@ void CWindowTitle::SetSizeButtonName()
 {
     const bool full = m_pControlWidget && (m_pControlWidget->isFullScreen() || m_bFullScreen);
     m_pSizeBtn->setObjectName(full ? QStringLiteral("m_pNormalSizeBtn") : QStringLiteral("m_pFullSizeBtn"));
+    if (!m_pSizeMenu)
+        nameButton(m_pSizeBtn, full ? tr("Restore") : tr("Maximize"));
     // Style-sheet rules select by object name: apply them again.
     m_pSizeBtn->style()->unpolish(m_pSizeBtn);
     m_pSizeBtn->style()->polish(m_pSizeBtn);
@@ -461,11 +477,15 @@ CWindowTitle::CWindowTitle(QWidget *parent) : QWidget(parent), m_pControlWidget(
     connect(m_pMinimizeBtn, &QPushButton::clicked, this, &CWindowTitle::showSmall);
     connect(m_pSizeBtn, &QPushButton::clicked, this, &CWindowTitle::ChaneMaxSizeOrRestore);
     connect(m_pCloseBtn, &QPushButton::clicked, this, &CWindowTitle::OnCloseWindow);
+    m_pIconBtn->setAccessibleName(m_pTitleLabel->text());
+    nameButton(m_pMinimizeBtn, tr("Minimize"));
+    nameButton(m_pCloseBtn, tr("Close"));
 }
 
 void CWindowTitle::SetSizeButtonImages()
 {
     const QString base = m_bMaximized ? QStringLiteral("back") : QStringLiteral("full-screen");
+    nameButton(m_pSizeBtn, m_bMaximized ? tr("Restore") : tr("Maximize"));
     m_pSizeBtn->setStyleSheet(
         QStringLiteral(
             "QPushButton{border:none;margin:0;border-image:url(:/images/title/%1.png);}"

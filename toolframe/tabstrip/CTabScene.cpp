@@ -1,6 +1,7 @@
 #include "CTabScene.h"
 
 #include "CArrowItem.h"
+#include "CTabAccessible.h"
 #include "CGraphicsItem.h"
 #include "CTabItem.h"
 #include "TabDragData.h"
@@ -108,6 +109,7 @@ int CTabScene::InsertTab(int iIndex, const QIcon &icon, const QString &strText, 
         iIndex = m_listTabs.size();
     m_listTabs.insert(iIndex, pTab);
     Layout();
+    TabStripAccessibility::TabCreated(pTab);
     return iIndex;
 }
 
@@ -115,6 +117,7 @@ void CTabScene::RemoveTab(int iIndex)
 {
     if (iIndex < 0 || iIndex >= m_listTabs.size())
         return;
+    TabStripAccessibility::TabRemoved(m_listTabs.at(iIndex));
     CTabItem *pTab = m_listTabs.takeAt(iIndex);
     if (iIndex < m_iPinnedCount)
         --m_iPinnedCount;
@@ -259,6 +262,10 @@ void CTabScene::SetCurrent(int iIndex)
     m_iCurrentIndex = iIndex;
     for (int i = 0; i < m_listTabs.size(); ++i)
         m_listTabs.at(i)->SetSelected(i == iIndex);
+    if (m_pAnnouncedCurrent != m_listTabs.at(iIndex)) {
+        m_pAnnouncedCurrent = m_listTabs.at(iIndex);
+        TabStripAccessibility::TabCurrent(this, m_listTabs.at(iIndex));
+    }
     emit SignalCurrentChanged(m_iCurrentIndex);
 }
 

@@ -153,4 +153,6 @@ private:
     QPixmap m_pixDrag;
     QVariant m_varDraggedData;
     DropFilter m_dropFilter;
+    // The tab screen readers last heard of as current.
+    QPointer<CTabItem> m_pAnnouncedCurrent;
 };

@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QResizeEvent>
 
+#include "CTabAccessible.h"
 #include "CTabScene.h"
 
 CTabView::CTabView(QGraphicsScene *pScene, QWidget *pParent) : QGraphicsView(pScene, pParent)
@@ -14,6 +15,8 @@ CTabView::CTabView(QGraphicsScene *pScene, QWidget *pParent) : QGraphicsView(pSc
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setFrameShape(QFrame::NoFrame);
     setFocusPolicy(Qt::TabFocus);
+    TabStripAccessibility::Install();
+    setAccessibleName(tr("Tabs"));
 }
 
 void CTabView::keyPressEvent(QKeyEvent *pEvent)
@@ -36,8 +39,10 @@ void CTabView::keyPressEvent(QKeyEvent *pEvent)
 void CTabView::focusInEvent(QFocusEvent *pEvent)
 {
     QGraphicsView::focusInEvent(pEvent);
-    if (scene())
-        scene()->update(); // the current tab shows the focus
+    if (auto *pStrip = qobject_cast<CTabScene *>(scene())) {
+        pStrip->update(); // the current tab shows the focus
+        TabStripAccessibility::TabCurrent(pStrip, pStrip->TabItem(pStrip->CurrentIndex()));
+    }
 }
 
 void CTabView::focusOutEvent(QFocusEvent *pEvent)

@@ -27,6 +27,18 @@
             <source>OK</source>
             <translation>OK</translation>
         </message>
+        <message>
+            <source>Close</source>
+            <translation>Close</translation>
+        </message>
+        <message>
+            <source>CIF</source>
+            <translation>CIF</translation>
+        </message>
+        <message>
+            <source>4CIF</source>
+            <translation>4CIF</translation>
+        </message>
     </context>
     <context>
         <name>CFilterLineEdit</name>
@@ -53,6 +65,14 @@
             <source>%1不是一个有效项目。请指定介于0和255之间的数值。</source>
             <translation>%1 is not a valid entry. Please specify a value between 0 and 255.</translation>
         </message>
+        <message>
+            <source>Address, part %1 of 4</source>
+            <translation>Address, part %1 of 4</translation>
+        </message>
+        <message>
+            <source>Dot</source>
+            <translation>Dot</translation>
+        </message>
     </context>
     <context>
         <name>CRankButton</name>
@@ -74,6 +94,10 @@
         <message>
             <source>Search...</source>
             <translation>Search...</translation>
+        </message>
+        <message>
+            <source>Search</source>
+            <translation>Search</translation>
         </message>
     </context>
     <context>

@@ -27,6 +27,18 @@
             <source>OK</source>
             <translation>OK</translation>
         </message>
+        <message>
+            <source>Close</source>
+            <translation>Close</translation>
+        </message>
+        <message>
+            <source>CIF</source>
+            <translation>CIF</translation>
+        </message>
+        <message>
+            <source>4CIF</source>
+            <translation>4CIF</translation>
+        </message>
     </context>
     <context>
         <name>CBaseDragFrame</name>
@@ -170,6 +182,14 @@
             <source>%1不是一个有效项目。请指定介于0和255之间的数值。</source>
             <translation>%1 is not a valid entry. Please specify a value between 0 and 255.</translation>
         </message>
+        <message>
+            <source>Address, part %1 of 4</source>
+            <translation>Address, part %1 of 4</translation>
+        </message>
+        <message>
+            <source>Dot</source>
+            <translation>Dot</translation>
+        </message>
     </context>
     <context>
         <name>CRankButton</name>
@@ -191,6 +211,10 @@
         <message>
             <source>Search...</source>
             <translation>Search...</translation>
+        </message>
+        <message>
+            <source>Search</source>
+            <translation>Search</translation>
         </message>
     </context>
     <context>
@@ -214,6 +238,13 @@
         <message>
             <source>Can not find Manual.</source>
             <translation>Can not find Manual.</translation>
+        </message>
+    </context>
+    <context>
+        <name>CTabView</name>
+        <message>
+            <source>Tabs</source>
+            <translation>Tabs</translation>
         </message>
     </context>
     <context>
@@ -315,6 +346,30 @@
         <message>
             <source>ZELT</source>
             <translation>ZELT</translation>
+        </message>
+        <message>
+            <source>Minimize</source>
+            <translation>Minimize</translation>
+        </message>
+        <message>
+            <source>Close</source>
+            <translation>Close</translation>
+        </message>
+        <message>
+            <source>Window Size</source>
+            <translation>Window Size</translation>
+        </message>
+        <message>
+            <source>Menu</source>
+            <translation>Menu</translation>
+        </message>
+        <message>
+            <source>Restore</source>
+            <translation>Restore</translation>
+        </message>
+        <message>
+            <source>Maximize</source>
+            <translation>Maximize</translation>
         </message>
     </context>
     <context>

@@ -27,6 +27,18 @@
             <source>OK</source>
             <translation>确定</translation>
         </message>
+        <message>
+            <source>Close</source>
+            <translation>关闭</translation>
+        </message>
+        <message>
+            <source>CIF</source>
+            <translation>CIF</translation>
+        </message>
+        <message>
+            <source>4CIF</source>
+            <translation>4CIF</translation>
+        </message>
     </context>
     <context>
         <name>CBaseDragFrame</name>
@@ -170,6 +182,14 @@
             <source>%1不是一个有效项目。请指定介于0和255之间的数值。</source>
             <translation>%1不是一个有效项目。请指定介于0和255之间的数值。</translation>
         </message>
+        <message>
+            <source>Address, part %1 of 4</source>
+            <translation>地址，第 %1 段（共 4 段）</translation>
+        </message>
+        <message>
+            <source>Dot</source>
+            <translation>点</translation>
+        </message>
     </context>
     <context>
         <name>CRankButton</name>
@@ -191,6 +211,10 @@
         <message>
             <source>Search...</source>
             <translation>搜索...</translation>
+        </message>
+        <message>
+            <source>Search</source>
+            <translation>搜索</translation>
         </message>
     </context>
     <context>
@@ -214,6 +238,13 @@
         <message>
             <source>Can not find Manual.</source>
             <translation>找不到用户手册。</translation>
+        </message>
+    </context>
+    <context>
+        <name>CTabView</name>
+        <message>
+            <source>Tabs</source>
+            <translation>标签页</translation>
         </message>
     </context>
     <context>
@@ -315,6 +346,30 @@
         <message>
             <source>ZELT</source>
             <translation>ZELT</translation>
+        </message>
+        <message>
+            <source>Minimize</source>
+            <translation>最小化</translation>
+        </message>
+        <message>
+            <source>Close</source>
+            <translation>关闭</translation>
+        </message>
+        <message>
+            <source>Window Size</source>
+            <translation>窗口大小</translation>
+        </message>
+        <message>
+            <source>Menu</source>
+            <translation>菜单</translation>
+        </message>
+        <message>
+            <source>Restore</source>
+            <translation>还原</translation>
+        </message>
+        <message>
+            <source>Maximize</source>
+            <translation>最大化</translation>
         </message>
     </context>
     <context>

@@ -45,6 +45,15 @@ ZH = {
     ("CWindowTitle", "Optics Picker"): "镜头选型",
     ("CWindowTitle", "Bulk Settings"): "批量配置",
     ("CWindowTitle", "Task Planner"): "任务规划",
+    # title bar buttons (named for tool tips and screen readers)
+    ("CWindowTitle", "Minimize"): "最小化",
+    ("CWindowTitle", "Maximize"): "最大化",
+    ("CWindowTitle", "Restore"): "还原",
+    ("CWindowTitle", "Close"): "关闭",
+    ("CWindowTitle", "Window Size"): "窗口大小",
+    ("CWindowTitle", "Menu"): "菜单",
+    # tab strip, as screen readers name it
+    ("CTabView", "Tabs"): "标签页",
     # page frames: the keyboard's tab commands
     ("CBaseDragFrame", "Next Tab"): "下一个标签页",
     ("CBaseDragFrame", "Previous Tab"): "上一个标签页",
@@ -106,10 +115,16 @@ ZH = {
     ("CBaseDialog", "Confirm"): "确定",
     ("CBaseDialog", "Cancel"): "取消",
     ("CBaseDialog", "OK"): "确定",
+    ("CBaseDialog", "Close"): "关闭",
+    ("CBaseDialog", "CIF"): "CIF",
+    ("CBaseDialog", "4CIF"): "4CIF",
     # toolkit: input fields and buttons
     ("CFilterLineEdit", "Clear Text"): "清除文本",
     ("CFilterLineEdit", "Filter"): "筛选",
     ("CSearchLineEdit", "Search..."): "搜索...",
+    ("CSearchLineEdit", "Search"): "搜索",
+    ("CIpLineEdit", "Address, part %1 of 4"): "地址，第 %1 段（共 4 段）",
+    ("CIpLineEdit", "Dot"): "点",
     ("CIpLineEdit", "."): ".",
     ("CRankButton", "Low"): "弱",
     ("CRankButton", "Middle"): "中",

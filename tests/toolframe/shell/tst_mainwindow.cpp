@@ -3,6 +3,7 @@
 // confirmation and F1.
 #include <QtTest>
 
+#include <QAccessible>
 #include <QAction>
 #include <QDesktopServices>
 #include <QListWidget>
@@ -237,6 +238,37 @@ private slots:
                  QStringLiteral("open title=0 modify=1 reset=1 refresh=1 layout=1"));
         QCOMPARE(FakeToolCalls(libPath("libCamCountPlanner.so")).value(0),
                  QStringLiteral("open title=0 modify=0 reset=0 refresh=0 layout=1"));
+    }
+
+    // What a screen reader finds in the window: every control has a name,
+    // the strip lists its tabs by their texts.
+    void everyControlIsNamed()
+    {
+        const QSet<QAccessible::Role> controls = {QAccessible::PushButton,   QAccessible::CheckBox,
+                                                  QAccessible::EditableText, QAccessible::ComboBox,
+                                                  QAccessible::PageTab,      QAccessible::MenuItem};
+        QStringList nameless, tabs;
+        std::function<void(QAccessibleInterface *, const QString &)> walk = [&](QAccessibleInterface *iface,
+                                                                                const QString &path) {
+            const QString here = path + QLatin1Char('/')
+                                 + (iface->object() ? QString::fromLatin1(iface->object()->metaObject()->className())
+                                                    : QStringLiteral("?"));
+            if (controls.contains(iface->role()) && iface->text(QAccessible::Name).trimmed().isEmpty())
+                nameless << here + QLatin1Char(' ') + iface->object()->objectName();
+            if (iface->role() == QAccessible::PageTab)
+                tabs << iface->text(QAccessible::Name);
+            for (int i = 0; i < iface->childCount(); ++i)
+                if (QAccessibleInterface *child = iface->child(i))
+                    walk(child, here);
+        };
+        walk(QAccessible::queryAccessibleInterface(m_pMain), QString());
+        QVERIFY2(nameless.isEmpty(), qPrintable(nameless.join(QLatin1Char('\n'))));
+        QStringList strip;
+        for (int i = 0; i < scene()->Count(); ++i)
+            strip << scene()->TabText(i);
+        QCOMPARE(tabs, strip);
+        QCOMPARE(frame()->Title()->findChild<QWidget *>(QStringLiteral("m_pCloseBtn"))->accessibleName(),
+                 QStringLiteral("Close"));
     }
 
     void reopeningSelectsTheExistingTab()

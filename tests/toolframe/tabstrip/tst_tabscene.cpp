@@ -8,6 +8,7 @@
 #include "TabDragData.h"
 #include "TabStripInput.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QFontMetricsF>
 #include <QGraphicsSceneDragDropEvent>
@@ -17,6 +18,9 @@
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QtTest>
+#include <private/qguiapplication_p.h>
+#include <qpa/qplatformaccessibility.h>
+#include <qpa/qplatformintegration.h>
 
 #include <memory>
 
@@ -170,6 +174,7 @@ private slots:
     void dropFromAnotherStrip();
     void refusedDrops();
     void arrowClickOpensMenuOnce();
+    void keysAndScreenReaders();
 };
 
 void TestTabScene::layoutPlacesTabsByTextWidth()
@@ -841,6 +846,89 @@ void TestTabScene::arrowClickOpensMenuOnce()
     QCOMPARE(clicked.size(), 4);
     QTRY_VERIFY(scene.OverflowMenu()->isVisible());
     scene.OverflowMenu()->hide();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+namespace {
+QList<QPair<QObject *, QAccessible::Event>> g_events;
+void RecordEvent(QAccessibleEvent *pEvent)
+{
+    g_events << qMakePair(pEvent->object(), pEvent->type());
+}
+} // namespace
+
+// The strip without a mouse: the view takes the focus, its arrows choose
+// the tab, and screen readers see a page tab list of named page tabs whose
+// current one is selected (and focused with the strip).
+void TestTabScene::keysAndScreenReaders()
+{
+    QPlatformAccessibility *pPlatform = QGuiApplicationPrivate::platformIntegration()->accessibility();
+    if (!pPlatform)
+        QSKIP("This platform has no accessibility");
+    pPlatform->setActive(true);
+    QAccessible::installUpdateHandler(&RecordEvent);
+    const auto uninstall = qScopeGuard([pPlatform] {
+        QAccessible::installUpdateHandler(nullptr);
+        pPlatform->setActive(false);
+    });
+
+    CTabScene scene;
+    CTabView view(&scene);
+    view.resize(int(std::ceil(TwoTabWidth())), 42);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    Fill(scene);
+    scene.SetCurrentIndex(1);
+    QCOMPARE(view.focusPolicy(), Qt::TabFocus);
+
+    QAccessibleInterface *pList = QAccessible::queryAccessibleInterface(&view);
+    QVERIFY(pList);
+    QCOMPARE(pList->role(), QAccessible::PageTabList);
+    QVERIFY(!pList->text(QAccessible::Name).isEmpty());
+    QCOMPARE(pList->childCount(), 4);
+    for (int i = 0; i < 4; ++i) {
+        QAccessibleInterface *pTab = pList->child(i);
+        QVERIFY(pTab);
+        QCOMPARE(pTab->role(), QAccessible::PageTab);
+        QCOMPARE(pTab->text(QAccessible::Name), Texts(scene).at(i));
+        QCOMPARE(pList->indexOfChild(pTab), i);
+        QCOMPARE(pTab->parent(), pList);
+        QCOMPARE(bool(pTab->state().selected), i == 1);
+        QCOMPARE(bool(pTab->state().focused), i == 1 && view.hasFocus());
+        // Tabs behind the overflow arrow are there, but not on screen.
+        QCOMPARE(bool(pTab->state().invisible), !scene.TabItem(i)->isVisible());
+    }
+    QVERIFY(pList->child(0)->rect().width() > 0);
+    QCOMPARE(pList->childAt(pList->child(0)->rect().center().x(), pList->child(0)->rect().center().y()),
+             pList->child(0));
+
+    // Focus on the strip: the current tab is focused; arrows move it on.
+    view.activateWindow();
+    QApplication::setActiveWindow(&view);
+    view.setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(view.hasFocus());
+    QVERIFY(pList->child(1)->state().focused);
+    QCOMPARE(pList->focusChild(), pList->child(1));
+    g_events.clear();
+    QTest::keyClick(&view, Qt::Key_Left);
+    QCOMPARE(scene.CurrentIndex(), 0);
+    QVERIFY(g_events.contains(qMakePair(static_cast<QObject *>(scene.TabItem(0)), QAccessible::Focus)));
+    QVERIFY(pList->child(0)->state().selected && pList->child(0)->state().focused);
+    QTest::keyClick(&view, Qt::Key_Left); // wraps to the last tab, which comes forward
+    QCOMPARE(scene.TabText(scene.CurrentIndex()), QString("Delta"));
+    QTest::keyClick(&view, Qt::Key_Home);
+    QCOMPARE(scene.CurrentIndex(), 0);
+
+    // Pressed by a screen reader, a tab becomes current.
+    pList->child(1)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(scene.CurrentIndex(), 1);
+
+    // A removed tab leaves the list, said so.
+    g_events.clear();
+    CTabItem *pGone = scene.TabItem(3);
+    scene.RemoveTab(3);
+    QCOMPARE(pList->childCount(), 3);
+    QVERIFY(g_events.contains(qMakePair(static_cast<QObject *>(pGone), QAccessible::ObjectDestroyed)));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
