@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QStandardItemModel>
 
 #include "Validators.h"
@@ -90,8 +91,13 @@ void CHeaderView::mouseReleaseEvent(QMouseEvent *e)
         const int next = state.toInt() == Qt::Checked ? Qt::Unchecked : Qt::Checked;
         QAbstractItemModel *m = model();
         m->setHeaderData(0, orientation(), next, TableRole::CheckState);
-        for (int r = 0; r < m->rowCount(); ++r)
-            m->setData(m->index(r, 0), next, Qt::CheckStateRole);
+        {
+            // The rows change one by one: the states in between are not
+            // the header's, and are not announced.
+            const QScopedValueRollback<bool> settingRows(m_bSettingRows, true);
+            for (int r = 0; r < m->rowCount(); ++r)
+                m->setData(m->index(r, 0), next, Qt::CheckStateRole);
+        }
         viewport()->update();
         emit SignalCheckStateChanged(next);
     }
@@ -101,7 +107,7 @@ void CHeaderView::mouseReleaseEvent(QMouseEvent *e)
 void CHeaderView::OnDataChanged(const QModelIndex &)
 {
     QAbstractItemModel *m = model();
-    if (!m || !HeaderCheckState().isValid())
+    if (!m || m_bSettingRows || !HeaderCheckState().isValid())
         return;
     bool anyChecked = false;
     bool anyOther = false;
@@ -302,7 +308,7 @@ void CTableView::SetText(int iRow, int iColumn, const QString &strText)
     if (!m || iColumn < 0)
         return;
     if (iColumn >= m->columnCount())
-        m->insertColumns(qMin(iColumn, m->columnCount()), 1);
+        m->insertColumns(m->columnCount(), iColumn + 1 - m->columnCount());
     const QModelIndex idx = m->index(iRow, iColumn);
     if (!idx.isValid())
         return;

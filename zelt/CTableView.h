@@ -47,6 +47,7 @@ private:
     QVariant HeaderCheckState() const;
     mutable QRect m_checkRect;
     CTableView *m_pView;
+    bool m_bSettingRows = false;
 };
 
 class CTableDelegate : public QStyledItemDelegate
@@ -77,7 +78,8 @@ public:
 
     void setModel(QAbstractItemModel *model) override;
 
-    // Cell helpers. SetText inserts the column when it does not exist yet.
+    // Cell helpers. SetText inserts the columns up to the one named when
+    // it does not exist yet.
     void SetText(int iRow, int iColumn, const QString &strText);
     QString Text(int iRow, int iColumn) const;
 

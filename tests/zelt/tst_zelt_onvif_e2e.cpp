@@ -135,8 +135,9 @@ private slots:
     {
         const QString mac = "02-5a-01-00-00-00";
         Select(mac);
-        if (!W<QLineEdit>("m_pDefaultPwdLEdit")->isVisibleTo(m_panel))
-            QSKIP("the panel offers no restore for this device");
+        // An active ONVIF device without reset capabilities is offered the
+        // restore with a security code, which its protocol lacks.
+        QVERIFY(W<QLineEdit>("m_pDefaultPwdLEdit")->isVisibleTo(m_panel));
         W<QLineEdit>("m_pDefaultPwdLEdit")->setText("Any-Code-1");
         QElapsedTimer t;
         t.start();

@@ -56,8 +56,9 @@ private slots:
         constexpr int kThreads = 4;
         constexpr int kPerThread = 300;
         std::vector<std::thread> threads;
+        std::atomic<int> finished{0};
         for (int t = 0; t < kThreads; ++t) {
-            threads.emplace_back([&store, t] {
+            threads.emplace_back([&store, &finished, t] {
                 for (int k = 0; k < kPerThread; ++k) {
                     const int i = t * kPerThread + k;
                     store.Intake(MakeEvent(ZELT_EVENT_ONLINE, i));
@@ -67,18 +68,29 @@ private slots:
                         store.Intake(MakeEvent(ZELT_EVENT_OFFLINE, i));
                     store.Intake(MakeEvent(7, i)); // unknown kind: nothing
                 }
+                ++finished;
             });
         }
-        // Readers on this thread meanwhile, under the lock.
-        for (int n = 0; n < 200; ++n) {
+        // Readers on this thread meanwhile, under the lock. A mismatch is
+        // noted and compared once the threads are joined: a failed check
+        // must not leave them running.
+        QString mismatch;
+        int passes = 0;
+        for (; finished.load() < kThreads && mismatch.isEmpty(); ++passes) {
             CZeltDeviceStore::Locker lock(store);
             for (int i = 0; i < store.Size(); ++i) {
                 const ZELT_DEVICE_INFO_MY &d = store.At(i);
-                QCOMPARE(store.IndexOf(ZeltRecords::text(d.szSerialNO), ZeltRecords::text(d.szMAC)), i);
+                const int found = store.IndexOf(ZeltRecords::text(d.szSerialNO), ZeltRecords::text(d.szMAC));
+                if (found != i) {
+                    mismatch = QStringLiteral("record %1 indexed at %2").arg(i).arg(found);
+                    break;
+                }
             }
         }
         for (std::thread &th : threads)
             th.join();
+        QCOMPARE(mismatch, QString());
+        QVERIFY(passes > 0);
 
         QCOMPARE(online.load(), kThreads * kPerThread);
         QCOMPARE(updates.load(), kThreads * ((kPerThread + 2) / 3));
