@@ -26,8 +26,10 @@
 #include "QtZeltItemModel.h"
 #include "COrviStyle.h"
 #include "Toolkit.h"
-#include "ZeltBatchRunner.h"
+#include "CZeltBatchRunner.h"
 #include "ZeltTestSupport.h"
+#include "CZeltConsent.h"
+#include "CZeltProgressDialog.h"
 #include "ZeltTrust.h"
 #include "zelt_sdk.h"
 

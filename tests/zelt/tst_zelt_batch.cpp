@@ -20,7 +20,7 @@
 #include "CTableView.h"
 #include "QtZelt.h"
 #include "QtZeltItemModel.h"
-#include "ZeltBatchRunner.h"
+#include "CZeltBatchRunner.h"
 #include "ZeltDialogCatcher.h"
 #include "ZeltHubPanel.h"
 #include "ZeltTestSupport.h"

@@ -28,9 +28,10 @@
 #include "QtZeltItemModel.h"
 #include "ZeltDialogCatcher.h"
 #include "ZeltHubPanel.h"
-#include "ZeltPanelContext.h"
+#include "CZeltPanelContext.h"
 #include "ZeltSdkWrapper.h"
 #include "ZeltTestSupport.h"
+#include "CZeltConsent.h"
 #include "ZeltTrust.h"
 
 using ZeltTest::MakeEvent;

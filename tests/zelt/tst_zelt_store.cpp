@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "ZeltDeviceStore.h"
+#include "CZeltDeviceStore.h"
 #include "ZeltTestSupport.h"
 #include "zelt_sdk.h"
 

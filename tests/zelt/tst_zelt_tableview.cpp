@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "CTableView.h"
+#include "CIpStandardItem.h"
 #include "QtZeltItemModel.h"
 
 class ZeltTableViewTest : public QObject

@@ -17,7 +17,7 @@
 
 #include "COrviStyle.h"
 #include "Toolkit.h"
-#include "../ZeltTestSupport.h"
+#include "ZeltTestSupport.h"
 
 namespace {
 ZeltTest::Plugin g_plugin;

@@ -1,7 +1,7 @@
 // The password section: strength display, activation, restore and reset of
 // passwords, and the device key files.
 
-#include "QtZeltPassword.h"
+#include "CZeltPasswordSection.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -28,10 +28,11 @@
 #include "QtZeltForm.h"
 #include "QtZeltItemModel.h"
 #include "ZeltNetChecks.h"
-#include "ZeltBatchRunner.h"
-#include "ZeltDeviceStore.h"
-#include "ZeltPanelContext.h"
+#include "CZeltBatchRunner.h"
+#include "CZeltDeviceStore.h"
+#include "CZeltPanelContext.h"
 #include "ZeltSdkWrapper.h"
+#include "CZeltConsent.h"
 #include "ZeltTrust.h"
 #include "zelt_sdk.h"
 

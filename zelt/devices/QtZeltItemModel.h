@@ -1,6 +1,5 @@
 #pragma once
-// The device table's model and the address item that orders dotted
-// addresses numerically.
+// The device table's model: one row per device, filled from its record.
 
 #include <QByteArray>
 #include <QHash>
@@ -10,48 +9,8 @@
 
 #include <functional>
 
+#include "CZeltCellItem.h"
 #include "ZeltDeviceRecords.h"
-
-// A cell of the device table. The model rearranges rows by handing cell
-// contents from one item to another, so a cell can take over another's.
-class CZeltCellItem : public QStandardItem
-{
-public:
-    CZeltCellItem() = default;
-
-    QStandardItem *clone() const override;
-    // Every role and the flags of other, without notifying the model.
-    virtual void TakeContent(const CZeltCellItem &other);
-};
-
-class CIpStandardItem : public CZeltCellItem
-{
-public:
-    CIpStandardItem();
-    explicit CIpStandardItem(const QString &text);
-
-    QStandardItem *clone() const override;
-    void TakeContent(const CZeltCellItem &other) override;
-    void setData(const QVariant &value, int role = Qt::UserRole + 1) override;
-    bool operator<(const QStandardItem &other) const override;
-
-    // The 12-digit key "%03d%03d%03d%03d" of a dotted address; pieces that
-    // are not numbers read as 0, missing pieces count as 0.
-    static QByteArray SortKey(const QString &text);
-
-private:
-    // Sorting compares keys O(n log n) times; build each key once per text.
-    QByteArray m_key;
-};
-
-// The trust cell: holds the device's trust level (QtZeltItemModel::kTrustRole)
-// and sorts by it; the model derives its word, icon and tool tip.
-class CZeltTrustItem : public CZeltCellItem
-{
-public:
-    QStandardItem *clone() const override;
-    bool operator<(const QStandardItem &other) const override;
-};
 
 class QtZeltItemModel : public QStandardItemModel
 {

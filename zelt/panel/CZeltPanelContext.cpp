@@ -1,4 +1,4 @@
-#include "ZeltPanelContext.h"
+#include "CZeltPanelContext.h"
 
 #include <QCoreApplication>
 #include <QPoint>
@@ -7,8 +7,9 @@
 #include "CToolLabel.h"
 #include "CWarnDlg.h"
 #include "QtZeltItemModel.h"
-#include "ZeltBatchRunner.h"
-#include "ZeltDeviceStore.h"
+#include "CZeltBatchRunner.h"
+#include "CZeltDeviceStore.h"
+#include "CZeltNewCertificates.h"
 #include "ZeltTrust.h"
 #include "zelt_sdk.h"
 

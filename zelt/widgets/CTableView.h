@@ -1,74 +1,17 @@
 #pragma once
 // The plug-in's table widget: a tree view used as a flat table, with a
 // header that can carry a check box and a delegate whose editors follow
-// custom item roles.
+// custom item roles (TableRole).
 
-#include <QHeaderView>
 #include <QPersistentModelIndex>
 #include <QPointer>
-#include <QStyledItemDelegate>
 #include <QTreeView>
 
+#include "CHeaderView.h"
+#include "TableRole.h"
+
 class QStandardItemModel;
-class CTableView;
-
-namespace TableRole {
-enum : int {
-    CheckState = Qt::CheckStateRole, // 10
-    ComboList = 134,                 // list of (text, icon) pairs: combo-box editor
-    Button = 135,                    // bool: the cell behaves as a button
-    DateTime = 138,                  // QDateTime: date-time editor
-    Date = 139,                      // QDate: date editor
-    RegExp = 153,                    // QString pattern of allowed input
-    MaxLength = 154,                 // int: maximum length of input
-    Flags = 31,                      // int; bit 1 marks a link cell
-};
-}
-
-class CHeaderView : public QHeaderView
-{
-    Q_OBJECT
-public:
-    CHeaderView(Qt::Orientation orientation, CTableView *parent);
-
-    QRect CheckBoxRect() const { return m_checkRect; }
-
-signals:
-    void SignalCheckStateChanged(int iState);
-
-public slots:
-    void OnDataChanged(const QModelIndex &index);
-
-protected:
-    void paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const override;
-    void mouseReleaseEvent(QMouseEvent *e) override;
-
-private:
-    QVariant HeaderCheckState() const;
-    mutable QRect m_checkRect;
-    CTableView *m_pView;
-    bool m_bSettingRows = false;
-};
-
-class CTableDelegate : public QStyledItemDelegate
-{
-    Q_OBJECT
-public:
-    explicit CTableDelegate(CTableView *parent);
-
-    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
-    void setEditorData(QWidget *editor, const QModelIndex &index) const override;
-    void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override;
-    void updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option,
-                              const QModelIndex &index) const override;
-
-signals:
-    void SignalEditingFinished(const QModelIndex &index);
-    void SignalComboBoxTextChanged(const QModelIndex &index);
-
-private:
-    CTableView *m_pView;
-};
+class CTableDelegate;
 
 class CTableView : public QTreeView
 {

@@ -1,4 +1,4 @@
-#include "ZeltDeviceStore.h"
+#include "CZeltDeviceStore.h"
 
 #include <QLoggingCategory>
 

@@ -5,7 +5,7 @@
 
 #include <QList>
 
-#include "ZeltBatchRunner.h"
+#include "CZeltBatchRunner.h"
 #include <QPersistentModelIndex>
 #include <QString>
 

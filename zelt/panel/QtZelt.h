@@ -88,7 +88,7 @@ public slots:
     void OnNewPasswordTextChanged(const QString &strText);
     void OnExport();
     void OnImport();
-    // Excel export (ExcelExport.cpp).
+    // Excel export.
     void saveExcel();
 
 protected:

@@ -1,7 +1,7 @@
 // Network parameters of one device or a run of devices, and the batch DHCP
 // change.
 
-#include "QtZeltNetwork.h"
+#include "CZeltNetworkSection.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -21,11 +21,12 @@
 #include "QtZeltForm.h"
 #include "QtZeltItemModel.h"
 #include "Validators.h"
-#include "ZeltBatchRunner.h"
-#include "ZeltDeviceStore.h"
+#include "CZeltBatchRunner.h"
+#include "CZeltDeviceStore.h"
 #include "ZeltNetChecks.h"
-#include "ZeltPanelContext.h"
+#include "CZeltPanelContext.h"
 #include "ZeltSdkWrapper.h"
+#include "CZeltConsent.h"
 #include "ZeltTrust.h"
 #include "zelt_sdk.h"
 

@@ -1,4 +1,4 @@
-#include "ZeltDeviceTable.h"
+#include "CZeltDeviceTable.h"
 
 #include <QLabel>
 #include <QLoggingCategory>
@@ -6,7 +6,7 @@
 #include <QTimer>
 
 #include "QtZeltItemModel.h"
-#include "ZeltDeviceStore.h"
+#include "CZeltDeviceStore.h"
 
 Q_LOGGING_CATEGORY(lcZeltTable, "zelt.panel")
 

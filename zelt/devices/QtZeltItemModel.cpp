@@ -10,94 +10,10 @@
 #include <numeric>
 #include <vector>
 
+#include "CIpStandardItem.h"
+#include "CZeltTrustItem.h"
 #include "ZeltTrust.h"
 #include "zelt_sdk.h"
-
-// --------------------------------------------------------- CZeltCellItem
-
-QStandardItem *CZeltCellItem::clone() const
-{
-    auto *item = new CZeltCellItem;
-    item->TakeContent(*this);
-    return item;
-}
-
-void CZeltCellItem::TakeContent(const CZeltCellItem &other)
-{
-    QStandardItem::operator=(other);
-}
-
-// ------------------------------------------------------- CIpStandardItem
-
-CIpStandardItem::CIpStandardItem() = default;
-
-CIpStandardItem::CIpStandardItem(const QString &text)
-{
-    setData(text, Qt::DisplayRole);
-}
-
-QStandardItem *CIpStandardItem::clone() const
-{
-    auto *item = new CIpStandardItem;
-    *item = *this;
-    return item;
-}
-
-void CIpStandardItem::TakeContent(const CZeltCellItem &other)
-{
-    CZeltCellItem::TakeContent(other);
-    const auto *ip = dynamic_cast<const CIpStandardItem *>(&other);
-    m_key = ip ? ip->m_key : QByteArray();
-}
-
-void CIpStandardItem::setData(const QVariant &value, int role)
-{
-    QStandardItem::setData(value, role);
-    if (role == Qt::DisplayRole || role == Qt::EditRole)
-        m_key = SortKey(value.toString());
-}
-
-QByteArray CIpStandardItem::SortKey(const QString &text)
-{
-    int parts[4] = {0, 0, 0, 0};
-    const QStringList pieces = text.split(QLatin1Char('.'));
-    for (int i = 0; i < 4 && i < pieces.size(); ++i) {
-        bool ok = false;
-        const int v = pieces.at(i).toInt(&ok, 10);
-        parts[i] = ok ? v : 0;
-    }
-    char buf[64];
-    const int n = std::snprintf(buf, sizeof buf, "%03d%03d%03d%03d", parts[0], parts[1], parts[2], parts[3]);
-    return QByteArray(buf, n);
-}
-
-bool CIpStandardItem::operator<(const QStandardItem &other) const
-{
-    const auto *ip = dynamic_cast<const CIpStandardItem *>(&other);
-    const QByteArray otherKey = ip ? ip->m_key : SortKey(other.text());
-    const QByteArray mine = m_key.isNull() ? SortKey(text()) : m_key;
-    return mine < otherKey;
-}
-
-// -------------------------------------------------------- CZeltTrustItem
-
-QStandardItem *CZeltTrustItem::clone() const
-{
-    auto *item = new CZeltTrustItem;
-    item->TakeContent(*this);
-    return item;
-}
-
-bool CZeltTrustItem::operator<(const QStandardItem &other) const
-{
-    const QVariant mine = data(QtZeltItemModel::kTrustRole);
-    const QVariant theirs = other.data(QtZeltItemModel::kTrustRole);
-    if (!mine.isValid() || !theirs.isValid())
-        return QStandardItem::operator<(other);
-    return ZeltTrust::Rank(uint8_t(mine.toUInt())) < ZeltTrust::Rank(uint8_t(theirs.toUInt()));
-}
-
-// ------------------------------------------------------- QtZeltItemModel
 
 namespace {
 struct ColumnInfo {

@@ -19,13 +19,15 @@
 #include "CPathComboBox.h"
 #include "CTableView.h"
 #include "LineEdits.h"
+#include "PathWidget.h"
 #include "QtZeltItemModel.h"
-#include "QtZeltNetwork.h"
-#include "QtZeltPassword.h"
-#include "ZeltBatchRunner.h"
-#include "ZeltDeviceStore.h"
-#include "ZeltDeviceTable.h"
-#include "ZeltPanelContext.h"
+#include "CZeltNetworkSection.h"
+#include "CZeltPasswordSection.h"
+#include "CZeltBatchRunner.h"
+#include "CZeltTrustDelegate.h"
+#include "CZeltDeviceStore.h"
+#include "CZeltDeviceTable.h"
+#include "CZeltPanelContext.h"
 #include "ZeltTrust.h"
 #include "vela.h"
 
@@ -434,6 +436,13 @@ void QtZelt::OnExport()
 void QtZelt::OnImport()
 {
     m_pPassword->ImportKey();
+}
+
+// "Save as Excel": the device table into a workbook.
+void QtZelt::saveExcel()
+{
+    PathWidget dlg(m_pModel, nullptr, QtZeltItemModel::ExportedColumns());
+    dlg.exec();
 }
 
 void QtZelt::changeEvent(QEvent *e)

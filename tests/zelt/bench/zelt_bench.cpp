@@ -18,7 +18,7 @@
 #include <thread>
 
 #include "CDeviceHub.h"
-#include "../../tests/zelt/ZeltTestSupport.h"
+#include "ZeltTestSupport.h"
 
 namespace {
 ZeltTest::Plugin g_plugin;

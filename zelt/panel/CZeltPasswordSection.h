@@ -9,7 +9,7 @@
 #include <functional>
 #include <optional>
 
-#include "ZeltBatchRunner.h"
+#include "CZeltBatchRunner.h"
 #include "ZeltDeviceRecords.h"
 
 struct CZeltPanelContext;
