@@ -13,7 +13,7 @@ cp "$src"/Tools_zh.ts "$src"/Toolkit_zh.ts zelt/translations/ZELT_zh.ts "$tmp"/
 opts=(-locations none -source-language en -target-language zh_CN -extensions cpp,h)
 "$lupdate" -silent "${opts[@]}" toolframe toolkit -ts "$tmp/Tools_zh.ts"
 "$lupdate" -silent "${opts[@]}" toolkit -ts "$tmp/Toolkit_zh.ts"
-"$lupdate" -silent "${opts[@]}" zelt -ts "$tmp/ZELT_zh.ts"
+"$lupdate" -silent "${opts[@]}" -extensions cpp,h,ui zelt -ts "$tmp/ZELT_zh.ts" # the panel's form is a .ui file
 /usr/bin/python3 - "$tmp/Tools_zh.ts" "$tmp/Toolkit_zh.ts" "$tmp/ZELT_zh.ts" <<'PY'
 import sys
 import xml.etree.ElementTree as ET

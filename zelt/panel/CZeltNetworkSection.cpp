@@ -18,7 +18,7 @@
 #include "Buttons.h"
 #include "CTableView.h"
 #include "LineEdits.h"
-#include "QtZeltForm.h"
+#include "ui_QtZelt.h"
 #include "QtZeltItemModel.h"
 #include "Validators.h"
 #include "CZeltBatchRunner.h"

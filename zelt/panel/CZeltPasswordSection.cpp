@@ -25,7 +25,7 @@
 #include "CToolLabel.h"
 #include "CWarnDlg.h"
 #include "PasswordRating.h"
-#include "QtZeltForm.h"
+#include "ui_QtZelt.h"
 #include "QtZeltItemModel.h"
 #include "ZeltNetChecks.h"
 #include "CZeltBatchRunner.h"

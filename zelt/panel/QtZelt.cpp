@@ -29,6 +29,7 @@
 #include "CZeltDeviceTable.h"
 #include "CZeltPanelContext.h"
 #include "ZeltTrust.h"
+#include "ui_QtZelt.h"
 #include "vela.h"
 
 Q_LOGGING_CATEGORY(lcZeltPanel, "zelt.panel")
@@ -60,13 +61,14 @@ QtZelt *QtZelt::Instance()
 
 QtZelt::QtZelt(QWidget *parent, TBX_ModifyNetParamFunc pModify, TBX_ResetPasswordFunc pReset, TBX_RefreshFunc pRefresh)
     : QWidget(parent)
+    , m_pUi(new Ui_QtZeltClass)
     , m_pModify(pModify)
     , m_pReset(pReset)
     , m_pRefresh(pRefresh)
     , m_pStore(new CZeltDeviceStore)
 {
-    ui.setupUi(this);
-    CTableView *table = ui.tableWidgetDevice;
+    m_pUi->setupUi(this);
+    CTableView *table = m_pUi->tableWidgetDevice;
     m_pModel = new QtZeltItemModel(table);
     table->setModel(m_pModel);
     table->setUniformRowHeights(true);
@@ -74,8 +76,8 @@ QtZelt::QtZelt(QWidget *parent, TBX_ModifyNetParamFunc pModify, TBX_ResetPasswor
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
 
     m_pRunner = new CZeltBatchRunner(this);
-    m_pTable = new CZeltDeviceTable(*m_pStore, *m_pModel, ui.m_pLabelCount, this);
-    m_pContext.reset(new CZeltPanelContext{this, ui, *m_pStore, *m_pModel, *m_pRunner, {}});
+    m_pTable = new CZeltDeviceTable(*m_pStore, *m_pModel, m_pUi->m_pLabelCount, this);
+    m_pContext.reset(new CZeltPanelContext{this, *m_pUi, *m_pStore, *m_pModel, *m_pRunner, {}});
     m_pNetwork = std::make_unique<CZeltNetworkSection>(*m_pContext, pModify);
     m_pPassword = std::make_unique<CZeltPasswordSection>(*m_pContext);
     m_pNetwork->SetUpFields();
@@ -121,8 +123,8 @@ QtZelt::QtZelt(QWidget *parent, TBX_ModifyNetParamFunc pModify, TBX_ResetPasswor
         if (w > 0)
             table->setColumnWidth(c, w);
     }
-    ui.m_pBtnExpand->show();
-    ui.m_pBtnShrink->hide();
+    m_pUi->m_pBtnExpand->show();
+    m_pUi->m_pBtnShrink->hide();
 
     // The packet-capture runtime decides whether the panel completes its
     // start; without it the table still fills from device events.
@@ -157,16 +159,16 @@ void QtZelt::CompleteStart()
     if (m_pRefresh)
         m_pRefresh();
     SetEditingEnabled(false);
-    ui.widgetBatch->hide();
-    connect(ui.btnImport, &QPushButton::clicked, this, &QtZelt::OnImport);
-    connect(ui.btnExport, &QPushButton::clicked, this, &QtZelt::OnExport);
-    ui.tableWidgetDevice->setColumnHidden(Col::ColNew, true);
+    m_pUi->widgetBatch->hide();
+    connect(m_pUi->btnImport, &QPushButton::clicked, this, &QtZelt::OnImport);
+    connect(m_pUi->btnExport, &QPushButton::clicked, this, &QtZelt::OnExport);
+    m_pUi->tableWidgetDevice->setColumnHidden(Col::ColNew, true);
     m_pPassword->CompleteStart();
 }
 
 void QtZelt::MakeConnections()
 {
-    CTableView *table = ui.tableWidgetDevice;
+    CTableView *table = m_pUi->tableWidgetDevice;
     QHeaderView *header = table->header();
     connect(m_pModel, &QAbstractItemModel::dataChanged, this, &QtZelt::ResetData);
     connect(header, &QHeaderView::sectionMoved, this, &QtZelt::OnHeaderCountChanged);
@@ -180,16 +182,16 @@ void QtZelt::MakeConnections()
     connect(m_pModel, &QAbstractItemModel::layoutChanged, this, &QtZelt::FollowSelectionLater);
     connect(m_pModel, &QAbstractItemModel::modelReset, this, &QtZelt::FollowSelectionLater);
     connect(header, &QHeaderView::sectionClicked, this, &QtZelt::SortTable);
-    connect(ui.pushButtonManualUpdate, &QPushButton::clicked, this, &QtZelt::OnManualUpdate);
-    connect(ui.m_pBtnExpand, &QToolButton::clicked, this, &QtZelt::OnClickExpandBtn);
-    connect(ui.m_pBtnShrink, &QToolButton::clicked, this, &QtZelt::OnClickShrinkBtn);
-    connect(ui.pushButtonModifyNetwork, &QPushButton::clicked, this, &QtZelt::OnModifyNetPara);
-    connect(ui.pushButtonModifyPassword, &QPushButton::clicked, this, &QtZelt::OnDefaultPassword);
-    connect(ui.checkBoxDhcp, &QCheckBox::stateChanged, this, &QtZelt::OnDchpChanged);
-    connect(ui.checkBoxBatchDhcp, &QCheckBox::stateChanged, this, &QtZelt::OnBatchDchpChanged);
-    connect(ui.btbExcel, &QPushButton::clicked, this, &QtZelt::saveExcel);
-    connect(ui.pushButtonModifyBatchNetwork, &QPushButton::clicked, this, &QtZelt::batchEnableDHCP);
-    connect(ui.edtNewPassword, &QLineEdit::textChanged, this, &QtZelt::OnNewPasswordTextChanged);
+    connect(m_pUi->pushButtonManualUpdate, &QPushButton::clicked, this, &QtZelt::OnManualUpdate);
+    connect(m_pUi->m_pBtnExpand, &QToolButton::clicked, this, &QtZelt::OnClickExpandBtn);
+    connect(m_pUi->m_pBtnShrink, &QToolButton::clicked, this, &QtZelt::OnClickShrinkBtn);
+    connect(m_pUi->pushButtonModifyNetwork, &QPushButton::clicked, this, &QtZelt::OnModifyNetPara);
+    connect(m_pUi->pushButtonModifyPassword, &QPushButton::clicked, this, &QtZelt::OnDefaultPassword);
+    connect(m_pUi->checkBoxDhcp, &QCheckBox::stateChanged, this, &QtZelt::OnDchpChanged);
+    connect(m_pUi->checkBoxBatchDhcp, &QCheckBox::stateChanged, this, &QtZelt::OnBatchDchpChanged);
+    connect(m_pUi->btbExcel, &QPushButton::clicked, this, &QtZelt::saveExcel);
+    connect(m_pUi->pushButtonModifyBatchNetwork, &QPushButton::clicked, this, &QtZelt::batchEnableDHCP);
+    connect(m_pUi->edtNewPassword, &QLineEdit::textChanged, this, &QtZelt::OnNewPasswordTextChanged);
 
     connect(this, &QtZelt::DeviceOnlineSignal, this, &QtZelt::OnDeviceOnline);
     connect(this, &QtZelt::DeviceOfflineSignal, this, &QtZelt::OnDeviceOffline);
@@ -245,14 +247,14 @@ void QtZelt::OnDeviceUpdate(const ZELT_DEVICE_INFO_MY &info)
 void QtZelt::SortTable(int column)
 {
     m_pTable->Flush();
-    QHeaderView *header = ui.tableWidgetDevice->header();
+    QHeaderView *header = m_pUi->tableWidgetDevice->header();
     header->setSortIndicatorShown(true);
-    ui.tableWidgetDevice->sortByColumn(column, header->sortIndicatorOrder());
+    m_pUi->tableWidgetDevice->sortByColumn(column, header->sortIndicatorOrder());
 }
 
 void QtZelt::OnHeaderPress(int section)
 {
-    QHeaderView *header = ui.tableWidgetDevice->header();
+    QHeaderView *header = m_pUi->tableWidgetDevice->header();
     header->setSectionsMovable(section != 0);
     if (section != 0)
         m_headerState = header->saveState();
@@ -264,7 +266,7 @@ void QtZelt::OnHeaderCountChanged(int logical, int oldVisual, int newVisual)
     // The "ID" column stays first: a move from or onto the first place is
     // undone.
     if ((oldVisual == 0 || newVisual == 0) && !m_headerState.isEmpty())
-        ui.tableWidgetDevice->header()->restoreState(m_headerState);
+        m_pUi->tableWidgetDevice->header()->restoreState(m_headerState);
 }
 
 void QtZelt::OnClickAction(const QModelIndex &index)
@@ -305,16 +307,16 @@ void QtZelt::ResetData(const QModelIndex &topLeft, const QModelIndex &bottomRigh
 
 void QtZelt::OnClickExpandBtn()
 {
-    ui.m_pBtnExpand->hide();
-    ui.m_pBtnShrink->show();
-    ui.m_pSetFrame->hide();
+    m_pUi->m_pBtnExpand->hide();
+    m_pUi->m_pBtnShrink->show();
+    m_pUi->m_pSetFrame->hide();
 }
 
 void QtZelt::OnClickShrinkBtn()
 {
-    ui.m_pBtnShrink->hide();
-    ui.m_pBtnExpand->show();
-    ui.m_pSetFrame->show();
+    m_pUi->m_pBtnShrink->hide();
+    m_pUi->m_pBtnExpand->show();
+    m_pUi->m_pSetFrame->show();
 }
 
 void QtZelt::OnManualUpdate()
@@ -334,7 +336,7 @@ void QtZelt::OnDeviceTableClicked(const QModelIndex &index)
 
 void QtZelt::FollowSelection(bool bForce)
 {
-    const QModelIndexList rows = ui.tableWidgetDevice->selectionModel()->selectedRows();
+    const QModelIndexList rows = m_pUi->tableWidgetDevice->selectionModel()->selectedRows();
     QPersistentModelIndex &shown = m_pContext->shownRow;
     if (rows.isEmpty()) {
         if (bForce || m_eShown != Shown::Nothing)
@@ -448,7 +450,7 @@ void QtZelt::saveExcel()
 void QtZelt::changeEvent(QEvent *e)
 {
     if (e->type() == QEvent::LanguageChange) {
-        ui.retranslateUi(this);
+        m_pUi->retranslateUi(this);
         m_pNetwork->Retranslate();
         m_pPassword->Retranslate();
         CZeltDeviceStore::Locker lock(*m_pStore);

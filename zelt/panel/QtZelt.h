@@ -14,11 +14,11 @@
 
 #include <memory>
 
-#include "QtZeltForm.h"
 #include "ToolServices.h"
 #include "ZeltDeviceRecords.h"
 
 class QtZeltItemModel;
+class Ui_QtZeltClass;
 class CZeltBatchRunner;
 class CZeltDeviceStore;
 class CZeltDeviceTable;
@@ -107,7 +107,8 @@ private:
     // After rows moved or went: once, when the events have settled.
     void FollowSelectionLater();
 
-    Ui_QtZeltClass ui;
+    // The form, built from QtZelt.ui.
+    std::unique_ptr<Ui_QtZeltClass> m_pUi;
 
     TBX_ModifyNetParamFunc m_pModify;
     TBX_ResetPasswordFunc m_pReset;
