@@ -51,7 +51,9 @@ typedef struct ZELT_DEVICE_INFO {
     uint8_t byExtendInfo;             /* 435 1 = 324..433 valid */
     uint16_t wHttpPort;               /* 436 */
     uint8_t byProtocol;               /* 438 ZELT_PROTOCOL_*: the protocol the device was found by */
-    uint8_t byRes1[20];               /* 439 */
+    uint8_t byClockKnown;             /* 439 1 = iClockOffset was measured */
+    int32_t iClockOffset;             /* 440 the device's clock minus this computer's, seconds */
+    uint8_t byRes1[15];               /* 444 */
     uint8_t byActivated;              /* 459 0 = active, else inactive */
     uint8_t byTrust;                  /* 460 ZELT_TRUST_*: what the SDK knows of the device's identity */
     uint8_t byRes2[39];               /* 461 */
@@ -146,6 +148,8 @@ ZELT_STATIC_ASSERT(offsetof(ZELT_DEVICE_INFO, byDhcpEnabled) == 434, "dhcp");
 ZELT_STATIC_ASSERT(offsetof(ZELT_DEVICE_INFO, byExtendInfo) == 435, "ext");
 ZELT_STATIC_ASSERT(offsetof(ZELT_DEVICE_INFO, wHttpPort) == 436, "http");
 ZELT_STATIC_ASSERT(offsetof(ZELT_DEVICE_INFO, byProtocol) == 438, "protocol");
+ZELT_STATIC_ASSERT(offsetof(ZELT_DEVICE_INFO, byClockKnown) == 439, "clock known");
+ZELT_STATIC_ASSERT(offsetof(ZELT_DEVICE_INFO, iClockOffset) == 440, "clock offset");
 ZELT_STATIC_ASSERT(offsetof(ZELT_DEVICE_INFO, byActivated) == 459, "activated");
 ZELT_STATIC_ASSERT(offsetof(ZELT_DEVICE_INFO, byTrust) == 460, "trust");
 
@@ -234,6 +238,18 @@ ZELT_API int ZELT_AllowUncertified(const char *szMAC);
 /* The user accepts the HTTPS certificate the device with this MAC now
  * presents in place of the pinned one (after ZELT_ERR_CERT_CHANGED). */
 ZELT_API int ZELT_AcceptNewCertificate(const char *szMAC);
+
+/* Address ranges searched by unicast besides the local segment: CIDR blocks
+ * ("10.2.0.0/22", "fd00:1::/120") and from-to ranges ("10.3.0.10-10.3.0.99"),
+ * IPv4 and IPv6, separated by commas or spaces; replaces the ranges set
+ * before (also those of $ZELT_SCAN), "" clears them. A range larger than a
+ * /16 fails with ZELT_ERR_RANGE_TOO_LARGE and changes nothing. */
+ZELT_API int ZELT_SetScanRanges(const char *szRanges);
+
+/* Sets the device's clock to this computer's (UTC), with the device's
+ * password: ZELT through a sealed request, ONVIF through
+ * SetSystemDateAndTime. */
+ZELT_API int ZELT_SyncDeviceTime(const char *szMAC, const char *szPassword);
 
 #ifdef __cplusplus
 }
