@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QCursor>
 #include <QGridLayout>
 #include <QIcon>
 #include <QStackedWidget>
@@ -315,7 +314,8 @@ void CBaseDragFrame::OnDragOutTabBar()
     ev.SetValue(qTBX::CCustomEvent::PageType, data.toInt());
     ev.SetValue(qTBX::CCustomEvent::Detached, true);
     QCoreApplication::sendEvent(frame, &ev);
-    frame->move(QCursor::pos() - QPoint(1, 1));
+    // Placed by its size command (centred on the main window's screen), not
+    // at the cursor: a global cursor position is no place on Wayland.
     emit frame->SignalShowSize(257);
     frame->show();
 }

@@ -10,6 +10,9 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QResizeEvent>
+#include <QScrollArea>
+#include <QSpacerItem>
 #include <QStyleOptionViewItem>
 
 #include "CViewStoregeManager.h"
@@ -101,8 +104,10 @@ void CListWidget::focusInEvent(QFocusEvent *e)
 {
     QListWidget::focusInEvent(e);
     if (!currentItem() && count() > 0 && e->reason() != Qt::MouseFocusReason)
-        setCurrentRow(0);
-    emit FocusEntered(currentItem());
+        setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    // A click lights up the item under the pointer by itself.
+    if (e->reason() != Qt::MouseFocusReason)
+        emit FocusEntered(currentItem());
 }
 
 void CListWidget::mouseReleaseEvent(QMouseEvent *e)
@@ -125,21 +130,38 @@ CControlPanelFrame::CControlPanelFrame(QWidget *parent) : CBaseFrame(parent)
     setObjectName(QStringLiteral("pControlPanelClass"));
     setWindowTitle(tr("ControlPanelFrame"));
     resize(1032, 825);
-    setStyleSheet(QStringLiteral("QWidget#pControlPanelClass,QListWidget{background-color: rgb(204, 204, 204);}"));
+    setStyleSheet(QStringLiteral("QWidget#pControlPanelClass,QWidget#pControlPanelContent,QListWidget"
+                                 "{background-color: rgb(204, 204, 204);}"));
 
-    auto *gridLayout_2 = new QGridLayout(this);
+    // On a screen scaled so far that the window is smaller than the panel
+    // (1280 x 720 logical pixels and less), the panel scrolls instead of
+    // being cut off.
+    auto *outer = new QGridLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    m_pScroll = new QScrollArea(this);
+    m_pScroll->setObjectName(QStringLiteral("pControlPanelScroll"));
+    m_pScroll->setFrameShape(QFrame::NoFrame);
+    m_pScroll->setWidgetResizable(true);
+    m_pScroll->setFocusPolicy(Qt::NoFocus);
+    auto *content = new QWidget;
+    content->setObjectName(QStringLiteral("pControlPanelContent"));
+    m_pScroll->setWidget(content);
+    outer->addWidget(m_pScroll);
+
+    auto *gridLayout_2 = new QGridLayout(content);
     gridLayout_2->setObjectName(QStringLiteral("gridLayout_2"));
-    QMargins m = gridLayout_2->contentsMargins();
-    m.setTop(50);
-    gridLayout_2->setContentsMargins(m);
+    // The room above and below the tools (see resizeEvent).
+    m_pTopGap = new QSpacerItem(368, kTopGap, QSizePolicy::Minimum, QSizePolicy::Fixed);
+    m_pTipGap = new QSpacerItem(368, kTipGap, QSizePolicy::Minimum, QSizePolicy::Fixed);
+    gridLayout_2->addItem(m_pTopGap, 0, 0);
 
     auto *frame = new QFrame(this);
     frame->setObjectName(QStringLiteral("frame"));
     frame->setFrameShape(QFrame::Box);
     frame->setMinimumHeight(510);
     frame->setStyleSheet(QStringLiteral("background: rgb(217,217, 217);"));
-    gridLayout_2->addWidget(frame, 0, 0);
-    gridLayout_2->addItem(new QSpacerItem(368, 40, QSizePolicy::Minimum, QSizePolicy::Fixed), 1, 0);
+    gridLayout_2->addWidget(frame, 1, 0);
+    gridLayout_2->addItem(m_pTipGap, 2, 0);
 
     m_pTipLabel = new QLabel(this);
     m_pTipLabel->setObjectName(QStringLiteral("pTipLabel"));
@@ -149,7 +171,7 @@ CControlPanelFrame::CControlPanelFrame(QWidget *parent) : CBaseFrame(parent)
     m_pTipLabel->setStyleSheet(QStringLiteral(
         "border-width : 4px; \nborder-radius : 4px;\nbackground-color: rgb(216, 215, 214);\npadding : 4px;"));
     m_pTipLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    gridLayout_2->addWidget(m_pTipLabel, 2, 0);
+    gridLayout_2->addWidget(m_pTipLabel, 3, 0);
 
     auto *gridLayout = new QGridLayout(frame);
     gridLayout->setObjectName(QStringLiteral("gridLayout"));
@@ -196,6 +218,23 @@ CControlPanelFrame::CControlPanelFrame(QWidget *parent) : CBaseFrame(parent)
     Fill();
 }
 
+void CControlPanelFrame::resizeEvent(QResizeEvent *e)
+{
+    CBaseFrame::resizeEvent(e);
+    // On a small (scaled) screen the room above and below the tools gives
+    // way first; only below what the tools need does the panel scroll.
+    QLayout *layout = m_pScroll->widget()->layout();
+    const int gaps = m_pTopGap->sizeHint().height() + m_pTipGap->sizeHint().height();
+    const int needed = layout->minimumSize().height() - gaps;
+    const int spare = qBound(0, e->size().height() - needed, kTopGap + kTipGap);
+    const int top = spare * kTopGap / (kTopGap + kTipGap);
+    if (m_pTopGap->sizeHint().height() == top && m_pTipGap->sizeHint().height() == spare - top)
+        return;
+    m_pTopGap->changeSize(368, top, QSizePolicy::Minimum, QSizePolicy::Fixed);
+    m_pTipGap->changeSize(368, spare - top, QSizePolicy::Minimum, QSizePolicy::Fixed);
+    layout->invalidate();
+}
+
 CControlPanelFrame::~CControlPanelFrame()
 {
     LeaveStore();
@@ -224,8 +263,10 @@ CListWidget *CControlPanelFrame::MakeList(const char *szName, int iMinHeight)
     connect(list, &QListWidget::currentItemChanged, this, &CControlPanelFrame::OnCurrentItemChanged);
     connect(list, &CListWidget::EdgeReached, this, &CControlPanelFrame::OnEdgeReached);
     connect(list, &CListWidget::FocusEntered, this, [this](QListWidgetItem *item) {
-        if (item)
-            OnItemEntered(item);
+        if (!item)
+            return;
+        item->setSelected(true);
+        OnItemEntered(item);
     });
     return list;
 }
@@ -275,19 +316,26 @@ void CControlPanelFrame::showEvent(QShowEvent *e)
         return;
     for (CListWidget *list : {m_pOperationLWidget, m_pManagementLWidget, m_pTaskLWidge})
         if (list->count() > 0) {
-            list->setFocus(Qt::OtherFocusReason);
+            // Current but not selected: it lights up when the focus is
+            // really there (a selected item draws its text for a fill).
             if (!list->currentItem())
-                list->setCurrentRow(0);
+                list->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+            list->setFocus(Qt::OtherFocusReason);
             return;
         }
 }
 
 void CControlPanelFrame::OnCurrentItemChanged(QListWidgetItem *pCurrent)
 {
-    // The keyboard's current tool looks and reads as if the pointer were on it.
+    // The keyboard's current tool looks and reads as if the pointer were on
+    // it, and is scrolled into view.
     auto *list = qobject_cast<CListWidget *>(sender());
-    if (pCurrent && list && list->hasFocus())
-        OnItemEntered(pCurrent);
+    if (!pCurrent || !list || !list->hasFocus())
+        return;
+    OnItemEntered(pCurrent);
+    const QRect r = list->visualItemRect(pCurrent);
+    const QPoint centre = list->viewport()->mapTo(m_pScroll->widget(), r.center());
+    m_pScroll->ensureVisible(centre.x(), centre.y(), r.width() / 2 + 8, r.height() / 2 + 8);
 }
 
 void CControlPanelFrame::OnEdgeReached(int iDirection)

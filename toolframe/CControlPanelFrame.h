@@ -9,6 +9,8 @@
 #include "COrviStyle.h"
 
 class QLabel;
+class QScrollArea;
+class QSpacerItem;
 
 // Draws an item's panel only while it is hovered or selected, as a fill of
 // the item's own background; no other highlight.
@@ -65,6 +67,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *e) override;
+    void resizeEvent(QResizeEvent *e) override;
 
 protected slots:
     void ItemClicked(QListWidgetItem *pItem);
@@ -81,6 +84,11 @@ private:
     CListWidget *m_pManagementLWidget = nullptr;
     CListWidget *m_pTaskLWidge = nullptr;
     QLabel *m_pTipLabel = nullptr;
+    QScrollArea *m_pScroll = nullptr;
+    static constexpr int kTopGap = 50;
+    static constexpr int kTipGap = 40;
+    QSpacerItem *m_pTopGap = nullptr;
+    QSpacerItem *m_pTipGap = nullptr;
     QListWidgetItem *m_pLastHovered = nullptr;
     QStringList m_listEnabledTools;
     QMap<int, QString> m_mapLibrary;

@@ -17,6 +17,7 @@
 #include "CViewStoregeManager.h"
 #include "CWarnDlg.h"
 #include "ClientConfigManager.h"
+#include "ScreenFit.h"
 
 namespace {
 
@@ -66,9 +67,7 @@ CTBX::CTBX(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
     ev.SetValue(qTBX::CCustomEvent::Detached, false);
     QCoreApplication::sendEvent(m_pMainFrame, &ev);
 
-    const QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen();
-    if (s)
-        move((s->geometry().width() - 1024) / 2, (s->geometry().height() - 768) / 2);
+    move(ScreenFit::Centred(size(), ScreenFit::Available(this)));
 }
 
 void CTBX::closeEvent(QCloseEvent *event)

@@ -5,6 +5,7 @@
 #include "COrviApplication.h"
 #include "CTBX.h"
 #include "CWarnDlg.h"
+#include "ScreenFit.h"
 
 // "toolbay.startup.info=true" in QT_LOGGING_RULES reports when the main
 // window is up and the event loop runs (the package check waits for it).
@@ -21,8 +22,9 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    if (!screen || screen->size().width() < 1024 || screen->size().height() < 768) {
+    // Device pixels: a 1920 x 1080 screen at 150 % is 1280 x 720 logical
+    // pixels, and the windows fit it.
+    if (!ScreenFit::LargeEnough(QGuiApplication::primaryScreen())) {
         CWarnDlg dlg(nullptr);
         dlg.ExecMsg(QCoreApplication::translate("main", "Hint"),
                     QCoreApplication::translate("main", "The least resolution is 1024*768."));

@@ -15,23 +15,9 @@
 
 #include "Buttons.h"
 #include "CDlgAbout.h"
+#include "ScreenFit.h"
 
 namespace {
-
-QRect availableGeometry()
-{
-    const QScreen *s = QGuiApplication::primaryScreen();
-    return s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
-}
-
-// The screen that holds the window, or the primary one.
-QRect screenGeometry(const QWidget *w)
-{
-    const QScreen *s = w ? w->screen() : nullptr;
-    if (!s)
-        s = QGuiApplication::primaryScreen();
-    return s ? s->geometry() : QRect();
-}
 
 // Dragging a window by its title with the left button: the press point
 // stays under the cursor. Nothing starts while the window is full screen.
@@ -210,12 +196,11 @@ void CWindowTitle::CreateSizeActions()
     connect(m_pAction1024, &QAction::triggered, this, &CWindowTitle::ChangSizeTo1024);
     connect(m_pAction1280, &QAction::triggered, this, &CWindowTitle::ChangSizeTo1280);
     connect(m_pActionFull, &QAction::triggered, this, &CWindowTitle::ChangSizeToFull);
-    // The desktop is all screens together.
-    QRect desktop;
+    // Offered where a screen shows all of it, in logical pixels.
+    bool fits1280 = false;
     for (const QScreen *s : QGuiApplication::screens())
-        desktop = desktop.united(s->geometry());
-    if (desktop.width() < 1280 || desktop.height() < 1024)
-        m_pAction1280->setEnabled(false);
+        fits1280 = fits1280 || (s->availableGeometry().width() >= 1280 && s->availableGeometry().height() >= 1024);
+    m_pAction1280->setEnabled(fits1280);
 }
 
 void CWindowTitle::CreateMenus()
@@ -308,10 +293,13 @@ void CWindowTitle::FixSize(int iWidth, int iHeight, QAction *pAction)
         return;
     m_pControlWidget->showNormal();
     ensurePolished();
-    m_pControlWidget->setFixedSize(iWidth, iHeight);
+    // Cut down to what the screen shows (at 150 % a 1920 x 1080 screen has
+    // 1280 x 720 logical pixels, less its panels).
+    const QRect avail = ScreenFit::Available(m_pControlWidget);
+    const QSize size = ScreenFit::Fitted(QSize(iWidth, iHeight), avail);
+    m_pControlWidget->setFixedSize(size);
     pAction->setChecked(true);
-    const QRect avail = availableGeometry();
-    m_pControlWidget->move(avail.width() / 2 - iWidth / 2, avail.height() / 2 - iHeight / 2);
+    m_pControlWidget->move(ScreenFit::Centred(size, avail));
     m_bFullScreen = false;
     SetSizeButtonName();
 }
@@ -332,8 +320,7 @@ void CWindowTitle::ChangSizeTo1280()
 
 bool CWindowTitle::ScreenTooSmall() const
 {
-    const QRect g = screenGeometry(m_pControlWidget);
-    return g.width() < 1024 || g.height() < 768;
+    return !ScreenFit::LargeEnough(ScreenFit::ScreenOf(m_pControlWidget));
 }
 
 void CWindowTitle::ChangSizeToFull()
@@ -344,12 +331,12 @@ void CWindowTitle::ChangSizeToFull()
     m_pControlWidget->showFullScreen();
     m_bFullScreen = true;
     SetSizeButtonName();
-    const QRect avail = availableGeometry();
+    const QRect avail = ScreenFit::Available(m_pControlWidget);
     m_pControlWidget->setMinimumSize(0, 0);
     m_pControlWidget->setMaximumWidth(avail.width());
     m_pControlWidget->setMaximumHeight(avail.height());
     m_pControlWidget->resize(avail.size());
-    m_pControlWidget->move(0, 0);
+    m_pControlWidget->move(avail.topLeft());
     emit ChangeExtend(false);
 }
 
@@ -503,25 +490,25 @@ void CWindowTitle::ChangSizeToFull()
 {
     if (!m_pControlWidget)
         return;
-    const QRect avail = availableGeometry();
+    const QRect avail = ScreenFit::Available(m_pControlWidget);
     m_pControlWidget->setMinimumSize(0, 0);
     m_pControlWidget->setMaximumWidth(avail.width());
     m_pControlWidget->setMaximumHeight(avail.height());
     m_pControlWidget->resize(avail.size());
-    m_pControlWidget->move(0, 0);
+    m_pControlWidget->move(avail.topLeft());
     m_bMaximized = true;
     SetSizeButtonImages();
 }
 
 void CWindowTitle::ChaneMaxSizeOrRestore()
 {
-    const QRect g = screenGeometry(m_pControlWidget);
-    if (!m_pControlWidget || g.width() < 1024 || g.height() < 768)
+    if (!m_pControlWidget || !ScreenFit::LargeEnough(ScreenFit::ScreenOf(m_pControlWidget)))
         return;
     if (m_bMaximized) {
-        m_pControlWidget->setFixedSize(1024, 768);
-        const QRect avail = availableGeometry();
-        m_pControlWidget->move(avail.width() / 2 - 512, avail.height() / 2 - 384);
+        const QRect avail = ScreenFit::Available(m_pControlWidget);
+        const QSize size = ScreenFit::Fitted(ScreenFit::kWindowSize, avail);
+        m_pControlWidget->setFixedSize(size);
+        m_pControlWidget->move(ScreenFit::Centred(size, avail));
         m_bMaximized = false;
         SetSizeButtonImages();
     } else {

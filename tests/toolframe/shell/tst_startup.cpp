@@ -1,7 +1,9 @@
 // The real program's start-up, run as child processes on the offscreen
 // platform from a scratch program directory: a second copy while the first
-// runs, and the smallest screen accepted. The startupwatch plug-in inside
-// each child reports the windows shown and closes message boxes.
+// runs, and the smallest screen accepted (counted in device pixels, also on
+// scaled screens, whose logical area the window then fits). The
+// startupwatch plug-in inside each child reports the windows shown and
+// closes message boxes.
 #include <QtTest>
 
 #include <QProcess>
@@ -79,9 +81,11 @@ class TestStartup : public QObject
 
     // Starts the program with that screen; copies share the instance guard
     // only when they share runtimeDir.
-    void start(Child &child, const QString &screenFile, const QString &runtimeDir)
+    void start(Child &child, const QString &screenFile, const QString &runtimeDir, const QString &scale = QString())
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (!scale.isEmpty())
+            env.insert(QStringLiteral("QT_SCALE_FACTOR"), scale);
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + screenFile);
         env.insert(QStringLiteral("QT_PLUGIN_PATH"), QStringLiteral(TOOLBAY_WATCH_DIR));
         env.insert(QStringLiteral("QT_QPA_GENERIC_PLUGINS"), QStringLiteral("startupwatch"));
@@ -140,24 +144,34 @@ private slots:
     {
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("height");
+        QTest::addColumn<QString>("scale");
         QTest::addColumn<bool>("accepted");
-        QTest::newRow("800x600") << 800 << 600 << false;
-        QTest::newRow("1023x768") << 1023 << 768 << false;
-        QTest::newRow("1024x767") << 1024 << 767 << false;
-        QTest::newRow("1024x768") << 1024 << 768 << true;
-        QTest::newRow("1920x1080") << 1920 << 1080 << true;
+        QTest::newRow("800x600") << 800 << 600 << QString() << false;
+        QTest::newRow("1023x768") << 1023 << 768 << QString() << false;
+        QTest::newRow("1024x767") << 1024 << 767 << QString() << false;
+        QTest::newRow("1024x768") << 1024 << 768 << QString() << true;
+        QTest::newRow("1920x1080") << 1920 << 1080 << QString() << true;
+        // Scaled screens count their device pixels, and the window fits
+        // their logical area.
+        QTest::newRow("1920x1080 at 150 %") << 1920 << 1080 << QStringLiteral("1.5") << true;
+        QTest::newRow("2560x1440 at 200 %") << 2560 << 1440 << QStringLiteral("2") << true;
+        QTest::newRow("1366x768 at 150 %") << 1366 << 768 << QStringLiteral("1.5") << true;
+        QTest::newRow("1000x700 at 125 %") << 1000 << 700 << QStringLiteral("1.25") << false;
     }
     void smallScreenIsRefused()
     {
         QFETCH(int, width);
         QFETCH(int, height);
+        QFETCH(QString, scale);
         QFETCH(bool, accepted);
         Child child;
-        start(child, screen(width, height), runtimeDir(QString::fromLatin1(QTest::currentDataTag())));
+        start(child, screen(width, height), runtimeDir(QString::fromLatin1(QTest::currentDataTag()).replace(' ', '-')),
+              scale);
         if (accepted) {
             QVERIFY2(child.waitForMainWindow(), child.describe().constData());
             QCOMPARE(child.proc.state(), QProcess::Running);
-            QVERIFY(!child.output().contains("box "));
+            QVERIFY2(!child.output().contains("box "), child.output().constData());
+            QVERIFY2(!child.output().contains("exceeds"), child.output().constData());
         } else {
             QVERIFY2(child.waitForEnd(), child.describe().constData());
             QCOMPARE(child.proc.exitStatus(), QProcess::NormalExit);

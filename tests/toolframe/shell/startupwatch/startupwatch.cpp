@@ -1,12 +1,14 @@
 // A generic Qt plug-in for start-up tests, loaded into the real program
 // through QT_QPA_GENERIC_PLUGINS. It prints one stdout line per top-level
-// window shown ("window <class>") and answers each message box by closing
-// it ("box <title><TAB><text>"), so a program stopped at a modal box ends
-// instead of waiting for a user.
+// window shown ("window <class>", and "window <class> exceeds the screen:
+// ..." when its screen's available area does not hold it) and answers each
+// message box by closing it ("box <title><TAB><text>"), so a program
+// stopped at a modal box ends instead of waiting for a user.
 #include <QApplication>
 #include <QEvent>
 #include <QGenericPlugin>
 #include <QPointer>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QTimer>
 
@@ -45,6 +47,17 @@ protected:
             });
         } else {
             report(QStringLiteral("window ") + QLatin1String(w->metaObject()->className()));
+            // A window the screen cannot show whole is reported too.
+            const QScreen *s = w->screen();
+            if (s && !s->availableGeometry().contains(w->frameGeometry()))
+                report(QStringLiteral("window %1 exceeds the screen: %2x%3 at %4,%5, screen %6x%7")
+                           .arg(QLatin1String(w->metaObject()->className()))
+                           .arg(w->width())
+                           .arg(w->height())
+                           .arg(w->x())
+                           .arg(w->y())
+                           .arg(s->availableGeometry().width())
+                           .arg(s->availableGeometry().height()));
         }
         return false;
     }
