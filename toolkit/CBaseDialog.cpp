@@ -5,6 +5,7 @@
 #include "CBaseDialog.h"
 
 #include "Buttons.h"
+#include "Toolkit.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -91,7 +92,9 @@ bool CBaseDialog::SetContentWidget(QWidget *pWidget)
 void CBaseDialog::mousePressEvent(QMouseEvent *e)
 {
     const QPoint pos = e->position().toPoint();
-    if (pos.y() <= kDragBand)
+    // The window system moves the dialog where it can (on Wayland nothing
+    // else can); elsewhere it follows the pointer.
+    if (pos.y() <= kDragBand && e->button() == Qt::LeftButton && !Toolkit::StartSystemMove(this))
         m_bDragging = true;
     m_pointPress = pos;
     QDialog::mousePressEvent(e);
@@ -99,7 +102,7 @@ void CBaseDialog::mousePressEvent(QMouseEvent *e)
 
 void CBaseDialog::mouseMoveEvent(QMouseEvent *e)
 {
-    if (m_bDragging)
+    if (m_bDragging && (e->buttons() & Qt::LeftButton))
         move(e->globalPosition().toPoint() - m_pointPress);
     QDialog::mouseMoveEvent(e);
 }

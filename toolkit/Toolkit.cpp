@@ -2,6 +2,9 @@
 
 #include <QFile>
 
+#include <QWidget>
+#include <QWindow>
+
 namespace Toolkit {
 
 bool InitResources()
@@ -22,6 +25,13 @@ QString ApplicationStyleSheet()
             sheet += QString::fromLatin1(f.readAll());
     }
     return sheet;
+}
+
+bool StartSystemMove(QWidget *pWidget)
+{
+    QWidget *window = pWidget ? pWidget->window() : nullptr;
+    QWindow *handle = window ? window->windowHandle() : nullptr;
+    return handle && handle->startSystemMove();
 }
 
 } // namespace Toolkit

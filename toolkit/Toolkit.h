@@ -11,6 +11,8 @@
 
 #include <QString>
 
+class QWidget;
+
 namespace Toolkit {
 
 // True when this is the plug-in edition.
@@ -30,5 +32,11 @@ bool InitResources();
 // The application style sheet (the concatenation the shell installs);
 // empty when it cannot be read. Read as Latin-1.
 QString ApplicationStyleSheet();
+
+// Lets the window system move the window of a frameless widget with the
+// pointer, from a press of the left button: the only way on Wayland, the
+// usual one on X11. False where the platform does not (then the caller
+// moves the window itself, following the pointer).
+bool StartSystemMove(QWidget *pWidget);
 
 } // namespace Toolkit

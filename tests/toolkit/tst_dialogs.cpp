@@ -200,14 +200,22 @@ void TstDialogs::dragOnlyFromTitleBand()
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
     const QPoint start = dlg.pos();
-    auto send = [&dlg](QEvent::Type type, QPoint local, QPoint global) {
-        QMouseEvent e(type, QPointF(local), QPointF(global), Qt::LeftButton,
-                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+    auto send = [&dlg](QEvent::Type type, QPoint local, QPoint global, Qt::MouseButton button = Qt::LeftButton) {
+        QMouseEvent e(type, QPointF(local), QPointF(global), button,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button), Qt::NoModifier);
         QApplication::sendEvent(&dlg, &e);
     };
-    // Press below the band: moving does not drag.
-    QPoint press(100, 33);
+    // The right button does not drag, even in the band.
+    QPoint press(100, 10);
     QPoint global = dlg.mapToGlobal(press);
+    send(QEvent::MouseButtonPress, press, global, Qt::RightButton);
+    send(QEvent::MouseMove, press + QPoint(40, 30), global + QPoint(40, 30), Qt::RightButton);
+    send(QEvent::MouseButtonRelease, press + QPoint(40, 30), global + QPoint(40, 30), Qt::RightButton);
+    QCOMPARE(dlg.pos(), start);
+
+    // Press below the band: moving does not drag.
+    press = QPoint(100, 33);
+    global = dlg.mapToGlobal(press);
     send(QEvent::MouseButtonPress, press, global);
     send(QEvent::MouseMove, press + QPoint(40, 30), global + QPoint(40, 30));
     send(QEvent::MouseButtonRelease, press + QPoint(40, 30), global + QPoint(40, 30));

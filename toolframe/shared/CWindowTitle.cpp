@@ -16,14 +16,20 @@
 #include "Buttons.h"
 #include "CDlgAbout.h"
 #include "ScreenFit.h"
+#include "Toolkit.h"
 
 namespace {
 
-// Dragging a window by its title with the left button: the press point
-// stays under the cursor. Nothing starts while the window is full screen.
-void pressTitle(QWidget *title, QWidget *window, QMouseEvent *event, bool &pressed, QPoint &press, QPoint &offset)
+// Dragging a window by its title with the left button: the window system
+// moves it where it can (on Wayland nothing else can); elsewhere the window
+// follows the cursor, the press point staying under it. Nothing starts
+// while the window is full screen.
+void pressTitle(QWidget *title, QWidget *window, QMouseEvent *event, bool blocked, bool &pressed, QPoint &press,
+                QPoint &offset)
 {
-    if (event->button() != Qt::LeftButton || (window && window->isFullScreen()))
+    if (event->button() != Qt::LeftButton || blocked || !window || window->isFullScreen())
+        return;
+    if (Toolkit::StartSystemMove(window))
         return;
     pressed = true;
     press = event->globalPosition().toPoint();
@@ -402,7 +408,7 @@ void CWindowTitle::SetSizeButtonName()
 
 void CWindowTitle::mousePressEvent(QMouseEvent *event)
 {
-    pressTitle(this, m_pControlWidget, event, m_bPressed, m_ptPress, m_ptPressOffset);
+    pressTitle(this, m_pControlWidget, event, m_bFullScreen, m_bPressed, m_ptPress, m_ptPressOffset);
 }
 
 void CWindowTitle::mouseMoveEvent(QMouseEvent *event)
@@ -524,7 +530,7 @@ void CWindowTitle::OnCloseWindow()
 
 void CWindowTitle::mousePressEvent(QMouseEvent *event)
 {
-    pressTitle(this, m_pControlWidget, event, m_bPressed, m_ptPress, m_ptPressOffset);
+    pressTitle(this, m_pControlWidget, event, m_bMaximized, m_bPressed, m_ptPress, m_ptPressOffset);
 }
 
 void CWindowTitle::mouseMoveEvent(QMouseEvent *event)
