@@ -11,7 +11,7 @@ PACKAGES=(
   libqt6sql6-odbc unixodbc unixodbc-dev odbcinst
   libsodium-dev libpcap0.8
   xvfb xauth xdotool x11-utils imagemagick fonts-wqy-microhei fonts-liberation
-  at-spi2-core python3-pyatspi dbus-bin
+  at-spi2-core python3-pyatspi dbus-bin weston qt6-wayland
   python3-xlrd iproute2
   libxml2-dev libcurl4-openssl-dev libssl-dev
   onvif-tools wsdd nodejs
