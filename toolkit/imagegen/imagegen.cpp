@@ -64,17 +64,31 @@ QLinearGradient vGrad(qreal y0, qreal y1, const QColor &a, const QColor &b)
 
 using PaintFn = std::function<void(QPainter &, const QRectF &)>;
 
-void make(int w, int h, const QString &path, const PaintFn &fn)
+// Pictures up to this size also get a "@2x" form at twice the pixels,
+// which Qt takes on screens scaled to 150 % and more (icons, style
+// sheets), so they are not blown up from the small one.
+constexpr int kLargestWithDoubleForm = 160;
+
+void make(int w, int h, const QString &path, const PaintFn &fn, bool bDoubleForm = true)
 {
-    QImage img = canvas(w, h);
-    {
-        QPainter p(&img);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        p.setRenderHint(QPainter::TextAntialiasing);
-        fn(p, QRectF(0, 0, w, h));
+    const bool twice = bDoubleForm && w <= kLargestWithDoubleForm && h <= kLargestWithDoubleForm;
+    for (int scale : {1, 2}) {
+        if (scale == 2 && !twice)
+            break;
+        QImage img = canvas(w * scale, h * scale);
+        {
+            QPainter p(&img);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.setRenderHint(QPainter::SmoothPixmapTransform);
+            p.setRenderHint(QPainter::TextAntialiasing);
+            p.scale(scale, scale);
+            fn(p, QRectF(0, 0, w, h));
+        }
+        QString name = path;
+        if (scale == 2)
+            name.insert(name.lastIndexOf(QLatin1Char('.')), QStringLiteral("@2x"));
+        save(img, name);
     }
-    save(img, path);
 }
 
 QPen pen(const QColor &c, qreal w)
@@ -688,8 +702,10 @@ void miscImages()
 void appIconImages()
 {
     for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
-        make(size, size, QStringLiteral("toolbay_%1.png").arg(size),
-             [](QPainter &p, const QRectF &r) { tile(p, r, GPanel, QColor(0x4a, 0x62, 0x7c), false); });
+        // The desktop picks among the sizes itself.
+        make(
+            size, size, QStringLiteral("toolbay_%1.png").arg(size),
+            [](QPainter &p, const QRectF &r) { tile(p, r, GPanel, QColor(0x4a, 0x62, 0x7c), false); }, false);
 }
 
 } // namespace
