@@ -1,6 +1,7 @@
 #include "CBaseDragFrame.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGridLayout>
@@ -225,12 +226,33 @@ void CBaseDragFrame::OnTabChanged(int iIndex)
         return;
     ClientWriterProperty::SetCurrent(m_iFrameId, type);
     page->SetShown(true);
+    // The keyboard focus was in the page going away: it follows to the new one.
+    const QWidget *focus = QApplication::focusWidget();
+    const QWidget *old = m_pStackedWidget->currentWidget();
+    const bool focusInPage = old && old != page && focus && (focus == old || old->isAncestorOf(focus));
     while (m_pStackedWidget->count() > 0)
         m_pStackedWidget->removeWidget(m_pStackedWidget->widget(0));
     m_pStackedWidget->addWidget(page);
     m_pStackedWidget->setCurrentWidget(page);
     page->show();
+    if (focusInPage)
+        FocusPage(page);
     update();
+}
+
+void CBaseDragFrame::FocusPage(QWidget *page)
+{
+    // A page may have placed the focus itself (the control panel does).
+    if (const QWidget *focus = QApplication::focusWidget(); focus && page->isAncestorOf(focus))
+        return;
+    // Its first control the Tab key reaches, or else the strip above it.
+    for (QWidget *w = page->nextInFocusChain(); w && w != page && page->isAncestorOf(w); w = w->nextInFocusChain())
+        if (w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    if (m_pTabView->isVisible())
+        m_pTabView->setFocus(Qt::OtherFocusReason);
 }
 
 void CBaseDragFrame::AfterTabLeft()

@@ -56,6 +56,8 @@ protected:
 
 private:
     void CreateTabActions();
+    // Gives the keyboard focus to a page just shown.
+    void FocusPage(QWidget *page);
     void UpdateTabActions();
     void AddTab(int iIndex, int iPageType);
     // Unpins the first tab unless it is the control panel.

@@ -13,6 +13,7 @@
 #include <arpa/inet.h>
 #include <poll.h>
 #include <fcntl.h>
+#include <ifaddrs.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -250,7 +251,19 @@ struct Timer {
     uint64_t clientId;
     uint32_t seq;
     double asked = 0; // when the inquiry arrived
+    // An answer to a unicast inquiry goes back to the inquirer, from the
+    // address it asked (replyPort 0: a multicast answer).
+    zelt::net::Address replyTo, replyFrom;
+    uint16_t replyPort = 0;
     bool operator>(const Timer &o) const { return at > o.at; }
+};
+
+// How a datagram reached the simulator.
+struct Arrival {
+    int family = AF_INET;      // multicast: the group it came to
+    bool unicast = false;      // sent to an address of this host
+    zelt::net::Address from, to; // unicast: the sender, and the address it sent to
+    uint16_t fromPort = 0;
 };
 
 class Simulator
@@ -286,6 +299,16 @@ public:
     uint64_t mergedAnswers = 0, droppedAnswers = 0;
     size_t largestQueue = 0;
     uint64_t openedRequests = 0, droppedRequests = 0, cachedRequests = 0;
+    // The families the due multicast answers of a device go out on: those
+    // its inquiries came in by (a device answers on whichever it hears).
+    std::vector<int> answerFamilies;
+    // Unicast answers: one a window for each client and device, at most
+    // kMaxDueAnswers due a device.
+    std::map<std::pair<uint64_t, size_t>, double> unicastAnswering;
+    std::vector<uint8_t> unicastDue;
+    uint64_t unicastInquiries = 0, unicastRequests = 0;
+    std::set<zelt::net::Address> hostAddresses; // this host's, read again at most once a second
+    double hostAddressesAt = -10;
     std::vector<bool> zelt;               // speaks ZELT (false: an ONVIF-only device)
     std::vector<devsim::TlsIdentity> tls; // of the ONVIF devices, in the fleet's order (empty: none)
     devsim::OnvifSim *onvif = nullptr;
@@ -307,29 +330,89 @@ public:
     bool chance(double p) { return p > 0 && std::uniform_real_distribution<double>(0, 1)(rng) < p; }
     double now() const { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
-    void send(const zelt::wire::Message &m)
+    void send(const zelt::wire::Message &m, int families = zelt::net::Transport::kBoth)
     {
-        auto bytes = zelt::wire::encode(m);
-        if (chance(loss))
-            return;
-        transport.send(bytes.data(), bytes.size());
-        if (chance(dup))
-            transport.send(bytes.data(), bytes.size());
+        sendRaw(zelt::wire::encode(m), families);
     }
-    void sendRaw(const zelt::wire::Bytes &bytes)
+    void sendRaw(const zelt::wire::Bytes &bytes, int families = zelt::net::Transport::kBoth)
     {
         if (chance(loss))
             return;
-        transport.send(bytes.data(), bytes.size());
+        transport.send(bytes.data(), bytes.size(), families);
         if (chance(dup))
-            transport.send(bytes.data(), bytes.size());
+            transport.send(bytes.data(), bytes.size(), families);
     }
-    void hello(size_t i, zelt::wire::HelloReason reason, uint64_t clientId = 0, uint32_t seq = 0)
+    // To the one who asked, from the address it asked.
+    void sendBack(const zelt::wire::Bytes &bytes, const zelt::net::Address &to, uint16_t port,
+                  const zelt::net::Address &from)
+    {
+        if (chance(loss))
+            return;
+        transport.sendTo(to, port, bytes.data(), bytes.size(), &from);
+        if (chance(dup))
+            transport.sendTo(to, port, bytes.data(), bytes.size(), &from);
+    }
+    void hello(size_t i, zelt::wire::HelloReason reason, uint64_t clientId = 0, uint32_t seq = 0,
+               int families = zelt::net::Transport::kBoth)
     {
         if (!zelt[i])
             return;
         lastHello[i] = now();
-        send(devices[i].hello(reason, clientId, seq, lastHello[i]));
+        send(devices[i].hello(reason, clientId, seq, lastHello[i]), families);
+    }
+    static bool hasAddress(const zelt::wire::DeviceRecord &r, const zelt::net::Address &a)
+    {
+        return a.isV6() ? std::memcmp(r.ipv6.data(), a.bytes.data(), 16) == 0
+                        : std::memcmp(r.ipv4.data(), a.bytes.data(), 4) == 0;
+    }
+    // The devices a unicast datagram to `to` reaches: those that have that
+    // address, or, when none has it and it is an address of a chosen
+    // interface (loopback: any 127.x), those whose own address is not on
+    // this host (as the ONVIF listeners do).
+    std::vector<size_t> devicesAt(const zelt::net::Address &to)
+    {
+        std::vector<size_t> out;
+        for (size_t i = 0; i < devices.size(); ++i)
+            if (hasAddress(devices[i].record(), to))
+                out.push_back(i);
+        if (!out.empty())
+            return out;
+        bool ours = false;
+        for (auto &i : transport.interfaces()) {
+            ours = ours || (to.isV6() ? std::any_of(i.ipv6.begin(), i.ipv6.end(),
+                                                    [&](auto &p) { return std::memcmp(&p.first, to.bytes.data(), 16) == 0; })
+                                      : i.has4 && (i.loopback ? to.bytes[0] == 127 : to.v4() == i.address.s_addr));
+        }
+        if (!ours)
+            return out;
+        if (now() - hostAddressesAt > 1) {
+            hostAddresses.clear();
+            ifaddrs *all = nullptr;
+            if (getifaddrs(&all) == 0) {
+                for (ifaddrs *a = all; a; a = a->ifa_next)
+                    if (a->ifa_addr)
+                        if (auto addr = zelt::net::Address::fromSockaddr(a->ifa_addr, sizeof(sockaddr_in6)))
+                            hostAddresses.insert(*addr);
+                freeifaddrs(all);
+            }
+            hostAddressesAt = now();
+        }
+        for (size_t i = 0; i < devices.size(); ++i) {
+            const auto &r = devices[i].record();
+            zelt::net::Address own;
+            if (to.isV6()) {
+                in6_addr v;
+                std::memcpy(&v, r.ipv6.data(), 16);
+                own = zelt::net::Address::v6(v);
+            } else {
+                uint32_t v;
+                std::memcpy(&v, r.ipv4.data(), 4);
+                own = zelt::net::Address::v4(v);
+            }
+            if (!hostAddresses.count(own))
+                out.push_back(i);
+        }
+        return out;
     }
     void bye(size_t i)
     {
@@ -344,8 +427,9 @@ public:
         return at;
     }
     // Device i answers an inquiry after delay seconds, within window seconds.
-    void answer(size_t i, double delay, double window, uint64_t clientId, uint32_t seq)
+    void answer(size_t i, double delay, double window, uint64_t clientId, uint32_t seq, int family)
     {
+        answerFamilies[i] |= family == AF_INET6 ? zelt::net::Transport::kV6 : zelt::net::Transport::kV4;
         auto &due = dueAnswers[i];
         const auto deadline = Clock::now() + std::chrono::microseconds(int64_t(window * 1e6));
         latestAsked[i] = now();
@@ -376,7 +460,44 @@ public:
             std::cerr << "zelt-devsim: cannot write " << statePath << "\n";
     }
 
-    void onDatagram(const uint8_t *data, size_t n)
+    // An inquiry sent to one address: answered by unicast, from that address.
+    void unicastInquiry(const zelt::wire::Inquiry &q, const Arrival &from)
+    {
+        ++unicastInquiries;
+        const double window = q.windowMs / 1000.0, t = now();
+        if (q.windowMs < 100) {
+            ++refusedInquiries;
+            return;
+        }
+        static const zelt::wire::Mac none{};
+        for (size_t i : devicesAt(from.to)) {
+            if (!online[i] || !zelt[i] || (q.target != none && devices[i].record().mac != q.target) || chance(loss))
+                continue;
+            auto key = std::make_pair(q.clientId, i);
+            if (auto it = unicastAnswering.find(key); it != unicastAnswering.end() && t < it->second) {
+                ++refusedInquiries;
+                continue;
+            }
+            if (unicastDue[i] >= kMaxDueAnswers) {
+                ++droppedAnswers;
+                continue;
+            }
+            if (unicastAnswering.size() >= 65536)
+                unicastAnswering.clear();
+            unicastAnswering[key] = t + window;
+            ++unicastDue[i];
+            const double delay = std::uniform_real_distribution<double>(0, window / 4)(rng);
+            Timer timer{Clock::now() + std::chrono::microseconds(int64_t(delay * 1e6)), Timer::Answer, i, q.clientId,
+                        q.seq, t};
+            timer.replyTo = from.from;
+            timer.replyPort = from.fromPort;
+            timer.replyFrom = from.to;
+            timers.push(timer);
+            largestQueue = std::max(largestQueue, timers.size());
+        }
+    }
+
+    void onDatagram(const uint8_t *data, size_t n, const Arrival &from)
     {
         auto m = zelt::wire::decode(data, n);
         if (!m)
@@ -392,6 +513,8 @@ public:
                 seen.erase(seenOrder.front());
                 seenOrder.pop_front();
             }
+            if (from.unicast)
+                return unicastInquiry(m->inquiry, from);
             static const zelt::wire::Mac none{};
             double window = m->inquiry.windowMs / 1000.0;
             // Windows under 100 ms would make a fleet answer in one burst.
@@ -413,19 +536,25 @@ public:
                 auto it = byMac.find(m->inquiry.target);
                 if (it != byMac.end() && online[it->second] && !chance(loss))
                     answer(it->second, std::uniform_real_distribution<double>(0, window / 4)(rng), window,
-                           m->inquiry.clientId, m->inquiry.seq);
+                           m->inquiry.clientId, m->inquiry.seq, from.family);
                 return;
             }
             std::uniform_real_distribution<double> delay(0, window);
             for (size_t i = 0; i < devices.size(); ++i)
                 if (online[i] && !chance(loss))
-                    answer(i, delay(rng), window, m->inquiry.clientId, m->inquiry.seq);
+                    answer(i, delay(rng), window, m->inquiry.clientId, m->inquiry.seq, from.family);
         } else if (m->type == zelt::wire::Type::Request) {
             if (chance(loss))
                 return;
             auto it = byMac.find(m->request.mac);
             if (it == byMac.end() || !online[it->second] || !zelt[it->second])
                 return;
+            if (from.unicast) { // a device takes what is sent to its own address only
+                auto at = devicesAt(from.to);
+                if (std::find(at.begin(), at.end(), it->second) == at.end())
+                    return;
+                ++unicastRequests;
+            }
             auto &dev = devices[it->second];
             auto out = dev.handle(m->request, now());
             if (out.fromCache)
@@ -440,8 +569,12 @@ public:
                               : out.opened  ? (out.datagram ? ": opened" : ": opened, refused as a replay or stale")
                                             : ": does not open with this device's key, dropped")
                           << (out.changed ? ", changed" : "") << "\n";
-            if (out.datagram)
-                sendRaw(*out.datagram);
+            // The answer goes back the way the request came.
+            if (out.datagram && from.unicast)
+                sendBack(*out.datagram, from.from, from.fromPort, from.to);
+            else if (out.datagram)
+                sendRaw(*out.datagram,
+                        from.family == AF_INET6 ? zelt::net::Transport::kV6 : zelt::net::Transport::kV4);
             if (out.changed) {
                 saveState();
                 announce(it->second);
@@ -455,14 +588,28 @@ public:
     {
         switch (t.kind) {
         case Timer::Answer: {
+            if (t.replyPort) {
+                if (unicastDue[t.device])
+                    --unicastDue[t.device];
+                if (online[t.device] && zelt[t.device] && takeToken(t.device)) {
+                    lastHello[t.device] = now();
+                    sendBack(zelt::wire::encode(devices[t.device].hello(zelt::wire::HelloReason::Answer, t.clientId,
+                                                                        t.seq, lastHello[t.device])),
+                             t.replyTo, t.replyPort, t.replyFrom);
+                }
+                break;
+            }
             auto &due = dueAnswers[t.device];
             if (auto it = std::find(due.begin(), due.end(), t.at); it != due.end())
                 due.erase(it);
             // Every hello goes to all clients: one sent since the last inquiry
             // arrived (an answer to another client's inquiry, an announcement)
             // has answered it already.
-            if (online[t.device] && lastHello[t.device] < latestAsked[t.device] && takeToken(t.device))
-                hello(t.device, zelt::wire::HelloReason::Answer, t.clientId, t.seq);
+            const int families = answerFamilies[t.device] ? answerFamilies[t.device] : zelt::net::Transport::kBoth;
+            if (online[t.device] && lastHello[t.device] < latestAsked[t.device] && takeToken(t.device)) {
+                answerFamilies[t.device] = 0;
+                hello(t.device, zelt::wire::HelloReason::Answer, t.clientId, t.seq, families);
+            }
             break;
         }
         case Timer::Announce:
@@ -725,6 +872,8 @@ int main(int argc, char **argv)
     sim.tokens.assign(sim.devices.size(), Simulator::kAnswerBurst);
     sim.tokensAt.assign(sim.devices.size(), 0.0);
     sim.dueAnswers.resize(sim.devices.size());
+    sim.answerFamilies.assign(sim.devices.size(), 0);
+    sim.unicastDue.assign(sim.devices.size(), 0);
     sim.latestAsked.assign(sim.devices.size(), 0.0);
     sim.online.assign(sim.devices.size(), true);
     sim.lastHello.assign(sim.devices.size(), -1.0);
@@ -767,7 +916,8 @@ int main(int argc, char **argv)
         onvifTls = true;
     sim.saveState();
 
-    if (!sim.transport.open(settings, settings.devicePort, settings.clientPort(), &error)) {
+    // Unicast on the device port too: inquiries and requests sent to a device's address.
+    if (!sim.transport.open(settings, settings.devicePort, settings.clientPort(), &error, settings.devicePort)) {
         std::cerr << "zelt-devsim: " << error << "\n";
         return 1;
     }
@@ -881,7 +1031,11 @@ int main(int argc, char **argv)
                             .count();
             timeout = int(std::clamp<long long>(wait, 0, 200));
         }
-        std::vector<pollfd> fds{{sim.transport.receiveFd(), POLLIN, 0}};
+        const int zeltFds[4] = {sim.transport.receiveFd(), sim.transport.receiveFd6(), sim.transport.unicastFd(),
+                                sim.transport.unicastFd6()};
+        std::vector<pollfd> fds;
+        for (int fd : zeltFds)
+            fds.push_back({fd, POLLIN, 0});
         if (onvif) {
             onvif->runTimers();
             onvif->pollFds(fds);
@@ -890,16 +1044,27 @@ int main(int argc, char **argv)
                 timeout = std::min(timeout, due);
         }
         if (poll(fds.data(), nfds_t(fds.size()), timeout) > 0) {
-            if (fds[0].revents & POLLIN) {
-                for (int k = 0; k < 256; ++k) {
-                    long n = sim.transport.receive(buf.data(), buf.size());
+            for (int k = 0; k < 4; ++k) {
+                if (!(fds[size_t(k)].revents & POLLIN))
+                    continue;
+                for (int j = 0; j < 256; ++j) {
+                    zelt::net::Received info;
+                    long n = zelt::net::receiveFrom(zeltFds[k], buf.data(), buf.size(), &info);
                     if (n < 0)
                         break;
-                    sim.onDatagram(buf.data(), size_t(n));
+                    Arrival arrival;
+                    arrival.family = k == 1 || k == 3 ? AF_INET6 : AF_INET;
+                    arrival.unicast = k >= 2;
+                    arrival.from = info.from;
+                    arrival.to = info.to;
+                    arrival.fromPort = info.fromPort;
+                    if (arrival.unicast && (!info.to.valid() || info.to.multicast()))
+                        continue; // a group's datagram is read from the group's socket
+                    sim.onDatagram(buf.data(), size_t(n), arrival);
                 }
             }
             if (onvif)
-                onvif->handle(fds, 1);
+                onvif->handle(fds, 4);
         } else if (onvif) {
             onvif->handle(fds, fds.size()); // idle connections still end
         }
@@ -918,6 +1083,9 @@ int main(int argc, char **argv)
                 (unsigned long long)sim.cachedRequests, (unsigned long long)sim.answers,
                 (unsigned long long)sim.limitedAnswers, (unsigned long long)sim.refusedInquiries,
                 (unsigned long long)sim.mergedAnswers, (unsigned long long)sim.droppedAnswers, sim.largestQueue);
+    if (sim.unicastInquiries || sim.unicastRequests)
+        std::printf("zelt-devsim: by unicast: %llu inquiries, %llu requests\n",
+                    (unsigned long long)sim.unicastInquiries, (unsigned long long)sim.unicastRequests);
     if (onvif)
         std::printf("zelt-devsim: ONVIF: %llu probes, %llu matches, %llu calls, %llu failed logins, %llu malformed or "
                     "dropped, %llu probes refused (MessageID too long), %llu matches over a source's budget, "

@@ -29,6 +29,10 @@ const char kUsage[] =
     "  --timeout S        seconds to discover devices (list) or to wait for one (default 3)\n"
     "  --log-level N      SDK log level 0..3 (default 0); --log-dir DIR\n"
     "  --protocol P       zelt, onvif or all (default): which devices to list and configure\n"
+    "  --scan RANGES      also search these addresses by unicast (other subnets, VLANs): CIDR blocks\n"
+    "                     (10.2.0.0/22, fd00:1::/120), from-to ranges (10.3.0.10-10.3.0.99) or single\n"
+    "                     addresses, comma-separated; repeatable; at most 65,536 addresses a range\n"
+    "                     (default $ZELT_SCAN)\n"
     "Commands:\n"
     "  list [--json] [--count N] [--untrusted]\n"
     "                                         devices found within the timeout (or once N are found;\n"
@@ -95,6 +99,7 @@ const char *errorText(uint32_t e)
     case ZELT_ERR_CERT_CHANGED:
         return "the device's HTTPS certificate is not the one pinned at first contact; nothing was sent "
                "(accept-certificate DEVICE takes the new one)";
+    case ZELT_ERR_RANGE_TOO_LARGE: return "an address range is larger than 65,536 addresses (a /16)";
     default: return "internal error";
     }
 }
@@ -412,6 +417,8 @@ int main(int argc, char **argv)
     std::string logDir;
     int logLevel = 0;
     double timeout = 3;
+    std::string scan;
+    bool scanGiven = false;
     for (; i < argc && std::string(argv[i]).rfind("--", 0) == 0; ++i) {
         std::string a = argv[i];
         if (a == "--help") {
@@ -435,6 +442,10 @@ int main(int argc, char **argv)
             logLevel = std::atoi(v);
         else if (a == "--log-dir")
             logDir = v;
+        else if (a == "--scan") {
+            scan += (scan.empty() ? "" : ",") + std::string(v);
+            scanGiven = true;
+        }
         else if (a == "--protocol") {
             const std::string p = v;
             if (p == "zelt")
@@ -488,6 +499,12 @@ int main(int argc, char **argv)
         setenv("ZELT_REPORT_UNTRUSTED", "1", 1);
     if (logLevel > 0)
         ZELT_SetLogToFile(logLevel, logDir.empty() ? nullptr : logDir.c_str(), 0);
+    if (scanGiven && !ZELT_SetScanRanges(scan.c_str())) {
+        uint32_t e = ZELT_GetLastError();
+        std::cerr << "zeltctl: --scan " << scan << ": "
+                  << (e == ZELT_ERR_RANGE_TOO_LARGE ? errorText(e) : "not an address, block or from-to range") << "\n";
+        return 2;
+    }
     if (!ZELT_Start_V30(onDevice, 0, nullptr)) {
         uint32_t e = ZELT_GetLastError();
         std::cerr << "zeltctl: cannot start: " << errorText(e) << "\n";

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 namespace zelt {
 
@@ -52,10 +53,12 @@ Engine::Engine(net::Settings settings, EngineTiming timing, std::vector<std::str
     , timing_(timing)
     , zeltEnabled_(protocolWanted("zelt"))
     , onvifEnabled_(protocolWanted("onvif"))
+    , scanner_(envInt("ZELT_SCAN_RATE", scan::kDefaultRate, 1, 100000))
     , zelt_(PartContext{timing_, stopping_, events_, watch_}, transport_, std::move(trustPaths), zeltEnabled_)
     , onvif_(PartContext{timing_, stopping_, events_, watch_}, transport_, zelt_, zeltEnabled_)
 {
     zelt_.setListener(&onvif_);
+    onvif_.setScanRanges([this](const net::Address &a) { return scanner_.contains(a); });
 }
 
 Engine::~Engine()
@@ -86,12 +89,20 @@ uint32_t Engine::start(ZELT_DEVICE_FIND_CALLBACK cb, void *user)
         log::write(1, "ONVIF discovery not available: %s", error.c_str());
         closeOnvif();
     }
+    if (const char *r = std::getenv("ZELT_SCAN"); r && *r && !rangesSet_) {
+        std::string why;
+        if (scanner_.setRanges(r, &why) != ZELT_ERR_NONE)
+            log::write(1, "ZELT_SCAN not used: %s", why.c_str());
+    }
     std::string names;
     for (auto &i : transport_.interfaces())
         names += (names.empty() ? "" : ",") + i.name;
-    log::write(2, "started: group %s port %u, interfaces %s, inquiry every %d ms, %zu trusted maker key(s)",
-               settings_.group.c_str(), unsigned(settings_.devicePort), names.c_str(), timing_.inquiryPeriodMs,
-               zelt_.trustedMakerKeys());
+    log::write(2,
+               "started: groups %s and %s%s port %u, interfaces %s, inquiry every %d ms, %zu trusted maker key(s), "
+               "%zu address(es) scanned at %d a second",
+               settings_.group.c_str(), settings_.group6.c_str(), transport_.receiveFd6() < 0 ? " (no IPv6 link)" : "",
+               unsigned(settings_.devicePort), names.c_str(), timing_.inquiryPeriodMs, zelt_.trustedMakerKeys(),
+               scanner_.addressCount(), scanner_.rate());
     if (zelt_.trustedMakerKeys() == 0)
         log::write(1, "no trusted maker key: no device will be listed");
     callback_ = cb;
@@ -151,6 +162,25 @@ void Engine::stop()
 void Engine::inquire()
 {
     inquiryWanted_ = true;
+    wake();
+}
+
+uint32_t Engine::setScanRanges(const std::string &text)
+{
+    std::string why;
+    const uint32_t rc = scanner_.setRanges(text, &why);
+    if (rc != ZELT_ERR_NONE) {
+        log::write(1, "scan ranges refused: %s", why.c_str());
+        return rc;
+    }
+    rangesSet_ = true;
+    log::write(2, "scan ranges: %zu address(es)", scanner_.addressCount());
+    wake(); // the receiver takes up the new pass now
+    return ZELT_ERR_NONE;
+}
+
+void Engine::wake()
+{
     if (wakeFd_ >= 0) {
         uint64_t one = 1;
         [[maybe_unused]] auto n = ::write(wakeFd_, &one, sizeof one);
@@ -169,30 +199,81 @@ void Engine::dispatchLoop(std::shared_ptr<Engine> self)
 int Engine::sendInquiry(const wire::Mac *target)
 {
     const int window = zelt_.sendInquiry(target);
-    if (!target && wsdTx_ >= 0) // ONVIF devices are asked on the same schedule
-        net::sendOnEachInterface(wsdTx_, transport_.interfaces(), onvif::kDiscoveryGroup, wsdPort_, onvif_.newProbe());
+    if (!target && (wsdTx_ >= 0 || wsdTx6_ >= 0)) { // ONVIF devices are asked on the same schedule
+        const std::string probe = onvif_.newProbe();
+        if (wsdTx_ >= 0)
+            net::sendOnEachInterface(wsdTx_, transport_.interfaces(), onvif::kDiscoveryGroup, wsdPort_, probe);
+        if (wsdTx6_ >= 0)
+            net::sendOnEachInterface6(wsdTx6_, transport_.interfaces(), onvif::kDiscoveryGroup6, wsdPort_, probe);
+    }
     return window;
+}
+
+void Engine::sendDirectedProbe(const net::Address &a)
+{
+    // Its id is the scanner's for this address and time: only its answer relates to it.
+    const int fd = a.isV6() ? wsdTx6_ : wsdTx_;
+    const std::string id = scanner_.probeId(a);
+    if (fd < 0 || id.empty())
+        return;
+    const std::string msg = onvif::probeMessage(id);
+    net::sendTo(fd, a, wsdPort_, reinterpret_cast<const uint8_t *>(msg.data()), msg.size());
+}
+
+void Engine::scanStep(Clock::time_point now)
+{
+    // An address a device answered from lately is passed over: it is heard
+    // anyway, and stays listed by the direct inquiries of the tick.
+    const auto since = now - std::chrono::milliseconds(timing_.inquiryPeriodMs * 3 / 4);
+    const bool probes = onvifEnabled_ && (wsdTx_ >= 0 || wsdTx6_ >= 0);
+    for (int k = 0; k < 1024 && !stopping_; ++k) {
+        auto turn = scanner_.next(now);
+        if (!turn)
+            break;
+        const net::Address &a = turn->address;
+        const bool zeltHeard = !zeltEnabled_ || (!turn->outOfTurn && zelt_.heardFrom(a, since));
+        const bool onvifHeard = !probes || (!turn->outOfTurn && onvif_.heardFrom(a, since));
+        if (zeltHeard && onvifHeard) {
+            scanner_.passedOver();
+            continue;
+        }
+        scanner_.asked(a, now); // before the datagrams: an answer may be back at once
+        if (!zeltHeard)
+            zelt_.sendInquiryTo(a, nullptr);
+        if (!onvifHeard)
+            sendDirectedProbe(a);
+    }
 }
 
 void Engine::tick(Clock::time_point now)
 {
     // ZELT first: the identities it adds or drops are noted by the ONVIF
     // part, which rebuilds those entries in its own tick right after.
-    const std::vector<wire::Mac> probes = zelt_.tick(now);
+    const std::vector<ZeltDevices::Probe> probes = zelt_.tick(now);
     onvif_.tick(now);
-    if (probes.size() >= 64)
+    size_t multicast = 0;
+    for (auto &p : probes)
+        multicast += p.unicast ? 0 : 1;
+    if (multicast >= 64)
         sendInquiry(nullptr);
-    else
-        for (auto &mac : probes)
-            sendInquiry(&mac);
+    for (auto &p : probes) {
+        if (p.unicast) { // found by a scan: asked where it answered from
+            scanner_.asked(*p.unicast, now);
+            zelt_.sendInquiryTo(*p.unicast, &p.mac);
+        } else if (multicast < 64) {
+            sendInquiry(&p.mac);
+        }
+    }
 }
 
 void Engine::receiveLoop()
 {
     while (!stopping_) {
         auto now = Clock::now();
-        if (inquiryWanted_.exchange(false))
+        if (inquiryWanted_.exchange(false)) {
             sendInquiry(nullptr);
+            scanner_.startPass(now);
+        }
         if (now >= nextInquiry_) {
             // After the start, inquire again as soon as the answers of the last
             // inquiry are in, as long as it brought new devices: answers lost on
@@ -200,6 +281,9 @@ void Engine::receiveLoop()
             const int added = watch_.takeAdded();
             if (quickInquiries_ > 0 && quickInquiries_ <= 8 && added == 0)
                 quickInquiries_ = 0;
+            // The scan ranges are gone through once a period, from the first inquiry on.
+            if (quickInquiries_ == 0 || quickInquiries_ == 10)
+                scanner_.startPass(now);
             const int window = sendInquiry(nullptr);
             int gap = timing_.inquiryPeriodMs;
             if (quickInquiries_ > 0) {
@@ -213,38 +297,62 @@ void Engine::receiveLoop()
             // At least once a second: new ONVIF devices are listed once their settling time is over.
             nextTick_ = now + std::chrono::milliseconds(std::clamp(timing_.inquiryPeriodMs / 4, 25, 1000));
         }
-        auto wait = std::min(nextInquiry_, nextTick_) - Clock::now();
+        scanStep(Clock::now());
+        auto wake = std::min(nextInquiry_, nextTick_);
+        if (auto scanAt = scanner_.wakeAt())
+            wake = std::min(wake, std::max(*scanAt, Clock::now() + std::chrono::milliseconds(5)));
+        auto wait = wake - Clock::now();
         int ms = int(
             std::clamp<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(wait).count() + 1, 0, 1000));
-        pollfd fds[4] = {
-            {transport_.receiveFd(), POLLIN, 0}, {wakeFd_, POLLIN, 0}, {wsdRx_, POLLIN, 0}, {wsdTx_, POLLIN, 0}};
-        int r = poll(fds, wsdRx_ >= 0 ? 4 : 2, ms);
+        const int zeltFds[4] = {transport_.receiveFd(), transport_.receiveFd6(), transport_.unicastFd(),
+                                transport_.unicastFd6()};
+        const int onvifFds[4] = {wsdRx_, wsdTx_, wsdRx6_, wsdTx6_};
+        pollfd fds[9];
+        nfds_t n = 0;
+        fds[n++] = {wakeFd_, POLLIN, 0};
+        for (int fd : zeltFds)
+            fds[n++] = {fd, POLLIN, 0}; // a negative descriptor is passed over by poll
+        for (int fd : onvifFds)
+            fds[n++] = {fd, POLLIN, 0};
+        int r = poll(fds, n, ms);
         if (r <= 0)
             continue;
-        if (fds[1].revents & POLLIN) {
+        if (fds[0].revents & POLLIN) {
             uint64_t v;
-            [[maybe_unused]] auto n = ::read(wakeFd_, &v, sizeof v);
+            [[maybe_unused]] auto got = ::read(wakeFd_, &v, sizeof v);
         }
-        if (fds[0].revents & POLLIN)
+        bool zelt = false;
+        for (int k = 1; k <= 4; ++k)
+            zelt = zelt || (fds[k].revents & POLLIN);
+        if (zelt)
             receiveZelt();
-        if (wsdRx_ >= 0) {
-            if (fds[2].revents & POLLIN)
-                receiveOnvif(wsdRx_);
-            if (fds[3].revents & POLLIN)
-                receiveOnvif(wsdTx_);
-        }
+        for (int k = 5; k < 9; ++k)
+            if (fds[k].revents & POLLIN)
+                receiveOnvif(fds[k].fd);
     }
 }
 
 void Engine::receiveZelt()
 {
     uint8_t buf[wire::kMaxDatagram + 1];
-    for (int i = 0; i < 4096 && !stopping_; ++i) {
-        long n = transport_.receive(buf, sizeof buf);
-        if (n < 0)
-            break;
-        zelt_.handleDatagram(buf, size_t(n));
-    }
+    int budget = 4096;
+    for (int fd : {transport_.receiveFd(), transport_.receiveFd6()})
+        while (fd >= 0 && budget-- > 0 && !stopping_) {
+            long n = net::receiveFrom(fd, buf, sizeof buf, nullptr);
+            if (n < 0)
+                break;
+            zelt_.handleDatagram(buf, size_t(n));
+        }
+    // Unicast: answers of scanned addresses, and command answers of the devices found there.
+    const auto within = std::chrono::milliseconds(2 * timing_.windowMs + 5000);
+    for (int fd : {transport_.unicastFd(), transport_.unicastFd6()})
+        while (fd >= 0 && budget-- > 0 && !stopping_) {
+            net::Received from;
+            long n = net::receiveFrom(fd, buf, sizeof buf, &from);
+            if (n < 0)
+                break;
+            zelt_.handleUnicast(buf, size_t(n), from.from, scanner_.wasAsked(from.from, Clock::now(), within));
+        }
 }
 
 bool Engine::openOnvif(std::string *error)
@@ -281,6 +389,8 @@ bool Engine::openOnvif(std::string *error)
         return false;
     }
     for (auto &i : transport_.interfaces()) {
+        if (!i.has4)
+            continue;
         ip_mreqn m{};
         m.imr_multiaddr = group;
         m.imr_ifindex = int(i.index);
@@ -297,62 +407,109 @@ bool Engine::openOnvif(std::string *error)
     }
     int loop = 1;
     setsockopt(wsdTx_, IPPROTO_IP, IP_MULTICAST_LOOP, &loop, sizeof loop);
+    openOnvif6();
     return true;
+}
+
+void Engine::openOnvif6()
+{
+    // IPv6 is an addition: where it cannot be had, IPv4 goes on alone.
+    in6_addr group{};
+    inet_pton(AF_INET6, onvif::kDiscoveryGroup6, &group);
+    bool any = false;
+    for (auto &i : transport_.interfaces())
+        any = any || i.linkLocal6;
+    if (!any)
+        return;
+    wsdTx6_ = net::unicastSocket(AF_INET6, 0, nullptr);
+    wsdRx6_ = socket(AF_INET6, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    int one = 1;
+    sockaddr_in6 a{};
+    a.sin6_family = AF_INET6;
+    a.sin6_port = htons(wsdPort_);
+    a.sin6_addr = group;
+    bool joined = false;
+    if (wsdRx6_ >= 0) {
+        setsockopt(wsdRx6_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        setsockopt(wsdRx6_, IPPROTO_IPV6, IPV6_V6ONLY, &one, sizeof one);
+        setsockopt(wsdRx6_, IPPROTO_IPV6, IPV6_RECVPKTINFO, &one, sizeof one);
+        if (bind(wsdRx6_, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0)
+            for (auto &i : transport_.interfaces()) {
+                if (!i.linkLocal6)
+                    continue;
+                ipv6_mreq m{};
+                m.ipv6mr_multiaddr = group;
+                m.ipv6mr_interface = i.index;
+                joined = setsockopt(wsdRx6_, IPPROTO_IPV6, IPV6_JOIN_GROUP, &m, sizeof m) == 0 || joined;
+            }
+    }
+    if (!joined && wsdRx6_ >= 0) {
+        log::write(1, "ONVIF discovery over IPv6 not available (port %u)", unsigned(wsdPort_));
+        ::close(wsdRx6_);
+        wsdRx6_ = -1;
+    }
 }
 
 void Engine::closeOnvif()
 {
-    if (wsdRx_ >= 0)
-        ::close(wsdRx_);
-    if (wsdTx_ >= 0)
-        ::close(wsdTx_);
-    wsdRx_ = wsdTx_ = -1;
+    for (int *fd : {&wsdRx_, &wsdTx_, &wsdRx6_, &wsdTx6_}) {
+        if (*fd >= 0)
+            ::close(*fd);
+        *fd = -1;
+    }
 }
 
 void Engine::receiveOnvif(int fd)
 {
-    std::vector<char> buf(onvif::kMaxDatagram + 1);
+    std::vector<uint8_t> buf(onvif::kMaxDatagram + 1);
+    const auto within = std::chrono::milliseconds(2 * timing_.windowMs + 5000);
     for (int k = 0; k < 1024 && !stopping_; ++k) {
         // Parsing is slow beside a ZELT answer: a flood here must not keep
         // a command waiting for the one in the other socket.
         if (k % 8 == 7)
             receiveZelt();
-        char control[256];
-        sockaddr_in src{};
-        iovec iov{buf.data(), buf.size()};
-        msghdr mh{};
-        mh.msg_name = &src;
-        mh.msg_namelen = sizeof src;
-        mh.msg_iov = &iov;
-        mh.msg_iovlen = 1;
-        mh.msg_control = control;
-        mh.msg_controllen = sizeof control;
-        ssize_t n = recvmsg(fd, &mh, MSG_DONTWAIT);
+        net::Received info;
+        long n = net::receiveFrom(fd, buf.data(), buf.size(), &info);
         if (n < 0)
             break;
-        if ((mh.msg_flags & MSG_TRUNC) || size_t(n) > onvif::kMaxDatagram)
+        if (n == 0 || size_t(n) > onvif::kMaxDatagram)
             continue; // too long to be a discovery message
-        // Only what arrives on a chosen interface.
-        int ifindex = -1;
-        for (cmsghdr *c = CMSG_FIRSTHDR(&mh); c; c = CMSG_NXTHDR(&mh, c))
-            if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO)
-                ifindex = reinterpret_cast<in_pktinfo *>(CMSG_DATA(c))->ipi_ifindex;
         const auto &ifs = transport_.interfaces();
-        if (ifindex < 0
-            || std::none_of(ifs.begin(), ifs.end(), [&](const net::Interface &i) { return int(i.index) == ifindex; }))
-            continue;
         OnvifDevices::Origin from;
-        from.address = src.sin_family == AF_INET ? src.sin_addr.s_addr : 0;
-        from.ifindex = ifindex;
-        onvif_.handleDiscovery(reinterpret_cast<const uint8_t *>(buf.data()), size_t(n), &from);
+        from.address = info.from;
+        from.ifindex = info.ifindex;
+        // Only what arrives on a chosen interface, but for the answer to a
+        // probe sent to that very address of a scan range, wherever the
+        // route to it goes.
+        from.chosenInterface = info.ifindex >= 0 && std::any_of(ifs.begin(), ifs.end(), [&](const net::Interface &i) {
+                                   return int(i.index) == info.ifindex;
+                               });
+        if (!from.chosenInterface && !scanner_.contains(info.from))
+            continue;
+        const net::Address source = info.from;
+        from.directedProbe = [this, source, within](const std::string &relatesTo) {
+            return scanner_.answersProbe(source, relatesTo, Clock::now(), within);
+        };
+        onvif_.handleDiscovery(buf.data(), size_t(n), &from);
     }
 }
 
 void Engine::handleDiscoveryFrom(const uint8_t *data, size_t size, uint32_t fromAddress, int ifindex)
 {
     OnvifDevices::Origin from;
-    from.address = fromAddress;
+    from.address = net::Address::v4(fromAddress);
     from.ifindex = ifindex;
+    onvif_.handleDiscovery(data, size, &from);
+}
+
+void Engine::handleDiscoveryFrom(const uint8_t *data, size_t size, const net::Address &address, int ifindex,
+                                 bool directed)
+{
+    OnvifDevices::Origin from;
+    from.address = address;
+    from.ifindex = ifindex;
+    if (directed)
+        from.directedProbe = [](const std::string &) { return true; };
     onvif_.handleDiscovery(data, size, &from);
 }
 
@@ -402,7 +559,28 @@ uint32_t Engine::command(const Target &target, wire::CommandBody body, wire::Com
                                                         : "unknown device");
         return found;
     }
-    return zelt_.command(dev, std::move(body), deadline, out);
+    // A device found by a scan that is given another address is asked there
+    // soon: its announcement of the change does not cross the router.
+    std::optional<net::Address> moved;
+    if (dev.unicast && body.command == wire::Command::SetNet) {
+        if (!dev.unicast->isV6() && (body.netFlags & wire::kSetIpv4)) {
+            uint32_t v;
+            std::memcpy(&v, body.ipv4.data(), 4);
+            moved = net::Address::v4(v);
+        } else if (dev.unicast->isV6() && (body.netFlags & wire::kSetIpv6)) {
+            in6_addr v;
+            std::memcpy(&v, body.ipv6.data(), 16);
+            moved = net::Address::v6(v);
+        }
+    }
+    const uint32_t rc = zelt_.command(dev, std::move(body), deadline, out);
+    if (rc == ZELT_ERR_NONE && moved && scanner_.contains(*moved)) {
+        const auto now = Clock::now();
+        scanner_.askSoon(*moved, now + std::chrono::milliseconds(200));
+        scanner_.askSoon(*moved, now + std::chrono::milliseconds(1500));
+        wake();
+    }
+    return rc;
 }
 
 } // namespace zelt

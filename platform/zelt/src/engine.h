@@ -4,6 +4,7 @@
 //   ZeltDevices  (zelt_devices.h)   ZELT table, verifiers, sealed commands
 //   OnvifDevices (onvif_devices.h)  WS-Discovery entries, details, ONVIF commands
 //   EventQueue, TableWatch (event_queue.h)
+//   scan::Scanner (scan.h)          address ranges searched by unicast, paced
 //
 // Threads: the receiver (every socket, the inquiry schedule and the tick),
 // the verifiers (signatures of hellos and byes, each device always on the
@@ -14,7 +15,7 @@
 //
 // Lock order (a lock may be taken while holding those before it, never the
 // other way round):
-//   ONVIF table → ZELT table → event queue, table watch, pin store, trust store → log
+//   ONVIF table → ZELT table → event queue, table watch, pin store, trust store, scan → log
 // A verifier's queue lock is never held with another; the engine itself has
 // no lock (its receive-loop state is the receiver thread's alone).
 // docs/architecture.md walks through threads, locks, events and commands.
@@ -25,6 +26,7 @@
 #include "net.h"
 #include "onvif.h"
 #include "onvif_devices.h"
+#include "scan.h"
 #include "trust.h"
 #include "wire.h"
 #include "zelt_devices.h"
@@ -54,6 +56,9 @@ public:
     // once it returns no callback runs (but that one) and waiting commands end.
     void stop();
     void inquire();
+    // Replaces the address ranges searched by unicast (ZELT_ERR_* code; on
+    // failure nothing changes) and starts a pass over them.
+    uint32_t setScanRanges(const std::string &text);
 
     uint32_t command(const Target &target, wire::CommandBody body, wire::CommandResult &out);
     // The user agreed to send a credential to this unverified device (next command, 60 s).
@@ -71,13 +76,22 @@ public:
     void handleDiscovery(const uint8_t *data, size_t size) { onvif_.handleDiscovery(data, size, nullptr); }
     // One WS-Discovery datagram as if it came from `from` on interface `ifindex`.
     void handleDiscoveryFrom(const uint8_t *data, size_t size, uint32_t fromAddress, int ifindex);
+    // The same from a scanned address, as an answer to the probe sent to it
+    // when `directed` (tests; the receiver checks the probe id itself).
+    void handleDiscoveryFrom(const uint8_t *data, size_t size, const net::Address &from, int ifindex, bool directed);
 
 private:
     bool openOnvif(std::string *error);
+    void openOnvif6();
+    void wake(); // the receiver looks at its schedule again
     void closeOnvif();
     void receiveLoop();
-    void receiveZelt(); // what waits in the ZELT socket, without blocking
+    void receiveZelt(); // what waits in the ZELT sockets, without blocking
     void receiveOnvif(int fd);
+    // The addresses of the scan ranges whose turn has come.
+    void scanStep(Clock::time_point now);
+    // A WS-Discovery probe to one address of the scan ranges.
+    void sendDirectedProbe(const net::Address &a);
     void dispatchLoop(std::shared_ptr<Engine> self);
     int sendInquiry(const wire::Mac *target); // returns the answer window in ms
     void tick(Clock::time_point now);
@@ -88,13 +102,16 @@ private:
     bool onvifEnabled_ = true;
     std::atomic<bool> stopping_{false};
     std::atomic<bool> inquiryWanted_{false};
+    std::atomic<bool> rangesSet_{false}; // by the caller: $ZELT_SCAN is not read then
 
     // Sockets: opened by start(), closed by the destructor (a command still
     // running on a caller's thread may be sending until its next wait).
     net::Transport transport_;
     int wakeFd_ = -1;
     int wsdRx_ = -1, wsdTx_ = -1; // WS-Discovery: group listener (hellos, byes), probe socket (matches)
+    int wsdRx6_ = -1, wsdTx6_ = -1; // the same over IPv6 (ff02::c), where an interface has it
     uint16_t wsdPort_ = onvif::kDiscoveryPort;
+    scan::Scanner scanner_;
 
     EventQueue events_;
     TableWatch watch_;

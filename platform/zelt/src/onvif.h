@@ -22,6 +22,7 @@ constexpr size_t kMaxDepth = 32;
 constexpr size_t kMaxNodes = 4096;
 constexpr uint16_t kDiscoveryPort = 3702;
 constexpr const char *kDiscoveryGroup = "239.255.255.250";
+constexpr const char *kDiscoveryGroup6 = "ff02::c"; // link-local scope
 
 namespace ns {
 constexpr const char *soap = "http://www.w3.org/2003/05/soap-envelope";

@@ -74,10 +74,17 @@ bool splitHttpUrl(const std::string &url, std::string &host, uint16_t &port, boo
         && curl_url_get(u, CURLUPART_HOST, &h, 0) == CURLUE_OK
         && curl_url_get(u, CURLUPART_PORT, &p, CURLU_DEFAULT_PORT) == CURLUE_OK
         && (std::strcmp(scheme, "http") == 0 || std::strcmp(scheme, "https") == 0)) {
+        // An address literal, IPv4 or IPv6 (in brackets, without a zone): no
+        // name is ever looked up for a device.
+        std::string literal = h;
+        if (literal.size() > 2 && literal.front() == '[' && literal.back() == ']')
+            literal = literal.substr(1, literal.size() - 2);
         in_addr a;
+        in6_addr a6;
         long v = std::strtol(p, nullptr, 10);
-        if (inet_pton(AF_INET, h, &a) == 1 && v > 0 && v < 65536) {
-            host = h;
+        if ((inet_pton(AF_INET, literal.c_str(), &a) == 1 || inet_pton(AF_INET6, literal.c_str(), &a6) == 1) && v > 0
+            && v < 65536) {
+            host = literal;
             port = uint16_t(v);
             if (https)
                 *https = std::strcmp(scheme, "https") == 0;

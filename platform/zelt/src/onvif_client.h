@@ -69,7 +69,8 @@ private:
 };
 
 // Scheme, host and port of an XAddr through libcurl's URL parser; false for
-// anything but http:// or https:// with an IPv4 literal.
+// anything but http:// or https:// with an IPv4 or IPv6 literal (the host
+// comes without brackets).
 bool splitHttpUrl(const std::string &url, std::string &host, uint16_t &port, bool *https = nullptr);
 
 } // namespace zelt::onvif

@@ -66,13 +66,14 @@ void identityFromEndpoint(const std::string &address, const std::string &scopeMa
     mac = {uint8_t((h[0] & 0xfc) | 0x02), h[1], h[2], h[3], h[4], h[5]};
 }
 
-bool inSubnet(const in_addr &host, const net::Interface &i)
+// The host of an XAddr, when it is an address literal.
+std::optional<net::Address> xaddrHost(const std::string &url, bool *https = nullptr)
 {
-    const uint32_t h = ntohl(host.s_addr);
-    if (i.loopback)
-        return (h >> 24) == 127;
-    const uint32_t m = ntohl(i.mask.s_addr), a = ntohl(i.address.s_addr);
-    return m != 0 && (h & m) == (a & m);
+    std::string host;
+    uint16_t port;
+    if (!onvif::splitHttpUrl(url, host, port, https))
+        return std::nullopt;
+    return net::Address::parse(host);
 }
 
 std::string normalisedMac(const std::string &text)
@@ -137,8 +138,13 @@ void OnvifDevices::handleDiscovery(const uint8_t *data, size_t size, const Origi
     }
     if (m->kind == onvif::DiscoveryMessage::Probe || m->kind == onvif::DiscoveryMessage::Other)
         return;
+    // An answer to the probe sent to its sender's very address in a scan range.
+    const bool directed = m->kind == onvif::DiscoveryMessage::ProbeMatches && from && from->directedProbe
+                          && from->directedProbe(m->relatesTo);
+    if (from && !from->chosenInterface && !directed)
+        return; // only answers to directed probes may come in by another way
     std::lock_guard lock(mu_);
-    if (m->kind == onvif::DiscoveryMessage::ProbeMatches
+    if (m->kind == onvif::DiscoveryMessage::ProbeMatches && !directed
         && std::none_of(probeIds_.begin(), probeIds_.end(), [&](const auto &p) {
                return p.first == m->relatesTo
                       && Clock::now() - p.second < std::chrono::milliseconds(2 * ctx_.timing.windowMs + 5000);
@@ -146,10 +152,18 @@ void OnvifDevices::handleDiscovery(const uint8_t *data, size_t size, const Origi
         log::write(3, "ProbeMatches answering no probe of ours, dropped");
         return;
     }
-    onDiscovery(*m, from, Clock::now());
+    onDiscovery(*m, from, directed, Clock::now());
 }
 
-void OnvifDevices::onDiscovery(const onvif::DiscoveryMessage &m, const Origin *from, Clock::time_point now)
+bool OnvifDevices::heardFrom(const net::Address &a, Clock::time_point since)
+{
+    std::lock_guard lock(mu_);
+    auto it = heardAt_.find(a);
+    return it != heardAt_.end() && it->second >= since;
+}
+
+void OnvifDevices::onDiscovery(const onvif::DiscoveryMessage &m, const Origin *from, bool directed,
+                               Clock::time_point now)
 {
     mu_.assertHeld();
     for (const onvif::Endpoint &ep : m.endpoints) {
@@ -168,7 +182,12 @@ void OnvifDevices::onDiscovery(const onvif::DiscoveryMessage &m, const Origin *f
         }
         if (ep.xaddrs.empty())
             continue; // nothing to reach it by
-        const uint32_t sender = from ? from->address : 0;
+        const net::Address sender = from ? from->address : net::Address{};
+        if (sender.valid()) {
+            if (heardAt_.size() >= kMaxDevices && !heardAt_.count(sender))
+                heardAt_.clear(); // bounded like the table
+            heardAt_[sender] = now;
+        }
         if (it == entries_.end()) {
             size_t &mine = perSender_[sender];
             if (entries_.size() >= kMaxDevices || mine >= perSenderMax_) {
@@ -197,16 +216,15 @@ void OnvifDevices::onDiscovery(const onvif::DiscoveryMessage &m, const Origin *f
         e.lastSeen = now;
         e.url = reachableXAddr(ep);
         // The service must live at the address the announcement came from,
-        // and that address on the link it came in on.
+        // and that address on the link it came in on, or be the scanned
+        // address whose probe this answers.
         e.originOk = false;
         if (from && !e.url.empty()) {
-            std::string host;
-            uint16_t port;
-            in_addr a{};
-            if (onvif::splitHttpUrl(e.url, host, port) && inet_pton(AF_INET, host.c_str(), &a) == 1
-                && a.s_addr == from->address) {
+            auto a = xaddrHost(e.url);
+            if (a && *a == from->address) {
+                e.originOk = directed;
                 for (auto &i : transport_.interfaces())
-                    if (int(i.index) == from->ifindex && inSubnet(a, i))
+                    if (int(i.index) == from->ifindex && net::inSubnet(*a, i))
                         e.originOk = true;
             }
         }
@@ -310,12 +328,24 @@ void OnvifDevices::refresh(const std::string &key, Entry &e, bool peers)
 
     copyText(fresh.szSerialNO, serial);
     copyText(fresh.szMAC, wire::macText(mac));
-    std::string host;
-    uint16_t port = 80;
-    for (auto &x : e.endpoint.xaddrs)
-        if (onvif::splitHttpUrl(x, host, port))
-            break;
+    // The first IPv4 XAddr gives address and port; an IPv6-only device's first IPv6 one.
+    std::string host, host6;
+    uint16_t port = 80, port6 = 80;
+    for (auto &x : e.endpoint.xaddrs) {
+        std::string h;
+        uint16_t p;
+        if (!onvif::splitHttpUrl(x, h, p))
+            continue;
+        const bool v6 = h.find(':') != std::string::npos;
+        if (v6 && host6.empty())
+            host6 = h, port6 = p;
+        else if (!v6 && host.empty())
+            host = h, port = p;
+    }
+    if (host.empty())
+        port = port6;
     copyText(fresh.szIPv4Address, e.enriched && !e.nic.address.empty() ? e.nic.address : host);
+    copyText(fresh.szIPv6Address, host6);
     fresh.dwPort = port;
     fresh.wHttpPort = uint16_t(e.enriched && e.httpPort > 0 ? e.httpPort : port);
     copyText(fresh.szDevDesc, e.enriched && !e.device.model.empty() ? e.device.model : e.scopes.hardware);
@@ -488,19 +518,19 @@ void OnvifDevices::runWorker()
 
 std::string OnvifDevices::reachableXAddr(const onvif::Endpoint &e) const
 {
-    // HTTPS first: its certificate can be pinned.
+    // HTTPS first: its certificate can be pinned. A local subnet, or a scan
+    // range: beyond those an address is not taken from an announcement.
     for (bool wantHttps : {true, false})
         for (const std::string &x : e.xaddrs) {
-            std::string host;
-            uint16_t port;
             bool https = false;
-            in_addr a;
-            if (!onvif::splitHttpUrl(x, host, port, &https) || https != wantHttps
-                || inet_pton(AF_INET, host.c_str(), &a) != 1)
+            auto a = xaddrHost(x, &https);
+            if (!a || https != wantHttps)
                 continue;
             for (auto &i : transport_.interfaces())
-                if (inSubnet(a, i))
+                if (net::inSubnet(*a, i))
                     return x;
+            if (inScanRange_ && inScanRange_(*a))
+                return x;
         }
     return {};
 }
@@ -653,6 +683,8 @@ void OnvifDevices::tick(Clock::time_point now)
     const auto period = std::chrono::milliseconds(ctx_.timing.inquiryPeriodMs);
     const auto grace = std::chrono::milliseconds(std::min(ctx_.timing.windowMs, ctx_.timing.inquiryPeriodMs / 2));
     std::lock_guard lock(mu_);
+    for (auto it = heardAt_.begin(); it != heardAt_.end();)
+        it = now - it->second > 3 * period + grace ? heardAt_.erase(it) : std::next(it);
     for (auto it = entries_.begin(); it != entries_.end();) {
         if (now - it->second.lastSeen > 3 * period + grace) {
             auto gone = it++;

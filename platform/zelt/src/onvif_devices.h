@@ -27,6 +27,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -49,18 +50,27 @@ public:
 
     // At start: $ZELT_ONVIF_PASSWORD, $ZELT_ONVIF_PER_SENDER and the pin file.
     void configure();
+    // Set once, before any thread runs: whether an address lies in a scan
+    // range (an XAddr there is reachable; it takes the scan lock, a leaf).
+    void setScanRanges(std::function<bool(const net::Address &)> inRange) { inScanRange_ = std::move(inRange); }
 
     // Receiver thread.
     // Where a WS-Discovery datagram came from.
     struct Origin {
-        uint32_t address = 0; // network order
+        net::Address address;
         int ifindex = -1;
+        bool chosenInterface = true; // came in on a chosen interface
+        // Whether a ProbeMatches relating to this id answers the probe sent to
+        // this very address of a scan range (empty: there was none).
+        std::function<bool(const std::string &relatesTo)> directedProbe;
     };
     // A Probe for the video device types; its id is kept, so that only
     // matches answering it are taken.
     std::string newProbe();
     // One datagram; `from` null: of unknown origin, listed at most, never commanded.
     void handleDiscovery(const uint8_t *data, size_t size, const Origin *from);
+    // An entry was announced from `a` since `since` (a scan need not probe it).
+    bool heardFrom(const net::Address &a, Clock::time_point since);
     // Drops silent entries and expired consent; rebuilds the records of
     // entries whose settling time is over and of those whose ZELT twin came or went.
     void tick(Clock::time_point now);
@@ -90,8 +100,8 @@ private:
         Clock::time_point firstSeen, lastSeen;
         ZELT_DEVICE_INFO info{}; // as last reported (or built)
         bool reported = false;   // an online event went out for `info`
-        uint32_t sender = 0;     // IPv4 address the last announcement came from (network order)
-        bool originOk = false;   // the XAddr host is that sender, on the link it came in on
+        net::Address sender;     // the address the last announcement came from
+        bool originOk = false;   // the XAddr host is that sender, on the link it came in on (or scanned there)
         bool ambiguous = false;  // another entry (or a ZELT device) claims its MAC or serial number
         std::string url;         // the XAddr commands go to (empty: none reachable)
         std::string idSerial;    // identity in the indexes below
@@ -112,7 +122,7 @@ private:
     };
     using Entries = std::map<std::string, Entry>; // key: "onvif:" + endpoint reference
 
-    void onDiscovery(const onvif::DiscoveryMessage &m, const Origin *from, Clock::time_point now);
+    void onDiscovery(const onvif::DiscoveryMessage &m, const Origin *from, bool directed, Clock::time_point now);
     void enrich(const std::string &key);
     std::string reachableXAddr(const onvif::Endpoint &e) const;
     uint32_t commandEntry(const std::string &key, const Entry &e, const wire::CommandBody &body);
@@ -142,7 +152,9 @@ private:
     Entries entries_;
     std::multimap<wire::Mac, std::string> byMac_;
     std::multimap<std::string, std::string> bySerial_;
-    std::unordered_map<uint32_t, size_t> perSender_;                 // entries each sender announced
+    std::map<net::Address, size_t> perSender_;          // entries each sender announced
+    std::map<net::Address, Clock::time_point> heardAt_; // when each sender last announced
+    std::function<bool(const net::Address &)> inScanRange_;
     std::set<std::string> dirty_;                                    // to rebuild at the next tick
     std::deque<std::pair<Clock::time_point, std::string>> settling_; // new entries by the end of their settling
     std::map<wire::Mac, Clock::time_point> consent_;

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <mutex>
 
 namespace {
@@ -17,6 +18,7 @@ thread_local uint32_t t_lastError = ZELT_ERR_NONE;
 
 std::mutex g_lifecycle;
 std::shared_ptr<zelt::Engine> g_engine;
+std::optional<std::string> g_scanRanges; // of ZELT_SetScanRanges, kept across a restart
 
 int fail(uint32_t code)
 {
@@ -99,6 +101,8 @@ ZELT_API int ZELT_Start_V30(ZELT_DEVICE_FIND_CALLBACK cbDeviceFind, uint32_t dwR
     if (g_engine)
         return fail(ZELT_ERR_ALREADY_STARTED);
     auto e = std::make_shared<zelt::Engine>(zelt::net::settingsFromEnvironment(), zelt::timingFromEnvironment());
+    if (g_scanRanges)
+        e->setScanRanges(*g_scanRanges); // checked when it was set
     uint32_t status = e->start(cbDeviceFind, pUserData);
     if (status != ZELT_ERR_NONE)
         return fail(status);
@@ -291,6 +295,27 @@ ZELT_API int ZELT_AllowUncertified(const char *szMAC)
 ZELT_API int ZELT_AcceptNewCertificate(const char *szMAC)
 {
     return withMac(szMAC, &zelt::Engine::acceptNewCertificate);
+}
+
+ZELT_API int ZELT_SetScanRanges(const char *szRanges)
+{
+    std::string text;
+    if (!argText(szRanges, 65536, text))
+        return fail(ZELT_ERR_INVALID_PARAM);
+    // Checked before anything changes: a refused list leaves the ranges searched as they were.
+    std::vector<zelt::scan::Range> ranges;
+    if (uint32_t rc = zelt::scan::parseRanges(text, ranges))
+        return fail(rc);
+    std::shared_ptr<zelt::Engine> e;
+    {
+        std::lock_guard lock(g_lifecycle);
+        g_scanRanges = text;
+        e = g_engine;
+    }
+    if (e)
+        if (uint32_t rc = e->setScanRanges(text))
+            return fail(rc);
+    return ok();
 }
 
 } // extern "C"

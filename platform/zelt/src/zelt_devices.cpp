@@ -132,6 +132,91 @@ int ZeltDevices::sendInquiry(const wire::Mac *target)
     return m.inquiry.windowMs;
 }
 
+void ZeltDevices::sendInquiryTo(const net::Address &to, const wire::Mac *target)
+{
+    if (!enabled_)
+        return;
+    wire::Message m;
+    m.type = wire::Type::Inquiry;
+    m.msgId = crypto::randomU64();
+    m.inquiry.clientId = clientId_;
+    m.inquiry.seq = ++inquirySeq_;
+    m.inquiry.windowMs = uint16_t(ctx_.timing.windowMs); // one device answers
+    if (target)
+        m.inquiry.target = *target;
+    auto bytes = wire::encode(m);
+    transport_.sendTo(to, transport_.sendPort(), bytes.data(), bytes.size());
+}
+
+void ZeltDevices::handleUnicast(const uint8_t *data, size_t size, const net::Address &from, bool solicited)
+{
+    if (!enabled_)
+        return;
+    auto msg = wire::decode(data, size);
+    if (!msg || seenBefore(msg->msgId))
+        return;
+    if (msg->type == wire::Type::Response) {
+        onResponse(msg->response);
+    } else if (msg->type == wire::Type::Hello && solicited) {
+        handle(std::move(*msg), Clock::now(), &from);
+    } else if (msg->type == wire::Type::Hello) {
+        // Nobody asked that address: a device announces itself by multicast only.
+        log::write(3, "unicast hello from %s that answers no inquiry of ours, dropped", from.text().c_str());
+    }
+}
+
+bool ZeltDevices::heardFrom(const net::Address &a, Clock::time_point since)
+{
+    std::lock_guard lock(mu_);
+    auto it = heardAt_.find(a);
+    return it != heardAt_.end() && it->second >= since;
+}
+
+void ZeltDevices::noteRoute(Entry &e, const net::Address *from, Clock::time_point now)
+{
+    mu_.assertHeld();
+    auto heard = [&](const net::Address &a) {
+        if (heardAt_.size() >= 2 * kMaxDevices && !heardAt_.count(a))
+            heardAt_.clear(); // bounded like the table
+        heardAt_[a] = now;
+    };
+    if (!from) {
+        e.lastMulticast = now;
+        e.multicastHeard = true;
+        if (e.record.ipv4 != wire::Ip4{}) {
+            uint32_t v;
+            std::memcpy(&v, e.record.ipv4.data(), 4);
+            heard(net::Address::v4(v));
+        }
+        if (e.record.ipv6 != wire::Ip6{}) {
+            in6_addr v;
+            std::memcpy(&v, e.record.ipv6.data(), 16);
+            heard(net::Address::v6(v));
+        }
+        return;
+    }
+    heard(*from);
+    const bool own = from->isV6() ? std::memcmp(from->bytes.data(), e.record.ipv6.data(), 16) == 0
+                                  : std::memcmp(from->bytes.data(), e.record.ipv4.data(), 4) == 0;
+    const auto life = 3 * std::chrono::milliseconds(ctx_.timing.inquiryPeriodMs);
+    if (own || !e.unicast || !e.unicastBound || now - e.lastUnicast > life || *e.unicast == *from) {
+        e.unicast = *from;
+        e.unicastBound = own;
+        e.lastUnicast = now;
+    }
+}
+
+std::optional<net::Address> ZeltDevices::routeOf(const Entry &e, Clock::time_point now) const
+{
+    mu_.assertHeld();
+    // The group while it answers there (every period): it reaches devices
+    // of this segment whatever their address; else where a scan found it.
+    const auto fresh = std::chrono::milliseconds(ctx_.timing.inquiryPeriodMs + ctx_.timing.windowMs);
+    if (!e.unicast || (e.multicastHeard && now - e.lastMulticast <= fresh))
+        return std::nullopt;
+    return e.unicast;
+}
+
 void ZeltDevices::handleDatagram(const uint8_t *data, size_t size)
 {
     if (!enabled_)
@@ -146,14 +231,14 @@ void ZeltDevices::handleDatagram(const uint8_t *data, size_t size)
     handle(std::move(*msg), Clock::now());
 }
 
-void ZeltDevices::handle(wire::Message &&m, Clock::time_point now)
+void ZeltDevices::handle(wire::Message &&m, Clock::time_point now, const net::Address *unicastFrom)
 {
     switch (m.type) {
     case wire::Type::Hello:
     case wire::Type::Bye: {
         if (shards_.empty()) { // no verifier runs: verified here
             if (m.type == wire::Type::Hello)
-                onHello(m.hello, now);
+                onHello(m.hello, now, unicastFrom);
             else
                 onBye(m.bye);
             return;
@@ -171,7 +256,7 @@ void ZeltDevices::handle(wire::Message &&m, Clock::time_point now)
                 log::write(3, "verifier busy, announcement of %s dropped", serial.c_str());
                 return;
             }
-            s.queue.push_back(std::move(m));
+            s.queue.push_back({std::move(m), unicastFrom ? std::optional(*unicastFrom) : std::nullopt});
         }
         s.cv.notify_one();
         break;
@@ -216,19 +301,19 @@ void ZeltDevices::runVerifier(unsigned index)
 {
     Shard &s = *shards_.at(index);
     for (;;) {
-        wire::Message m;
+        Queued q;
         {
             std::unique_lock lock(s.mu);
             s.cv.wait(lock, [&] { return shardsStop_ || !s.queue.empty(); });
             if (shardsStop_)
                 return;
-            m = std::move(s.queue.front());
+            q = std::move(s.queue.front());
             s.queue.pop_front();
         }
-        if (m.type == wire::Type::Hello)
-            onHello(m.hello, Clock::now());
+        if (q.m.type == wire::Type::Hello)
+            onHello(q.m.hello, Clock::now(), q.unicastFrom ? &*q.unicastFrom : nullptr);
         else
-            onBye(m.bye);
+            onBye(q.m.bye);
     }
 }
 
@@ -358,7 +443,7 @@ void ZeltDevices::noteUntrusted(const wire::Hello &h)
     report("untrusted:" + key + crypto::toHex(h.cert.identity.data(), 8), info);
 }
 
-void ZeltDevices::onHello(const wire::Hello &h, Clock::time_point now)
+void ZeltDevices::onHello(const wire::Hello &h, Clock::time_point now, const net::Address *unicastFrom)
 {
     const std::string key = tableKey(h.device.serial, h.device.mac);
     bool known = false, certKnown = false;
@@ -411,6 +496,7 @@ void ZeltDevices::onHello(const wire::Hello &h, Clock::time_point now)
             e.lastProbe = now;
             e.uptimeMs = h.uptimeMs;
             e.uptimeAt = now;
+            noteRoute(e, unicastFrom, now);
             report(key, e.info);
             table_.emplace(key, std::move(e));
             index(key, h.device, changed);
@@ -437,6 +523,7 @@ void ZeltDevices::onHello(const wire::Hello &h, Clock::time_point now)
                 e.cert = h.cert;
                 e.signedPart = h.signedPart;
                 e.signature = h.signature;
+                noteRoute(e, unicastFrom, now);
                 ZELT_DEVICE_INFO fresh;
                 fillDeviceInfo(h.device, ZELT_EVENT_CHANGED, fresh);
                 fresh.byTrust = e.info.byTrust;
@@ -483,11 +570,11 @@ void ZeltDevices::onBye(const wire::Bye &b)
     tellListener(changed);
 }
 
-std::vector<wire::Mac> ZeltDevices::tick(Clock::time_point now)
+std::vector<ZeltDevices::Probe> ZeltDevices::tick(Clock::time_point now)
 {
     const auto period = std::chrono::milliseconds(ctx_.timing.inquiryPeriodMs);
     const auto grace = std::chrono::milliseconds(std::min(ctx_.timing.windowMs, ctx_.timing.inquiryPeriodMs / 2));
-    std::vector<wire::Mac> probes;
+    std::vector<Probe> probes;
     Identities changed;
     {
         std::lock_guard lock(mu_);
@@ -508,13 +595,15 @@ std::vector<wire::Mac> ZeltDevices::tick(Clock::time_point now)
             // Missed an answer: ask this one device directly before it times out.
             if (silent > period + grace && now - it->second.lastProbe >= period / 4) {
                 it->second.lastProbe = now;
-                if (probes.size() < 64)
-                    probes.push_back(it->second.record.mac);
+                if (probes.size() < 4096)
+                    probes.push_back({it->second.record.mac, routeOf(it->second, now)});
             }
             ++it;
         }
         for (auto &r : recheck)
             updateAmbiguity(r.serial, r.mac, now);
+        for (auto it = heardAt_.begin(); it != heardAt_.end();)
+            it = now - it->second > 3 * period + grace ? heardAt_.erase(it) : std::next(it);
     }
     tellListener(changed);
     return probes;
@@ -554,6 +643,7 @@ uint32_t ZeltDevices::find(const Target &t, Peer &out)
         out.record = e->record;
         out.uptimeMs = e->uptimeMs;
         out.uptimeAt = e->uptimeAt;
+        out.unicast = routeOf(*e, Clock::now());
     }
     return rc;
 }
@@ -603,7 +693,11 @@ uint32_t ZeltDevices::command(const Peer &dev, wire::CommandBody body, Clock::ti
     auto interval = std::chrono::milliseconds(ctx_.timing.retransmitMs);
     for (int attempt = 0; !ctx_.stopping; ++attempt) {
         lock.unlock();
-        transport_.send(datagram.data(), datagram.size()); // a retransmission is the same datagram
+        // A retransmission is the same datagram.
+        if (dev.unicast)
+            transport_.sendTo(*dev.unicast, transport_.sendPort(), datagram.data(), datagram.size());
+        else
+            transport_.send(datagram.data(), datagram.size());
         lock.lock();
         auto until = std::min(deadline, Clock::now() + interval);
         if (pendingCv_.wait_until(lock, until, [&] { return ctx_.stopping || pending->result.has_value(); }))

@@ -24,6 +24,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <unordered_set>
@@ -55,10 +56,23 @@ public:
     // their verifier (verified on the calling thread while none runs),
     // answers complete their round trip.
     void handleDatagram(const uint8_t *data, size_t size);
+    // A datagram of a unicast socket from `from`: a hello is taken only when
+    // `solicited` (it answers our inquiry to that very address of a scan
+    // range); command answers always (they open with the command's key or not at all).
+    void handleUnicast(const uint8_t *data, size_t size, const net::Address &from, bool solicited);
     // Sends an inquiry (to one MAC, or to every device); its answer window in ms.
     int sendInquiry(const wire::Mac *target);
-    // Ages the table; the MACs of devices to ask directly before they time out.
-    std::vector<wire::Mac> tick(Clock::time_point now);
+    // The same by unicast to one address (a scan, or a device found by one).
+    void sendInquiryTo(const net::Address &to, const wire::Mac *target);
+    // A verified device answered from `a`, or announced it as its address, since `since`.
+    bool heardFrom(const net::Address &a, Clock::time_point since);
+    // Ages the table; the devices to ask directly before they time out, by
+    // unicast to the address they answered from when found by a scan.
+    struct Probe {
+        wire::Mac mac{};
+        std::optional<net::Address> unicast;
+    };
+    std::vector<Probe> tick(Clock::time_point now);
 
     // Verifier threads: openVerifiers(n) before the threads start, each runs
     // runVerifier(i) until stopVerifiers().
@@ -71,6 +85,7 @@ public:
         wire::DeviceRecord record;
         uint64_t uptimeMs = 0; // the device's clock at uptimeAt
         Clock::time_point uptimeAt;
+        std::optional<net::Address> unicast; // commands go here, not to the group: found by a scan only
     };
     // ZELT_ERR_NONE with the device, or why not (no device, untrusted, ambiguous).
     uint32_t find(const Target &t, Peer &out);
@@ -94,6 +109,13 @@ private:
         Clock::time_point uptimeAt;
         bool rival = false; // another certified identity claims this serial number and MAC
         Clock::time_point rivalSeen;
+        // Found by a scan: where it answered from. "Bound" when that is the
+        // address its signed record carries: then a copy of its hello sent
+        // from elsewhere does not move it while it is heard there.
+        std::optional<net::Address> unicast;
+        bool unicastBound = false;
+        Clock::time_point lastUnicast, lastMulticast;
+        bool multicastHeard = false;
     };
     struct Untrusted {
         std::string serial;
@@ -107,17 +129,21 @@ private:
         crypto::SessionKeys keys;
         std::optional<wire::CommandResult> result; // the opened answer
     };
+    struct Queued {
+        wire::Message m;
+        std::optional<net::Address> unicastFrom; // a hello answering a scan came from there
+    };
     struct Shard {
         CheckedMutex mu{"verifier queue lock"};
         std::condition_variable_any cv;
-        std::deque<wire::Message> queue;
+        std::deque<Queued> queue;
     };
     // Serial numbers and MACs that came or went, for the listener once mu_ is released.
     using Identities = std::vector<std::pair<std::string, wire::Mac>>;
 
-    void handle(wire::Message &&m, Clock::time_point now);
+    void handle(wire::Message &&m, Clock::time_point now, const net::Address *unicastFrom = nullptr);
     void onResponse(const wire::Response &r);
-    void onHello(const wire::Hello &h, Clock::time_point now);
+    void onHello(const wire::Hello &h, Clock::time_point now, const net::Address *unicastFrom = nullptr);
     void onBye(const wire::Bye &b);
     void noteUntrusted(const wire::Hello &h);
     bool seenBefore(uint64_t msgId); // receiver thread only
@@ -126,6 +152,10 @@ private:
     // The rest need mu_.
     void report(const std::string &key, const ZELT_DEVICE_INFO &info);
     uint32_t findLocked(const Target &t, const Entry *&out) const;
+    // How a hello reached us: the route commands take, and the addresses heard.
+    void noteRoute(Entry &e, const net::Address *unicastFrom, Clock::time_point now);
+    // Where commands to the entry go: nullopt for the group.
+    std::optional<net::Address> routeOf(const Entry &e, Clock::time_point now) const;
     // Recomputes the trust flag of every entry sharing this serial number
     // or MAC and reports those whose flag changed.
     void updateAmbiguity(const std::string &serial, const wire::Mac &mac, Clock::time_point now);
@@ -149,8 +179,9 @@ private:
     std::multimap<wire::Mac, std::string> byMac_;
     std::set<wire::Mac> heardMacs_; // every MAC and serial number a verified device had in this run
     std::set<std::string> heardSerials_;
-    std::map<wire::SignPublicKey, uint32_t> boots_; // highest boot counter of each identity
-    std::map<std::string, Untrusted> untrusted_;    // key: serial + MAC
+    std::map<wire::SignPublicKey, uint32_t> boots_;     // highest boot counter of each identity
+    std::map<std::string, Untrusted> untrusted_;        // key: serial + MAC
+    std::map<net::Address, Clock::time_point> heardAt_; // addresses verified devices answered from or announced
     std::map<uint32_t, std::shared_ptr<Pending>> pending_;
     std::condition_variable_any pendingCv_;
 

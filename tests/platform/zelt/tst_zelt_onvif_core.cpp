@@ -227,7 +227,10 @@ private slots:
         uint16_t port = 0;
         QVERIFY(onvif::splitHttpUrl(m->endpoints[0].xaddrs[0], host, port));
         QCOMPARE(port, quint16(8080));
-        QVERIFY(!onvif::splitHttpUrl(m->endpoints[0].xaddrs[1], host, port)); // IPv6 is not reached over ONVIF here
+        QVERIFY(onvif::splitHttpUrl(m->endpoints[0].xaddrs[1], host, port)); // an IPv6 literal, without brackets
+        QCOMPARE(QString::fromStdString(host), QString("::1"));
+        QCOMPARE(port, quint16(80));
+        QVERIFY(!onvif::splitHttpUrl("http://camera.local/onvif", host, port)); // names are never looked up
         bool https = false;
         QVERIFY(onvif::splitHttpUrl("https://127.0.0.1/onvif", host, port, &https));
         QVERIFY(https && port == 443);

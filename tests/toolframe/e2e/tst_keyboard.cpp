@@ -111,6 +111,9 @@ private slots:
         QVERIFY2(search->findChild<QAbstractItemView *>(QStringLiteral("tableWidgetDevice")),
                  "the device-search panel is in the page");
         QCOMPARE(frame()->StackedWidget()->currentWidget(), search);
+        // The keyboard focus went along into the tool.
+        QVERIFY2(search->isAncestorOf(QApplication::focusWidget()),
+                 qPrintable(QApplication::focusWidget()->objectName()));
 
         // Back to the panel (the strip wraps), and a second tool.
         press(Qt::Key_Tab, Qt::ControlModifier);
@@ -119,6 +122,8 @@ private slots:
         openByKeys(3);
         QCOMPARE(tabTypes(scene()), QList<int>({1, 3, 2}));
         QCOMPARE(scene()->CurrentPageType(), 3);
+        // A tool without controls of its own: the focus waits on the strip.
+        QCOMPARE(QApplication::focusWidget(), frame()->TabView());
     }
 
     void tabsByKeys()
