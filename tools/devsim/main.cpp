@@ -260,8 +260,8 @@ struct Timer {
 
 // How a datagram reached the simulator.
 struct Arrival {
-    int family = AF_INET;      // multicast: the group it came to
-    bool unicast = false;      // sent to an address of this host
+    int family = AF_INET;        // multicast: the group it came to
+    bool unicast = false;        // sent to an address of this host
     zelt::net::Address from, to; // unicast: the sender, and the address it sent to
     uint16_t fromPort = 0;
 };
@@ -379,9 +379,10 @@ public:
             return out;
         bool ours = false;
         for (auto &i : transport.interfaces()) {
-            ours = ours || (to.isV6() ? std::any_of(i.ipv6.begin(), i.ipv6.end(),
-                                                    [&](auto &p) { return std::memcmp(&p.first, to.bytes.data(), 16) == 0; })
-                                      : i.has4 && (i.loopback ? to.bytes[0] == 127 : to.v4() == i.address.s_addr));
+            ours = ours
+                   || (to.isV6() ? std::any_of(i.ipv6.begin(), i.ipv6.end(),
+                                               [&](auto &p) { return std::memcmp(&p.first, to.bytes.data(), 16) == 0; })
+                                 : i.has4 && (i.loopback ? to.bytes[0] == 127 : to.v4() == i.address.s_addr));
         }
         if (!ours)
             return out;
@@ -487,8 +488,8 @@ public:
             unicastAnswering[key] = t + window;
             ++unicastDue[i];
             const double delay = std::uniform_real_distribution<double>(0, window / 4)(rng);
-            Timer timer{Clock::now() + std::chrono::microseconds(int64_t(delay * 1e6)), Timer::Answer, i, q.clientId,
-                        q.seq, t};
+            Timer timer{
+                Clock::now() + std::chrono::microseconds(int64_t(delay * 1e6)), Timer::Answer, i, q.clientId, q.seq, t};
             timer.replyTo = from.from;
             timer.replyPort = from.fromPort;
             timer.replyFrom = from.to;
@@ -573,8 +574,7 @@ public:
             if (out.datagram && from.unicast)
                 sendBack(*out.datagram, from.from, from.fromPort, from.to);
             else if (out.datagram)
-                sendRaw(*out.datagram,
-                        from.family == AF_INET6 ? zelt::net::Transport::kV6 : zelt::net::Transport::kV4);
+                sendRaw(*out.datagram, from.family == AF_INET6 ? zelt::net::Transport::kV6 : zelt::net::Transport::kV4);
             if (out.changed) {
                 saveState();
                 announce(it->second);

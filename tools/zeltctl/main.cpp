@@ -445,8 +445,7 @@ int main(int argc, char **argv)
         else if (a == "--scan") {
             scan += (scan.empty() ? "" : ",") + std::string(v);
             scanGiven = true;
-        }
-        else if (a == "--protocol") {
+        } else if (a == "--protocol") {
             const std::string p = v;
             if (p == "zelt")
                 g_protocols = 1;

@@ -108,7 +108,7 @@ private:
     // running on a caller's thread may be sending until its next wait).
     net::Transport transport_;
     int wakeFd_ = -1;
-    int wsdRx_ = -1, wsdTx_ = -1; // WS-Discovery: group listener (hellos, byes), probe socket (matches)
+    int wsdRx_ = -1, wsdTx_ = -1;   // WS-Discovery: group listener (hellos, byes), probe socket (matches)
     int wsdRx6_ = -1, wsdTx6_ = -1; // the same over IPv6 (ff02::c), where an interface has it
     uint16_t wsdPort_ = onvif::kDiscoveryPort;
     scan::Scanner scanner_;

@@ -353,7 +353,7 @@ long receiveFrom(int fd, uint8_t *buf, size_t cap, Received *info)
         *info = Received{};
         if (auto a = Address::fromSockaddr(reinterpret_cast<sockaddr *>(&src), mh.msg_namelen))
             info->from = *a;
-        info->fromPort = src.ss_family == AF_INET ? ntohs(reinterpret_cast<sockaddr_in *>(&src)->sin_port)
+        info->fromPort = src.ss_family == AF_INET    ? ntohs(reinterpret_cast<sockaddr_in *>(&src)->sin_port)
                          : src.ss_family == AF_INET6 ? ntohs(reinterpret_cast<sockaddr_in6 *>(&src)->sin6_port)
                                                      : 0;
         for (cmsghdr *c = CMSG_FIRSTHDR(&mh); c; c = CMSG_NXTHDR(&mh, c)) {

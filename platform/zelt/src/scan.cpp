@@ -147,8 +147,7 @@ long offsetIn(const Range &r, const net::Address &a)
     return v >= f && v - f < r.count ? long(v - f) : -1;
 }
 
-Scanner::Scanner(int ratePerSecond)
-    : rate_(std::clamp(ratePerSecond, 1, 100000))
+Scanner::Scanner(int ratePerSecond) : rate_(std::clamp(ratePerSecond, 1, 100000))
 {
     crypto::randomBytes(key_.data(), key_.size());
 }

@@ -21,9 +21,9 @@
 
 namespace zelt::scan {
 
-constexpr uint32_t kMaxRange = 65536;      // addresses in one range: a /16 (IPv4), a /112 (IPv6)
-constexpr uint32_t kMaxTotal = 4 * 65536;  // addresses in all ranges together
-constexpr int kDefaultRate = 500;          // addresses a second
+constexpr uint32_t kMaxRange = 65536;     // addresses in one range: a /16 (IPv4), a /112 (IPv6)
+constexpr uint32_t kMaxTotal = 4 * 65536; // addresses in all ranges together
+constexpr int kDefaultRate = 500;         // addresses a second
 
 struct Range {
     net::Address first;
