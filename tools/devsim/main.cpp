@@ -1058,8 +1058,10 @@ int main(int argc, char **argv)
                     arrival.from = info.from;
                     arrival.to = info.to;
                     arrival.fromPort = info.fromPort;
-                    if (arrival.unicast && (!info.to.valid() || info.to.multicast()))
-                        continue; // a group's datagram is read from the group's socket
+                    // Each socket takes its own: group datagrams from the group's
+                    // (the IPv6 one is bound to the port), unicast from the unicast ones.
+                    if (info.to.valid() && info.to.multicast() == arrival.unicast)
+                        continue;
                     sim.onDatagram(buf.data(), size_t(n), arrival);
                 }
             }

@@ -338,9 +338,13 @@ void Engine::receiveZelt()
     int budget = 4096;
     for (int fd : {transport_.receiveFd(), transport_.receiveFd6()})
         while (fd >= 0 && budget-- > 0 && !stopping_) {
-            long n = net::receiveFrom(fd, buf, sizeof buf, nullptr);
+            net::Received info;
+            long n = net::receiveFrom(fd, buf, sizeof buf, &info);
             if (n < 0)
                 break;
+            // The IPv6 socket listens on the port: a datagram sent to this host's address is no multicast.
+            if (info.to.valid() && !info.to.multicast())
+                continue;
             zelt_.handleDatagram(buf, size_t(n));
         }
     // Unicast: answers of scanned addresses, and command answers of the devices found there.
@@ -423,16 +427,18 @@ void Engine::openOnvif6()
         return;
     wsdTx6_ = net::unicastSocket(AF_INET6, 0, nullptr);
     wsdRx6_ = socket(AF_INET6, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    int one = 1;
+    int one = 1, zero = 0;
+    // Bound to the port (a link-local group binds to one link only); it
+    // takes the group it joined, and what was not sent to it is dropped.
     sockaddr_in6 a{};
     a.sin6_family = AF_INET6;
     a.sin6_port = htons(wsdPort_);
-    a.sin6_addr = group;
     bool joined = false;
     if (wsdRx6_ >= 0) {
         setsockopt(wsdRx6_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
         setsockopt(wsdRx6_, IPPROTO_IPV6, IPV6_V6ONLY, &one, sizeof one);
         setsockopt(wsdRx6_, IPPROTO_IPV6, IPV6_RECVPKTINFO, &one, sizeof one);
+        setsockopt(wsdRx6_, IPPROTO_IPV6, IPV6_MULTICAST_ALL, &zero, sizeof zero);
         if (bind(wsdRx6_, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0)
             for (auto &i : transport_.interfaces()) {
                 if (!i.linkLocal6)
@@ -474,6 +480,8 @@ void Engine::receiveOnvif(int fd)
             break;
         if (n == 0 || size_t(n) > onvif::kMaxDatagram)
             continue; // too long to be a discovery message
+        if (fd == wsdRx6_ && !info.to.multicast())
+            continue; // the group listener takes the group's datagrams only
         const auto &ifs = transport_.interfaces();
         OnvifDevices::Origin from;
         from.address = info.from;

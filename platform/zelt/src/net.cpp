@@ -10,10 +10,6 @@
 #include <cstring>
 #include <sstream>
 
-#ifndef IPV6_MULTICAST_ALL
-#define IPV6_MULTICAST_ALL 29
-#endif
-
 namespace zelt::net {
 
 Address Address::v4(uint32_t networkOrder)
@@ -527,15 +523,19 @@ bool Transport::open(const Settings &s, uint16_t listenPort, uint16_t sendPort, 
     if (any6) {
         rx6_ = socket(AF_INET6, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
         tx6_ = socket(AF_INET6, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        // A link-local group can be bound to on one link only: the socket is
+        // bound to the port, takes only the group it joined, and its readers
+        // drop what was not sent to the group (IPV6_RECVPKTINFO).
         sockaddr_in6 b{};
         b.sin6_family = AF_INET6;
         b.sin6_port = htons(listenPort);
-        b.sin6_addr = group6;
         bool joined = false;
         if (rx6_ >= 0 && tx6_ >= 0) {
+            int zero = 0;
             setsockopt(rx6_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
             setsockopt(rx6_, IPPROTO_IPV6, IPV6_V6ONLY, &one, sizeof one);
             setsockopt(rx6_, IPPROTO_IPV6, IPV6_RECVPKTINFO, &one, sizeof one);
+            setsockopt(rx6_, IPPROTO_IPV6, IPV6_MULTICAST_ALL, &zero, sizeof zero);
             deepen(rx6_);
             if (bind(rx6_, reinterpret_cast<sockaddr *>(&b), sizeof b) == 0)
                 for (auto &i : ifs_) {

@@ -116,7 +116,7 @@ public:
     bool open(const Settings &s, uint16_t listenPort, uint16_t sendPort, std::string *error, uint16_t unicastPort = 0);
     void close();
     int receiveFd() const { return rx_; }   // IPv4 group
-    int receiveFd6() const { return rx6_; } // IPv6 group, -1 without IPv6
+    int receiveFd6() const { return rx6_; } // IPv6 group, -1 without IPv6; drop what was not sent to a group
     int unicastFd() const { return u4_; }
     int unicastFd6() const { return u6_; }
     // Reads one datagram of the IPv4 group socket without blocking; -1 when none is waiting.
