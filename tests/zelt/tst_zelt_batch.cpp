@@ -1,7 +1,7 @@
 // Batch actions of the panel against the simulator, through the shell's hub
 // and the real SDK: a run over many devices in the background, the GUI
 // thread's event loop meanwhile, Cancel with devices that no longer answer,
-// and the progress dialog of a single command.
+// and the progress dialog of a slow command.
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -21,6 +21,7 @@
 #include "QtZelt.h"
 #include "QtZeltItemModel.h"
 #include "CZeltBatchRunner.h"
+#include "CZeltProgressDialog.h"
 #include "ZeltDialogCatcher.h"
 #include "ZeltHubPanel.h"
 #include "ZeltTestSupport.h"
@@ -78,14 +79,13 @@ class ZeltBatchTest : public QObject, public ZeltTest::HubPanel
                 rows << r;
         return rows;
     }
-    void Select(const QList<int> &rows) { ZeltTest::SelectRows(m_panel, rows); }
     void SetNetFields(const QString &ip, const QString &mask)
     {
-        W<QLineEdit>("lineEditIPAddr")->setText(ip);
-        W<QLineEdit>("lineEditIPMask")->setText(mask);
-        W<QLineEdit>("lineEditPort")->setText("8000");
-        W<QLineEdit>("lineEditHttpPort")->setText("80");
-        W<QLineEdit>("lineEditPort_Password")->setText("Admin12345");
+        Type("lineEditIPAddr", ip);
+        Type("lineEditIPMask", mask);
+        Type("lineEditPort", "8000");
+        Type("lineEditHttpPort", "80");
+        Type("lineEditPort_Password", "Admin12345");
     }
     QString Ids(const QList<int> &rows)
     {
@@ -130,17 +130,12 @@ private slots:
         QVERIFY(rows.size() > CZeltBatchRunner::kParallel);
         Select(rows);
         SetNetFields("10.90.1.10", "255.255.0.0");
-        bool sawDialog = false;
-        QTimer watch;
-        connect(&watch, &QTimer::timeout, [&] { sawDialog = sawDialog || m_panel->Runner()->Dialog(); });
-        watch.start(5);
         GapMeter gaps;
-        m_panel->OnModifyNetPara();
-        watch.stop();
+        Click("pushButtonModifyNetwork");
+        QVERIFY(WaitIdle());
         QCOMPARE(g_modifyCalls.load(), int(rows.size()));
         QCOMPARE(m_msgs->shown.size(), 1);
         QCOMPARE(m_msgs->lastText(), "Modify network parameter succeed, please reboot your device!ID:" + Ids(rows));
-        QVERIFY(sawDialog);
         QVERIFY2(gaps.Longest() < 500, qPrintable(QString::number(gaps.Longest())));
 
         const QStringList want = [&] {
@@ -168,9 +163,10 @@ private slots:
         watch.start(5);
         QElapsedTimer t;
         t.start();
-        m_panel->OnModifyNetPara();
+        Click("pushButtonModifyNetwork");
+        QVERIFY(WaitIdle());
         watch.stop();
-        QVERIFY2(t.elapsed() < CZeltBatchRunner::kSingleDialogDelayMs, qPrintable(QString::number(t.elapsed())));
+        QVERIFY2(t.elapsed() < CZeltBatchRunner::kDialogDelayMs, qPrintable(QString::number(t.elapsed())));
         QVERIFY(!sawDialog);
         QCOMPARE(m_msgs->lastText(),
                  "Modify network parameter succeed, please reboot your device!ID:" + Cell(row, Col::ColId) + " ");
@@ -214,7 +210,7 @@ private slots:
             CZeltProgressDialog *dlg = m_panel->Runner()->Dialog();
             if (!dlg || !dlg->isVisible())
                 return;
-            if (cancelledAt < 0 && clock.elapsed() > 300) {
+            if (cancelledAt < 0) {
                 QCOMPARE(dlg->findChild<QLabel *>("labelProgressCount")->text(), QString("0 of %1").arg(kDevices));
                 QVERIFY(!dlg->findChild<QLabel *>("labelProgressDevice")->text().isEmpty());
                 cancelledAt = clock.elapsed();
@@ -226,13 +222,14 @@ private slots:
         driver.start(10);
         GapMeter gaps;
         clock.start();
-        m_panel->OnModifyNetPara();
+        Click("pushButtonModifyNetwork");
+        QVERIFY(WaitIdle());
         const qint64 end = clock.elapsed();
         driver.stop();
         stop = true;
         hub.join();
 
-        QVERIFY(cancelledAt > 0);
+        QVERIFY(cancelledAt >= CZeltBatchRunner::kDialogDelayMs);
         QCOMPARE(stoppingText, QString("Stopping..."));
         // The commands in flight were the first wave; nothing was sent after.
         QCOMPARE(g_modifyCalls.load(), CZeltBatchRunner::kParallel);
@@ -246,7 +243,7 @@ private slots:
         QTRY_COMPARE(Model()->rowCount(), kDevices + intakes.load());
     }
 
-    // A single command that waits shows the dialog after half a second.
+    // A command that waits shows the dialog after half a second.
     void slowSingleCommandShowsTheDialog()
     {
         const int row = Rows().first();
@@ -261,23 +258,24 @@ private slots:
         });
         watch.start(5);
         clock.start();
-        m_panel->OnModifyNetPara();
+        Click("pushButtonModifyNetwork");
+        QVERIFY(WaitIdle());
         watch.stop();
-        QVERIFY2(shownAt >= CZeltBatchRunner::kSingleDialogDelayMs - 20,
+        QVERIFY2(shownAt >= CZeltBatchRunner::kDialogDelayMs - 20,
                  qPrintable(QString("%1 %2 %3").arg(shownAt).arg(clock.elapsed()).arg(m_msgs->lastText())));
-        QVERIFY2(shownAt < CZeltBatchRunner::kSingleDialogDelayMs + 300, qPrintable(QString::number(shownAt)));
+        QVERIFY2(shownAt < CZeltBatchRunner::kDialogDelayMs + 300, qPrintable(QString::number(shownAt)));
         QVERIFY(!m_panel->Runner()->Dialog());
         QCOMPARE(g_modifyCalls.load(), 1);
         QCOMPARE(m_msgs->lastText(), "Modify network parameter failed!ID:" + Cell(row, Col::ColId) + " ");
     }
 
-    // Commands that end at once: the workers' wake-ups and the poll tick
-    // arrive in every order around the end of a run, also after the run's
-    // last result was taken. Every run ends with each job's own outcome.
+    // Commands that end at once: the pool threads' results arrive in every
+    // order around the end of a run, also after the run's last result was
+    // taken. Every run ends with each job's own outcome, and the next run
+    // can start from the last one's continuation.
     void instantRunsEndWithTheirOutcomes()
     {
-        QWidget parent;
-        CZeltBatchRunner runner(&parent);
+        CZeltBatchRunner runner;
         for (int round = 0; round < 150; ++round) {
             const int n = 1 + round % 24;
             QList<CZeltBatchRunner::Job> jobs;
@@ -289,17 +287,18 @@ private slots:
             }
             int ended = 0;
             // Some rounds wait in a nested loop (as a message box would) at
-            // their first result, which lets the poll tick in after the end.
+            // their first result, so that further results pile up.
             const bool nested = round % 10 == 0;
-            const QList<CZeltBatchRunner::Outcome> got = runner.Run(QStringLiteral("round"), jobs, [&](int, bool) {
+            QFuture<CZeltBatchRunner::Result> done = runner.Run(QStringLiteral("round"), jobs, [&](int, bool) {
                 if (nested && ended == 0)
                     QTest::qWait(150);
                 ++ended;
             });
-            QCOMPARE(got, expected);
+            QVERIFY(runner.IsRunning());
+            QVERIFY(QTest::qWaitFor([&] { return done.isFinished(); }, 5000));
+            QVERIFY(!runner.IsRunning());
+            QCOMPARE(done.result().outcomes, expected);
             QCOMPARE(ended, n);
-            // Wake-ups still on their way are taken before the next run.
-            QCoreApplication::processEvents();
         }
     }
 };

@@ -1,5 +1,5 @@
-// Address checks, run addresses, password rating and the path chooser's
-// pure helpers.
+// Address checks, the panel's field checks and requests, run addresses,
+// password rating and the path chooser's pure helpers.
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -9,8 +9,10 @@
 #include "CPathComboBox.h"
 #include "PasswordRating.h"
 #include "ZeltNetChecks.h"
+#include "ZeltSdkWrapper.h"
 
 using namespace ZeltNet;
+using Field = ZeltFieldError::Field;
 
 class ZeltChecksTest : public QObject
 {
@@ -128,6 +130,133 @@ private slots:
         QVERIFY(many.contains("10.1.2.255"));
         for (const QString &a : many)
             QVERIFY2(IsValidIPv4(a), qPrintable(a));
+    }
+
+    // The network fields are checked in reading order and the first that
+    // fails is named with its message; fields not in use are not checked.
+    void networkFields_data()
+    {
+        QTest::addColumn<QStringList>("fields"); // address, mask, port, http, gateway, ipv6, ipv6 gw, prefix, password
+        QTest::addColumn<bool>("inUse");         // HTTP port and IPv6 in use
+        QTest::addColumn<int>("field");          // the failing one, or -1
+        QTest::addColumn<QString>("message");
+        const QStringList good{"10.0.0.5", "255.255.0.0", "8000", "80", "", "fd00::5", "", "64", "Admin12345"};
+        auto with = [&good](int i, const QString &text) {
+            QStringList f = good;
+            f[i] = text;
+            return f;
+        };
+        QTest::newRow("all good") << good << true << -1 << QString();
+        QTest::newRow("empty address") << with(0, " ") << true << int(Field::IPv4) << "IP address cannot be empty.";
+        QTest::newRow("address ends in 0")
+            << with(0, "10.0.0.0") << true << int(Field::IPv4) << "IP Address not correct.";
+        QTest::newRow("empty mask") << with(1, "") << true << int(Field::Mask) << "Subnet mask cannot be empty.";
+        QTest::newRow("mask all ones") << with(1, "255.255.255.255") << true << int(Field::Mask)
+                                       << "Subnet Mask not correct.";
+        QTest::newRow("port low") << with(2, "1999") << true << int(Field::Port)
+                                  << "Device port ranges from 2000 to 65535.";
+        QTest::newRow("port empty") << with(2, "") << true << int(Field::Port)
+                                    << "Device port ranges from 2000 to 65535.";
+        QTest::newRow("http 0") << with(3, "0") << true << int(Field::HttpPort) << "Http port ranges from 1 to 65535.";
+        QTest::newRow("http 0 not in use") << with(3, "0") << false << -1 << QString();
+        QTest::newRow("gateway .0") << with(4, "10.0.0.0") << true << int(Field::Gateway) << "Gateway not correct.";
+        QTest::newRow("gateway 0.0.0.0") << with(4, "0.0.0.0") << true << -1 << QString();
+        QTest::newRow("ipv6") << with(5, "fd00::1::2") << true << int(Field::IPv6) << "IPv6 Address not correct.";
+        QTest::newRow("ipv6 not in use") << with(5, "fd00::1::2") << false << -1 << QString();
+        QTest::newRow("ipv6 gateway") << with(6, "fd00:::1") << true << int(Field::IPv6Gateway)
+                                      << "IPv6 gateway not correct.";
+        QTest::newRow("prefix 65") << with(7, "65") << true << int(Field::IPv6Prefix)
+                                   << "IPv6 prefix length ranges from 0 to 64.";
+        QTest::newRow("password") << with(8, QString::fromUtf8("Pässwort12")) << true << int(Field::Password)
+                                  << "The password may only contain printable ASCII characters.";
+        // The first failure in reading order is the one told.
+        QStringList two = with(0, "10.0.0.0");
+        two[2] = "1";
+        QTest::newRow("address before port") << two << true << int(Field::IPv4) << "IP Address not correct.";
+    }
+    void networkFields()
+    {
+        QFETCH(QStringList, fields);
+        QFETCH(bool, inUse);
+        QFETCH(int, field);
+        QFETCH(QString, message);
+        ZeltNetworkRequest::Fields f;
+        f.ipv4 = fields[0];
+        f.mask = fields[1];
+        f.port = fields[2];
+        f.httpPort = fields[3];
+        f.gateway = fields[4];
+        f.ipv6 = fields[5];
+        f.ipv6Gateway = fields[6];
+        f.ipv6Prefix = fields[7];
+        f.password = fields[8];
+        f.httpPortInUse = f.ipv6InUse = inUse;
+        const auto checked = CheckNetworkFields(f);
+        if (field < 0) {
+            QVERIFY(std::holds_alternative<ZeltNetworkRequest>(checked));
+        } else {
+            QVERIFY(std::holds_alternative<ZeltFieldError>(checked));
+            QCOMPARE(int(std::get<ZeltFieldError>(checked).field), field);
+            QCOMPARE(std::get<ZeltFieldError>(checked).message, message);
+        }
+    }
+
+    // What a checked request carries: trimmed texts, the port as a number,
+    // an empty prefix as 0, IPv6 only when in use, the password as typed.
+    void networkRequest()
+    {
+        ZeltNetworkRequest::Fields f;
+        f.ipv4 = " 10.20.30.40 ";
+        f.mask = "255.255.255.0 ";
+        f.port = "8100";
+        f.httpPort = " 81";
+        f.gateway = " ";
+        f.ipv6 = " fd00::99";
+        f.ipv6Prefix = "";
+        f.password = " Pass word1 ";
+        f.httpPortInUse = f.ipv6InUse = true;
+        const ZeltNetworkRequest r = std::get<ZeltNetworkRequest>(CheckNetworkFields(f));
+        QCOMPARE(r.ipv4, QString("10.20.30.40"));
+        QCOMPARE(r.mask, QString("255.255.255.0"));
+        QCOMPARE(r.port, 8100u);
+        QCOMPARE(r.httpPort, QString("81"));
+        QCOMPARE(r.gateway, QString());
+        QVERIFY(r.sendIPv6);
+        QCOMPARE(r.ipv6, QString("fd00::99"));
+        QCOMPARE(int(r.ipv6Prefix), 0);
+        QCOMPARE(r.password, QByteArray(" Pass word1 "));
+        f.ipv6InUse = false;
+        QVERIFY(!std::get<ZeltNetworkRequest>(CheckNetworkFields(f)).sendIPv6);
+    }
+
+    void passwordsAndCodes()
+    {
+        QVERIFY(!CheckNewPassword("Abcd1234", "Abcd1234"));
+        QCOMPARE(CheckNewPassword("", "")->message, QString("The password can not be empty."));
+        QCOMPARE(CheckNewPassword("Abcd1234", "abcd1234")->message, QString("The password you typed do not match."));
+        const QString accented = QString::fromUtf8("Abcdé1234");
+        QCOMPARE(CheckNewPassword(accented, accented)->message,
+                 QString("The password may only contain printable ASCII characters."));
+        QCOMPARE(CheckNewPassword(accented, accented)->field, Field::NewPassword);
+        QVERIFY(!CheckSecurityCode("SecCode123"));
+        QCOMPARE(CheckSecurityCode("")->message, QString("Password cannot be empty."));
+        QCOMPARE(CheckSecurityCode(QString::fromUtf8("SecCodé123"))->message,
+                 QString("The security code may only contain printable ASCII characters."));
+        QVERIFY(!CheckPassword("", Field::BatchPassword));
+        QCOMPARE(CheckPassword(QString::fromUtf8("Admin12345€"), Field::BatchPassword)->field, Field::BatchPassword);
+    }
+
+    // The batch DHCP change's parameter block: empty IPv6 texts become
+    // "any", an empty HTTP port 0 (both: leave unchanged).
+    void netParamBlock()
+    {
+        ZELT_NET_PARAM p;
+        ZeltSdkWrapper::BuildNetParam(p, "10.0.0.2", "255.0.0.0", "", "", "", 0, "8000", "", true);
+        QCOMPARE(QByteArray(p.szIPv6Address), QByteArray("::"));
+        QCOMPARE(QByteArray(p.szIPv6Gateway), QByteArray("::"));
+        QCOMPARE(int(p.wHttpPort), 0);
+        QCOMPARE(int(p.wPort), 8000);
+        QCOMPARE(int(p.byDhcpEnable), 1);
     }
 
     void printableAscii()

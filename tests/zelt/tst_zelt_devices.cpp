@@ -1,6 +1,6 @@
-// The panel's device store on its own: intake from plain threads as the
-// hub's thread delivers it, the index by serial number and MAC address, and
-// removal that keeps arrival order.
+// The panel's device controller without a widget: intake from plain
+// threads as the hub's thread delivers it, the records and rows it keeps,
+// and look-ups by DeviceKey whatever the rows show.
 
 #include <QtTest>
 
@@ -8,84 +8,94 @@
 #include <thread>
 #include <vector>
 
+#include "CZeltDeviceController.h"
 #include "CZeltDeviceStore.h"
+#include "QtZeltItemModel.h"
 #include "ZeltTestSupport.h"
 #include "zelt_sdk.h"
 
 using ZeltTest::MakeEvent;
+using Col = QtZeltItemModel::Column;
 
 namespace {
-QString Serial(int i)
+DeviceKey Key(int i)
 {
-    return QStringLiteral("ZC-%1").arg(100000 + i);
+    return {QStringLiteral("ZC-%1").arg(100000 + i),
+            QString::asprintf("02-00-00-%02x-%02x-%02x", (i >> 16) & 0xff, (i >> 8) & 0xff, i & 0xff)};
 }
-QString Mac(int i)
+int Number(const ZELT_DEVICE_INFO_MY &d)
 {
-    return QString::asprintf("02-00-00-%02x-%02x-%02x", (i >> 16) & 0xff, (i >> 8) & 0xff, i & 0xff);
+    return ZeltRecords::text(d.szSerialNO).mid(3).toInt() - 100000;
 }
 } // namespace
 
-class ZeltStoreTest : public QObject
+class ZeltDevicesTest : public QObject
 {
     Q_OBJECT
 
 private slots:
     // Four threads deliver online, changed and offline events at once; the
-    // listener hears every one under the lock, and the list holds exactly
-    // the online records, each thread's in its own order.
+    // controller's signals come under its lock (the receivers below count
+    // in a plain int, which ThreadSanitizer checks), its records keep each
+    // thread's order, and readers on the GUI thread meanwhile see records
+    // consistent with their keys. Once the events are applied, the rows are
+    // exactly the devices still online.
     void intakeFromSeveralThreads()
     {
-        CZeltDeviceStore store;
+        CZeltDeviceController devices;
         std::atomic<int> online{0}, updates{0}, offline{0};
-        int insideLock = 0; // written only while the store's lock is held
-        CZeltDeviceStore::Listener listener;
-        listener.online = [&](const ZELT_DEVICE_INFO_MY &) {
-            ++online;
-            ++insideLock;
-        };
-        listener.update = [&](const ZELT_DEVICE_INFO_MY &) {
-            ++updates;
-            ++insideLock;
-        };
-        listener.offline = [&](const QString &, const QString &) {
-            ++offline;
-            ++insideLock;
-        };
-        store.SetListener(listener);
+        int insideLock = 0;
+        connect(
+            &devices, &CZeltDeviceController::DeviceOnline, this,
+            [&](const ZELT_DEVICE_INFO_MY &) {
+                ++online;
+                ++insideLock;
+            },
+            Qt::DirectConnection);
+        connect(
+            &devices, &CZeltDeviceController::DeviceUpdated, this,
+            [&](const ZELT_DEVICE_INFO_MY &) {
+                ++updates;
+                ++insideLock;
+            },
+            Qt::DirectConnection);
+        connect(
+            &devices, &CZeltDeviceController::DeviceOffline, this,
+            [&](const QString &, const QString &) {
+                ++offline;
+                ++insideLock;
+            },
+            Qt::DirectConnection);
 
         constexpr int kThreads = 4;
         constexpr int kPerThread = 300;
         std::vector<std::thread> threads;
         std::atomic<int> finished{0};
         for (int t = 0; t < kThreads; ++t) {
-            threads.emplace_back([&store, &finished, t] {
+            threads.emplace_back([&devices, &finished, t] {
                 for (int k = 0; k < kPerThread; ++k) {
                     const int i = t * kPerThread + k;
-                    store.Intake(MakeEvent(ZELT_EVENT_ONLINE, i));
+                    devices.Intake(MakeEvent(ZELT_EVENT_ONLINE, i));
                     if (k % 3 == 0)
-                        store.Intake(MakeEvent(ZELT_EVENT_CHANGED, i));
+                        devices.Intake(MakeEvent(ZELT_EVENT_CHANGED, i));
                     if (k % 5 == 0)
-                        store.Intake(MakeEvent(ZELT_EVENT_OFFLINE, i));
-                    store.Intake(MakeEvent(7, i)); // unknown kind: nothing
+                        devices.Intake(MakeEvent(ZELT_EVENT_OFFLINE, i));
+                    devices.Intake(MakeEvent(7, i)); // unknown kind: nothing
                 }
                 ++finished;
             });
         }
-        // Readers on this thread meanwhile, under the lock. A mismatch is
-        // noted and compared once the threads are joined: a failed check
-        // must not leave them running.
+        // Readers on this thread meanwhile. A mismatch is noted and compared
+        // once the threads are joined: a failed check must not leave them
+        // running.
         QString mismatch;
         int passes = 0;
         for (; finished.load() < kThreads && mismatch.isEmpty(); ++passes) {
-            CZeltDeviceStore::Locker lock(store);
-            for (int i = 0; i < store.Size(); ++i) {
-                const ZELT_DEVICE_INFO_MY &d = store.At(i);
-                const int found = store.IndexOf(ZeltRecords::text(d.szSerialNO), ZeltRecords::text(d.szMAC));
-                if (found != i) {
-                    mismatch = QStringLiteral("record %1 indexed at %2").arg(i).arg(found);
-                    break;
-                }
-            }
+            const QList<ZELT_DEVICE_INFO_MY> snapshot = devices.Snapshot();
+            for (int i = 0; i < snapshot.size() && mismatch.isEmpty(); ++i)
+                if (Number(snapshot.at(i)) < 0 || Number(snapshot.at(i)) >= kThreads * kPerThread)
+                    mismatch = QStringLiteral("record %1 is no device").arg(i);
+            QCoreApplication::processEvents();
         }
         for (std::thread &th : threads)
             th.join();
@@ -95,74 +105,112 @@ private slots:
         QCOMPARE(online.load(), kThreads * kPerThread);
         QCOMPARE(updates.load(), kThreads * ((kPerThread + 2) / 3));
         QCOMPARE(offline.load(), kThreads * ((kPerThread + 4) / 5));
-        CZeltDeviceStore::Locker lock(store);
         QCOMPARE(insideLock, online + updates + offline);
-        // The intake only appends; updates and removals are the table's.
-        QCOMPARE(store.Size(), kThreads * kPerThread);
+        // The intake only appends; each thread's records keep its order.
+        const QList<ZELT_DEVICE_INFO_MY> records = devices.Snapshot();
+        QVERIFY(records.size() <= kThreads * kPerThread);
         std::vector<int> last(kThreads, -1);
-        for (int i = 0; i < store.Size(); ++i) {
-            const int n = ZeltRecords::text(store.At(i).szSerialNO).mid(3).toInt() - 100000;
+        for (const ZELT_DEVICE_INFO_MY &d : records) {
+            const int n = Number(d);
             QVERIFY(n > last[size_t(n / kPerThread)]);
             last[size_t(n / kPerThread)] = n;
         }
+        // Applied on this thread: the devices that stayed, each in one row
+        // that carries its key, with one record each.
+        QTRY_COMPARE(devices.Model()->rowCount(), kThreads * kPerThread - offline.load());
+        devices.Flush();
+        QCOMPARE(devices.Snapshot().size(), devices.Model()->rowCount());
+        for (int r = 0; r < devices.Model()->rowCount(); ++r) {
+            const DeviceKey key = devices.Model()->KeyOfRow(r);
+            QCOMPARE(key.serial, devices.Model()->TextAt(r, Col::ColSerial));
+            QVERIFY2((Number(devices.TargetOf(key)->record) % kPerThread) % 5 != 0, qPrintable(key.serial));
+        }
     }
 
-    void indexFindsTheFirstRecordWithinTheLimit()
+    // A row is known by the key it carries, not by what it shows: a serial
+    // cell changed under it, a sort, and removals above it leave every
+    // look-up with its own device.
+    void lookUpsGoByKey()
+    {
+        CZeltDeviceController devices;
+        for (int i : {3, 1, 2})
+            devices.Intake(MakeEvent(ZELT_EVENT_ONLINE, i));
+        devices.Flush();
+        QtZeltItemModel *model = devices.Model();
+        QCOMPARE(model->rowCount(), 3);
+        model->item(0, Col::ColSerial)->setText("ZC-100001"); // row 0 shows device 1's serial
+        const auto first = devices.TargetOf(model->index(0, Col::ColIPv4));
+        QVERIFY(first);
+        QCOMPARE(first->key, Key(3));
+        QCOMPARE(first->id, QString("001 "));
+        QCOMPARE(ZeltRecords::text(first->record.szIPv4Address), QString("10.0.0.3"));
+
+        model->sort(Col::ColIPv4, Qt::DescendingOrder); // 3, 2, 1
+        QCOMPARE(model->KeyOfRow(2), Key(1));
+        const QList<CZeltDeviceController::Target> targets = devices.TargetsOf(
+            {model->index(2, 0), model->index(0, 0)});
+        QCOMPARE(targets.size(), 2);
+        QCOMPARE(targets.at(0).key, Key(1));
+        QCOMPARE(targets.at(1).key, Key(3));
+
+        devices.ApplyNetworkChange(Key(1), {"10.9.9.9", 8100, "255.0.0.0", "10.0.0.254"});
+        QCOMPARE(model->TextAt(2, Col::ColIPv4), QString("10.9.9.9"));
+        QCOMPARE(ZeltRecords::text(devices.TargetOf(Key(1))->record.szIPv4Address), QString("10.9.9.9"));
+        devices.Intake(MakeEvent(ZELT_EVENT_OFFLINE, 3));
+        devices.Flush();
+        QCOMPARE(model->rowCount(), 2);
+        QCOMPARE(devices.TargetOf(Key(1))->id, QString("002 "));
+        QVERIFY(!devices.TargetOf(Key(3)));
+        QCOMPARE(devices.TargetsOf({model->index(1, 0)}).value(0).key, Key(1));
+    }
+
+    void storeIndexFindsTheFirstRecordWithinTheLimit()
     {
         CZeltDeviceStore store;
-        for (int i : {1, 2, 3, 2, 4})
-            store.Intake(MakeEvent(ZELT_EVENT_ONLINE, i));
-        CZeltDeviceStore::Locker lock(store);
+        for (int i : {1, 2, 3, 2, 4}) {
+            ZELT_DEVICE_INFO_MY d = ZeltRecords::buildDeviceInfo(MakeEvent(ZELT_EVENT_ONLINE, i));
+            store.Append(d);
+        }
         QCOMPARE(store.Size(), 5);
-        QCOMPARE(store.IndexOf(Serial(2), Mac(2)), 1); // the first of the two
-        QCOMPARE(store.IndexOf(Serial(4), Mac(4)), 4);
-        QCOMPARE(store.IndexOf(Serial(4), Mac(4), 4), -1); // beyond the limit
-        QCOMPARE(store.IndexOf(Serial(2), Mac(3)), -1);    // both must match
-        QCOMPARE(store.IndexOf(Serial(9), Mac(9)), -1);
+        QCOMPARE(store.IndexOf(Key(2)), 1); // the first of the two
+        QCOMPARE(store.IndexOf(Key(4)), 4);
+        QCOMPARE(store.IndexOf(Key(4), 4), -1);                   // beyond the limit
+        QCOMPARE(store.IndexOf({Key(2).serial, Key(3).mac}), -1); // both must match
+        QVERIFY(!store.Find(Key(9)));
 
         // Every record of a gone device among the first limit ones goes;
         // the rest keep their order and the index follows.
-        store.Remove({{Serial(2), Mac(2)}, {Serial(1), Mac(1)}}, 3);
+        store.Remove({Key(2), Key(1)}, 3);
         QCOMPARE(store.Size(), 3);
-        QCOMPARE(ZeltRecords::text(store.At(0).szSerialNO), Serial(3));
-        QCOMPARE(ZeltRecords::text(store.At(1).szSerialNO), Serial(2)); // beyond the limit: kept
-        QCOMPARE(ZeltRecords::text(store.At(2).szSerialNO), Serial(4));
-        QCOMPARE(store.IndexOf(Serial(2), Mac(2)), 1);
-        QCOMPARE(store.IndexOf(Serial(4), Mac(4)), 2);
-        QCOMPARE(store.IndexOf(Serial(1), Mac(1)), -1);
-
-        ZELT_DEVICE_INFO_MY changed = store.At(2);
-        ZeltTest::Put(changed.szIPv4Address, "10.9.9.9");
-        store.Replace(2, changed);
-        QCOMPARE(ZeltRecords::text(store.At(2).szIPv4Address), QString("10.9.9.9"));
-        QCOMPARE(store.Snapshot().size(), 3);
+        QCOMPARE(DeviceKey::Of(store.At(0)), Key(3));
+        QCOMPARE(DeviceKey::Of(store.At(1)), Key(2)); // beyond the limit: kept
+        QCOMPARE(DeviceKey::Of(store.At(2)), Key(4));
+        QCOMPARE(store.IndexOf(Key(2)), 1);
+        QCOMPARE(store.IndexOf(Key(4)), 2);
+        QCOMPARE(store.IndexOf(Key(1)), -1);
     }
 
     void arrivalCheck()
     {
-        CZeltDeviceStore store;
+        CZeltDeviceController devices;
         int heard = 0;
-        CZeltDeviceStore::Listener listener;
-        listener.online = [&](const ZELT_DEVICE_INFO_MY &) { ++heard; };
-        store.SetListener(listener);
+        connect(&devices, &CZeltDeviceController::DeviceOnline, this, [&](const ZELT_DEVICE_INFO_MY &) { ++heard; });
         // Every measured text field 64 characters or longer: dropped. (The
         // event kind itself ends the field at 224, so that one is given a
         // kind whose bytes carry no terminator.)
         ZELT_DEVICE_EVENT junk;
         std::memset(&junk, 'A', sizeof junk);
         junk.iEventKind = 0x41414141;
-        QVERIFY(!CZeltDeviceStore::PassesArrivalCheck(junk));
+        QVERIFY(!CZeltDeviceController::PassesArrivalCheck(junk));
+        devices.Intake(junk);
         // One field short enough is enough.
         junk.szMAC[10] = '\0';
-        QVERIFY(CZeltDeviceStore::PassesArrivalCheck(junk));
-        ZELT_DEVICE_EVENT sound = MakeEvent(ZELT_EVENT_ONLINE2, 5);
-        QVERIFY(CZeltDeviceStore::PassesArrivalCheck(sound));
-        store.Intake(sound);
+        QVERIFY(CZeltDeviceController::PassesArrivalCheck(junk));
+        devices.Intake(MakeEvent(ZELT_EVENT_ONLINE2, 5));
         QCOMPARE(heard, 1);
-        CZeltDeviceStore::Locker lock(store);
-        QCOMPARE(store.Size(), 1);
+        QCOMPARE(devices.Snapshot().size(), 1);
     }
 };
 
-QTEST_GUILESS_MAIN(ZeltStoreTest)
-#include "tst_zelt_store.moc"
+QTEST_MAIN(ZeltDevicesTest)
+#include "tst_zelt_devices.moc"

@@ -79,12 +79,12 @@ class ZeltEndToEndTest : public QObject, public ZeltTest::HubPanel
             rows << RowOf(s);
             QVERIFY2(rows.last() >= 0, qPrintable(s));
         }
-        ZeltTest::SelectRows(m_panel, rows);
+        HubPanel::Select(rows);
     }
     void SetPasswords(const QString &pwd)
     {
-        W<QLineEdit>("edtNewPassword")->setText(pwd);
-        W<QLineEdit>("edtConfirmPassword")->setText(pwd);
+        Type("edtNewPassword", pwd);
+        Type("edtConfirmPassword", pwd);
     }
 
 private slots:
@@ -134,11 +134,12 @@ private slots:
             Qt::QueuedConnection);
         Select({"E2E-A"});
         QCOMPARE(W<QLineEdit>("lineEditIPAddr")->text(), QString("10.77.0.11"));
-        W<QLineEdit>("lineEditIPAddr")->setText("10.77.1.50");
-        W<QLineEdit>("lineEditIPMask")->setText("255.255.0.0");
-        W<QLineEdit>("lineEditPort")->setText("8123");
-        W<CPasswordLineEdit>("lineEditPort_Password")->setText("Admin12345");
-        m_panel->OnModifyNetPara();
+        Type("lineEditIPAddr", "10.77.1.50");
+        Type("lineEditIPMask", "255.255.0.0");
+        Type("lineEditPort", "8123");
+        Type("lineEditPort_Password", "Admin12345");
+        Click("pushButtonModifyNetwork");
+        QVERIFY(WaitIdle());
         QCOMPARE(m_msgs->lastText(),
                  "Modify network parameter succeed, please reboot your device!ID:" + Id("E2E-A") + " ");
         QTRY_COMPARE(State("E2E-A").value("ipv4").toString(), QString("10.77.1.50"));
@@ -158,12 +159,13 @@ private slots:
         // Across the end of a /24: its broadcast address and the next .0 are
         // left out. (What a /16 run hands out is checked in the panel test:
         // the simulated devices refuse any address ending in .255.)
-        W<QLineEdit>("lineEditIPAddr")->setText("10.77.2.254");
-        W<QLineEdit>("lineEditIPMask")->setText("255.255.255.0");
-        W<QLineEdit>("lineEditPort")->setText("8000");
-        W<QLineEdit>("lineEditHttpPort")->setText("80");
-        W<CPasswordLineEdit>("lineEditPort_Password")->setText("Admin12345");
-        m_panel->OnModifyNetPara();
+        Type("lineEditIPAddr", "10.77.2.254");
+        Type("lineEditIPMask", "255.255.255.0");
+        Type("lineEditPort", "8000");
+        Type("lineEditHttpPort", "80");
+        Type("lineEditPort_Password", "Admin12345");
+        Click("pushButtonModifyNetwork");
+        QVERIFY(WaitIdle());
         QCOMPARE(m_msgs->lastText(), "Modify network parameter succeed, please reboot your device!ID:" + Id("E2E-C")
                                          + " " + Id("E2E-A") + " " + Id("E2E-B") + " ");
         QTRY_COMPARE(State("E2E-C").value("ipv4").toString(), QString("10.77.2.254"));
@@ -174,12 +176,13 @@ private slots:
     void oneSucceedsOneFails()
     {
         Select({"E2E-B", "E2E-D"});
-        W<QLineEdit>("lineEditIPAddr")->setText("10.77.4.1");
-        W<QLineEdit>("lineEditIPMask")->setText("255.255.255.0");
-        W<QLineEdit>("lineEditPort")->setText("8000");
-        W<QLineEdit>("lineEditHttpPort")->setText("80");
-        W<CPasswordLineEdit>("lineEditPort_Password")->setText("Admin12345"); // E2E-D has another one
-        m_panel->OnModifyNetPara();
+        Type("lineEditIPAddr", "10.77.4.1");
+        Type("lineEditIPMask", "255.255.255.0");
+        Type("lineEditPort", "8000");
+        Type("lineEditHttpPort", "80");
+        Type("lineEditPort_Password", "Admin12345"); // E2E-D has another one
+        Click("pushButtonModifyNetwork");
+        QVERIFY(WaitIdle());
         QCOMPARE(m_msgs->lastText(), "Modify network parameter succeed, please reboot your device!ID:" + Id("E2E-B")
                                          + " Modify network parameter failed!ID:" + Id("E2E-D") + " ");
         QTRY_COMPARE(State("E2E-B").value("ipv4").toString(), QString("10.77.4.1"));
@@ -191,15 +194,16 @@ private slots:
         QVERIFY(!State("E2E-A").value("dhcp").toBool());
         QVERIFY(!State("E2E-C").value("dhcp").toBool());
         Select({"E2E-A", "E2E-C"});
-        W<QCheckBox>("checkBoxBatchDhcp")->setChecked(true);
-        W<CPasswordLineEdit>("lineEditPort_BatchPassword")->setText("Admin12345");
-        m_panel->batchEnableDHCP();
+        ZeltTest::Click(W<QCheckBox>("checkBoxBatchDhcp"));
+        Type("lineEditPort_BatchPassword", "Admin12345");
+        Click("pushButtonModifyBatchNetwork");
+        QVERIFY(WaitIdle());
         QCOMPARE(m_msgs->lastText(), "Modify network parameter succeed.ID:" + Id("E2E-A") + " " + Id("E2E-C") + " ");
         QTRY_VERIFY(State("E2E-A").value("dhcp").toBool());
         QTRY_VERIFY(State("E2E-C").value("dhcp").toBool());
         // Their addresses stay as they were.
         QCOMPARE(State("E2E-C").value("ipv4").toString(), QString("10.77.2.254"));
-        W<QCheckBox>("checkBoxBatchDhcp")->setChecked(false);
+        ZeltTest::Click(W<QCheckBox>("checkBoxBatchDhcp"));
     }
 
     void activation()
@@ -210,9 +214,10 @@ private slots:
         QVERIFY(!hashBefore.isEmpty());
         Select({"E2E-A"});
         QCOMPARE(W<QLabel>("label_163")->text(), QString("Reset Default Password"));
-        W<QLineEdit>("m_pDefaultPwdLEdit")->clear();
+        Type("m_pDefaultPwdLEdit", "");
         SetPasswords("Strong#Pass1");
-        m_panel->OnDefaultPassword();
+        Click("pushButtonModifyPassword");
+        QVERIFY(WaitIdle());
         QCOMPARE(TipAt(W<QLineEdit>("m_pDefaultPwdLEdit")), QString("Password cannot be empty."));
         QVERIFY(m_msgs->shown.isEmpty());
         QCOMPARE(State("E2E-A").value("password_hash").toString(), hashBefore);
@@ -220,13 +225,15 @@ private slots:
         // Only active devices selected.
         Select({"E2E-A", "E2E-B"});
         SetPasswords("Strong#Pass1");
-        m_panel->OnDefaultPassword();
+        Click("pushButtonModifyPassword");
+        QVERIFY(WaitIdle());
         QCOMPARE(m_msgs->lastText(), QString("No activate device."));
 
         Select({"E2E-E"});
         QCOMPARE(W<QLabel>("label_163")->text(), QString("Activate device"));
         SetPasswords("Strong#Pass1");
-        m_panel->OnDefaultPassword();
+        Click("pushButtonModifyPassword");
+        QVERIFY(WaitIdle());
         QCOMPARE(m_msgs->lastText(), "The device is activated.ID:" + Id("E2E-E") + " ");
         QCOMPARE(Cell("E2E-E", Col::ColSafety), QString("Active"));
         QTRY_VERIFY(!State("E2E-E").value("password_hash").toString().isEmpty());
@@ -236,7 +243,8 @@ private slots:
         Select({"E2E-F"});
         SetPasswords("abcdefgh");
         QCOMPARE(W<QLabel>("m_pLabelLevel")->text(), QString("Weak"));
-        m_panel->OnDefaultPassword();
+        Click("pushButtonModifyPassword");
+        QVERIFY(WaitIdle());
         QCOMPARE(m_msgs->lastText(), "Operation failed.ID:" + Id("E2E-F") + " ");
         QCOMPARE(Cell("E2E-F", Col::ColSafety), QString("Inactive"));
         QVERIFY(State("E2E-F").value("password_hash").toString().isEmpty());
@@ -245,25 +253,30 @@ private slots:
     void restoreAndLockout()
     {
         Select({"E2E-H"});
-        QVERIFY(W<QLineEdit>("m_pDefaultPwdLEdit")->isVisibleTo(m_panel));
-        W<QLineEdit>("m_pDefaultPwdLEdit")->setText("Wrong-Code");
-        m_panel->OnDefaultPassword();
+        QCOMPARE(m_panel->PasswordMode(), ZeltModes::Password::RestoreDefault);
+        Type("m_pDefaultPwdLEdit", "Wrong-Code");
+        Click("pushButtonModifyPassword");
+        QVERIFY(WaitIdle());
         QCOMPARE(m_msgs->lastTitle(), QString("Error"));
         QCOMPARE(m_msgs->lastText(), QString("Restore default password failed!"));
-        for (int i = 0; i < 4; ++i)
-            m_panel->OnDefaultPassword();
+        for (int i = 0; i < 4; ++i) {
+            Click("pushButtonModifyPassword");
+            QVERIFY(WaitIdle());
+        }
         // Locked now: even the right code fails, quickly, without a hang.
         m_msgs->clear();
-        W<QLineEdit>("m_pDefaultPwdLEdit")->setText("Sec-8-0001");
+        Type("m_pDefaultPwdLEdit", "Sec-8-0001");
         QElapsedTimer t;
         t.start();
-        m_panel->OnDefaultPassword();
+        Click("pushButtonModifyPassword");
+        QVERIFY(WaitIdle());
         QVERIFY2(t.elapsed() < 5000, qPrintable(QString::number(t.elapsed())));
         QCOMPARE(m_msgs->lastText(), QString("Restore default password failed!"));
         QVERIFY(!State("E2E-H").value("password_hash").toString().isEmpty());
 
         QTest::qWait(2200); // the simulator's lockout
-        m_panel->OnDefaultPassword();
+        Click("pushButtonModifyPassword");
+        QVERIFY(WaitIdle());
         QCOMPARE(m_msgs->lastTitle(), QString("Information"));
         QCOMPARE(m_msgs->lastText(), QString("Restore default password succeed."));
         QTRY_VERIFY(State("E2E-H").value("password_hash").toString().isEmpty());
@@ -276,7 +289,8 @@ private slots:
         QTemporaryDir out;
         Select({"E2E-G"});
         QCOMPARE(W<QLabel>("label_163")->text(), QString("Reset Password"));
-        QVERIFY(W<QPushButton>("btnExport")->isVisibleTo(m_panel));
+        QCOMPARE(m_panel->PasswordMode(), ZeltModes::Password::ResetPassword);
+        QVERIFY(W<QPushButton>("btnExport")->isVisible());
 
         const QString keyPath = out.filePath("DeviceKey.xml");
         QFile junk(keyPath);
@@ -286,7 +300,8 @@ private slots:
 
         W<CPathComboBox>("combExportFile")->clear();
         W<CPathComboBox>("combExportFile")->addItem(out.path() + "/");
-        m_panel->OnExport();
+        Click("btnExport");
+        QVERIFY(WaitIdle());
         QCOMPARE(m_msgs->lastText(), QString("Exported."));
 
         // The bytes the device returns, asked for directly.
@@ -306,7 +321,8 @@ private slots:
         plain.close();
         W<CPathComboBox>("combExportFile")->clear();
         W<CPathComboBox>("combExportFile")->addItem(out.filePath("plainfile") + "/");
-        m_panel->OnExport();
+        Click("btnExport");
+        QVERIFY(WaitIdle());
         QCOMPARE(m_msgs->lastText(), QString("Create device key file error."));
 
         // Unsigned: refused.
@@ -314,7 +330,8 @@ private slots:
         W<CPathComboBox>("combImportFile")->clear();
         W<CPathComboBox>("combImportFile")->addItem(keyPath);
         SetPasswords("Renewed#2026");
-        m_panel->OnImport();
+        Click("btnImport");
+        QVERIFY(WaitIdle());
         QCOMPARE(m_msgs->lastText(), QString("Reset password failed."));
 
         // Signed by the maker, then altered: refused.
@@ -333,14 +350,16 @@ private slots:
         a.close();
         W<CPathComboBox>("combImportFile")->clear();
         W<CPathComboBox>("combImportFile")->addItem(a.fileName());
-        m_panel->OnImport();
+        Click("btnImport");
+        QVERIFY(WaitIdle());
         QCOMPARE(m_msgs->lastText(), QString("Reset password failed."));
         QCOMPARE(State("E2E-G").value("password_hash").toString(), before);
 
         // Signed: the password is reset to the new one.
         W<CPathComboBox>("combImportFile")->clear();
         W<CPathComboBox>("combImportFile")->addItem(signedPath);
-        m_panel->OnImport();
+        Click("btnImport");
+        QVERIFY(WaitIdle());
         QCOMPARE(m_msgs->lastText(), QString("Reset password succeed."));
         QTRY_VERIFY(State("E2E-G").value("password_hash").toString() != before);
         // The new password authorises a change; the old one no longer does.

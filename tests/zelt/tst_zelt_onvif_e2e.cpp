@@ -43,7 +43,7 @@ class ZeltOnvifEndToEndTest : public QObject, public ZeltTest::HubPanel
     {
         const int r = RowOfMac(mac);
         QVERIFY2(r >= 0, qPrintable(mac));
-        ZeltTest::SelectRows(m_panel, {r});
+        HubPanel::Select({r});
     }
 
 private slots:
@@ -96,11 +96,12 @@ private slots:
         // The device cannot prove who it is: No sends it nothing, not even
         // the right password.
         Select(mac);
-        W<QLineEdit>("lineEditIPAddr")->setText("10.1.3.40");
-        W<QLineEdit>("lineEditIPMask")->setText("255.255.0.0");
-        W<QLineEdit>("lineEditPort_Password")->setText("Admin12345");
+        Type("lineEditIPAddr", "10.1.3.40");
+        Type("lineEditIPMask", "255.255.0.0");
+        Type("lineEditPort_Password", "Admin12345");
         m_msgs->answer = 0;
-        m_panel->OnModifyNetPara();
+        Click("pushButtonModifyNetwork");
+        QVERIFY(WaitIdle());
         m_msgs->answer = 1;
         QCOMPARE(m_msgs->shown.size(), 1);
         QCOMPARE(m_msgs->lastTitle(), QString("Identity not verified"));
@@ -108,18 +109,20 @@ private slots:
         QCOMPARE(State(mac).value("ipv4").toString(), QString("10.1.0.3"));
 
         Select(mac);
-        W<QLineEdit>("lineEditIPAddr")->setText("10.1.3.40");
-        W<QLineEdit>("lineEditIPMask")->setText("255.255.0.0");
-        W<QLineEdit>("lineEditPort_Password")->setText("Wrong12345");
-        m_panel->OnModifyNetPara();
+        Type("lineEditIPAddr", "10.1.3.40");
+        Type("lineEditIPMask", "255.255.0.0");
+        Type("lineEditPort_Password", "Wrong12345");
+        Click("pushButtonModifyNetwork");
+        QVERIFY(WaitIdle());
         QVERIFY2(m_msgs->lastText().contains("failed", Qt::CaseInsensitive), qPrintable(m_msgs->lastText()));
         QCOMPARE(State(mac).value("ipv4").toString(), QString("10.1.0.3"));
 
         Select(mac);
-        W<QLineEdit>("lineEditIPAddr")->setText("10.1.3.40");
-        W<QLineEdit>("lineEditIPMask")->setText("255.255.0.0");
-        W<QLineEdit>("lineEditPort_Password")->setText("Admin12345");
-        m_panel->OnModifyNetPara();
+        Type("lineEditIPAddr", "10.1.3.40");
+        Type("lineEditIPMask", "255.255.0.0");
+        Type("lineEditPort_Password", "Admin12345");
+        Click("pushButtonModifyNetwork");
+        QVERIFY(WaitIdle());
         QVERIFY2(m_msgs->lastText().startsWith("Modify network parameter succeed"), qPrintable(m_msgs->lastText()));
         QTRY_COMPARE(State(mac).value("ipv4").toString(), QString("10.1.3.40"));
         QCOMPARE(State(mac).value("mask").toString(), QString("255.255.0.0"));
@@ -137,11 +140,12 @@ private slots:
         Select(mac);
         // An active ONVIF device without reset capabilities is offered the
         // restore with a security code, which its protocol lacks.
-        QVERIFY(W<QLineEdit>("m_pDefaultPwdLEdit")->isVisibleTo(m_panel));
-        W<QLineEdit>("m_pDefaultPwdLEdit")->setText("Any-Code-1");
+        QCOMPARE(m_panel->PasswordMode(), ZeltModes::Password::RestoreDefault);
+        Type("m_pDefaultPwdLEdit", "Any-Code-1");
         QElapsedTimer t;
         t.start();
-        m_panel->OnDefaultPassword();
+        Click("pushButtonModifyPassword");
+        QVERIFY(WaitIdle());
         QCOMPARE(m_msgs->lastText(), QString("Restore default password failed!"));
         QVERIFY2(t.elapsed() < 2000, "refused at once, nothing sent");
         QVERIFY(!State(mac).value("password_hash").toString().isEmpty());

@@ -1,9 +1,11 @@
 // The panel's network, password and key-file actions against a recording
-// host modify function and a scripted SDK table: what is sent, in which
-// order, and what the user is told.
+// host modify function and a scripted SDK table, driven by clicks and keys
+// on a fresh panel for every test: what is sent, in which order, what the
+// user is told, and the sections' modes.
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QGridLayout>
 #include <QItemSelectionModel>
@@ -16,26 +18,27 @@
 
 #include <csignal>
 #include <cstring>
-#include <sys/resource.h>
 #include <mutex>
+#include <sys/resource.h>
 #include <thread>
 
 #include "Buttons.h"
 #include "CPathComboBox.h"
 #include "CTableView.h"
+#include "CZeltConsent.h"
+#include "CZeltProgressDialog.h"
 #include "LineEdits.h"
 #include "QtZelt.h"
 #include "QtZeltItemModel.h"
 #include "ZeltDialogCatcher.h"
-#include "ZeltHubPanel.h"
-#include "CZeltPanelContext.h"
 #include "ZeltSdkWrapper.h"
 #include "ZeltTestSupport.h"
-#include "CZeltConsent.h"
-#include "ZeltTrust.h"
+#include "ZeltTestWidgets.h"
 
 using ZeltTest::MakeEvent;
 using Col = QtZeltItemModel::Column;
+using NetMode = ZeltModes::Network;
+using PwdMode = ZeltModes::Password;
 
 namespace {
 struct ModifyCall {
@@ -43,7 +46,7 @@ struct ModifyCall {
     bool ipv6Null;
     int prefix, dhcp;
 };
-// The fakes are called on the batch runner's worker threads.
+// The fakes are called on the runner's pool threads.
 std::mutex g_fakeMu;
 QList<ModifyCall> g_modify;
 QSet<QByteArray> g_refuseMac;     // the host's modify fails for these
@@ -159,7 +162,7 @@ const ZeltSdkApi kFake = {&FakeModify,    &FakeActivate,  &FakeResetDefault, &Fa
                           &FakeGetConfig, &FakeLastError, &FakeAllow,        &FakeAccept};
 
 // Device i with this trust level.
-ZELT_DEVICE_EVENT Device(int i, uint8_t trust)
+ZELT_DEVICE_EVENT Device(int i, uint8_t trust = ZELT_TRUST_VERIFIED)
 {
     ZELT_DEVICE_EVENT ev = MakeEvent(1, i);
     ev.byTrust = trust;
@@ -181,15 +184,15 @@ class ZeltPanelTest : public QObject
     QtZelt *m_panel = nullptr;
     DialogCatcher *m_msgs = nullptr;
 
-    // A widget of the panel by its object name.
     template <typename T>
-    T *W(const char *name) const
+    T *W(const char *name, const char *file = __builtin_FILE(), int line = __builtin_LINE()) const
     {
-        return ZeltTest::Child<T>(m_panel, name);
+        return ZeltTest::Child<T>(m_panel, name, file, line);
     }
-    CTableView *Table() { return W<CTableView>("tableWidgetDevice"); }
-    QtZeltItemModel *Model() { return m_panel->Model(); }
-    QString Cell(int r, int c) { return Model()->index(r, c).data().toString(); }
+    CTableView *Table() const { return W<CTableView>("tableWidgetDevice"); }
+    QtZeltItemModel *Model() const { return m_panel->Model(); }
+    QString Cell(int r, int c) const { return Model()->index(r, c).data().toString(); }
+    QLineEdit *Field(const char *name) const { return W<QLineEdit>(name); }
 
     void AddDevices(const QList<ZELT_DEVICE_EVENT> &events)
     {
@@ -198,16 +201,16 @@ class ZeltPanelTest : public QObject
             m_panel->HandleEvent(ev);
         QTRY_COMPARE(Model()->rowCount(), before + int(events.size()));
     }
-    void Select(const QList<int> &rows) { ZeltTest::SelectRows(m_panel, rows); }
-    int RowOf(const QString &serial)
+    void Select(const QList<int> &rows) { ZeltTest::SelectRows(Table(), rows); }
+    int RowOf(int i) const
     {
+        const QString serial = QStringLiteral("ZC-%1").arg(100000 + i);
         for (int r = 0; r < Model()->rowCount(); ++r)
             if (Cell(r, Col::ColSerial) == serial)
                 return r;
         return -1;
     }
-    int RowOf(int i) { return RowOf(QStringLiteral("ZC-%1").arg(100000 + i)); }
-    QList<QByteArray> CallsTo(const QByteArray &mac)
+    QList<QByteArray> CallsTo(const QByteArray &mac) const
     {
         QList<QByteArray> out;
         for (const QByteArray &c : g_calls)
@@ -215,20 +218,49 @@ class ZeltPanelTest : public QObject
                 out << c.left(c.indexOf(' '));
         return out;
     }
+    void Type(const char *field, const QString &text) { ZeltTest::Type(W<QLineEdit>(field), text); }
     void SetNetFields(const QString &ip, const QString &mask, const QString &port, const QString &pwd)
     {
-        W<QLineEdit>("lineEditIPAddr")->setText(ip);
-        W<QLineEdit>("lineEditIPMask")->setText(mask);
-        W<QLineEdit>("lineEditPort")->setText(port);
-        W<CPasswordLineEdit>("lineEditPort_Password")->setText(pwd);
-        if (W<QLineEdit>("lineEditHttpPort")->text().isEmpty())
-            W<QLineEdit>("lineEditHttpPort")->setText("80"); // emptied in multi-device mode
+        Type("lineEditIPAddr", ip);
+        Type("lineEditIPMask", mask);
+        Type("lineEditPort", port);
+        Type("lineEditPort_Password", pwd);
+        if (Field("lineEditHttpPort")->text().isEmpty())
+            Type("lineEditHttpPort", "80"); // emptied in run mode
+    }
+    void SetNewPassword(const QString &pwd, const QString &confirmation)
+    {
+        Type("edtNewPassword", pwd);
+        Type("edtConfirmPassword", confirmation);
+    }
+    // A click on a button, and the wait until the action is over (its
+    // commands done, its summary and questions answered).
+    void Click(const char *button)
+    {
+        ZeltTest::Click(W<QAbstractButton>(button));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_panel->IsBusy(), 10000);
+    }
+    void Modify() { Click("pushButtonModifyNetwork"); }
+    void SetKeyFile(const char *box, const QString &path)
+    {
+        W<CPathComboBox>(box)->clear();
+        if (!path.isEmpty())
+            W<CPathComboBox>(box)->addItem(path); // what the chooser leaves
     }
 
 private slots:
-    void initTestCase()
+    void initTestCase() { ZeltSdkWrapper::SetApi(&kFake); }
+    void cleanupTestCase() { ZeltSdkWrapper::SetApi(nullptr); }
+
+    // A fresh panel with six devices: 4 and 5 inactive, 6 resets with key
+    // files.
+    void init()
     {
-        ZeltSdkWrapper::SetApi(&kFake);
+        g_calls.clear();
+        g_modify.clear();
+        g_refuseMac.clear();
+        g_delayMs.clear();
+        g_sdk = SdkLog();
         m_host = new QWidget;
         auto *layout = new QGridLayout(m_host);
         m_panel = new QtZelt(m_host, &RecordingModify, nullptr, &NoRefresh);
@@ -236,151 +268,96 @@ private slots:
         m_host->resize(1280, 900);
         m_host->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_host));
+        QApplication::setActiveWindow(m_host);
         QVERIFY(m_panel->IsStarted());
         m_msgs = new DialogCatcher;
-
         QList<ZELT_DEVICE_EVENT> evs;
         for (int i = 1; i <= 6; ++i)
             evs.append(MakeEvent(1, i));
-        evs[3].byActivated = 1; // row 3 and 4 inactive
+        evs[3].byActivated = 1;
         evs[4].byActivated = 1;
-        evs[5].bySupport = 0x40 | 0x07; // row 5 resets with key files
+        evs[5].bySupport = 0x40 | 0x07;
         AddDevices(evs);
     }
-    void cleanupTestCase()
+    void cleanup()
     {
-        ZeltSdkWrapper::SetApi(nullptr);
-        delete m_msgs;
-        delete m_host;
-    }
-    void init()
-    {
-        g_calls.clear();
-        m_msgs->answer = 1;
-        m_msgs->byReturnKey = false;
-        g_modify.clear();
-        g_refuseMac.clear();
-        g_delayMs.clear();
-        g_sdk = SdkLog();
-        m_msgs->clear();
         HideTip();
+        delete m_msgs;
+        m_msgs = nullptr;
+        delete m_host;
+        m_host = nullptr;
+        m_panel = nullptr;
     }
 
     void noSelectionAsksForADevice()
     {
-        Table()->selectionModel()->clear();
-        Table()->setCurrentIndex(QModelIndex());
-        m_panel->OnModifyNetPara();
-        QCOMPARE(m_msgs->lastText(), QString("Please select a device."));
+        QCOMPARE(m_panel->NetworkMode(), NetMode::Off);
+        QCOMPARE(m_panel->PasswordMode(), PwdMode::Off);
+        Modify();
         QCOMPARE(m_msgs->lastTitle(), QString("Information"));
-        m_msgs->clear();
-        m_panel->batchEnableDHCP();
         QCOMPARE(m_msgs->lastText(), QString("Please select a device."));
-        m_msgs->clear();
-        m_panel->OnExport();
-        QCOMPARE(m_msgs->lastText(), QString("Please select a device."));
-        QVERIFY(g_modify.isEmpty() && g_sdk.netParams.isEmpty() && g_sdk.keySerial.isEmpty());
+        QVERIFY(g_modify.isEmpty());
     }
 
-    void fieldChecksStopAtTheFirstFailure_data()
+    // Each field's refusal is told at the field (the checks themselves are
+    // tested in tst_zelt_checks); nothing is sent.
+    void fieldErrorsShowAtTheirField_data()
     {
-        QTest::addColumn<QString>("ip");
-        QTest::addColumn<QString>("mask");
-        QTest::addColumn<QString>("port");
-        QTest::addColumn<QString>("gateway");
         QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("message");
-        QTest::newRow("empty ip") << ""
-                                  << "255.255.0.0"
-                                  << "8000"
-                                  << ""
-                                  << "lineEditIPAddr"
-                                  << "IP address cannot be empty.";
-        QTest::newRow("ip ends in 0") << "10.0.0.0"
-                                      << "255.255.0.0"
-                                      << "8000"
-                                      << ""
-                                      << "lineEditIPAddr"
-                                      << "IP Address not correct.";
-        QTest::newRow("empty mask") << "10.0.0.5"
-                                    << ""
-                                    << "8000"
-                                    << ""
-                                    << "lineEditIPMask"
-                                    << "Subnet mask cannot be empty.";
-        QTest::newRow("mask all ones") << "10.0.0.5"
-                                       << "255.255.255.255"
-                                       << "8000"
-                                       << ""
-                                       << "lineEditIPMask"
-                                       << "Subnet Mask not correct.";
-        QTest::newRow("port low") << "10.0.0.5"
-                                  << "255.255.0.0"
-                                  << "1999"
-                                  << ""
-                                  << "lineEditPort"
-                                  << "Device port ranges from 2000 to 65535.";
-        QTest::newRow("port empty") << "10.0.0.5"
-                                    << "255.255.0.0"
-                                    << ""
-                                    << ""
-                                    << "lineEditPort"
-                                    << "Device port ranges from 2000 to 65535.";
-        QTest::newRow("gateway .0") << "10.0.0.5"
-                                    << "0.0.0.0"
-                                    << "8000"
-                                    << "10.0.0.0"
-                                    << "lineEditIPGateway"
-                                    << "Gateway not correct.";
+        QTest::newRow("address") << "lineEditIPAddr"
+                                 << "10.0.0.0"
+                                 << "IP Address not correct.";
+        QTest::newRow("mask") << "lineEditIPMask"
+                              << "255.255.255.255"
+                              << "Subnet Mask not correct.";
+        QTest::newRow("port") << "lineEditPort"
+                              << "1999"
+                              << "Device port ranges from 2000 to 65535.";
+        QTest::newRow("gateway") << "lineEditIPGateway"
+                                 << "10.0.0.0"
+                                 << "Gateway not correct.";
+        QTest::newRow("ipv6") << "lineEditIPv6Addr"
+                              << "fd00::1::2"
+                              << "IPv6 Address not correct.";
+        QTest::newRow("ipv6 gateway") << "lineEditIPv6Gateway"
+                                      << "fd00:::1"
+                                      << "IPv6 gateway not correct.";
+        QTest::newRow("password") << "lineEditPort_Password" << QString::fromUtf8("Pässwort12")
+                                  << "The password may only contain printable ASCII characters.";
     }
-    void fieldChecksStopAtTheFirstFailure()
+    void fieldErrorsShowAtTheirField()
     {
-        QFETCH(QString, ip);
-        QFETCH(QString, mask);
-        QFETCH(QString, port);
-        QFETCH(QString, gateway);
         QFETCH(QString, field);
+        QFETCH(QString, text);
         QFETCH(QString, message);
         Select({0});
-        SetNetFields(ip, mask, port, "Admin12345");
-        W<QLineEdit>("lineEditIPGateway")->setText(gateway);
-        m_panel->OnModifyNetPara();
-        QWidget *w = m_panel->findChild<QWidget *>(field);
-        QVERIFY(w);
-        QCOMPARE(TipAt(w), message);
+        QCOMPARE(m_panel->NetworkMode(), NetMode::Single);
+        SetNetFields("10.0.0.5", "255.255.0.0", "8000", "Admin12345");
+        Type(field.toLatin1().constData(), text);
+        Modify();
+        QCOMPARE(TipAt(Field(field.toLatin1().constData())), message);
         QVERIFY(g_modify.isEmpty());
         QVERIFY(m_msgs->shown.isEmpty());
     }
 
-    void httpPortAndIPv6ChecksOnlyWhileEnabled()
+    // Fields a device does not allow are neither checked nor sent: no HTTP
+    // port (the field says 0, which no check would pass), no IPv6 change
+    // (the field holds what the device reported, whatever it is).
+    void fieldsNotInUseAreNotChecked()
     {
-        Select({0}); // extended, IPv6 modifiable
-        QVERIFY(W<QLineEdit>("lineEditIPv6Addr")->isEnabled());
-        SetNetFields("10.0.0.5", "255.255.0.0", "8000", "Admin12345");
-        W<QLineEdit>("lineEditIPv6Mask")->setText("65");
-        m_panel->OnModifyNetPara();
-        QCOMPARE(TipAt(W<QLineEdit>("lineEditIPv6Mask")), QString("IPv6 prefix length ranges from 0 to 64."));
-        QVERIFY(g_modify.isEmpty());
-
-        W<QLineEdit>("lineEditIPv6Mask")->setText("64");
-        W<QLineEdit>("lineEditIPv6Addr")->setText("fd00::1::2");
-        m_panel->OnModifyNetPara();
-        QCOMPARE(TipAt(W<QLineEdit>("lineEditIPv6Addr")), QString("IPv6 Address not correct."));
-        W<QLineEdit>("lineEditIPv6Addr")->setText("fd00::20");
-        W<QLineEdit>("lineEditIPv6Gateway")->setText("fd00:::1");
-        m_panel->OnModifyNetPara();
-        QCOMPARE(TipAt(W<QLineEdit>("lineEditIPv6Gateway")), QString("IPv6 gateway not correct."));
-        W<QLineEdit>("lineEditIPv6Gateway")->setText("fd00::1");
-        W<QLineEdit>("lineEditHttpPort")->setText("0");
-        m_panel->OnModifyNetPara();
-        QCOMPARE(TipAt(W<QLineEdit>("lineEditHttpPort")), QString("Http port ranges from 1 to 65535."));
-        QVERIFY(g_modify.isEmpty());
-
-        // Disabled fields are not checked: the change goes out.
-        W<QLineEdit>("lineEditHttpPort")->setEnabled(false);
-        W<QLineEdit>("lineEditIPv6Addr")->setEnabled(false);
-        W<QLineEdit>("lineEditIPv6Mask")->setText("65");
-        m_panel->OnModifyNetPara();
+        ZELT_DEVICE_EVENT ev = MakeEvent(1, 20);
+        ev.wHttpPort = 0;
+        ev.bySupport = ZELT_SUPPORT_IPV6;
+        ZeltTest::Put(ev.szIPv6Address, "not an address");
+        AddDevices({ev});
+        Select({RowOf(20)});
+        QVERIFY(!Field("lineEditHttpPort")->isEnabled());
+        QVERIFY(!Field("lineEditIPv6Addr")->isEnabled());
+        QCOMPARE(Field("lineEditIPv6Addr")->text(), QString("not an address"));
+        SetNetFields("10.0.0.20", "255.255.0.0", "8000", "Admin12345");
+        Modify();
         QCOMPARE(g_modify.size(), 1);
         QVERIFY(g_modify.first().ipv6Null);
         QCOMPARE(g_modify.first().prefix, 0);
@@ -389,12 +366,12 @@ private slots:
     void singleDeviceChangeUpdatesRowAndRecord()
     {
         Select({1});
-        SetNetFields(" 10.20.30.40 ", "255.255.255.0", "8100", "Pass word1");
-        W<QLineEdit>("lineEditIPGateway")->setText("");
-        W<QLineEdit>("lineEditIPv6Addr")->setText("fd00::99");
-        W<QLineEdit>("lineEditIPv6Gateway")->setText("");
-        W<QLineEdit>("lineEditIPv6Mask")->setText("48");
-        m_panel->OnModifyNetPara();
+        SetNetFields(" 10.20.30.40", "255.255.255.0", "8100", "Pass word1");
+        Type("lineEditIPGateway", "");
+        Type("lineEditIPv6Addr", "fd00::99");
+        Type("lineEditIPv6Gateway", "");
+        Type("lineEditIPv6Mask", "48");
+        Modify();
         QCOMPARE(g_modify.size(), 1);
         const ModifyCall &c = g_modify.first();
         QCOMPARE(c.mac, QByteArray("02-00-00-00-00-02"));
@@ -417,33 +394,33 @@ private slots:
         QCOMPARE(rec.dwPort, 8100u);
     }
 
-    void runOfThreeInSelectionOrder()
+    // A run hands out addresses in selection order, within the typed mask
+    // (in a /16, x.x.2.255 is a host address), and never IPv6 settings.
+    void runInSelectionOrder()
     {
         Select({2});
-        W<QLineEdit>("lineEditIPv6Addr")->setText("fd00::77"); // what one device showed
-        W<QLineEdit>("lineEditIPv6Gateway")->setText("fd00::1");
+        Type("lineEditIPv6Addr", "fd00::77"); // what one device showed
         Select({2, 0, 1});
+        QCOMPARE(m_panel->NetworkMode(), NetMode::Run);
+        QCOMPARE(m_panel->PasswordMode(), PwdMode::Activate);
         QVERIFY(W<QWidget>("widgetBatch")->isVisible());
         QCOMPARE(W<QLabel>("label_7")->text(), QString("Start IP Address:"));
-        QVERIFY(W<QLineEdit>("lineEditIPAddr")->text().isEmpty());
-        QVERIFY(W<QLineEdit>("lineEditHttpPort")->text().isEmpty());
-        QVERIFY(W<QLineEdit>("lineEditIPv6Addr")->text().isEmpty()); // not the last device's
-        QVERIFY(W<QLineEdit>("lineEditIPv6Gateway")->text().isEmpty());
-        W<QLineEdit>("lineEditHttpPort")->setText("8080");
-        SetNetFields("192.168.1.10", "255.255.255.0", "8000", "Admin12345");
-        W<QLineEdit>("lineEditIPv6Addr")->setText("fd00::5"); // ignored with several devices
-        m_panel->OnModifyNetPara();
+        for (const char *emptied : {"lineEditIPAddr", "lineEditHttpPort", "lineEditIPv6Addr", "lineEditIPv6Gateway"})
+            QVERIFY2(Field(emptied)->text().isEmpty(), emptied);
+        QVERIFY(!Field("lineEditIPv6Addr")->isEnabled());
+        Type("lineEditHttpPort", "8080");
+        SetNetFields("10.77.2.254", "255.255.0.0", "8000", "Admin12345");
+        Modify();
         QCOMPARE(g_modify.size(), 3);
-        // Addresses in selection order.
-        QCOMPARE(CallTo("02-00-00-00-00-03").ipv4, QByteArray("192.168.1.10"));
-        QCOMPARE(CallTo("02-00-00-00-00-01").ipv4, QByteArray("192.168.1.11"));
-        QCOMPARE(CallTo("02-00-00-00-00-02").ipv4, QByteArray("192.168.1.12"));
+        QCOMPARE(CallTo("02-00-00-00-00-03").ipv4, QByteArray("10.77.2.254"));
+        QCOMPARE(CallTo("02-00-00-00-00-01").ipv4, QByteArray("10.77.2.255"));
+        QCOMPARE(CallTo("02-00-00-00-00-02").ipv4, QByteArray("10.77.3.1"));
         for (const ModifyCall &c : g_modify) {
             QVERIFY(c.ipv6Null);
             QCOMPARE(c.http, QByteArray("8080"));
         }
-        QCOMPARE(Cell(2, Col::ColIPv4), QString("192.168.1.10"));
-        QCOMPARE(Cell(0, Col::ColIPv4), QString("192.168.1.11"));
+        QCOMPARE(Cell(2, Col::ColIPv4), QString("10.77.2.254"));
+        QCOMPARE(Cell(0, Col::ColIPv4), QString("10.77.2.255"));
         QCOMPARE(m_msgs->lastText(),
                  QString("Modify network parameter succeed, please reboot your device!ID:003 001 002 "));
     }
@@ -452,68 +429,86 @@ private slots:
     {
         Select({0, 1, 2});
         SetNetFields("255.255.255.253", "255.255.255.0", "8000", "Admin12345");
-        m_panel->OnModifyNetPara();
+        Modify();
         QVERIFY(g_modify.isEmpty());
         QCOMPARE(m_msgs->shown.size(), 1);
         QVERIFY2(m_msgs->lastText().contains("nothing was changed"), qPrintable(m_msgs->lastText()));
     }
 
-    void oneSucceedsOneFails()
+    // The devices of a run are worked on at the same time and answer in any
+    // order: the summary keeps selection order, each result lands in its
+    // own row even when the table is sorted meanwhile, and a refused device
+    // keeps its row as it was. The window is not blocked meanwhile.
+    void resultsFollowTheirRowsWhateverAnswersFirst()
     {
-        Select({0, 1});
+        Select({0, 1, 2});
+        const QString refusedBefore = Cell(RowOf(2), Col::ColIPv4);
+        g_delayMs.insert("02-00-00-00-00-01", 300); // the first selected answers last
         g_refuseMac.insert("02-00-00-00-00-02");
-        SetNetFields("192.168.7.20", "255.255.255.0", "8000", "Admin12345");
-        m_panel->OnModifyNetPara();
-        QCOMPARE(g_modify.size(), 2);
-        QCOMPARE(m_msgs->lastText(), QString("Modify network parameter succeed, please reboot your device!ID:001 "
+        SetNetFields("192.168.9.10", "255.255.255.0", "8000", "Admin12345");
+        ZeltTest::Click(W<QAbstractButton>("pushButtonModifyNetwork"));
+        QVERIFY(m_panel->IsBusy());
+        // While the first device is still working, sort the table by IPv4
+        // address descending: the rows move under the running commands.
+        QTest::qWait(100);
+        QHeaderView *h = Table()->header();
+        h->setSortIndicator(Col::ColIPv4, Qt::AscendingOrder);
+        QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
+                          QPoint(h->sectionViewportPosition(Col::ColIPv4) + 10, h->height() / 2));
+        QCOMPARE(h->sortIndicatorOrder(), Qt::DescendingOrder);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_panel->IsBusy(), 10000);
+        QCOMPARE(g_modify.size(), 3);
+        QCOMPARE(g_modify.last().mac, QByteArray("02-00-00-00-00-01"));
+        QCOMPARE(m_msgs->lastText(), QString("Modify network parameter succeed, please reboot your device!ID:001 003 "
                                              "Modify network parameter failed!ID:002 "));
-        QCOMPARE(Cell(0, Col::ColIPv4), QString("192.168.7.20"));
-        QCOMPARE(Cell(1, Col::ColIPv4), QString("192.168.1.12")); // unchanged
+        QCOMPARE(Cell(RowOf(1), Col::ColIPv4), QString("192.168.9.10"));
+        QCOMPARE(Cell(RowOf(3), Col::ColIPv4), QString("192.168.9.12"));
+        QCOMPARE(Cell(RowOf(2), Col::ColIPv4), refusedBefore);
+        for (const ZELT_DEVICE_INFO_MY &d : m_panel->DeviceList()) {
+            if (ZeltRecords::text(d.szSerialNO) == "ZC-100001")
+                QCOMPARE(ZeltRecords::text(d.szIPv4Address), QString("192.168.9.10"));
+            if (ZeltRecords::text(d.szSerialNO) == "ZC-100003")
+                QCOMPARE(ZeltRecords::text(d.szIPv4Address), QString("192.168.9.12"));
+        }
     }
 
-    void nonAsciiPasswordIsRefused()
+    // A command that takes long shows the progress dialog after half a
+    // second, modal to the panel's window only; until then nothing blocks.
+    void slowCommandShowsAWindowModalDialog()
     {
         Select({0});
-        SetNetFields("10.0.0.5", "255.255.0.0", "8000", QString::fromUtf8("Pässwort12"));
-        m_panel->OnModifyNetPara();
-        QVERIFY(g_modify.isEmpty());
-        QVERIFY(!TipAt(W<CPasswordLineEdit>("lineEditPort_Password")).isEmpty());
-
-        W<QLineEdit>("edtNewPassword")->setText(QString::fromUtf8("Ab1密码密码密码"));
-        W<QLineEdit>("edtConfirmPassword")->setText(W<QLineEdit>("edtNewPassword")->text());
-        Select({3});
-        W<QLineEdit>("edtNewPassword")->setText(QString::fromUtf8("Ab1密码密码密码"));
-        W<QLineEdit>("edtConfirmPassword")->setText(W<QLineEdit>("edtNewPassword")->text());
-        m_panel->OnDefaultPassword();
-        QVERIFY(g_sdk.activated.isEmpty());
-        QVERIFY(!TipAt(W<QLineEdit>("edtNewPassword")).isEmpty());
-
-        // The batch password and the security code likewise.
-        Select({4, 5});
-        W<QCheckBox>("checkBoxBatchDhcp")->setChecked(true);
-        W<CPasswordLineEdit>("lineEditPort_BatchPassword")->setText(QString::fromUtf8("Admin12345€"));
-        m_panel->batchEnableDHCP();
-        QVERIFY(g_sdk.netParams.isEmpty());
-        QVERIFY(!TipAt(W<CPasswordLineEdit>("lineEditPort_BatchPassword")).isEmpty());
-        W<QCheckBox>("checkBoxBatchDhcp")->setChecked(false);
-
-        Select({0});
-        W<QLineEdit>("m_pDefaultPwdLEdit")->setText(QString::fromUtf8("SecCodé123"));
-        m_panel->OnDefaultPassword();
-        QVERIFY(g_sdk.resetDefault.isEmpty());
-        QVERIFY(!TipAt(W<QLineEdit>("m_pDefaultPwdLEdit")).isEmpty());
+        g_delayMs.insert("02-00-00-00-00-01", 900);
+        SetNetFields("10.0.0.40", "255.255.0.0", "8000", "Admin12345");
+        QElapsedTimer clock;
+        clock.start();
+        ZeltTest::Click(W<QAbstractButton>("pushButtonModifyNetwork"));
+        QVERIFY(clock.elapsed() < 300); // the click returned at once
+        QVERIFY(!m_panel->Runner()->Dialog());
+        QTRY_VERIFY(m_panel->Runner()->Dialog() && m_panel->Runner()->Dialog()->isVisible());
+        QVERIFY(clock.elapsed() >= 480);
+        QCOMPARE(m_panel->Runner()->Dialog()->windowModality(), Qt::WindowModal);
+        QCOMPARE(m_panel->Runner()->Dialog()->parentWidget(), static_cast<QWidget *>(m_panel));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_panel->IsBusy(), 5000);
+        QVERIFY(!m_panel->Runner()->Dialog());
+        QCOMPARE(g_modify.size(), 1);
     }
 
     void batchDhcpUsesEachRecord()
     {
         Select({4, 5});
-        W<QCheckBox>("checkBoxBatchDhcp")->setChecked(true);
+        ZeltTest::Click(W<QCheckBox>("checkBoxBatchDhcp"));
         QVERIFY(!W<CPushButton>("pushButtonModifyNetwork")->isEnabled());
-        QVERIFY(!W<QLineEdit>("lineEditIPAddr")->isEnabled());
+        QVERIFY(!Field("lineEditIPAddr")->isEnabled());
         QVERIFY(W<CPushButton>("pushButtonModifyBatchNetwork")->isEnabled());
-        W<CPasswordLineEdit>("lineEditPort_BatchPassword")->setText(" Admin12345 ");
-        g_sdk.refuse = false;
-        m_panel->batchEnableDHCP();
+        // Not printable ASCII: refused at the field.
+        Type("lineEditPort_BatchPassword", QString::fromUtf8("Admin12345€"));
+        Click("pushButtonModifyBatchNetwork");
+        QVERIFY(g_sdk.netParams.isEmpty());
+        QCOMPARE(TipAt(Field("lineEditPort_BatchPassword")),
+                 QString("The password may only contain printable ASCII characters."));
+
+        Type("lineEditPort_BatchPassword", " Admin12345 ");
+        Click("pushButtonModifyBatchNetwork");
         QCOMPARE(g_sdk.netParams.size(), 2);
         const int first = int(g_sdk.netMacs.indexOf("02-00-00-00-00-05"));
         QVERIFY(first >= 0);
@@ -528,11 +523,11 @@ private slots:
         QCOMPARE(m_msgs->lastText(), QString("Modify network parameter succeed.ID:005 006 "));
         QCOMPARE(int(m_panel->DeviceList().at(4).byDhcp), 1);
 
-        W<QCheckBox>("checkBoxBatchDhcp")->setChecked(false);
+        ZeltTest::Click(W<QCheckBox>("checkBoxBatchDhcp"));
         QVERIFY(W<CPushButton>("pushButtonModifyNetwork")->isEnabled());
-        QVERIFY(W<QLineEdit>("lineEditIPAddr")->isEnabled());
+        QVERIFY(Field("lineEditIPAddr")->isEnabled());
         g_sdk.refuse = true;
-        m_panel->batchEnableDHCP();
+        Click("pushButtonModifyBatchNetwork");
         QCOMPARE(m_msgs->lastText(), QString("Modify network parameter failed!ID:005 006 "));
     }
 
@@ -541,48 +536,43 @@ private slots:
     void ipv6OfOneDeviceAfterBatchDhcp()
     {
         Select({4, 5});
-        W<QCheckBox>("checkBoxBatchDhcp")->setChecked(true);
-        W<CPasswordLineEdit>("lineEditPort_BatchPassword")->setText("Admin12345");
-        m_panel->batchEnableDHCP();
+        ZeltTest::Click(W<QCheckBox>("checkBoxBatchDhcp"));
+        Type("lineEditPort_BatchPassword", "Admin12345");
+        Click("pushButtonModifyBatchNetwork");
         QCOMPARE(g_sdk.netParams.size(), 2);
         Select({2}); // DHCP off, IPv6 may be changed
-        QLineEdit *ipv6 = W<QLineEdit>("lineEditIPv6Addr");
+        QLineEdit *ipv6 = Field("lineEditIPv6Addr");
         QVERIFY(ipv6->isEnabled());
         SetNetFields("10.0.0.3", "255.255.0.0", "8000", "Admin12345");
-        ipv6->setText("fd00::1::2");
-        m_panel->OnModifyNetPara();
+        Type("lineEditIPv6Addr", "fd00::1::2");
+        Modify();
         QCOMPARE(TipAt(ipv6), QString("IPv6 Address not correct."));
         QVERIFY(g_modify.isEmpty());
-        ipv6->setText("fd00::33");
-        m_panel->OnModifyNetPara();
+        Type("lineEditIPv6Addr", "fd00::33");
+        Modify();
         QCOMPARE(g_modify.size(), 1);
         QVERIFY(!g_modify.first().ipv6Null);
         QCOMPARE(g_modify.first().ipv6, QByteArray("fd00::33"));
-        W<QCheckBox>("checkBoxBatchDhcp")->setChecked(false);
     }
 
-    void batchDhcpEmptyIPv6BecomesAny()
-    {
-        ZELT_NET_PARAM p;
-        ZeltSdkWrapper::BuildNetParam(p, "10.0.0.2", "255.0.0.0", "", "", "", 0, "8000", "", true);
-        QCOMPARE(QByteArray(p.szIPv6Address), QByteArray("::"));
-        QCOMPARE(QByteArray(p.szIPv6Gateway), QByteArray("::"));
-        QCOMPARE(int(p.wHttpPort), 0);
-        QCOMPARE(int(p.wPort), 8000);
-        QCOMPARE(int(p.byDhcpEnable), 1);
-    }
-
+    // DHCP on: the device takes its addresses from the network, so its
+    // address and IPv6 fields close, and DHCP is what is sent.
     void dhcpCheckBoxLocksAddressFields()
     {
         Select({0});
-        W<QCheckBox>("checkBoxDhcp")->setChecked(true);
-        QVERIFY(!W<QLineEdit>("lineEditIPAddr")->isEnabled());
-        QVERIFY(!W<QLineEdit>("lineEditIPMask")->isEnabled());
-        QVERIFY(!W<QLineEdit>("lineEditIPGateway")->isEnabled());
+        ZeltTest::Click(W<QCheckBox>("checkBoxDhcp"));
+        for (const char *closed : {"lineEditIPAddr", "lineEditIPMask", "lineEditIPGateway"})
+            QVERIFY2(!Field(closed)->isEnabled(), closed);
         QVERIFY(!W<QFrame>("frame")->isEnabled());
-        W<QCheckBox>("checkBoxDhcp")->setChecked(false);
-        QVERIFY(W<QLineEdit>("lineEditIPAddr")->isEnabled());
+        Type("lineEditPort_Password", "Admin12345");
+        Modify();
+        QCOMPARE(g_modify.size(), 1);
+        QCOMPARE(g_modify.first().dhcp, 1);
+        QVERIFY(g_modify.first().ipv6Null);
+        ZeltTest::Click(W<QCheckBox>("checkBoxDhcp"));
+        QVERIFY(Field("lineEditIPAddr")->isEnabled());
         QVERIFY(W<QFrame>("frame")->isEnabled());
+        QCOMPARE(m_panel->NetworkMode(), NetMode::Single);
     }
 
     // Each lamp is compared with the picture it must show, so a red lamp in
@@ -590,8 +580,7 @@ private slots:
     void strengthDisplay()
     {
         Select({3});
-        QLineEdit *pwd = m_panel->findChild<QLineEdit *>("edtNewPassword");
-        QLabel *word = m_panel->findChild<QLabel *>("m_pLabelLevel");
+        QLabel *word = W<QLabel>("m_pLabelLevel");
         const QImage grey = QPixmap(":/images/ButtonIcon/grey.png").toImage();
         const QImage red = QPixmap(":/images/ButtonIcon/red.png").toImage();
         const QImage yellow = QPixmap(":/images/ButtonIcon/yellow.png").toImage();
@@ -611,51 +600,45 @@ private slots:
         auto lamps = [&] {
             QStringList out;
             for (const char *lamp : {"m_pLabelLevel1", "m_pLabelLevel2", "m_pLabelLevel3"})
-                out << name(m_panel->findChild<QLabel *>(lamp)->pixmap().toImage());
+                out << name(W<QLabel>(lamp)->pixmap().toImage());
             return out;
         };
-        pwd->setText("");
-        QCOMPARE(word->text(), QString());
-        QCOMPARE(lamps(), (QStringList{"grey", "grey", "grey"}));
-        pwd->setText("a");
-        QCOMPARE(word->text(), QString("Weak"));
-        QCOMPARE(lamps(), (QStringList{"red", "grey", "grey"}));
-        pwd->setText("abcd1234");
-        QCOMPARE(word->text(), QString("Weak"));
-        QCOMPARE(lamps(), (QStringList{"red", "grey", "grey"}));
-        pwd->setText("ABCDabcd");
-        QCOMPARE(word->text(), QString("Medium"));
-        QCOMPARE(lamps(), (QStringList{"yellow", "yellow", "grey"}));
-        pwd->setText("Abcd1234");
-        QCOMPARE(word->text(), QString("Strong"));
-        QCOMPARE(lamps(), (QStringList{"green", "green", "green"}));
-        // Back down: the lamps that are no longer lit turn grey again.
-        pwd->setText("ABCDabcd");
-        QCOMPARE(lamps(), (QStringList{"yellow", "yellow", "grey"}));
-        pwd->setText("");
-        QCOMPARE(word->text(), QString());
-        QCOMPARE(lamps(), (QStringList{"grey", "grey", "grey"}));
+        const QList<std::tuple<QString, QString, QStringList>> steps{
+            {"", "", {"grey", "grey", "grey"}},
+            {"a", "Weak", {"red", "grey", "grey"}},
+            {"abcd1234", "Weak", {"red", "grey", "grey"}},
+            {"ABCDabcd", "Medium", {"yellow", "yellow", "grey"}},
+            {"Abcd1234", "Strong", {"green", "green", "green"}},
+            // Back down: the lamps that are no longer lit turn grey again.
+            {"ABCDabcd", "Medium", {"yellow", "yellow", "grey"}},
+            {"", "", {"grey", "grey", "grey"}},
+        };
+        for (const auto &[text, expectedWord, expectedLamps] : steps) {
+            Type("edtNewPassword", text);
+            QCOMPARE(word->text(), expectedWord);
+            QCOMPARE(lamps(), expectedLamps);
+        }
     }
 
     void activation()
     {
         Select({3});
+        QCOMPARE(m_panel->PasswordMode(), PwdMode::Activate);
         QCOMPARE(W<QLabel>("label_163")->text(), QString("Activate device"));
-        W<QLineEdit>("edtNewPassword")->setText("");
-        m_panel->OnDefaultPassword();
-        QCOMPARE(TipAt(W<QLineEdit>("edtNewPassword")), QString("The password can not be empty."));
-        W<QLineEdit>("edtNewPassword")->setText("Abcd1234");
-        W<QLineEdit>("edtConfirmPassword")->setText("abcd1234");
-        m_panel->OnDefaultPassword();
-        QCOMPARE(TipAt(W<QLineEdit>("edtNewPassword")), QString("The password you typed do not match."));
+        Click("pushButtonModifyPassword");
+        QCOMPARE(TipAt(Field("edtNewPassword")), QString("The password can not be empty."));
+        SetNewPassword("Abcd1234", "abcd1234");
+        Click("pushButtonModifyPassword");
+        QCOMPARE(TipAt(Field("edtNewPassword")), QString("The password you typed do not match."));
+        SetNewPassword(QString::fromUtf8("Ab1密码密码密码"), QString::fromUtf8("Ab1密码密码密码"));
+        Click("pushButtonModifyPassword");
+        QCOMPARE(TipAt(Field("edtNewPassword")), QString("The password may only contain printable ASCII characters."));
         QVERIFY(g_sdk.activated.isEmpty());
 
-        // Rows 3 and 4 inactive, 0 active: the active one is skipped; a short
-        // password is still sent (the device decides).
+        // Rows 3 and 4 inactive, 0 active: the active one is skipped.
         Select({3, 0, 4});
-        W<QLineEdit>("edtNewPassword")->setText("Abcd1234");
-        W<QLineEdit>("edtConfirmPassword")->setText("Abcd1234");
-        m_panel->OnDefaultPassword();
+        SetNewPassword("Abcd1234", "Abcd1234");
+        Click("pushButtonModifyPassword");
         QList<QByteArray> activated = g_sdk.activated;
         std::sort(activated.begin(), activated.end());
         QCOMPARE(activated, (QList<QByteArray>{"ZC-100004:Abcd1234", "ZC-100005:Abcd1234"}));
@@ -664,19 +647,19 @@ private slots:
         QCOMPARE(int(m_panel->DeviceList().at(3).byActivated), 0);
 
         m_msgs->clear();
-        m_panel->OnDefaultPassword();
+        SetNewPassword("Abcd1234", "Abcd1234");
+        Click("pushButtonModifyPassword");
         QCOMPARE(m_msgs->lastText(), QString("No activate device."));
-    }
 
-    void activationFailureIsCountedPerRow()
-    {
+        // A password the devices refuse (too short for them): each row is
+        // counted, and stays inactive.
         ZELT_DEVICE_EVENT a = MakeEvent(1, 7), b = MakeEvent(1, 8);
         a.byActivated = b.byActivated = 1;
         AddDevices({a, b});
+        g_sdk.activated.clear();
         Select({6, 7});
-        W<QLineEdit>("edtNewPassword")->setText("Ab1");
-        W<QLineEdit>("edtConfirmPassword")->setText("Ab1");
-        m_panel->OnDefaultPassword();
+        SetNewPassword("Ab1", "Ab1");
+        Click("pushButtonModifyPassword");
         QCOMPARE(g_sdk.activated.size(), 2);
         QCOMPARE(m_msgs->lastText(), QString("Operation failed.ID:007 008 "));
         QCOMPARE(Cell(6, Col::ColSafety), QString("Inactive"));
@@ -685,18 +668,23 @@ private slots:
     void restoreWithSecurityCode()
     {
         Select({0}); // active, no reset capability: security code only
-        QVERIFY(W<QLineEdit>("m_pDefaultPwdLEdit")->isVisibleTo(m_panel));
-        QVERIFY(!W<QLineEdit>("edtNewPassword")->isVisibleTo(m_panel));
-        W<QLineEdit>("m_pDefaultPwdLEdit")->setText("");
-        m_panel->OnDefaultPassword();
-        QCOMPARE(TipAt(W<QLineEdit>("m_pDefaultPwdLEdit")), QString("Password cannot be empty."));
-        W<QLineEdit>("m_pDefaultPwdLEdit")->setText("SecCode123");
-        m_panel->OnDefaultPassword();
+        QCOMPARE(m_panel->PasswordMode(), PwdMode::RestoreDefault);
+        QVERIFY(Field("m_pDefaultPwdLEdit")->isVisible());
+        QVERIFY(!Field("edtNewPassword")->isVisible());
+        Click("pushButtonModifyPassword");
+        QCOMPARE(TipAt(Field("m_pDefaultPwdLEdit")), QString("Password cannot be empty."));
+        Type("m_pDefaultPwdLEdit", QString::fromUtf8("SecCodé123"));
+        Click("pushButtonModifyPassword");
+        QCOMPARE(TipAt(Field("m_pDefaultPwdLEdit")),
+                 QString("The security code may only contain printable ASCII characters."));
+        QVERIFY(g_sdk.resetDefault.isEmpty());
+        Type("m_pDefaultPwdLEdit", "SecCode123");
+        Click("pushButtonModifyPassword");
         QCOMPARE(g_sdk.resetDefault, QList<QByteArray>{"ZC-100001:SecCode123"});
         QCOMPARE(m_msgs->lastTitle(), QString("Information"));
         QCOMPARE(m_msgs->lastText(), QString("Restore default password succeed."));
         g_sdk.refuse = true;
-        m_panel->OnDefaultPassword();
+        Click("pushButtonModifyPassword");
         QCOMPARE(m_msgs->lastTitle(), QString("Error"));
         QCOMPARE(m_msgs->lastText(), QString("Restore default password failed!"));
     }
@@ -704,51 +692,87 @@ private slots:
     void keyFileDeviceHasNoSecurityCodeReset()
     {
         Select({5}); // reset capability: new password and key files
+        QCOMPARE(m_panel->PasswordMode(), PwdMode::ResetPassword);
         QCOMPARE(W<QLabel>("label_163")->text(), QString("Reset Password"));
-        QVERIFY(W<QLineEdit>("edtNewPassword")->isVisibleTo(m_panel));
-        QVERIFY(W<QPushButton>("btnImport")->isVisibleTo(m_panel));
-        QVERIFY(!W<QLineEdit>("m_pDefaultPwdLEdit")->isVisibleTo(m_panel));
-        W<QLineEdit>("m_pDefaultPwdLEdit")->setText("Code-42"); // left over, not shown
-        W<QLineEdit>("edtNewPassword")->setText("Newpass123456789");
-        W<QLineEdit>("edtConfirmPassword")->setText("Newpass123456789");
-        m_panel->OnDefaultPassword();
+        QVERIFY(Field("edtNewPassword")->isVisible());
+        QVERIFY(W<QPushButton>("btnImport")->isVisible());
+        QVERIFY(!Field("m_pDefaultPwdLEdit")->isVisible());
+        SetNewPassword("Newpass123456789", "Newpass123456789");
+        Click("pushButtonModifyPassword");
         QVERIFY(g_sdk.resets.isEmpty());
         QCOMPARE(TipAt(W<QPushButton>("btnImport")), QString("Please import a device key file to reset the password."));
     }
 
-    void newPasswordFillsAllSixteenBytes()
+    void importKeyFile()
     {
         Select({5});
-        W<CPathComboBox>("combImportFile")->clear();
-        W<CPathComboBox>("combImportFile")->addItem("/tmp/Signed.xml");
-        W<QLineEdit>("edtNewPassword")->setText("Newpass123456789");
-        W<QLineEdit>("edtConfirmPassword")->setText("Newpass123456789");
-        m_panel->OnImport();
+        SetKeyFile("combImportFile", QString());
+        Click("btnImport");
+        QCOMPARE(TipAt(W<CPathComboBox>("combImportFile")), QString("File path cannot be empty."));
+
+        SetKeyFile("combImportFile", "/tmp/keys/Signed.xml");
+        SetNewPassword("Newpass123456789", "Newpass12345678");
+        Click("btnImport");
+        QCOMPARE(TipAt(Field("edtNewPassword")), QString("The password you typed do not match."));
+        QVERIFY(g_sdk.resets.isEmpty());
+
+        SetNewPassword("Newpass123456789", "Newpass123456789");
+        Click("btnImport");
         QCOMPARE(g_sdk.resets.size(), 1);
         QCOMPARE(g_sdk.resetSerials.first(), QByteArray("ZC-100006"));
         const ZELT_RESET_PARAM &r = g_sdk.resets.first();
-        QCOMPARE(QByteArray(r.szNewPassword, 16), QByteArray("Newpass123456789"));
+        QCOMPARE(QByteArray(r.szKeyFilePath), QByteArray("/tmp/keys/Signed.xml"));
+        QCOMPARE(QByteArray(r.szNewPassword, 16), QByteArray("Newpass123456789")); // all 16 bytes
         QCOMPARE(r.szSecurityCode[0], '\0');
         QCOMPARE(m_msgs->lastText(), QString("Reset password succeed."));
         g_sdk.refuse = true;
-        m_panel->OnImport();
+        Click("btnImport");
         QCOMPARE(m_msgs->lastTitle(), QString("Information"));
         QCOMPARE(m_msgs->lastText(), QString("Reset password failed."));
+        g_sdk.refuse = false;
+
+        // A path that does not fit its slot is refused, not shortened;
+        // 259 bytes still fit.
+        SetKeyFile("combImportFile", "/tmp/" + QString(255, QLatin1Char('k')) + ".xml");
+        Click("btnImport");
+        QCOMPARE(g_sdk.resets.size(), 2);
+        QCOMPARE(m_msgs->lastText(), QString("The key file path is too long."));
+        const QString fits = "/" + QString(258, QLatin1Char('k'));
+        SetKeyFile("combImportFile", fits);
+        Click("btnImport");
+        QCOMPARE(g_sdk.resets.size(), 3);
+        QCOMPARE(QByteArray(g_sdk.resets.last().szKeyFilePath), fits.toLatin1());
+    }
+
+    // A device that takes key files without a new password: the import
+    // restores the default password.
+    void importWithoutNewPasswordRestores()
+    {
+        ZELT_DEVICE_EVENT ev = MakeEvent(1, 20);
+        ev.bySupport = ZELT_SUPPORT_NEW_PASSWORD;
+        AddDevices({ev});
+        Select({RowOf(20)});
+        QCOMPARE(m_panel->PasswordMode(), PwdMode::KeyFilesOnly);
+        QVERIFY(!W<QPushButton>("pushButtonModifyPassword")->isVisible());
+        QVERIFY(!Field("edtNewPassword")->isVisible());
+        SetKeyFile("combImportFile", "/tmp/k.xml");
+        Click("btnImport");
+        QCOMPARE(g_sdk.resets.size(), 1);
+        QCOMPARE(QByteArray(g_sdk.resets[0].szNewPassword, 16), QByteArray(16, '\0'));
+        QCOMPARE(m_msgs->lastText(), QString("Restore default password succeed."));
     }
 
     void exportKeyFile()
     {
         QTemporaryDir dir;
         Select({5});
-        CPathComboBox *box = W<CPathComboBox>("combExportFile");
-        box->clear();
-        m_panel->OnExport();
-        QCOMPARE(TipAt(box), QString("File path cannot be empty."));
+        SetKeyFile("combExportFile", QString());
+        Click("btnExport");
+        QCOMPARE(TipAt(W<CPathComboBox>("combExportFile")), QString("File path cannot be empty."));
         QVERIFY(g_sdk.keySerial.isEmpty());
 
-        box->addItem(dir.path() + "/");
-        g_sdk.keyLength = 40;
-        m_panel->OnExport();
+        SetKeyFile("combExportFile", dir.path() + "/");
+        Click("btnExport");
         QCOMPARE(m_msgs->lastText(), QString("Exported."));
         QCOMPARE(g_sdk.keySerial, QByteArray("ZC-100006"));
         QFile f(dir.filePath("DeviceKey.xml"));
@@ -758,19 +782,18 @@ private slots:
 
         // A second export replaces the file; a length past the buffer is clamped.
         g_sdk.keyLength = 100000;
-        m_panel->OnExport();
+        Click("btnExport");
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.size(), 256);
         f.close();
 
         g_sdk.keyResult = 0;
-        m_panel->OnExport();
+        Click("btnExport");
         QCOMPARE(m_msgs->lastText(), QString("Get key error."));
 
         g_sdk.keyResult = 1;
-        box->clear();
-        box->addItem(dir.path() + "/missing/folder/");
-        m_panel->OnExport();
+        SetKeyFile("combExportFile", dir.path() + "/missing/folder/");
+        Click("btnExport");
         QCOMPARE(m_msgs->lastText(), QString("Create device key file error."));
     }
 
@@ -781,9 +804,7 @@ private slots:
     {
         QTemporaryDir dir;
         Select({5});
-        CPathComboBox *box = W<CPathComboBox>("combExportFile");
-        box->clear();
-        box->addItem(dir.path() + "/");
+        SetKeyFile("combExportFile", dir.path() + "/");
         const QString key = dir.filePath("DeviceKey.xml");
 
         QFile target(dir.filePath("elsewhere.txt"));
@@ -791,7 +812,7 @@ private slots:
         target.write("not a key");
         target.close();
         QVERIFY(QFile::link(target.fileName(), key));
-        m_panel->OnExport();
+        Click("btnExport");
         QCOMPARE(m_msgs->lastText(), QString("DeviceKey.xml in this folder is a link; nothing was written."));
         QVERIFY(g_sdk.keySerial.isEmpty());
         QVERIFY(QFileInfo(key).isSymLink());
@@ -803,18 +824,20 @@ private slots:
         // A good export, then one that cannot be written whole (files may
         // not grow past 16 bytes; as root a read-only folder would not stop
         // the write).
-        m_panel->OnExport();
+        Click("btnExport");
         QCOMPARE(m_msgs->lastText(), QString("Exported."));
         g_sdk.keyLength = 60;
+        ZeltTest::Click(W<QAbstractButton>("btnExport"));
         {
             rlimit old{};
             QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
             const rlimit small{16, old.rlim_max};
             auto *const oldHandler = std::signal(SIGXFSZ, SIG_IGN);
             QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-            m_panel->OnExport();
+            const bool idle = QTest::qWaitFor([this] { return !m_panel->IsBusy(); }, 10000);
             setrlimit(RLIMIT_FSIZE, &old);
             std::signal(SIGXFSZ, oldHandler);
+            QVERIFY(idle);
         }
         QCOMPARE(m_msgs->lastText(), QString("Create device key file error."));
         QFile written(key);
@@ -824,134 +847,55 @@ private slots:
                  (QStringList{"DeviceKey.xml", "elsewhere.txt"}));
     }
 
-    void importKeyFile()
-    {
-        Select({5});
-        CPathComboBox *box = W<CPathComboBox>("combImportFile");
-        box->clear();
-        m_panel->OnImport();
-        QCOMPARE(TipAt(box), QString("File path cannot be empty."));
-
-        box->addItem("/tmp/keys/Signed.xml");
-        W<QLineEdit>("edtNewPassword")->setText("Abcd1234");
-        W<QLineEdit>("edtConfirmPassword")->setText("Abcd12345");
-        m_panel->OnImport();
-        QCOMPARE(TipAt(W<QLineEdit>("edtNewPassword")), QString("The password you typed do not match."));
-        QVERIFY(g_sdk.resets.isEmpty());
-
-        W<QLineEdit>("edtConfirmPassword")->setText("Abcd1234");
-        m_panel->OnImport();
-        QCOMPARE(g_sdk.resets.size(), 1);
-        QCOMPARE(QByteArray(g_sdk.resets[0].szKeyFilePath), QByteArray("/tmp/keys/Signed.xml"));
-        QCOMPARE(QByteArray(g_sdk.resets[0].szNewPassword), QByteArray("Abcd1234"));
-        QCOMPARE(QByteArray(g_sdk.resets[0].szSecurityCode), QByteArray());
-        QCOMPARE(m_msgs->lastText(), QString("Reset password succeed."));
-
-        // A path that does not fit its slot is refused, not shortened.
-        box->clear();
-        box->addItem("/tmp/" + QString(255, QLatin1Char('k')) + ".xml");
-        m_panel->OnImport();
-        QCOMPARE(g_sdk.resets.size(), 1);
-        QCOMPARE(m_msgs->lastText(), QString("The key file path is too long."));
-        // 259 bytes still fit.
-        box->clear();
-        const QString fits = "/" + QString(258, QLatin1Char('k'));
-        box->addItem(fits);
-        m_panel->OnImport();
-        QCOMPARE(g_sdk.resets.size(), 2);
-        QCOMPARE(QByteArray(g_sdk.resets[1].szKeyFilePath), fits.toLatin1());
-    }
-
-    void importWithoutNewPasswordRestores()
-    {
-        Select({1}); // no reset capability: the new-password field is hidden
-        W<CPathComboBox>("combImportFile")->clear();
-        W<CPathComboBox>("combImportFile")->addItem("/tmp/k.xml");
-        m_panel->OnImport();
-        QCOMPARE(g_sdk.resets.size(), 1);
-        QCOMPARE(QByteArray(g_sdk.resets[0].szNewPassword, 16), QByteArray(16, '\0'));
-        QCOMPARE(m_msgs->lastText(), QString("Restore default password succeed."));
-    }
-
     // Capability bit 1 without bit 0: the IPv6 fields are open but the device
-    // reported none, so the prefix field is empty.
+    // reported none, so the prefix field is empty, which means length 0.
     void emptyPrefixMeansZero()
     {
         ZELT_DEVICE_EVENT ev = MakeEvent(1, 20);
-        ev.bySupport = 0x02 | 0x04;
+        ev.bySupport = ZELT_SUPPORT_MODIFY_IPV6 | ZELT_SUPPORT_DHCP;
         AddDevices({ev});
-        const int row = Model()->rowCount() - 1;
-        Select({row});
-        QLineEdit *prefix = m_panel->findChild<QLineEdit *>("lineEditIPv6Mask");
+        Select({RowOf(20)});
+        QLineEdit *prefix = Field("lineEditIPv6Mask");
         QVERIFY(prefix->isEnabled());
         QCOMPARE(prefix->text(), QString());
         SetNetFields("10.0.0.20", "255.255.0.0", "8000", "Admin12345");
-        m_panel->OnModifyNetPara();
+        Modify();
         QCOMPARE(TipAt(prefix), QString());
         QCOMPARE(g_modify.size(), 1);
         QVERIFY(!g_modify.first().ipv6Null);
         QCOMPARE(g_modify.first().prefix, 0);
-        QCOMPARE(m_msgs->lastText(),
-                 "Modify network parameter succeed, please reboot your device!ID:" + Cell(row, Col::ColId) + " ");
-        // A prefix out of range is still refused.
-        g_modify.clear();
-        prefix->setText("65");
-        m_panel->OnModifyNetPara();
-        QCOMPARE(TipAt(prefix), QString("IPv6 prefix length ranges from 0 to 64."));
-        QVERIFY(g_modify.isEmpty());
-    }
-
-    // A run in a /16 hands out x.x.x.255 like any other host address.
-    void runInASixteenKeepsTheTwoFiftyFive()
-    {
-        Select({0, 1, 2});
-        SetNetFields("10.77.2.254", "255.255.0.0", "8000", "Admin12345");
-        m_panel->OnModifyNetPara();
-        QCOMPARE(g_modify.size(), 3);
-        QCOMPARE(CallTo("02-00-00-00-00-01").ipv4, QByteArray("10.77.2.254"));
-        QCOMPARE(CallTo("02-00-00-00-00-02").ipv4, QByteArray("10.77.2.255"));
-        QCOMPARE(CallTo("02-00-00-00-00-03").ipv4, QByteArray("10.77.3.1"));
-        // In a /24 the .255 is the broadcast address and stays free.
-        g_modify.clear();
-        SetNetFields("10.77.2.254", "255.255.255.0", "8000", "Admin12345");
-        m_panel->OnModifyNetPara();
-        QCOMPARE(g_modify.size(), 3);
-        QCOMPARE(CallTo("02-00-00-00-00-02").ipv4, QByteArray("10.77.3.1"));
-        QCOMPARE(CallTo("02-00-00-00-00-03").ipv4, QByteArray("10.77.3.2"));
     }
 
     // A language change rewrites every text from what the panel knows now:
     // rows activated since they were shown, and the labels that follow the
-    // selection.
+    // sections' modes.
     void languageChangeKeepsStateTexts()
     {
         QTranslator zh;
         QVERIFY(zh.load(qEnvironmentVariable("TOOLBAY_BIN_DIR") + "/translations/ZELT_zh.qm"));
-        ZELT_DEVICE_EVENT a = MakeEvent(1, 21), b = MakeEvent(1, 22), k = MakeEvent(1, 23);
-        a.byActivated = b.byActivated = 1;
+        ZELT_DEVICE_EVENT k = MakeEvent(1, 23);
         k.bySupport = 0x40 | 0x07;
         k.byTrust = ZELT_TRUST_UNCERTIFIED;
-        AddDevices({a, b, k});
-        const int ra = Model()->rowCount() - 3, rb = ra + 1, rk = ra + 2;
-        Select({ra});
-        m_panel->findChild<QLineEdit *>("edtNewPassword")->setText("Abcd1234");
-        m_panel->findChild<QLineEdit *>("edtConfirmPassword")->setText("Abcd1234");
-        m_panel->OnDefaultPassword();
-        QCOMPARE(Cell(ra, Col::ColSafety), QString("Active"));
-        QCOMPARE(Cell(rb, Col::ColSafety), QString("Inactive"));
+        AddDevices({k});
+        const int rk = RowOf(23);
+        Select({3});
+        SetNewPassword("Abcd1234", "Abcd1234");
+        Click("pushButtonModifyPassword");
+        QCOMPARE(Cell(3, Col::ColSafety), QString("Active"));
+        QCOMPARE(Cell(4, Col::ColSafety), QString("Inactive"));
 
-        auto *label7 = m_panel->findChild<QLabel *>("label_7");
-        auto *label162 = m_panel->findChild<QLabel *>("label_162");
-        auto *label163 = m_panel->findChild<QLabel *>("label_163");
-        Select({ra, rb});
+        auto *label7 = W<QLabel>("label_7");
+        auto *label162 = W<QLabel>("label_162");
+        auto *label163 = W<QLabel>("label_163");
+        Select({3, 4});
         QCOMPARE(label7->text(), QString("Start IP Address:"));
         QCOMPARE(label162->text(), QString("Batch Modify Network parameters"));
         QCOMPARE(label163->text(), QString("Activate device"));
 
         QCoreApplication::installTranslator(&zh);
         QCoreApplication::processEvents();
-        QCOMPARE(Cell(ra, Col::ColSafety), QString::fromUtf8("已激活"));
-        QCOMPARE(Cell(rb, Col::ColSafety), QString::fromUtf8("未激活"));
+        QCOMPARE(Cell(3, Col::ColSafety), QString::fromUtf8("已激活"));
+        QCOMPARE(Cell(4, Col::ColSafety), QString::fromUtf8("未激活"));
         QCOMPARE(Cell(rk, Col::ColTrust), QString::fromUtf8("未认证"));
         QCOMPARE(Model()->headerData(Col::ColTrust, Qt::Horizontal).toString(), QString::fromUtf8("信任"));
         QCOMPARE(label7->text(), QString::fromUtf8("起始 IP 地址："));
@@ -963,51 +907,15 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(label163->text(), QString("Reset Password"));
         QCOMPARE(label7->text(), QString("IP Address:"));
-        QCOMPARE(Cell(ra, Col::ColSafety), QString("Active"));
-        QCOMPARE(Cell(rb, Col::ColSafety), QString("Inactive"));
+        QCOMPARE(Cell(3, Col::ColSafety), QString("Active"));
+        QCOMPARE(Cell(4, Col::ColSafety), QString("Inactive"));
         QCOMPARE(Cell(rk, Col::ColTrust), QString("Uncertified"));
-    }
-
-    // The devices of a run are worked on at the same time and answer in any
-    // order: the summary keeps selection order, and each result lands in
-    // its own row even when the table is sorted meanwhile.
-    void resultsFollowTheirRowsWhateverAnswersFirst()
-    {
-        Select({0, 1, 2});
-        const QString failedBefore = Cell(RowOf("ZC-100002"), Col::ColIPv4);
-        g_delayMs.insert("02-00-00-00-00-01", 300); // the first selected answers last
-        g_refuseMac.insert("02-00-00-00-00-02");
-        SetNetFields("192.168.9.10", "255.255.255.0", "8000", "Admin12345");
-        // While the first device is still working, sort the table by IPv4
-        // address descending: the rows move under the running batch.
-        QTimer::singleShot(100, this, [this] {
-            QHeaderView *h = Table()->header();
-            h->setSortIndicator(Col::ColIPv4, Qt::DescendingOrder);
-            m_panel->SortTable(Col::ColIPv4);
-        });
-        m_panel->OnModifyNetPara();
-        QCOMPARE(g_modify.size(), 3);
-        QCOMPARE(g_modify.last().mac, QByteArray("02-00-00-00-00-01"));
-        QCOMPARE(m_msgs->lastText(), QString("Modify network parameter succeed, please reboot your device!ID:001 003 "
-                                             "Modify network parameter failed!ID:002 "));
-        QCOMPARE(Cell(RowOf("ZC-100001"), Col::ColIPv4), QString("192.168.9.10"));
-        QCOMPARE(Cell(RowOf("ZC-100003"), Col::ColIPv4), QString("192.168.9.12"));
-        QCOMPARE(Cell(RowOf("ZC-100002"), Col::ColIPv4), failedBefore); // the refused device keeps its row as it was
-        const QList<ZELT_DEVICE_INFO_MY> list = m_panel->DeviceList();
-        for (const ZELT_DEVICE_INFO_MY &d : list) {
-            if (ZeltRecords::text(d.szSerialNO) == "ZC-100001")
-                QCOMPARE(ZeltRecords::text(d.szIPv4Address), QString("192.168.9.10"));
-            if (ZeltRecords::text(d.szSerialNO) == "ZC-100003")
-                QCOMPARE(ZeltRecords::text(d.szIPv4Address), QString("192.168.9.12"));
-        }
-        Table()->header()->setSortIndicator(0, Qt::AscendingOrder);
-        m_panel->SortTable(0);
     }
 
     // A run's fields open as far as its devices allow: the address with any
     // changeable type, the gateway with any extended record; the same again
     // when batch DHCP is switched off. The DHCP box follows the devices
-    // examined before the first that allows both. (Adds rows: runs last.)
+    // examined before the first that allows both.
     void runFieldsOpenAsFarAsTheDevicesAllow()
     {
         auto device = [](int i, uint32_t type, int extended, int dhcp) {
@@ -1017,43 +925,43 @@ private slots:
             ev.byDhcp = uint8_t(dhcp);
             return ev;
         };
-        const uint32_t locked = kZeltLockedTypeFirst + 0x10, open = 0x1234;
-        AddDevices({device(30, locked, 1, 0), // ZC-100030: locked, extended
-                    device(31, open, 0, 1),   // ZC-100031: changeable, DHCP
-                    device(32, locked, 0, 0), // ZC-100032: neither
-                    device(33, open, 1, 1)}); // ZC-100033: both, DHCP
+        const uint32_t locked = 0x9D10, open = 0x1234;
+        AddDevices({device(30, locked, 1, 0), // locked, extended
+                    device(31, open, 0, 1),   // changeable, DHCP
+                    device(32, locked, 0, 0), // neither
+                    device(33, open, 1, 1)}); // both, DHCP
         struct Case {
-            QStringList serials;
+            QList<int> devices;
             bool address, gateway, dhcp;
         };
         const QList<Case> cases{
-            {{"ZC-100030", "ZC-100032"}, false, true, false},
-            {{"ZC-100031", "ZC-100032"}, true, false, true},
-            {{"ZC-100032", "ZC-100030", "ZC-100031"}, true, true, false}, // the last settles both, DHCP not counted
-            {{"ZC-100032", "ZC-100033"}, true, true, false},              // likewise
-            {{"ZC-100031", "ZC-100033"}, true, true, true},
+            {{30, 32}, false, true, false},    {{31, 32}, true, false, true},
+            {{32, 30, 31}, true, true, false}, // the last settles both, DHCP not counted
+            {{32, 33}, true, true, false},     // likewise
+            {{31, 33}, true, true, true},
         };
         for (const Case &c : cases) {
             QList<int> rows;
-            for (const QString &serial : c.serials)
-                rows << RowOf(serial);
-            QVERIFY(!rows.contains(-1));
+            for (int i : c.devices)
+                rows << RowOf(i);
             Select(rows);
-            const QString what = c.serials.join(' ');
+            const QByteArray what = QByteArray::number(c.devices.first()) + "+";
+            QCOMPARE(m_panel->NetworkMode(), NetMode::Run);
             for (int pass = 0; pass < 2; ++pass) {
-                QVERIFY2(W<QLineEdit>("lineEditIPAddr")->isEnabled() == c.address, qPrintable(what));
-                QVERIFY2(W<QLineEdit>("lineEditIPMask")->isEnabled() == c.address, qPrintable(what));
-                QVERIFY2(W<CPushButton>("pushButtonModifyNetwork")->isEnabled() == c.address, qPrintable(what));
-                QVERIFY2(W<QLineEdit>("lineEditIPGateway")->isEnabled() == c.gateway, qPrintable(what));
-                QVERIFY2(W<QCheckBox>("checkBoxDhcp")->isChecked() == c.dhcp, qPrintable(what));
+                QVERIFY2(Field("lineEditIPAddr")->isEnabled() == c.address, what);
+                QVERIFY2(Field("lineEditIPMask")->isEnabled() == c.address, what);
+                QVERIFY2(W<CPushButton>("pushButtonModifyNetwork")->isEnabled() == c.address, what);
+                QVERIFY2(Field("lineEditIPGateway")->isEnabled() == c.gateway, what);
+                QVERIFY2(W<QCheckBox>("checkBoxDhcp")->isChecked() == c.dhcp, what);
                 // Batch DHCP on closes them all; off opens them as before.
-                W<QCheckBox>("checkBoxBatchDhcp")->setChecked(true);
-                QVERIFY2(!W<QLineEdit>("lineEditIPAddr")->isEnabled(), qPrintable(what));
-                QVERIFY2(!W<QLineEdit>("lineEditIPGateway")->isEnabled(), qPrintable(what));
-                W<QCheckBox>("checkBoxBatchDhcp")->setChecked(false);
+                ZeltTest::Click(W<QCheckBox>("checkBoxBatchDhcp"));
+                QVERIFY2(!Field("lineEditIPAddr")->isEnabled(), what);
+                QVERIFY2(!Field("lineEditIPGateway")->isEnabled(), what);
+                ZeltTest::Click(W<QCheckBox>("checkBoxBatchDhcp"));
             }
         }
     }
+
     // Every row shows how its device's identity is known: the word (what
     // the export writes too), an icon of its own and a tool tip; the column
     // sits next to the ID, sorts by trust and follows updates.
@@ -1091,8 +999,6 @@ private slots:
         for (int r = 1; r < Model()->rowCount(); ++r)
             QVERIFY(order.indexOf(Cell(r - 1, Col::ColTrust)) <= order.indexOf(Cell(r, Col::ColTrust)));
         QCOMPARE(Cell(Model()->rowCount() - 1, Col::ColTrust), QString("Ambiguous"));
-        Table()->header()->setSortIndicator(0, Qt::AscendingOrder);
-        m_panel->SortTable(0);
 
         // The SDK settles an ambiguity: the row says so.
         ZELT_DEVICE_EVENT settled = Device(43, ZELT_TRUST_VERIFIED);
@@ -1115,7 +1021,7 @@ private slots:
         Select(rows);
         SetNetFields("192.168.50.10", "255.255.255.0", "8000", "Admin12345");
         m_msgs->answer = 0;
-        m_panel->OnModifyNetPara();
+        Modify();
         QCOMPARE(m_msgs->count(kConsentTitle), 1);
         const QString ask = m_msgs->shown.first().text;
         QVERIFY2(ask.startsWith("2 devices cannot prove who they are"), qPrintable(ask));
@@ -1140,7 +1046,7 @@ private slots:
         m_msgs->answer = 1;
         Select(rows);
         SetNetFields("192.168.60.10", "255.255.255.0", "8000", "Admin12345");
-        m_panel->OnModifyNetPara();
+        Modify();
         QCOMPARE(m_msgs->count(kConsentTitle), 1);
         QCOMPARE(CallsTo(MacOf(50)), QList<QByteArray>{"modify"});
         QCOMPARE(CallsTo(MacOf(52)), (QList<QByteArray>{"allow", "modify"}));
@@ -1153,20 +1059,18 @@ private slots:
         m_msgs->clear();
         Select({RowOf(54)});
         SetNetFields("192.168.70.10", "255.255.255.0", "8000", "Admin12345");
-        m_panel->OnModifyNetPara();
+        Modify();
         QCOMPARE(m_msgs->count(kConsentTitle), 0);
         QVERIFY(g_calls.isEmpty());
         QVERIFY(m_msgs->lastText().startsWith("Modify network parameter failed!ID:" + id(54)));
-    }
 
-    // Return on the question answers No: a key pressed out of habit sends
-    // nothing, and with no device left nothing else happens.
-    void returnOnTheQuestionSendsNothing()
-    {
+        // Return on the question answers No: a key pressed out of habit
+        // sends nothing, and with no device left nothing else happens.
+        m_msgs->clear();
         Select({RowOf(52)});
         SetNetFields("192.168.80.10", "255.255.255.0", "8000", "Admin12345");
         m_msgs->byReturnKey = true; // were Return to do nothing, the box would get Yes
-        m_panel->OnModifyNetPara();
+        Modify();
         QCOMPARE(m_msgs->shown.size(), 1);
         QCOMPARE(m_msgs->lastTitle(), kConsentTitle);
         QVERIFY(m_msgs->lastText().startsWith("This device cannot prove who it is"));
@@ -1182,11 +1086,7 @@ private slots:
         inactive.byActivated = 1;
         ZELT_DEVICE_EVENT keyFiles = Device(57, ZELT_TRUST_UNCERTIFIED);
         keyFiles.bySupport = 0x40 | 0x07;
-        AddDevices({inactive, Device(56, ZELT_TRUST_UNCERTIFIED), keyFiles});
-        auto newPassword = [this] {
-            W<QLineEdit>("edtNewPassword")->setText("Abcd1234");
-            W<QLineEdit>("edtConfirmPassword")->setText("Abcd1234");
-        };
+        AddDevices({Device(50), inactive, Device(56, ZELT_TRUST_UNCERTIFIED), keyFiles});
         struct Action {
             const char *name;
             std::function<void()> run;
@@ -1196,33 +1096,32 @@ private slots:
             {"activation",
              [&] {
                  Select({RowOf(55)});
-                 newPassword();
-                 m_panel->OnDefaultPassword();
+                 SetNewPassword("Abcd1234", "Abcd1234");
+                 Click("pushButtonModifyPassword");
              },
              "activate ZC-100055"},
             {"restore",
              [&] {
                  Select({RowOf(56)});
-                 W<QLineEdit>("m_pDefaultPwdLEdit")->setText("SecCode123");
-                 m_panel->OnDefaultPassword();
+                 Type("m_pDefaultPwdLEdit", "SecCode123");
+                 Click("pushButtonModifyPassword");
              },
              "restore ZC-100056"},
             {"key file",
              [&] {
                  Select({RowOf(57)});
-                 W<CPathComboBox>("combImportFile")->clear();
-                 W<CPathComboBox>("combImportFile")->addItem("/tmp/Signed.xml");
-                 newPassword();
-                 m_panel->OnImport();
+                 SetKeyFile("combImportFile", "/tmp/Signed.xml");
+                 SetNewPassword("Abcd1234", "Abcd1234");
+                 Click("btnImport");
              },
              "reset ZC-100057"},
             {"batch DHCP",
              [&] {
                  Select({RowOf(56), RowOf(50)});
-                 W<QCheckBox>("checkBoxBatchDhcp")->setChecked(true);
-                 W<CPasswordLineEdit>("lineEditPort_BatchPassword")->setText("Admin12345");
-                 m_panel->batchEnableDHCP();
-                 W<QCheckBox>("checkBoxBatchDhcp")->setChecked(false);
+                 ZeltTest::Click(W<QCheckBox>("checkBoxBatchDhcp"));
+                 Type("lineEditPort_BatchPassword", "Admin12345");
+                 Click("pushButtonModifyBatchNetwork");
+                 ZeltTest::Click(W<QCheckBox>("checkBoxBatchDhcp"));
              },
              "net " + MacOf(0x38)},
         };
@@ -1250,28 +1149,29 @@ private slots:
     // words, after the host's modify and the SDK's own commands alike.
     void refusalsAreExplained()
     {
+        AddDevices({Device(50)});
         const QString id = Cell(RowOf(50), Col::ColId).trimmed();
         Select({RowOf(50)});
         g_refuseMac.insert(MacOf(50));
         g_sdk.lastError = ZELT_ERR_NOT_CONSENTED;
         SetNetFields("192.168.90.10", "255.255.255.0", "8000", "Admin12345");
-        m_panel->OnModifyNetPara();
+        Modify();
         QCOMPARE(m_msgs->lastText(), "Modify network parameter failed!ID:" + id + " \nID " + id
                                          + ": It cannot prove who it is and sending to it was not agreed to; nothing "
                                            "was sent.");
 
         g_sdk.refuse = true;
         g_sdk.lastError = ZELT_ERR_CERT_CHANGED;
-        W<QLineEdit>("m_pDefaultPwdLEdit")->setText("SecCode123");
+        Type("m_pDefaultPwdLEdit", "SecCode123");
         m_msgs->clear();
         m_msgs->answer = 0; // the question about the new certificate that follows
-        m_panel->OnDefaultPassword();
+        Click("pushButtonModifyPassword");
         QCOMPARE(m_msgs->shown.first().text, QString("Restore default password failed!\nIts HTTPS certificate is not "
                                                      "the one seen at first contact; nothing was sent."));
         QCOMPARE(m_msgs->lastTitle(), kNewCertificateTitle);
         // Any other error keeps the message as it was.
         g_sdk.lastError = ZELT_ERR_TIMEOUT;
-        m_panel->OnDefaultPassword();
+        Click("pushButtonModifyPassword");
         QCOMPARE(m_msgs->lastText(), QString("Restore default password failed!"));
     }
 
@@ -1290,7 +1190,7 @@ private slots:
             m_msgs->answer = answer;
             Select({RowOf(60), RowOf(61)});
             SetNetFields("192.168.95.10", "255.255.255.0", "8000", "Admin12345");
-            m_panel->OnModifyNetPara();
+            Modify();
             QCOMPARE(m_msgs->count(kNewCertificateTitle), 1);
             QCOMPARE(m_msgs->shown.first().title, QString("Information")); // the summary comes first
             const QString ask = m_msgs->lastText();
@@ -1309,14 +1209,14 @@ private slots:
         g_calls.clear();
         g_sdk.refuse = true;
         Select({RowOf(62)});
-        W<QLineEdit>("m_pDefaultPwdLEdit")->setText("SecCode123");
-        m_panel->OnDefaultPassword();
+        Type("m_pDefaultPwdLEdit", "SecCode123");
+        Click("pushButtonModifyPassword");
         QCOMPARE(m_msgs->count(kNewCertificateTitle), 1);
         QVERIFY(m_msgs->lastText().startsWith("This device presents a new HTTPS certificate"));
         QCOMPARE(CallsTo(MacOf(62)), QList<QByteArray>{"accept"});
         m_msgs->clear();
         g_sdk.lastError = ZELT_ERR_TIMEOUT;
-        m_panel->OnDefaultPassword();
+        Click("pushButtonModifyPassword");
         QCOMPARE(m_msgs->count(kNewCertificateTitle), 0);
         QCOMPARE(m_msgs->shown.size(), 1);
     }
@@ -1349,58 +1249,68 @@ private slots:
     // alone.
     void keyboardSelectionSwitchesTheMode()
     {
+        AddDevices({Device(44), Device(45)});
         CTableView *table = Table();
         QItemSelectionModel *sel = table->selectionModel();
-        auto runMode = [this] {
-            const bool batch = W<QWidget>("widgetBatch")->isVisibleTo(m_panel);
+        // What is rendered agrees with the modes.
+        auto rendered = [this] {
+            const bool batch = W<QWidget>("widgetBatch")->isVisible();
             const bool label = W<QLabel>("label_7")->text() == "Start IP Address:";
-            const bool serial = W<QLineEdit>("lineEditSerial")->isVisibleTo(m_panel);
-            return batch && label && !serial ? 1 : !batch && !label && serial ? 0 : -1;
+            const bool serial = Field("lineEditSerial")->isVisible();
+            return batch && label && !serial    ? NetMode::Run
+                   : !batch && !label && serial ? NetMode::Single
+                                                : NetMode::Off;
         };
         Select({0});
-        QCOMPARE(runMode(), 0);
+        QCOMPARE(m_panel->NetworkMode(), NetMode::Single);
+        QCOMPARE(rendered(), NetMode::Single);
         QTest::keyClick(table, Qt::Key_A, Qt::ControlModifier);
         QCOMPARE(sel->selectedRows().size(), Model()->rowCount());
-        QCOMPARE(runMode(), 1);
+        QCOMPARE(m_panel->NetworkMode(), NetMode::Run);
+        QCOMPARE(rendered(), NetMode::Run);
         QCOMPARE(W<QLabel>("label_162")->text(), QString("Batch Modify Network parameters"));
-        QVERIFY(W<QLineEdit>("lineEditIPAddr")->text().isEmpty());
+        QVERIFY(Field("lineEditIPAddr")->text().isEmpty());
 
         // An arrow key selects one row: single mode, that device's values.
         QTest::keyClick(table, Qt::Key_Down);
         const int r = table->currentIndex().row();
         QCOMPARE(sel->selectedRows().size(), 1);
-        QCOMPARE(runMode(), 0);
-        QCOMPARE(W<QLineEdit>("lineEditSerial")->text(), Cell(r, Col::ColSerial));
-        QCOMPARE(W<QLineEdit>("lineEditIPAddr")->text(), Cell(r, Col::ColIPv4));
+        QCOMPARE(m_panel->NetworkMode(), NetMode::Single);
+        QCOMPARE(rendered(), NetMode::Single);
+        QCOMPARE(Field("lineEditSerial")->text(), Cell(r, Col::ColSerial));
+        QCOMPARE(Field("lineEditIPAddr")->text(), Cell(r, Col::ColIPv4));
 
         // Shift+Down: two rows, run mode (the next row's values are not shown).
         QTest::keyClick(table, Qt::Key_Down, Qt::ShiftModifier);
         QCOMPARE(sel->selectedRows().size(), 2);
-        QCOMPARE(runMode(), 1);
-        QVERIFY(W<QLineEdit>("lineEditIPAddr")->text().isEmpty());
+        QCOMPARE(m_panel->NetworkMode(), NetMode::Run);
+        QVERIFY(Field("lineEditIPAddr")->text().isEmpty());
 
         // Ctrl+Space takes the current row out again: single mode with the
         // other, and Modify changes that one device only.
         QTest::keyClick(table, Qt::Key_Space, Qt::ControlModifier);
         QCOMPARE(sel->selectedRows().size(), 1);
-        QCOMPARE(runMode(), 0);
-        QCOMPARE(W<QLineEdit>("lineEditSerial")->text(), Cell(r, Col::ColSerial));
+        QCOMPARE(m_panel->NetworkMode(), NetMode::Single);
+        QCOMPARE(Field("lineEditSerial")->text(), Cell(r, Col::ColSerial));
         SetNetFields("10.99.0.5", "255.255.0.0", "8000", "Admin12345");
-        m_panel->OnModifyNetPara();
+        Modify();
         QCOMPARE(g_modify.size(), 1);
         QCOMPARE(QString(g_modify.first().mac), Cell(r, Col::ColMac));
 
         // Two rows selected, one leaves the table: single mode with the other.
         Select({RowOf(44), RowOf(45)});
-        QCOMPARE(runMode(), 1);
+        QCOMPARE(m_panel->NetworkMode(), NetMode::Run);
         m_panel->HandleEvent(MakeEvent(3, 45));
         QTRY_COMPARE(RowOf(45), -1);
-        QTRY_COMPARE(runMode(), 0);
-        QCOMPARE(W<QLineEdit>("lineEditSerial")->text(), QString("ZC-100044"));
+        QTRY_COMPARE(m_panel->NetworkMode(), NetMode::Single);
+        QCOMPARE(rendered(), NetMode::Single);
+        QCOMPARE(Field("lineEditSerial")->text(), QString("ZC-100044"));
         // And the last one: nothing to edit.
         m_panel->HandleEvent(MakeEvent(3, 44));
-        QTRY_VERIFY(!W<QLineEdit>("lineEditIPAddr")->isEnabled());
-        QVERIFY(W<QLineEdit>("lineEditSerial")->text().isEmpty());
+        QTRY_COMPARE(m_panel->NetworkMode(), NetMode::Off);
+        QCOMPARE(m_panel->PasswordMode(), PwdMode::Off);
+        QVERIFY(!Field("lineEditIPAddr")->isEnabled());
+        QVERIFY(Field("lineEditSerial")->text().isEmpty());
     }
 };
 

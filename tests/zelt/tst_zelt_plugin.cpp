@@ -26,6 +26,7 @@
 #include <QtTest>
 
 #include "ZeltTestSupport.h"
+#include "ZeltTestWidgets.h"
 #include "vela.h"
 
 using ZeltTest::MakeEvent;

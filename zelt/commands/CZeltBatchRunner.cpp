@@ -1,59 +1,122 @@
 #include "CZeltBatchRunner.h"
 
-#include <QCloseEvent>
-#include <QEvent>
-#include <QEventLoop>
-#include <QGridLayout>
-#include <QLabel>
 #include <QLoggingCategory>
-#include <QProgressBar>
-#include <QSocketNotifier>
+#include <QRunnable>
+#include <QThreadPool>
 #include <QTimer>
 
-#include <sys/eventfd.h>
-#include <unistd.h>
+#include <atomic>
+#include <deque>
+#include <mutex>
+#include <vector>
 
-#include "Buttons.h"
 #include "CZeltProgressDialog.h"
 #include "ZeltSdkWrapper.h"
 
 Q_LOGGING_CATEGORY(lcZeltBatch, "zelt.batch")
 
-CZeltBatchRunner::CZeltBatchRunner(QWidget *pDialogParent)
-    : QObject(pDialogParent)
-    , m_pool(std::make_shared<Pool>())
-    , m_pDialogParent(pDialogParent)
-{
-    // Workers wake the GUI thread through an eventfd: nothing of Qt's
-    // crosses the threads, and the descriptor's write and read order each
-    // wake-up for ThreadSanitizer as well.
-    m_iWakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (m_iWakeFd >= 0) {
-        m_pWakeNotifier = new QSocketNotifier(m_iWakeFd, QSocketNotifier::Read, this);
-        connect(m_pWakeNotifier, &QSocketNotifier::activated, this, [this] {
-            uint64_t n = 0;
-            [[maybe_unused]] const ssize_t r = ::read(m_iWakeFd, &n, sizeof n);
-            Drain();
-        });
+// The run as the pool threads see it. Everything in it is read and written
+// under mu, a standard mutex, so that ThreadSanitizer sees each hand-off
+// (Qt's own locks are invisible to it).
+struct CZeltBatchRunner::Shared {
+    std::mutex mu;
+    CZeltBatchRunner *runner = nullptr;
+    std::vector<std::function<bool()>> work; // the running batch's, kept until it is over
+    int next = 0;
+    int running = 0;
+    bool cancel = false;
+    bool wakePending = false;
+    std::deque<int> started;
+    struct Ended {
+        int job;
+        bool ok;
+        uint32_t error;
+    };
+    std::deque<Ended> ended;
+
+    // Called on a pool thread: one pending wake-up at a time is enough, the
+    // GUI thread takes everything that waits. The posted call carries no
+    // data; the data waits here.
+    void WakeLocked()
+    {
+        if (wakePending)
+            return;
+        wakePending = true;
+        QMetaObject::invokeMethod(runner, "Drain", Qt::QueuedConnection);
     }
-    m_threads.reserve(kParallel);
-    for (int i = 0; i < kParallel; ++i)
-        m_threads.emplace_back([this] { Worker(); });
+};
+
+// One pool thread's share of a run: jobs, one after the other, while any
+// are left. Its link to the run is published with release and read with
+// acquire, so that what the GUI thread set up is seen to come first.
+class CZeltBatchRunner::Task : public QRunnable
+{
+public:
+    explicit Task(std::shared_ptr<Shared> shared)
+    {
+        auto *link = new std::shared_ptr<Shared>(std::move(shared));
+        m_link.store(link, std::memory_order_release);
+    }
+    ~Task() override { delete m_link.load(std::memory_order_acquire); }
+
+    void run() override
+    {
+        Shared &s = **m_link.load(std::memory_order_acquire);
+        std::unique_lock lock(s.mu);
+        while (!s.cancel && s.next < int(s.work.size())) {
+            const int job = s.next++;
+            ++s.running;
+            s.started.push_back(job);
+            s.WakeLocked();
+            const std::function<bool()> work = s.work[size_t(job)];
+            lock.unlock();
+            // A job's error is the SDK's on this thread, from its own call.
+            ZeltSdkWrapper::ClearLastError();
+            const bool ok = work();
+            const uint32_t error = ok ? 0 : ZeltSdkWrapper::LastError();
+            lock.lock();
+            --s.running;
+            s.ended.push_back({job, ok, error});
+            s.WakeLocked();
+        }
+    }
+
+private:
+    std::atomic<std::shared_ptr<Shared> *> m_link{nullptr};
+};
+
+CZeltBatchRunner::CZeltBatchRunner(QObject *parent)
+    : QObject(parent)
+    , m_shared(std::make_shared<Shared>())
+    , m_pDialogDelay(new QTimer(this))
+{
+    std::lock_guard lock(m_shared->mu);
+    m_shared->runner = this;
+    m_pDialogDelay->setSingleShot(true);
+    m_pDialogDelay->setTimerType(Qt::PreciseTimer);
+    connect(m_pDialogDelay, &QTimer::timeout, this, &CZeltBatchRunner::ShowDialog);
 }
 
 CZeltBatchRunner::~CZeltBatchRunner()
 {
     {
-        std::lock_guard lock(m_pool->mu);
-        m_pool->quit = true;
-        m_pool->cancel = true;
+        std::lock_guard lock(m_shared->mu);
+        m_shared->cancel = true;
     }
-    m_pool->cv.notify_all();
-    for (std::thread &t : m_threads)
-        t.join();
-    delete m_pWakeNotifier;
-    if (m_iWakeFd >= 0)
-        ::close(m_iWakeFd);
+    if (m_pPool)
+        m_pPool->waitForDone();
+    delete m_pDialog;
+    // A promise left unfinished is cancelled: no continuation runs.
+}
+
+void CZeltBatchRunner::SetDialogParent(QWidget *pParent)
+{
+    m_pDialogParent = pParent;
+}
+
+CZeltProgressDialog *CZeltBatchRunner::Dialog() const
+{
+    return m_pDialog;
 }
 
 void CZeltBatchRunner::Cancel()
@@ -61,77 +124,82 @@ void CZeltBatchRunner::Cancel()
     if (!m_bRunning)
         return;
     {
-        std::lock_guard lock(m_pool->mu);
-        if (m_pool->cancel)
+        std::lock_guard lock(m_shared->mu);
+        if (m_shared->cancel)
             return;
-        m_pool->cancel = true;
+        m_shared->cancel = true;
     }
-    m_bCancelled = true;
+    m_result.cancelled = true;
     qCDebug(lcZeltBatch) << "cancelled after" << m_iDone << "of" << m_jobs.size();
     if (m_pDialog)
         m_pDialog->SetStopping();
 }
 
-void CZeltBatchRunner::Worker()
+QFuture<CZeltBatchRunner::Result> CZeltBatchRunner::Run(const QString &strTitle, QList<Job> jobs,
+                                                        std::function<void(int, bool)> onEnded)
 {
-    Pool &pool = *m_pool;
-    std::unique_lock lock(pool.mu);
-    for (;;) {
-        pool.cv.wait(lock,
-                     [&] { return pool.quit || (pool.work && !pool.cancel && pool.next < int(pool.work->size())); });
-        if (pool.quit)
-            return;
-        const int job = pool.next++;
-        ++pool.running;
-        pool.started.push_back(job);
-        const std::function<bool()> &work = (*pool.work)[size_t(job)];
-        lock.unlock();
-        Wake();
-        // A job's error is the SDK's on this thread, from its own call.
-        ZeltSdkWrapper::ClearLastError();
-        const bool ok = work();
-        const uint32_t error = ok ? 0 : ZeltSdkWrapper::LastError();
-        lock.lock();
-        --pool.running;
-        pool.ended.push_back({job, ok, error});
-        lock.unlock();
-        Wake();
-        lock.lock();
+    Result none{QList<Outcome>(jobs.size(), Outcome::NotRun), QList<uint32_t>(jobs.size(), 0), false};
+    if (m_bRunning || jobs.isEmpty()) {
+        QPromise<Result> promise;
+        promise.start();
+        promise.addResult(std::move(none));
+        promise.finish();
+        return promise.future();
     }
-}
+    m_bRunning = true;
+    m_iDone = 0;
+    m_strTitle = strTitle;
+    m_strCurrent.clear();
+    m_result = std::move(none);
+    m_jobs = std::move(jobs);
+    m_onEnded = std::move(onEnded);
+    m_pPromise = std::make_unique<QPromise<Result>>();
+    m_pPromise->start();
 
-// Called on worker threads: one pending wake-up at a time is enough, the GUI
-// thread takes everything that is waiting.
-void CZeltBatchRunner::Wake()
-{
-    if (!m_bWakePending.exchange(true)) {
-        const uint64_t one = 1;
-        [[maybe_unused]] const ssize_t r = ::write(m_iWakeFd, &one, sizeof one);
+    if (!m_pPool) {
+        // Made on first use: a panel that never changes a device starts no thread.
+        m_pPool = std::make_unique<QThreadPool>();
+        m_pPool->setMaxThreadCount(kParallel);
     }
+    {
+        // The pool threads see the work functions only, never the job texts.
+        std::lock_guard lock(m_shared->mu);
+        m_shared->work.clear();
+        for (const Job &j : m_jobs)
+            m_shared->work.push_back(j.work);
+        m_shared->next = 0;
+        m_shared->running = 0;
+        m_shared->cancel = false;
+        m_shared->started.clear();
+        m_shared->ended.clear();
+    }
+    for (qsizetype i = 0; i < qMin<qsizetype>(kParallel, m_jobs.size()); ++i)
+        m_pPool->start(new Task(m_shared));
+    m_pDialogDelay->start(kDialogDelayMs);
+    return m_pPromise->future();
 }
 
 void CZeltBatchRunner::Drain()
 {
-    m_bWakePending = false;
-    if (!m_bRunning)
-        return;
     std::deque<int> started;
-    std::deque<Pool::Ended> ended;
+    std::deque<Shared::Ended> ended;
     bool over = false;
     {
-        std::lock_guard lock(m_pool->mu);
-        started.swap(m_pool->started);
-        ended.swap(m_pool->ended);
-        // A wake-up or poll tick after the last one finds the run over
-        // already (the work list was dropped then).
-        over = !m_pool->work || (m_pool->running == 0 && (m_pool->cancel || m_pool->next >= int(m_pool->work->size())));
-        m_pool->work = over ? nullptr : m_pool->work;
+        std::lock_guard lock(m_shared->mu);
+        m_shared->wakePending = false;
+        if (!m_bRunning)
+            return;
+        started.swap(m_shared->started);
+        ended.swap(m_shared->ended);
+        over = m_shared->running == 0 && (m_shared->cancel || m_shared->next >= int(m_shared->work.size()));
+        if (over)
+            m_shared->work.clear();
     }
     if (!started.empty())
         m_strCurrent = m_jobs.at(started.back()).strDevice;
     for (const auto &[job, ok, error] : ended) {
-        m_outcomes[job] = ok ? Outcome::Succeeded : Outcome::Failed;
-        m_errors[job] = error;
+        m_result.outcomes[job] = ok ? Outcome::Succeeded : Outcome::Failed;
+        m_result.errors[job] = error;
         ++m_iDone;
         if (m_onEnded)
             m_onEnded(job, ok);
@@ -142,91 +210,39 @@ void CZeltBatchRunner::Drain()
     }
     if (!ended.empty())
         emit JobsEnded(m_iDone, int(m_jobs.size()));
-    if (over && !m_bAllEnded) {
-        m_bAllEnded = true;
-        if (m_pDialog)
-            m_pDialog->Finish();
-        if (m_quitWait)
-            m_quitWait();
-    }
+    if (over)
+        Finish();
 }
 
-QList<CZeltBatchRunner::Outcome> CZeltBatchRunner::Run(const QString &strTitle, QList<Job> jobs,
-                                                       const std::function<void(int, bool)> &onEnded)
+void CZeltBatchRunner::ShowDialog()
 {
-    QList<Outcome> none(jobs.size(), Outcome::NotRun);
-    if (m_bRunning)
-        return none;
-    m_bCancelled = false;
-    m_errors.clear();
-    if (jobs.isEmpty())
-        return none;
-    m_bRunning = true;
-    m_bAllEnded = false;
-    m_iDone = 0;
-    m_jobs = std::move(jobs);
-    m_outcomes = none;
-    m_errors = QList<uint32_t>(m_jobs.size(), 0);
-    m_onEnded = onEnded;
-    m_strCurrent.clear();
+    if (!m_bRunning || m_pDialog)
+        return;
+    auto *dlg = new CZeltProgressDialog(m_pDialogParent);
+    m_pDialog = dlg;
+    dlg->setWindowModality(Qt::WindowModal);
+    dlg->SetTitle(m_strTitle);
+    dlg->SetProgress(m_iDone, int(m_jobs.size()));
+    dlg->SetCurrentDevice(m_strCurrent);
+    if (m_result.cancelled)
+        dlg->SetStopping();
+    connect(dlg, &CZeltProgressDialog::CancelRequested, this, &CZeltBatchRunner::Cancel);
+    dlg->show();
+}
 
-    // The workers see only the work functions, never the job texts.
-    std::vector<std::function<bool()>> work;
-    work.reserve(size_t(m_jobs.size()));
-    for (const Job &j : m_jobs)
-        work.push_back(j.work);
-    {
-        std::lock_guard lock(m_pool->mu);
-        m_pool->work = &work;
-        m_pool->next = 0;
-        m_pool->running = 0;
-        m_pool->cancel = false;
-        m_pool->started.clear();
-        m_pool->ended.clear();
-    }
-    m_pool->cv.notify_all();
-    // In case a wake-up cannot be written (no eventfd), results are also
-    // picked up at this pace.
-    QTimer poll;
-    connect(&poll, &QTimer::timeout, this, &CZeltBatchRunner::Drain);
-    poll.start(100);
-
-    // A single command: no dialog for short waits. User input waits meanwhile,
-    // as it would for any blocking call, but the window keeps painting and
-    // device events keep coming in.
-    if (m_jobs.size() == 1) {
-        QEventLoop wait;
-        QTimer delay;
-        delay.setSingleShot(true);
-        delay.setTimerType(Qt::PreciseTimer);
-        connect(&delay, &QTimer::timeout, &wait, &QEventLoop::quit);
-        m_quitWait = [&wait] { wait.quit(); };
-        delay.start(kSingleDialogDelayMs);
-        wait.exec(QEventLoop::ExcludeUserInputEvents);
-        m_quitWait = nullptr;
-    }
-    if (!m_bAllEnded) {
-        auto *dlg = new CZeltProgressDialog(m_pDialogParent);
-        m_pDialog = dlg;
-        dlg->SetTitle(strTitle);
-        dlg->SetProgress(m_iDone, int(m_jobs.size()));
-        dlg->SetCurrentDevice(m_strCurrent);
-        connect(dlg, &CZeltProgressDialog::CancelRequested, this, &CZeltBatchRunner::Cancel);
-        dlg->exec();
+void CZeltBatchRunner::Finish()
+{
+    m_pDialogDelay->stop();
+    if (m_pDialog) {
+        m_pDialog->Finish();
+        m_pDialog->deleteLater();
         m_pDialog = nullptr;
-        delete dlg;
     }
-    if (!m_bAllEnded) {
-        // The dialog went away some other way (its window was closed under
-        // it): stop sending and wait for the commands in flight.
-        Cancel();
-        QEventLoop wait;
-        m_quitWait = [&wait] { wait.quit(); };
-        wait.exec(QEventLoop::ExcludeUserInputEvents);
-        m_quitWait = nullptr;
-    }
+    m_bRunning = false;
     m_onEnded = nullptr;
     m_jobs.clear();
-    m_bRunning = false;
-    return m_outcomes;
+    // The promise is finished last: its continuations may start the next run.
+    std::unique_ptr<QPromise<Result>> promise = std::move(m_pPromise);
+    promise->addResult(m_result);
+    promise->finish();
 }

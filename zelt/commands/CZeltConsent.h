@@ -24,28 +24,25 @@ public:
     // with ZeltSdkWrapper::Refuse(ZeltTrust::RefusalError(trust)).
     ZeltTrust::Handling Add(const QString &strId, const ZELT_DEVICE_INFO_MY &d);
 
+    // A job whose command carries no secret: never asked about.
+    void Skip() { m_isAsked.append(false); }
+
     // Asks when needed; on No the jobs of the devices that need consent go,
-    // and with them the entries of a list kept parallel to the jobs. False:
-    // no job is left, nothing is to be done.
-    template <typename Parallel>
+    // and with them the entries of the lists kept parallel to the jobs.
+    // False: no job is left, nothing is to be done.
+    template <typename... Parallel>
     bool Settle(QWidget *parent, const QString &strQuestion, QList<CZeltBatchRunner::Job> &jobs,
-                QList<Parallel> &parallel) const
+                QList<Parallel> &...parallel) const
     {
         if (!Needed() || Ask(parent, strQuestion, m_iSend > 0))
             return !jobs.isEmpty();
         for (qsizetype i = m_isAsked.size() - 1; i >= 0; --i) {
             if (m_isAsked.at(i)) {
                 jobs.removeAt(i);
-                if (i < parallel.size())
-                    parallel.removeAt(i);
+                (parallel.removeAt(i), ...);
             }
         }
         return !jobs.isEmpty();
-    }
-    bool Settle(QWidget *parent, const QString &strQuestion, QList<CZeltBatchRunner::Job> &jobs) const
-    {
-        QList<int> none;
-        return Settle(parent, strQuestion, jobs, none);
     }
 
     // Whether any device of the action needs the user's consent.

@@ -1,11 +1,16 @@
 #pragma once
-// Text checks of the network parameter fields and the addresses handed to
-// a run of devices. Pure functions, so that they can be tested alone.
+// Text checks of the panel's fields and the addresses handed to a run of
+// devices. Pure functions, so that they can be tested alone.
 
 #include <QList>
 #include <QString>
 
 #include <cstdint>
+#include <optional>
+#include <variant>
+
+#include "ZeltFieldError.h"
+#include "ZeltNetworkRequest.h"
 
 namespace ZeltNet {
 
@@ -30,5 +35,17 @@ QList<QString> RunAddresses(const QString &start, int count, const QString &mask
 // Printable ASCII only (0x20..0x7E): passwords and security codes are sent
 // as 8-bit text and must reach the device exactly as typed.
 bool IsPrintableAscii(const QString &text);
+
+// The network section's fields, checked in the order the user reads them
+// (address, mask, port, HTTP port if in use, gateway, IPv6 settings if in
+// use, password): the request, or the first field that fails.
+std::variant<ZeltNetworkRequest, ZeltFieldError> CheckNetworkFields(const ZeltNetworkRequest::Fields &fields);
+// A new password and its confirmation: not empty, equal, and printable
+// ASCII (it is sent as 8-bit text).
+std::optional<ZeltFieldError> CheckNewPassword(const QString &password, const QString &confirmation);
+// A security code: not empty, printable ASCII.
+std::optional<ZeltFieldError> CheckSecurityCode(const QString &code);
+// A password sent as typed: printable ASCII (empty is allowed).
+std::optional<ZeltFieldError> CheckPassword(const QString &password, ZeltFieldError::Field field);
 
 } // namespace ZeltNet

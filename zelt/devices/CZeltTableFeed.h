@@ -1,31 +1,34 @@
 #pragma once
-// Device events applied to the table on the GUI thread: rows for online
-// events, changed rows for updates, removal and renumbering for offline
-// events, the device count. On large tables events are gathered first,
-// because each pass of the view's layout walks the whole table.
+// Device events applied to the records and the table on the GUI thread:
+// rows for online events, changed rows for updates, removal and
+// renumbering for offline events. On large tables events are gathered
+// first, because each pass of the view's layout walks the whole table; the
+// feed says when to apply them, its owner (the device controller, which
+// holds the panel lock around every call) keeps the time.
 
 #include <QList>
-#include <QObject>
-#include <QPair>
-#include <QString>
 
+#include "DeviceKey.h"
 #include "ZeltDeviceRecords.h"
 
-class QLabel;
-class QTimer;
 class CZeltDeviceStore;
 class QtZeltItemModel;
 
-class CZeltDeviceTable : public QObject
+class CZeltTableFeed
 {
-    Q_OBJECT
 public:
-    CZeltDeviceTable(CZeltDeviceStore &store, QtZeltItemModel &model, QLabel *pCount, QObject *parent);
+    CZeltTableFeed(CZeltDeviceStore &store, QtZeltItemModel &model);
 
+    // When waiting events are to be applied.
+    enum class When {
+        Done,     // applied already
+        Soon,     // once the events queued now are through
+        Gathered, // within kGatherMs
+    };
     // bDirect: the event came in on the GUI thread (the shell's replay),
     // and its row must exist when the call returns.
-    void Online(const ZELT_DEVICE_INFO_MY &info, bool bDirect);
-    void Offline(const QString &serial, const QString &mac);
+    When Online(const ZELT_DEVICE_INFO_MY &info, bool bDirect);
+    When Offline(const DeviceKey &key);
     // The row that now shows the update, or -1 when the device is not listed.
     int Update(const ZELT_DEVICE_INFO_MY &info);
 
@@ -42,18 +45,12 @@ public:
     static constexpr int kGatherMs = 40;
 
 private:
-    void ShowCount();
-
     CZeltDeviceStore &m_store;
     QtZeltItemModel &m_model;
-    QLabel *m_pCount;
     int m_iDebugCounter = 0;
 
     // At most one of the two lists is non-empty at a time, which keeps
     // arrival order.
     QList<ZELT_DEVICE_INFO_MY> m_pendingOnline;
-    QList<QPair<QString, QString>> m_pendingOffline;
-    bool m_bOfflineQueued = false;
-    QTimer *m_pOnlineTimer;
-    QTimer *m_pOfflineTimer;
+    QList<DeviceKey> m_pendingOffline;
 };

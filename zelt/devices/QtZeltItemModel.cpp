@@ -65,7 +65,7 @@ QtZeltItemModel::QtZeltItemModel(QObject *parent) : QStandardItemModel(0, Column
             return;
         }
         for (int r = first; r <= last; ++r) {
-            const Key key(TextAt(r, ColSerial), TextAt(r, ColMac));
+            const DeviceKey key = KeyOfRow(r);
             if (!m_rowIndex.contains(key))
                 m_rowIndex.insert(key, r);
         }
@@ -94,14 +94,19 @@ QString QtZeltItemModel::TextAt(int row, int column) const
     return it ? it->text() : QString();
 }
 
-int QtZeltItemModel::FindRow(const QString &serial, const QString &mac) const
+DeviceKey QtZeltItemModel::KeyOfRow(int row) const
 {
-    const Key key(serial, mac);
+    const QStandardItem *id = item(row, ColId);
+    return id ? id->data(kKeyRole).value<DeviceKey>() : DeviceKey();
+}
+
+int QtZeltItemModel::FindRow(const DeviceKey &key) const
+{
     if (m_bRowIndexValid) {
         const auto it = m_rowIndex.constFind(key);
         if (it == m_rowIndex.constEnd())
             return -1;
-        if (TextAt(*it, ColSerial) == serial && TextAt(*it, ColMac) == mac)
+        if (KeyOfRow(*it) == key)
             return *it;
     }
     // Built again from the rows as they are now.
@@ -109,7 +114,7 @@ int QtZeltItemModel::FindRow(const QString &serial, const QString &mac) const
     const int n = rowCount();
     m_rowIndex.reserve(n);
     for (int r = n - 1; r >= 0; --r)
-        m_rowIndex.insert(Key(TextAt(r, ColSerial), TextAt(r, ColMac)), r);
+        m_rowIndex.insert(KeyOfRow(r), r);
     m_bRowIndexValid = true;
     return m_rowIndex.value(key, -1);
 }
@@ -142,14 +147,17 @@ void QtZeltItemModel::FillCells(QStandardItem *const items[], int row, const ZEL
     using namespace ZeltRecords;
     if (items[ColId]->text().isEmpty())
         items[ColId]->setText(QString::asprintf("%03d", row + 1));
+    // The key's texts are the serial and MAC cells' too (shared, not copied).
+    const DeviceKey key = DeviceKey::Of(d);
+    items[ColId]->setData(QVariant::fromValue(key), kKeyRole);
     items[ColDeviceType]->setText(text(d.szDeviceType));
     items[ColIPv4]->setText(text(d.szIPv4Address));
     items[ColMask]->setText(text(d.szIPv4SubnetMask));
     items[ColPort]->setText(QString::asprintf("%5d", int(d.dwPort)));
-    items[ColSerial]->setText(text(d.szSerialNO));
+    items[ColSerial]->setText(key.serial);
     items[ColHttpPort]->setText(d.dwHttpPort > 0 && d.dwHttpPort < 65536 ? QString::number(d.dwHttpPort)
                                                                          : QStringLiteral("N/A"));
-    items[ColMac]->setText(text(d.szMAC));
+    items[ColMac]->setText(key.mac);
     items[ColChannels]->setText(QString::asprintf("%2d", int(d.dwChannels)));
     items[ColSoftVersion]->setText(text(d.szSoftwareVersion));
     items[ColDspVersion]->setText(text(d.szDSPVersion));

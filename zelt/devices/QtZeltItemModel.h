@@ -3,13 +3,13 @@
 
 #include <QByteArray>
 #include <QHash>
-#include <QPair>
 #include <QStandardItem>
 #include <QStandardItemModel>
 
 #include <functional>
 
 #include "CZeltCellItem.h"
+#include "DeviceKey.h"
 #include "ZeltDeviceRecords.h"
 
 class QtZeltItemModel : public QStandardItemModel
@@ -47,6 +47,8 @@ public:
 
     // The trust cell's level (ZELT_TRUST_*).
     static constexpr int kTrustRole = Qt::UserRole + 40;
+    // The ID cell's DeviceKey: which device the row shows.
+    static constexpr int kKeyRole = Qt::UserRole + 41;
 
     explicit QtZeltItemModel(QObject *parent = nullptr);
 
@@ -77,7 +79,9 @@ public:
     void SetActivated(int row);
 
     // The first row showing this device, or -1.
-    int FindRow(const QString &serial, const QString &mac) const;
+    int FindRow(const DeviceKey &key) const;
+    // The device a row shows (empty for a row that is not one's).
+    DeviceKey KeyOfRow(int row) const;
     QString TextAt(int row, int column) const;
 
     // Texts of the translated cells.
@@ -116,9 +120,8 @@ private:
     static void FillCells(QStandardItem *const items[], int row, const ZELT_DEVICE_INFO_MY &d);
     static void FillTranslatedCells(QStandardItem *const items[], const ZELT_DEVICE_INFO_MY &d);
 
-    // Serial number and MAC address of each device's first row; built when
-    // needed, dropped whenever rows move or go.
-    using Key = QPair<QString, QString>;
-    mutable QHash<Key, int> m_rowIndex;
+    // Each device's first row; built when needed, dropped whenever rows
+    // move or go.
+    mutable QHash<DeviceKey, int> m_rowIndex;
     mutable bool m_bRowIndexValid = false;
 };

@@ -1,538 +1,355 @@
-// Network parameters of one device or a run of devices, and the batch DHCP
-// change.
-
 #include "CZeltNetworkSection.h"
 
 #include <QCheckBox>
 #include <QFrame>
-#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPersistentModelIndex>
 #include <QRegularExpression>
-#include <QStandardItem>
+#include <QSignalBlocker>
 
-#include <cstring>
 #include <memory>
 
 #include "Buttons.h"
-#include "CTableView.h"
+#include "CToolLabel.h"
+#include "CWarnDlg.h"
+#include "CZeltDeviceAction.h"
+#include "CZeltRunSummary.h"
 #include "LineEdits.h"
-#include "ui_QtZelt.h"
-#include "QtZeltItemModel.h"
 #include "Validators.h"
-#include "CZeltBatchRunner.h"
-#include "CZeltDeviceStore.h"
 #include "ZeltNetChecks.h"
-#include "CZeltPanelContext.h"
 #include "ZeltSdkWrapper.h"
-#include "CZeltConsent.h"
-#include "ZeltTrust.h"
 #include "zelt_sdk.h"
 
 namespace {
-using Col = QtZeltItemModel::Column;
+using Mode = ZeltModes::Network;
+using Target = CZeltDeviceController::Target;
 
-// The summary of one run: "<sentence>ID:<first> <second> ...".
-struct IdSummary {
-    QString text;
-    void Add(const QString &sentence, const QString &id)
-    {
-        if (text.isEmpty())
-            text = sentence + QCoreApplication::translate("QtZelt", "ID:%1").arg(id);
-        else
-            text += id;
-    }
-};
-
-// The devices that took the change under strOk, those that did not under
-// strFailed. Devices a cancelled run never reached are in neither; a run
-// cancelled before any device answered shows nothing.
-void ShowRunSummary(const CZeltPanelContext &ctx, const QList<CZeltBatchRunner::Job> &jobs,
-                    const QList<CZeltBatchRunner::Outcome> &outcomes, const QString &strOk, const QString &strFailed)
+// Device type codes whose settings the panel never changes.
+bool IsLockedType(uint32_t code)
 {
-    IdSummary ok, failed;
-    bool any = false;
-    for (int i = 0; i < jobs.size(); ++i) {
-        if (outcomes.at(i) == CZeltBatchRunner::Outcome::Succeeded)
-            ok.Add(strOk, jobs.at(i).strId);
-        else if (outcomes.at(i) == CZeltBatchRunner::Outcome::Failed)
-            failed.Add(strFailed, jobs.at(i).strId);
-        any = any || outcomes.at(i) != CZeltBatchRunner::Outcome::NotRun;
-    }
-    if (ctx.runner.WasCancelled() && !any)
-        return;
-    QList<QString> ids;
-    for (const CZeltBatchRunner::Job &job : jobs)
-        ids.append(job.strId);
-    ctx.ShowMessage(QCoreApplication::translate("QtZelt", "Information"),
-                    ok.text + failed.text + ctx.FailureReasons(ids));
-    ctx.OfferNewCertificates(jobs);
+    return code >= 0x9D00 && code <= 0x9FFF;
 }
 } // namespace
 
-CZeltNetworkSection::CZeltNetworkSection(CZeltPanelContext &ctx, TBX_ModifyNetParamFunc pModify)
-    : m_ctx(ctx)
+CZeltNetworkSection::CZeltNetworkSection(const Widgets &w, CZeltDeviceController &devices,
+                                         TBX_ModifyNetParamFunc pModify, QWidget *pPanel)
+    : QObject(pPanel)
+    , m_w(w)
+    , m_devices(devices)
     , m_pModify(pModify)
-{}
-
-void CZeltNetworkSection::SetUpFields()
+    , m_pPanel(pPanel)
 {
-    Ui_QtZeltClass &ui = m_ctx.ui;
-    ui.lineEditPort->setMaxLength(5);
-    ui.lineEditPort->setValidator(new CIntValidator(2000, 65535, ui.lineEditPort));
+    m_w.port->setMaxLength(5);
+    m_w.port->setValidator(new CIntValidator(2000, 65535, m_w.port));
     const QRegularExpression address(QStringLiteral("[0-9.]*"));
-    ui.lineEditIPAddr->setValidator(new CRegExpValidator(39, address, ui.lineEditIPAddr));
-    ui.lineEditIPMask->setValidator(new CRegExpValidator(39, address, ui.lineEditIPMask));
-    ui.lineEditIPv6Mask->setValidator(new CIntValidator(0, 64, ui.lineEditIPv6Mask));
-    ui.lineEditHttpPort->setMaxLength(5);
-    ui.lineEditHttpPort->setValidator(new CIntValidator(1, 65535, ui.lineEditHttpPort));
-    ui.lineEditPort_Password->setMaxLength(16);
-    ui.lineEditIPv6Addr->setEnabled(false);
-    ui.lineEditIPv6Gateway->setEnabled(false);
-    ui.lineEditIPv6Mask->setEnabled(false);
+    m_w.ipv4->setValidator(new CRegExpValidator(39, address, m_w.ipv4));
+    m_w.mask->setValidator(new CRegExpValidator(39, address, m_w.mask));
+    m_w.ipv6Prefix->setValidator(new CIntValidator(0, 64, m_w.ipv6Prefix));
+    m_w.httpPort->setMaxLength(5);
+    m_w.httpPort->setValidator(new CIntValidator(1, 65535, m_w.httpPort));
+    m_w.password->setMaxLength(16);
+    for (QLineEdit *e : {m_w.ipv6, m_w.ipv6Gateway, m_w.ipv6Prefix})
+        e->setEnabled(false);
     Retranslate();
+}
+
+void CZeltNetworkSection::CompleteStart()
+{
+    m_bStarted = true;
+    ShowNothing();
 }
 
 void CZeltNetworkSection::Retranslate()
 {
-    m_ctx.ui.lineEditPort->setToolTip(tr("Device port ranges from 2000 to 65535."));
-    m_ctx.ui.lineEditHttpPort->setToolTip(tr("Http port ranges from 1 to 65535."));
-    ApplyModeTexts();
+    m_w.port->setToolTip(tr("Device port ranges from 2000 to 65535."));
+    m_w.httpPort->setToolTip(tr("Http port ranges from 1 to 65535."));
+    const bool run = m_eLayout == Mode::Run;
+    m_w.addressLabel->setText(run ? tr("Start IP Address:") : tr("IP Address:"));
+    m_w.title->setText(run ? tr("Batch Modify Network parameters") : tr("Modify Network parameters"));
 }
 
-void CZeltNetworkSection::ApplyModeTexts()
-{
-    Ui_QtZeltClass &ui = m_ctx.ui;
-    ui.label_7->setText(m_bBatchLabels ? tr("Start IP Address:") : tr("IP Address:"));
-    ui.label_162->setText(m_bBatchLabels ? tr("Batch Modify Network parameters") : tr("Modify Network parameters"));
-}
+// ------------------------------------------------------------ modes
 
-void CZeltNetworkSection::SetEnabled(bool bOn)
+void CZeltNetworkSection::ShowNothing()
 {
-    Ui_QtZeltClass &ui = m_ctx.ui;
-    QWidget *const widgets[] = {ui.lineEditSerial,   ui.lineEditIPAddr,        ui.lineEditIPMask,
-                                ui.lineEditPort,     ui.lineEditPort_Password, ui.lineEditIPGateway,
-                                ui.lineEditHttpPort, ui.widgetBatch,           ui.checkBoxDhcp};
-    for (QWidget *w : widgets)
-        w->setEnabled(bOn);
-    if (bOn)
-        return;
-    for (QLineEdit *e : {ui.lineEditSerial, ui.lineEditIPAddr, ui.lineEditIPMask, ui.lineEditPort,
-                         static_cast<QLineEdit *>(ui.lineEditPort_Password), ui.lineEditHttpPort, ui.lineEditIPv6Addr,
-                         ui.lineEditIPv6Gateway, ui.lineEditIPv6Mask})
+    m_eMode = Mode::Off;
+    m_shown = DeviceKey();
+    for (QLineEdit *e : {m_w.serial, m_w.ipv4, m_w.mask, m_w.port, static_cast<QLineEdit *>(m_w.password), m_w.gateway,
+                         m_w.httpPort, m_w.ipv6, m_w.ipv6Gateway, m_w.ipv6Prefix})
         e->clear();
-    ui.lineEditIPv6Addr->setEnabled(false);
-    ui.lineEditIPv6Gateway->setEnabled(false);
-    ui.lineEditIPv6Mask->setEnabled(false);
+    Render();
 }
 
-void CZeltNetworkSection::SetSingleMode()
+void CZeltNetworkSection::ShowDevice(const ZELT_DEVICE_INFO_MY &d)
 {
-    Ui_QtZeltClass &ui = m_ctx.ui;
-    m_bBatchLabels = false;
-    ApplyModeTexts();
-    ui.label_5->show();
-    ui.frame_4->show();
-    ui.lineEditSerial->show();
-    ui.checkBoxDhcp->show();
-    ui.widgetBatch->hide();
-}
+    m_eMode = m_eLayout = Mode::Single;
+    m_shown = DeviceKey::Of(d);
+    m_device.locked = IsLockedType(d.dwDeviceType);
+    m_device.gateway = d.byExtendInfo != 0;
+    // Records without extended information allow no IPv6 change; unknown
+    // values of the flag leave it to the device type.
+    m_device.ipv6 = d.byExtendInfo == 1 ? (d.bySupport & ZELT_SUPPORT_MODIFY_IPV6) != 0 : d.byExtendInfo != 0;
+    m_device.httpPort = d.dwHttpPort > 0 && d.dwHttpPort < 65536;
 
-void CZeltNetworkSection::SetMultiMode(const QModelIndexList &rows)
-{
-    Ui_QtZeltClass &ui = m_ctx.ui;
-    m_bBatchLabels = true;
-    ApplyModeTexts();
-    ui.label_5->hide();
-    ui.frame_4->hide();
-    ui.lineEditSerial->hide();
-    ui.checkBoxDhcp->hide();
-    ui.widgetBatch->show();
-    ui.widgetBatch->setEnabled(true);
-
-    for (QLineEdit *e :
-         {ui.lineEditIPAddr, ui.lineEditIPMask, ui.lineEditPort, static_cast<QLineEdit *>(ui.lineEditPort_Password),
-          ui.lineEditIPGateway, ui.lineEditHttpPort, static_cast<QLineEdit *>(ui.lineEditPort_BatchPassword),
-          // A run never changes IPv6 settings: show none rather than the last device's.
-          ui.lineEditIPv6Addr, ui.lineEditIPv6Gateway, ui.lineEditIPv6Mask})
-        e->clear();
-    ui.lineEditIPv6Addr->setEnabled(false);
-    ui.lineEditIPv6Gateway->setEnabled(false);
-    ui.lineEditIPv6Mask->setEnabled(false);
-
-    RunAllows allows;
+    using ZeltRecords::text;
+    m_w.serial->setText(text(d.szSerialNO));
+    m_w.serial->setCursorPosition(0);
+    m_w.ipv4->setText(text(d.szIPv4Address));
+    m_w.mask->setText(text(d.szIPv4SubnetMask));
+    m_w.port->setText(QString::number(d.dwPort));
+    m_w.gateway->setText(d.byExtendInfo == 0 ? QString() : text(d.szIPv4Gateway));
+    const bool ipv6Shown = d.byExtendInfo != 0 && (d.byExtendInfo != 1 || (d.bySupport & ZELT_SUPPORT_IPV6));
+    m_w.ipv6->setText(ipv6Shown ? text(d.szIPv6Address) : QString());
+    m_w.ipv6Gateway->setText(ipv6Shown ? text(d.szIPv6Gateway) : QString());
+    m_w.ipv6Prefix->setText(ipv6Shown ? QString::number(d.byIPv6PrefixLen) : QString());
+    m_w.httpPort->setText(QString::number(d.dwHttpPort));
     {
-        CZeltDeviceStore::Locker lock(m_ctx.store);
-        allows = ExamineRunLocked(rows);
+        const QSignalBlocker quiet(m_w.dhcp);
+        m_w.dhcp->setChecked(d.byDhcp != 0);
     }
-    EnableRunFields(allows);
-    ui.checkBoxDhcp->setChecked(allows.dhcp);
-    OnBatchDhcpChanged(ui.checkBoxBatchDhcp->checkState());
+    Render();
 }
 
-void CZeltNetworkSection::Fill(const ZELT_DEVICE_INFO_MY &d)
+void CZeltNetworkSection::ShowRun(const QList<Target> &targets)
 {
-    Ui_QtZeltClass &ui = m_ctx.ui;
-    const bool locked = IsZeltLockedType(d.dwDeviceType);
-    for (QWidget *w : {static_cast<QWidget *>(ui.lineEditIPAddr), static_cast<QWidget *>(ui.lineEditIPMask),
-                       static_cast<QWidget *>(ui.lineEditPort), static_cast<QWidget *>(ui.lineEditPort_Password),
-                       static_cast<QWidget *>(ui.lineEditIPGateway), static_cast<QWidget *>(ui.lineEditIPv6Addr),
-                       static_cast<QWidget *>(ui.lineEditIPv6Gateway), static_cast<QWidget *>(ui.lineEditIPv6Mask),
-                       static_cast<QWidget *>(ui.pushButtonModifyNetwork)})
-        w->setEnabled(!locked);
-
-    using namespace ZeltRecords;
-    ui.lineEditSerial->setText(text(d.szSerialNO));
-    ui.lineEditSerial->setCursorPosition(0);
-    ui.lineEditIPAddr->setText(text(d.szIPv4Address));
-    ui.lineEditIPMask->setText(text(d.szIPv4SubnetMask));
-    ui.lineEditPort->setText(QString::number(d.dwPort));
-    ui.lineEditIPGateway->setText(text(d.szIPv4Gateway));
-    ui.lineEditIPv6Addr->setText(text(d.szIPv6Address));
-    ui.lineEditIPv6Gateway->setText(text(d.szIPv6Gateway));
-    ui.lineEditIPv6Mask->setText(QString::number(d.byIPv6PrefixLen));
-    ui.lineEditHttpPort->setText(QString::number(d.dwHttpPort));
-    ui.lineEditHttpPort->setEnabled(d.dwHttpPort > 0 && d.dwHttpPort < 65536 && !locked);
-    ui.checkBoxDhcp->setChecked(d.byDhcp != 0);
-    // The IPv6 group follows this device's DHCP state, whatever a run's
-    // batch DHCP left it in (the box's signal comes only on a change).
-    ui.frame->setEnabled(d.byDhcp == 0);
-
-    QLineEdit *const ipv6[] = {ui.lineEditIPv6Addr, ui.lineEditIPv6Gateway, ui.lineEditIPv6Mask};
-    if (d.byExtendInfo == 0) {
-        ui.lineEditIPGateway->clear();
-        ui.lineEditIPGateway->setEnabled(false);
-        for (QLineEdit *e : ipv6) {
-            e->clear();
-            e->setEnabled(false);
-        }
-    } else if (d.byExtendInfo == 1) {
-        if (!(d.bySupport & ZELT_SUPPORT_IPV6)) {
-            for (QLineEdit *e : ipv6)
-                e->clear();
-        }
-        const bool modIPv6 = (d.bySupport & ZELT_SUPPORT_MODIFY_IPV6) && !locked;
-        for (QLineEdit *e : ipv6)
-            e->setEnabled(modIPv6);
+    m_eMode = m_eLayout = Mode::Run;
+    m_shown = DeviceKey();
+    m_run = RunAllows();
+    for (const Target &t : targets) {
+        const ZELT_DEVICE_INFO_MY &d = t.record;
+        m_run.editableType = m_run.editableType || !IsLockedType(d.dwDeviceType);
+        m_run.extended = m_run.extended || d.byExtendInfo == 1;
+        if (m_run.editableType && m_run.extended)
+            break; // the device that stops the examination does not count for DHCP
+        m_run.dhcp = m_run.dhcp || d.byDhcp != 0;
     }
-
-    // With DHCP on the device takes its IPv4 settings from the network. A
-    // locked device type keeps its fields locked whatever the DHCP state.
-    const bool manual = !ui.checkBoxDhcp->isChecked() && !locked;
-    ui.lineEditIPAddr->setEnabled(manual);
-    ui.lineEditIPMask->setEnabled(manual);
-    ui.lineEditIPGateway->setEnabled(manual && d.byExtendInfo != 0);
+    // A run never changes IPv6 settings: show none rather than the last
+    // device's.
+    for (QLineEdit *e :
+         {m_w.ipv4, m_w.mask, m_w.port, static_cast<QLineEdit *>(m_w.password), m_w.gateway, m_w.httpPort,
+          static_cast<QLineEdit *>(m_w.batchPassword), m_w.ipv6, m_w.ipv6Gateway, m_w.ipv6Prefix})
+        e->clear();
+    {
+        const QSignalBlocker quiet(m_w.dhcp);
+        m_w.dhcp->setChecked(m_run.dhcp);
+    }
+    Render();
 }
 
-void CZeltNetworkSection::ModifySelected()
+// The one place the section's widgets follow its state: what is shown,
+// what can be edited, the texts that name the mode.
+void CZeltNetworkSection::Render()
 {
-    if (m_ctx.runner.IsRunning())
-        return;
-    if (!m_ctx.ui.tableWidgetDevice->currentIndex().isValid()) {
-        m_ctx.ShowMessage(tr("Information"), tr("Please select a device."));
-        return;
-    }
+    const bool off = m_eMode == Mode::Off;
+    const bool run = m_eMode == Mode::Run;
+    const bool runLayout = m_eLayout == Mode::Run;
+    Retranslate();
+    for (QWidget *w : {static_cast<QWidget *>(m_w.serialLabel), static_cast<QWidget *>(m_w.serialFrame),
+                       static_cast<QWidget *>(m_w.serial), static_cast<QWidget *>(m_w.dhcp)})
+        w->setVisible(!runLayout);
+    // Until the start is complete and a device is shown, the batch group
+    // is as the form has it.
+    m_w.batch->setVisible(runLayout || (m_eLayout == Mode::Off && !m_bStarted));
 
-    const QString ip = m_ctx.ui.lineEditIPAddr->text().trimmed();
-    if (ip.isEmpty()) {
-        m_ctx.ShowFieldTip(m_ctx.ui.lineEditIPAddr, tr("IP address cannot be empty."));
+    bool address, gateway, port, http, ipv6, ipv6Group, button;
+    if (off) {
+        address = gateway = port = http = ipv6 = false;
+        ipv6Group = button = true;
+    } else if (run) {
+        // Batch DHCP on: the devices take their addresses from the network.
+        const bool manual = !m_w.batchDhcp->isChecked();
+        address = port = button = manual && m_run.editableType;
+        gateway = manual && m_run.extended;
+        ipv6Group = manual;
+        http = true;
+        ipv6 = false;
+    } else {
+        // With DHCP on the device takes its IPv4 settings from the network.
+        // A locked device type keeps its fields locked whatever the DHCP state.
+        const bool manual = !m_w.dhcp->isChecked();
+        const bool open = !m_device.locked;
+        address = manual && open;
+        gateway = address && m_device.gateway;
+        port = button = open;
+        http = open && m_device.httpPort;
+        ipv6 = open && m_device.ipv6;
+        ipv6Group = manual;
+    }
+    m_w.serial->setEnabled(!off);
+    m_w.dhcp->setEnabled(!off);
+    m_w.batch->setEnabled(!off);
+    m_w.ipv4->setEnabled(address);
+    m_w.mask->setEnabled(address);
+    m_w.gateway->setEnabled(gateway);
+    m_w.port->setEnabled(port);
+    m_w.password->setEnabled(port);
+    m_w.httpPort->setEnabled(http);
+    m_w.ipv6Frame->setEnabled(ipv6Group);
+    for (QLineEdit *e : {m_w.ipv6, m_w.ipv6Gateway, m_w.ipv6Prefix})
+        e->setEnabled(ipv6);
+    m_w.modify->setEnabled(button);
+}
+
+// ------------------------------------------------------------ commands
+
+void CZeltNetworkSection::ShowFieldTip(const ZeltFieldError &error) const
+{
+    QWidget *field = FieldWidget(error.field);
+    field->setFocus();
+    CToolLabel::ShowText(field->mapToGlobal(QPoint(0, 0)), error.message, field);
+}
+
+void CZeltNetworkSection::ShowMessage(const QString &strText) const
+{
+    CWarnDlg::ShowMsg(tr("Information"), strText, m_pPanel);
+}
+
+QWidget *CZeltNetworkSection::FieldWidget(ZeltFieldError::Field field) const
+{
+    using F = ZeltFieldError::Field;
+    switch (field) {
+    case F::IPv4: return m_w.ipv4;
+    case F::Mask: return m_w.mask;
+    case F::Port: return m_w.port;
+    case F::HttpPort: return m_w.httpPort;
+    case F::Gateway: return m_w.gateway;
+    case F::IPv6: return m_w.ipv6;
+    case F::IPv6Gateway: return m_w.ipv6Gateway;
+    case F::IPv6Prefix: return m_w.ipv6Prefix;
+    case F::BatchPassword: return m_w.batchPassword;
+    default: return m_w.password;
+    }
+}
+
+ZeltNetworkRequest::Fields CZeltNetworkSection::ReadFields() const
+{
+    ZeltNetworkRequest::Fields f;
+    f.ipv4 = m_w.ipv4->text();
+    f.mask = m_w.mask->text();
+    f.port = m_w.port->text();
+    f.httpPort = m_w.httpPort->text();
+    f.gateway = m_w.gateway->text();
+    f.ipv6 = m_w.ipv6->text();
+    f.ipv6Gateway = m_w.ipv6Gateway->text();
+    f.ipv6Prefix = m_w.ipv6Prefix->text();
+    f.password = m_w.password->text();
+    // The fields in use are those the state opens, as Render shows them.
+    const bool single = m_eMode == Mode::Single;
+    f.httpPortInUse = m_eMode == Mode::Run || (single && !m_device.locked && m_device.httpPort);
+    f.ipv6InUse = single && !m_device.locked && m_device.ipv6 && !m_w.dhcp->isChecked();
+    return f;
+}
+
+void CZeltNetworkSection::Modify(const ZeltSelection &selection)
+{
+    if (m_devices.IsBusy())
+        return;
+    if (!selection.current.isValid()) {
+        ShowMessage(tr("Please select a device."));
         return;
     }
-    if (!ZeltNet::IsValidIPv4(ip)) {
-        m_ctx.ShowFieldTip(m_ctx.ui.lineEditIPAddr, tr("IP Address not correct."));
+    const auto checked = ZeltNet::CheckNetworkFields(ReadFields());
+    if (const auto *error = std::get_if<ZeltFieldError>(&checked)) {
+        ShowFieldTip(*error);
         return;
     }
-    const QString mask = m_ctx.ui.lineEditIPMask->text().trimmed();
-    if (mask.isEmpty()) {
-        m_ctx.ShowFieldTip(m_ctx.ui.lineEditIPMask, tr("Subnet mask cannot be empty."));
-        return;
-    }
-    if (!ZeltNet::IsValidMask(mask)) {
-        m_ctx.ShowFieldTip(m_ctx.ui.lineEditIPMask, tr("Subnet Mask not correct."));
-        return;
-    }
-    const QString portText = m_ctx.ui.lineEditPort->text().trimmed();
-    bool portOk = false;
-    const uint port = portText.toUInt(&portOk);
-    if (!portOk || port < 2000 || port > 65535) {
-        m_ctx.ShowFieldTip(m_ctx.ui.lineEditPort, tr("Device port ranges from 2000 to 65535."));
-        return;
-    }
-    if (m_ctx.ui.lineEditHttpPort->isEnabled()) {
-        bool httpOk = false;
-        const uint http = m_ctx.ui.lineEditHttpPort->text().trimmed().toUInt(&httpOk);
-        if (!httpOk || http < 1 || http > 65535) {
-            m_ctx.ShowFieldTip(m_ctx.ui.lineEditHttpPort, tr("Http port ranges from 1 to 65535."));
-            return;
-        }
-    }
-    const QString gateway = m_ctx.ui.lineEditIPGateway->text().trimmed();
-    if (gateway.isEmpty()) {
-        m_ctx.ui.lineEditIPGateway->setText(QString());
-    } else if (!ZeltNet::IsValidGateway(gateway)) {
-        m_ctx.ShowFieldTip(m_ctx.ui.lineEditIPGateway, tr("Gateway not correct."));
-        return;
-    }
-    const bool ipv6Enabled = m_ctx.ui.lineEditIPv6Addr->isEnabled();
-    const QString ipv6 = m_ctx.ui.lineEditIPv6Addr->text().trimmed();
-    const QString ipv6Gateway = m_ctx.ui.lineEditIPv6Gateway->text().trimmed();
-    uint prefix = 0;
-    if (ipv6Enabled) {
-        if (!ipv6.isEmpty() && !ZeltNet::IsValidIPv6(ipv6)) {
-            m_ctx.ShowFieldTip(m_ctx.ui.lineEditIPv6Addr, tr("IPv6 Address not correct."));
-            return;
-        }
-        if (!ipv6Gateway.isEmpty() && !ZeltNet::IsValidIPv6(ipv6Gateway)) {
-            m_ctx.ShowFieldTip(m_ctx.ui.lineEditIPv6Gateway, tr("IPv6 gateway not correct."));
-            return;
-        }
-        // An empty prefix field means prefix length 0.
-        const QString prefixText = m_ctx.ui.lineEditIPv6Mask->text().trimmed();
-        bool prefixOk = prefixText.isEmpty();
-        if (!prefixOk)
-            prefix = prefixText.toUInt(&prefixOk);
-        if (!prefixOk || prefix > 64) {
-            m_ctx.ShowFieldTip(m_ctx.ui.lineEditIPv6Mask, tr("IPv6 prefix length ranges from 0 to 64."));
-            return;
-        }
-    }
-    // The password goes to the device as 8-bit text: a character that has
-    // no such form would silently become another password.
-    const QString password = m_ctx.ui.lineEditPort_Password->text();
-    if (!ZeltNet::IsPrintableAscii(password)) {
-        m_ctx.ShowFieldTip(m_ctx.ui.lineEditPort_Password,
-                           tr("The password may only contain printable ASCII characters."));
-        return;
-    }
+    const auto request = std::make_shared<const ZeltNetworkRequest>(std::get<ZeltNetworkRequest>(checked));
+    if (request->gateway.isEmpty())
+        m_w.gateway->clear();
 
     // What the section shows is what is changed: in single mode the shown
     // device alone, whatever else the selection holds.
-    QModelIndexList rows;
-    if (m_bBatchLabels)
-        rows = m_ctx.ui.tableWidgetDevice->selectionModel()->selectedRows();
-    else if (m_ctx.shownRow.isValid())
-        rows.append(m_ctx.shownRow);
-    if (rows.isEmpty()) {
-        m_ctx.ShowMessage(tr("Information"), tr("Please select a device."));
-        return;
-    }
-    const QList<QString> addresses = ZeltNet::RunAddresses(ip, int(rows.size()), mask);
-    if (addresses.size() != rows.size()) {
-        m_ctx.ShowMessage(
-            tr("Information"),
-            tr("Not enough addresses after %1 for %2 devices; nothing was changed.").arg(ip).arg(rows.size()));
-        return;
-    }
-
-    // What every device of the run is sent besides its own address; the
-    // commands run on worker threads and get copies only.
-    struct Common {
-        QByteArray mask, password, port, http, gateway, ipv6, ipv6Gateway;
-        bool sendIPv6;
-        unsigned char prefix, dhcp;
-    };
-    auto common = std::make_shared<const Common>(Common{
-        mask.toLatin1(), password.toLatin1(), m_ctx.ui.lineEditPort->text().toLatin1(),
-        m_ctx.ui.lineEditHttpPort->text().toLatin1(), m_ctx.ui.lineEditIPGateway->text().trimmed().toLatin1(),
-        ipv6.toLatin1(), ipv6Gateway.toLatin1(), rows.size() == 1 && ipv6Enabled, static_cast<unsigned char>(prefix),
-        static_cast<unsigned char>(
-            m_ctx.ui.checkBoxDhcp->isVisibleTo(m_ctx.pPanel) && m_ctx.ui.checkBoxDhcp->isChecked() ? 1 : 0)});
-
-    struct Target {
-        QPersistentModelIndex row;
-        QString serial, mac, address;
-    };
     QList<Target> targets;
-    QList<CZeltBatchRunner::Job> jobs;
-    CZeltConsent consent;
-    {
-        CZeltDeviceStore::Locker lock(m_ctx.store);
-        for (int k = 0; k < rows.size(); ++k) {
-            const int row = rows.at(k).row();
-            const int rec = m_ctx.RecordOfRow(row);
-            if (rec < 0 || !m_pModify)
-                continue;
-            const ZELT_DEVICE_INFO_MY &d = m_ctx.store.At(rec);
-            const QString id = m_ctx.IdOfRow(row);
-            targets.append({rows.at(k), ZeltRecords::text(d.szSerialNO), ZeltRecords::text(d.szMAC), addresses.at(k)});
-            const QByteArray mac = ZeltRecords::bytes(d.szMAC);
-            const QByteArray addr = addresses.at(k).toLatin1();
-            const TBX_ModifyNetParamFunc modify = m_pModify;
-            auto command = [modify, common, mac, addr] {
-                const Common &c = *common;
+    if (m_eMode == Mode::Run)
+        targets = m_devices.TargetsOf(selection.rows);
+    else if (std::optional<Target> shown = m_devices.TargetOf(m_shown))
+        targets.append(*shown);
+    if (targets.isEmpty()) {
+        ShowMessage(tr("Please select a device."));
+        return;
+    }
+    const QList<QString> addresses = ZeltNet::RunAddresses(request->ipv4, int(targets.size()), request->mask);
+    if (addresses.size() != targets.size()) {
+        ShowMessage(tr("Not enough addresses after %1 for %2 devices; nothing was changed.")
+                        .arg(request->ipv4)
+                        .arg(targets.size()));
+        return;
+    }
+    if (!m_pModify)
+        return;
+
+    // The commands run on pool threads and get copies only.
+    const bool dhcp = m_eMode == Mode::Single && m_w.dhcp->isChecked();
+    CZeltDeviceAction action(m_devices);
+    for (int k = 0; k < targets.size(); ++k) {
+        const QByteArray mac = ZeltRecords::bytes(targets.at(k).record.szMAC);
+        const QByteArray address = addresses.at(k).toLatin1();
+        const TBX_ModifyNetParamFunc modify = m_pModify;
+        action.Add(
+            targets.at(k),
+            [modify, request, mac, address, dhcp] {
+                const ZeltNetworkRequest &r = *request;
+                const QByteArray ipv6 = r.ipv6.toLatin1(), ipv6Gateway = r.ipv6Gateway.toLatin1();
                 const bool ok = modify(
-                    mac.constData(), addr.constData(), c.mask.constData(), c.password.constData(), c.port.constData(),
-                    c.http.constData(), c.gateway.constData(), c.sendIPv6 ? c.ipv6.constData() : nullptr,
-                    c.sendIPv6 ? c.ipv6Gateway.constData() : nullptr, c.sendIPv6 ? c.prefix : 0, c.dhcp);
+                    mac.constData(), address.constData(), r.mask.toLatin1().constData(), r.password.constData(),
+                    QByteArray::number(r.port).constData(), r.httpPort.toLatin1().constData(),
+                    r.gateway.toLatin1().constData(), r.sendIPv6 ? ipv6.constData() : nullptr,
+                    r.sendIPv6 ? ipv6Gateway.constData() : nullptr, r.sendIPv6 ? r.ipv6Prefix : 0, dhcp ? 1 : 0);
                 if (!ok)
                     ZeltSdkWrapper::NoteHostFailure("modify network parameters");
                 return ok;
-            };
-            jobs.append({id, CZeltPanelContext::DeviceLabel(id, d),
-                         ZeltTrust::GuardedWork(consent.Add(id, d), d, std::move(command)), mac,
-                         ZeltRecords::text(d.szIPv4Address)});
-        }
+            },
+            addresses.at(k));
     }
-    if (!consent.Settle(m_ctx.pPanel, tr("Send the password anyway?"), jobs, targets))
+    if (!action.Settle(m_pPanel, tr("Send the password anyway?")))
         return;
-
-    const QString gatewayText = QString::fromLatin1(common->gateway);
-    const QList<CZeltBatchRunner::Outcome> outcomes = m_ctx.runner.Run(
-        tr("Modify Network parameters"), jobs, [&](int i, bool ok) {
-            if (!ok)
-                return;
-            CZeltDeviceStore::Locker lock(m_ctx.store);
-            const Target &t = targets.at(i);
-            if (t.row.isValid())
-                m_ctx.model.SetNetworkCells(t.row.row(), t.address, port, mask, gatewayText);
-            const int rec = m_ctx.store.IndexOf(t.serial, t.mac);
-            if (rec >= 0) {
-                m_ctx.store.Modify(rec, [&](ZELT_DEVICE_INFO_MY &d) {
-                    ZeltRecords::putText(d.szIPv4Address, t.address.toLatin1());
-                    ZeltRecords::putText(d.szIPv4SubnetMask, mask.toLatin1());
-                    ZeltRecords::putText(d.szIPv4Gateway, gatewayText.toLatin1());
-                    d.dwPort = port;
-                });
-            }
+    CZeltDeviceController &devices = m_devices;
+    action.Run(
+        tr("Modify Network parameters"), this,
+        [&devices, request](const Target &t, const QString &address) {
+            devices.ApplyNetworkChange(t.key, {address, request->port, request->mask, request->gateway});
+        },
+        [panel = m_pPanel](const CZeltRunSummary &summary) {
+            summary.Show(panel, tr("Modify network parameter succeed, please reboot your device!"),
+                         tr("Modify network parameter failed!"));
         });
-    ShowRunSummary(m_ctx, jobs, outcomes, tr("Modify network parameter succeed, please reboot your device!"),
-                   tr("Modify network parameter failed!"));
 }
 
-void CZeltNetworkSection::ModifyDhcpOfSelected()
+void CZeltNetworkSection::ModifyDhcp(const ZeltSelection &selection)
 {
-    if (m_ctx.runner.IsRunning())
+    if (m_devices.IsBusy())
         return;
-    if (!m_ctx.ui.tableWidgetDevice->currentIndex().isValid()) {
-        m_ctx.ShowMessage(tr("Information"), tr("Please select a device."));
-        return;
-    }
-    const QString password = m_ctx.ui.lineEditPort_BatchPassword->text().trimmed();
-    if (!ZeltNet::IsPrintableAscii(password)) {
-        m_ctx.ShowFieldTip(m_ctx.ui.lineEditPort_BatchPassword,
-                           tr("The password may only contain printable ASCII characters."));
+    if (!selection.current.isValid()) {
+        ShowMessage(tr("Please select a device."));
         return;
     }
-    const QString httpPort = m_ctx.ui.lineEditHttpPort->text().trimmed();
-    const bool dhcp = m_ctx.ui.checkBoxBatchDhcp->isChecked();
+    const QString password = m_w.batchPassword->text().trimmed();
+    if (std::optional<ZeltFieldError> error = ZeltNet::CheckPassword(password, ZeltFieldError::Field::BatchPassword)) {
+        ShowFieldTip(*error);
+        return;
+    }
+    const QString httpPort = m_w.httpPort->text().trimmed();
+    const bool dhcp = m_w.batchDhcp->isChecked();
     const QByteArray pwd = password.toLatin1();
 
-    struct Target {
-        QPersistentModelIndex row;
-        QString serial, mac;
-    };
-    QList<Target> targets;
-    QList<CZeltBatchRunner::Job> jobs;
-    CZeltConsent consent;
-    {
-        CZeltDeviceStore::Locker lock(m_ctx.store);
-        const QModelIndexList rows = m_ctx.ui.tableWidgetDevice->selectionModel()->selectedRows();
-        for (const QModelIndex &index : rows) {
-            const int row = index.row();
-            const int rec = m_ctx.RecordOfRow(row);
-            if (rec < 0)
-                continue;
-            const ZELT_DEVICE_INFO_MY &d = m_ctx.store.At(rec);
-            using ZeltRecords::text;
-            ZELT_NET_PARAM param;
-            ZeltSdkWrapper::BuildNetParam(param, text(d.szIPv4Address), text(d.szIPv4SubnetMask), text(d.szIPv4Gateway),
-                                          text(d.szIPv6Address), text(d.szIPv6Gateway), d.byIPv6PrefixLen,
-                                          QString::number(d.dwPort), httpPort, dhcp);
-            const QString id = m_ctx.IdOfRow(row);
-            targets.append({index, text(d.szSerialNO), text(d.szMAC)});
-            const QByteArray mac = ZeltRecords::bytes(d.szMAC);
-            jobs.append(
-                {id, CZeltPanelContext::DeviceLabel(id, d),
-                 ZeltTrust::GuardedWork(consent.Add(id, d), d,
-                                        [mac, pwd, param] { return ZeltSdkWrapper::ModifyNetParam(mac, pwd, param); }),
-                 mac, text(d.szIPv4Address)});
-        }
+    CZeltDeviceAction action(m_devices);
+    for (const Target &t : m_devices.TargetsOf(selection.rows)) {
+        using ZeltRecords::text;
+        const ZELT_DEVICE_INFO_MY &d = t.record;
+        ZELT_NET_PARAM param;
+        ZeltSdkWrapper::BuildNetParam(param, text(d.szIPv4Address), text(d.szIPv4SubnetMask), text(d.szIPv4Gateway),
+                                      text(d.szIPv6Address), text(d.szIPv6Gateway), d.byIPv6PrefixLen,
+                                      QString::number(d.dwPort), httpPort, dhcp);
+        const QByteArray mac = ZeltRecords::bytes(d.szMAC);
+        action.Add(t, [mac, pwd, param] { return ZeltSdkWrapper::ModifyNetParam(mac, pwd, param); });
     }
-    if (!consent.Settle(m_ctx.pPanel, tr("Send the password anyway?"), jobs, targets))
+    if (!action.Settle(m_pPanel, tr("Send the password anyway?")))
         return;
-
-    const QList<CZeltBatchRunner::Outcome> outcomes = m_ctx.runner.Run(
-        tr("Batch Modify Network parameters"), jobs, [&](int i, bool ok) {
-            if (!ok)
-                return;
-            CZeltDeviceStore::Locker lock(m_ctx.store);
-            const Target &t = targets.at(i);
-            const int rec = m_ctx.store.IndexOf(t.serial, t.mac);
-            if (rec < 0)
-                return;
-            const ZELT_DEVICE_INFO_MY &d = m_ctx.store.At(rec);
-            using ZeltRecords::text;
-            if (t.row.isValid())
-                m_ctx.model.SetNetworkCells(t.row.row(), text(d.szIPv4Address), d.dwPort, text(d.szIPv4SubnetMask),
-                                            text(d.szIPv4Gateway));
-            m_ctx.store.Modify(rec, [dhcp](ZELT_DEVICE_INFO_MY &r) { r.byDhcp = dhcp ? 1 : 0; });
+    CZeltDeviceController &devices = m_devices;
+    action.Run(
+        tr("Batch Modify Network parameters"), this,
+        [&devices, dhcp](const Target &t, const QString &) { devices.MarkDhcp(t.key, dhcp); },
+        [panel = m_pPanel](const CZeltRunSummary &summary) {
+            summary.Show(panel, tr("Modify network parameter succeed."), tr("Modify network parameter failed!"));
         });
-    ShowRunSummary(m_ctx, jobs, outcomes, tr("Modify network parameter succeed."),
-                   tr("Modify network parameter failed!"));
-}
-
-void CZeltNetworkSection::OnDhcpChanged(int state)
-{
-    if (state != Qt::Unchecked && state != Qt::Checked)
-        return;
-    const bool manual = state == Qt::Unchecked;
-    // A device type whose settings cannot be changed keeps its fields locked
-    // (the modify button is off for it).
-    const bool editable = m_ctx.ui.pushButtonModifyNetwork->isEnabled()
-                          || m_ctx.ui.widgetBatch->isVisibleTo(m_ctx.pPanel);
-    m_ctx.ui.frame->setEnabled(manual);
-    m_ctx.ui.lineEditIPAddr->setEnabled(manual && editable);
-    m_ctx.ui.lineEditIPMask->setEnabled(manual && editable);
-    m_ctx.ui.lineEditIPGateway->setEnabled(manual && editable);
-}
-
-void CZeltNetworkSection::OnBatchDhcpChanged(int state)
-{
-    if (state != Qt::Unchecked && state != Qt::Checked)
-        return;
-    const bool manual = state == Qt::Unchecked;
-    if (!manual) {
-        for (QWidget *w :
-             {static_cast<QWidget *>(m_ctx.ui.frame), static_cast<QWidget *>(m_ctx.ui.lineEditIPAddr),
-              static_cast<QWidget *>(m_ctx.ui.lineEditIPMask), static_cast<QWidget *>(m_ctx.ui.lineEditIPGateway),
-              static_cast<QWidget *>(m_ctx.ui.lineEditPort), static_cast<QWidget *>(m_ctx.ui.lineEditPort_Password),
-              static_cast<QWidget *>(m_ctx.ui.pushButtonModifyNetwork)})
-            w->setEnabled(false);
-        return;
-    }
-    // Back to manual addresses: the fields open as far as the selected
-    // devices allow (any changeable type; a gateway only with extended
-    // information).
-    CZeltDeviceStore::Locker lock(m_ctx.store);
-    const RunAllows allows = ExamineRunLocked(m_ctx.ui.tableWidgetDevice->selectionModel()->selectedRows());
-    m_ctx.ui.frame->setEnabled(true);
-    EnableRunFields(allows);
-}
-
-CZeltNetworkSection::RunAllows CZeltNetworkSection::ExamineRunLocked(const QModelIndexList &rows) const
-{
-    RunAllows allows;
-    for (const QModelIndex &idx : rows) {
-        const int rec = m_ctx.RecordOfRow(idx.row());
-        if (rec < 0)
-            continue;
-        const ZELT_DEVICE_INFO_MY &d = m_ctx.store.At(rec);
-        allows.editableType = allows.editableType || !IsZeltLockedType(d.dwDeviceType);
-        allows.extended = allows.extended || d.byExtendInfo == 1;
-        if (allows.editableType && allows.extended)
-            break; // the device that stops the examination does not count for DHCP
-        allows.dhcp = allows.dhcp || d.byDhcp != 0;
-    }
-    return allows;
-}
-
-void CZeltNetworkSection::EnableRunFields(const RunAllows &allows)
-{
-    Ui_QtZeltClass &ui = m_ctx.ui;
-    for (QWidget *w : {static_cast<QWidget *>(ui.lineEditIPAddr), static_cast<QWidget *>(ui.lineEditIPMask),
-                       static_cast<QWidget *>(ui.lineEditPort), static_cast<QWidget *>(ui.lineEditPort_Password),
-                       static_cast<QWidget *>(ui.pushButtonModifyNetwork)})
-        w->setEnabled(allows.editableType);
-    ui.lineEditIPGateway->setEnabled(allows.extended);
 }

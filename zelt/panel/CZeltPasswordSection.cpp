@@ -1,574 +1,394 @@
-// The password section: strength display, activation, restore and reset of
-// passwords, and the device key files.
-
 #include "CZeltPasswordSection.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLoggingCategory>
 #include <QPixmap>
 #include <QPushButton>
-#include <QStandardItem>
-#include <QTemporaryFile>
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <unistd.h>
+#include <memory>
 
 #include "Buttons.h"
 #include "CPathComboBox.h"
-#include "CTableView.h"
 #include "CToolLabel.h"
 #include "CWarnDlg.h"
+#include "CZeltDeviceAction.h"
+#include "CZeltRunSummary.h"
 #include "PasswordRating.h"
-#include "ui_QtZelt.h"
-#include "QtZeltItemModel.h"
+#include "ZeltKeyFile.h"
 #include "ZeltNetChecks.h"
-#include "CZeltBatchRunner.h"
-#include "CZeltDeviceStore.h"
-#include "CZeltPanelContext.h"
 #include "ZeltSdkWrapper.h"
-#include "CZeltConsent.h"
-#include "ZeltTrust.h"
 #include "zelt_sdk.h"
-
-#include <memory>
-#include <optional>
 
 Q_LOGGING_CATEGORY(lcZeltPassword, "zelt.password")
 
 namespace {
-using Col = QtZeltItemModel::Column;
+using Mode = ZeltModes::Password;
+using Target = CZeltDeviceController::Target;
 
 const char kUserName[] = "admin";
 constexpr int kMaxKeyPathBytes = 259; // the request's 260-byte slot with its NUL
 
-QString LinkRefusal()
+bool IsLockedType(uint32_t code)
 {
-    return QCoreApplication::translate("QtZelt", "DeviceKey.xml in this folder is a link; nothing was written.");
+    return code >= 0x9D00 && code <= 0x9FFF;
 }
 
-// The key goes to a file of its own in the same folder, which is then
-// renamed into place: a write that fails leaves whatever file was there,
-// never a cut-off key, and the rename replaces a link instead of following
-// it.
-bool WriteKeyFile(const QString &path, const QByteArray &key)
+QPixmap Lamp(const char *colour)
 {
-    QTemporaryFile file(path + QStringLiteral(".XXXXXX"));
-    if (!file.open()) {
-        qCWarning(lcZeltPassword) << "key file" << path << file.errorString();
-        return false;
-    }
-    const bool written = file.write(key) == key.size() && file.flush() && ::fsync(file.handle()) == 0;
-    file.close();
-    if (!written || file.error() != QFileDevice::NoError) {
-        qCWarning(lcZeltPassword) << "key file" << path << file.errorString();
-        return false;
-    }
-    // Readable as a plain file the user saves would be.
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
-                        | QFileDevice::ReadOther);
-    if (::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData()) != 0) {
-        qCWarning(lcZeltPassword) << "key file" << path << std::strerror(errno);
-        return false;
-    }
-    file.setAutoRemove(false);
-    return true;
+    return QPixmap(QStringLiteral(":/images/ButtonIcon/%1.png").arg(QLatin1String(colour)));
 }
 } // namespace
 
-CZeltPasswordSection::CZeltPasswordSection(CZeltPanelContext &ctx) : m_ctx(ctx) {}
-
-void CZeltPasswordSection::SetUpFields()
+CZeltPasswordSection::CZeltPasswordSection(const Widgets &w, CZeltDeviceController &devices, QWidget *pPanel)
+    : QObject(pPanel)
+    , m_w(w)
+    , m_devices(devices)
+    , m_pPanel(pPanel)
 {
-    Ui_QtZeltClass &ui = m_ctx.ui;
-    ui.m_pDefaultPwdLEdit->setMaxLength(32);
-    ui.m_pDefaultPwdLEdit->setEchoMode(QLineEdit::Password);
-    const QPixmap grey(QStringLiteral(":/images/ButtonIcon/grey.png"));
-    ui.m_pLabelLevel1->setPixmap(grey);
-    ui.m_pLabelLevel2->setPixmap(grey);
-    ui.m_pLabelLevel3->setPixmap(grey);
-    ui.edtNewPassword->setEchoMode(QLineEdit::Password);
-    ui.edtConfirmPassword->setEchoMode(QLineEdit::Password);
+    m_w.code->setMaxLength(32);
+    m_w.code->setEchoMode(QLineEdit::Password);
+    for (QLabel *lamp : {m_w.lamp1, m_w.lamp2, m_w.lamp3})
+        lamp->setPixmap(Lamp("grey"));
+    m_w.newPassword->setEchoMode(QLineEdit::Password);
+    m_w.confirmation->setEchoMode(QLineEdit::Password);
 }
 
 void CZeltPasswordSection::CompleteStart()
 {
-    Ui_QtZeltClass &ui = m_ctx.ui;
     m_bStarted = true;
-    ui.combImportFile->SetMode(CPathComboBox::OpenFile);
-    ui.combExportFile->SetMode(CPathComboBox::Folder);
-    // Key-file controls hidden, the rest of the section shown.
-    for (QWidget *w : {static_cast<QWidget *>(ui.combExportFile), static_cast<QWidget *>(ui.btnExport),
-                       static_cast<QWidget *>(ui.combImportFile), static_cast<QWidget *>(ui.btnImport)})
-        w->hide();
-    ui.edtNewPassword->setMaxLength(16);
-    ui.edtConfirmPassword->setMaxLength(16);
-    Retranslate();
+    m_w.importPath->SetMode(CPathComboBox::OpenFile);
+    m_w.exportPath->SetMode(CPathComboBox::Folder);
+    m_w.newPassword->setMaxLength(16);
+    m_w.confirmation->setMaxLength(16);
+    ShowNothing();
 }
 
 void CZeltPasswordSection::Retranslate()
 {
     if (m_bStarted)
-        m_ctx.ui.edtNewPassword->setToolTip(
+        m_w.newPassword->setToolTip(
             tr("Valid password range [8-16]. You can use a combination of numbers, \nlowercase, uppercase and "
                "special character for \nyour password with at least two kinds of them contained."));
-    ApplyTitle();
-}
-
-void CZeltPasswordSection::ApplyTitle()
-{
-    switch (m_eTitle) {
-    case Title::Activate: m_ctx.ui.label_163->setText(tr("Activate device")); break;
-    case Title::ResetPassword: m_ctx.ui.label_163->setText(tr("Reset Password")); break;
-    case Title::RestoreDefault: m_ctx.ui.label_163->setText(tr("Reset Default Password")); break;
+    switch (m_eLayout) {
+    case Mode::Activate: m_w.title->setText(tr("Activate device")); break;
+    case Mode::ResetPassword: m_w.title->setText(tr("Reset Password")); break;
+    default: m_w.title->setText(tr("Reset Default Password")); break;
     }
 }
 
-void CZeltPasswordSection::SetEnabled(bool bOn)
+// ------------------------------------------------------------ modes
+
+void CZeltPasswordSection::ShowNothing()
 {
-    Ui_QtZeltClass &ui = m_ctx.ui;
-    QWidget *const widgets[] = {ui.m_pDefaultPwdLEdit,       ui.edtNewPassword, ui.edtConfirmPassword,
-                                ui.pushButtonModifyPassword, ui.combExportFile, ui.btnExport,
-                                ui.combImportFile,           ui.btnImport};
-    for (QWidget *w : widgets)
-        w->setEnabled(bOn);
-    if (bOn)
-        return;
-    for (QLineEdit *e : {ui.m_pDefaultPwdLEdit, ui.edtNewPassword, ui.edtConfirmPassword})
+    m_eMode = Mode::Off;
+    m_bLocked = false;
+    m_shown = DeviceKey();
+    for (QLineEdit *e : {m_w.code, m_w.newPassword, m_w.confirmation})
         e->clear();
-    ui.combExportFile->clear();
-    ui.combImportFile->clear();
+    m_w.exportPath->clear();
+    m_w.importPath->clear();
+    Render();
 }
 
-void CZeltPasswordSection::Fill(const ZELT_DEVICE_INFO_MY &d)
+void CZeltPasswordSection::ShowDevice(const ZELT_DEVICE_INFO_MY &d)
 {
-    Ui_QtZeltClass &ui = m_ctx.ui;
-    const bool locked = IsZeltLockedType(d.dwDeviceType);
-    QWidget *const widgets[] = {ui.pushButtonModifyPassword, ui.m_pDefaultPwdLEdit, ui.edtNewPassword,
-                                ui.edtConfirmPassword,       ui.combExportFile,     ui.btnExport,
-                                ui.combImportFile,           ui.btnImport};
-    for (QWidget *w : widgets)
-        w->setEnabled(!locked);
-    UpdateSection(d);
+    if (d.byActivated != 0)
+        m_eMode = Mode::Activate;
+    else if (d.bySupport & ZELT_SUPPORT_RESET_PASSWORD)
+        m_eMode = Mode::ResetPassword;
+    else if (d.bySupport & ZELT_SUPPORT_NEW_PASSWORD)
+        m_eMode = Mode::KeyFilesOnly;
+    else
+        m_eMode = Mode::RestoreDefault;
+    m_eLayout = m_eMode;
+    m_bLocked = IsLockedType(d.dwDeviceType);
+    m_shown = DeviceKey::Of(d);
+    Render();
 }
 
-void CZeltPasswordSection::SetMultiMode()
+void CZeltPasswordSection::ShowRun()
 {
-    // Activation controls in activation mode.
-    ZELT_DEVICE_INFO_MY inactive;
-    std::memset(&inactive, 0, sizeof inactive);
-    inactive.byActivated = 1;
-    UpdateSection(inactive);
-    Ui_QtZeltClass &ui = m_ctx.ui;
-    for (QLineEdit *e : {ui.m_pDefaultPwdLEdit, ui.edtNewPassword, ui.edtConfirmPassword})
+    m_eMode = m_eLayout = Mode::Activate;
+    m_bLocked = false;
+    m_shown = DeviceKey();
+    for (QLineEdit *e : {m_w.code, m_w.newPassword, m_w.confirmation})
         e->clear();
+    Render();
 }
 
-void CZeltPasswordSection::UpdateSection(const ZELT_DEVICE_INFO_MY &d)
+bool CZeltPasswordSection::NewPasswordShown() const
 {
-    Ui_QtZeltClass &ui = m_ctx.ui;
-    const bool inactive = d.byActivated != 0;
-    m_bActivationMode = inactive;
-    ui.label_17->setVisible(!inactive);
-    ui.m_pDefaultPwdLEdit->setVisible(!inactive);
-    m_eTitle = inactive ? Title::Activate : Title::RestoreDefault;
+    return m_eLayout == Mode::Off || m_eLayout == Mode::Activate || m_eLayout == Mode::ResetPassword;
+}
 
-    QWidget *const newPassword[] = {ui.label_2,        ui.edtNewPassword, ui.m_pLabelLevel, ui.m_pLabelLevel1,
-                                    ui.m_pLabelLevel2, ui.m_pLabelLevel3, ui.label_3,       ui.edtConfirmPassword};
-    QWidget *const keyFiles[] = {ui.combExportFile, ui.btnExport, ui.combImportFile, ui.btnImport};
-    auto show = [](QWidget *const *ws, int n, bool on) {
-        for (int i = 0; i < n; ++i)
-            ws[i]->setVisible(on);
-    };
-    if (inactive) {
-        show(newPassword, 8, true);
-        ui.pushButtonModifyPassword->show();
-        show(keyFiles, 4, false);
-    } else if (d.bySupport & ZELT_SUPPORT_RESET_PASSWORD) {
-        m_eTitle = Title::ResetPassword;
-        ui.label_17->hide();
-        ui.m_pDefaultPwdLEdit->hide();
-        show(newPassword, 8, true);
-        show(keyFiles, 4, true);
-    } else if (d.bySupport & ZELT_SUPPORT_NEW_PASSWORD) {
-        show(newPassword, 8, false);
-        ui.label_17->hide();
-        ui.m_pDefaultPwdLEdit->hide();
-        ui.pushButtonModifyPassword->hide();
-        show(keyFiles, 4, true);
-    } else {
-        show(newPassword, 8, false);
-        show(keyFiles, 4, false);
-        ui.pushButtonModifyPassword->show();
-    }
-    ApplyTitle();
+// The one place the section's widgets follow its state.
+void CZeltPasswordSection::Render()
+{
+    const bool code = m_eLayout == Mode::Off || m_eLayout == Mode::RestoreDefault;
+    const bool newPassword = NewPasswordShown();
+    // Before the start is complete nothing hides the key-file controls.
+    const bool keyFiles = m_eLayout == Mode::ResetPassword || m_eLayout == Mode::KeyFilesOnly
+                          || (m_eLayout == Mode::Off && !m_bStarted);
+    m_w.codeLabel->setVisible(code);
+    m_w.code->setVisible(code);
+    for (QWidget *w : {static_cast<QWidget *>(m_w.newLabel), static_cast<QWidget *>(m_w.newPassword),
+                       static_cast<QWidget *>(m_w.strength), static_cast<QWidget *>(m_w.lamp1),
+                       static_cast<QWidget *>(m_w.lamp2), static_cast<QWidget *>(m_w.lamp3),
+                       static_cast<QWidget *>(m_w.confirmLabel), static_cast<QWidget *>(m_w.confirmation)})
+        w->setVisible(newPassword);
+    m_w.action->setVisible(m_eLayout != Mode::KeyFilesOnly);
+    for (QWidget *w : {static_cast<QWidget *>(m_w.exportPath), static_cast<QWidget *>(m_w.exportButton),
+                       static_cast<QWidget *>(m_w.importPath), static_cast<QWidget *>(m_w.importButton)})
+        w->setVisible(keyFiles);
+
+    const bool editable = m_eMode != Mode::Off && !m_bLocked;
+    for (QWidget *w : {static_cast<QWidget *>(m_w.action), static_cast<QWidget *>(m_w.code),
+                       static_cast<QWidget *>(m_w.newPassword), static_cast<QWidget *>(m_w.confirmation),
+                       static_cast<QWidget *>(m_w.exportPath), static_cast<QWidget *>(m_w.exportButton),
+                       static_cast<QWidget *>(m_w.importPath), static_cast<QWidget *>(m_w.importButton)})
+        w->setEnabled(editable);
+    Retranslate();
 }
 
 void CZeltPasswordSection::ShowStrength(const QString &strText)
 {
-    const QPixmap grey(QStringLiteral(":/images/ButtonIcon/grey.png"));
-    m_ctx.ui.m_pLabelLevel1->setPixmap(grey);
-    m_ctx.ui.m_pLabelLevel2->setPixmap(grey);
-    m_ctx.ui.m_pLabelLevel3->setPixmap(grey);
-    m_ctx.ui.m_pLabelLevel->setText(QString());
-
+    QLabel *const lamps[] = {m_w.lamp1, m_w.lamp2, m_w.lamp3};
+    const char *colour = nullptr;
+    int lit = 0;
+    QString word;
     switch (RatePassword(QByteArray(kUserName), strText.toLatin1())) {
     case 0:
         if (!strText.isEmpty()) {
-            m_ctx.ui.m_pLabelLevel1->setPixmap(QPixmap(QStringLiteral(":/images/ButtonIcon/red.png")));
-            m_ctx.ui.m_pLabelLevel->setText(tr("Weak"));
+            colour = "red";
+            lit = 1;
+            word = tr("Weak");
         }
         break;
     case 1:
-        m_ctx.ui.m_pLabelLevel1->setPixmap(QPixmap(QStringLiteral(":/images/ButtonIcon/red.png")));
-        m_ctx.ui.m_pLabelLevel->setText(tr("Weak"));
+        colour = "red";
+        lit = 1;
+        word = tr("Weak");
         break;
-    case 2: {
-        const QPixmap yellow(QStringLiteral(":/images/ButtonIcon/yellow.png"));
-        m_ctx.ui.m_pLabelLevel1->setPixmap(yellow);
-        m_ctx.ui.m_pLabelLevel2->setPixmap(yellow);
-        m_ctx.ui.m_pLabelLevel->setText(tr("Medium"));
+    case 2:
+        colour = "yellow";
+        lit = 2;
+        word = tr("Medium");
         break;
-    }
-    default: {
-        const QPixmap green(QStringLiteral(":/images/ButtonIcon/green.png"));
-        m_ctx.ui.m_pLabelLevel1->setPixmap(green);
-        m_ctx.ui.m_pLabelLevel2->setPixmap(green);
-        m_ctx.ui.m_pLabelLevel3->setPixmap(green);
-        m_ctx.ui.m_pLabelLevel->setText(tr("Strong"));
+    default:
+        colour = "green";
+        lit = 3;
+        word = tr("Strong");
         break;
     }
-    }
+    for (int i = 0; i < 3; ++i)
+        lamps[i]->setPixmap(Lamp(i < lit ? colour : "grey"));
+    m_w.strength->setText(word);
 }
 
-// The checks of a new password, in order: not empty, the confirmation
-// equal, only characters that reach the device unchanged, and a rating
-// shown (the field's own hint otherwise).
-bool CZeltPasswordSection::CheckNewPasswordFields()
+// ------------------------------------------------------------ commands
+
+void CZeltPasswordSection::ShowFieldTip(QWidget *field, const QString &strText) const
 {
-    const QString pwd = m_ctx.ui.edtNewPassword->text();
-    if (pwd.isEmpty()) {
-        m_ctx.ShowFieldTip(m_ctx.ui.edtNewPassword, tr("The password can not be empty."));
-        return false;
-    }
-    if (pwd != m_ctx.ui.edtConfirmPassword->text()) {
-        m_ctx.ShowFieldTip(m_ctx.ui.edtNewPassword, tr("The password you typed do not match."));
-        return false;
-    }
-    if (!ZeltNet::IsPrintableAscii(pwd)) {
-        m_ctx.ShowFieldTip(m_ctx.ui.edtNewPassword, tr("The password may only contain printable ASCII characters."));
-        return false;
-    }
-    if (m_ctx.ui.m_pLabelLevel->text().isEmpty()) {
-        m_ctx.ShowFieldTip(m_ctx.ui.edtNewPassword, m_ctx.ui.edtNewPassword->toolTip());
-        return false;
-    }
-    return true;
+    field->setFocus();
+    CToolLabel::ShowText(field->mapToGlobal(QPoint(0, 0)), strText, field);
 }
 
-void CZeltPasswordSection::ActOnDefaultPassword()
+void CZeltPasswordSection::ShowMessage(const QString &strTitle, const QString &strText) const
 {
-    if (m_bActivationMode)
-        ActivateSelected();
+    CWarnDlg::ShowMsg(strTitle, strText, m_pPanel);
+}
+
+void CZeltPasswordSection::Act(const ZeltSelection &selection)
+{
+    if (m_eMode == Mode::Activate)
+        Activate(selection);
     else
-        ResetPassword();
+        Restore(selection);
 }
 
-void CZeltPasswordSection::ActivateSelected()
+void CZeltPasswordSection::Activate(const ZeltSelection &selection)
 {
-    if (m_ctx.runner.IsRunning())
+    if (m_devices.IsBusy())
         return;
-    CTableView *table = m_ctx.ui.tableWidgetDevice;
-    if (!table->currentIndex().isValid()) {
-        m_ctx.ShowMessage(tr("Information"), tr("Please select a device."));
-        return;
-    }
-    if (m_ctx.ui.edtNewPassword->isVisibleTo(m_ctx.pPanel) && !CheckNewPasswordFields())
-        return;
-
-    const QByteArray password = m_ctx.ui.edtNewPassword->text().toLatin1();
-    struct Target {
-        QPersistentModelIndex row;
-        QString serial, mac;
-    };
-    QList<Target> targets;
-    QList<CZeltBatchRunner::Job> jobs;
-    CZeltConsent consent;
-    bool noCurrent = false;
-    {
-        CZeltDeviceStore::Locker lock(m_ctx.store);
-        const QModelIndexList rows = table->selectionModel()->selectedRows(0);
-        noCurrent = !table->currentIndex().isValid();
-        for (const QModelIndex &index : rows) {
-            const int row = index.row();
-            const int rec = m_ctx.RecordOfRow(row);
-            if (rec < 0)
-                continue;
-            const ZELT_DEVICE_INFO_MY &d = m_ctx.store.At(rec);
-            if (d.byActivated == 0)
-                continue;
-            const QString id = m_ctx.IdOfRow(row);
-            const QByteArray serial = ZeltRecords::bytes(d.szSerialNO);
-            targets.append({index, ZeltRecords::text(d.szSerialNO), ZeltRecords::text(d.szMAC)});
-            jobs.append({id, CZeltPanelContext::DeviceLabel(id, d),
-                         ZeltTrust::GuardedWork(consent.Add(id, d), d,
-                                                [serial, password] {
-                                                    qCDebug(lcZeltPassword) << "activate" << serial;
-                                                    return ZeltSdkWrapper::Activate(serial, password);
-                                                }),
-                         ZeltRecords::bytes(d.szMAC), ZeltRecords::text(d.szIPv4Address)});
-        }
-    }
-    if (noCurrent) {
-        m_ctx.ShowMessage(tr("Information"), tr("Please select a device."));
+    if (!selection.current.isValid()) {
+        ShowMessage(tr("Information"), tr("Please select a device."));
         return;
     }
-    if (jobs.isEmpty()) {
-        m_ctx.ShowMessage(tr("Information"), tr("No activate device."));
+    if (const auto error = ZeltNet::CheckNewPassword(m_w.newPassword->text(), m_w.confirmation->text())) {
+        ShowFieldTip(m_w.newPassword, error->message);
         return;
     }
-    if (!consent.Settle(m_ctx.pPanel, tr("Send the new password anyway?"), jobs, targets))
-        return;
-
-    const QList<CZeltBatchRunner::Outcome> outcomes = m_ctx.runner.Run(
-        tr("Activate device"), jobs, [&](int i, bool ok) {
-            if (!ok)
-                return;
-            CZeltDeviceStore::Locker lock(m_ctx.store);
-            const Target &t = targets.at(i);
-            if (t.row.isValid())
-                m_ctx.model.SetActivated(t.row.row());
-            const int rec = m_ctx.store.IndexOf(t.serial, t.mac);
-            if (rec >= 0)
-                m_ctx.store.Modify(rec, [](ZELT_DEVICE_INFO_MY &d) { d.byActivated = 0; });
+    const QByteArray password = m_w.newPassword->text().toLatin1();
+    CZeltDeviceAction action(m_devices);
+    for (const Target &t : m_devices.TargetsOf(selection.rows)) {
+        if (t.record.byActivated == 0)
+            continue;
+        const QByteArray serial = ZeltRecords::bytes(t.record.szSerialNO);
+        action.Add(t, [serial, password] {
+            qCDebug(lcZeltPassword) << "activate" << serial;
+            return ZeltSdkWrapper::Activate(serial, password);
         });
-    QString okText, failText;
-    QList<QString> ids;
-    bool any = false;
-    for (int i = 0; i < jobs.size(); ++i) {
-        ids.append(jobs.at(i).strId);
-        const QString &id = jobs.at(i).strId;
-        if (outcomes.at(i) == CZeltBatchRunner::Outcome::Succeeded)
-            okText += okText.isEmpty() ? tr("The device is activated.") + tr("ID:%1").arg(id) : id;
-        else if (outcomes.at(i) == CZeltBatchRunner::Outcome::Failed)
-            failText += failText.isEmpty() ? tr("Operation failed.") + tr("ID:%1").arg(id) : id;
-        any = any || outcomes.at(i) != CZeltBatchRunner::Outcome::NotRun;
     }
-    if (!any && m_ctx.runner.WasCancelled())
+    if (action.IsEmpty()) {
+        ShowMessage(tr("Information"), tr("No activate device."));
         return;
-    if (okText.isEmpty() && failText.isEmpty())
-        m_ctx.ShowMessage(tr("Information"), tr("No activate device."));
-    else
-        m_ctx.ShowMessage(tr("Information"), okText + failText + m_ctx.FailureReasons(ids));
-    m_ctx.OfferNewCertificates(jobs);
+    }
+    if (!action.Settle(m_pPanel, tr("Send the new password anyway?")))
+        return;
+    CZeltDeviceController &devices = m_devices;
+    action.Run(
+        tr("Activate device"), this, [&devices](const Target &t, const QString &) { devices.MarkActivated(t.key); },
+        [panel = m_pPanel](const CZeltRunSummary &summary) {
+            summary.Show(panel, tr("The device is activated."), tr("Operation failed."));
+        });
 }
 
-void CZeltPasswordSection::ShowResetResult(bool bOk, bool bNewPassword)
+void CZeltPasswordSection::Restore(const ZeltSelection &selection)
 {
-    if (bOk) {
-        m_ctx.ShowMessage(tr("Information"),
-                          bNewPassword ? tr("Reset password succeed.") : tr("Restore default password succeed."));
+    if (m_devices.IsBusy())
+        return;
+    if (!selection.current.isValid()) {
+        ShowMessage(tr("Information"), tr("Please select a device."));
         return;
     }
-    const QString reason = ZeltTrust::FailureReason(m_ctx.runner.ErrorOf(0));
-    const QString why = reason.isEmpty() ? QString() : QLatin1Char('\n') + reason;
-    if (bNewPassword)
-        m_ctx.ShowMessage(tr("Information"), tr("Reset password failed.") + why);
-    else
-        m_ctx.ShowMessage(tr("Error"), tr("Restore default password failed!") + why);
-    m_ctx.OfferNewCertificates(m_lastJobs);
-}
-
-bool CZeltPasswordSection::ShownDevice(ZELT_DEVICE_INFO_MY &d, QString &strId) const
-{
-    if (!m_ctx.shownRow.isValid())
-        return false;
-    CZeltDeviceStore::Locker lock(m_ctx.store);
-    const int rec = m_ctx.RecordOfRow(m_ctx.shownRow.row());
-    if (rec < 0)
-        return false;
-    d = m_ctx.store.At(rec);
-    strId = m_ctx.IdOfRow(m_ctx.shownRow.row());
-    return true;
-}
-
-std::optional<bool> CZeltPasswordSection::RunForShownDevice(const QString &strTitle, const QString &strQuestion,
-                                                            const QString &strSerial, std::function<bool()> command)
-{
-    ZELT_DEVICE_INFO_MY d;
-    QString id;
-    if (!ShownDevice(d, id)) {
-        m_ctx.ShowMessage(tr("Information"), tr("Please select a device."));
-        return std::nullopt;
-    }
-    CZeltConsent consent;
-    QList<CZeltBatchRunner::Job> jobs{{id, strSerial, ZeltTrust::GuardedWork(consent.Add(id, d), d, std::move(command)),
-                                       ZeltRecords::bytes(d.szMAC), ZeltRecords::text(d.szIPv4Address)}};
-    if (!consent.Settle(m_ctx.pPanel, strQuestion, jobs))
-        return std::nullopt;
-    m_lastJobs = jobs;
-    return RunSingle(strTitle, jobs.first());
-}
-
-// One command for the device of the panel, off the GUI thread; the dialog
-// appears only when it takes long.
-bool CZeltPasswordSection::RunSingle(const QString &strTitle, const CZeltBatchRunner::Job &job)
-{
-    const QList<CZeltBatchRunner::Outcome> outcome = m_ctx.runner.Run(strTitle, {job});
-    return outcome.value(0) == CZeltBatchRunner::Outcome::Succeeded;
-}
-
-void CZeltPasswordSection::ResetPassword()
-{
-    if (m_ctx.runner.IsRunning())
-        return;
-    if (!m_ctx.ui.tableWidgetDevice->currentIndex().isValid()) {
-        m_ctx.ShowMessage(tr("Information"), tr("Please select a device."));
-        return;
-    }
-    const bool newPassword = m_ctx.ui.edtNewPassword->isVisibleTo(m_ctx.pPanel);
-    if (newPassword && !CheckNewPasswordFields())
-        return;
-    // A device reset through key files shows no security-code field: a tip
-    // at a hidden field would never be seen, so point at the import instead.
-    if (!m_ctx.ui.m_pDefaultPwdLEdit->isVisibleTo(m_ctx.pPanel)) {
-        m_ctx.ShowFieldTip(m_ctx.ui.btnImport->isVisibleTo(m_ctx.pPanel)
-                               ? static_cast<QWidget *>(m_ctx.ui.btnImport)
-                               : static_cast<QWidget *>(m_ctx.ui.pushButtonModifyPassword),
-                           tr("Please import a device key file to reset the password."));
-        return;
-    }
-    const QString code = m_ctx.ui.m_pDefaultPwdLEdit->text();
-    if (code.isEmpty()) {
-        m_ctx.ShowFieldTip(m_ctx.ui.m_pDefaultPwdLEdit, tr("Password cannot be empty."));
-        return;
-    }
-    if (!ZeltNet::IsPrintableAscii(code)) {
-        m_ctx.ShowFieldTip(m_ctx.ui.m_pDefaultPwdLEdit,
-                           tr("The security code may only contain printable ASCII characters."));
-        return;
-    }
-
-    std::optional<bool> ok;
-    if (!newPassword) {
-        const QByteArray serial = m_ctx.ui.lineEditSerial->text().toLatin1();
-        const QByteArray securityCode = code.toLatin1();
-        ok = RunForShownDevice(tr("Reset Default Password"), tr("Send the security code anyway?"),
-                               m_ctx.ui.lineEditSerial->text(),
-                               [serial, securityCode] { return ZeltSdkWrapper::ResetDefault(serial, securityCode); });
-    } else {
-        ZELT_RESET_PARAM request;
-        std::memset(&request, 0, sizeof request);
-        ZeltRecords::putText(request.szSecurityCode, code.toLatin1());
-        ZeltRecords::putText(request.szNewPassword, m_ctx.ui.edtNewPassword->text().toLatin1(),
-                             ZeltRecords::FieldEnd::Full);
-        const QByteArray serial = m_ctx.ui.lineEditSerial->text().trimmed().toLatin1();
-        ok = RunForShownDevice(tr("Reset Password"), tr("Send the security code and the new password anyway?"),
-                               m_ctx.ui.lineEditSerial->text(),
-                               [serial, request] { return ZeltSdkWrapper::Reset(serial, request); });
-    }
-    if (ok)
-        ShowResetResult(*ok, newPassword);
-}
-
-void CZeltPasswordSection::ExportKey()
-{
-    if (m_ctx.runner.IsRunning())
-        return;
-    CTableView *table = m_ctx.ui.tableWidgetDevice;
-    const QModelIndex current = table->currentIndex();
-    if (!current.isValid()) {
-        m_ctx.ShowMessage(tr("Information"), tr("Please select a device."));
-        return;
-    }
-    const QString folder = m_ctx.ui.combExportFile->currentText();
-    if (folder.isEmpty()) {
-        m_ctx.ShowFieldTip(m_ctx.ui.combExportFile, tr("File path cannot be empty."));
-        return;
-    }
-    // A link in the file's place would send the key wherever it points.
-    const QString keyPath = folder + QStringLiteral("DeviceKey.xml");
-    if (QFileInfo(keyPath).isSymLink()) {
-        m_ctx.ShowMessage(tr("Information"), LinkRefusal());
-        return;
-    }
-    QByteArray serial, mac;
-    QString address;
-    {
-        // The device list changes on the hub's thread: read it locked.
-        CZeltDeviceStore::Locker lock(m_ctx.store);
-        const int rec = m_ctx.RecordOfRow(current.row());
-        if (rec >= 0) {
-            const ZELT_DEVICE_INFO_MY &d = m_ctx.store.At(rec);
-            serial = ZeltRecords::bytes(d.szSerialNO);
-            mac = ZeltRecords::bytes(d.szMAC);
-            address = ZeltRecords::text(d.szIPv4Address);
+    if (m_eMode == Mode::ResetPassword || m_eMode == Mode::KeyFilesOnly) {
+        if (m_eMode == Mode::ResetPassword) {
+            if (const auto error = ZeltNet::CheckNewPassword(m_w.newPassword->text(), m_w.confirmation->text())) {
+                ShowFieldTip(m_w.newPassword, error->message);
+                return;
+            }
         }
-    }
-    if (serial.isNull()) {
-        m_ctx.ShowMessage(tr("Error"), tr("Row error!"));
+        // These devices take a new password from a key file and show no
+        // security-code field: point at the import.
+        ShowFieldTip(m_w.importButton, tr("Please import a device key file to reset the password."));
         return;
     }
-    // Written by the worker, read here once it has ended. The request
-    // carries no secret: no consent is asked.
-    auto key = std::make_shared<QByteArray>();
-    const CZeltBatchRunner::Job job{m_ctx.IdOfRow(current.row()), QString::fromLatin1(serial),
-                                    [serial, key] { return ZeltSdkWrapper::GetDeviceKey(serial, key.get()); }, mac,
-                                    address};
-    if (!RunSingle(tr("Export"), job)) {
-        const QString reason = ZeltTrust::FailureReason(m_ctx.runner.ErrorOf(0));
-        m_ctx.ShowMessage(tr("Information"),
-                          tr("Get key error.") + (reason.isEmpty() ? QString() : QLatin1Char('\n') + reason));
-        m_ctx.OfferNewCertificates({job});
+    const QString code = m_w.code->text();
+    if (const auto error = ZeltNet::CheckSecurityCode(code)) {
+        ShowFieldTip(m_w.code, error->message);
         return;
     }
-    if (QFileInfo(keyPath).isSymLink()) {
-        m_ctx.ShowMessage(tr("Information"), LinkRefusal());
-        return;
-    }
-    if (!WriteKeyFile(keyPath, *key)) {
-        m_ctx.ShowMessage(tr("Information"), tr("Create device key file error."));
-        return;
-    }
-    m_ctx.ShowMessage(tr("Information"), tr("Exported."));
+    const QByteArray securityCode = code.toLatin1();
+    RunForShownDevice(
+        tr("Reset Default Password"), tr("Send the security code anyway?"), false,
+        [securityCode](const QByteArray &serial) { return ZeltSdkWrapper::ResetDefault(serial, securityCode); });
 }
 
 void CZeltPasswordSection::ImportKey()
 {
-    if (m_ctx.runner.IsRunning())
+    if (m_devices.IsBusy())
         return;
-    const QString path = m_ctx.ui.combImportFile->currentText();
+    const QString path = m_w.importPath->currentText();
     if (path.isEmpty()) {
-        m_ctx.ShowFieldTip(m_ctx.ui.combImportFile, tr("File path cannot be empty."));
+        ShowFieldTip(m_w.importPath, tr("File path cannot be empty."));
         return;
     }
-    const bool newPassword = m_ctx.ui.edtNewPassword->isVisibleTo(m_ctx.pPanel);
-    if (newPassword && !CheckNewPasswordFields())
-        return;
+    const bool newPassword = NewPasswordShown();
+    if (newPassword) {
+        if (const auto error = ZeltNet::CheckNewPassword(m_w.newPassword->text(), m_w.confirmation->text())) {
+            ShowFieldTip(m_w.newPassword, error->message);
+            return;
+        }
+    }
     // The path is handed over in a fixed slot; a shortened path would name
     // another file.
     const QByteArray localPath = path.toLocal8Bit();
     if (localPath.size() > kMaxKeyPathBytes) {
-        m_ctx.ShowMessage(tr("Information"), tr("The key file path is too long."));
+        ShowMessage(tr("Information"), tr("The key file path is too long."));
         return;
     }
     ZELT_RESET_PARAM request;
     std::memset(&request, 0, sizeof request);
     ZeltRecords::putText(request.szKeyFilePath, localPath);
     if (newPassword)
-        ZeltRecords::putText(request.szNewPassword, m_ctx.ui.edtNewPassword->text().toLatin1(),
-                             ZeltRecords::FieldEnd::Full);
-    const QByteArray serial = m_ctx.ui.lineEditSerial->text().trimmed().toLatin1();
+        ZeltRecords::putText(request.szNewPassword, m_w.newPassword->text().toLatin1(), ZeltRecords::FieldEnd::Full);
     // The key file authorises the reset: it is a secret of its own.
-    const std::optional<bool> ok = RunForShownDevice(
+    RunForShownDevice(
         newPassword ? tr("Reset Password") : tr("Reset Default Password"),
         newPassword ? tr("Send the key file and the new password anyway?") : tr("Send the key file anyway?"),
-        m_ctx.ui.lineEditSerial->text(), [serial, request] { return ZeltSdkWrapper::Reset(serial, request); });
-    if (ok)
-        ShowResetResult(*ok, newPassword);
+        newPassword, [request](const QByteArray &serial) { return ZeltSdkWrapper::Reset(serial, request); });
+}
+
+void CZeltPasswordSection::RunForShownDevice(const QString &strTitle, const QString &strQuestion, bool bNewPassword,
+                                             std::function<bool(const QByteArray &)> command)
+{
+    const std::optional<Target> shown = m_devices.TargetOf(m_shown);
+    if (!shown) {
+        ShowMessage(tr("Information"), tr("Please select a device."));
+        return;
+    }
+    const QByteArray serial = ZeltRecords::bytes(shown->record.szSerialNO);
+    CZeltDeviceAction action(m_devices);
+    action.Add(
+        *shown, [serial, command = std::move(command)] { return command(serial); }, QString(),
+        QString::fromLatin1(serial));
+    if (!action.Settle(m_pPanel, strQuestion))
+        return;
+    action.Run(strTitle, this, {},
+               [this, bNewPassword](const CZeltRunSummary &summary) { ShowResetResult(summary, bNewPassword); });
+}
+
+void CZeltPasswordSection::ShowResetResult(const CZeltRunSummary &summary, bool bNewPassword) const
+{
+    if (summary.Succeeded(0)) {
+        ShowMessage(tr("Information"),
+                    bNewPassword ? tr("Reset password succeed.") : tr("Restore default password succeed."));
+        return;
+    }
+    const QString reason = summary.Reason(0);
+    const QString why = reason.isEmpty() ? QString() : QLatin1Char('\n') + reason;
+    if (bNewPassword)
+        ShowMessage(tr("Information"), tr("Reset password failed.") + why);
+    else
+        ShowMessage(tr("Error"), tr("Restore default password failed!") + why);
+    summary.OfferNewCertificates(m_pPanel);
+}
+
+void CZeltPasswordSection::ExportKey(const ZeltSelection &selection)
+{
+    if (m_devices.IsBusy())
+        return;
+    if (!selection.current.isValid()) {
+        ShowMessage(tr("Information"), tr("Please select a device."));
+        return;
+    }
+    const QString folder = m_w.exportPath->currentText();
+    if (folder.isEmpty()) {
+        ShowFieldTip(m_w.exportPath, tr("File path cannot be empty."));
+        return;
+    }
+    // A link in the file's place would send the key wherever it points.
+    const QString keyPath = ZeltKeyFile::PathIn(folder);
+    const QString linkRefusal = tr("DeviceKey.xml in this folder is a link; nothing was written.");
+    if (ZeltKeyFile::IsLink(keyPath)) {
+        ShowMessage(tr("Information"), linkRefusal);
+        return;
+    }
+    const std::optional<Target> device = m_devices.TargetOf(selection.current);
+    if (!device) {
+        ShowMessage(tr("Error"), tr("Row error!"));
+        return;
+    }
+    // Written by the command, read by the summary once it has ended. The
+    // request carries no secret: no consent is asked.
+    auto key = std::make_shared<QByteArray>();
+    const QByteArray serial = ZeltRecords::bytes(device->record.szSerialNO);
+    CZeltDeviceAction action(m_devices);
+    action.AddUnguarded(*device, [serial, key] { return ZeltSdkWrapper::GetDeviceKey(serial, key.get()); });
+    action.Run(tr("Export"), this, {}, [this, key, keyPath, linkRefusal](const CZeltRunSummary &summary) {
+        if (!summary.Succeeded(0)) {
+            const QString reason = summary.Reason(0);
+            ShowMessage(tr("Information"),
+                        tr("Get key error.") + (reason.isEmpty() ? QString() : QLatin1Char('\n') + reason));
+            summary.OfferNewCertificates(m_pPanel);
+        } else if (ZeltKeyFile::IsLink(keyPath)) {
+            ShowMessage(tr("Information"), linkRefusal);
+        } else if (!ZeltKeyFile::Write(keyPath, *key)) {
+            ShowMessage(tr("Information"), tr("Create device key file error."));
+        } else {
+            ShowMessage(tr("Information"), tr("Exported."));
+        }
+    });
 }

@@ -1,72 +1,95 @@
 #pragma once
-// The password section of the device panel: the strength display of a new
+// The password section of the settings column: the strength of a new
 // password, activation, restoring or resetting a password, and the device
-// key files; the section's mode follows the picked device.
+// key files. Its mode follows the shown device; the widgets are rendered
+// from it in one place.
 
 #include <QCoreApplication>
-#include <QString>
+#include <QObject>
 
 #include <functional>
-#include <optional>
 
-#include "CZeltBatchRunner.h"
-#include "ZeltDeviceRecords.h"
+#include "CZeltDeviceController.h"
+#include "DeviceKey.h"
+#include "ZeltFieldError.h"
+#include "ZeltModes.h"
+#include "ZeltSelection.h"
 
-struct CZeltPanelContext;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class CPathComboBox;
+class CPushButton;
+class CZeltDeviceAction;
+class CZeltRunSummary;
 
-class CZeltPasswordSection
+class CZeltPasswordSection : public QObject
 {
     // Texts are the panel's.
     Q_DECLARE_TR_FUNCTIONS(QtZelt)
 
 public:
-    explicit CZeltPasswordSection(CZeltPanelContext &ctx);
+    // The widgets the section owns.
+    struct Widgets {
+        QLabel *title, *codeLabel;
+        QLineEdit *code;
+        QLabel *newLabel;
+        QLineEdit *newPassword;
+        QLabel *strength, *lamp1, *lamp2, *lamp3, *confirmLabel;
+        QLineEdit *confirmation;
+        CPushButton *action;
+        CPathComboBox *exportPath;
+        QPushButton *exportButton;
+        CPathComboBox *importPath;
+        QPushButton *importButton;
+    };
 
-    // Echo modes, limits and the grey lamps.
-    void SetUpFields();
-    // The rest once the panel completes its start: key-file controls hidden,
-    // the new password's hint and limits.
+    // pPanel: the parent of its messages and the context of its summaries.
+    CZeltPasswordSection(const Widgets &w, CZeltDeviceController &devices, QWidget *pPanel);
+
+    ZeltModes::Password Mode() const { return m_eMode; }
+
+    // The panel completed its start: key-file controls only where a device
+    // uses them, the new password's hint and limits.
     void CompleteStart();
     // Texts set again after a language change.
     void Retranslate();
 
-    // The editing panel switched on or off (off also empties the fields).
-    void SetEnabled(bool bOn);
-    // The section for one device's record (single mode).
-    void Fill(const ZELT_DEVICE_INFO_MY &d);
-    // Several devices: activation of those that are inactive.
-    void SetMultiMode();
+    // The selection changed: nothing (fields emptied and off), one device
+    // (the mode its record asks for), or several (activation).
+    void ShowNothing();
+    void ShowDevice(const ZELT_DEVICE_INFO_MY &d);
+    void ShowRun();
 
     // The strength word and lamps for the new password's text.
     void ShowStrength(const QString &strText);
-    // The action button: activation in activation mode, else a reset.
-    void ActOnDefaultPassword();
-    void ExportKey();
+    // The action button: activation in activation mode, else a restore.
+    void Act(const ZeltSelection &selection);
+    void ExportKey(const ZeltSelection &selection);
     void ImportKey();
 
 private:
-    enum class Title { RestoreDefault, Activate, ResetPassword };
+    void Render();
+    void Activate(const ZeltSelection &selection);
+    void Restore(const ZeltSelection &selection);
+    // One command to the shown device after the consent question its
+    // identity needs (strQuestion); bNewPassword: what the result tells.
+    void RunForShownDevice(const QString &strTitle, const QString &strQuestion, bool bNewPassword,
+                           std::function<bool(const QByteArray &serial)> command);
+    void ShowResetResult(const CZeltRunSummary &summary, bool bNewPassword) const;
+    bool NewPasswordShown() const;
+    void ShowFieldTip(QWidget *field, const QString &strText) const;
+    void ShowMessage(const QString &strTitle, const QString &strText) const;
 
-    void UpdateSection(const ZELT_DEVICE_INFO_MY &d);
-    void ApplyTitle();
-    bool CheckNewPasswordFields();
-    void ActivateSelected();
-    void ResetPassword();
-    void ShowResetResult(bool bOk, bool bNewPassword);
-    // One command for the device of the panel, off the GUI thread.
-    bool RunSingle(const QString &strTitle, const CZeltBatchRunner::Job &job);
-    // The device the section shows, as the store has it now.
-    bool ShownDevice(ZELT_DEVICE_INFO_MY &d, QString &strId) const;
-    // The command for the shown device, after the consent question where
-    // its identity needs one (strQuestion). Empty: nothing was done (no
-    // device, or the user said No).
-    std::optional<bool> RunForShownDevice(const QString &strTitle, const QString &strQuestion, const QString &strSerial,
-                                          std::function<bool()> command);
-
-    CZeltPanelContext &m_ctx;
+    Widgets m_w;
+    CZeltDeviceController &m_devices;
+    QWidget *m_pPanel;
+    ZeltModes::Password m_eMode = ZeltModes::Password::Off;
+    // The controls laid out: those of the last device or run shown (Off:
+    // the form's own, before any); with nothing selected they stay,
+    // emptied and off.
+    ZeltModes::Password m_eLayout = ZeltModes::Password::Off;
     bool m_bStarted = false;
-    bool m_bActivationMode = false;
-    Title m_eTitle = Title::RestoreDefault;
-    // The job of the last single-device command, for the question after it.
-    QList<CZeltBatchRunner::Job> m_lastJobs;
+    bool m_bLocked = false; // the shown device's type is never changed
+    DeviceKey m_shown;
 };

@@ -18,17 +18,14 @@
 #include "Buttons.h"
 #include "CPathComboBox.h"
 #include "CTableView.h"
+#include "CZeltBatchRunner.h"
+#include "CZeltDeviceController.h"
+#include "CZeltNetworkSection.h"
+#include "CZeltPasswordSection.h"
+#include "CZeltTrustDelegate.h"
 #include "LineEdits.h"
 #include "PathWidget.h"
 #include "QtZeltItemModel.h"
-#include "CZeltNetworkSection.h"
-#include "CZeltPasswordSection.h"
-#include "CZeltBatchRunner.h"
-#include "CZeltTrustDelegate.h"
-#include "CZeltDeviceStore.h"
-#include "CZeltDeviceTable.h"
-#include "CZeltPanelContext.h"
-#include "ZeltTrust.h"
 #include "ui_QtZelt.h"
 #include "vela.h"
 
@@ -62,46 +59,48 @@ QtZelt *QtZelt::Instance()
 QtZelt::QtZelt(QWidget *parent, TBX_ModifyNetParamFunc pModify, TBX_ResetPasswordFunc pReset, TBX_RefreshFunc pRefresh)
     : QWidget(parent)
     , m_pUi(new Ui_QtZeltClass)
-    , m_pModify(pModify)
-    , m_pReset(pReset)
     , m_pRefresh(pRefresh)
-    , m_pStore(new CZeltDeviceStore)
+    , m_pDevices(new CZeltDeviceController(this))
 {
-    m_pUi->setupUi(this);
-    CTableView *table = m_pUi->tableWidgetDevice;
-    m_pModel = new QtZeltItemModel(table);
-    table->setModel(m_pModel);
+    Q_UNUSED(pReset); // the shell's second service does nothing the panel needs
+    Ui_QtZeltClass &ui = *m_pUi;
+    ui.setupUi(this);
+    CTableView *table = ui.tableWidgetDevice;
+    table->setModel(m_pDevices->Model());
     table->setUniformRowHeights(true);
     table->setSelectionMode(QAbstractItemView::ExtendedSelection);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_pDevices->Runner().SetDialogParent(this);
 
-    m_pRunner = new CZeltBatchRunner(this);
-    m_pTable = new CZeltDeviceTable(*m_pStore, *m_pModel, m_pUi->m_pLabelCount, this);
-    m_pContext.reset(new CZeltPanelContext{this, *m_pUi, *m_pStore, *m_pModel, *m_pRunner, {}});
-    m_pNetwork = std::make_unique<CZeltNetworkSection>(*m_pContext, pModify);
-    m_pPassword = std::make_unique<CZeltPasswordSection>(*m_pContext);
-    m_pNetwork->SetUpFields();
-    m_pPassword->SetUpFields();
+    m_pNetwork = new CZeltNetworkSection({ui.label_162,
+                                          ui.label_7,
+                                          ui.label_5,
+                                          ui.frame_4,
+                                          ui.frame,
+                                          ui.lineEditSerial,
+                                          ui.lineEditIPAddr,
+                                          ui.lineEditIPMask,
+                                          ui.lineEditPort,
+                                          ui.lineEditIPGateway,
+                                          ui.lineEditHttpPort,
+                                          ui.lineEditIPv6Addr,
+                                          ui.lineEditIPv6Gateway,
+                                          ui.lineEditIPv6Mask,
+                                          ui.lineEditPort_Password,
+                                          ui.checkBoxDhcp,
+                                          ui.pushButtonModifyNetwork,
+                                          ui.widgetBatch,
+                                          ui.checkBoxBatchDhcp,
+                                          ui.lineEditPort_BatchPassword,
+                                          ui.pushButtonModifyBatchNetwork},
+                                         *m_pDevices, pModify, this);
+    m_pPassword = new CZeltPasswordSection(
+        {ui.label_163, ui.label_17, ui.m_pDefaultPwdLEdit, ui.label_2, ui.edtNewPassword, ui.m_pLabelLevel,
+         ui.m_pLabelLevel1, ui.m_pLabelLevel2, ui.m_pLabelLevel3, ui.label_3, ui.edtConfirmPassword,
+         ui.pushButtonModifyPassword, ui.combExportFile, ui.btnExport, ui.combImportFile, ui.btnImport},
+        *m_pDevices, this);
 
-    ZeltRecords::registerMetaTypes();
     MakeConnections();
-    // The intake's signals are emitted under the panel lock, and their
-    // slots read the copies under it: the lock orders each copy made on the
-    // hub's thread before the GUI thread reads it.
-    CZeltDeviceStore::Listener listener;
-    listener.online = [this](const ZELT_DEVICE_INFO_MY &info) {
-        // During the shell's replay the signal is delivered directly and the
-        // row must exist when the call returns.
-        const bool direct = QThread::currentThread() == thread();
-        if (direct)
-            m_bDirectIntake = true;
-        emit DeviceOnlineSignal(info);
-        if (direct)
-            m_bDirectIntake = false;
-    };
-    listener.update = [this](const ZELT_DEVICE_INFO_MY &info) { emit DeviceUpdateSignal(info); };
-    listener.offline = [this](const QString &serial, const QString &mac) { emit DeviceOfflineSignal(serial, mac); };
-    m_pStore->SetListener(std::move(listener));
     g_pPanel.store(this, std::memory_order_release);
 
     QHeaderView *header = table->header();
@@ -119,12 +118,12 @@ QtZelt::QtZelt(QWidget *parent, TBX_ModifyNetParamFunc pModify, TBX_ResetPasswor
             w = qMax(w, addressWidth);
         if (c == Col::ColTrust) // its header text in full
             w = qMax(w,
-                     header->fontMetrics().horizontalAdvance(m_pModel->headerData(c, Qt::Horizontal).toString()) + 14);
+                     header->fontMetrics().horizontalAdvance(Model()->headerData(c, Qt::Horizontal).toString()) + 14);
         if (w > 0)
             table->setColumnWidth(c, w);
     }
-    m_pUi->m_pBtnExpand->show();
-    m_pUi->m_pBtnShrink->hide();
+    ui.m_pBtnExpand->show();
+    ui.m_pBtnShrink->hide();
 
     // The packet-capture runtime decides whether the panel completes its
     // start; without it the table still fills from device events.
@@ -142,15 +141,10 @@ QtZelt::~QtZelt()
     // only queue signals, so none of them waits for this thread.
     while (g_iIntakeCalls.load() != 0)
         QThread::yieldCurrentThread();
-    {
-        CZeltDeviceStore::Locker lock(*m_pStore);
-        m_pStore->SetListener({});
-    }
-    // The runner's workers and the table feed use the store: they go first.
-    delete m_pRunner;
-    m_pRunner = nullptr;
-    delete m_pTable;
-    m_pTable = nullptr;
+    // The runner's commands end before the devices and the sections go; a
+    // summary still to come is not told.
+    delete m_pDevices;
+    m_pDevices = nullptr;
 }
 
 void QtZelt::CompleteStart()
@@ -158,19 +152,20 @@ void QtZelt::CompleteStart()
     m_bStarted = true;
     if (m_pRefresh)
         m_pRefresh();
-    SetEditingEnabled(false);
-    m_pUi->widgetBatch->hide();
     connect(m_pUi->btnImport, &QPushButton::clicked, this, &QtZelt::OnImport);
     connect(m_pUi->btnExport, &QPushButton::clicked, this, &QtZelt::OnExport);
     m_pUi->tableWidgetDevice->setColumnHidden(Col::ColNew, true);
+    m_pNetwork->CompleteStart();
     m_pPassword->CompleteStart();
 }
 
 void QtZelt::MakeConnections()
 {
-    CTableView *table = m_pUi->tableWidgetDevice;
+    Ui_QtZeltClass &ui = *m_pUi;
+    CTableView *table = ui.tableWidgetDevice;
     QHeaderView *header = table->header();
-    connect(m_pModel, &QAbstractItemModel::dataChanged, this, &QtZelt::ResetData);
+    QtZeltItemModel *model = Model();
+    connect(model, &QAbstractItemModel::dataChanged, this, &QtZelt::ResetData);
     connect(header, &QHeaderView::sectionMoved, this, &QtZelt::OnHeaderCountChanged);
     connect(header, &QHeaderView::sectionPressed, this, &QtZelt::OnHeaderPress);
     connect(table, &QAbstractItemView::doubleClicked, this, &QtZelt::OnClickAction);
@@ -178,75 +173,114 @@ void QtZelt::MakeConnections()
     connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { FollowSelection(true); });
     // Rows that go (offline devices) or move take their selection along
     // without a selection signal.
-    connect(m_pModel, &QAbstractItemModel::rowsRemoved, this, &QtZelt::FollowSelectionLater);
-    connect(m_pModel, &QAbstractItemModel::layoutChanged, this, &QtZelt::FollowSelectionLater);
-    connect(m_pModel, &QAbstractItemModel::modelReset, this, &QtZelt::FollowSelectionLater);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &QtZelt::FollowSelectionLater);
+    connect(model, &QAbstractItemModel::layoutChanged, this, &QtZelt::FollowSelectionLater);
+    connect(model, &QAbstractItemModel::modelReset, this, &QtZelt::FollowSelectionLater);
     connect(header, &QHeaderView::sectionClicked, this, &QtZelt::SortTable);
-    connect(m_pUi->pushButtonManualUpdate, &QPushButton::clicked, this, &QtZelt::OnManualUpdate);
-    connect(m_pUi->m_pBtnExpand, &QToolButton::clicked, this, &QtZelt::OnClickExpandBtn);
-    connect(m_pUi->m_pBtnShrink, &QToolButton::clicked, this, &QtZelt::OnClickShrinkBtn);
-    connect(m_pUi->pushButtonModifyNetwork, &QPushButton::clicked, this, &QtZelt::OnModifyNetPara);
-    connect(m_pUi->pushButtonModifyPassword, &QPushButton::clicked, this, &QtZelt::OnDefaultPassword);
-    connect(m_pUi->checkBoxDhcp, &QCheckBox::stateChanged, this, &QtZelt::OnDchpChanged);
-    connect(m_pUi->checkBoxBatchDhcp, &QCheckBox::stateChanged, this, &QtZelt::OnBatchDchpChanged);
-    connect(m_pUi->btbExcel, &QPushButton::clicked, this, &QtZelt::saveExcel);
-    connect(m_pUi->pushButtonModifyBatchNetwork, &QPushButton::clicked, this, &QtZelt::batchEnableDHCP);
-    connect(m_pUi->edtNewPassword, &QLineEdit::textChanged, this, &QtZelt::OnNewPasswordTextChanged);
+    connect(ui.pushButtonManualUpdate, &QPushButton::clicked, this, &QtZelt::OnManualUpdate);
+    connect(ui.m_pBtnExpand, &QToolButton::clicked, this, &QtZelt::OnClickExpandBtn);
+    connect(ui.m_pBtnShrink, &QToolButton::clicked, this, &QtZelt::OnClickShrinkBtn);
+    connect(ui.pushButtonModifyNetwork, &QPushButton::clicked, this, &QtZelt::OnModifyNetPara);
+    connect(ui.pushButtonModifyPassword, &QPushButton::clicked, this, &QtZelt::OnDefaultPassword);
+    connect(ui.checkBoxDhcp, &QCheckBox::stateChanged, this, &QtZelt::OnDchpChanged);
+    connect(ui.checkBoxBatchDhcp, &QCheckBox::stateChanged, this, &QtZelt::OnBatchDchpChanged);
+    connect(ui.btbExcel, &QPushButton::clicked, this, &QtZelt::saveExcel);
+    connect(ui.pushButtonModifyBatchNetwork, &QPushButton::clicked, this, &QtZelt::batchEnableDHCP);
+    connect(ui.edtNewPassword, &QLineEdit::textChanged, this, &QtZelt::OnNewPasswordTextChanged);
 
-    connect(this, &QtZelt::DeviceOnlineSignal, this, &QtZelt::OnDeviceOnline);
-    connect(this, &QtZelt::DeviceOfflineSignal, this, &QtZelt::OnDeviceOffline);
-    connect(this, &QtZelt::DeviceUpdateSignal, this, &QtZelt::OnDeviceUpdate);
+    // The devices' events: the panel's signals carry them on, on the
+    // intake's thread as before; the controller applies them itself.
+    connect(m_pDevices, &CZeltDeviceController::DeviceOnline, this, &QtZelt::DeviceOnlineSignal, Qt::DirectConnection);
+    connect(m_pDevices, &CZeltDeviceController::DeviceOffline, this, &QtZelt::DeviceOfflineSignal,
+            Qt::DirectConnection);
+    connect(m_pDevices, &CZeltDeviceController::DeviceUpdated, this, &QtZelt::DeviceUpdateSignal, Qt::DirectConnection);
+    connect(m_pDevices, &CZeltDeviceController::CountChanged, ui.m_pLabelCount,
+            [label = ui.m_pLabelCount](int count) { label->setText(QString::number(count)); });
+    connect(m_pDevices, &CZeltDeviceController::RowUpdated, this, &QtZelt::OnRowUpdated);
 }
 
 // ------------------------------------------------------------ intake
 
 void QtZelt::HandleEvent(const ZELT_DEVICE_EVENT &ev)
 {
-    m_pStore->Intake(ev);
+    m_pDevices->Intake(ev);
 }
 
 QList<ZELT_DEVICE_INFO_MY> QtZelt::DeviceList()
 {
-    return m_pStore->Snapshot();
+    return m_pDevices->Snapshot();
+}
+
+QtZeltItemModel *QtZelt::Model() const
+{
+    return m_pDevices->Model();
+}
+
+CZeltBatchRunner *QtZelt::Runner() const
+{
+    return &m_pDevices->Runner();
+}
+
+bool QtZelt::IsBusy() const
+{
+    return m_pDevices->IsBusy();
+}
+
+ZeltModes::Network QtZelt::NetworkMode() const
+{
+    return m_pNetwork->Mode();
+}
+
+ZeltModes::Password QtZelt::PasswordMode() const
+{
+    return m_pPassword->Mode();
 }
 
 int QtZelt::DebugCounter() const
 {
-    return m_pTable->DebugCounter();
+    return m_pDevices->DebugCounter();
 }
 
 void QtZelt::FlushOfflineEvents()
 {
-    m_pTable->FlushOffline();
+    m_pDevices->FlushOffline();
 }
 
 void QtZelt::FlushOnlineEvents()
 {
-    m_pTable->FlushOnline();
+    m_pDevices->FlushOnline();
 }
 
 void QtZelt::OnDeviceOnline(const ZELT_DEVICE_INFO_MY &info)
 {
-    m_pTable->Online(info, m_bDirectIntake);
+    m_pDevices->ShowOnline(info);
 }
 
 void QtZelt::OnDeviceOffline(const QString &serial, const QString &mac)
 {
-    m_pTable->Offline(serial, mac);
+    m_pDevices->ShowOffline(serial, mac);
 }
 
 void QtZelt::OnDeviceUpdate(const ZELT_DEVICE_INFO_MY &info)
 {
-    const int row = m_pTable->Update(info);
-    if (row >= 0 && m_eShown == Shown::Single && m_pContext->shownRow.row() == row)
-        FillPanel(row);
+    m_pDevices->ShowUpdate(info);
+}
+
+void QtZelt::OnRowUpdated(const DeviceKey &key)
+{
+    // The shown device's values follow its updates.
+    if (m_pNetwork->Mode() == ZeltModes::Network::Single && m_pNetwork->ShownDevice() == key)
+        if (const auto target = m_pDevices->TargetOf(key)) {
+            m_pNetwork->ShowDevice(target->record);
+            m_pPassword->ShowDevice(target->record);
+        }
 }
 
 // ------------------------------------------------------------ table
 
 void QtZelt::SortTable(int column)
 {
-    m_pTable->Flush();
+    m_pDevices->Flush();
     QHeaderView *header = m_pUi->tableWidgetDevice->header();
     header->setSortIndicatorShown(true);
     m_pUi->tableWidgetDevice->sortByColumn(column, header->sortIndicatorOrder());
@@ -275,7 +309,7 @@ void QtZelt::OnClickAction(const QModelIndex &index)
         return;
     if (index.column() == Col::ColIPv4) {
         const QString address = index.data().toString();
-        const QString port = m_pModel->TextAt(index.row(), Col::ColHttpPort).trimmed();
+        const QString port = Model()->TextAt(index.row(), Col::ColHttpPort).trimmed();
         qCDebug(lcZeltPanel) << "open device page" << QStringLiteral("http://%1:%2").arg(address, port);
         // A device without an HTTP port ("N/A") is opened on the default port:
         // an address with a non-numeric port is not a URL any browser opens.
@@ -301,7 +335,7 @@ void QtZelt::ResetData(const QModelIndex &topLeft, const QModelIndex &bottomRigh
     const QString text = m_strRememberedSerial;
     m_strRememberedSerial = QString();
     m_rememberedSerialCell = QPersistentModelIndex();
-    if (QStandardItem *item = m_pModel->itemFromIndex(cell); item && item->text() != text)
+    if (QStandardItem *item = Model()->itemFromIndex(cell); item && item->text() != text)
         item->setText(text);
 }
 
@@ -327,37 +361,36 @@ void QtZelt::OnManualUpdate()
 
 // ------------------------------------------------------------ selection
 
+ZeltSelection QtZelt::Selection() const
+{
+    CTableView *table = m_pUi->tableWidgetDevice;
+    return {table->currentIndex(), table->selectionModel()->selectedRows()};
+}
+
 void QtZelt::OnDeviceTableClicked(const QModelIndex &index)
 {
     Q_UNUSED(index);
-    m_pTable->Flush();
+    m_pDevices->Flush();
     FollowSelection(true);
 }
 
 void QtZelt::FollowSelection(bool bForce)
 {
+    using Mode = ZeltModes::Network;
     const QModelIndexList rows = m_pUi->tableWidgetDevice->selectionModel()->selectedRows();
-    QPersistentModelIndex &shown = m_pContext->shownRow;
+    const Mode shown = m_pNetwork->Mode();
     if (rows.isEmpty()) {
-        if (bForce || m_eShown != Shown::Nothing)
-            SetEditingEnabled(false);
-        m_eShown = Shown::Nothing;
-        shown = QPersistentModelIndex();
+        if (bForce || shown != Mode::Off) {
+            m_pNetwork->ShowNothing();
+            m_pPassword->ShowNothing();
+        }
     } else if (rows.size() > 1) {
-        if (bForce || m_eShown != Shown::Run) {
-            m_pNetwork->SetMultiMode(rows);
-            m_pPassword->SetMultiMode();
+        if (bForce || shown != Mode::Run) {
+            m_pNetwork->ShowRun(m_pDevices->TargetsOf(rows));
+            m_pPassword->ShowRun();
         }
-        m_eShown = Shown::Run;
-        shown = QPersistentModelIndex();
-    } else {
-        const QModelIndex row = rows.first();
-        if (bForce || m_eShown != Shown::Single || shown != row) {
-            SetEditingEnabled(true);
-            FillPanel(row.row());
-        }
-        m_eShown = Shown::Single;
-        shown = row;
+    } else if (bForce || shown != Mode::Single || m_pNetwork->ShownDevice() != Model()->KeyOfRow(rows.first().row())) {
+        ShowRow(rows.first());
     }
 }
 
@@ -375,54 +408,41 @@ void QtZelt::FollowSelectionLater()
         Qt::QueuedConnection);
 }
 
-void QtZelt::SetEditingEnabled(bool bOn)
+void QtZelt::ShowRow(const QModelIndex &row)
 {
-    m_pNetwork->SetEnabled(bOn);
-    m_pPassword->SetEnabled(bOn);
-}
-
-// Panel filling from a row: the row's own device, or the record at the
-// row's position when no record matches the row.
-void QtZelt::FillPanel(int row)
-{
-    m_pNetwork->SetSingleMode();
-    ZELT_DEVICE_INFO_MY d;
-    {
-        CZeltDeviceStore::Locker lock(*m_pStore);
-        if (row < 0 || row >= m_pStore->Size())
-            return;
-        const int rec = m_pContext->RecordOfRow(row);
-        d = m_pStore->At(rec >= 0 ? rec : row);
+    if (const auto target = m_pDevices->TargetOf(row)) {
+        m_pNetwork->ShowDevice(target->record);
+        m_pPassword->ShowDevice(target->record);
     }
-    m_pNetwork->Fill(d);
-    m_pPassword->Fill(d);
 }
 
 // ------------------------------------------------------------ sections
 
 void QtZelt::OnModifyNetPara()
 {
-    m_pNetwork->ModifySelected();
+    m_pNetwork->Modify(Selection());
 }
 
 void QtZelt::batchEnableDHCP()
 {
-    m_pNetwork->ModifyDhcpOfSelected();
+    m_pNetwork->ModifyDhcp(Selection());
 }
 
 void QtZelt::OnDchpChanged(int state)
 {
-    m_pNetwork->OnDhcpChanged(state);
+    if (state == Qt::Unchecked || state == Qt::Checked)
+        m_pNetwork->Render();
 }
 
 void QtZelt::OnBatchDchpChanged(int state)
 {
-    m_pNetwork->OnBatchDhcpChanged(state);
+    if (state == Qt::Unchecked || state == Qt::Checked)
+        m_pNetwork->Render();
 }
 
 void QtZelt::OnDefaultPassword()
 {
-    m_pPassword->ActOnDefaultPassword();
+    m_pPassword->Act(Selection());
 }
 
 void QtZelt::OnNewPasswordTextChanged(const QString &strText)
@@ -432,7 +452,7 @@ void QtZelt::OnNewPasswordTextChanged(const QString &strText)
 
 void QtZelt::OnExport()
 {
-    m_pPassword->ExportKey();
+    m_pPassword->ExportKey(Selection());
 }
 
 void QtZelt::OnImport()
@@ -443,21 +463,17 @@ void QtZelt::OnImport()
 // "Save as Excel": the device table into a workbook.
 void QtZelt::saveExcel()
 {
-    PathWidget dlg(m_pModel, nullptr, QtZeltItemModel::ExportedColumns());
+    PathWidget dlg(Model(), nullptr, QtZeltItemModel::ExportedColumns());
     dlg.exec();
 }
 
 void QtZelt::changeEvent(QEvent *e)
 {
-    if (e->type() == QEvent::LanguageChange) {
+    if (e->type() == QEvent::LanguageChange && m_pPassword) {
         m_pUi->retranslateUi(this);
         m_pNetwork->Retranslate();
         m_pPassword->Retranslate();
-        CZeltDeviceStore::Locker lock(*m_pStore);
-        m_pModel->Retranslate([this](int row) -> const ZELT_DEVICE_INFO_MY * {
-            const int rec = m_pContext->RecordOfRow(row);
-            return rec >= 0 ? &m_pStore->At(rec) : nullptr;
-        });
+        m_pDevices->Retranslate();
     }
     QWidget::changeEvent(e);
 }

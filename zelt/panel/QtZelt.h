@@ -1,9 +1,9 @@
 #pragma once
 // The device panel: the table of found devices and the settings column.
-// The widget holds the slots and wires its parts together: the device store
-// (list, lock, intake from the hub's thread), the table model and its feed,
-// the network and password sections, and the batch runner that carries out
-// their device commands.
+// The widget routes: device events to its device controller (which owns
+// the records, the table model and the command runner), the selection to
+// the network and password sections (which hold their modes), and the
+// form's buttons to the sections' actions.
 
 #include <QByteArray>
 #include <QList>
@@ -16,15 +16,16 @@
 
 #include "ToolServices.h"
 #include "ZeltDeviceRecords.h"
+#include "ZeltModes.h"
+#include "ZeltSelection.h"
 
 class QtZeltItemModel;
 class Ui_QtZeltClass;
 class CZeltBatchRunner;
-class CZeltDeviceStore;
-class CZeltDeviceTable;
+class CZeltDeviceController;
 class CZeltNetworkSection;
 class CZeltPasswordSection;
-struct CZeltPanelContext;
+struct DeviceKey;
 
 // Event intake with the hub's callback shape; the context is ignored.
 void OnDeviceEvent(const ZELT_DEVICE_EVENT *pEvent, int iContext);
@@ -32,6 +33,10 @@ void OnDeviceEvent(const ZELT_DEVICE_EVENT *pEvent, int iContext);
 class QtZelt : public QWidget
 {
     Q_OBJECT
+    // What the sections show (set when the selection changes).
+    Q_PROPERTY(ZeltModes::Network networkMode READ NetworkMode)
+    Q_PROPERTY(ZeltModes::Password passwordMode READ PasswordMode)
+
 public:
     QtZelt(QWidget *parent, TBX_ModifyNetParamFunc pModify, TBX_ResetPasswordFunc pReset, TBX_RefreshFunc pRefresh);
     ~QtZelt() override;
@@ -43,16 +48,19 @@ public:
     // was found).
     bool IsStarted() const { return m_bStarted; }
 
-    // Intake of one event; also reached through OnDeviceEvent.
+    // Intake of one event, on any thread; also reached through OnDeviceEvent.
     void HandleEvent(const ZELT_DEVICE_EVENT &event);
 
     // Copy of the device list (taken under the panel lock).
     QList<ZELT_DEVICE_INFO_MY> DeviceList();
 
-    QtZeltItemModel *Model() const { return m_pModel; }
-    CZeltDeviceStore &Store() const { return *m_pStore; }
+    QtZeltItemModel *Model() const;
     // Runs the panel's device commands (one action at a time).
-    CZeltBatchRunner *Runner() const { return m_pRunner; }
+    CZeltBatchRunner *Runner() const;
+    // An action's commands or its summary are not over yet.
+    bool IsBusy() const;
+    ZeltModes::Network NetworkMode() const;
+    ZeltModes::Password PasswordMode() const;
     int DebugCounter() const;
 
     // Applies the device events that wait to be shown.
@@ -60,6 +68,7 @@ public:
     void FlushOnlineEvents();
 
 signals:
+    // Emitted on the intake's thread, under the panel lock.
     void DeviceOnlineSignal(ZELT_DEVICE_INFO_MY info);
     void DeviceOfflineSignal(QString serial, QString mac);
     void DeviceUpdateSignal(ZELT_DEVICE_INFO_MY info);
@@ -97,8 +106,7 @@ protected:
 private:
     void CompleteStart();
     void MakeConnections();
-    void SetEditingEnabled(bool bOn);
-    void FillPanel(int row);
+    ZeltSelection Selection() const;
     // The sections follow the selection, however it changed (mouse, keys,
     // rows gone): no row, one row (single mode, that device's values),
     // several (run mode). bForce: set the sections up again even where the
@@ -106,29 +114,20 @@ private:
     void FollowSelection(bool bForce);
     // After rows moved or went: once, when the events have settled.
     void FollowSelectionLater();
+    void ShowRow(const QModelIndex &row);
+    void OnRowUpdated(const DeviceKey &key);
 
     // The form, built from QtZelt.ui.
     std::unique_ptr<Ui_QtZeltClass> m_pUi;
-
-    TBX_ModifyNetParamFunc m_pModify;
-    TBX_ResetPasswordFunc m_pReset;
     TBX_RefreshFunc m_pRefresh;
-
-    // Destroyed last, once no hub thread can be inside the intake.
-    std::unique_ptr<CZeltDeviceStore> m_pStore;
-    QtZeltItemModel *m_pModel = nullptr;
-    CZeltBatchRunner *m_pRunner = nullptr;
-    CZeltDeviceTable *m_pTable = nullptr;
-    std::unique_ptr<CZeltPanelContext> m_pContext;
-    std::unique_ptr<CZeltNetworkSection> m_pNetwork;
-    std::unique_ptr<CZeltPasswordSection> m_pPassword;
+    // Destroyed first, once no hub thread can be inside the intake.
+    CZeltDeviceController *m_pDevices;
+    CZeltNetworkSection *m_pNetwork = nullptr;
+    CZeltPasswordSection *m_pPassword = nullptr;
 
     QByteArray m_headerState;
     QString m_strRememberedSerial;
-    enum class Shown { Nothing, Single, Run };
-    Shown m_eShown = Shown::Nothing;
-    bool m_bFollowQueued = false;
     QPersistentModelIndex m_rememberedSerialCell;
+    bool m_bFollowQueued = false;
     bool m_bStarted = false;
-    bool m_bDirectIntake = false; // the intake runs on the GUI thread (replay)
 };

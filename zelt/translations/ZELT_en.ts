@@ -435,10 +435,6 @@ your password with at least two kinds of them contained.</translation>
         <translation>Send the security code anyway?</translation>
     </message>
     <message>
-        <source>Send the security code and the new password anyway?</source>
-        <translation>Send the security code and the new password anyway?</translation>
-    </message>
-    <message>
         <source>Send the key file and the new password anyway?</source>
         <translation>Send the key file and the new password anyway?</translation>
     </message>

@@ -435,10 +435,6 @@ your password with at least two kinds of them contained.</source>
         <translation>仍要发送安全码吗？</translation>
     </message>
     <message>
-        <source>Send the security code and the new password anyway?</source>
-        <translation>仍要发送安全码和新密码吗？</translation>
-    </message>
-    <message>
         <source>Send the key file and the new password anyway?</source>
         <translation>仍要发送密钥文件和新密码吗？</translation>
     </message>

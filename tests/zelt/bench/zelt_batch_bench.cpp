@@ -12,8 +12,7 @@
 //   (--loss: the simulator drops that share of datagrams each way, so that
 //   commands wait for retransmissions as they do on a lossy network)
 //   (QT_QPA_PLATFORM=offscreen, TOOLBAY_BIN_DIR = the program directory with
-//   zelt-devsim). Uses only what the panel offers its users, so it builds
-//   against older forms of the panel as well.
+//   zelt-devsim).
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -131,6 +130,14 @@ QWidget *ProgressDialog()
         if (w->isVisible() && QByteArray(w->metaObject()->className()) == "CZeltProgressDialog")
             return w;
     return nullptr;
+}
+
+// The panel's action runs in the background: the event loop goes on until
+// the action is over (its summary told).
+void WaitIdle(QtZelt *panel)
+{
+    while (panel->IsBusy())
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }
 
 const QString kOk = QStringLiteral("Modify network parameter succeed, please reboot your device!");
@@ -259,6 +266,7 @@ int main(int argc, char **argv)
         summary.Start(&clock);
         gaps.Start();
         panel->OnModifyNetPara();
+        WaitIdle(panel);
         const qint64 longest = gaps.Stop();
         summary.Stop();
         std::printf("set-ip of %d devices: %lld ms until the summary; commands %d, succeeded %d, failed %d; "
@@ -295,6 +303,7 @@ int main(int argc, char **argv)
         canceller.start(10);
         gaps.Start();
         panel->OnModifyNetPara();
+        WaitIdle(panel);
         const qint64 longest = gaps.Stop();
         summary.Stop();
         canceller.stop();

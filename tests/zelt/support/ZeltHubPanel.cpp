@@ -78,6 +78,11 @@ CTableView *HubPanel::Table() const
     return W<CTableView>("tableWidgetDevice");
 }
 
+bool HubPanel::WaitIdle(int timeoutMs) const
+{
+    return QTest::qWaitFor([this] { return !m_panel->IsBusy(); }, timeoutMs);
+}
+
 QJsonObject SimDeviceState(const QString &stateFile, const QString &key, const QString &value)
 {
     QFile f(stateFile);

@@ -5,7 +5,6 @@
 // The host's services are plain functions without a context, so one such
 // panel runs at a time.
 
-#include <QItemSelectionModel>
 #include <QJsonObject>
 #include <QList>
 #include <QString>
@@ -16,6 +15,7 @@
 #include "QtZelt.h"
 #include "QtZeltItemModel.h"
 #include "ZeltTestSupport.h"
+#include "ZeltTestWidgets.h"
 
 class CDeviceHub;
 
@@ -43,13 +43,20 @@ public:
     QtZelt *Panel() const { return m_panel; }
     QtZeltItemModel *Model() const;
     CTableView *Table() const;
-    // A widget of the panel by its object name; the program ends if there
-    // is none, as every caller relies on it.
+    // A widget of the panel by its object name (a missing one fails the test).
     template <typename T>
-    T *W(const char *name) const
+    T *W(const char *name, const char *file = __builtin_FILE(), int line = __builtin_LINE()) const
     {
-        return Child<T>(m_panel, name);
+        return Child<T>(m_panel, name, file, line);
     }
+    // Selects these rows in this order with clicks and Ctrl-clicks.
+    void Select(const QList<int> &rows) const { SelectRows(Table(), rows); }
+    // Clicks a button of the panel.
+    void Click(const char *name) const { ZeltTest::Click(W<QAbstractButton>(name)); }
+    // Types into a field of the panel.
+    void Type(const char *name, const QString &text) const { ZeltTest::Type(W<QLineEdit>(name), text); }
+    // Waits until the panel's action is over (commands done, summary told).
+    bool WaitIdle(int timeoutMs = 30000) const;
 
 protected:
     QWidget *m_host = nullptr;
@@ -58,19 +65,6 @@ protected:
 private:
     CDeviceHub *m_hub = nullptr;
 };
-
-// Selects these rows of the panel's table in this order (one selection
-// range each) and releases the mouse on the last, as a user's ctrl-clicks do.
-inline void SelectRows(QtZelt *panel, const QList<int> &rows)
-{
-    QtZeltItemModel *model = panel->Model();
-    QItemSelectionModel *sel = Child<CTableView>(panel, "tableWidgetDevice")->selectionModel();
-    sel->clearSelection();
-    for (int r : rows)
-        sel->select(model->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    sel->setCurrentIndex(model->index(rows.last(), 0), QItemSelectionModel::NoUpdate);
-    panel->OnDeviceTableClicked(model->index(rows.last(), 0));
-}
 
 // The simulator's record of the device whose `key` is `value`, read from
 // its state file; empty if there is none.

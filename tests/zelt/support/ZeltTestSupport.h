@@ -1,6 +1,6 @@
 #pragma once
-// Helpers shared by the plug-in tests and the benchmark: loading the real
-// libZeltscan.so and building device event records.
+// Helpers shared by the plug-in tests, benchmarks and tools: loading the
+// real libZeltscan.so and building device event records.
 
 #include <QByteArray>
 #include <QObject>
@@ -40,17 +40,6 @@ struct Plugin {
         return open && changeSize && callBack;
     }
 };
-
-// A widget below parent by its object name; the program ends if there is
-// none, as every caller relies on it.
-template <typename T>
-T *Child(const QObject *parent, const char *name)
-{
-    T *w = parent->findChild<T *>(QString::fromLatin1(name));
-    if (!w)
-        qFatal("no widget %s", name);
-    return w;
-}
 
 // Test records may fill a field to its full width.
 template <std::size_t N>

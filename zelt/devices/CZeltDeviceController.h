@@ -1,0 +1,127 @@
+#pragma once
+// The panel's devices, without a widget: the records (the store), the
+// table model and the feed that applies device events to both, and the
+// runner of device commands. It is the only code that takes the panel lock:
+// device events come in on the hub's thread (or the GUI thread during the
+// shell's replay), everything else is called on the GUI thread and gets
+// copies or works by DeviceKey.
+
+#include <QList>
+#include <QModelIndexList>
+#include <QObject>
+#include <QScopeGuard>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+#include "DeviceKey.h"
+#include "ZeltDeviceRecords.h"
+#include "vela.h"
+
+class QTimer;
+class CZeltBatchRunner;
+class CZeltDeviceStore;
+class CZeltTableFeed;
+class QtZeltItemModel;
+
+class CZeltDeviceController : public QObject
+{
+    Q_OBJECT
+public:
+    explicit CZeltDeviceController(QObject *parent = nullptr);
+    ~CZeltDeviceController() override;
+
+    // ---- Any thread.
+
+    // One device event from the hub. Records that fail the arrival check
+    // and unknown event kinds are dropped.
+    void Intake(const ZELT_DEVICE_EVENT &event);
+    // Whether a record passes the arrival check: at least one of the eight
+    // measured text fields ends within 64 characters.
+    static bool PassesArrivalCheck(const ZELT_DEVICE_EVENT &event);
+    // A copy of the records in arrival order.
+    QList<ZELT_DEVICE_INFO_MY> Snapshot() const;
+
+    // ---- GUI thread.
+
+    QtZeltItemModel *Model() const { return m_pModel; }
+    CZeltBatchRunner &Runner() const { return *m_pRunner; }
+
+    // A device as an action takes it: its key, the row's ID as the
+    // summaries list it ("002 ") and a copy of its record.
+    struct Target {
+        DeviceKey key;
+        QString id;
+        ZELT_DEVICE_INFO_MY record;
+    };
+    // The device of a row (an index of any of its columns).
+    std::optional<Target> TargetOf(const QModelIndex &index) const;
+    // The device's first row.
+    std::optional<Target> TargetOf(const DeviceKey &key) const;
+    // The devices of these rows in this order; rows without one are left out.
+    QList<Target> TargetsOf(const QModelIndexList &rows) const;
+
+    // After a device took a network change: its row and record.
+    struct NetworkChange {
+        QString ipv4;
+        uint port = 0;
+        QString mask;
+        QString gateway;
+    };
+    void ApplyNetworkChange(const DeviceKey &key, const NetworkChange &change);
+    void MarkActivated(const DeviceKey &key);
+    void MarkDhcp(const DeviceKey &key, bool bOn);
+
+    // Actions whose commands or summary are not over yet: the token is held
+    // until then (a continuation keeps it among what it captured).
+    std::shared_ptr<void> BeginAction();
+    bool IsBusy() const;
+
+    // Applies the device events that wait to be shown.
+    void Flush();
+    void FlushOnline();
+    void FlushOffline();
+    int DebugCounter() const;
+    // After a language change: headers and translated cells.
+    void Retranslate();
+
+signals:
+    // On the intake's thread, while the lock is held: whatever a receiver
+    // takes from the record is ordered before any later reader that takes
+    // the lock (the GUI thread's handlers below do).
+    void DeviceOnline(const ZELT_DEVICE_INFO_MY &info);
+    void DeviceUpdated(const ZELT_DEVICE_INFO_MY &info);
+    void DeviceOffline(const QString &serial, const QString &mac);
+    // GUI thread.
+    void CountChanged(int iCount);
+    void RowUpdated(const DeviceKey &key);
+
+public slots:
+    // The events, applied on the GUI thread.
+    void ShowOnline(const ZELT_DEVICE_INFO_MY &info);
+    void ShowOffline(const QString &serial, const QString &mac);
+    void ShowUpdate(const ZELT_DEVICE_INFO_MY &info);
+
+private:
+    // The panel lock (re-entrant), held until the returned guard goes.
+    [[nodiscard]] auto Hold() const
+    {
+        Vela_LockMutex(m_pLock);
+        return qScopeGuard([lock = m_pLock] { Vela_UnlockMutex(lock); });
+    }
+    std::optional<Target> TargetOfRowLocked(int row) const;
+    void ShowCount();
+
+    Vela_Mutex *m_pLock;
+    std::unique_ptr<CZeltDeviceStore> m_pStore;
+    QtZeltItemModel *m_pModel;
+    std::unique_ptr<CZeltTableFeed> m_pFeed;
+    CZeltBatchRunner *m_pRunner;
+    QTimer *m_pOnlineTimer;
+    QTimer *m_pOfflineTimer;
+    bool m_bOfflineQueued = false;
+    bool m_bDirectIntake = false; // an intake on the GUI thread is inside its signal
+    // Copies of it are the tokens of actions under way.
+    std::shared_ptr<int> m_actions = std::make_shared<int>(0);
+};
