@@ -61,6 +61,12 @@ std::string ip4(const zelt::wire::Ip4 &a)
     inet_ntop(AF_INET, a.data(), b, sizeof b);
     return b;
 }
+std::string ip6(const zelt::wire::Ip6 &a)
+{
+    char b[INET6_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET6, a.data(), b, sizeof b);
+    return b;
+}
 in_addr toAddr(const zelt::wire::Ip4 &a)
 {
     in_addr r;
@@ -191,6 +197,8 @@ bool OnvifSim::open(const std::vector<zelt::net::Interface> &ifs, std::string *e
     in_addr group{};
     inet_pton(AF_INET, zelt::onvif::kDiscoveryGroup, &group);
     for (auto &i : ifs_) {
+        if (!i.has4)
+            continue; // the device service is served over IPv4
         ip_mreqn m{};
         m.imr_multiaddr = group;
         m.imr_ifindex = int(i.index);
@@ -290,6 +298,8 @@ void OnvifSim::relisten(Dev &d)
     d.ownAddress = false;
     uint16_t port = 0;
     for (auto &i : ifs_) {
+        if (!i.has4)
+            continue;
         uint16_t got = 0;
         int lfd = listenOn(i.address, port, got);
         if (lfd < 0)
@@ -381,7 +391,7 @@ void OnvifSim::multicast(Dev &d, bool hello)
                        && std::any_of(ifs_.begin(), ifs_.end(), [&](auto &i) { return int(i.index) == d.ownIfindex; });
     const uint32_t number = ++d.messageNumber;
     for (auto &i : ifs_) {
-        if (ownIf && int(i.index) != d.ownIfindex)
+        if ((ownIf && int(i.index) != d.ownIfindex) || !i.has4)
             continue;
         const int ttl = i.loopback ? 0 : 1; // loopback traffic stays on this host
         setsockopt(wsd_, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl);
@@ -997,6 +1007,18 @@ std::string OnvifSim::soap(Dev &d, const Node &env, bool httpAuthorized, int &st
         const int prefix = zelt::onvif::prefixFromMask(ip4(rec.mask));
         const std::string addr = "<tt:Address>" + ip4(rec.ipv4) + "</tt:Address><tt:PrefixLength>"
                                  + std::to_string(std::max(prefix, 0)) + "</tt:PrefixLength>";
+        // IPv6 on devices that have it: a manual address, or none with DHCP Auto
+        // (the simulator has no router to give one).
+        std::string v6;
+        if (rec.support & ZELT_SUPPORT_IPV6) {
+            const bool manual = rec.ipv6 != zelt::wire::Ip6{};
+            v6 = "<tt:IPv6><tt:Enabled>true</tt:Enabled><tt:Config><tt:AcceptRouterAdvert>"
+                 + std::string(manual ? "false" : "true") + "</tt:AcceptRouterAdvert>"
+                 + (manual ? "<tt:Manual><tt:Address>" + ip6(rec.ipv6) + "</tt:Address><tt:PrefixLength>"
+                                 + std::to_string(rec.ipv6Prefix) + "</tt:PrefixLength></tt:Manual>"
+                           : std::string())
+                 + "<tt:DHCP>" + (manual ? "Off" : "Auto") + "</tt:DHCP></tt:Config></tt:IPv6>";
+        }
         return ok("<tds:GetNetworkInterfacesResponse><tds:NetworkInterfaces "
                   "token=\"eth0\"><tt:Enabled>true</tt:Enabled><tt:Info>"
                   "<tt:Name>eth0</tt:Name><tt:HwAddress>"
@@ -1004,12 +1026,16 @@ std::string OnvifSim::soap(Dev &d, const Node &env, bool httpAuthorized, int &st
                   + "</tt:HwAddress><tt:MTU>1500</tt:MTU></tt:Info><tt:IPv4>"
                     "<tt:Enabled>true</tt:Enabled><tt:Config>"
                   + (rec.dhcp ? "<tt:FromDHCP>" + addr + "</tt:FromDHCP>" : "<tt:Manual>" + addr + "</tt:Manual>")
-                  + "<tt:DHCP>" + (rec.dhcp ? "true" : "false")
-                  + "</tt:DHCP></tt:Config></tt:IPv4></tds:NetworkInterfaces></tds:GetNetworkInterfacesResponse>");
+                  + "<tt:DHCP>" + (rec.dhcp ? "true" : "false") + "</tt:DHCP></tt:Config></tt:IPv4>" + v6
+                  + "</tds:NetworkInterfaces></tds:GetNetworkInterfacesResponse>");
     }
     if (name == "GetNetworkDefaultGateway")
         return ok("<tds:GetNetworkDefaultGatewayResponse><tds:NetworkGateway><tt:IPv4Address>" + ip4(rec.gateway)
-                  + "</tt:IPv4Address></tds:NetworkGateway></tds:GetNetworkDefaultGatewayResponse>");
+                  + "</tt:IPv4Address>"
+                  + (rec.ipv6Gateway != zelt::wire::Ip6{}
+                         ? "<tt:IPv6Address>" + ip6(rec.ipv6Gateway) + "</tt:IPv6Address>"
+                         : std::string())
+                  + "</tds:NetworkGateway></tds:GetNetworkDefaultGatewayResponse>");
     if (name == "GetNetworkProtocols")
         return ok("<tds:GetNetworkProtocolsResponse><tds:NetworkProtocols><tt:Name>HTTP</tt:Name><tt:Enabled>"
                   + std::string(rec.httpPort ? "true" : "false") + "</tt:Enabled><tt:Port>"
@@ -1032,10 +1058,46 @@ std::string OnvifSim::soap(Dev &d, const Node &env, bool httpAuthorized, int &st
         }
         const Node *nic = part("NetworkInterface");
         const Node *v4 = nic ? nic->child(ns::tt, "IPv4") : nullptr;
-        if (!v4)
-            return invalid("IPv4 settings missing");
-        const bool dhcp = v4->childText(ns::tt, "DHCP") == "true";
+        const Node *v6 = nic ? nic->child(ns::tt, "IPv6") : nullptr;
+        if (!v4 && !v6)
+            return invalid("IPv4 or IPv6 settings missing");
         zelt::wire::CommandBody c;
+        zelt::wire::DeviceRecord withDhcp = rec;
+        withDhcp.support |= ZELT_SUPPORT_DHCP;
+        // IPv6: a manual address (DHCP Off), or none (Auto, Stateful,
+        // Stateless: the device takes what its routers give).
+        bool v6Automatic = false;
+        if (v6) {
+            const std::string mode = v6->childText(ns::tt, "DHCP");
+            const Node *manual = v6->child(ns::tt, "Manual");
+            if (mode != "Off" && mode != "Auto" && mode != "Stateful" && mode != "Stateless")
+                return invalid("Invalid IPv6 DHCP mode");
+            v6Automatic = mode != "Off";
+            c.netFlags |= zelt::wire::kSetIpv6;
+            if (!v6Automatic) {
+                const std::string a = manual ? manual->childText(ns::tt, "Address") : std::string();
+                const std::string p = manual ? manual->childText(ns::tt, "PrefixLength") : std::string();
+                char *e = nullptr;
+                const long prefix = std::strtol(p.c_str(), &e, 10);
+                in6_addr a6;
+                if (inet_pton(AF_INET6, a.c_str(), &a6) != 1 || p.empty() || *e || prefix < 1 || prefix > 128
+                    || IN6_IS_ADDR_MULTICAST(&a6) || IN6_IS_ADDR_UNSPECIFIED(&a6) || IN6_IS_ADDR_LINKLOCAL(&a6))
+                    return invalid("Invalid IPv6 address or prefix");
+                std::memcpy(c.ipv6.data(), &a6, 16);
+                c.ipv6Prefix = uint8_t(prefix);
+            }
+            if (zelt::checkNetParameters(c, withDhcp) == ZELT_ERR_NOT_SUPPORTED)
+                return invalid("IPv6 settings not supported");
+            if (!v4) {
+                rec.ipv6 = v6Automatic ? zelt::wire::Ip6{} : c.ipv6;
+                rec.ipv6Prefix = v6Automatic ? 0 : c.ipv6Prefix;
+                dev.touch();
+                changed_(d.index);
+                return ok("<tds:SetNetworkInterfacesResponse><tds:RebootNeeded>false</tds:RebootNeeded></"
+                          "tds:SetNetworkInterfacesResponse>");
+            }
+        }
+        const bool dhcp = v4->childText(ns::tt, "DHCP") == "true";
         c.dhcp = dhcp ? 1 : 0;
         if (const Node *manual = v4->child(ns::tt, "Manual")) {
             const std::string a = manual->childText(ns::tt, "Address");
@@ -1046,16 +1108,18 @@ std::string OnvifSim::soap(Dev &d, const Node &env, bool httpAuthorized, int &st
                 return invalid("Invalid IPv4 address or prefix");
             const std::string m = zelt::onvif::maskFromPrefix(int(prefix));
             inet_pton(AF_INET, m.c_str(), c.mask.data());
-            c.netFlags = zelt::wire::kSetIpv4 | zelt::wire::kSetMask;
+            c.netFlags |= zelt::wire::kSetIpv4 | zelt::wire::kSetMask;
         } else if (!dhcp)
             return invalid("A manual address is needed without DHCP");
-        zelt::wire::DeviceRecord withDhcp = rec;
-        withDhcp.support |= ZELT_SUPPORT_DHCP;
         if (zelt::checkNetParameters(c, withDhcp))
             return invalid("Invalid IPv4 settings");
         if (c.netFlags & zelt::wire::kSetIpv4) {
             rec.ipv4 = c.ipv4;
             rec.mask = c.mask;
+        }
+        if (v6) {
+            rec.ipv6 = v6Automatic ? zelt::wire::Ip6{} : c.ipv6;
+            rec.ipv6Prefix = v6Automatic ? 0 : c.ipv6Prefix;
         }
         rec.dhcp = c.dhcp;
         dev.touch();
@@ -1064,14 +1128,21 @@ std::string OnvifSim::soap(Dev &d, const Node &env, bool httpAuthorized, int &st
                   "tds:SetNetworkInterfacesResponse>");
     }
     if (name == "SetNetworkDefaultGateway") {
-        const std::string g = partText("IPv4Address");
+        const std::string g = partText("IPv4Address"), g6 = partText("IPv6Address");
         zelt::wire::CommandBody c;
-        if (inet_pton(AF_INET, g.c_str(), c.gateway.data()) != 1)
+        if (g.empty() && g6.empty())
             return invalid("Invalid gateway");
-        c.netFlags = zelt::wire::kSetGateway;
+        if (!g.empty() && inet_pton(AF_INET, g.c_str(), c.gateway.data()) != 1)
+            return invalid("Invalid gateway");
+        if (!g6.empty() && inet_pton(AF_INET6, g6.c_str(), c.ipv6Gateway.data()) != 1)
+            return invalid("Invalid IPv6 gateway");
+        c.netFlags = (g.empty() ? 0 : zelt::wire::kSetGateway) | (g6.empty() ? 0 : zelt::wire::kSetIpv6Gateway);
         if (zelt::checkNetParameters(c, rec))
             return invalid("Invalid gateway");
-        rec.gateway = c.gateway;
+        if (!g.empty())
+            rec.gateway = c.gateway;
+        if (!g6.empty())
+            rec.ipv6Gateway = c.ipv6Gateway;
         dev.touch();
         changed_(d.index);
         return ok("<tds:SetNetworkDefaultGatewayResponse/>");
@@ -1124,9 +1195,14 @@ void OnvifSim::onDiscovery()
             continue;
         }
         int ifindex = -1;
+        in_addr to{};
         for (cmsghdr *c = CMSG_FIRSTHDR(&mh); c; c = CMSG_NXTHDR(&mh, c))
-            if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO)
-                ifindex = reinterpret_cast<in_pktinfo *>(CMSG_DATA(c))->ipi_ifindex;
+            if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
+                in_pktinfo info;
+                std::memcpy(&info, CMSG_DATA(c), sizeof info);
+                ifindex = info.ipi_ifindex;
+                to = info.ipi_addr;
+            }
         // Only what arrives on a chosen interface.
         if (std::none_of(ifs_.begin(), ifs_.end(), [&](auto &i) { return int(i.index) == ifindex; }))
             continue;
@@ -1149,7 +1225,24 @@ void OnvifSim::onDiscovery()
             ++stats.refusedProbes;
             continue;
         }
-        answerProbe(from, m->messageId, ifindex);
+        // A probe sent to one address (a scan) is answered by the device
+        // there only: by the one that has it, or, for an address of an
+        // interface, by those listening on the interfaces.
+        std::vector<size_t> addressed;
+        if (!IN_MULTICAST(ntohl(to.s_addr))) {
+            for (size_t di = 0; di < devs_.size(); ++di)
+                if (devs_[di].ownAddress && devs_[di].boundOwn.s_addr == to.s_addr)
+                    addressed.push_back(di);
+            if (addressed.empty())
+                for (size_t di = 0; di < devs_.size(); ++di)
+                    if (!devs_[di].ownAddress)
+                        for (auto &l : devs_[di].listeners)
+                            if (l.addr.s_addr == to.s_addr)
+                                addressed.push_back(di);
+            if (addressed.empty())
+                continue;
+        }
+        answerProbe(from, m->messageId, ifindex, addressed.empty() ? nullptr : &addressed);
     }
 }
 
@@ -1160,7 +1253,8 @@ size_t OnvifSim::matchBytes(Dev &d)
     return d.matchBytes;
 }
 
-void OnvifSim::answerProbe(const sockaddr_in &from, const std::string &messageId, int ifindex)
+void OnvifSim::answerProbe(const sockaddr_in &from, const std::string &messageId, int ifindex,
+                           const std::vector<size_t> *only)
 {
     const size_t idBytes = escape(messageId).size();
     double full = 0; // every device's answer to this probe
@@ -1188,9 +1282,9 @@ void OnvifSim::answerProbe(const sockaddr_in &from, const std::string &messageId
     // Each device answers after a random delay of up to half a second.
     static std::mt19937 rng{std::random_device{}()};
     std::uniform_int_distribution<int> delay(0, 500);
-    const size_t n = devs_.size();
+    const size_t n = only ? only->size() : devs_.size();
     for (size_t k = 0; k < n; ++k) {
-        const size_t di = (probeCursor_ + k) % n;
+        const size_t di = only ? (*only)[k] : (probeCursor_ + k) % n;
         const double cost = double(matchBytes(devs_[di]) + idBytes);
         if (budget.bytes < cost || pending_.size() >= kMaxPending) {
             stats.limitedMatches += n - k;

@@ -138,7 +138,9 @@ private:
     std::vector<std::string> xaddrs(const Dev &d, int ifindex) const;
     zelt::onvif::Endpoint endpoint(const Dev &d, int ifindex) const;
     void onDiscovery();
-    void answerProbe(const sockaddr_in &from, const std::string &messageId, int ifindex);
+    // only: the devices a probe sent to one address reaches (null: all, for the group).
+    void answerProbe(const sockaddr_in &from, const std::string &messageId, int ifindex,
+                     const std::vector<size_t> *only = nullptr);
     size_t matchBytes(Dev &d);
     // The address the device's datagrams come from on this interface: the
     // host of its XAddr there.

@@ -609,6 +609,27 @@ std::optional<std::vector<NetworkInterface>> readNetworkInterfaces(const Node &e
                 }
             }
         }
+        if (const Node *v6 = n->child(ns::tt, "IPv6")) {
+            i.hasIpv6 = true;
+            i.ipv6Enabled = boolText(v6->childText(ns::tt, "Enabled"));
+            if (const Node *cfg = v6->child(ns::tt, "Config")) {
+                i.ipv6Dhcp = cfg->childText(ns::tt, "DHCP");
+                // A manual address first; else one the device was given.
+                for (const char *kind : {"Manual", "FromDHCP", "FromRA"}) {
+                    for (const Node *a : cfg->all(ns::tt, kind)) {
+                        in6_addr probe6;
+                        const std::string text = a->childText(ns::tt, "Address");
+                        if (inet_pton(AF_INET6, text.c_str(), &probe6) != 1 || IN6_IS_ADDR_LINKLOCAL(&probe6))
+                            continue;
+                        i.ipv6Address = text;
+                        i.ipv6Prefix = std::clamp(std::atoi(a->childText(ns::tt, "PrefixLength").c_str()), 0, 128);
+                        break;
+                    }
+                    if (!i.ipv6Address.empty())
+                        break;
+                }
+            }
+        }
         in_addr probe;
         if (!i.address.empty() && inet_pton(AF_INET, i.address.c_str(), &probe) != 1)
             i.address.clear();
@@ -628,6 +649,19 @@ std::optional<std::string> readDefaultGateway(const Node &env)
     std::string a = g ? g->childText(ns::tt, "IPv4Address") : std::string();
     in_addr probe;
     if (!a.empty() && inet_pton(AF_INET, a.c_str(), &probe) != 1)
+        a.clear();
+    return a;
+}
+
+std::optional<std::string> readDefaultGateway6(const Node &env)
+{
+    const Node *r = response(env, "GetNetworkDefaultGatewayResponse");
+    if (!r)
+        return std::nullopt;
+    const Node *g = r->child(ns::tds, "NetworkGateway");
+    std::string a = g ? g->childText(ns::tt, "IPv6Address") : std::string();
+    in6_addr probe;
+    if (!a.empty() && inet_pton(AF_INET6, a.c_str(), &probe) != 1)
         a.clear();
     return a;
 }
@@ -690,6 +724,30 @@ std::string setNetworkInterfacesBody(const std::string &token, bool dhcp, const 
                    "<tds:InterfaceToken>" + escape(token)
                        + "</tds:InterfaceToken><tds:NetworkInterface><tt:Enabled>true</tt:Enabled><tt:IPv4>" + v4
                        + "</tt:IPv4></tds:NetworkInterface>");
+}
+
+std::string setNetworkInterfacesIpv6Body(const std::string &token, const Ipv6Settings &v6)
+{
+    std::string x = "<tt:Enabled>true</tt:Enabled><tt:AcceptRouterAdvert>"
+                    + std::string(v6.automatic ? "true" : "false") + "</tt:AcceptRouterAdvert>";
+    if (!v6.automatic)
+        x += "<tt:Manual><tt:Address>" + escape(v6.address) + "</tt:Address><tt:PrefixLength>"
+             + std::to_string(v6.prefix) + "</tt:PrefixLength></tt:Manual>";
+    x += std::string("<tt:DHCP>") + (v6.automatic ? "Auto" : "Off") + "</tt:DHCP>";
+    return request("SetNetworkInterfaces", "<tds:InterfaceToken>" + escape(token)
+                                               + "</tds:InterfaceToken><tds:NetworkInterface><tt:Enabled>true</"
+                                                 "tt:Enabled><tt:IPv6>"
+                                               + x + "</tt:IPv6></tds:NetworkInterface>");
+}
+
+std::string setDefaultGatewaysBody(const std::string &ipv4, const std::string &ipv6)
+{
+    std::string x;
+    if (!ipv4.empty())
+        x += "<tds:IPv4Address>" + escape(ipv4) + "</tds:IPv4Address>";
+    if (!ipv6.empty())
+        x += "<tds:IPv6Address>" + escape(ipv6) + "</tds:IPv6Address>";
+    return request("SetNetworkDefaultGateway", x);
 }
 
 std::string setDefaultGatewayBody(const std::string &gateway)

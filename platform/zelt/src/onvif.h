@@ -139,9 +139,15 @@ struct NetworkInterface {
     bool enabled = true, ipv4Enabled = true, dhcp = false;
     std::string address; // manual (or, under DHCP, the leased) IPv4 address
     int prefix = 0;
+    // The IPv6 part, when the device gives one (it can be set then).
+    bool hasIpv6 = false, ipv6Enabled = false;
+    std::string ipv6Dhcp;    // Off, Auto, Stateful or Stateless
+    std::string ipv6Address; // the first manual address, else one it was given (DHCPv6, router advertisement)
+    int ipv6Prefix = 0;
 };
 std::optional<std::vector<NetworkInterface>> readNetworkInterfaces(const Node &envelope);
 std::optional<std::string> readDefaultGateway(const Node &envelope); // first IPv4 address
+std::optional<std::string> readDefaultGateway6(const Node &envelope); // first IPv6 address
 std::optional<int> readHttpPort(const Node &envelope);               // of GetNetworkProtocols
 std::optional<bool> readRebootNeeded(const Node &envelope);
 // GetSystemDateAndTime: the device's UTC clock.
@@ -149,6 +155,17 @@ std::optional<time_t> readSystemTime(const Node &envelope);
 
 std::string setNetworkInterfacesBody(const std::string &token, bool dhcp, const std::string &address, int prefix);
 std::string setDefaultGatewayBody(const std::string &gateway);
+// IPv6 of an interface, IPv4 left as it is: a manual address (DHCP Off), or
+// with `automatic` none, DHCP Auto and router advertisements (the device
+// takes DHCPv6 or SLAAC as its routers say).
+struct Ipv6Settings {
+    bool automatic = false;
+    std::string address;
+    int prefix = 64;
+};
+std::string setNetworkInterfacesIpv6Body(const std::string &token, const Ipv6Settings &v6);
+// Both gateways, each left out when empty.
+std::string setDefaultGatewaysBody(const std::string &ipv4, const std::string &ipv6);
 std::string setHttpPortBody(int port);
 
 int prefixFromMask(const std::string &mask); // -1 when not a contiguous IPv4 mask
