@@ -5,6 +5,7 @@
 #include <sodium.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 namespace zelt {
@@ -36,6 +37,27 @@ void Device::boot(double now)
     answerOrder_.clear();
     windows_.clear();
     evictedAtMs_ = 0;
+}
+
+namespace {
+// Times a device takes: from 2000 to 2100, UTC.
+constexpr int64_t kEarliestClockMs = 946684800000, kLatestClockMs = 4102444800000;
+
+int64_t hostClockMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+} // namespace
+
+int64_t Device::clockMs() const
+{
+    return hostClockMs() + state_.clockOffsetMs;
+}
+
+void Device::setClockMs(int64_t utcMs)
+{
+    state_.clockOffsetMs = utcMs - hostClockMs();
 }
 
 wire::Message Device::hello(wire::HelloReason reason, uint64_t clientId, uint32_t seq, double now)
@@ -133,8 +155,24 @@ uint32_t checkNetParameters(const wire::CommandBody &c, const wire::DeviceRecord
     return ZELT_ERR_NONE;
 }
 
-wire::CommandResult Device::execute(const wire::CommandBody &c, double now, bool &changed)
+bool Device::passwordOk(const wire::CommandBody &c, double now, wire::CommandResult &res)
 {
+    if (lockedOut(passwordLock_, now, res.retryAfter)) {
+        res.status = ZELT_ERR_LOCKED;
+        return false;
+    }
+    if (!crypto::verifyPassword(state_.passwordHash, c.password)) {
+        failure(passwordLock_, now);
+        res.status = ZELT_ERR_WRONG_PASSWORD;
+        return false;
+    }
+    passwordLock_ = Lock{};
+    return true;
+}
+
+wire::CommandResult Device::execute(const wire::CommandBody &c, double now, Outcome &out)
+{
+    bool &changed = out.changed;
     wire::CommandResult res;
     res.requestId = c.requestId;
     auto &rec = state_.record;
@@ -172,13 +210,8 @@ wire::CommandResult Device::execute(const wire::CommandBody &c, double now, bool
 
     switch (c.command) {
     case wire::Command::SetNet: {
-        if (lockedOut(passwordLock_, now, res.retryAfter))
-            return refuse(ZELT_ERR_LOCKED);
-        if (!crypto::verifyPassword(state_.passwordHash, c.password)) {
-            failure(passwordLock_, now);
-            return refuse(ZELT_ERR_WRONG_PASSWORD);
-        }
-        passwordLock_ = Lock{};
+        if (!passwordOk(c, now, res))
+            return res;
         if (uint32_t bad = checkNetParameters(c, rec))
             return refuse(bad);
         if (c.netFlags & wire::kSetIpv4)
@@ -201,6 +234,19 @@ wire::CommandResult Device::execute(const wire::CommandBody &c, double now, bool
             rec.dhcp = c.dhcp;
         touch();
         changed = true;
+        return res;
+    }
+    case wire::Command::SetTime: {
+        if (!passwordOk(c, now, res))
+            return res;
+        if (c.timeMs < uint64_t(kEarliestClockMs) || c.timeMs > uint64_t(kLatestClockMs))
+            return refuse(ZELT_ERR_BAD_PARAMETERS);
+        wire::ClockReading reading;
+        reading.beforeMs = uint64_t(std::max<int64_t>(0, clockMs()));
+        setClockMs(int64_t(c.timeMs));
+        reading.afterMs = uint64_t(std::max<int64_t>(0, clockMs()));
+        res.data = wire::encodeClockReading(reading);
+        out.clockSet = true;
         return res;
     }
     case wire::Command::RestoreDefault:
@@ -322,7 +368,7 @@ Device::Outcome Device::handle(const wire::Request &req, double now)
     if (!fresh(req, now, body->stampMs))
         return out; // a replay, or stale
 
-    wire::CommandResult result = execute(*body, now, out.changed);
+    wire::CommandResult result = execute(*body, now, out);
     sodium_memzero(body->password.data(), body->password.size());
     sodium_memzero(body->securityCode.data(), body->securityCode.size());
     sodium_memzero(body->newPassword.data(), body->newPassword.size());

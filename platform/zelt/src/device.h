@@ -23,6 +23,7 @@ struct DeviceState {
     std::string keyNonce;         // 32 hex digits; renewed on every change of credentials
     crypto::SignKeyPair identity; // long-term identity key
     wire::Certificate cert;       // the maker's certificate for it
+    int64_t clockOffsetMs = 0;    // its wall clock minus this host's (a real device keeps its own clock)
 };
 
 struct DeviceOptions {
@@ -49,6 +50,9 @@ public:
         return r.mac == state_.record.mac && r.serial == state_.record.serial;
     }
     uint64_t uptimeMs(double now) const { return now > bootedAt_ ? uint64_t((now - bootedAt_) * 1000) : 0; }
+    // The device's wall clock (UTC, ms since 1970): this host's, off by clockOffsetMs.
+    int64_t clockMs() const;
+    void setClockMs(int64_t utcMs);
 
     // Signed announcements (the signature is made once per change).
     wire::Message hello(wire::HelloReason reason, uint64_t clientId, uint32_t seq, double now);
@@ -58,7 +62,8 @@ public:
         std::optional<wire::Bytes> datagram; // response to send, if any
         bool changed = false;                // state changed: announce and persist
         bool fromCache = false;
-        bool opened = false; // the request opened with this boot's key
+        bool opened = false;   // the request opened with this boot's key
+        bool clockSet = false; // the clock was set: persist, nothing to announce
     };
     // now: seconds on a monotonic clock.
     Outcome handle(const wire::Request &request, double now);
@@ -76,7 +81,9 @@ private:
         std::bitset<1024> seen; // bit k: request id highest - k
         double lastUsed = 0;
     };
-    wire::CommandResult execute(const wire::CommandBody &c, double now, bool &changed);
+    wire::CommandResult execute(const wire::CommandBody &c, double now, Outcome &out);
+    // The password path: false (and `res` says why) when locked or wrong.
+    bool passwordOk(const wire::CommandBody &c, double now, wire::CommandResult &res);
     static bool lockedOut(Lock &lock, double now, uint16_t &retryAfter);
     void failure(Lock &lock, double now);
     void renewKeyNonce();

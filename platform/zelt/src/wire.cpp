@@ -406,6 +406,8 @@ Bytes encodeCommand(const CommandBody &c)
     w.u16(c.port);
     w.u16(c.httpPort);
     w.u64(c.stampMs);
+    if (c.command == Command::SetTime)
+        w.u64(c.timeMs); // only here: the other commands keep their layout
     // Zero padding: the sealed request's size tells the secrets' length
     // only to the block.
     const size_t secrets = c.password.size() + c.securityCode.size() + c.newPassword.size();
@@ -419,7 +421,7 @@ std::optional<CommandBody> decodeCommand(const uint8_t *data, size_t size)
     Reader r(data, size);
     CommandBody c;
     uint8_t cmd = r.u8();
-    if (cmd < uint8_t(Command::SetNet) || cmd > uint8_t(Command::ResetPassword))
+    if (cmd < uint8_t(Command::SetNet) || cmd > uint8_t(Command::SetTime))
         return std::nullopt;
     c.command = Command(cmd);
     c.clientId = r.u64();
@@ -440,6 +442,8 @@ std::optional<CommandBody> decodeCommand(const uint8_t *data, size_t size)
     c.port = r.u16();
     c.httpPort = r.u16();
     c.stampMs = r.u64();
+    if (c.command == Command::SetTime)
+        c.timeMs = r.u64();
     if (!r.ok)
         return std::nullopt;
     // What follows is the padding: zeros, less than the secrets' fields hold.
@@ -471,6 +475,25 @@ std::optional<CommandResult> decodeResult(const uint8_t *data, size_t size)
     if (!r.ok || !r.atEnd())
         return std::nullopt;
     return res;
+}
+
+Bytes encodeClockReading(const ClockReading &c)
+{
+    Writer w;
+    w.u64(c.beforeMs);
+    w.u64(c.afterMs);
+    return w.out;
+}
+
+std::optional<ClockReading> decodeClockReading(const Bytes &data)
+{
+    Reader r(data.data(), data.size());
+    ClockReading c;
+    c.beforeMs = r.u64();
+    c.afterMs = r.u64();
+    if (!r.ok || !r.atEnd())
+        return std::nullopt;
+    return c;
 }
 
 std::string macText(const Mac &mac)

@@ -136,7 +136,14 @@ Bytes requestHeader(const Request &r);
 Bytes responseHeader(const Response &r);
 
 // Commands, inside the sealed box.
-enum class Command : uint8_t { SetNet = 1, Activate = 2, RestoreDefault = 3, GetKey = 4, ResetPassword = 5 };
+enum class Command : uint8_t {
+    SetNet = 1,
+    Activate = 2,
+    RestoreDefault = 3,
+    GetKey = 4,
+    ResetPassword = 5,
+    SetTime = 6,
+};
 
 enum NetFlags : uint8_t {
     kSetIpv4 = 1,
@@ -163,14 +170,23 @@ struct CommandBody {
     uint8_t ipv6Prefix = 0, dhcp = 0;
     uint16_t port = 0, httpPort = 0;
     uint64_t stampMs = 0; // the client's estimate of the device's uptime: stale requests are refused
+    uint64_t timeMs = 0;  // SetTime only: UTC in ms since 1970, the client's clock when it sealed the request
 };
 
 struct CommandResult {
     uint32_t requestId = 0;
     uint8_t status = 0;      // a ZELT_ERR_* code, 0 = done
     uint16_t retryAfter = 0; // seconds left of a lockout
-    Bytes data;              // GetKey: the key bytes (<= 256)
+    Bytes data;              // GetKey: the key bytes (<= 256); SetTime: a ClockReading
 };
+
+// The answer to SetTime: the device's clock (UTC, ms since 1970) before and
+// after it was set.
+struct ClockReading {
+    uint64_t beforeMs = 0, afterMs = 0;
+};
+Bytes encodeClockReading(const ClockReading &c);
+std::optional<ClockReading> decodeClockReading(const Bytes &data);
 
 constexpr size_t kMaxKeyFile = 1024;
 constexpr size_t kMaxKeyData = 256;

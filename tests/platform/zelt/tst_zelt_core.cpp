@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <thread>
 
@@ -179,6 +180,20 @@ private slots:
         QCOMPARE(wire::decodeCommand(padded.data(), padded.size())->password, b.password);
         padded.back() = 1;
         QVERIFY(!wire::decodeCommand(padded.data(), padded.size()));
+        // The time travels with SetTime only; the other commands keep their layout.
+        wire::CommandBody time;
+        time.command = wire::Command::SetTime;
+        time.timeMs = 1796000000123ull;
+        time.stampMs = 5;
+        auto tb = wire::encodeCommand(time);
+        auto tBack = wire::decodeCommand(tb.data(), tb.size());
+        QVERIFY(tBack);
+        QCOMPARE(tBack->timeMs, time.timeMs);
+        QCOMPARE(tBack->stampMs, uint64_t(5));
+        QCOMPARE(tb.size(), wire::encodeCommand(a).size() + 8);
+        auto reading = wire::decodeClockReading(wire::encodeClockReading({1, 1796000000123ull}));
+        QVERIFY(reading && reading->beforeMs == 1 && reading->afterMs == 1796000000123ull);
+        QVERIFY(!wire::decodeClockReading(wire::Bytes(15, 0)));
     }
 
     void rejectsMalformedDatagrams()
@@ -467,6 +482,52 @@ private slots:
         QCOMPARE(run(dev, c, act, 0), uint8_t(ZELT_ERR_ALREADY_ACTIVATED));
         QCOMPARE(run(dev, c, setNet("Passw0rd99", {10, 0, 0, 9}), 0), uint8_t(0));
         QCOMPARE(dev.record().ipv4, (wire::Ip4{10, 0, 0, 9}));
+    }
+
+    void clockIsSetWithThePasswordOnly()
+    {
+        auto wallMs = [] {
+            return int64_t(std::chrono::duration_cast<std::chrono::milliseconds>(
+                               std::chrono::system_clock::now().time_since_epoch())
+                               .count());
+        };
+        DeviceState st = activeState();
+        st.clockOffsetMs = -3600 * 1000; // an hour behind
+        Device dev(st, options(60));
+        Client c;
+        QVERIFY(std::llabs(dev.clockMs() - wallMs() + 3600000) < 1000);
+        wire::CommandBody set;
+        set.command = wire::Command::SetTime;
+        set.password = "Admin12345";
+        set.timeMs = uint64_t(wallMs());
+        auto req = c.seal(dev, set);
+        auto out = dev.handle(req, 0);
+        QVERIFY(out.datagram && out.clockSet && !out.changed); // nothing to announce
+        auto res = c.result(*out.datagram);
+        QVERIFY(res && res->status == 0);
+        auto reading = wire::decodeClockReading(res->data);
+        QVERIFY(reading);
+        QVERIFY(std::llabs(int64_t(reading->beforeMs) - wallMs() + 3600000) < 1000);
+        QVERIFY(std::llabs(int64_t(reading->afterMs) - wallMs()) < 1000);
+        QVERIFY(std::llabs(dev.state().clockOffsetMs) < 1000); // kept with the state
+
+        // Wrong passwords count on the password path and lock it; the clock stays.
+        set.timeMs = uint64_t(wallMs() + 86400000);
+        set.password = "Wrong12345";
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(run(dev, c, set, 1), uint8_t(ZELT_ERR_WRONG_PASSWORD));
+        set.password = "Admin12345";
+        QCOMPARE(run(dev, c, set, 2), uint8_t(ZELT_ERR_LOCKED));
+        QCOMPARE(run(dev, c, setNet("Admin12345", {10, 0, 0, 9}), 2), uint8_t(ZELT_ERR_LOCKED));
+        QVERIFY(std::llabs(dev.clockMs() - wallMs()) < 1000);
+        // A time no device keeps is refused.
+        set.timeMs = 1000;
+        QCOMPARE(run(dev, c, set, 100), uint8_t(ZELT_ERR_BAD_PARAMETERS));
+        QVERIFY(std::llabs(dev.clockMs() - wallMs()) < 1000);
+
+        Device inactive(activeState(""), options());
+        set.timeMs = uint64_t(wallMs());
+        QCOMPARE(run(inactive, c, set, 0), uint8_t(ZELT_ERR_NOT_ACTIVATED));
     }
 
     void retransmissionAppliedOnce()
