@@ -97,6 +97,10 @@ private slots:
         QCOMPARE(now["ipv4"].toString(), QString("192.168.70.5"));
         QCOMPARE(now["mask"].toString(), QString("255.255.0.0"));
         QVERIFY(now["active"].toBool());
+        QCOMPARE(ctl({"sync-time", "--password", "Wrong99999", serial}).code, 7);
+        Run synced = ctl({"sync-time", "--password", "Passw0rd99", serial});
+        QCOMPARE(synced.code, 0);
+        QVERIFY(synced.out.contains("sync-time " + serial.toLatin1() + ": done"));
 
         QCOMPARE(ctl({"restore", serial, "wrong-code"}).code, 7);
         QCOMPARE(ctl({"restore", serial, sim_.securityCode(serial)}).code, 0);

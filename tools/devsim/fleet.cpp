@@ -191,6 +191,7 @@ bool fleetFromJson(const zelt::json::Value &devices, const zelt::crypto::SignKey
             s.securityCode = newSecurityCode();
         s.keyNonce = d.str("key_nonce");
         r.bootId = uint32_t(d.num("boot_counter", 0));
+        s.clockOffsetMs = int64_t(d.num("clock_offset_ms", 0));
         const std::string idHex = d.str("identity_key");
         if (idHex.empty()) {
             certify(s, maker);
@@ -239,6 +240,7 @@ std::string fleetToJson(const std::vector<zelt::DeviceState> &fleet, const std::
              + ", \"boot_time\": " + quote(r.bootTime) + ", \"description\": " + quote(r.description)
              + ", \"password_hash\": " + quote(s.passwordHash) + ", \"security_code\": " + quote(s.securityCode)
              + ", \"key_nonce\": " + quote(s.keyNonce) + ", \"boot_counter\": " + std::to_string(r.bootId)
+             + ", \"clock_offset_ms\": " + std::to_string(s.clockOffsetMs)
              + ", \"identity_key\": " + quote(zelt::crypto::toHex(s.identity.sk.data(), s.identity.sk.size()))
              + ", \"cert_issued\": " + std::to_string(s.cert.issued)
              + ", \"cert_signature\": " + quote(zelt::crypto::toHex(s.cert.signature.data(), s.cert.signature.size()));

@@ -20,7 +20,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +31,7 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <queue>
 #include <set>
 #include <random>
@@ -66,6 +69,8 @@ const char kUsage[] =
     "  --dup P              send each datagram twice with probability P\n"
     "  --churn S            every S seconds on average a device changes or leaves and returns\n"
     "  --lockout-seconds N  lockout after 5 failed attempts (default 60)\n"
+    "  --clock-skew S[,N]   the devices' clocks run S seconds ahead of this host's (negative: behind);\n"
+    "                       with N, the first N devices only (overrides what the state file keeps)\n"
     "  --ready-file FILE    written once the devices listen\n"
     "  --quiet              do not print the device list\n"
     "  --exit-with-parent   end when the process that started the simulator ends\n"
@@ -575,6 +580,8 @@ public:
                 sendBack(*out.datagram, from.from, from.fromPort, from.to);
             else if (out.datagram)
                 sendRaw(*out.datagram, from.family == AF_INET6 ? zelt::net::Transport::kV6 : zelt::net::Transport::kV4);
+            if (out.clockSet)
+                saveState(); // a real device keeps its clock through a restart
             if (out.changed) {
                 saveState();
                 announce(it->second);
@@ -676,6 +683,8 @@ int main(int argc, char **argv)
     settings.interfaces = "lo"; // a simulated fleet stays on this host unless asked otherwise
     devsim::FleetOptions fleetOpt;
     double loss = 0, dup = 0, churn = 0, lockout = 60;
+    std::optional<double> clockSkew; // seconds
+    size_t skewedDevices = SIZE_MAX;
     std::string configPath, statePath, makerPath, readyFile;
     bool quiet = false, verbose = false;
     std::string onvifSpec, onvifAuth = "both", onvifPassword;
@@ -760,7 +769,19 @@ int main(int argc, char **argv)
             lockout = number(0, 86400);
         else if (a == "--ready-file")
             readyFile = next();
-        else if (a == "--quiet")
+        else if (a == "--clock-skew") {
+            // "S" or "S,N": a negative S starts with '-', so the value is read whole.
+            const std::string text = next();
+            const auto comma = text.find(',');
+            double skew = 0, n = 0;
+            if (!parseNumber(text.substr(0, comma).c_str(), -3e9, 3e9, skew)
+                || (comma != std::string::npos && !parseNumber(text.substr(comma + 1).c_str(), 0, 1e6, n))) {
+                std::cerr << "zelt-devsim: bad value for --clock-skew: " << text << "\n";
+                return 2;
+            }
+            clockSkew = skew;
+            skewedDevices = comma == std::string::npos ? SIZE_MAX : size_t(n);
+        } else if (a == "--quiet")
             quiet = true;
         else if (a == "--exit-with-parent") {
             const pid_t parent = getppid();
@@ -850,6 +871,9 @@ int main(int argc, char **argv)
         std::cerr << "zelt-devsim: no devices\n";
         return 2;
     }
+    if (clockSkew)
+        for (size_t i = 0; i < fleet.size() && i < skewedDevices; ++i)
+            fleet[i].clockOffsetMs = int64_t(std::llround(*clockSkew * 1000));
 
     Simulator sim;
     sim.loss = loss;
@@ -946,6 +970,7 @@ int main(int argc, char **argv)
                 sim.hello(i, zelt::wire::HelloReason::Boot);
                 sim.onvif->networkChanged(i);
             });
+        onvif->onClockSet([&sim](size_t) { sim.saveState(); });
         if (!onvif->open(sim.transport.interfaces(), &error)) {
             std::cerr << "zelt-devsim: ONVIF: " << error << "\n";
             return 1;

@@ -843,7 +843,9 @@ bool OnvifSim::checkToken(Dev &d, const zelt::onvif::UsernameToken &t)
     if (t.user != opt_.user)
         return refuse("unknown user");
     auto created = zelt::onvif::parseIsoTime(t.created);
-    const double wall = double(time(nullptr));
+    // Judged by the device's own clock: a client that does not follow a
+    // device whose clock is off fails here, as with real cameras.
+    const double wall = double(devices_[d.index].clockMs()) / 1000;
     if (!created || std::fabs(double(*created) - wall) > opt_.tokenWindowSeconds)
         return refuse("creation time outside the window");
     const double tnow = now();
@@ -896,7 +898,7 @@ std::string OnvifSim::soap(Dev &d, const Node &env, bool httpAuthorized, int &st
 
     // What any client may ask before it logs in.
     if (name == "GetSystemDateAndTime") {
-        time_t t = time(nullptr);
+        const time_t t = time_t(dev.clockMs() / 1000);
         tm g;
         gmtime_r(&t, &g);
         char dt[512];
@@ -1164,6 +1166,19 @@ std::string OnvifSim::soap(Dev &d, const Node &env, bool httpAuthorized, int &st
             changed_(d.index);
         }
         return ok("<tds:SetNetworkProtocolsResponse/>");
+    }
+    if (name == "SetSystemDateAndTime") {
+        const std::string type = partText("DateTimeType");
+        if (type == "NTP")
+            return ok("<tds:SetSystemDateAndTimeResponse/>"); // no time server to follow: the clock stays
+        const Node *utc = part("UTCDateTime");
+        const auto when = utc ? zelt::onvif::readDateTime(*utc) : std::nullopt;
+        if (type != "Manual" || !when || *when < 946684800 || *when > 4102444800)
+            return invalid("Invalid date and time");
+        dev.setClockMs(int64_t(*when) * 1000);
+        if (clockSet_)
+            clockSet_(d.index);
+        return ok("<tds:SetSystemDateAndTimeResponse/>");
     }
     if (name == "SystemReboot") {
         rebooted_(d.index);

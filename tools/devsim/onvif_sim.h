@@ -54,6 +54,8 @@ public:
     OnvifSim(const OnvifSim &) = delete;
     OnvifSim &operator=(const OnvifSim &) = delete;
 
+    // clockSet(i): the device's clock was set (nothing to announce, only to keep).
+    void onClockSet(std::function<void(size_t)> clockSet) { clockSet_ = std::move(clockSet); }
     bool open(const std::vector<zelt::net::Interface> &ifs, std::string *error);
     bool addDevice(size_t index, std::string *error);
     bool tlsCreated() const { return tlsCreated_; } // a TLS identity was made: save the state
@@ -174,7 +176,7 @@ private:
     OnvifOptions opt_;
     SSL_CTX *tlsCtx_ = nullptr;
     bool tlsCreated_ = false;
-    std::function<void(size_t)> changed_, rebooted_;
+    std::function<void(size_t)> changed_, rebooted_, clockSet_;
     std::vector<zelt::net::Interface> ifs_;
     int wsd_ = -1;
     std::vector<Dev> devs_;

@@ -49,6 +49,8 @@ const char kUsage[] =
     "  export-key DEVICE FILE                 write the device key (to be signed by the maker)\n"
     "  accept-certificate DEVICE              take the HTTPS certificate an ONVIF device presents now\n"
     "                                         in place of the one pinned at first contact\n"
+    "  sync-time --password PW [--allow-uncertified] DEVICE...\n"
+    "                                         set the devices' clocks to this computer's (UTC)\n"
     "DEVICE is a serial number or a MAC address (aa-bb-cc-dd-ee-ff).\n"
     "Secrets (passwords, security codes) need not be on the command line, where other users of\n"
     "the machine can see them: for --password, --security-code and --new-password (and the\n"
@@ -60,7 +62,7 @@ const char kUsage[] =
     "$ZELT_TRUSTED_MAKERS (separated by ':').\n"
     "ONVIF devices (found by WS-Discovery) are listed with protocol onvif and trust uncertified\n"
     "(pinned: HTTPS with the certificate of an earlier contact; ambiguous: another device claims\n"
-    "its MAC or serial number, commands refused). set-ip and dhcp reach them over their device\n"
+    "its MAC or serial number, commands refused). set-ip, dhcp and sync-time reach them over their device\n"
     "service as user $ZELT_ONVIF_USER (default admin); an uncertified device gets the password\n"
     "only with --allow-uncertified (it cannot prove who it is). With $ZELT_ONVIF_PASSWORD set,\n"
     "list reads the serial number, MAC and firmware of pinned devices.\n"
@@ -318,21 +320,27 @@ int cmdList(const Options &o)
                       << ", \"active\": " << (d.byActivated == 0 ? "true" : "false")
                       << ", \"trust\": " << q(trustText(d.byTrust))
                       << ", \"protocol\": " << q(protocolText(d.byProtocol)) << ", \"name\": " << q(TEXT(d.szOEMinfo))
-                      << "}";
+                      << ", \"clock_offset\": "
+                      << (d.byClockKnown == 1 ? std::to_string(d.iClockOffset) : std::string("null")) << "}";
             first = false;
         }
         std::cout << (first ? "]\n" : "\n]\n");
     } else {
-        std::printf("%-4s %-26s %-18s %-16s %-16s %-6s %-5s %-8s %-5s %-11s %-6s %s\n", "No", "Serial", "MAC", "IPv4",
-                    "Mask", "Port", "HTTP", "State", "DHCP", "Trust", "Proto", "Type");
+        std::printf("%-4s %-26s %-18s %-16s %-16s %-6s %-5s %-8s %-5s %-11s %-6s %-11s %s\n", "No", "Serial", "MAC",
+                    "IPv4", "Mask", "Port", "HTTP", "State", "DHCP", "Trust", "Proto", "Clock", "Type");
         int n = 0;
         for (auto &mac : g_table.order) {
             const auto &d = g_table.devices[mac];
-            std::printf("%03d  %-26s %-18s %-16s %-16s %-6u %-5u %-8s %-5s %-11s %-6s %s (0x%04X)\n", ++n,
+            // The device's clock against this computer's, once the SDK has read it.
+            const std::string clock = d.byClockKnown == 1
+                                          ? (d.iClockOffset >= 0 ? "+" : "") + std::to_string(d.iClockOffset) + " s"
+                                          : "-";
+            std::printf("%03d  %-26s %-18s %-16s %-16s %-6u %-5u %-8s %-5s %-11s %-6s %-11s %s (0x%04X)\n", ++n,
                         TEXT(d.szSerialNO).c_str(), TEXT(d.szMAC).c_str(), TEXT(d.szIPv4Address).c_str(),
                         TEXT(d.szIPv4SubnetMask).c_str(), d.dwPort, unsigned(d.wHttpPort),
                         d.byActivated ? "inactive" : "active", d.byDhcpEnabled == 1 ? "on" : "off",
-                        trustText(d.byTrust), protocolText(d.byProtocol), TEXT(d.szDevDesc).c_str(), d.dwDeviceType);
+                        trustText(d.byTrust), protocolText(d.byProtocol), clock.c_str(), TEXT(d.szDevDesc).c_str(),
+                        d.dwDeviceType);
         }
         std::printf("%d device(s)\n", n);
     }
@@ -475,8 +483,8 @@ int main(int argc, char **argv)
     if (o.timeout <= 0)
         o.timeout = 3;
 
-    static const char *known[] = {"list",    "activate", "set-ip",     "dhcp",
-                                  "restore", "reset",    "export-key", "accept-certificate"};
+    static const char *known[] = {"list",       "activate",           "set-ip",   "dhcp", "restore", "reset",
+                                  "export-key", "accept-certificate", "sync-time"};
     if (std::find(std::begin(known), std::end(known), cmd) == std::end(known)) {
         std::cerr << "zeltctl: unknown command " << cmd << "\n" << kUsage;
         return 2;
@@ -596,6 +604,15 @@ int main(int argc, char **argv)
                     return 1;
                 }
                 return report("export-key", pos[0], 1);
+            });
+    } else if (cmd == "sync-time") {
+        if (!hasPassword)
+            std::cerr << "zeltctl: sync-time needs --password\n";
+        else if (need(1))
+            rc = runOn(pos, o.timeout, [&](const ZELT_DEVICE_INFO &d, size_t) {
+                if (d.byTrust == ZELT_TRUST_UNCERTIFIED && o.flags.count("allow-uncertified"))
+                    ZELT_AllowUncertified(d.szMAC);
+                return report("sync-time", TEXT(d.szSerialNO), ZELT_SyncDeviceTime(d.szMAC, password.c_str()) == 1);
             });
     } else if (cmd == "accept-certificate") {
         if (need(1))

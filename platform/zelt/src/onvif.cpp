@@ -699,9 +699,22 @@ std::optional<time_t> readSystemTime(const Node &env)
     const Node *r = response(env, "GetSystemDateAndTimeResponse");
     const Node *sdt = r ? r->child(ns::tds, "SystemDateAndTime") : nullptr;
     const Node *utc = sdt ? sdt->child(ns::tt, "UTCDateTime") : nullptr;
-    if (!utc)
+    return utc ? readDateTime(*utc) : std::nullopt;
+}
+
+std::optional<bool> readDaylightSavings(const Node &env)
+{
+    const Node *r = response(env, "GetSystemDateAndTimeResponse");
+    const Node *sdt = r ? r->child(ns::tds, "SystemDateAndTime") : nullptr;
+    const Node *dst = sdt ? sdt->child(ns::tt, "DaylightSavings") : nullptr;
+    if (!dst)
         return std::nullopt;
-    const Node *date = utc->child(ns::tt, "Date"), *time = utc->child(ns::tt, "Time");
+    return boolText(dst->text);
+}
+
+std::optional<time_t> readDateTime(const Node &utc)
+{
+    const Node *date = utc.child(ns::tt, "Date"), *time = utc.child(ns::tt, "Time");
     if (!date || !time)
         return std::nullopt;
     char buf[40];
@@ -760,6 +773,21 @@ std::string setHttpPortBody(int port)
     return request("SetNetworkProtocols",
                    "<tds:NetworkProtocols><tt:Name>HTTP</tt:Name><tt:Enabled>true</tt:Enabled><tt:Port>"
                        + std::to_string(port) + "</tt:Port></tds:NetworkProtocols>");
+}
+
+std::string setSystemDateAndTimeBody(time_t utc, bool daylightSavings)
+{
+    tm g;
+    gmtime_r(&utc, &g);
+    char dt[256];
+    std::snprintf(dt, sizeof dt,
+                  "<tds:UTCDateTime><tt:Time><tt:Hour>%d</tt:Hour><tt:Minute>%d</tt:Minute><tt:Second>%d</tt:Second>"
+                  "</tt:Time><tt:Date><tt:Year>%d</tt:Year><tt:Month>%d</tt:Month><tt:Day>%d</tt:Day></tt:Date>"
+                  "</tds:UTCDateTime>",
+                  g.tm_hour, g.tm_min, g.tm_sec, g.tm_year + 1900, g.tm_mon + 1, g.tm_mday);
+    return request("SetSystemDateAndTime",
+                   std::string("<tds:DateTimeType>Manual</tds:DateTimeType><tds:DaylightSavings>")
+                       + (daylightSavings ? "true" : "false") + "</tds:DaylightSavings>" + dt);
 }
 
 int prefixFromMask(const std::string &mask)

@@ -146,12 +146,16 @@ struct NetworkInterface {
     int ipv6Prefix = 0;
 };
 std::optional<std::vector<NetworkInterface>> readNetworkInterfaces(const Node &envelope);
-std::optional<std::string> readDefaultGateway(const Node &envelope); // first IPv4 address
+std::optional<std::string> readDefaultGateway(const Node &envelope);  // first IPv4 address
 std::optional<std::string> readDefaultGateway6(const Node &envelope); // first IPv6 address
-std::optional<int> readHttpPort(const Node &envelope);               // of GetNetworkProtocols
+std::optional<int> readHttpPort(const Node &envelope);                // of GetNetworkProtocols
 std::optional<bool> readRebootNeeded(const Node &envelope);
 // GetSystemDateAndTime: the device's UTC clock.
 std::optional<time_t> readSystemTime(const Node &envelope);
+// GetSystemDateAndTime: whether the device applies daylight saving time.
+std::optional<bool> readDaylightSavings(const Node &envelope);
+// A tt:DateTime element (tt:Date and tt:Time) as UTC.
+std::optional<time_t> readDateTime(const Node &dateTime);
 
 std::string setNetworkInterfacesBody(const std::string &token, bool dhcp, const std::string &address, int prefix);
 std::string setDefaultGatewayBody(const std::string &gateway);
@@ -167,6 +171,8 @@ std::string setNetworkInterfacesIpv6Body(const std::string &token, const Ipv6Set
 // Both gateways, each left out when empty.
 std::string setDefaultGatewaysBody(const std::string &ipv4, const std::string &ipv6);
 std::string setHttpPortBody(int port);
+// Manual time, set to `utc`; the time zone is not sent, so the device keeps its own.
+std::string setSystemDateAndTimeBody(time_t utc, bool daylightSavings);
 
 int prefixFromMask(const std::string &mask); // -1 when not a contiguous IPv4 mask
 std::string maskFromPrefix(int prefix);

@@ -315,6 +315,7 @@ uint32_t Client::syncClock()
     if (!t)
         return ZELT_ERR_PROTOCOL;
     offset_ = long(*t - time(nullptr));
+    daylightSavings_ = readDaylightSavings(env).value_or(false);
     return ZELT_ERR_NONE;
 }
 

@@ -50,6 +50,8 @@ public:
     uint32_t call(const std::string &bodyXml, const Credentials *cred, Node &out);
     // Reads the device's clock (no credentials needed) and keeps the offset.
     uint32_t syncClock();
+    // What the last syncClock() read: whether the device applies daylight saving time.
+    bool daylightSavings() const { return daylightSavings_; }
     long lastHttpStatus() const { return status_; }
     bool usedDigest() const { return mode_ == Mode::Digest; }
 
@@ -62,6 +64,7 @@ private:
     const std::atomic<bool> *abort_;
     CertificatePin *pin_;
     long offset_ = 0;
+    bool daylightSavings_ = false;
     long status_ = 0;
     bool challenged_ = false; // the last exchange carried a Digest challenge
     bool tokenAllowed_ = false;

@@ -10,6 +10,7 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -360,6 +361,8 @@ void OnvifDevices::refresh(const std::string &key, Entry &e, bool peers)
     }
     fresh.byTrust = trustOf(e);
     fresh.byProtocol = ZELT_PROTOCOL_ONVIF;
+    fresh.byClockKnown = e.clockKnown ? 1 : 0;
+    fresh.iClockOffset = e.clockOffset;
     // A device that also speaks ZELT is listed once, by its certified side.
     const bool hidden = zelt.listed;
     const bool sameIdentity = std::strcmp(fresh.szSerialNO, e.info.szSerialNO) == 0
@@ -584,12 +587,15 @@ void OnvifDevices::enrich(const std::string &key)
         }
         if (rc != ZELT_ERR_NONE)
             return;
+        noteClock(key, url, c.clockOffset());
         if (cred.password.empty() && pinned)
             cred.password = password_;
         if (cred.password.empty())
             return;
     } else {
         rc = c.syncClock();
+        if (rc == ZELT_ERR_NONE)
+            noteClock(key, url, c.clockOffset());
     }
     c.allowToken(https);
     onvif::Node env;
@@ -727,18 +733,19 @@ uint32_t OnvifDevices::command(const std::string &key, const wire::CommandBody &
 
 uint32_t OnvifDevices::commandEntry(const std::string &key, const Entry &e, const wire::CommandBody &b)
 {
-    if (b.command != wire::Command::SetNet) {
+    if (b.command != wire::Command::SetNet && b.command != wire::Command::SetTime) {
         log::write(1, "command %u to ONVIF device %s refused: ONVIF has no such command", unsigned(b.command),
                    e.info.szSerialNO);
         return ZELT_ERR_NOT_IN_PROTOCOL;
     }
+    const char *what = b.command == wire::Command::SetTime ? "set time" : "set network";
     const std::string url = e.url;
     if (url.empty()) {
         log::write(1, "ONVIF device %s: no address in a local subnet; not reachable over ONVIF", e.info.szSerialNO);
         return ZELT_ERR_NOT_REACHABLE;
     }
     // The device refuses what a device would refuse: checked before anything is sent.
-    if (b.netFlags & (wire::kSetIpv6 | wire::kSetIpv6Gateway))
+    if (b.command == wire::Command::SetNet && (b.netFlags & (wire::kSetIpv6 | wire::kSetIpv6Gateway)))
         return ZELT_ERR_NOT_SUPPORTED;
     const bool https = url.compare(0, 8, "https://") == 0;
     {
@@ -757,22 +764,16 @@ uint32_t OnvifDevices::commandEntry(const std::string &key, const Entry &e, cons
             return ZELT_ERR_NOT_CONSENTED;
         }
     }
-    auto text = [](const wire::Ip4 &a) {
-        char buf[INET_ADDRSTRLEN] = {};
-        inet_ntop(AF_INET, a.data(), buf, sizeof buf);
-        return std::string(buf);
-    };
     onvif::Credentials cred{onvif::configuredUser(), b.password};
-    log::write(2, "ONVIF command set network to %s (%s)", e.info.szSerialNO, url.c_str());
+    log::write(2, "ONVIF command %s to %s (%s)", what, e.info.szSerialNO, url.c_str());
     onvif::CertificatePin pin;
     if (https)
         pin.expected = pins_.get(e.pinKey);
     onvif::Client c(url, ctx_.timing.commandTimeoutMs, &ctx_.stopping, https ? &pin : nullptr);
     c.allowToken(true); // consented to or inside a pinned channel
-    onvif::Node env;
     auto finish = [&](uint32_t rc) {
         sodium_memzero(cred.password.data(), cred.password.size());
-        log::write(2, "ONVIF set network on %s: status %u", e.info.szSerialNO, unsigned(rc));
+        log::write(2, "ONVIF %s on %s: status %u", what, e.info.szSerialNO, unsigned(rc));
         if (rc == ZELT_ERR_CERT_CHANGED) {
             std::lock_guard lock(mu_);
             if (auto it = entries_.find(key); it != entries_.end()) {
@@ -795,57 +796,10 @@ uint32_t OnvifDevices::commandEntry(const std::string &key, const Entry &e, cons
         pin.expected = pin.seen;
         log::write(2, "ONVIF device %s: certificate %s pinned", e.info.szSerialNO, pin.seen.c_str());
     }
-    rc = c.call(onvif::request("GetNetworkInterfaces"), &cred, env);
+    if (rc == ZELT_ERR_NONE)
+        noteClock(key, url, c.clockOffset());
+    rc = b.command == wire::Command::SetTime ? setTime(c, cred, key, url) : setNetwork(c, cred, e, b);
     if (rc != ZELT_ERR_NONE)
-        return finish(rc);
-    auto nics = onvif::readNetworkInterfaces(env);
-    if (!nics || nics->empty())
-        return finish(ZELT_ERR_PROTOCOL);
-    onvif::NetworkInterface cur = nics->front();
-    for (auto &n : *nics)
-        if (n.enabled && n.ipv4Enabled && !n.address.empty()) {
-            cur = n;
-            break;
-        }
-    {
-        // Refused as a device would refuse it, before anything is changed.
-        wire::DeviceRecord now;
-        now.support = ZELT_SUPPORT_DHCP;
-        inet_pton(AF_INET, onvif::maskFromPrefix(cur.prefix).c_str(), now.mask.data());
-        if (uint32_t bad = checkNetParameters(b, now))
-            return finish(bad);
-    }
-    bool reboot = false;
-    auto set = [&](const std::string &bodyXml) {
-        uint32_t r = c.call(bodyXml, &cred, env);
-        if (r == ZELT_ERR_NONE)
-            reboot = reboot || onvif::readRebootNeeded(env).value_or(false);
-        return r;
-    };
-    if (b.netFlags & wire::kSetGateway) {
-        if ((rc = set(onvif::setDefaultGatewayBody(text(b.gateway)))) != ZELT_ERR_NONE)
-            return finish(rc);
-    }
-    // The service port and the HTTP port are one port over ONVIF.
-    int httpPort = 0;
-    if (b.netFlags & wire::kSetHttp)
-        httpPort = b.httpPort;
-    else if ((b.netFlags & wire::kSetPort) && b.port != e.info.dwPort)
-        httpPort = b.port;
-    if (httpPort > 0 && httpPort != e.info.wHttpPort) {
-        if ((rc = set(onvif::setHttpPortBody(httpPort))) != ZELT_ERR_NONE)
-            return finish(rc);
-    }
-    const bool dhcp = b.dhcp == 1;
-    const std::string address = (b.netFlags & wire::kSetIpv4) ? text(b.ipv4) : cur.address;
-    const int prefix = (b.netFlags & wire::kSetMask) ? onvif::prefixFromMask(text(b.mask)) : cur.prefix;
-    if (!dhcp && (address.empty() || prefix <= 0))
-        return finish(ZELT_ERR_BAD_PARAMETERS);
-    if (dhcp != cur.dhcp || (!dhcp && (address != cur.address || prefix != cur.prefix))) {
-        if ((rc = set(onvif::setNetworkInterfacesBody(cur.token, dhcp, address, prefix))) != ZELT_ERR_NONE)
-            return finish(rc);
-    }
-    if (reboot && (rc = c.call(onvif::request("SystemReboot"), &cred, env)) != ZELT_ERR_NONE)
         return finish(rc);
     {
         // The password worked at this address: the device's details can be
@@ -860,6 +814,100 @@ uint32_t OnvifDevices::commandEntry(const std::string &key, const Entry &e, cons
         }
     }
     return finish(ZELT_ERR_NONE);
+}
+
+uint32_t OnvifDevices::setTime(onvif::Client &c, const onvif::Credentials &cred, const std::string &key,
+                               const std::string &url)
+{
+    onvif::Node env;
+    // UTC from this computer; the token (if one is sent) is still stamped in
+    // the device's old time, which it checks against.
+    const uint32_t rc = c.call(onvif::setSystemDateAndTimeBody(time(nullptr), c.daylightSavings()), &cred, env);
+    if (rc != ZELT_ERR_NONE)
+        return rc;
+    // What the device's clock says now goes into its record.
+    if (c.syncClock() == ZELT_ERR_NONE)
+        noteClock(key, url, c.clockOffset());
+    return ZELT_ERR_NONE;
+}
+
+uint32_t OnvifDevices::setNetwork(onvif::Client &c, const onvif::Credentials &cred, const Entry &e,
+                                  const wire::CommandBody &b)
+{
+    auto text = [](const wire::Ip4 &a) {
+        char buf[INET_ADDRSTRLEN] = {};
+        inet_ntop(AF_INET, a.data(), buf, sizeof buf);
+        return std::string(buf);
+    };
+    onvif::Node env;
+    uint32_t rc = c.call(onvif::request("GetNetworkInterfaces"), &cred, env);
+    if (rc != ZELT_ERR_NONE)
+        return rc;
+    auto nics = onvif::readNetworkInterfaces(env);
+    if (!nics || nics->empty())
+        return ZELT_ERR_PROTOCOL;
+    onvif::NetworkInterface cur = nics->front();
+    for (auto &n : *nics)
+        if (n.enabled && n.ipv4Enabled && !n.address.empty()) {
+            cur = n;
+            break;
+        }
+    {
+        // Refused as a device would refuse it, before anything is changed.
+        wire::DeviceRecord now;
+        now.support = ZELT_SUPPORT_DHCP;
+        inet_pton(AF_INET, onvif::maskFromPrefix(cur.prefix).c_str(), now.mask.data());
+        if (uint32_t bad = checkNetParameters(b, now))
+            return bad;
+    }
+    bool reboot = false;
+    auto set = [&](const std::string &bodyXml) {
+        uint32_t r = c.call(bodyXml, &cred, env);
+        if (r == ZELT_ERR_NONE)
+            reboot = reboot || onvif::readRebootNeeded(env).value_or(false);
+        return r;
+    };
+    if (b.netFlags & wire::kSetGateway) {
+        if ((rc = set(onvif::setDefaultGatewayBody(text(b.gateway)))) != ZELT_ERR_NONE)
+            return rc;
+    }
+    // The service port and the HTTP port are one port over ONVIF.
+    int httpPort = 0;
+    if (b.netFlags & wire::kSetHttp)
+        httpPort = b.httpPort;
+    else if ((b.netFlags & wire::kSetPort) && b.port != e.info.dwPort)
+        httpPort = b.port;
+    if (httpPort > 0 && httpPort != e.info.wHttpPort) {
+        if ((rc = set(onvif::setHttpPortBody(httpPort))) != ZELT_ERR_NONE)
+            return rc;
+    }
+    const bool dhcp = b.dhcp == 1;
+    const std::string address = (b.netFlags & wire::kSetIpv4) ? text(b.ipv4) : cur.address;
+    const int prefix = (b.netFlags & wire::kSetMask) ? onvif::prefixFromMask(text(b.mask)) : cur.prefix;
+    if (!dhcp && (address.empty() || prefix <= 0))
+        return ZELT_ERR_BAD_PARAMETERS;
+    if (dhcp != cur.dhcp || (!dhcp && (address != cur.address || prefix != cur.prefix))) {
+        if ((rc = set(onvif::setNetworkInterfacesBody(cur.token, dhcp, address, prefix))) != ZELT_ERR_NONE)
+            return rc;
+    }
+    if (reboot && (rc = c.call(onvif::request("SystemReboot"), &cred, env)) != ZELT_ERR_NONE)
+        return rc;
+    return ZELT_ERR_NONE;
+}
+
+void OnvifDevices::noteClock(const std::string &key, const std::string &url, long offset)
+{
+    std::lock_guard lock(mu_);
+    auto it = entries_.find(key);
+    if (it == entries_.end() || it->second.url != url)
+        return; // moved meanwhile: that was another device's clock, perhaps
+    Entry &e = it->second;
+    const int32_t seconds = int32_t(std::clamp<long>(offset, INT32_MIN, INT32_MAX));
+    if (e.clockKnown && e.clockOffset == seconds)
+        return;
+    e.clockKnown = true;
+    e.clockOffset = seconds;
+    refresh(key, e);
 }
 
 } // namespace zelt

@@ -36,6 +36,11 @@
 
 namespace zelt {
 
+namespace onvif {
+class Client;
+struct Credentials;
+} // namespace onvif
+
 class OnvifDevices final : public ZeltIndexListener
 {
 public:
@@ -117,6 +122,8 @@ private:
         std::string gateway;
         int httpPort = 0;
         uint32_t enrichedVersion = 0;
+        bool clockKnown = false; // the device's clock was read at `url`
+        int32_t clockOffset = 0; // its clock minus ours, seconds
         bool enrichQueued = false;
         bool settleQueued = false; // in settling_
     };
@@ -125,7 +132,13 @@ private:
     void onDiscovery(const onvif::DiscoveryMessage &m, const Origin *from, bool directed, Clock::time_point now);
     void enrich(const std::string &key);
     std::string reachableXAddr(const onvif::Endpoint &e) const;
+    // Refusals, consent, the certificate, the clock: then one of the two below.
     uint32_t commandEntry(const std::string &key, const Entry &e, const wire::CommandBody &body);
+    uint32_t setNetwork(onvif::Client &c, const onvif::Credentials &cred, const Entry &e,
+                        const wire::CommandBody &body);
+    uint32_t setTime(onvif::Client &c, const onvif::Credentials &cred, const std::string &key, const std::string &url);
+    // The clock offset read at `url` goes into the entry's record (takes mu_).
+    void noteClock(const std::string &key, const std::string &url, long offset);
 
     // The rest need mu_.
     void report(const std::string &key, const ZELT_DEVICE_INFO &info);

@@ -287,6 +287,21 @@ int withMac(const char *szMAC, bool (zelt::Engine::*what)(const zelt::wire::Mac 
 }
 } // namespace
 
+ZELT_API int ZELT_SyncDeviceTime(const char *szMAC, const char *szPassword)
+{
+    std::string macText;
+    zelt::wire::CommandBody b;
+    b.command = zelt::wire::Command::SetTime; // the time itself is taken when the request goes out
+    if (!argText(szMAC, 19, macText) || !argText(szPassword, 64, b.password))
+        return fail(ZELT_ERR_INVALID_PARAM);
+    auto mac = zelt::wire::parseMac(macText);
+    if (!mac)
+        return fail(ZELT_ERR_INVALID_PARAM);
+    zelt::Engine::Target t;
+    t.mac = *mac;
+    return runCommand(t, std::move(b));
+}
+
 ZELT_API int ZELT_AllowUncertified(const char *szMAC)
 {
     return withMac(szMAC, &zelt::Engine::allowUncertified);

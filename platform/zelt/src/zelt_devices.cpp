@@ -7,6 +7,7 @@
 #include <sodium.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -527,6 +528,9 @@ void ZeltDevices::onHello(const wire::Hello &h, Clock::time_point now, const net
                 ZELT_DEVICE_INFO fresh;
                 fillDeviceInfo(h.device, ZELT_EVENT_CHANGED, fresh);
                 fresh.byTrust = e.info.byTrust;
+                // The hello carries no wall clock: what an answer told stays.
+                fresh.byClockKnown = e.info.byClockKnown;
+                fresh.iClockOffset = e.info.iClockOffset;
                 e.info.iResult = ZELT_EVENT_CHANGED;
                 if (std::memcmp(&fresh, &e.info, sizeof fresh) != 0) {
                     e.info = fresh;
@@ -671,6 +675,10 @@ uint32_t ZeltDevices::command(const Peer &dev, wire::CommandBody body, Clock::ti
     body.stampMs = dev.uptimeMs
                    + uint64_t(
                        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - dev.uptimeAt).count());
+    if (body.command == wire::Command::SetTime) // taken as late as possible: a retransmission repeats it
+        body.timeMs = uint64_t(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+                .count());
 
     wire::Message m;
     m.type = wire::Type::Request;
@@ -718,7 +726,37 @@ uint32_t ZeltDevices::command(const Peer &dev, wire::CommandBody body, Clock::ti
     }
     out = *result;
     log::write(2, "request %u to %s: status %u", body.requestId, rec.serial.c_str(), unsigned(result->status));
+    if (body.command == wire::Command::SetTime && result->status == ZELT_ERR_NONE)
+        noteClock(rec, result->data);
     return result->status;
+}
+
+void ZeltDevices::noteClock(const wire::DeviceRecord &rec, const wire::Bytes &data)
+{
+    auto reading = wire::decodeClockReading(data);
+    if (!reading)
+        return;
+    // The device read its clock just before it answered: against ours now,
+    // off by the answer's way here at most.
+    const int64_t ours = std::chrono::duration_cast<std::chrono::milliseconds>(
+                             std::chrono::system_clock::now().time_since_epoch())
+                             .count();
+    const int64_t before = int64_t(reading->beforeMs) - ours, after = int64_t(reading->afterMs) - ours;
+    auto seconds = [](int64_t ms) {
+        return int32_t(std::clamp<int64_t>((ms + (ms < 0 ? -500 : 500)) / 1000, INT32_MIN, INT32_MAX));
+    };
+    log::write(2, "clock of %s was %d s off, now %d s", rec.serial.c_str(), int(seconds(before)), int(seconds(after)));
+    std::lock_guard lock(mu_);
+    auto it = table_.find(tableKey(rec.serial, rec.mac));
+    if (it == table_.end() || it->second.record.boxKey != rec.boxKey)
+        return; // rebooted or gone meanwhile
+    ZELT_DEVICE_INFO &info = it->second.info;
+    if (info.byClockKnown == 1 && info.iClockOffset == seconds(after))
+        return;
+    info.byClockKnown = 1;
+    info.iClockOffset = seconds(after);
+    info.iResult = ZELT_EVENT_CHANGED;
+    report(it->first, info);
 }
 
 } // namespace zelt

@@ -148,6 +148,8 @@ private:
     void noteUntrusted(const wire::Hello &h);
     bool seenBefore(uint64_t msgId); // receiver thread only
     void tellListener(const Identities &changed);
+    // A SetTime answer: the device's clock against ours goes into its record.
+    void noteClock(const wire::DeviceRecord &rec, const wire::Bytes &data);
 
     // The rest need mu_.
     void report(const std::string &key, const ZELT_DEVICE_INFO &info);

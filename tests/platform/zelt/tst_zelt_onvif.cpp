@@ -324,6 +324,35 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.devices().size()), 0, 3000);
     }
 
+    void clockOfASkewedDeviceIsSetWithConsent()
+    {
+        // Tokens only: the device judges their creation time by its own clock,
+        // an hour ahead of ours.
+        SimProcess sim(8);
+        QVERIFY(sim.start(simArgs(
+            sim, {"--count", "2", "--onvif", "1", "--onvif-only", "--onvif-auth", "wsse", "--clock-skew", "3600"})));
+        QVERIFY(startSdk(sim));
+        QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.devices(ZELT_PROTOCOL_ONVIF).size()), 1, 5000);
+        const QByteArray mac = g_rec.devices(ZELT_PROTOCOL_ONVIF).front().szMAC;
+        QCOMPARE(int(g_rec.byMac(mac)->byClockKnown), 0);
+
+        // Nothing goes to a device that cannot prove who it is without consent.
+        QCOMPARE(ZELT_SyncDeviceTime(mac, "Admin12345"), 0);
+        QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_NOT_CONSENTED));
+        QCOMPARE(int(g_rec.byMac(mac)->byClockKnown), 0);
+        // Refused with a wrong password; its clock, read on the way, is in the record.
+        QCOMPARE(ZELT_AllowUncertified(mac), 1);
+        QCOMPARE(ZELT_SyncDeviceTime(mac, "Wrong12345"), 0);
+        QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_WRONG_PASSWORD));
+        QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.byMac(mac)->byClockKnown), 1, 2000);
+        QVERIFY(std::abs(g_rec.byMac(mac)->iClockOffset - 3600) <= 1);
+        // Done: the device's own clock (read again) agrees with ours now.
+        QCOMPARE(ZELT_AllowUncertified(mac), 1);
+        QVERIFY2(ZELT_SyncDeviceTime(mac, "Admin12345") == 1, qPrintable(QString::number(ZELT_GetLastError())));
+        QTRY_VERIFY_WITH_TIMEOUT(std::abs(g_rec.byMac(mac)->iClockOffset) <= 1, 2000);
+        QCOMPARE(int(g_rec.byMac(mac)->byClockKnown), 1);
+    }
+
     void aDeviceSpeakingBothIsListedOnce()
     {
         SimProcess sim(1);

@@ -2,6 +2,9 @@
 #include "simprocess.h"
 #include "zelt_sdk.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QtTest>
 
 #include <arpa/inet.h>
@@ -349,6 +352,43 @@ private slots:
         // Unknown devices are reported as such.
         QCOMPARE(ZELT_ActivateDevice("NO-SUCH-SERIAL", "Passw0rd99"), 0);
         QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_NO_DEVICE));
+    }
+
+    void clockOfASkewedDeviceIsSet()
+    {
+        SimProcess sim(8);
+        const QString state = sim.dir.filePath("state.json");
+        QVERIFY(sim.start({"--count", "4", "--clock-skew", "-7200", "--state", state}));
+        QVERIFY(startSdk(sim));
+        QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.devices().size()), 4, 5000);
+        const QString serial = firstSerial(false);
+        QVERIFY(!serial.isEmpty());
+        const ZELT_DEVICE_INFO dev = *g_rec.device(serial);
+        QCOMPARE(int(dev.byClockKnown), 0); // the hello tells no wall clock
+
+        // The device's clock as it keeps it (its state file), an offset to this host's.
+        auto deviceOffsetMs = [&] {
+            QFile f(state);
+            if (!f.open(QIODevice::ReadOnly))
+                return qint64(-1);
+            for (const auto &v : QJsonDocument::fromJson(f.readAll()).object()["devices"].toArray())
+                if (v.toObject()["serial"].toString() == serial)
+                    return qint64(v.toObject()["clock_offset_ms"].toDouble());
+            return qint64(-1);
+        };
+        QCOMPARE(deviceOffsetMs(), qint64(-7200000));
+        QCOMPARE(ZELT_SyncDeviceTime(dev.szMAC, "Wrong12345"), 0);
+        QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_WRONG_PASSWORD));
+        QCOMPARE(deviceOffsetMs(), qint64(-7200000));
+        QCOMPARE(ZELT_SyncDeviceTime(dev.szMAC, "Admin12345"), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(std::abs(deviceOffsetMs()) < 1000, 2000); // saved after the answer went
+        // The device's answer put its clock into the record (kind 2), and a
+        // later hello does not take it away.
+        QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.device(serial)->byClockKnown), 1, 2000);
+        QVERIFY(std::abs(g_rec.device(serial)->iClockOffset) <= 1);
+        ZELT_SendInquiry();
+        QTest::qWait(700);
+        QCOMPARE(int(g_rec.device(serial)->byClockKnown), 1);
     }
 
     void blockedCallbackDoesNotStallCommands()
