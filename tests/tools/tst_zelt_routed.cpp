@@ -1,0 +1,371 @@
+// Devices beyond the local segment, in network namespaces this test
+// creates. The client host has two local segments, one IPv4 and one IPv6
+// only, and a link to a router that forwards unicast but no multicast to
+// three subnets: IPv4 devices, an IPv6-only device, and a host that answers
+// in the scanned ranges without a trusted identity (an impostor simulator
+// and a fake WS-Discovery responder). Skipped when namespaces cannot be made.
+#include "../platform/zelt/simprocess.h"
+#include "onvif.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStandardPaths>
+#include <QtTest>
+
+#include <arpa/inet.h>
+#include <poll.h>
+#include <sched.h>
+#include <sys/socket.h>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+// A host that answers every WS-Discovery probe sent to its address with two
+// video devices of its own making: one whose service is said to live at
+// another host's address, one at its own. Its HTTP port counts connections.
+class FakeResponder
+{
+public:
+    ~FakeResponder() { stop(); }
+    bool start(const QString &netns, const QString &address, quint16 wsdPort, const QString &otherHost)
+    {
+        std::atomic<int> ready{0};
+        thread_ = std::thread([=, this, &ready] {
+            // setns moves this thread alone: its sockets live in that namespace.
+            const int nsfd = ::open(("/run/netns/" + netns).toLocal8Bit().constData(), O_RDONLY | O_CLOEXEC);
+            if (nsfd < 0 || setns(nsfd, CLONE_NEWNET) != 0) {
+                ready = -1;
+                return;
+            }
+            ::close(nsfd);
+            sockaddr_in a{};
+            a.sin_family = AF_INET;
+            inet_pton(AF_INET, address.toLatin1().constData(), &a.sin_addr);
+            const int udp = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+            const int tcp = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            a.sin_port = htons(wsdPort);
+            const bool udpOk = bind(udp, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0;
+            a.sin_port = htons(8080);
+            const bool tcpOk = bind(tcp, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0 && listen(tcp, 8) == 0;
+            ready = udpOk && tcpOk ? 1 : -1;
+            using zelt::onvif::Endpoint;
+            Endpoint elsewhere, own;
+            elsewhere.address = "urn:uuid:5a5a0001-0000-1000-8000-02aabbcc0001";
+            elsewhere.xaddrs = {"http://" + otherHost.toStdString() + ":80/onvif/device_service"};
+            own.address = "urn:uuid:5a5a0002-0000-1000-8000-02aabbcc0002";
+            own.xaddrs = {"http://" + address.toStdString() + ":8080/onvif/device_service"};
+            for (Endpoint *e : {&elsewhere, &own})
+                e->metadataVersion = 1;
+            uint32_t number = 0;
+            while (!stop_) {
+                pollfd fds[2] = {{udp, POLLIN, 0}, {tcp, POLLIN, 0}};
+                if (poll(fds, 2, 50) <= 0)
+                    continue;
+                if (fds[1].revents & POLLIN) {
+                    const int c = accept4(tcp, nullptr, nullptr, SOCK_CLOEXEC);
+                    if (c >= 0) {
+                        ++connections_;
+                        ::close(c);
+                    }
+                }
+                if (fds[0].revents & POLLIN) {
+                    char buf[8192];
+                    sockaddr_in from{};
+                    socklen_t len = sizeof from;
+                    const ssize_t n = recvfrom(udp, buf, sizeof buf, 0, reinterpret_cast<sockaddr *>(&from), &len);
+                    auto m = n > 0 ? zelt::onvif::parseDiscovery(buf, size_t(n)) : std::nullopt;
+                    if (!m || m->kind != zelt::onvif::DiscoveryMessage::Probe)
+                        continue;
+                    ++probes_;
+                    for (const Endpoint *e : {&elsewhere, &own}) {
+                        const std::string out = zelt::onvif::probeMatchesMessage(m->messageId, *e, 1, ++number);
+                        sendto(udp, out.data(), out.size(), 0, reinterpret_cast<sockaddr *>(&from), len);
+                    }
+                }
+            }
+            ::close(udp);
+            ::close(tcp);
+        });
+        while (ready == 0)
+            QTest::qWait(10);
+        return ready == 1;
+    }
+    void stop()
+    {
+        stop_ = true;
+        if (thread_.joinable())
+            thread_.join();
+    }
+    int connections() const { return connections_; }
+    int probes() const { return probes_; }
+
+private:
+    std::thread thread_;
+    std::atomic<bool> stop_{false};
+    std::atomic<int> connections_{0}, probes_{0};
+};
+
+} // namespace
+
+class TestZeltRouted : public QObject
+{
+    Q_OBJECT
+    QString ip_;
+    QString tag_ = QString::number(QCoreApplication::applicationPid() % 100000);
+    QTemporaryDir dir_;
+    QStringList namespaces_;
+    std::map<QString, pid_t> sims_;
+    quint16 port_ = SimProcess::portFor(4);
+    const QString ranges_ = "10.80.4.0/24,10.80.5.0/24,fd80:6::/120";
+    FakeResponder fake_;
+
+    QString ns(const char *name) const { return QString("zr%1%2").arg(name, tag_); }
+    QString dev(const char *name) const { return QString("zr%1%2").arg(tag_, name); } // interface names
+    bool ipRun(const QStringList &args) { return runProgram(ip_, args, dir_.path()) == 0; }
+    QStringList inNs(const QString &n, const QStringList &cmd) const
+    {
+        return QStringList{"netns", "exec", n, "env", "-u", "ZELT_INTERFACES"} + cmd;
+    }
+    bool sysctl(const QString &n, const QString &setting, const QString &value)
+    {
+        const QString path = "/proc/sys/" + QString(setting).replace('.', '/');
+        return runProgram(ip_, {"netns", "exec", n, "sh", "-c", "echo " + value + " > " + path}, dir_.path()) == 0;
+    }
+    // zeltctl on the client host; with scan, the ranges behind the router too.
+    int ctl(const QStringList &args, QByteArray *out = nullptr, bool scan = true)
+    {
+        // Time enough for a device found by the scan's last addresses.
+        QStringList cmd{SimProcess::binDir() + "/zeltctl", "--port", QString::number(port_), "--timeout", "8"};
+        if (scan)
+            cmd << "--scan" << ranges_;
+        pid_t pid = spawnProgram(ip_, inNs(ns("c"), cmd + args), dir_.filePath("ctl.out"), dir_.filePath("ctl.err"));
+        int status = 0;
+        if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+            return -1;
+        if (out) {
+            QFile f(dir_.filePath("ctl.out"));
+            f.open(QIODevice::ReadOnly);
+            *out = f.readAll();
+        }
+        return WEXITSTATUS(status);
+    }
+    QJsonArray list(const QStringList &extra, bool scan = true)
+    {
+        QByteArray out;
+        ctl(QStringList{"list", "--json"} + extra, &out, scan);
+        return QJsonDocument::fromJson(out).array();
+    }
+    static QJsonObject find(const QJsonArray &all, const QString &key, const QString &value)
+    {
+        for (const auto &v : all)
+            if (v.toObject()[key].toString() == value)
+                return v.toObject();
+        return {};
+    }
+    bool link(const QString &a, const QString &b, const QString &ifA, const QString &ifB)
+    {
+        return ipRun({"link", "add", ifA, "type", "veth", "peer", "name", ifB})
+               && ipRun({"link", "set", ifA, "netns", a}) && ipRun({"link", "set", ifB, "netns", b})
+               && ipRun({"-n", a, "link", "set", ifA, "up"}) && ipRun({"-n", b, "link", "set", ifB, "up"});
+    }
+    bool addr(const QString &n, const QString &address, const QString &ifName)
+    {
+        QStringList args{"-n", n, "addr", "add", address, "dev", ifName};
+        if (address.contains(':'))
+            args << "nodad"; // usable at once
+        return ipRun(args);
+    }
+    bool writeFile(const QString &name, const QByteArray &data)
+    {
+        QFile f(dir_.filePath(name));
+        return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+    }
+    bool startSim(const QString &name, const QString &n, const QString &card, const QStringList &extra,
+                  const QString &makerKey = "maker.key")
+    {
+        const QString ready = dir_.filePath("ready-" + name);
+        pid_t pid = spawnProgram(ip_,
+                                 inNs(n, QStringList{SimProcess::binDir() + "/zelt-devsim", "--interfaces", card,
+                                                     "--port", QString::number(port_), "--quiet", "--exit-with-parent",
+                                                     "--ready-file", ready, "--maker-key", dir_.filePath(makerKey)}
+                                             + extra),
+                                 dir_.filePath(name + ".out"), dir_.filePath(name + ".err"));
+        if (pid < 0)
+            return false;
+        sims_[name] = pid;
+        QElapsedTimer t;
+        t.start();
+        while (!QFile::exists(ready) && t.elapsed() < 10000)
+            QTest::qWait(20);
+        return QFile::exists(ready);
+    }
+    // Ends a simulator; its closing figures.
+    QByteArray stopSim(const QString &name)
+    {
+        auto it = sims_.find(name);
+        if (it == sims_.end())
+            return {};
+        ::kill(it->second, SIGTERM);
+        waitpid(it->second, nullptr, 0);
+        sims_.erase(it);
+        QFile f(dir_.filePath(name + ".out"));
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        ip_ = QStandardPaths::findExecutable("ip", {"/usr/sbin", "/sbin", "/usr/bin", "/bin"});
+        if (geteuid() != 0 || ip_.isEmpty())
+            QSKIP("needs root and ip(8) to create network namespaces");
+        QVERIFY(SimProcess::trustMaker(dir_.filePath("maker.key")));
+        for (const char *n : {"c", "r", "l4", "l6", "d4", "d6", "di"}) {
+            if (!ipRun({"netns", "add", ns(n)}))
+                QSKIP("network namespaces are not available here");
+            namespaces_ << ns(n);
+            // IPv6 addresses usable at once, link-local ones included.
+            QVERIFY(sysctl(ns(n), "net.ipv6.conf.all.accept_dad", "0"));
+            QVERIFY(sysctl(ns(n), "net.ipv6.conf.default.accept_dad", "0"));
+            QVERIFY(ipRun({"-n", ns(n), "link", "set", "lo", "up"}));
+        }
+        // The client's segments: IPv4, IPv6 only, and the way to the router.
+        QVERIFY(link(ns("c"), ns("l4"), dev("c1"), dev("l4")));
+        QVERIFY(addr(ns("c"), "10.80.1.1/24", dev("c1")) && addr(ns("l4"), "10.80.1.2/24", dev("l4")));
+        QVERIFY(link(ns("c"), ns("l6"), dev("c2"), dev("l6")));
+        QVERIFY(addr(ns("c"), "fd80:16::1/64", dev("c2")) && addr(ns("l6"), "fd80:16::2/64", dev("l6")));
+        QVERIFY(link(ns("c"), ns("r"), dev("c3"), dev("r1")));
+        QVERIFY(addr(ns("c"), "10.80.2.1/24", dev("c3")) && addr(ns("r"), "10.80.2.2/24", dev("r1")));
+        QVERIFY(addr(ns("c"), "fd80:2::1/64", dev("c3")) && addr(ns("r"), "fd80:2::2/64", dev("r1")));
+        // Behind the router: IPv4 devices, an IPv6-only device, the impostor's host.
+        QVERIFY(link(ns("r"), ns("d4"), dev("r2"), dev("d4")));
+        QVERIFY(addr(ns("r"), "10.80.4.1/24", dev("r2")));
+        for (const char *a : {"10.80.4.10/24", "10.80.4.11/24", "10.80.4.12/24", "10.80.4.50/24"})
+            QVERIFY(addr(ns("d4"), a, dev("d4")));
+        QVERIFY(link(ns("r"), ns("d6"), dev("r3"), dev("d6")));
+        QVERIFY(addr(ns("r"), "fd80:6::1/64", dev("r3")));
+        QVERIFY(addr(ns("d6"), "fd80:6::10/64", dev("d6")) && addr(ns("d6"), "fd80:6::77/64", dev("d6")));
+        QVERIFY(link(ns("r"), ns("di"), dev("r4"), dev("di")));
+        QVERIFY(addr(ns("r"), "10.80.5.1/24", dev("r4")));
+        QVERIFY(addr(ns("di"), "10.80.5.20/24", dev("di")) && addr(ns("di"), "10.80.5.30/24", dev("di")));
+        // Unicast is forwarded; multicast is not (no multicast routing here).
+        QVERIFY(sysctl(ns("r"), "net.ipv4.ip_forward", "1"));
+        QVERIFY(sysctl(ns("r"), "net.ipv6.conf.all.forwarding", "1"));
+        QVERIFY(ipRun({"-n", ns("c"), "route", "add", "10.80.4.0/23", "via", "10.80.2.2"}));
+        QVERIFY(ipRun({"-n", ns("c"), "-6", "route", "add", "fd80:6::/64", "via", "fd80:2::2"}));
+        QVERIFY(ipRun({"-n", ns("d4"), "route", "add", "default", "via", "10.80.4.1"}));
+        QVERIFY(ipRun({"-n", ns("di"), "route", "add", "default", "via", "10.80.5.1"}));
+        QVERIFY(ipRun({"-n", ns("d6"), "-6", "route", "add", "default", "via", "fd80:6::1"}));
+
+        // The first device speaks ONVIF only (--onvif 1 --onvif-only: the first active one).
+        QVERIFY(writeFile("d4.json",
+                          R"({"devices": [
+ {"serial": "ZT-ROUTED4-0003", "mac": "02-5a-44-00-00-03", "ipv4": "10.80.4.12", "gateway": "10.80.4.1", "password": "Admin12345", "support": 7},
+ {"serial": "ZT-ROUTED4-0001", "mac": "02-5a-44-00-00-01", "ipv4": "10.80.4.10", "gateway": "10.80.4.1", "password": "Admin12345", "support": 7},
+ {"serial": "ZT-ROUTED4-0002", "mac": "02-5a-44-00-00-02", "ipv4": "10.80.4.11", "gateway": "10.80.4.1", "password": "Admin12345", "support": 7}]})"));
+        QVERIFY(writeFile(
+            "d6.json",
+            R"({"devices": [{"serial": "ZT-ROUTED6-0001", "mac": "02-5a-66-00-00-01", "ipv4": "0.0.0.0", "mask": "0.0.0.0", "ipv6": "fd80:6::10", "ipv6_prefix": 64, "ipv6_gateway": "fd80:6::1", "password": "Admin12345", "support": 3}]})"));
+        // The impostor claims ZT-ROUTED4-0001 from an address of the range,
+        // with a certificate of a maker nobody here trusts.
+        QVERIFY(writeFile(
+            "di.json",
+            R"({"devices": [{"serial": "ZT-ROUTED4-0001", "mac": "02-5a-44-00-00-01", "ipv4": "10.80.5.20", "gateway": "10.80.5.1", "password": "Admin12345", "support": 7}]})"));
+        QVERIFY(startSim("l4", ns("l4"), dev("l4"), {"--count", "2", "--seed", "41"}));
+        QVERIFY(startSim("l6", ns("l6"), dev("l6"), {"--count", "2", "--seed", "61"}));
+        QVERIFY(startSim("d4", ns("d4"), dev("d4"),
+                         {"--config", dir_.filePath("d4.json"), "--onvif", "1", "--onvif-only"}));
+        QVERIFY(startSim("d6", ns("d6"), dev("d6"), {"--config", dir_.filePath("d6.json")}));
+        QVERIFY(startSim("di", ns("di"), dev("di"), {"--config", dir_.filePath("di.json"), "--verbose"},
+                         "untrusted-maker.key"));
+        const quint16 wsdPort = quint16(qEnvironmentVariableIntValue("ZELT_WSD_PORT"));
+        QVERIFY(fake_.start(ns("di"), "10.80.5.30", wsdPort ? wsdPort : 3702, "10.80.4.12"));
+    }
+
+    void cleanupTestCase()
+    {
+        fake_.stop();
+        for (auto &[name, pid] : sims_) {
+            ::kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+        }
+        for (const QString &n : namespaces_)
+            ipRun({"netns", "del", n}); // removes the links too
+    }
+
+    void multicastFindsTheLocalSegmentsOnly()
+    {
+        // The IPv6-only segment is heard over the IPv6 group alone.
+        const QJsonArray all = list({"--timeout", "3"}, false);
+        QStringList serials;
+        for (const auto &v : all)
+            serials << v.toObject()["serial"].toString();
+        serials.sort();
+        QCOMPARE(serials, QStringList({"ZT-IPC2141-004100000001", "ZT-IPC2141-006100000001", "ZT-IPC2347-004100000002",
+                                       "ZT-IPC2347-006100000002"}));
+    }
+
+    void aScanFindsEveryDeviceAndNoImpostor()
+    {
+        // 4 local, 2 ZELT and 1 ONVIF device in the IPv4 subnet, 1 IPv6-only
+        // device, the fake responder's 2 endpoints, and the impostor flagged
+        // untrusted (shown because it is asked for: it did answer).
+        const QJsonArray all = list({"--untrusted", "--count", "11", "--timeout", "10"});
+        QCOMPARE(all.size(), 11);
+        const QJsonObject real = find(all, "serial", "ZT-ROUTED4-0001");
+        QCOMPARE(real["trust"].toString(), QString("verified")); // the untrusted twin makes it no less certain
+        QCOMPARE(real["ipv4"].toString(), QString("10.80.4.10"));
+        int untrusted = 0;
+        for (const auto &v : all)
+            untrusted += v.toObject()["trust"].toString() == "untrusted";
+        QCOMPARE(untrusted, 1);
+        QCOMPARE(find(all, "serial", "ZT-ROUTED6-0001")["ipv6"].toString(), QString("fd80:6::10"));
+        for (const char *mac : {"02-5a-44-00-00-03", "02-aa-bb-cc-00-01", "02-aa-bb-cc-00-02"}) {
+            const QJsonObject o = find(all, "mac", mac);
+            QCOMPARE(o["protocol"].toString(), QString("onvif"));
+            QCOMPARE(o["trust"].toString(), QString("uncertified"));
+        }
+        QVERIFY(fake_.probes() > 0);
+    }
+
+    void commandsGoByUnicastToDevicesBehindTheRouter()
+    {
+        const QStringList pw{"--password", "Admin12345"};
+        QCOMPARE(ctl(QStringList{"set-ip", "02-5a-44-00-00-02", "--ip", "10.80.4.50"} + pw), 0);
+        QCOMPARE(ctl(QStringList{"set-ip", "02-5a-66-00-00-01", "--ipv6", "fd80:6::77", "--ipv6-prefix", "64"} + pw),
+                 0);
+        // The certified device, not the one claiming it from the impostor's host.
+        QCOMPARE(ctl(QStringList{"set-ip", "02-5a-44-00-00-01", "--gateway", "10.80.4.1"} + pw), 0);
+        // Their announcements stay behind the router: the new addresses are
+        // found by asking there.
+        const QJsonArray all = list({"--count", "8", "--timeout", "8"});
+        QCOMPARE(find(all, "serial", "ZT-ROUTED4-0002")["ipv4"].toString(), QString("10.80.4.50"));
+        QCOMPARE(find(all, "serial", "ZT-ROUTED6-0001")["ipv6"].toString(), QString("fd80:6::77"));
+
+        const QByteArray impostor = stopSim("di");
+        QVERIFY2(impostor.contains(" 0 requests opened, 0 could not be opened"), impostor.constData());
+        QVERIFY2(impostor.contains("by unicast: ") && impostor.contains(" inquiries, 0 requests"),
+                 impostor.constData()); // it was asked, and sent nothing to open
+    }
+
+    void onvifBehindTheRouterKeepsTheTrustRules()
+    {
+        const QStringList pw{"--password", "Admin12345"};
+        // The scanned ONVIF device answered the probe sent to its own
+        // address: reachable, but only with the user's consent.
+        QCOMPARE(ctl(QStringList{"set-ip", "02-5a-44-00-00-03", "--gateway", "10.80.4.1"} + pw), 1);
+        QCOMPARE(ctl(QStringList{"set-ip", "02-5a-44-00-00-03", "--gateway", "10.80.4.1", "--allow-uncertified"} + pw),
+                 0);
+        // The fake host's endpoint said to live elsewhere is never commanded;
+        // its own one gets nothing without consent.
+        QCOMPARE(ctl(QStringList{"set-ip", "02-aa-bb-cc-00-01", "--ip", "10.80.4.99", "--allow-uncertified"} + pw), 3);
+        QCOMPARE(ctl(QStringList{"set-ip", "02-aa-bb-cc-00-02", "--ip", "10.80.5.99"} + pw), 1);
+        QCOMPARE(fake_.connections(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestZeltRouted)
+#include "tst_zelt_routed.moc"
