@@ -1,7 +1,7 @@
 // libFuzzer target: a device's request handler. Mode 0 hands it hostile
 // datagrams; mode 1 seals commands built from the input with a proper
 // client key, so that the handler behind the seal (command decoder,
-// password, lockout, network checks, key files, replay memory) is reached.
+// password, lockout, network checks, key files, clock, replay memory) is reached.
 #include "device.h"
 #include "fuzz_common.h"
 #include "wire.h"
@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (!zelt::crypto::clientSessionKeys(client, dev.record().boxKey, keys))
             continue;
         zelt::wire::CommandBody b;
-        b.command = zelt::wire::Command(1 + in.u8() % 5);
+        b.command = zelt::wire::Command(1 + in.u8() % 6);
         b.password = passwords[in.u8() % 4];
         if (in.u8() & 1)
             b.securityCode = in.u8() & 1 ? "FUZZ-CODE-1" : "WRONG";
@@ -89,6 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         b.dhcp = in.u8() % 3;
         b.port = in.u16();
         b.httpPort = in.u16();
+        b.timeMs = 946684800000ull + uint64_t(in.u16()) * 100000000ull; // 2000 to 2207: some out of range
         zelt::wire::Request r;
         r.mac = dev.record().mac;
         r.serial = dev.record().serial;
