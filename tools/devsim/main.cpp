@@ -250,12 +250,21 @@ int makerKey(int argc, char **argv)
 }
 
 struct Timer {
+    enum Kind { Answer, Announce, Boot, Return, Churn };
+    Timer(Clock::time_point at, Kind kind, size_t device, uint64_t clientId = 0, uint32_t seq = 0, double asked = 0)
+        : at(at)
+        , kind(kind)
+        , device(device)
+        , clientId(clientId)
+        , seq(seq)
+        , asked(asked)
+    {}
     Clock::time_point at;
-    enum Kind { Answer, Announce, Boot, Return, Churn } kind;
+    Kind kind;
     size_t device;
     uint64_t clientId;
     uint32_t seq;
-    double asked = 0; // when the inquiry arrived
+    double asked; // when the inquiry arrived
     // An answer to a unicast inquiry goes back to the inquirer, from the
     // address it asked (replyPort 0: a multicast answer).
     zelt::net::Address replyTo, replyFrom;

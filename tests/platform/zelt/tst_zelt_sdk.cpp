@@ -219,7 +219,11 @@ class TestZeltSdk : public QObject
 
 private slots:
     void init() { g_rec.useGate = false; }
-    void cleanup() { ZELT_Stop(); }
+    void cleanup()
+    {
+        ZELT_Stop();
+        ZELT_SetScanRanges(""); // kept across a restart otherwise
+    }
 
     void callsFailCleanlyWhenNotStarted()
     {
@@ -566,6 +570,38 @@ private slots:
         QCOMPARE(imp[0], 0);
         QVERIFY2(imp[1] >= 12, qPrintable(QString("impostor saw %1 requests").arg(imp[1])));
         QCOMPARE(ok[0], 12);
+    }
+
+    void aScanFindsAndCommandsWhereMulticastDoesNotReach()
+    {
+        // The simulator's group is not the SDK's: only the scan of 127.0.0.1 reaches it.
+        SimProcess sim(14);
+        QVERIFY(sim.start({"--count", "3"}));
+        QCOMPARE(ZELT_SetScanRanges("127.0.0.0/15"), 0);
+        QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_RANGE_TOO_LARGE));
+        QCOMPARE(ZELT_SetScanRanges("127.0.0.1, camera.local"), 0);
+        QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_INVALID_PARAM));
+        QVERIFY(ZELT_SetScanRanges("127.0.0.1"));
+        qputenv("ZELT_GROUP", "239.255.47.82");
+        const bool started = startSdk(sim);
+        qunsetenv("ZELT_GROUP");
+        QVERIFY(started);
+        QCOMPARE(ZELT_SetScanRanges("10.0.0.0/8"), 0); // refused: the scan going on is not touched
+        QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.devices().size()), 3, 5000);
+        // Commanded where it answered from; its announcement of the change
+        // goes to a group we do not hear, the next pass brings it.
+        ZELT_NET_PARAM p = netParam("10.1.0.77");
+        QVERIFY2(ZELT_ModifyDeviceNetParam("02-5a-01-00-00-01", "Admin12345", &p) == 1,
+                 qPrintable(QString::number(ZELT_GetLastError())));
+        QTRY_COMPARE_WITH_TIMEOUT(QByteArray(g_rec.device("ZT-IPC2347-000100000002")->szIPv4Address),
+                                  QByteArray("10.1.0.77"), 5000);
+        // Without the range, nothing it sends is taken: the devices go silent.
+        QVERIFY(ZELT_SetScanRanges(""));
+        QTRY_COMPARE_WITH_TIMEOUT(int(g_rec.devices().size()), 0, 6000);
+        ZELT_Stop();
+        sim.terminate();
+        QVERIFY2(sim.output().contains(", 1 requests\n"), sim.output().constData());
+        QCOMPARE(simStats(sim).value(0), 1);
     }
 
     void aDeviceHeardOnlyUntrustedIsRefused()
