@@ -356,9 +356,11 @@ private slots:
         const QStringList pw{"--password", "Admin12345"};
         // The scanned ONVIF device answered the probe sent to its own
         // address: reachable, but only with the user's consent.
-        QCOMPARE(ctl(QStringList{"set-ip", "02-5a-44-00-00-03", "--gateway", "10.80.4.1"} + pw), 1);
-        QCOMPARE(ctl(QStringList{"set-ip", "02-5a-44-00-00-03", "--gateway", "10.80.4.1", "--allow-uncertified"} + pw),
-                 0);
+        const QStringList v6{"set-ip", "02-5a-44-00-00-03", "--ipv6", "fd80:4::12", "--ipv6-prefix", "64",
+                             "--ipv6-gateway", "fd80:4::1"};
+        QCOMPARE(ctl(v6 + pw), 1);
+        QCOMPARE(ctl(v6 + pw + QStringList{"--allow-uncertified"}), 0);
+        QCOMPARE(ctl(QStringList{"set-ip", "02-5a-44-00-00-03", "--ipv6", "ff02::1", "--allow-uncertified"} + pw), 1);
         // The fake host's endpoint said to live elsewhere is never commanded;
         // its own one gets nothing without consent.
         QCOMPARE(ctl(QStringList{"set-ip", "02-aa-bb-cc-00-01", "--ip", "10.80.4.99", "--allow-uncertified"} + pw), 3);

@@ -358,6 +358,13 @@ void OnvifDevices::refresh(const std::string &key, Entry &e, bool peers)
         fresh.byDhcpEnabled = e.nic.dhcp ? 1 : 0;
         fresh.byExtendInfo = 1;
         fresh.bySupport = ZELT_SUPPORT_DHCP;
+        if (e.nic.hasIpv6) { // its device service takes IPv6 settings
+            fresh.bySupport |= ZELT_SUPPORT_IPV6 | ZELT_SUPPORT_MODIFY_IPV6;
+            if (!e.nic.ipv6Address.empty())
+                copyText(fresh.szIPv6Address, e.nic.ipv6Address);
+            fresh.byIPv6MaskLen = uint8_t(e.nic.ipv6Prefix);
+            copyText(fresh.szIPv6Gateway, e.gateway6);
+        }
     }
     fresh.byTrust = trustOf(e);
     fresh.byProtocol = ZELT_PROTOCOL_ONVIF;
@@ -601,7 +608,7 @@ void OnvifDevices::enrich(const std::string &key)
     onvif::Node env;
     onvif::DeviceInformation info;
     std::vector<onvif::NetworkInterface> nics;
-    std::string gateway;
+    std::string gateway, gateway6;
     int httpPort = 0;
     if (rc == ZELT_ERR_NONE)
         rc = c.call(onvif::request("GetDeviceInformation"), &cred, env);
@@ -620,8 +627,10 @@ void OnvifDevices::enrich(const std::string &key)
             nics = *n;
     }
     // Gateway and protocols are optional for a device: their absence leaves the fields empty.
-    if (rc == ZELT_ERR_NONE && c.call(onvif::request("GetNetworkDefaultGateway"), &cred, env) == ZELT_ERR_NONE)
+    if (rc == ZELT_ERR_NONE && c.call(onvif::request("GetNetworkDefaultGateway"), &cred, env) == ZELT_ERR_NONE) {
         gateway = onvif::readDefaultGateway(env).value_or("");
+        gateway6 = onvif::readDefaultGateway6(env).value_or("");
+    }
     if (rc == ZELT_ERR_NONE && c.call(onvif::request("GetNetworkProtocols"), &cred, env) == ZELT_ERR_NONE)
         httpPort = onvif::readHttpPort(env).value_or(0);
     sodium_memzero(cred.password.data(), cred.password.size());
@@ -647,6 +656,7 @@ void OnvifDevices::enrich(const std::string &key)
         }
     e.nic.mac = normalisedMac(e.nic.mac);
     e.gateway = gateway;
+    e.gateway6 = gateway6;
     e.httpPort = httpPort;
     e.enrichedVersion = version;
     refresh(key, e);
@@ -744,9 +754,6 @@ uint32_t OnvifDevices::commandEntry(const std::string &key, const Entry &e, cons
         log::write(1, "ONVIF device %s: no address in a local subnet; not reachable over ONVIF", e.info.szSerialNO);
         return ZELT_ERR_NOT_REACHABLE;
     }
-    // The device refuses what a device would refuse: checked before anything is sent.
-    if (b.command == wire::Command::SetNet && (b.netFlags & (wire::kSetIpv6 | wire::kSetIpv6Gateway)))
-        return ZELT_ERR_NOT_SUPPORTED;
     const bool https = url.compare(0, 8, "https://") == 0;
     {
         // A device that cannot prove who it is gets a credential only with
@@ -852,13 +859,28 @@ uint32_t OnvifDevices::setNetwork(onvif::Client &c, const onvif::Credentials &cr
             cur = n;
             break;
         }
+    auto text6 = [](const wire::Ip6 &a) {
+        char buf[INET6_ADDRSTRLEN] = {};
+        inet_ntop(AF_INET6, a.data(), buf, sizeof buf);
+        return std::string(buf);
+    };
     {
-        // Refused as a device would refuse it, before anything is changed.
+        // Refused as a device would refuse it, before anything is changed:
+        // IPv6 only where the interface has an IPv6 part, and only
+        // addresses a host can have (a router's link-local address is a gateway).
         wire::DeviceRecord now;
-        now.support = ZELT_SUPPORT_DHCP;
+        now.support = ZELT_SUPPORT_DHCP | (cur.hasIpv6 ? ZELT_SUPPORT_IPV6 | ZELT_SUPPORT_MODIFY_IPV6 : 0);
         inet_pton(AF_INET, onvif::maskFromPrefix(cur.prefix).c_str(), now.mask.data());
         if (uint32_t bad = checkNetParameters(b, now))
             return bad;
+        const auto *a6 = reinterpret_cast<const in6_addr *>(b.ipv6.data());
+        const auto *g6 = reinterpret_cast<const in6_addr *>(b.ipv6Gateway.data());
+        if ((b.netFlags & wire::kSetIpv6)
+            && (IN6_IS_ADDR_MULTICAST(a6) || IN6_IS_ADDR_UNSPECIFIED(a6) || IN6_IS_ADDR_LINKLOCAL(a6)
+                || IN6_IS_ADDR_V4MAPPED(a6) || IN6_IS_ADDR_LOOPBACK(a6)))
+            return ZELT_ERR_BAD_PARAMETERS;
+        if ((b.netFlags & wire::kSetIpv6Gateway) && (IN6_IS_ADDR_MULTICAST(g6) || IN6_IS_ADDR_UNSPECIFIED(g6)))
+            return ZELT_ERR_BAD_PARAMETERS;
     }
     bool reboot = false;
     auto set = [&](const std::string &bodyXml) {
@@ -867,7 +889,14 @@ uint32_t OnvifDevices::setNetwork(onvif::Client &c, const onvif::Credentials &cr
             reboot = reboot || onvif::readRebootNeeded(env).value_or(false);
         return r;
     };
-    if (b.netFlags & wire::kSetGateway) {
+    if (b.netFlags & wire::kSetIpv6Gateway) {
+        // Both gateways go together: the IPv4 one given, or the one it has.
+        std::string v4 = (b.netFlags & wire::kSetGateway) ? text(b.gateway) : std::string();
+        if (v4.empty() && c.call(onvif::request("GetNetworkDefaultGateway"), &cred, env) == ZELT_ERR_NONE)
+            v4 = onvif::readDefaultGateway(env).value_or("");
+        if ((rc = set(onvif::setDefaultGatewaysBody(v4, text6(b.ipv6Gateway)))) != ZELT_ERR_NONE)
+            return rc;
+    } else if (b.netFlags & wire::kSetGateway) {
         if ((rc = set(onvif::setDefaultGatewayBody(text(b.gateway)))) != ZELT_ERR_NONE)
             return rc;
     }
@@ -882,6 +911,21 @@ uint32_t OnvifDevices::setNetwork(onvif::Client &c, const onvif::Credentials &cr
             return rc;
     }
     const bool dhcp = b.dhcp == 1;
+    // IPv6: a manual address given (DHCP Off), or, with DHCP switched on, what
+    // the routers give (DHCPv6 or SLAAC) where the device had it off. Before
+    // the IPv4 change: the device may move at once.
+    if (b.netFlags & wire::kSetIpv6) {
+        onvif::Ipv6Settings v6;
+        v6.address = text6(b.ipv6);
+        v6.prefix = b.ipv6Prefix ? b.ipv6Prefix : cur.ipv6Prefix ? cur.ipv6Prefix : 64;
+        if ((rc = set(onvif::setNetworkInterfacesIpv6Body(cur.token, v6))) != ZELT_ERR_NONE)
+            return rc;
+    } else if (dhcp && !cur.dhcp && cur.hasIpv6 && cur.ipv6Dhcp == "Off") {
+        onvif::Ipv6Settings v6;
+        v6.automatic = true;
+        if ((rc = set(onvif::setNetworkInterfacesIpv6Body(cur.token, v6))) != ZELT_ERR_NONE)
+            return rc;
+    }
     const std::string address = (b.netFlags & wire::kSetIpv4) ? text(b.ipv4) : cur.address;
     const int prefix = (b.netFlags & wire::kSetMask) ? onvif::prefixFromMask(text(b.mask)) : cur.prefix;
     if (!dhcp && (address.empty() || prefix <= 0))

@@ -119,7 +119,7 @@ private:
         bool enriched = false;    // the fields below came from the device service
         onvif::DeviceInformation device;
         onvif::NetworkInterface nic;
-        std::string gateway;
+        std::string gateway, gateway6;
         int httpPort = 0;
         uint32_t enrichedVersion = 0;
         bool clockKnown = false; // the device's clock was read at `url`

@@ -284,10 +284,16 @@ private slots:
         QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_WRONG_PASSWORD));
         QCOMPARE(ZELT_ModifyDeviceNetParam(dev.szMAC, "Admin12345", &p), 0);
         QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_NOT_CONSENTED));
+        // IPv6 only where the device's interface has an IPv6 part (the second device's has none).
         ZELT_NET_PARAM v6 = netParam("");
         std::strcpy(v6.szIPv6Address, "fd00::5");
-        QCOMPARE(consentedModify(dev.szMAC, "Admin12345", v6), 0);
+        v6.byIPv6MaskLen = 64;
+        QCOMPARE(consentedModify("02-5a-01-00-00-01", "Admin12345", v6), 0);
         QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_NOT_SUPPORTED));
+        ZELT_NET_PARAM linkLocal = v6;
+        std::strcpy(linkLocal.szIPv6Address, "fe80::5");
+        QCOMPARE(consentedModify(dev.szMAC, "Admin12345", linkLocal), 0);
+        QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_BAD_PARAMETERS));
         ZELT_NET_PARAM bad = netParam("10.1.0.255", "255.255.255.0");
         QCOMPARE(consentedModify(dev.szMAC, "Admin12345", bad), 0);
         QCOMPARE(ZELT_GetLastError(), uint32_t(ZELT_ERR_BAD_PARAMETERS));
@@ -305,6 +311,15 @@ private slots:
         QVERIFY(QByteArray(dev.szDeviceSoftwareVersion).startsWith("V5."));
         QCOMPARE(g_rec.count(ZELT_EVENT_OFFLINE, uuidSerial), 1);
         QCOMPARE(int(g_rec.devices().size()), 6);
+        QVERIFY(dev.bySupport & ZELT_SUPPORT_MODIFY_IPV6);
+
+        // Its IPv6 address and gateway, through the IPv6 part of the interface.
+        std::strcpy(v6.szIPv6Gateway, "fd00::1");
+        QCOMPARE(consentedModify(dev.szMAC, "Admin12345", v6), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(QByteArray(g_rec.byMac("02-5a-01-00-00-00")->szIPv6Address), QByteArray("fd00::5"),
+                                  5000);
+        QCOMPARE(QByteArray(g_rec.byMac("02-5a-01-00-00-00")->szIPv6Gateway), QByteArray("fd00::1"));
+        QCOMPARE(QByteArray(g_rec.byMac("02-5a-01-00-00-00")->szIPv4Gateway), QByteArray("10.1.0.1")); // kept
 
         // DHCP on, then off again with the address kept.
         ZELT_NET_PARAM dhcp = netParam("");
