@@ -1,97 +1,23 @@
 #include "CZeltBatchRunner.h"
 
 #include <QLoggingCategory>
-#include <QRunnable>
+#include <QScopedValueRollback>
 #include <QThreadPool>
 #include <QTimer>
 
-#include <atomic>
-#include <deque>
-#include <mutex>
 #include <vector>
 
 #include "CZeltProgressDialog.h"
+#include "CZeltRunQueue.h"
 #include "ZeltSdkWrapper.h"
 
 Q_LOGGING_CATEGORY(lcZeltBatch, "zelt.batch")
 
-// The run as the pool threads see it. Everything in it is read and written
-// under mu, a standard mutex, so that ThreadSanitizer sees each hand-off
-// (Qt's own locks are invisible to it).
-struct CZeltBatchRunner::Shared {
-    std::mutex mu;
-    CZeltBatchRunner *runner = nullptr;
-    std::vector<std::function<bool()>> work; // the running batch's, kept until it is over
-    int next = 0;
-    int running = 0;
-    bool cancel = false;
-    bool wakePending = false;
-    std::deque<int> started;
-    struct Ended {
-        int job;
-        bool ok;
-        uint32_t error;
-    };
-    std::deque<Ended> ended;
-
-    // Called on a pool thread: one pending wake-up at a time is enough, the
-    // GUI thread takes everything that waits. The posted call carries no
-    // data; the data waits here.
-    void WakeLocked()
-    {
-        if (wakePending)
-            return;
-        wakePending = true;
-        QMetaObject::invokeMethod(runner, "Drain", Qt::QueuedConnection);
-    }
-};
-
-// One pool thread's share of a run: jobs, one after the other, while any
-// are left. Its link to the run is published with release and read with
-// acquire, so that what the GUI thread set up is seen to come first.
-class CZeltBatchRunner::Task : public QRunnable
-{
-public:
-    explicit Task(std::shared_ptr<Shared> shared)
-    {
-        auto *link = new std::shared_ptr<Shared>(std::move(shared));
-        m_link.store(link, std::memory_order_release);
-    }
-    ~Task() override { delete m_link.load(std::memory_order_acquire); }
-
-    void run() override
-    {
-        Shared &s = **m_link.load(std::memory_order_acquire);
-        std::unique_lock lock(s.mu);
-        while (!s.cancel && s.next < int(s.work.size())) {
-            const int job = s.next++;
-            ++s.running;
-            s.started.push_back(job);
-            s.WakeLocked();
-            const std::function<bool()> work = s.work[size_t(job)];
-            lock.unlock();
-            // A job's error is the SDK's on this thread, from its own call.
-            ZeltSdkWrapper::ClearLastError();
-            const bool ok = work();
-            const uint32_t error = ok ? 0 : ZeltSdkWrapper::LastError();
-            lock.lock();
-            --s.running;
-            s.ended.push_back({job, ok, error});
-            s.WakeLocked();
-        }
-    }
-
-private:
-    std::atomic<std::shared_ptr<Shared> *> m_link{nullptr};
-};
-
 CZeltBatchRunner::CZeltBatchRunner(QObject *parent)
     : QObject(parent)
-    , m_shared(std::make_shared<Shared>())
+    , m_pQueue(new CZeltRunQueue(this))
     , m_pDialogDelay(new QTimer(this))
 {
-    std::lock_guard lock(m_shared->mu);
-    m_shared->runner = this;
     m_pDialogDelay->setSingleShot(true);
     m_pDialogDelay->setTimerType(Qt::PreciseTimer);
     connect(m_pDialogDelay, &QTimer::timeout, this, &CZeltBatchRunner::ShowDialog);
@@ -99,10 +25,7 @@ CZeltBatchRunner::CZeltBatchRunner(QObject *parent)
 
 CZeltBatchRunner::~CZeltBatchRunner()
 {
-    {
-        std::lock_guard lock(m_shared->mu);
-        m_shared->cancel = true;
-    }
+    m_pQueue->Cancel();
     if (m_pPool)
         m_pPool->waitForDone();
     delete m_pDialog;
@@ -121,14 +44,8 @@ CZeltProgressDialog *CZeltBatchRunner::Dialog() const
 
 void CZeltBatchRunner::Cancel()
 {
-    if (!m_bRunning)
+    if (!m_bRunning || !m_pQueue->Cancel())
         return;
-    {
-        std::lock_guard lock(m_shared->mu);
-        if (m_shared->cancel)
-            return;
-        m_shared->cancel = true;
-    }
     m_result.cancelled = true;
     qCDebug(lcZeltBatch) << "cancelled after" << m_iDone << "of" << m_jobs.size();
     if (m_pDialog)
@@ -161,57 +78,51 @@ QFuture<CZeltBatchRunner::Result> CZeltBatchRunner::Run(const QString &strTitle,
         m_pPool = std::make_unique<QThreadPool>();
         m_pPool->setMaxThreadCount(kParallel);
     }
-    {
-        // The pool threads see the work functions only, never the job texts.
-        std::lock_guard lock(m_shared->mu);
-        m_shared->work.clear();
-        for (const Job &j : m_jobs)
-            m_shared->work.push_back(j.work);
-        m_shared->next = 0;
-        m_shared->running = 0;
-        m_shared->cancel = false;
-        m_shared->started.clear();
-        m_shared->ended.clear();
-    }
+    // The pool threads see the work functions only, never the job texts.
+    std::vector<std::function<bool()>> work;
+    work.reserve(size_t(m_jobs.size()));
+    for (const Job &j : m_jobs)
+        work.push_back(j.work);
+    m_pQueue->Start(std::move(work));
     for (qsizetype i = 0; i < qMin<qsizetype>(kParallel, m_jobs.size()); ++i)
-        m_pPool->start(new Task(m_shared));
+        m_pPool->start(m_pQueue.get());
     m_pDialogDelay->start(kDialogDelayMs);
     return m_pPromise->future();
 }
 
 void CZeltBatchRunner::Drain()
 {
-    std::deque<int> started;
-    std::deque<Shared::Ended> ended;
-    bool over = false;
-    {
-        std::lock_guard lock(m_shared->mu);
-        m_shared->wakePending = false;
+    // An onEnded handler may wait in an event loop of its own (a message
+    // box): a wake-up then only asks the outer call to look again, so that
+    // results are taken, and the run ended, in order.
+    if (m_bDraining) {
+        m_bDrainAgain = true;
+        return;
+    }
+    const QScopedValueRollback<bool> draining(m_bDraining, true);
+    do {
+        m_bDrainAgain = false;
+        const CZeltRunQueue::Taken taken = m_pQueue->Take();
         if (!m_bRunning)
-            return;
-        started.swap(m_shared->started);
-        ended.swap(m_shared->ended);
-        over = m_shared->running == 0 && (m_shared->cancel || m_shared->next >= int(m_shared->work.size()));
-        if (over)
-            m_shared->work.clear();
-    }
-    if (!started.empty())
-        m_strCurrent = m_jobs.at(started.back()).strDevice;
-    for (const auto &[job, ok, error] : ended) {
-        m_result.outcomes[job] = ok ? Outcome::Succeeded : Outcome::Failed;
-        m_result.errors[job] = error;
-        ++m_iDone;
-        if (m_onEnded)
-            m_onEnded(job, ok);
-    }
-    if (m_pDialog) {
-        m_pDialog->SetProgress(m_iDone, int(m_jobs.size()));
-        m_pDialog->SetCurrentDevice(m_strCurrent);
-    }
-    if (!ended.empty())
-        emit JobsEnded(m_iDone, int(m_jobs.size()));
-    if (over)
-        Finish();
+            return; // a wake-up after the run's last result was taken
+        if (!taken.started.empty())
+            m_strCurrent = m_jobs.at(taken.started.back()).strDevice;
+        for (const auto &[job, ok, error] : taken.ended) {
+            m_result.outcomes[job] = ok ? Outcome::Succeeded : Outcome::Failed;
+            m_result.errors[job] = error;
+            ++m_iDone;
+            if (m_onEnded)
+                m_onEnded(job, ok);
+        }
+        if (m_pDialog) {
+            m_pDialog->SetProgress(m_iDone, int(m_jobs.size()));
+            m_pDialog->SetCurrentDevice(m_strCurrent);
+        }
+        if (!taken.ended.empty())
+            emit JobsEnded(m_iDone, int(m_jobs.size()));
+        if (taken.over)
+            Finish();
+    } while (m_bDrainAgain);
 }
 
 void CZeltBatchRunner::ShowDialog()

@@ -22,6 +22,7 @@ class QThreadPool;
 class QTimer;
 class QWidget;
 class CZeltProgressDialog;
+class CZeltRunQueue;
 
 class CZeltBatchRunner : public QObject
 {
@@ -68,20 +69,19 @@ signals:
     void JobsEnded(int iDone, int iTotal);
 
 private:
-    // What the pool threads share with the GUI thread; behind its own
-    // mutex, the one hand-off between them.
-    struct Shared;
-    class Task;
+    // Takes what the pool threads handed over (queued from them).
     Q_INVOKABLE void Drain();
     void ShowDialog();
     void Finish();
 
-    std::shared_ptr<Shared> m_shared;
+    std::unique_ptr<CZeltRunQueue> m_pQueue;
     std::unique_ptr<QThreadPool> m_pPool;
     QPointer<QWidget> m_pDialogParent;
     QPointer<CZeltProgressDialog> m_pDialog;
     QTimer *m_pDialogDelay;
     bool m_bRunning = false;
+    bool m_bDraining = false;
+    bool m_bDrainAgain = false;
     int m_iDone = 0;
     QString m_strTitle;
     QString m_strCurrent;

@@ -5,6 +5,8 @@
 #include <QPainterPath>
 #include <QPixmap>
 
+#include <iterator>
+
 #include "ZeltSdkWrapper.h"
 #include "zelt_sdk.h"
 
@@ -17,24 +19,23 @@ uint8_t Known(uint8_t trust)
     return trust <= ZELT_TRUST_PINNED ? trust : uint8_t(ZELT_TRUST_UNTRUSTED);
 }
 
-struct Level {
-    const char *word;
-    const char *tip;
-    int rank;
+// Indexed by ZELT_TRUST_*: the word, what it means, and the table order
+// (the best known identities first).
+const char *const kWords[] = {
+    QT_TRANSLATE_NOOP("QtZelt", "Verified"),  QT_TRANSLATE_NOOP("QtZelt", "Untrusted"),
+    QT_TRANSLATE_NOOP("QtZelt", "Ambiguous"), QT_TRANSLATE_NOOP("QtZelt", "Uncertified"),
+    QT_TRANSLATE_NOOP("QtZelt", "Pinned"),
 };
-// Indexed by ZELT_TRUST_*.
-const Level kLevels[] = {
-    {QT_TRANSLATE_NOOP("QtZelt", "Verified"), QT_TRANSLATE_NOOP("QtZelt", "Verified: maker certificate checked"), 0},
-    {QT_TRANSLATE_NOOP("QtZelt", "Untrusted"),
-     QT_TRANSLATE_NOOP("QtZelt", "Untrusted: no certificate of a trusted maker"), 3},
-    {QT_TRANSLATE_NOOP("QtZelt", "Ambiguous"),
-     QT_TRANSLATE_NOOP("QtZelt", "Ambiguous: two devices claim this MAC or serial number; commands refused"), 4},
-    {QT_TRANSLATE_NOOP("QtZelt", "Uncertified"),
-     QT_TRANSLATE_NOOP("QtZelt", "Uncertified: found over ONVIF; cannot prove who it is"), 2},
-    {QT_TRANSLATE_NOOP("QtZelt", "Pinned"),
-     QT_TRANSLATE_NOOP("QtZelt", "Pinned: HTTPS certificate as at first contact"), 1},
+const char *const kTips[] = {
+    QT_TRANSLATE_NOOP("QtZelt", "Verified: maker certificate checked"),
+    QT_TRANSLATE_NOOP("QtZelt", "Untrusted: no certificate of a trusted maker"),
+    QT_TRANSLATE_NOOP("QtZelt", "Ambiguous: two devices claim this MAC or serial number; commands refused"),
+    QT_TRANSLATE_NOOP("QtZelt", "Uncertified: found over ONVIF; cannot prove who it is"),
+    QT_TRANSLATE_NOOP("QtZelt", "Pinned: HTTPS certificate as at first contact"),
 };
-static_assert(sizeof kLevels / sizeof kLevels[0] == ZELT_TRUST_PINNED + 1);
+const int kRanks[] = {0, 3, 4, 2, 1};
+static_assert(std::size(kWords) == ZELT_TRUST_PINNED + 1 && std::size(kTips) == std::size(kWords)
+              && std::size(kRanks) == std::size(kWords));
 
 // One icon drawn at size x size pixels; the shapes differ as well as the
 // colours, for readers who do not tell the colours apart.
@@ -114,12 +115,12 @@ Handling HandlingOf(uint8_t trust)
 
 QString Word(uint8_t trust)
 {
-    return QCoreApplication::translate("QtZelt", kLevels[Known(trust)].word);
+    return QCoreApplication::translate("QtZelt", kWords[Known(trust)]);
 }
 
 QString Tip(uint8_t trust)
 {
-    return QCoreApplication::translate("QtZelt", kLevels[Known(trust)].tip);
+    return QCoreApplication::translate("QtZelt", kTips[Known(trust)]);
 }
 
 QIcon Icon(uint8_t trust)
@@ -144,7 +145,7 @@ QIcon Icon(uint8_t trust)
 
 int Rank(uint8_t trust)
 {
-    return kLevels[Known(trust)].rank;
+    return kRanks[Known(trust)];
 }
 
 QString FailureReason(uint32_t sdkError)

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 #include <numeric>
+#include <utility>
 #include <vector>
 
 #include "CIpStandardItem.h"
@@ -16,13 +17,10 @@
 #include "zelt_sdk.h"
 
 namespace {
-struct ColumnInfo {
-    const char *header;
-    int width;
-};
-// Header texts are translated in the context "QtZelt" together with the
-// rest of the panel.
-const ColumnInfo kColumns[QtZeltItemModel::ColumnCount] = {
+// Each column's header text and width (-1: the view's default). Header
+// texts are translated in the context "QtZelt" together with the rest of
+// the panel.
+const std::pair<const char *, int> kColumns[QtZeltItemModel::ColumnCount] = {
     {QT_TRANSLATE_NOOP("QtZelt", "ID"), 50},
     {QT_TRANSLATE_NOOP("QtZelt", "Device Type"), 104},
     {QT_TRANSLATE_NOOP("QtZelt", "IPv4 Address"), 100},
@@ -293,14 +291,14 @@ QVariant QtZeltItemModel::data(const QModelIndex &index, int role) const
 void QtZeltItemModel::RetranslateHeaders()
 {
     for (int c = 0; c < ColumnCount; ++c)
-        setHeaderData(c, Qt::Horizontal, QCoreApplication::translate("QtZelt", kColumns[c].header), Qt::DisplayRole);
+        setHeaderData(c, Qt::Horizontal, QCoreApplication::translate("QtZelt", kColumns[c].first), Qt::DisplayRole);
     setHeaderData(ColTrust, Qt::Horizontal,
                   QCoreApplication::translate("QtZelt", "How each device's identity is known"), Qt::ToolTipRole);
 }
 
 int QtZeltItemModel::ColumnWidth(int column)
 {
-    return column >= 0 && column < ColumnCount ? kColumns[column].width : -1;
+    return column >= 0 && column < ColumnCount ? kColumns[column].second : -1;
 }
 
 bool QtZeltItemModel::IsAddressColumn(int column)
