@@ -52,6 +52,7 @@ const zelt::wire::Certificate &cert(int serial, int mac, int id)
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
+    setenv("ZELT_CERT_CACHE", "off", 1); // every input starts from nothing remembered
     g_trustFile = "/tmp/zelt-fuzz-trust-" + std::to_string(getpid()) + ".txt";
     FILE *f = std::fopen(g_trustFile.c_str(), "w");
     if (!f)

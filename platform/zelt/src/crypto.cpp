@@ -270,6 +270,19 @@ bool verifyCertificate(const wire::Certificate &cert, const std::string &serial,
     return verifyWith(kCertContext, certificateBody(serial, mac, cert.identity, cert.issued), cert.signature, makerPk);
 }
 
+CertificateHash certificateHash(const wire::Certificate &cert, const std::string &serial, const wire::Mac &mac)
+{
+    init();
+    const wire::Bytes body = withContext(kCertContext, certificateBody(serial, mac, cert.identity, cert.issued));
+    CertificateHash h{};
+    crypto_generichash_state st;
+    crypto_generichash_init(&st, nullptr, 0, h.size());
+    crypto_generichash_update(&st, body.data(), body.size());
+    crypto_generichash_update(&st, cert.signature.data(), cert.signature.size());
+    crypto_generichash_final(&st, h.data(), h.size());
+    return h;
+}
+
 wire::Signature signHello(const wire::DeviceRecord &rec, const wire::Certificate &cert, const SignKeyPair &identity)
 {
     return signWith(kHelloContext, wire::helloSignedPart(rec, cert), identity.sk);

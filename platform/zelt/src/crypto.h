@@ -65,6 +65,10 @@ wire::Certificate issueCertificate(const std::string &serial, const wire::Mac &m
                                    uint64_t issued, const SignKeyPair &maker);
 bool verifyCertificate(const wire::Certificate &cert, const std::string &serial, const wire::Mac &mac,
                        const wire::SignPublicKey &makerPk);
+// BLAKE2b-256 of everything a certificate check covers (serial number, MAC,
+// identity key, issue date, signature): equal hashes, equal certificates.
+using CertificateHash = std::array<uint8_t, 32>;
+CertificateHash certificateHash(const wire::Certificate &cert, const std::string &serial, const wire::Mac &mac);
 wire::Signature signHello(const wire::DeviceRecord &rec, const wire::Certificate &cert, const SignKeyPair &identity);
 bool verifyHello(const wire::Hello &hello); // against the identity key named in its certificate
 wire::Signature signBye(const wire::Bye &bye, const SignKeyPair &identity);

@@ -145,6 +145,9 @@ void Engine::stop()
     for (auto &t : verifiers_)
         t.join();
     verifiers_.clear();
+    zelt_.saveCertificates();
+    log::write(2, "%llu certificate signature(s) checked in this run",
+               static_cast<unsigned long long>(zelt_.certificateChecks()));
     events_.stop();
     zelt_.wakeCommands();
     watch_.stop();

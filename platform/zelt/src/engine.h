@@ -67,6 +67,9 @@ public:
     bool acceptNewCertificate(const wire::Mac &mac) { return onvif_.acceptNewCertificate(mac); }
 
     size_t deviceCount() { return zelt_.deviceCount(); }
+    // Signature checks of device certificates in this run (those spared by certificates remembered from earlier runs
+    // not counted).
+    uint64_t certificateChecks() { return zelt_.certificateChecks(); }
     size_t onvifDeviceCount() { return onvif_.deviceCount(); }
 
     // What the receiver does with one datagram. Before start() announcements

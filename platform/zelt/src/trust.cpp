@@ -51,6 +51,18 @@ void TrustStore::configure(std::vector<std::string> paths)
     log::write(2, "trust: %zu maker key(s) from %zu file(s)", keys_.size(), sources_.size());
 }
 
+void TrustStore::openCache(const std::string &path)
+{
+    cache_.load(path);
+    std::vector<wire::SignPublicKey> keys;
+    {
+        std::lock_guard lock(mu_);
+        keys = keys_;
+    }
+    // What a maker key no longer trusted certified is taken back.
+    cache_.keepMakers(keys);
+}
+
 bool TrustStore::reloadIfChanged()
 {
     mu_.assertHeld();
@@ -89,24 +101,37 @@ bool TrustStore::reloadIfChanged()
 
 bool TrustStore::verify(const wire::Certificate &cert, const std::string &serial, const wire::Mac &mac)
 {
+    if (serial.empty() || serial.size() > 47)
+        return false;
     std::vector<wire::SignPublicKey> keys;
     {
         std::lock_guard lock(mu_);
         keys = keys_;
     }
-    for (auto &k : keys)
-        if (crypto::verifyCertificate(cert, serial, mac, k))
-            return true;
+    // These very bytes were verified before under a key that is still trusted.
+    const crypto::CertificateHash hash = crypto::certificateHash(cert, serial, mac);
+    if (auto maker = cache_.lookup(hash); maker && std::find(keys.begin(), keys.end(), *maker) != keys.end())
+        return true;
+    auto check = [&] {
+        for (auto &k : keys) {
+            ++checks_;
+            if (crypto::verifyCertificate(cert, serial, mac, k)) {
+                cache_.remember(hash, k);
+                return true;
+            }
+        }
+        return false;
+    };
+    if (check())
+        return true;
     {
         std::lock_guard lock(mu_);
         if (std::chrono::steady_clock::now() - lastCheck_ < std::chrono::seconds(1) || !reloadIfChanged())
             return false;
         keys = keys_;
     }
-    for (auto &k : keys)
-        if (crypto::verifyCertificate(cert, serial, mac, k))
-            return true;
-    return false;
+    cache_.keepMakers(keys);
+    return check();
 }
 
 size_t TrustStore::size()

@@ -3,9 +3,11 @@
 // only with a certificate signed by one of them.
 #pragma once
 
+#include "cert_cache.h"
 #include "checked_mutex.h"
 #include "wire.h"
 
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <sys/types.h>
@@ -21,11 +23,18 @@ public:
     static std::vector<std::string> defaultPaths();
 
     void configure(std::vector<std::string> paths);
-    // Verifies a certificate for this serial number and MAC. When no key
-    // fits, files that changed since they were read are read again (at most
-    // once a second), so a key installed while running is taken up.
+    // Certificates verified in earlier runs (CertCache; an empty path: none).
+    void openCache(const std::string &path);
+    void saveCache() { cache_.save(); }
+    // Verifies a certificate for this serial number and MAC: remembered from
+    // an earlier check under a maker key trusted now, or checked against the
+    // keys (and then remembered). When no key fits, files that changed since
+    // they were read are read again (at most once a second), so a key
+    // installed while running is taken up.
     bool verify(const wire::Certificate &cert, const std::string &serial, const wire::Mac &mac);
     size_t size();
+    // Signature checks of certificates so far (those the cache spared not counted).
+    uint64_t certificateChecks() const { return checks_; }
 
 private:
     struct Source {
@@ -40,6 +49,8 @@ private:
     std::vector<Source> sources_;
     std::vector<wire::SignPublicKey> keys_;
     std::chrono::steady_clock::time_point lastCheck_{};
+    CertCache cache_; // its own lock, taken without mu_
+    std::atomic<uint64_t> checks_{0};
 };
 
 } // namespace zelt

@@ -80,6 +80,9 @@ ZeltDevices::ZeltDevices(PartContext ctx, net::Transport &transport, std::vector
 {
     crypto::init();
     trust_.configure(std::move(trustPaths));
+    if (enabled_)
+        trust_.openCache(CertCache::defaultPath());
+    certsSaved_ = Clock::now();
     if (const char *r = std::getenv("ZELT_REPORT_UNTRUSTED"); r && std::strcmp(r, "1") == 0)
         reportUntrusted_ = true;
 }
@@ -576,6 +579,10 @@ void ZeltDevices::onBye(const wire::Bye &b)
 
 std::vector<ZeltDevices::Probe> ZeltDevices::tick(Clock::time_point now)
 {
+    if (now - certsSaved_ >= std::chrono::seconds(30)) { // a crash loses half a minute's checks at most
+        certsSaved_ = now;
+        trust_.saveCache();
+    }
     const auto period = std::chrono::milliseconds(ctx_.timing.inquiryPeriodMs);
     const auto grace = std::chrono::milliseconds(std::min(ctx_.timing.windowMs, ctx_.timing.inquiryPeriodMs / 2));
     std::vector<Probe> probes;

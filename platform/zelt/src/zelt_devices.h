@@ -51,6 +51,9 @@ public:
     // Set once, before any thread runs.
     void setListener(ZeltIndexListener *listener) { listener_ = listener; }
     size_t trustedMakerKeys() { return trust_.size(); }
+    uint64_t certificateChecks() const { return trust_.certificateChecks(); }
+    // Certificates verified in this run are kept for the next (also every 30 s from tick()).
+    void saveCertificates() { trust_.saveCache(); }
 
     // Receiver thread. A datagram of the ZELT socket: hellos and byes go to
     // their verifier (verified on the calling thread while none runs),
@@ -171,6 +174,7 @@ private:
     crypto::BoxKeyPair clientKey_; // key exchange key of this run
     const uint64_t clientId_;
     bool reportUntrusted_ = false; // $ZELT_REPORT_UNTRUSTED
+    Clock::time_point certsSaved_; // receiver thread only
     std::atomic<uint32_t> nextRequest_;
     std::atomic<uint32_t> inquirySeq_{0};
     ZeltIndexListener *listener_ = nullptr;

@@ -1,4 +1,5 @@
 // Codec, crypto helpers and device behaviour without sockets.
+#include "cert_cache.h"
 #include "checked_mutex.h"
 #include "crypto.h"
 #include "device.h"
@@ -13,6 +14,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <thread>
 
 using namespace zelt;
@@ -735,6 +737,123 @@ private slots:
         QVERIFY(crypto::verifyBye(bye.bye, s.identity.pk));
         bye.bye.bootId -= 1;
         QVERIFY(!crypto::verifyBye(bye.bye, s.identity.pk));
+    }
+
+    void certificatesVerifiedBeforeAreRemembered()
+    {
+        QTemporaryDir dir;
+        const QString cache = dir.filePath("state/verified-certs");
+        qputenv("ZELT_CERT_CACHE", cache.toLocal8Bit());
+        const std::string trust = dir.filePath("makers.txt").toStdString();
+        auto trustOnly = [&](const crypto::SignKeyPair &m) {
+            QFile f(QString::fromStdString(trust));
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write((crypto::makerPublicKeyLine(m.pk) + "\n").c_str());
+        };
+        auto certified = [&](const char *serial, uint8_t last, const crypto::SignKeyPair &maker) {
+            DeviceState s = activeState();
+            s.record.serial = serial;
+            s.record.mac[5] = last;
+            s.identity = crypto::newSignKeyPair();
+            s.cert = crypto::issueCertificate(serial, s.record.mac, s.identity.pk, 1765000000, maker);
+            return Device(s, options());
+        };
+        // One run of the SDK hearing this hello: devices listed, certificates checked.
+        auto run = [&](wire::Message hello) {
+            Engine e(net::Settings{}, EngineTiming{}, {trust});
+            const auto bytes = wire::encode(hello);
+            e.handleDatagram(bytes.data(), bytes.size());
+            std::pair<size_t, uint64_t> seen{e.deviceCount(), e.certificateChecks()};
+            e.stop(); // writes what it verified
+            return seen;
+        };
+        auto readCache = [&] {
+            QFile f(cache);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        trustOnly(maker_);
+        Device dev = certified("ZT-CACHE-0001", 0x31, maker_);
+        auto hello = [&] { return dev.hello(wire::HelloReason::Answer, 0, 0, 1); };
+        QCOMPARE(run(hello()), (std::pair<size_t, uint64_t>{1, 1}));
+        QCOMPARE(QFileInfo(cache).permissions() & 0x0777, QFileDevice::ReadUser | QFileDevice::WriteUser);
+        // The next run takes the certificate from the file; the hello's own
+        // signature is checked all the same.
+        QCOMPARE(run(hello()), (std::pair<size_t, uint64_t>{1, 0}));
+        auto forged = hello();
+        forged.hello.signature[0] ^= 1;
+        QCOMPARE(run(forged).first, size_t(0));
+
+        // A line changed by anyone without this user's key counts for nothing:
+        // the certificate is checked again.
+        QByteArray text = readCache();
+        QCOMPARE(text.count('\n'), 1);
+        text[text.size() - 2] = text[text.size() - 2] == '0' ? '1' : '0'; // the tag
+        {
+            QFile f(cache);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(text);
+        }
+        QCOMPARE(run(hello()), (std::pair<size_t, uint64_t>{1, 1}));
+        // Nor does a line naming a trusted maker for another maker's certificate.
+        Device stranger = certified("ZT-CACHE-0002", 0x32, crypto::newSignKeyPair());
+        const auto h = crypto::certificateHash(stranger.state().cert, stranger.record().serial, stranger.record().mac);
+        {
+            QFile f(cache);
+            QVERIFY(f.open(QIODevice::Append));
+            f.write(QByteArray::fromStdString(crypto::toHex(h.data(), h.size()) + " "
+                                              + crypto::toHex(maker_.pk.data(), maker_.pk.size()) + " "
+                                              + std::string(32, '7') + "\n"));
+        }
+        QCOMPARE(run(stranger.hello(wire::HelloReason::Answer, 0, 0, 1)).first, size_t(0));
+
+        // A maker key taken out of the trust store takes back what it certified.
+        const crypto::SignKeyPair other = crypto::newSignKeyPair();
+        trustOnly(other);
+        QCOMPARE(run(hello()).first, size_t(0));
+        QVERIFY(!readCache().contains(QByteArray::fromStdString(crypto::toHex(maker_.pk.data(), maker_.pk.size()))));
+        trustOnly(maker_);
+        QCOMPARE(run(hello()), (std::pair<size_t, uint64_t>{1, 1}));
+
+        // A link in the file's place is neither read nor written through.
+        const QString decoy = dir.filePath("decoy");
+        {
+            QFile f(decoy);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(readCache());
+        }
+        QFile::remove(cache);
+        QVERIFY(QFile::link(decoy, cache));
+        QCOMPARE(run(hello()), (std::pair<size_t, uint64_t>{1, 1}));
+        QVERIFY(!QFileInfo(cache).isSymLink());
+        QCOMPARE(QFileInfo(decoy).size(), qint64(readCache().size()));
+        qunsetenv("ZELT_CERT_CACHE");
+    }
+
+    void certificateCacheIsBounded()
+    {
+        QTemporaryDir dir;
+        CertCache c;
+        c.load(dir.filePath("verified-certs").toStdString());
+        const auto maker = crypto::newSignKeyPair().pk;
+        auto hash = [](uint32_t i) {
+            crypto::CertificateHash h{};
+            std::memcpy(h.data(), &i, sizeof i);
+            return h;
+        };
+        const uint32_t full = CertCache::kMaxEntries + CertCache::kMaxEntries / 8;
+        for (uint32_t i = 0; i < full; ++i)
+            c.remember(hash(i), maker);
+        QCOMPARE(c.size(), size_t(full));
+        QVERIFY(c.lookup(hash(0))); // used just now: kept when the oldest go
+        c.remember(hash(full), maker);
+        QVERIFY(c.size() <= CertCache::kMaxEntries);
+        QVERIFY(c.lookup(hash(0)));
+        QVERIFY(!c.lookup(hash(1)));
+        QVERIFY(c.lookup(hash(full)));
+        QVERIFY(c.save());
+        QFile f(dir.filePath("verified-certs"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(f.readAll().count('\n') <= qsizetype(CertCache::kMaxEntries));
     }
 
     void restoreWithSecurityCodeMakesInactive()
