@@ -356,8 +356,8 @@ private slots:
         const QStringList pw{"--password", "Admin12345"};
         // The scanned ONVIF device answered the probe sent to its own
         // address: reachable, but only with the user's consent.
-        const QStringList v6{"set-ip", "02-5a-44-00-00-03", "--ipv6", "fd80:4::12", "--ipv6-prefix", "64",
-                             "--ipv6-gateway", "fd80:4::1"};
+        const QStringList v6{"set-ip", "02-5a-44-00-00-03", "--ipv6",   "fd80:4::12", "--ipv6-prefix",
+                             "64",     "--ipv6-gateway",    "fd80:4::1"};
         QCOMPARE(ctl(v6 + pw), 1);
         QCOMPARE(ctl(v6 + pw + QStringList{"--allow-uncertified"}), 0);
         QCOMPARE(ctl(QStringList{"set-ip", "02-5a-44-00-00-03", "--ipv6", "ff02::1", "--allow-uncertified"} + pw), 1);

@@ -110,6 +110,7 @@ uint32_t Engine::start(ZELT_DEVICE_FIND_CALLBACK cb, void *user)
     auto now = Clock::now();
     nextInquiry_ = now;
     nextTick_ = now;
+    lastPass_ = now - std::chrono::milliseconds(timing_.inquiryPeriodMs);
     quickInquiries_ = 10;
     // Every queue a thread takes work from is open before any thread runs.
     const unsigned verifiers = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
@@ -284,9 +285,12 @@ void Engine::receiveLoop()
             const int added = watch_.takeAdded();
             if (quickInquiries_ > 0 && quickInquiries_ <= 8 && added == 0)
                 quickInquiries_ = 0;
-            // The scan ranges are gone through once a period, from the first inquiry on.
-            if (quickInquiries_ == 0 || quickInquiries_ == 10)
+            // The scan ranges are gone through once a period, from the first
+            // inquiry on; the quick ones after the start do not repeat them.
+            if (now - lastPass_ >= std::chrono::milliseconds(timing_.inquiryPeriodMs * 9 / 10)) {
                 scanner_.startPass(now);
+                lastPass_ = now;
+            }
             const int window = sendInquiry(nullptr);
             int gap = timing_.inquiryPeriodMs;
             if (quickInquiries_ > 0) {

@@ -122,7 +122,7 @@ private:
     OnvifDevices onvif_;
 
     // Receiver thread only.
-    Clock::time_point nextInquiry_, nextTick_;
+    Clock::time_point nextInquiry_, nextTick_, lastPass_;
     int quickInquiries_ = 0;
 
     ZELT_DEVICE_FIND_CALLBACK callback_ = nullptr;

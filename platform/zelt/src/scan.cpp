@@ -192,7 +192,7 @@ void Scanner::startPass(Clock::time_point now)
     if (states_.empty())
         return;
     if (running_) {
-        again_ = true;
+        again_ = again_ || rangeAt_ > 0 || offsetAt_ > 0; // one that has not begun yet covers this one
         return;
     }
     running_ = true;
