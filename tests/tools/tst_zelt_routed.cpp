@@ -15,6 +15,7 @@
 
 #include <arpa/inet.h>
 #include <poll.h>
+#include <net/if.h>
 #include <sched.h>
 #include <sys/socket.h>
 
@@ -23,14 +24,18 @@
 
 namespace {
 
-// A host that answers every WS-Discovery probe sent to its address with two
-// video devices of its own making: one whose service is said to live at
-// another host's address, one at its own. Its HTTP port counts connections.
+// A host that answers WS-Discovery probes with video devices of its own
+// making. Over IPv4 it answers probes sent to its address, with one device
+// whose service is said to live at another host's address and one at its
+// own; over IPv6 it answers the group's probes on a link with one at its own
+// address. Its HTTP port counts connections.
 class FakeResponder
 {
 public:
     ~FakeResponder() { stop(); }
-    bool start(const QString &netns, const QString &address, quint16 wsdPort, const QString &otherHost)
+    // otherHost empty: IPv6, multicast on the link `ifName`.
+    bool start(const QString &netns, const QString &address, quint16 wsdPort, const QString &otherHost,
+               const QString &ifName = {})
     {
         std::atomic<int> ready{0};
         thread_ = std::thread([=, this, &ready] {
@@ -41,26 +46,53 @@ public:
                 return;
             }
             ::close(nsfd);
-            sockaddr_in a{};
-            a.sin_family = AF_INET;
-            inet_pton(AF_INET, address.toLatin1().constData(), &a.sin_addr);
-            const int udp = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-            const int tcp = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-            a.sin_port = htons(wsdPort);
-            const bool udpOk = bind(udp, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0;
-            a.sin_port = htons(8080);
-            const bool tcpOk = bind(tcp, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0 && listen(tcp, 8) == 0;
-            ready = udpOk && tcpOk ? 1 : -1;
+            const bool v6 = otherHost.isEmpty();
+            const int family = v6 ? AF_INET6 : AF_INET;
+            auto sockaddrOf = [&](const QString &host, quint16 port, sockaddr_storage &ss) {
+                std::memset(&ss, 0, sizeof ss);
+                if (v6) {
+                    auto *a = reinterpret_cast<sockaddr_in6 *>(&ss);
+                    a->sin6_family = AF_INET6;
+                    a->sin6_port = htons(port);
+                    inet_pton(AF_INET6, host.toLatin1().constData(), &a->sin6_addr);
+                    return socklen_t(sizeof *a);
+                }
+                auto *a = reinterpret_cast<sockaddr_in *>(&ss);
+                a->sin_family = AF_INET;
+                a->sin_port = htons(port);
+                inet_pton(AF_INET, host.toLatin1().constData(), &a->sin_addr);
+                return socklen_t(sizeof *a);
+            };
+            // IPv6: the group's probes come in on a socket bound to the port,
+            // the answers leave from the own address.
+            const int udp = socket(family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+            const int reply = v6 ? socket(family, SOCK_DGRAM | SOCK_CLOEXEC, 0) : udp;
+            const int tcp = socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            sockaddr_storage ss;
+            socklen_t len = sockaddrOf(v6 ? "::" : address, wsdPort, ss);
+            bool ok = bind(udp, reinterpret_cast<sockaddr *>(&ss), len) == 0;
+            if (v6) {
+                ipv6_mreq m{};
+                inet_pton(AF_INET6, "ff02::c", &m.ipv6mr_multiaddr);
+                m.ipv6mr_interface = if_nametoindex(ifName.toLatin1().constData());
+                len = sockaddrOf(address, 0, ss);
+                ok = ok && setsockopt(udp, IPPROTO_IPV6, IPV6_JOIN_GROUP, &m, sizeof m) == 0
+                     && bind(reply, reinterpret_cast<sockaddr *>(&ss), len) == 0;
+            }
+            len = sockaddrOf(address, 8080, ss);
+            ok = ok && bind(tcp, reinterpret_cast<sockaddr *>(&ss), len) == 0 && listen(tcp, 8) == 0;
+            ready = ok ? 1 : -1;
             using zelt::onvif::Endpoint;
-            Endpoint elsewhere, own;
-            elsewhere.address = "urn:uuid:5a5a0001-0000-1000-8000-02aabbcc0001";
-            elsewhere.xaddrs = {"http://" + otherHost.toStdString() + ":80/onvif/device_service"};
-            own.address = "urn:uuid:5a5a0002-0000-1000-8000-02aabbcc0002";
-            own.xaddrs = {"http://" + address.toStdString() + ":8080/onvif/device_service"};
-            for (Endpoint *e : {&elsewhere, &own})
-                e->metadataVersion = 1;
+            std::vector<Endpoint> endpoints(v6 ? 1 : 2);
+            const std::string host = v6 ? "[" + address.toStdString() + "]" : address.toStdString();
+            endpoints[0].address = "urn:uuid:5a5a0002-0000-1000-8000-02aabbcc000" + std::string(v6 ? "6" : "2");
+            endpoints[0].xaddrs = {"http://" + host + ":8080/onvif/device_service"};
+            if (!v6) {
+                endpoints[1].address = "urn:uuid:5a5a0001-0000-1000-8000-02aabbcc0001";
+                endpoints[1].xaddrs = {"http://" + otherHost.toStdString() + ":80/onvif/device_service"};
+            }
             uint32_t number = 0;
-            while (!stop_) {
+            while (!stop_ && ok) {
                 pollfd fds[2] = {{udp, POLLIN, 0}, {tcp, POLLIN, 0}};
                 if (poll(fds, 2, 50) <= 0)
                     continue;
@@ -73,20 +105,23 @@ public:
                 }
                 if (fds[0].revents & POLLIN) {
                     char buf[8192];
-                    sockaddr_in from{};
-                    socklen_t len = sizeof from;
-                    const ssize_t n = recvfrom(udp, buf, sizeof buf, 0, reinterpret_cast<sockaddr *>(&from), &len);
+                    sockaddr_storage from{};
+                    socklen_t fromLen = sizeof from;
+                    const ssize_t n = recvfrom(udp, buf, sizeof buf, 0, reinterpret_cast<sockaddr *>(&from), &fromLen);
                     auto m = n > 0 ? zelt::onvif::parseDiscovery(buf, size_t(n)) : std::nullopt;
                     if (!m || m->kind != zelt::onvif::DiscoveryMessage::Probe)
                         continue;
                     ++probes_;
-                    for (const Endpoint *e : {&elsewhere, &own}) {
-                        const std::string out = zelt::onvif::probeMatchesMessage(m->messageId, *e, 1, ++number);
-                        sendto(udp, out.data(), out.size(), 0, reinterpret_cast<sockaddr *>(&from), len);
+                    for (Endpoint &e : endpoints) {
+                        e.metadataVersion = 1;
+                        const std::string out = zelt::onvif::probeMatchesMessage(m->messageId, e, 1, ++number);
+                        sendto(reply, out.data(), out.size(), 0, reinterpret_cast<sockaddr *>(&from), fromLen);
                     }
                 }
             }
             ::close(udp);
+            if (reply != udp)
+                ::close(reply);
             ::close(tcp);
         });
         while (ready == 0)
@@ -120,7 +155,7 @@ class TestZeltRouted : public QObject
     std::map<QString, pid_t> sims_;
     quint16 port_ = SimProcess::portFor(4);
     const QString ranges_ = "10.80.4.0/24,10.80.5.0/24,fd80:6::/120";
-    FakeResponder fake_;
+    FakeResponder fake_, fake6_;
 
     QString ns(const char *name) const { return QString("zr%1%2").arg(name, tag_); }
     QString dev(const char *name) const { return QString("zr%1%2").arg(tag_, name); } // interface names
@@ -236,7 +271,8 @@ private slots:
         QVERIFY(link(ns("c"), ns("l4"), dev("c1"), dev("l4")));
         QVERIFY(addr(ns("c"), "10.80.1.1/24", dev("c1")) && addr(ns("l4"), "10.80.1.2/24", dev("l4")));
         QVERIFY(link(ns("c"), ns("l6"), dev("c2"), dev("l6")));
-        QVERIFY(addr(ns("c"), "fd80:16::1/64", dev("c2")) && addr(ns("l6"), "fd80:16::2/64", dev("l6")));
+        QVERIFY(addr(ns("c"), "fd80:16::1/64", dev("c2")) && addr(ns("l6"), "fd80:16::2/64", dev("l6"))
+                && addr(ns("l6"), "fd80:16::3/64", dev("l6")));
         QVERIFY(link(ns("c"), ns("r"), dev("c3"), dev("r1")));
         QVERIFY(addr(ns("c"), "10.80.2.1/24", dev("c3")) && addr(ns("r"), "10.80.2.2/24", dev("r1")));
         QVERIFY(addr(ns("c"), "fd80:2::1/64", dev("c3")) && addr(ns("r"), "fd80:2::2/64", dev("r1")));
@@ -283,11 +319,13 @@ private slots:
                          "untrusted-maker.key"));
         const quint16 wsdPort = quint16(qEnvironmentVariableIntValue("ZELT_WSD_PORT"));
         QVERIFY(fake_.start(ns("di"), "10.80.5.30", wsdPort ? wsdPort : 3702, "10.80.4.12"));
+        QVERIFY(fake6_.start(ns("l6"), "fd80:16::3", wsdPort ? wsdPort : 3702, {}, dev("l6")));
     }
 
     void cleanupTestCase()
     {
         fake_.stop();
+        fake6_.stop();
         for (auto &[name, pid] : sims_) {
             ::kill(pid, SIGTERM);
             waitpid(pid, nullptr, 0);
@@ -298,23 +336,34 @@ private slots:
 
     void multicastFindsTheLocalSegmentsOnly()
     {
-        // The IPv6-only segment is heard over the IPv6 group alone.
+        // The IPv6-only segment is heard over the IPv6 groups alone: ZELT's,
+        // and WS-Discovery's, whose answer names an IPv6 service address.
         const QJsonArray all = list({"--timeout", "3"}, false);
         QStringList serials;
         for (const auto &v : all)
             serials << v.toObject()["serial"].toString();
         serials.sort();
-        QCOMPARE(serials, QStringList({"ZT-IPC2141-004100000001", "ZT-IPC2141-006100000001", "ZT-IPC2347-004100000002",
-                                       "ZT-IPC2347-006100000002"}));
+        QCOMPARE(serials,
+                 QStringList({"5a5a0002-0000-1000-8000-02aabbcc0006", "ZT-IPC2141-004100000001",
+                              "ZT-IPC2141-006100000001", "ZT-IPC2347-004100000002", "ZT-IPC2347-006100000002"}));
+        const QJsonObject v6 = find(all, "mac", "02-aa-bb-cc-00-06");
+        QCOMPARE(v6["ipv6"].toString(), QString("fd80:16::3"));
+        QCOMPARE(v6["trust"].toString(), QString("uncertified"));
+        // It answered from where its service is: commanded with consent only.
+        QCOMPARE(
+            ctl({"set-ip", "02-aa-bb-cc-00-06", "--password", "Admin12345", "--ipv6", "fd80:16::9"}, nullptr, false),
+            1);
+        QCOMPARE(fake6_.connections(), 0);
     }
 
     void aScanFindsEveryDeviceAndNoImpostor()
     {
-        // 4 local, 2 ZELT and 1 ONVIF device in the IPv4 subnet, 1 IPv6-only
-        // device, the fake responder's 2 endpoints, and the impostor flagged
+        // 4 local and the IPv6 responder's endpoint, 2 ZELT and 1 ONVIF device
+        // in the IPv4 subnet, 1 IPv6-only device, the fake responder's 2
+        // endpoints, and the impostor flagged
         // untrusted (shown because it is asked for: it did answer).
-        const QJsonArray all = list({"--untrusted", "--count", "11", "--timeout", "10"});
-        QCOMPARE(all.size(), 11);
+        const QJsonArray all = list({"--untrusted", "--count", "12", "--timeout", "10"});
+        QCOMPARE(all.size(), 12);
         const QJsonObject real = find(all, "serial", "ZT-ROUTED4-0001");
         QCOMPARE(real["trust"].toString(), QString("verified")); // the untrusted twin makes it no less certain
         QCOMPARE(real["ipv4"].toString(), QString("10.80.4.10"));
@@ -341,7 +390,7 @@ private slots:
         QCOMPARE(ctl(QStringList{"set-ip", "02-5a-44-00-00-01", "--gateway", "10.80.4.1"} + pw), 0);
         // Their announcements stay behind the router: the new addresses are
         // found by asking there.
-        const QJsonArray all = list({"--count", "8", "--timeout", "8"});
+        const QJsonArray all = list({"--count", "11", "--timeout", "8"});
         QCOMPARE(find(all, "serial", "ZT-ROUTED4-0002")["ipv4"].toString(), QString("10.80.4.50"));
         QCOMPARE(find(all, "serial", "ZT-ROUTED6-0001")["ipv6"].toString(), QString("fd80:6::77"));
 
