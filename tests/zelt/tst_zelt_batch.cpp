@@ -144,8 +144,7 @@ private slots:
         Select(rows);
         SetNetFields("10.90.1.10", "255.255.0.0");
         GapMeter gaps;
-        Click("pushButtonModifyNetwork");
-        QVERIFY(WaitIdle());
+        QVERIFY(Act("pushButtonModifyNetwork"));
         QCOMPARE(g_modifyCalls.load(), int(rows.size()));
         QCOMPARE(m_msgs->shown.size(), 1);
         QCOMPARE(m_msgs->lastText(), "Modify network parameter succeed, please reboot your device!ID:" + Ids(rows));
@@ -178,8 +177,7 @@ private slots:
         watch.start(5);
         QElapsedTimer t;
         t.start();
-        Click("pushButtonModifyNetwork");
-        QVERIFY(WaitIdle());
+        QVERIFY(Act("pushButtonModifyNetwork"));
         watch.stop();
         QVERIFY2(t.elapsed() < CZeltBatchRunner::kDialogDelayMs, qPrintable(QString::number(t.elapsed())));
         QVERIFY(!sawDialog);
@@ -237,8 +235,7 @@ private slots:
         driver.start(10);
         GapMeter gaps;
         clock.start();
-        Click("pushButtonModifyNetwork");
-        QVERIFY(WaitIdle());
+        QVERIFY(Act("pushButtonModifyNetwork"));
         const qint64 end = clock.elapsed();
         driver.stop();
         stop = true;
@@ -268,19 +265,25 @@ private slots:
         SetNetFields("10.90.4.10", "255.255.0.0");
         QElapsedTimer clock;
         qint64 shownAt = -1;
+        Qt::WindowModality modality = Qt::NonModal;
+        QWidget *parent = nullptr;
         QTimer watch;
         connect(&watch, &QTimer::timeout, [&] {
-            if (shownAt < 0 && m_panel->Runner()->Dialog() && m_panel->Runner()->Dialog()->isVisible())
+            if (shownAt < 0 && m_panel->Runner()->Dialog() && m_panel->Runner()->Dialog()->isVisible()) {
                 shownAt = clock.elapsed();
+                modality = m_panel->Runner()->Dialog()->windowModality();
+                parent = m_panel->Runner()->Dialog()->parentWidget();
+            }
         });
         watch.start(5);
         clock.start();
-        Click("pushButtonModifyNetwork");
-        QVERIFY(WaitIdle());
+        QVERIFY(Act("pushButtonModifyNetwork"));
         watch.stop();
         QVERIFY2(shownAt >= CZeltBatchRunner::kDialogDelayMs - 20,
                  qPrintable(QString("%1 %2 %3").arg(shownAt).arg(clock.elapsed()).arg(m_msgs->lastText())));
         QVERIFY2(shownAt < CZeltBatchRunner::kDialogDelayMs + 300, qPrintable(QString::number(shownAt)));
+        QCOMPARE(modality, Qt::WindowModal); // the panel's window only
+        QCOMPARE(parent, static_cast<QWidget *>(m_panel));
         QVERIFY(!m_panel->Runner()->Dialog());
         QCOMPARE(g_modifyCalls.load(), 1);
         QCOMPARE(m_msgs->lastText(), "Modify network parameter failed!ID:" + Cell(row, Col::ColId) + " ");

@@ -134,99 +134,53 @@ private slots:
 
     // The network fields are checked in reading order and the first that
     // fails is named with its message; fields not in use are not checked.
-    void networkFields_data()
-    {
-        QTest::addColumn<QStringList>("fields"); // address, mask, port, http, gateway, ipv6, ipv6 gw, prefix, password
-        QTest::addColumn<bool>("inUse");         // HTTP port and IPv6 in use
-        QTest::addColumn<int>("field");          // the failing one, or -1
-        QTest::addColumn<QString>("message");
-        const QStringList good{"10.0.0.5", "255.255.0.0", "8000", "80", "", "fd00::5", "", "64", "Admin12345"};
-        auto with = [&good](int i, const QString &text) {
-            QStringList f = good;
-            f[i] = text;
-            return f;
-        };
-        QTest::newRow("all good") << good << true << -1 << QString();
-        QTest::newRow("empty address") << with(0, " ") << true << int(Field::IPv4) << "IP address cannot be empty.";
-        QTest::newRow("address ends in 0")
-            << with(0, "10.0.0.0") << true << int(Field::IPv4) << "IP Address not correct.";
-        QTest::newRow("empty mask") << with(1, "") << true << int(Field::Mask) << "Subnet mask cannot be empty.";
-        QTest::newRow("mask all ones") << with(1, "255.255.255.255") << true << int(Field::Mask)
-                                       << "Subnet Mask not correct.";
-        QTest::newRow("port low") << with(2, "1999") << true << int(Field::Port)
-                                  << "Device port ranges from 2000 to 65535.";
-        QTest::newRow("port empty") << with(2, "") << true << int(Field::Port)
-                                    << "Device port ranges from 2000 to 65535.";
-        QTest::newRow("http 0") << with(3, "0") << true << int(Field::HttpPort) << "Http port ranges from 1 to 65535.";
-        QTest::newRow("http 0 not in use") << with(3, "0") << false << -1 << QString();
-        QTest::newRow("gateway .0") << with(4, "10.0.0.0") << true << int(Field::Gateway) << "Gateway not correct.";
-        QTest::newRow("gateway 0.0.0.0") << with(4, "0.0.0.0") << true << -1 << QString();
-        QTest::newRow("ipv6") << with(5, "fd00::1::2") << true << int(Field::IPv6) << "IPv6 Address not correct.";
-        QTest::newRow("ipv6 not in use") << with(5, "fd00::1::2") << false << -1 << QString();
-        QTest::newRow("ipv6 gateway") << with(6, "fd00:::1") << true << int(Field::IPv6Gateway)
-                                      << "IPv6 gateway not correct.";
-        QTest::newRow("prefix 65") << with(7, "65") << true << int(Field::IPv6Prefix)
-                                   << "IPv6 prefix length ranges from 0 to 64.";
-        QTest::newRow("password") << with(8, QString::fromUtf8("Pässwort12")) << true << int(Field::Password)
-                                  << "The password may only contain printable ASCII characters.";
-        // The first failure in reading order is the one told.
-        QStringList two = with(0, "10.0.0.0");
-        two[2] = "1";
-        QTest::newRow("address before port") << two << true << int(Field::IPv4) << "IP Address not correct.";
-    }
     void networkFields()
     {
-        QFETCH(QStringList, fields);
-        QFETCH(bool, inUse);
-        QFETCH(int, field);
-        QFETCH(QString, message);
-        ZeltNetworkRequest::Fields f;
-        f.ipv4 = fields[0];
-        f.mask = fields[1];
-        f.port = fields[2];
-        f.httpPort = fields[3];
-        f.gateway = fields[4];
-        f.ipv6 = fields[5];
-        f.ipv6Gateway = fields[6];
-        f.ipv6Prefix = fields[7];
-        f.password = fields[8];
-        f.httpPortInUse = f.ipv6InUse = inUse;
-        const auto checked = CheckNetworkFields(f);
-        if (field < 0) {
-            QVERIFY(std::holds_alternative<ZeltNetworkRequest>(checked));
-        } else {
-            QVERIFY(std::holds_alternative<ZeltFieldError>(checked));
-            QCOMPARE(int(std::get<ZeltFieldError>(checked).field), field);
-            QCOMPARE(std::get<ZeltFieldError>(checked).message, message);
+        // address, mask, port, HTTP port, gateway, IPv6, IPv6 gateway, prefix, password
+        const QStringList good{"10.0.0.5", "255.255.0.0", "8000", "80", "", "fd00::5", "", "64", "Admin12345"};
+        struct Case {
+            int index; // the field given another text
+            QString text;
+            bool inUse;  // HTTP port and IPv6 in use
+            int failing; // the field named, or -1
+            const char *message;
+        };
+        const QList<Case> cases{
+            {0, "10.0.0.5", true, -1, ""},
+            {0, " ", true, int(Field::IPv4), "IP address cannot be empty."},
+            {0, "10.0.0.0", true, int(Field::IPv4), "IP Address not correct."},
+            {1, "", true, int(Field::Mask), "Subnet mask cannot be empty."},
+            {1, "255.255.255.255", true, int(Field::Mask), "Subnet Mask not correct."},
+            {2, "1999", true, int(Field::Port), "Device port ranges from 2000 to 65535."},
+            {2, "", true, int(Field::Port), "Device port ranges from 2000 to 65535."},
+            {3, "0", true, int(Field::HttpPort), "Http port ranges from 1 to 65535."},
+            {3, "0", false, -1, ""},
+            {4, "10.0.0.0", true, int(Field::Gateway), "Gateway not correct."},
+            {4, "0.0.0.0", true, -1, ""},
+            {5, "fd00::1::2", true, int(Field::IPv6), "IPv6 Address not correct."},
+            {5, "fd00::1::2", false, -1, ""},
+            {6, "fd00:::1", true, int(Field::IPv6Gateway), "IPv6 gateway not correct."},
+            {7, "65", true, int(Field::IPv6Prefix), "IPv6 prefix length ranges from 0 to 64."},
+            {8, QString::fromUtf8("Pässwort12"), true, int(Field::Password),
+             "The password may only contain printable ASCII characters."},
+        };
+        for (const Case &c : cases) {
+            QStringList f = good;
+            f[c.index] = c.text;
+            if (c.index == 0 && c.text == "10.0.0.0")
+                f[2] = "1"; // a later field wrong too: the first failure is the one told
+            const ZeltNetworkRequest::Fields fields{f[0], f[1], f[2], f[3],    f[4],   f[5],
+                                                    f[6], f[7], f[8], c.inUse, c.inUse};
+            const auto checked = CheckNetworkFields(fields);
+            const QByteArray what = QByteArray::number(c.index) + " " + c.text.toUtf8();
+            if (c.failing < 0) {
+                QVERIFY2(std::holds_alternative<ZeltNetworkRequest>(checked), what);
+                continue;
+            }
+            QVERIFY2(std::holds_alternative<ZeltFieldError>(checked), what);
+            QCOMPARE(int(std::get<ZeltFieldError>(checked).field), c.failing);
+            QCOMPARE(std::get<ZeltFieldError>(checked).message, QString(c.message));
         }
-    }
-
-    // What a checked request carries: trimmed texts, the port as a number,
-    // an empty prefix as 0, IPv6 only when in use, the password as typed.
-    void networkRequest()
-    {
-        ZeltNetworkRequest::Fields f;
-        f.ipv4 = " 10.20.30.40 ";
-        f.mask = "255.255.255.0 ";
-        f.port = "8100";
-        f.httpPort = " 81";
-        f.gateway = " ";
-        f.ipv6 = " fd00::99";
-        f.ipv6Prefix = "";
-        f.password = " Pass word1 ";
-        f.httpPortInUse = f.ipv6InUse = true;
-        const ZeltNetworkRequest r = std::get<ZeltNetworkRequest>(CheckNetworkFields(f));
-        QCOMPARE(r.ipv4, QString("10.20.30.40"));
-        QCOMPARE(r.mask, QString("255.255.255.0"));
-        QCOMPARE(r.port, 8100u);
-        QCOMPARE(r.httpPort, QString("81"));
-        QCOMPARE(r.gateway, QString());
-        QVERIFY(r.sendIPv6);
-        QCOMPARE(r.ipv6, QString("fd00::99"));
-        QCOMPARE(int(r.ipv6Prefix), 0);
-        QCOMPARE(r.password, QByteArray(" Pass word1 "));
-        f.ipv6InUse = false;
-        QVERIFY(!std::get<ZeltNetworkRequest>(CheckNetworkFields(f)).sendIPv6);
     }
 
     void passwordsAndCodes()

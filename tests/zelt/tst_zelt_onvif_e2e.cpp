@@ -100,8 +100,7 @@ private slots:
         Type("lineEditIPMask", "255.255.0.0");
         Type("lineEditPort_Password", "Admin12345");
         m_msgs->answer = 0;
-        Click("pushButtonModifyNetwork");
-        QVERIFY(WaitIdle());
+        QVERIFY(Act("pushButtonModifyNetwork"));
         m_msgs->answer = 1;
         QCOMPARE(m_msgs->shown.size(), 1);
         QCOMPARE(m_msgs->lastTitle(), QString("Identity not verified"));
@@ -112,8 +111,7 @@ private slots:
         Type("lineEditIPAddr", "10.1.3.40");
         Type("lineEditIPMask", "255.255.0.0");
         Type("lineEditPort_Password", "Wrong12345");
-        Click("pushButtonModifyNetwork");
-        QVERIFY(WaitIdle());
+        QVERIFY(Act("pushButtonModifyNetwork"));
         QVERIFY2(m_msgs->lastText().contains("failed", Qt::CaseInsensitive), qPrintable(m_msgs->lastText()));
         QCOMPARE(State(mac).value("ipv4").toString(), QString("10.1.0.3"));
 
@@ -121,8 +119,7 @@ private slots:
         Type("lineEditIPAddr", "10.1.3.40");
         Type("lineEditIPMask", "255.255.0.0");
         Type("lineEditPort_Password", "Admin12345");
-        Click("pushButtonModifyNetwork");
-        QVERIFY(WaitIdle());
+        QVERIFY(Act("pushButtonModifyNetwork"));
         QVERIFY2(m_msgs->lastText().startsWith("Modify network parameter succeed"), qPrintable(m_msgs->lastText()));
         QTRY_COMPARE(State(mac).value("ipv4").toString(), QString("10.1.3.40"));
         QCOMPARE(State(mac).value("mask").toString(), QString("255.255.0.0"));
@@ -144,8 +141,7 @@ private slots:
         Type("m_pDefaultPwdLEdit", "Any-Code-1");
         QElapsedTimer t;
         t.start();
-        Click("pushButtonModifyPassword");
-        QVERIFY(WaitIdle());
+        QVERIFY(Act("pushButtonModifyPassword"));
         QCOMPARE(m_msgs->lastText(), QString("Restore default password failed!"));
         QVERIFY2(t.elapsed() < 2000, "refused at once, nothing sent");
         QVERIFY(!State(mac).value("password_hash").toString().isEmpty());

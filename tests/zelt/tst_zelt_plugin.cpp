@@ -620,55 +620,12 @@ private slots:
         QVERIFY(!ip->isEnabled()); // DHCP gives the address
         QVERIFY(!http->isEnabled());
 
-        // Several rows: batch mode.
-        ClickRow(0);
-        ClickRow(4, Qt::ControlModifier);
-        QCOMPARE(m_table->selectionModel()->selectedRows().size(), 2);
-        QCOMPARE(W<QLabel>("label_7")->text(), QStringLiteral("Start IP Address:"));
-        QCOMPARE(W<QLabel>("label_162")->text(), QStringLiteral("Batch Modify Network parameters"));
-        QVERIFY(!W<QWidget>("widgetBatch")->isHidden());
-        QVERIFY(!serial->isVisible());
-        QVERIFY(!W<QLabel>("label_5")->isVisible());
-        QVERIFY(!dhcp->isVisible());
-        QCOMPARE(ip->text(), QString());
-        QVERIFY(ip->isEnabled());
-        QCOMPARE(W<QLabel>("label_163")->text(), QStringLiteral("Activate device"));
-
-        // Back to one row: single mode again.
-        ClickRow(0);
-        QVERIFY(W<QWidget>("widgetBatch")->isHidden());
-        QVERIFY(!serial->isHidden());
-
         // Release on empty space: nothing selected, panel off.
         m_table->clearSelection();
         QTest::mouseClick(m_table->viewport(), Qt::LeftButton, {}, QPoint(20, m_table->viewport()->height() - 5));
         QVERIFY(!ip->isEnabled());
         QCOMPARE(ip->text(), QString());
         QCOMPARE(serial->text(), QString());
-    }
-
-    void passwordSectionFollowsDevice()
-    {
-        ZELT_DEVICE_EVENT resetPw = MakeEvent(1, 1);
-        resetPw.bySupport = 0x40;
-        Send(resetPw);
-        ZELT_DEVICE_EVENT keyOnly = MakeEvent(1, 2);
-        keyOnly.bySupport = 0x20;
-        Send(keyOnly);
-        Online(3);
-        ClickRow(0);
-        QCOMPARE(W<QLabel>("label_163")->text(), QStringLiteral("Reset Password"));
-        QVERIFY(!W<QWidget>("edtNewPassword")->isHidden());
-        QVERIFY(!W<QWidget>("btnImport")->isHidden());
-        QVERIFY(W<QWidget>("m_pDefaultPwdLEdit")->isHidden());
-        ClickRow(1);
-        QCOMPARE(W<QLabel>("label_163")->text(), QStringLiteral("Reset Default Password"));
-        QVERIFY(W<QWidget>("edtNewPassword")->isHidden());
-        QVERIFY(!W<QWidget>("combExportFile")->isHidden());
-        ClickRow(2);
-        QVERIFY(!W<QWidget>("m_pDefaultPwdLEdit")->isHidden());
-        QVERIFY(W<QWidget>("combExportFile")->isHidden());
-        QVERIFY(!W<QWidget>("pushButtonModifyPassword")->isHidden());
     }
 
     void doubleClickOpensDevicePage()

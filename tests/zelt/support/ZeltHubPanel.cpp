@@ -68,21 +68,6 @@ void HubPanel::StopPanel()
     m_panel = nullptr;
 }
 
-QtZeltItemModel *HubPanel::Model() const
-{
-    return m_panel->Model();
-}
-
-CTableView *HubPanel::Table() const
-{
-    return W<CTableView>("tableWidgetDevice");
-}
-
-bool HubPanel::WaitIdle(int timeoutMs) const
-{
-    return QTest::qWaitFor([this] { return !m_panel->IsBusy(); }, timeoutMs);
-}
-
 QJsonObject SimDeviceState(const QString &stateFile, const QString &key, const QString &value)
 {
     QFile f(stateFile);

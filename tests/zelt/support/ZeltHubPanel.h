@@ -11,11 +11,8 @@
 
 #include <atomic>
 
-#include "CTableView.h"
-#include "QtZelt.h"
-#include "QtZeltItemModel.h"
+#include "ZeltPanelDriver.h"
 #include "ZeltTestSupport.h"
-#include "ZeltTestWidgets.h"
 
 class CDeviceHub;
 
@@ -24,7 +21,7 @@ namespace ZeltTest {
 // Network changes the panel has asked its host for (from any thread).
 extern std::atomic<int> g_modifyCalls;
 
-class HubPanel
+class HubPanel : public PanelDriver
 {
 public:
     HubPanel() = default;
@@ -40,27 +37,8 @@ public:
     // Safe after a failed or no start.
     void StopPanel();
 
-    QtZelt *Panel() const { return m_panel; }
-    QtZeltItemModel *Model() const;
-    CTableView *Table() const;
-    // A widget of the panel by its object name (a missing one fails the test).
-    template <typename T>
-    T *W(const char *name, const char *file = __builtin_FILE(), int line = __builtin_LINE()) const
-    {
-        return Child<T>(m_panel, name, file, line);
-    }
-    // Selects these rows in this order with clicks and Ctrl-clicks.
-    void Select(const QList<int> &rows) const { SelectRows(Table(), rows); }
-    // Clicks a button of the panel.
-    void Click(const char *name) const { ZeltTest::Click(W<QAbstractButton>(name)); }
-    // Types into a field of the panel.
-    void Type(const char *name, const QString &text) const { ZeltTest::Type(W<QLineEdit>(name), text); }
-    // Waits until the panel's action is over (commands done, summary told).
-    bool WaitIdle(int timeoutMs = 30000) const;
-
 protected:
     QWidget *m_host = nullptr;
-    QtZelt *m_panel = nullptr;
 
 private:
     CDeviceHub *m_hub = nullptr;
