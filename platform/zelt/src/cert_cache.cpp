@@ -22,6 +22,19 @@ constexpr size_t kLineBytes = 64 + 1 + 64 + 1 + 32 + 1;
 
 enum class Read { Ok, Missing, Refused };
 
+template <size_t N>
+bool hexField(const char *p, std::array<uint8_t, N> &out)
+{
+    auto digit = [](char c) { return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1; };
+    for (size_t i = 0; i < N; ++i) {
+        const int hi = digit(p[2 * i]), lo = digit(p[2 * i + 1]);
+        if (hi < 0 || lo < 0)
+            return false;
+        out[i] = uint8_t(hi * 16 + lo);
+    }
+    return true;
+}
+
 // A regular file of this user that nobody else may read or write, read
 // without following a link planted in its place.
 Read readPrivate(const std::string &path, size_t maxBytes, std::string &out)
@@ -155,33 +168,28 @@ void CertCache::load(const std::string &path)
         dirty_ = true; // replaced by our own at the next save
         return;
     }
-    size_t refused = 0;
+    // Tags are checked when a line is first used, not here: a start reads
+    // thousands of lines before the first inquiry goes out.
+    size_t malformed = 0;
     for (size_t at = 0; at < text.size();) {
         size_t end = text.find('\n', at);
         if (end == std::string::npos)
             end = text.size();
-        const std::string line = text.substr(at, end - at);
+        const char *line = text.data() + at;
+        const size_t length = end - at;
         at = end + 1;
         crypto::CertificateHash cert{};
-        wire::SignPublicKey maker{};
-        Tag tag{};
-        if (line.size() != kLineBytes - 1 || line[64] != ' ' || line[129] != ' '
-            || !crypto::fromHex(line.substr(0, 64), cert.data(), cert.size())
-            || !crypto::fromHex(line.substr(65, 64), maker.data(), maker.size())
-            || !crypto::fromHex(line.substr(130, 32), tag.data(), tag.size())) {
-            ++refused;
+        Entry e;
+        if (length != kLineBytes - 1 || line[64] != ' ' || line[129] != ' ' || !hexField(line, cert)
+            || !hexField(line + 65, e.maker) || !hexField(line + 130, e.tag)) {
+            ++malformed;
             continue;
         }
-        const Tag expected = tagOf(cert, maker);
-        if (sodium_memcmp(expected.data(), tag.data(), tag.size()) != 0) {
-            ++refused;
-            continue;
-        }
-        entries_[cert] = Entry{maker, ++clock_}; // the file lists the oldest first
+        e.used = ++clock_; // the file lists the oldest first
+        entries_[cert] = e;
     }
-    if (refused) {
-        log::write(1, "certificate cache %s: %zu line(s) not made with this user's key, ignored", path_.c_str(),
-                   refused);
+    if (malformed) {
+        log::write(1, "certificate cache %s: %zu malformed line(s) ignored", path_.c_str(), malformed);
         dirty_ = true;
     }
     log::write(2, "certificate cache: %zu certificate(s) verified in earlier runs", entries_.size());
@@ -206,8 +214,20 @@ std::optional<wire::SignPublicKey> CertCache::lookup(const crypto::CertificateHa
     auto it = entries_.find(cert);
     if (it == entries_.end())
         return std::nullopt;
-    it->second.used = ++clock_;
-    return it->second.maker;
+    Entry &e = it->second;
+    if (!e.tagChecked) {
+        const Tag expected = tagOf(cert, e.maker);
+        if (sodium_memcmp(expected.data(), e.tag.data(), e.tag.size()) != 0) {
+            // Not written with this user's key: someone else's line, or a changed one.
+            log::write(1, "certificate cache %s: a line not made with this user's key, dropped", path_.c_str());
+            entries_.erase(it);
+            dirty_ = true;
+            return std::nullopt;
+        }
+        e.tagChecked = true;
+    }
+    e.used = ++clock_;
+    return e.maker;
 }
 
 void CertCache::remember(const crypto::CertificateHash &cert, const wire::SignPublicKey &maker)
@@ -215,7 +235,11 @@ void CertCache::remember(const crypto::CertificateHash &cert, const wire::SignPu
     std::lock_guard lock(mu_);
     if (!usable_)
         return;
-    entries_[cert] = Entry{maker, ++clock_};
+    Entry &e = entries_[cert];
+    e.maker = maker;
+    e.tag = tagOf(cert, maker);
+    e.tagChecked = true;
+    e.used = ++clock_;
     dirty_ = true;
     if (entries_.size() <= kMaxEntries + kMaxEntries / 8)
         return;
@@ -263,12 +287,12 @@ bool CertCache::save()
         if (order.size() > kMaxEntries)
             order.erase(order.begin(), order.end() - long(kMaxEntries));
         out.reserve(order.size() * kLineBytes);
-        for (auto &[used, it] : order) {
-            const Tag tag = tagOf(it->first, it->second.maker);
+        // Each line keeps the tag it came with: a line not checked yet is
+        // never given a good tag it did not have.
+        for (auto &[used, it] : order)
             out += crypto::toHex(it->first.data(), it->first.size()) + ' '
                    + crypto::toHex(it->second.maker.data(), it->second.maker.size()) + ' '
-                   + crypto::toHex(tag.data(), tag.size()) + '\n';
-        }
+                   + crypto::toHex(it->second.tag.data(), it->second.tag.size()) + '\n';
         dirty_ = false;
         path = path_;
     }

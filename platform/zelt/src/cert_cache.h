@@ -7,8 +7,8 @@
 //
 // The tag is a keyed BLAKE2b over both, with a secret key of this user kept
 // beside the file (".key", 0600): a line written or changed by anyone
-// without that key does not count, nor does a file copied from another
-// user or machine. A hit needs the certificate's bytes to hash to the line
+// without that key does not count (it is dropped when first looked up), nor
+// does a file copied from another user or machine. A hit needs the certificate's bytes to hash to the line
 // and its maker key to be trusted now: removing a maker key from the trust
 // stores takes back what it certified. The file holds at most kMaxEntries
 // lines (the least recently used go first), is read and written without
@@ -49,11 +49,13 @@ public:
     size_t size();
 
 private:
+    using Tag = std::array<uint8_t, 16>;
     struct Entry {
         wire::SignPublicKey maker{};
-        uint64_t used = 0; // the higher, the more recently used
+        Tag tag{};
+        bool tagChecked = false; // lines read from the file are checked when first used
+        uint64_t used = 0;       // the higher, the more recently used
     };
-    using Tag = std::array<uint8_t, 16>;
     Tag tagOf(const crypto::CertificateHash &cert, const wire::SignPublicKey &maker) const; // needs mu_
     bool loadKey();                                                                         // needs mu_
 

@@ -804,6 +804,11 @@ private slots:
                                               + crypto::toHex(maker_.pk.data(), maker_.pk.size()) + " "
                                               + std::string(32, '7') + "\n"));
         }
+        // A run that writes the file meanwhile (a device verified anew) keeps
+        // that line as it came, never with a good tag.
+        Device another = certified("ZT-CACHE-0003", 0x33, maker_);
+        QCOMPARE(run(another.hello(wire::HelloReason::Answer, 0, 0, 1)), (std::pair<size_t, uint64_t>{1, 1}));
+        QCOMPARE(readCache().count('\n'), 3);
         QCOMPARE(run(stranger.hello(wire::HelloReason::Answer, 0, 0, 1)).first, size_t(0));
 
         // A maker key taken out of the trust store takes back what it certified.
