@@ -15,7 +15,7 @@
 //
 // Lock order (a lock may be taken while holding those before it, never the
 // other way round):
-//   ONVIF table → ZELT table → event queue, table watch, pin store, trust store, scan → log
+//   ONVIF table → ZELT table → event queue, table watch, pin store, trust store, certificate cache, scan → log
 // A verifier's queue lock is never held with another; the engine itself has
 // no lock (its receive-loop state is the receiver thread's alone).
 // docs/architecture.md walks through threads, locks, events and commands.
