@@ -185,6 +185,11 @@ class TestZeltRouted : public QObject
             f.open(QIODevice::ReadOnly);
             *out = f.readAll();
         }
+        if (WEXITSTATUS(status) != 0) { // what it said, for a failure that was not expected
+            QFile f(dir_.filePath("ctl.err"));
+            f.open(QIODevice::ReadOnly);
+            qInfo().noquote() << args.join(' ') << "->" << WEXITSTATUS(status) << f.readAll().trimmed();
+        }
         return WEXITSTATUS(status);
     }
     QJsonArray list(const QStringList &extra, bool scan = true)

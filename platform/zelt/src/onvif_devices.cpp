@@ -873,13 +873,14 @@ uint32_t OnvifDevices::setNetwork(onvif::Client &c, const onvif::Credentials &cr
         inet_pton(AF_INET, onvif::maskFromPrefix(cur.prefix).c_str(), now.mask.data());
         if (uint32_t bad = checkNetParameters(b, now))
             return bad;
-        const auto *a6 = reinterpret_cast<const in6_addr *>(b.ipv6.data());
-        const auto *g6 = reinterpret_cast<const in6_addr *>(b.ipv6Gateway.data());
+        in6_addr a6, g6; // copied: the record's bytes need not be aligned as an in6_addr
+        std::memcpy(&a6, b.ipv6.data(), sizeof a6);
+        std::memcpy(&g6, b.ipv6Gateway.data(), sizeof g6);
         if ((b.netFlags & wire::kSetIpv6)
-            && (IN6_IS_ADDR_MULTICAST(a6) || IN6_IS_ADDR_UNSPECIFIED(a6) || IN6_IS_ADDR_LINKLOCAL(a6)
-                || IN6_IS_ADDR_V4MAPPED(a6) || IN6_IS_ADDR_LOOPBACK(a6)))
+            && (IN6_IS_ADDR_MULTICAST(&a6) || IN6_IS_ADDR_UNSPECIFIED(&a6) || IN6_IS_ADDR_LINKLOCAL(&a6)
+                || IN6_IS_ADDR_V4MAPPED(&a6) || IN6_IS_ADDR_LOOPBACK(&a6)))
             return ZELT_ERR_BAD_PARAMETERS;
-        if ((b.netFlags & wire::kSetIpv6Gateway) && (IN6_IS_ADDR_MULTICAST(g6) || IN6_IS_ADDR_UNSPECIFIED(g6)))
+        if ((b.netFlags & wire::kSetIpv6Gateway) && (IN6_IS_ADDR_MULTICAST(&g6) || IN6_IS_ADDR_UNSPECIFIED(&g6)))
             return ZELT_ERR_BAD_PARAMETERS;
     }
     bool reboot = false;
