@@ -187,7 +187,7 @@ int main(int argc, char **argv)
     box.hide();
 
     PathWidget save(panel->Model());
-    save.form.edtName->setText("devices");
+    save.NameField()->setText("devices");
     save.show();
     Save(&save, "save_dialog");
 

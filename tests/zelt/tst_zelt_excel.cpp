@@ -88,9 +88,9 @@ class ZeltExcelTest : public QObject
     int Export(QAbstractItemModel *model, const QString &folder, const QString &name)
     {
         PathWidget dlg(model);
-        dlg.form.comboBox->clear();
-        dlg.form.comboBox->addItem(folder);
-        dlg.form.edtName->setText(name);
+        dlg.FolderBox()->clear();
+        dlg.FolderBox()->addItem(folder);
+        dlg.NameField()->setText(name);
         dlg.show();
         dlg.onConfirm();
         const int result = dlg.result();
@@ -119,7 +119,7 @@ private slots:
         PathWidget dlg(&model);
         QCOMPARE(dlg.size(), QSize(320, 240));
         QCOMPARE(dlg.GetTitleText(), QString("Save"));
-        QCOMPARE(dlg.form.comboBox->Mode(), int(CPathComboBox::Folder));
+        QCOMPARE(dlg.FolderBox()->Mode(), int(CPathComboBox::Folder));
         QVERIFY(dlg.findChild<QLineEdit *>("edtName"));
         QVERIFY(dlg.findChild<QWidget *>("PathWidget"));
     }
@@ -129,16 +129,16 @@ private slots:
         QStandardItemModel model(1, 2);
         for (const char *bad : {"", "   ", "a/b", "a\\b", "a:b", "a*b", "a?b", "a\"b", "a<b", "a>b", "a|b"}) {
             PathWidget dlg(&model);
-            dlg.form.comboBox->addItem(m_dir.path() + "/");
-            dlg.form.edtName->setText(bad);
+            dlg.FolderBox()->addItem(m_dir.path() + "/");
+            dlg.NameField()->setText(bad);
             dlg.show();
-            dlg.form.comboBox->setFocus(); // the user last worked in the folder box
-            QCOMPARE(dlg.focusWidget(), static_cast<QWidget *>(dlg.form.comboBox));
+            dlg.FolderBox()->setFocus(); // the user last worked in the folder box
+            QCOMPARE(dlg.focusWidget(), static_cast<QWidget *>(dlg.FolderBox()));
             dlg.onConfirm();
-            QCOMPARE(dlg.focusWidget(), static_cast<QWidget *>(dlg.form.edtName));
+            QCOMPARE(dlg.focusWidget(), static_cast<QWidget *>(dlg.NameField()));
             const QString expected = QString(bad).trimmed().isEmpty() ? "The name is invalid"
                                                                       : "The name contains illegal character";
-            QCOMPARE(TipAt(dlg.form.edtName), expected);
+            QCOMPARE(TipAt(dlg.NameField()), expected);
             QCOMPARE(dlg.result(), 0);
             QVERIFY(dlg.isVisible()); // stays open for a correction
             QVERIFY(m_msgs->shown.isEmpty());
@@ -360,10 +360,10 @@ private slots:
                 if (!dlg || !dlg->isVisible() || sawDialog)
                     continue;
                 sawDialog = true;
-                QCOMPARE(dlg->form.comboBox->currentText(), PathWidget::LastFolder());
-                dlg->form.comboBox->clear();
-                dlg->form.comboBox->addItem(folder);
-                dlg->form.edtName->setText("panel");
+                QCOMPARE(dlg->FolderBox()->currentText(), PathWidget::LastFolder());
+                dlg->FolderBox()->clear();
+                dlg->FolderBox()->addItem(folder);
+                dlg->NameField()->setText("panel");
                 QTest::mouseClick(dlg->ConfirmButton(), Qt::LeftButton);
             }
         });

@@ -25,12 +25,7 @@ QString CZeltConsent::Text(const QString &strQuestion, bool bOthers) const
                                        : tr("%1 devices cannot prove who they are (found over ONVIF, no maker "
                                             "certificate):")
                                              .arg(m_asked.size());
-    const qsizetype listed = m_asked.size() > kListed + 1 ? kListed : m_asked.size();
-    for (qsizetype i = 0; i < listed; ++i)
-        text += QLatin1Char('\n') + tr("ID %1   %2").arg(m_asked.at(i).id, m_asked.at(i).address);
-    if (listed < m_asked.size())
-        text += QLatin1Char('\n') + tr("and %1 more").arg(m_asked.size() - listed);
-    text += QStringLiteral("\n\n") + strQuestion;
+    text += CZeltQuestion::DeviceLines(m_asked) + QStringLiteral("\n\n") + strQuestion;
     if (bOthers)
         text += QLatin1Char('\n') + tr("No leaves them out; the other devices are changed either way.");
     return text;

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include <utility>
+
 #include "CZeltBatchRunner.h"
 #include "ZeltDeviceRecords.h"
 #include "ZeltTrust.h"
@@ -59,14 +61,8 @@ public:
     QString Text(const QString &strQuestion, bool bOthers) const;
     static QString Title();
 
-    // Devices listed by name before "and N more".
-    static constexpr int kListed = 10;
-
 private:
-    struct Device {
-        QString id, address;
-    };
-    QList<Device> m_asked;
-    QList<bool> m_isAsked; // per job
-    int m_iSend = 0;       // devices that get their command without asking
+    QList<std::pair<QString, QString>> m_asked; // row ID and address
+    QList<bool> m_isAsked;                      // per job
+    int m_iSend = 0;                            // devices that get their command without asking
 };

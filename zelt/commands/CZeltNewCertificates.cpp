@@ -1,13 +1,13 @@
 #include "CZeltNewCertificates.h"
 
 #include "CWarnDlg.h"
-#include "CZeltConsent.h"
 #include "CZeltQuestion.h"
 #include "ZeltSdkWrapper.h"
 
 void CZeltNewCertificates::Add(const QString &strId, const QString &strAddress, const QByteArray &mac)
 {
-    m_devices.append({strId.trimmed(), strAddress, mac});
+    m_listed.append({strId.trimmed(), strAddress});
+    m_macs.append(mac);
 }
 
 QString CZeltNewCertificates::Title()
@@ -17,16 +17,11 @@ QString CZeltNewCertificates::Title()
 
 QString CZeltNewCertificates::Text() const
 {
-    QString text = m_devices.size() == 1
+    QString text = m_listed.size() == 1
                        ? tr("This device presents a new HTTPS certificate, not the one seen at first contact:")
                        : tr("%1 devices present a new HTTPS certificate, not the one seen at first contact:")
-                             .arg(m_devices.size());
-    const qsizetype listed = m_devices.size() > CZeltConsent::kListed + 1 ? CZeltConsent::kListed : m_devices.size();
-    for (qsizetype i = 0; i < listed; ++i)
-        text += QLatin1Char('\n') + tr("ID %1   %2").arg(m_devices.at(i).id, m_devices.at(i).address);
-    if (listed < m_devices.size())
-        text += QLatin1Char('\n') + tr("and %1 more").arg(m_devices.size() - listed);
-    text += QStringLiteral("\n\n")
+                             .arg(m_listed.size());
+    text += CZeltQuestion::DeviceLines(m_listed) + QStringLiteral("\n\n")
             + tr("Accept the new certificates? Only if these devices were replaced: otherwise another host may be "
                  "answering in their place.");
     return text;
@@ -46,7 +41,7 @@ bool CZeltNewCertificates::Offer(QWidget *parent) const
     Prepare(dlg);
     if (dlg.exec() != 1)
         return false;
-    for (const Device &d : m_devices)
-        ZeltSdkWrapper::AcceptNewCertificate(d.mac);
+    for (const QByteArray &mac : m_macs)
+        ZeltSdkWrapper::AcceptNewCertificate(mac);
     return true;
 }

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+#include <utility>
+
 class CWarnDlg;
 class QWidget;
 
@@ -21,7 +23,7 @@ class CZeltNewCertificates
 public:
     // One failed job: its row ID, the device's address and MAC.
     void Add(const QString &strId, const QString &strAddress, const QByteArray &mac);
-    bool Needed() const { return !m_devices.isEmpty(); }
+    bool Needed() const { return !m_listed.isEmpty(); }
 
     // Asks when needed; on Yes accepts every listed device's certificate.
     // True: the user said Yes.
@@ -32,9 +34,6 @@ public:
     static QString Title();
 
 private:
-    struct Device {
-        QString id, address;
-        QByteArray mac;
-    };
-    QList<Device> m_devices;
+    QList<std::pair<QString, QString>> m_listed; // row ID and address
+    QList<QByteArray> m_macs;
 };

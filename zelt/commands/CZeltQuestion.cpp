@@ -22,6 +22,18 @@ bool CZeltQuestion::eventFilter(QObject *watched, QEvent *e)
     return QObject::eventFilter(watched, e);
 }
 
+QString CZeltQuestion::DeviceLines(const QList<std::pair<QString, QString>> &devices)
+{
+    QString text;
+    const qsizetype listed = devices.size() > kListed + 1 ? kListed : devices.size();
+    for (qsizetype i = 0; i < listed; ++i)
+        text += QLatin1Char('\n')
+                + QCoreApplication::translate("QtZelt", "ID %1   %2").arg(devices.at(i).first, devices.at(i).second);
+    if (listed < devices.size())
+        text += QLatin1Char('\n') + QCoreApplication::translate("QtZelt", "and %1 more").arg(devices.size() - listed);
+    return text;
+}
+
 void CZeltQuestion::Prepare(CWarnDlg &dlg, const QString &strTitle, const QString &strText)
 {
     dlg.ConfirmButton()->setText(QCoreApplication::translate("QtZelt", "Yes"));

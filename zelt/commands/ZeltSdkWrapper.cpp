@@ -53,20 +53,6 @@ void BuildNetParam(ZELT_NET_PARAM &param, const QString &ipv4, const QString &ma
     param.byDhcpEnable = dhcp ? 1 : 0;
 }
 
-bool ModifyNetParam(const QString &mac, const QString &ipv4, const QString &mask, const QString &gateway,
-                    const QString &ipv6, const QString &ipv6Gateway, int prefixLen, const QString &port,
-                    const QString &password, const QString &httpPort, bool dhcp)
-{
-    ZELT_NET_PARAM param;
-    BuildNetParam(param, ipv4, mask, gateway, ipv6, ipv6Gateway, prefixLen, port, httpPort, dhcp);
-    const QByteArray macText = mac.toLatin1();
-    const QByteArray pwd = password.toLatin1();
-    if (Api().modifyNetParam(macText.constData(), pwd.constData(), &param) == 1)
-        return true;
-    NoteFailure("modify network parameters");
-    return false;
-}
-
 bool ModifyNetParam(const QByteArray &mac, const QByteArray &password, const ZELT_NET_PARAM &param)
 {
     if (Api().modifyNetParam(mac.constData(), password.constData(), &param) == 1)

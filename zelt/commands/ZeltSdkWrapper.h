@@ -28,17 +28,12 @@ namespace ZeltSdkWrapper {
 const ZeltSdkApi &Api();
 void SetApi(const ZeltSdkApi *api);
 
-// Network parameters for the batch DHCP change. Empty IPv6 texts become
-// "::", an empty HTTP port 0 (both: leave unchanged). True only when the
-// SDK returned 1.
-bool ModifyNetParam(const QString &mac, const QString &ipv4, const QString &mask, const QString &gateway,
-                    const QString &ipv6, const QString &ipv6Gateway, int prefixLen, const QString &port,
-                    const QString &password, const QString &httpPort, bool dhcp);
-
-// The same with a block built by BuildNetParam; safe on any thread.
+// Network parameters for the batch DHCP change, a block built by
+// BuildNetParam; safe on any thread. True only when the SDK returned 1.
 bool ModifyNetParam(const QByteArray &mac, const QByteArray &password, const ZELT_NET_PARAM &param);
 
-// Fills the parameter block the way ModifyNetParam sends it.
+// Fills the parameter block: empty IPv6 texts become "::", an empty HTTP
+// port 0 (both: leave unchanged).
 void BuildNetParam(ZELT_NET_PARAM &param, const QString &ipv4, const QString &mask, const QString &gateway,
                    const QString &ipv6, const QString &ipv6Gateway, int prefixLen, const QString &port,
                    const QString &httpPort, bool dhcp);

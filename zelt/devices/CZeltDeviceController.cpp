@@ -33,9 +33,9 @@ CZeltDeviceController::CZeltDeviceController(QObject *parent)
 {
     ZeltRecords::registerMetaTypes();
     m_pOnlineTimer->setSingleShot(true);
-    connect(m_pOnlineTimer, &QTimer::timeout, this, &CZeltDeviceController::FlushOnline);
+    connect(m_pOnlineTimer, &QTimer::timeout, this, &CZeltDeviceController::Flush);
     m_pOfflineTimer->setSingleShot(true);
-    connect(m_pOfflineTimer, &QTimer::timeout, this, &CZeltDeviceController::FlushOffline);
+    connect(m_pOfflineTimer, &QTimer::timeout, this, &CZeltDeviceController::Flush);
     // Queued from the hub's thread; direct during the shell's replay, which
     // needs the row to exist when its call returns.
     connect(this, &CZeltDeviceController::DeviceOnline, this, &CZeltDeviceController::ShowOnline);
@@ -148,7 +148,7 @@ void CZeltDeviceController::ShowOffline(const QString &serial, const QString &ma
             this,
             [this] {
                 m_bOfflineQueued = false;
-                FlushOffline();
+                Flush();
             },
             Qt::QueuedConnection);
     }
@@ -174,22 +174,6 @@ void CZeltDeviceController::Flush()
     m_pOnlineTimer->stop();
     m_pOfflineTimer->stop();
     m_pFeed->Flush();
-    ShowCount();
-}
-
-void CZeltDeviceController::FlushOnline()
-{
-    const auto lock = Hold();
-    m_pOnlineTimer->stop();
-    m_pFeed->FlushOnline();
-    ShowCount();
-}
-
-void CZeltDeviceController::FlushOffline()
-{
-    const auto lock = Hold();
-    m_pOfflineTimer->stop();
-    m_pFeed->FlushOffline();
     ShowCount();
 }
 

@@ -43,6 +43,9 @@ public:
     // A copy of the records in arrival order.
     QList<ZELT_DEVICE_INFO_MY> Snapshot() const;
 
+    // Device type codes whose settings the panel never changes.
+    static bool IsLockedType(uint32_t code) { return code >= 0x9D00 && code <= 0x9FFF; }
+
     // ---- GUI thread.
 
     QtZeltItemModel *Model() const { return m_pModel; }
@@ -80,8 +83,6 @@ public:
 
     // Applies the device events that wait to be shown.
     void Flush();
-    void FlushOnline();
-    void FlushOffline();
     int DebugCounter() const;
     // After a language change: headers and translated cells.
     void Retranslate();

@@ -4,11 +4,9 @@
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
-#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLoggingCategory>
-#include <QSpacerItem>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -16,6 +14,7 @@
 #include "CPathComboBox.h"
 #include "CToolLabel.h"
 #include "CWarnDlg.h"
+#include "ui_PathWidget.h"
 
 Q_LOGGING_CATEGORY(lcZeltExcel, "zelt.excel")
 
@@ -36,96 +35,57 @@ void PathWidget::SetLastFolder(const QString &strFolder)
 
 PathWidget::PathWidget(QAbstractItemModel *pModel, QWidget *parent, const QList<int> &columns)
     : CBaseDialog(parent, true, true, true)
+    , m_pForm(new Ui_PathWidget())
     , m_pModel(pModel)
     , m_columns(columns)
 {
     SetAutoAccept(false);
     connect(this, &CBaseDialog::ClickedOKBtnSig, this, &PathWidget::onConfirm);
     setFixedSize(320, 240);
-    SetupForm();
-    SetContentWidget(form.form);
+    auto *content = new QWidget(this);
+    m_pForm->setupUi(content);
+    m_pForm->comboBox->SetMode(CPathComboBox::Folder);
+    SetContentWidget(content);
     RetranslateForm();
-    form.comboBox->addItem(g_lastFolder);
-    form.comboBox->setToolTip(g_lastFolder);
-}
-
-void PathWidget::SetupForm()
-{
-    form.form = new QWidget(this);
-    form.form->setObjectName(QStringLiteral("PathWidget"));
-    form.gridLayout_5 = new QGridLayout(form.form);
-    form.gridLayout_5->setObjectName(QStringLiteral("gridLayout_5"));
-    form.gridLayout_5->setSpacing(6);
-    form.gridLayout_5->setContentsMargins(11, 11, 11, 11);
-
-    form.gridLayout_4 = new QGridLayout();
-    form.gridLayout_4->setObjectName(QStringLiteral("gridLayout_4"));
-    form.gridLayout_4->setSpacing(6);
-
-    form.gridLayout_3 = new QGridLayout();
-    form.gridLayout_3->setObjectName(QStringLiteral("gridLayout_3"));
-    form.gridLayout_3->setSpacing(6);
-    form.label = new QLabel(form.form);
-    form.label->setObjectName(QStringLiteral("label"));
-    form.gridLayout_3->addWidget(form.label, 0, 0, 1, 1);
-    form.edtName = new QLineEdit(form.form);
-    form.edtName->setObjectName(QStringLiteral("edtName"));
-    form.gridLayout_3->addWidget(form.edtName, 0, 1, 1, 1);
-    form.gridLayout_4->addLayout(form.gridLayout_3, 0, 0, 1, 1);
-
-    form.gridLayout_4->addItem(new QSpacerItem(20, 40, QSizePolicy::Minimum, QSizePolicy::Expanding), 1, 0, 1, 1);
-
-    form.gridLayout_2 = new QGridLayout();
-    form.gridLayout_2->setObjectName(QStringLiteral("gridLayout_2"));
-    form.gridLayout_2->setSpacing(6);
-    form.gridLayout = new QGridLayout();
-    form.gridLayout->setObjectName(QStringLiteral("gridLayout"));
-    form.gridLayout->setSpacing(6);
-    form.labelSelectPath = new QLabel(form.form);
-    form.labelSelectPath->setObjectName(QStringLiteral("labelSelectPath"));
-    form.gridLayout->addWidget(form.labelSelectPath, 0, 0, 1, 1);
-    form.gridLayout->addItem(new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum), 0, 1, 1, 1);
-    form.gridLayout_2->addLayout(form.gridLayout, 0, 0, 1, 1);
-    form.comboBox = new CPathComboBox(form.form);
-    form.comboBox->setObjectName(QStringLiteral("comboBox"));
-    form.comboBox->SetMode(CPathComboBox::Folder);
-    form.gridLayout_2->addWidget(form.comboBox, 1, 0, 1, 1);
-    form.gridLayout_4->addLayout(form.gridLayout_2, 2, 0, 1, 1);
-
-    form.gridLayout_5->addLayout(form.gridLayout_4, 0, 0, 1, 1);
-    form.gridLayout_5->addItem(new QSpacerItem(20, 135, QSizePolicy::Minimum, QSizePolicy::Expanding), 1, 0, 1, 1);
+    m_pForm->comboBox->addItem(g_lastFolder);
+    m_pForm->comboBox->setToolTip(g_lastFolder);
 }
 
 void PathWidget::RetranslateForm()
 {
-    form.form->setWindowTitle(tr("PathWidget"));
-    form.label->setText(tr("File Name:"));
-    form.labelSelectPath->setText(tr("Please select file path:"));
+    m_pForm->retranslateUi(NameField()->parentWidget());
     SetTitleText(tr("Save"));
     setWindowTitle(tr("Save"));
 }
 
 void PathWidget::changeEvent(QEvent *e)
 {
-    if (e->type() == QEvent::LanguageChange && form.form)
+    if (e->type() == QEvent::LanguageChange && m_pForm->edtName)
         RetranslateForm();
     CBaseDialog::changeEvent(e);
 }
 
-QString PathWidget::GetFullName() const
+PathWidget::~PathWidget() = default;
+
+QLineEdit *PathWidget::NameField() const
 {
-    return g_lastFolder + form.edtName->text();
+    return m_pForm->edtName;
+}
+
+CPathComboBox *PathWidget::FolderBox() const
+{
+    return m_pForm->comboBox;
 }
 
 void PathWidget::ShowNameTip(const QString &strText)
 {
-    form.edtName->setFocus();
-    CToolLabel::ShowText(form.edtName->mapToGlobal(QPoint(0, 0)), strText, form.edtName);
+    m_pForm->edtName->setFocus();
+    CToolLabel::ShowText(m_pForm->edtName->mapToGlobal(QPoint(0, 0)), strText, m_pForm->edtName);
 }
 
 void PathWidget::onConfirm()
 {
-    const QString trimmed = form.edtName->text().trimmed();
+    const QString trimmed = m_pForm->edtName->text().trimmed();
     if (trimmed.isEmpty()) {
         ShowNameTip(tr("The name is invalid"));
         return;
@@ -138,8 +98,8 @@ void PathWidget::onConfirm()
         }
     }
 
-    const QString name = form.edtName->text();
-    g_lastFolder = form.comboBox->currentText();
+    const QString name = m_pForm->edtName->text();
+    g_lastFolder = m_pForm->comboBox->currentText();
     const QString path = g_lastFolder + name + QStringLiteral(".xls");
     // The workbook being replaced is kept aside until the new one is
     // written, so a failed export does not cost the user the old file.

@@ -5,14 +5,14 @@
 #include <QList>
 #include <QString>
 
+#include <memory>
+
 #include "CBaseDialog.h"
 
 class QAbstractItemModel;
-class QGridLayout;
-class QLabel;
 class QLineEdit;
-class QSpacerItem;
 class CPathComboBox;
+class Ui_PathWidget;
 
 class PathWidget : public CBaseDialog
 {
@@ -21,9 +21,7 @@ public:
     // columns: the model's columns written, in order; none given: every
     // column but the last (a model's hidden one).
     explicit PathWidget(QAbstractItemModel *pModel, QWidget *parent = nullptr, const QList<int> &columns = {});
-
-    // The last folder followed by the typed name.
-    QString GetFullName() const;
+    ~PathWidget() override;
 
     // The folder of the last confirmed export, shared by every dialog.
     static QString LastFolder();
@@ -32,18 +30,9 @@ public:
     // One sheet holds at most this many rows under its header.
     static constexpr int kMaxRows = 65535;
 
-    struct Ui {
-        QWidget *form = nullptr;
-        QGridLayout *gridLayout_5 = nullptr;
-        QGridLayout *gridLayout_4 = nullptr;
-        QGridLayout *gridLayout_3 = nullptr;
-        QLabel *label = nullptr;
-        QLineEdit *edtName = nullptr;
-        QGridLayout *gridLayout_2 = nullptr;
-        QGridLayout *gridLayout = nullptr;
-        QLabel *labelSelectPath = nullptr;
-        CPathComboBox *comboBox = nullptr;
-    } form;
+    // The form's fields (from PathWidget.ui).
+    QLineEdit *NameField() const;
+    CPathComboBox *FolderBox() const;
 
 public slots:
     void onConfirm();
@@ -52,12 +41,12 @@ protected:
     void changeEvent(QEvent *e) override;
 
 private:
-    void SetupForm();
     void RetranslateForm();
     bool WriteWorkbook(const QString &strName);
     // A name error: the tip at the name field, which gets the focus.
     void ShowNameTip(const QString &strText);
 
+    std::unique_ptr<Ui_PathWidget> m_pForm;
     QAbstractItemModel *m_pModel;
     QList<int> m_columns;
 };

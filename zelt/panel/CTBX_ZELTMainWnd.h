@@ -25,7 +25,6 @@ public:
     bool IsLarge() const { return m_bLarge; }
 
     void SetTitleVisible(bool bVisible);
-    QWidget *TitleBar() const { return m_pTitle; }
     QtZelt *Panel() const { return m_pZelt; }
 
     // Opens the user manual for the configured language; false when the

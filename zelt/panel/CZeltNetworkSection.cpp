@@ -10,13 +10,13 @@
 #include <memory>
 
 #include "Buttons.h"
-#include "CToolLabel.h"
 #include "CWarnDlg.h"
 #include "CZeltDeviceAction.h"
 #include "CZeltRunSummary.h"
 #include "LineEdits.h"
 #include "Validators.h"
 #include "ZeltNetChecks.h"
+#include "ZeltWidgetGroups.h"
 #include "ZeltSdkWrapper.h"
 #include "zelt_sdk.h"
 
@@ -24,11 +24,6 @@ namespace {
 using Mode = ZeltModes::Network;
 using Target = CZeltDeviceController::Target;
 
-// Device type codes whose settings the panel never changes.
-bool IsLockedType(uint32_t code)
-{
-    return code >= 0x9D00 && code <= 0x9FFF;
-}
 } // namespace
 
 CZeltNetworkSection::CZeltNetworkSection(const Widgets &w, CZeltDeviceController &devices,
@@ -48,8 +43,7 @@ CZeltNetworkSection::CZeltNetworkSection(const Widgets &w, CZeltDeviceController
     m_w.httpPort->setMaxLength(5);
     m_w.httpPort->setValidator(new CIntValidator(1, 65535, m_w.httpPort));
     m_w.password->setMaxLength(16);
-    for (QLineEdit *e : {m_w.ipv6, m_w.ipv6Gateway, m_w.ipv6Prefix})
-        e->setEnabled(false);
+    Enable({m_w.ipv6, m_w.ipv6Gateway, m_w.ipv6Prefix}, false);
     Retranslate();
 }
 
@@ -84,7 +78,7 @@ void CZeltNetworkSection::ShowDevice(const ZELT_DEVICE_INFO_MY &d)
 {
     m_eMode = m_eLayout = Mode::Single;
     m_shown = DeviceKey::Of(d);
-    m_device.locked = IsLockedType(d.dwDeviceType);
+    m_device.locked = CZeltDeviceController::IsLockedType(d.dwDeviceType);
     m_device.gateway = d.byExtendInfo != 0;
     // Records without extended information allow no IPv6 change; unknown
     // values of the flag leave it to the device type.
@@ -117,7 +111,7 @@ void CZeltNetworkSection::ShowRun(const QList<Target> &targets)
     m_run = RunAllows();
     for (const Target &t : targets) {
         const ZELT_DEVICE_INFO_MY &d = t.record;
-        m_run.editableType = m_run.editableType || !IsLockedType(d.dwDeviceType);
+        m_run.editableType = m_run.editableType || !CZeltDeviceController::IsLockedType(d.dwDeviceType);
         m_run.extended = m_run.extended || d.byExtendInfo == 1;
         if (m_run.editableType && m_run.extended)
             break; // the device that stops the examination does not count for DHCP
@@ -144,9 +138,7 @@ void CZeltNetworkSection::Render()
     const bool run = m_eMode == Mode::Run;
     const bool runLayout = m_eLayout == Mode::Run;
     Retranslate();
-    for (QWidget *w : {static_cast<QWidget *>(m_w.serialLabel), static_cast<QWidget *>(m_w.serialFrame),
-                       static_cast<QWidget *>(m_w.serial), static_cast<QWidget *>(m_w.dhcp)})
-        w->setVisible(!runLayout);
+    Show({m_w.serialLabel, m_w.serialFrame, m_w.serial, m_w.dhcp}, !runLayout);
     // Until the start is complete and a device is shown, the batch group
     // is as the form has it.
     m_w.batch->setVisible(runLayout || (m_eLayout == Mode::Off && !m_bStarted));
@@ -175,29 +167,17 @@ void CZeltNetworkSection::Render()
         ipv6 = open && m_device.ipv6;
         ipv6Group = manual;
     }
-    m_w.serial->setEnabled(!off);
-    m_w.dhcp->setEnabled(!off);
-    m_w.batch->setEnabled(!off);
-    m_w.ipv4->setEnabled(address);
-    m_w.mask->setEnabled(address);
+    Enable({m_w.serial, m_w.dhcp, m_w.batch}, !off);
+    Enable({m_w.ipv4, m_w.mask}, address);
     m_w.gateway->setEnabled(gateway);
-    m_w.port->setEnabled(port);
-    m_w.password->setEnabled(port);
+    Enable({m_w.port, m_w.password}, port);
     m_w.httpPort->setEnabled(http);
     m_w.ipv6Frame->setEnabled(ipv6Group);
-    for (QLineEdit *e : {m_w.ipv6, m_w.ipv6Gateway, m_w.ipv6Prefix})
-        e->setEnabled(ipv6);
+    Enable({m_w.ipv6, m_w.ipv6Gateway, m_w.ipv6Prefix}, ipv6);
     m_w.modify->setEnabled(button);
 }
 
 // ------------------------------------------------------------ commands
-
-void CZeltNetworkSection::ShowFieldTip(const ZeltFieldError &error) const
-{
-    QWidget *field = FieldWidget(error.field);
-    field->setFocus();
-    CToolLabel::ShowText(field->mapToGlobal(QPoint(0, 0)), error.message, field);
-}
 
 void CZeltNetworkSection::ShowMessage(const QString &strText) const
 {
@@ -250,7 +230,7 @@ void CZeltNetworkSection::Modify(const ZeltSelection &selection)
     }
     const auto checked = ZeltNet::CheckNetworkFields(ReadFields());
     if (const auto *error = std::get_if<ZeltFieldError>(&checked)) {
-        ShowFieldTip(*error);
+        ShowFieldTip(FieldWidget(error->field), error->message);
         return;
     }
     const auto request = std::make_shared<const ZeltNetworkRequest>(std::get<ZeltNetworkRequest>(checked));
@@ -325,7 +305,7 @@ void CZeltNetworkSection::ModifyDhcp(const ZeltSelection &selection)
     }
     const QString password = m_w.batchPassword->text().trimmed();
     if (std::optional<ZeltFieldError> error = ZeltNet::CheckPassword(password, ZeltFieldError::Field::BatchPassword)) {
-        ShowFieldTip(*error);
+        ShowFieldTip(FieldWidget(error->field), error->message);
         return;
     }
     const QString httpPort = m_w.httpPort->text().trimmed();

@@ -89,7 +89,6 @@ private:
 
     ZeltNetworkRequest::Fields ReadFields() const;
     QWidget *FieldWidget(ZeltFieldError::Field field) const;
-    void ShowFieldTip(const ZeltFieldError &error) const;
     void ShowMessage(const QString &strText) const;
 
     Widgets m_w;

@@ -11,13 +11,13 @@
 
 #include "Buttons.h"
 #include "CPathComboBox.h"
-#include "CToolLabel.h"
 #include "CWarnDlg.h"
 #include "CZeltDeviceAction.h"
 #include "CZeltRunSummary.h"
 #include "PasswordRating.h"
 #include "ZeltKeyFile.h"
 #include "ZeltNetChecks.h"
+#include "ZeltWidgetGroups.h"
 #include "ZeltSdkWrapper.h"
 #include "zelt_sdk.h"
 
@@ -29,11 +29,6 @@ using Target = CZeltDeviceController::Target;
 
 const char kUserName[] = "admin";
 constexpr int kMaxKeyPathBytes = 259; // the request's 260-byte slot with its NUL
-
-bool IsLockedType(uint32_t code)
-{
-    return code >= 0x9D00 && code <= 0x9FFF;
-}
 
 QPixmap Lamp(const char *colour)
 {
@@ -103,7 +98,7 @@ void CZeltPasswordSection::ShowDevice(const ZELT_DEVICE_INFO_MY &d)
     else
         m_eMode = Mode::RestoreDefault;
     m_eLayout = m_eMode;
-    m_bLocked = IsLockedType(d.dwDeviceType);
+    m_bLocked = CZeltDeviceController::IsLockedType(d.dwDeviceType);
     m_shown = DeviceKey::Of(d);
     Render();
 }
@@ -133,67 +128,32 @@ void CZeltPasswordSection::Render()
                           || (m_eLayout == Mode::Off && !m_bStarted);
     m_w.codeLabel->setVisible(code);
     m_w.code->setVisible(code);
-    for (QWidget *w : {static_cast<QWidget *>(m_w.newLabel), static_cast<QWidget *>(m_w.newPassword),
-                       static_cast<QWidget *>(m_w.strength), static_cast<QWidget *>(m_w.lamp1),
-                       static_cast<QWidget *>(m_w.lamp2), static_cast<QWidget *>(m_w.lamp3),
-                       static_cast<QWidget *>(m_w.confirmLabel), static_cast<QWidget *>(m_w.confirmation)})
-        w->setVisible(newPassword);
+    Show({m_w.newLabel, m_w.newPassword, m_w.strength, m_w.lamp1, m_w.lamp2, m_w.lamp3, m_w.confirmLabel,
+          m_w.confirmation},
+         newPassword);
     m_w.action->setVisible(m_eLayout != Mode::KeyFilesOnly);
-    for (QWidget *w : {static_cast<QWidget *>(m_w.exportPath), static_cast<QWidget *>(m_w.exportButton),
-                       static_cast<QWidget *>(m_w.importPath), static_cast<QWidget *>(m_w.importButton)})
-        w->setVisible(keyFiles);
+    Show({m_w.exportPath, m_w.exportButton, m_w.importPath, m_w.importButton}, keyFiles);
 
     const bool editable = m_eMode != Mode::Off && !m_bLocked;
-    for (QWidget *w : {static_cast<QWidget *>(m_w.action), static_cast<QWidget *>(m_w.code),
-                       static_cast<QWidget *>(m_w.newPassword), static_cast<QWidget *>(m_w.confirmation),
-                       static_cast<QWidget *>(m_w.exportPath), static_cast<QWidget *>(m_w.exportButton),
-                       static_cast<QWidget *>(m_w.importPath), static_cast<QWidget *>(m_w.importButton)})
-        w->setEnabled(editable);
+    Enable({m_w.action, m_w.code, m_w.newPassword, m_w.confirmation, m_w.exportPath, m_w.exportButton, m_w.importPath,
+            m_w.importButton},
+           editable);
     Retranslate();
 }
 
 void CZeltPasswordSection::ShowStrength(const QString &strText)
 {
+    // Lamps lit: none for no text, one (red) for a weak password, two
+    // (yellow) for a medium one, three (green) for a strong one.
+    const int lit = strText.isEmpty() ? 0 : qMax(1, RatePassword(QByteArray(kUserName), strText.toLatin1()));
+    const char *colour = lit == 1 ? "red" : lit == 2 ? "yellow" : "green";
     QLabel *const lamps[] = {m_w.lamp1, m_w.lamp2, m_w.lamp3};
-    const char *colour = nullptr;
-    int lit = 0;
-    QString word;
-    switch (RatePassword(QByteArray(kUserName), strText.toLatin1())) {
-    case 0:
-        if (!strText.isEmpty()) {
-            colour = "red";
-            lit = 1;
-            word = tr("Weak");
-        }
-        break;
-    case 1:
-        colour = "red";
-        lit = 1;
-        word = tr("Weak");
-        break;
-    case 2:
-        colour = "yellow";
-        lit = 2;
-        word = tr("Medium");
-        break;
-    default:
-        colour = "green";
-        lit = 3;
-        word = tr("Strong");
-        break;
-    }
     for (int i = 0; i < 3; ++i)
         lamps[i]->setPixmap(Lamp(i < lit ? colour : "grey"));
-    m_w.strength->setText(word);
+    m_w.strength->setText(lit == 0 ? QString() : lit == 1 ? tr("Weak") : lit == 2 ? tr("Medium") : tr("Strong"));
 }
 
 // ------------------------------------------------------------ commands
-
-void CZeltPasswordSection::ShowFieldTip(QWidget *field, const QString &strText) const
-{
-    field->setFocus();
-    CToolLabel::ShowText(field->mapToGlobal(QPoint(0, 0)), strText, field);
-}
 
 void CZeltPasswordSection::ShowMessage(const QString &strTitle, const QString &strText) const
 {

@@ -78,7 +78,6 @@ private:
                            std::function<bool(const QByteArray &serial)> command);
     void ShowResetResult(const CZeltRunSummary &summary, bool bNewPassword) const;
     bool NewPasswordShown() const;
-    void ShowFieldTip(QWidget *field, const QString &strText) const;
     void ShowMessage(const QString &strTitle, const QString &strText) const;
 
     Widgets m_w;

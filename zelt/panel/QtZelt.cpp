@@ -51,11 +51,6 @@ void OnDeviceEvent(const ZELT_DEVICE_EVENT *pEvent, int iContext)
     g_iIntakeCalls.fetch_sub(1);
 }
 
-QtZelt *QtZelt::Instance()
-{
-    return g_pPanel.load(std::memory_order_acquire);
-}
-
 QtZelt::QtZelt(QWidget *parent, TBX_ModifyNetParamFunc pModify, TBX_ResetPasswordFunc pReset, TBX_RefreshFunc pRefresh)
     : QWidget(parent)
     , m_pUi(new Ui_QtZeltClass)
@@ -239,16 +234,6 @@ ZeltModes::Password QtZelt::PasswordMode() const
 int QtZelt::DebugCounter() const
 {
     return m_pDevices->DebugCounter();
-}
-
-void QtZelt::FlushOfflineEvents()
-{
-    m_pDevices->FlushOffline();
-}
-
-void QtZelt::FlushOnlineEvents()
-{
-    m_pDevices->FlushOnline();
 }
 
 void QtZelt::OnDeviceOnline(const ZELT_DEVICE_INFO_MY &info)

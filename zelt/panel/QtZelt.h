@@ -41,9 +41,6 @@ public:
     QtZelt(QWidget *parent, TBX_ModifyNetParamFunc pModify, TBX_ResetPasswordFunc pReset, TBX_RefreshFunc pRefresh);
     ~QtZelt() override;
 
-    // The one panel of the process (null before it is built).
-    static QtZelt *Instance();
-
     // Whether the panel completed its start (the packet-capture runtime
     // was found).
     bool IsStarted() const { return m_bStarted; }
@@ -62,10 +59,6 @@ public:
     ZeltModes::Network NetworkMode() const;
     ZeltModes::Password PasswordMode() const;
     int DebugCounter() const;
-
-    // Applies the device events that wait to be shown.
-    void FlushOfflineEvents();
-    void FlushOnlineEvents();
 
 signals:
     // Emitted on the intake's thread, under the panel lock.

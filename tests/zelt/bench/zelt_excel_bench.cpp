@@ -46,11 +46,11 @@ int main(int argc, char **argv)
     closer.start(1);
 
     PathWidget dlg(&model, nullptr, QtZeltItemModel::ExportedColumns());
-    dlg.form.comboBox->clear();
+    dlg.FolderBox()->clear();
     // A second argument keeps the workbook in that folder (for a look with
     // another reader).
-    dlg.form.comboBox->addItem(argc > 2 ? QString::fromLocal8Bit(argv[2]) + "/" : dir.path() + "/");
-    dlg.form.edtName->setText("bench");
+    dlg.FolderBox()->addItem(argc > 2 ? QString::fromLocal8Bit(argv[2]) + "/" : dir.path() + "/");
+    dlg.NameField()->setText("bench");
     QElapsedTimer t;
     t.start();
     dlg.onConfirm();
