@@ -517,17 +517,6 @@ void Engine::handleDiscoveryFrom(const uint8_t *data, size_t size, uint32_t from
     onvif_.handleDiscovery(data, size, &from);
 }
 
-void Engine::handleDiscoveryFrom(const uint8_t *data, size_t size, const net::Address &address, int ifindex,
-                                 bool directed)
-{
-    OnvifDevices::Origin from;
-    from.address = address;
-    from.ifindex = ifindex;
-    if (directed)
-        from.directedProbe = [](const std::string &) { return true; };
-    onvif_.handleDiscovery(data, size, &from);
-}
-
 uint32_t Engine::command(const Target &target, wire::CommandBody body, wire::CommandResult &out)
 {
     if (stopping_)

@@ -79,9 +79,6 @@ public:
     void handleDiscovery(const uint8_t *data, size_t size) { onvif_.handleDiscovery(data, size, nullptr); }
     // One WS-Discovery datagram as if it came from `from` on interface `ifindex`.
     void handleDiscoveryFrom(const uint8_t *data, size_t size, uint32_t fromAddress, int ifindex);
-    // The same from a scanned address, as an answer to the probe sent to it
-    // when `directed` (tests; the receiver checks the probe id itself).
-    void handleDiscoveryFrom(const uint8_t *data, size_t size, const net::Address &from, int ifindex, bool directed);
 
 private:
     bool openOnvif(std::string *error);
