@@ -244,7 +244,10 @@ ZELT_API int ZELT_AcceptNewCertificate(const char *szMAC);
  * ("10.2.0.0/22", "fd00:1::/120") and from-to ranges ("10.3.0.10-10.3.0.99"),
  * IPv4 and IPv6, separated by commas or spaces; replaces the ranges set
  * before (also those of $ZELT_SCAN), "" clears them. A range larger than a
- * /16 fails with ZELT_ERR_RANGE_TOO_LARGE and changes nothing. */
+ * /16 (or ranges over 262,144 addresses together) fails with
+ * ZELT_ERR_RANGE_TOO_LARGE, a text that is no range (multicast and
+ * link-local addresses too) with ZELT_ERR_INVALID_PARAM; either changes
+ * nothing. May be called before ZELT_Start_V30; holds across a restart. */
 ZELT_API int ZELT_SetScanRanges(const char *szRanges);
 
 /* Sets the device's clock to this computer's (UTC), with the device's
