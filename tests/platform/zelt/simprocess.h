@@ -57,9 +57,14 @@ class SimProcess
 {
 public:
     static QString binDir() { return qEnvironmentVariable("TOOLBAY_BIN_DIR"); }
+    // Each test process has a block of 16 slots of three ports (device,
+    // client, spare); a slot never reaches into the block of another
+    // process, which may be running beside this one.
+    static constexpr int kSlots = 16;
     static quint16 portFor(int slot)
     {
-        return quint16(30000 + (QCoreApplication::applicationPid() % 2000) * 16 + slot * 2);
+        Q_ASSERT(slot >= 0 && slot < kSlots);
+        return quint16(30000 + (QCoreApplication::applicationPid() % 700) * kSlots * 3 + slot * 3);
     }
 
     explicit SimProcess(int slot = 0) : port(portFor(slot)) {}
