@@ -28,6 +28,7 @@ CZeltBatchRunner::~CZeltBatchRunner()
     m_pQueue->Cancel();
     if (m_pPool)
         m_pPool->waitForDone();
+    m_pQueue->WaitIdle();
     delete m_pDialog;
     // A promise left unfinished is cancelled: no continuation runs.
 }

@@ -49,9 +49,16 @@ void CZeltRunQueue::WakeLocked()
     QMetaObject::invokeMethod(m_pWake, "Drain", Qt::QueuedConnection);
 }
 
+void CZeltRunQueue::WaitIdle()
+{
+    std::unique_lock lock(m_mutex);
+    m_idle.wait(lock, [&] { return m_iInside == 0; });
+}
+
 void CZeltRunQueue::run()
 {
     std::unique_lock lock(m_mutex);
+    ++m_iInside;
     while (!m_bCancel && m_iNext < int(m_work.size())) {
         const int job = m_iNext++;
         ++m_iRunning;
@@ -68,4 +75,6 @@ void CZeltRunQueue::run()
         m_ended.push_back({job, ok, error});
         WakeLocked();
     }
+    if (--m_iInside == 0)
+        m_idle.notify_all();
 }

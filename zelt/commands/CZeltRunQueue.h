@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QRunnable>
 
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -44,10 +45,17 @@ public:
     // Pool threads.
     void run() override;
 
+    // GUI thread, after the pool is done: waits until no run() is inside,
+    // through the same mutex, so the end of each run is seen to come before
+    // the queue goes (the pool's own wait is invisible to ThreadSanitizer).
+    void WaitIdle();
+
 private:
     void WakeLocked();
 
     std::mutex m_mutex;
+    std::condition_variable m_idle;
+    int m_iInside = 0; // run() calls not yet returned
     QObject *const m_pWake;
     std::vector<std::function<bool()>> m_work; // the running batch's, kept until it is over
     int m_iNext = 0;
