@@ -113,8 +113,8 @@ private slots:
         QCOMPARE(devices.Snapshot().size(), devices.Model()->rowCount());
         for (int r = 0; r < devices.Model()->rowCount(); ++r) {
             const DeviceKey key = devices.Model()->KeyOfRow(r);
-            QCOMPARE(key.serial, devices.Model()->TextAt(r, Col::ColSerial));
-            QVERIFY2((Number(devices.TargetOf(key)->record) % kPerThread) % 5 != 0, qPrintable(key.serial));
+            QCOMPARE(key.Serial(), devices.Model()->TextAt(r, Col::ColSerial));
+            QVERIFY2((Number(devices.TargetOf(key)->record) % kPerThread) % 5 != 0, qPrintable(key.Serial()));
         }
     }
 
@@ -165,8 +165,8 @@ private slots:
         QCOMPARE(store.Size(), 5);
         QCOMPARE(store.IndexOf(Key(2)), 1); // the first of the two
         QCOMPARE(store.IndexOf(Key(4)), 4);
-        QCOMPARE(store.IndexOf(Key(4), 4), -1);                   // beyond the limit
-        QCOMPARE(store.IndexOf({Key(2).serial, Key(3).mac}), -1); // both must match
+        QCOMPARE(store.IndexOf(Key(4), 4), -1);                       // beyond the limit
+        QCOMPARE(store.IndexOf({Key(2).Serial(), Key(3).Mac()}), -1); // both must match
         QVERIFY(!store.Find(Key(9)));
 
         // Every record of a gone device among the first limit ones goes;

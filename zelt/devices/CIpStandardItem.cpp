@@ -21,8 +21,7 @@ QStandardItem *CIpStandardItem::clone() const
 void CIpStandardItem::TakeContent(const CZeltCellItem &other)
 {
     CZeltCellItem::TakeContent(other);
-    const auto *ip = dynamic_cast<const CIpStandardItem *>(&other);
-    m_key = ip ? ip->m_key : QByteArray();
+    m_key = other.type() == kAddress ? static_cast<const CIpStandardItem &>(other).m_key : QByteArray();
 }
 
 void CIpStandardItem::setData(const QVariant &value, int role)
@@ -48,8 +47,8 @@ QByteArray CIpStandardItem::SortKey(const QString &text)
 
 bool CIpStandardItem::operator<(const QStandardItem &other) const
 {
-    const auto *ip = dynamic_cast<const CIpStandardItem *>(&other);
-    const QByteArray otherKey = ip ? ip->m_key : SortKey(other.text());
+    const QByteArray otherKey = other.type() == kAddress ? static_cast<const CIpStandardItem &>(other).m_key
+                                                         : SortKey(other.text());
     const QByteArray mine = m_key.isNull() ? SortKey(text()) : m_key;
     return mine < otherKey;
 }

@@ -12,6 +12,7 @@ public:
     CIpStandardItem();
     explicit CIpStandardItem(const QString &text);
 
+    int type() const override { return kAddress; }
     QStandardItem *clone() const override;
     void TakeContent(const CZeltCellItem &other) override;
     void setData(const QVariant &value, int role = Qt::UserRole + 1) override;

@@ -9,6 +9,18 @@ class CZeltCellItem : public QStandardItem
 public:
     CZeltCellItem() = default;
 
+    // The kinds of cell (QStandardItem::type()): the model tells its cells
+    // from other items, and a cell another of its kind, without a cast
+    // that walks the class tree (a sort or removal on a large table asks
+    // for every cell).
+    enum : int { kCell = QStandardItem::UserType + 100, kAddress, kTrust, kId };
+    int type() const override { return kCell; }
+    // The item as a cell, or null for an item of another kind.
+    static CZeltCellItem *Of(QStandardItem *item)
+    {
+        return item && item->type() >= kCell && item->type() <= kId ? static_cast<CZeltCellItem *>(item) : nullptr;
+    }
+
     QStandardItem *clone() const override;
     // Every role and the flags of other, without notifying the model.
     virtual void TakeContent(const CZeltCellItem &other);

@@ -39,7 +39,8 @@ CZeltDeviceController::CZeltDeviceController(QObject *parent)
     // Queued from the hub's thread; direct during the shell's replay, which
     // needs the row to exist when its call returns.
     connect(this, &CZeltDeviceController::DeviceOnline, this, &CZeltDeviceController::ShowOnline);
-    connect(this, &CZeltDeviceController::DeviceOffline, this, &CZeltDeviceController::ShowOffline);
+    connect(this, &CZeltDeviceController::DeviceOffline, this,
+            [this](const QString &, const QString &, const DeviceKey &key) { ShowOffline(key); });
     connect(this, &CZeltDeviceController::DeviceUpdated, this, &CZeltDeviceController::ShowUpdate);
 }
 
@@ -78,9 +79,9 @@ void CZeltDeviceController::Intake(const ZELT_DEVICE_EVENT &ev)
         qCDebug(lcZeltDevices) << "online" << text(ev.szIPv4Address) << text(ev.szSerialNO) << text(ev.szMAC);
         const ZELT_DEVICE_INFO_MY info = ZeltRecords::buildDeviceInfo(ev);
         const auto lock = Hold();
-        m_pStore->Append(info);
+        const DeviceKey key = m_pStore->Append(info);
         m_bDirectIntake = direct;
-        emit DeviceOnline(info);
+        emit DeviceOnline(info, key);
         m_bDirectIntake = false;
         break;
     }
@@ -89,7 +90,7 @@ void CZeltDeviceController::Intake(const ZELT_DEVICE_EVENT &ev)
         const ZELT_DEVICE_INFO_MY info = ZeltRecords::buildDeviceInfo(ev);
         {
             const auto lock = Hold();
-            emit DeviceUpdated(info);
+            emit DeviceUpdated(info, m_pStore->SharedKey(DeviceKey::Of(info)));
         }
         qCDebug(lcZeltDevices) << "update sent" << text(ev.szIPv4Address) << text(ev.szSerialNO) << text(ev.szMAC);
         break;
@@ -99,7 +100,7 @@ void CZeltDeviceController::Intake(const ZELT_DEVICE_EVENT &ev)
         const QString mac = text(ev.szMAC);
         qCDebug(lcZeltDevices) << "offline" << text(ev.szIPv4Address) << serial << mac;
         const auto lock = Hold();
-        emit DeviceOffline(serial, mac);
+        emit DeviceOffline(serial, mac, m_pStore->SharedKey({serial, mac}));
         break;
     }
     default: break;
@@ -116,14 +117,19 @@ QList<ZELT_DEVICE_INFO_MY> CZeltDeviceController::Snapshot() const
 
 void CZeltDeviceController::ShowCount()
 {
-    emit CountChanged(m_pModel->rowCount());
+    // Told when it changed only: the label would otherwise be laid out
+    // again for every event of a burst.
+    if (m_pModel->rowCount() == m_iShownCount)
+        return;
+    m_iShownCount = m_pModel->rowCount();
+    emit CountChanged(m_iShownCount);
 }
 
-void CZeltDeviceController::ShowOnline(const ZELT_DEVICE_INFO_MY &info)
+void CZeltDeviceController::ShowOnline(const ZELT_DEVICE_INFO_MY &info, const DeviceKey &key)
 {
     const auto lock = Hold();
     m_pOfflineTimer->stop(); // the feed applies waiting offline events first
-    if (m_pFeed->Online(info, m_bDirectIntake) == CZeltTableFeed::When::Done) {
+    if (m_pFeed->Online(info, key, m_bDirectIntake) == CZeltTableFeed::When::Done) {
         m_pOnlineTimer->stop();
         ShowCount();
     } else if (!m_pOnlineTimer->isActive()) {
@@ -131,11 +137,11 @@ void CZeltDeviceController::ShowOnline(const ZELT_DEVICE_INFO_MY &info)
     }
 }
 
-void CZeltDeviceController::ShowOffline(const QString &serial, const QString &mac)
+void CZeltDeviceController::ShowOffline(const DeviceKey &key)
 {
     const auto lock = Hold();
     m_pOnlineTimer->stop(); // the feed applies waiting online events first
-    const CZeltTableFeed::When when = m_pFeed->Offline({serial, mac});
+    const CZeltTableFeed::When when = m_pFeed->Offline(key);
     ShowCount();
     if (when == CZeltTableFeed::When::Gathered) {
         if (!m_pOfflineTimer->isActive())
@@ -154,18 +160,18 @@ void CZeltDeviceController::ShowOffline(const QString &serial, const QString &ma
     }
 }
 
-void CZeltDeviceController::ShowUpdate(const ZELT_DEVICE_INFO_MY &info)
+void CZeltDeviceController::ShowUpdate(const ZELT_DEVICE_INFO_MY &info, const DeviceKey &key)
 {
     int row = -1;
     {
         const auto lock = Hold();
         m_pOnlineTimer->stop();
         m_pOfflineTimer->stop();
-        row = m_pFeed->Update(info);
+        row = m_pFeed->Update(info, key);
         ShowCount();
     }
     if (row >= 0)
-        emit RowUpdated(DeviceKey::Of(info));
+        emit RowUpdated(key);
 }
 
 void CZeltDeviceController::Flush()

@@ -91,18 +91,19 @@ signals:
     // On the intake's thread, while the lock is held: whatever a receiver
     // takes from the record is ordered before any later reader that takes
     // the lock (the GUI thread's handlers below do).
-    void DeviceOnline(const ZELT_DEVICE_INFO_MY &info);
-    void DeviceUpdated(const ZELT_DEVICE_INFO_MY &info);
-    void DeviceOffline(const QString &serial, const QString &mac);
+    // Each with the device's key as the records hold it.
+    void DeviceOnline(const ZELT_DEVICE_INFO_MY &info, const DeviceKey &key);
+    void DeviceUpdated(const ZELT_DEVICE_INFO_MY &info, const DeviceKey &key);
+    void DeviceOffline(const QString &serial, const QString &mac, const DeviceKey &key);
     // GUI thread.
     void CountChanged(int iCount);
     void RowUpdated(const DeviceKey &key);
 
 public slots:
     // The events, applied on the GUI thread.
-    void ShowOnline(const ZELT_DEVICE_INFO_MY &info);
-    void ShowOffline(const QString &serial, const QString &mac);
-    void ShowUpdate(const ZELT_DEVICE_INFO_MY &info);
+    void ShowOnline(const ZELT_DEVICE_INFO_MY &info, const DeviceKey &key);
+    void ShowOffline(const DeviceKey &key);
+    void ShowUpdate(const ZELT_DEVICE_INFO_MY &info, const DeviceKey &key);
 
 private:
     // The panel lock (re-entrant), held until the returned guard goes.
@@ -122,6 +123,7 @@ private:
     QTimer *m_pOnlineTimer;
     QTimer *m_pOfflineTimer;
     bool m_bOfflineQueued = false;
+    int m_iShownCount = -1;
     bool m_bDirectIntake = false; // an intake on the GUI thread is inside its signal
     // Copies of it are the tokens of actions under way.
     std::shared_ptr<int> m_actions = std::make_shared<int>(0);

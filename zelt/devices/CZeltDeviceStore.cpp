@@ -1,11 +1,16 @@
 #include "CZeltDeviceStore.h"
 
-void CZeltDeviceStore::Append(const ZELT_DEVICE_INFO_MY &record)
+DeviceKey CZeltDeviceStore::Append(const ZELT_DEVICE_INFO_MY &record)
 {
-    const DeviceKey key = DeviceKey::Of(record);
-    if (!m_first.contains(key)) // a second record of a device keeps the first's position
+    DeviceKey key = DeviceKey::Of(record);
+    const auto it = m_first.constFind(key);
+    if (it == m_first.constEnd()) // a second record of a device keeps the first's position
         m_first.insert(key, int(m_list.size()));
+    else
+        key = it.key();
     m_list.append(record);
+    m_keys.append(key);
+    return key;
 }
 
 int CZeltDeviceStore::IndexOf(const DeviceKey &key, int limit) const
@@ -14,6 +19,12 @@ int CZeltDeviceStore::IndexOf(const DeviceKey &key, int limit) const
     if (it == m_first.constEnd() || *it >= qMin(limit, Size()))
         return -1;
     return *it;
+}
+
+DeviceKey CZeltDeviceStore::SharedKey(const DeviceKey &key) const
+{
+    const auto it = m_first.constFind(key);
+    return it == m_first.constEnd() ? key : it.key();
 }
 
 const ZELT_DEVICE_INFO_MY *CZeltDeviceStore::Find(const DeviceKey &key) const
@@ -26,16 +37,19 @@ void CZeltDeviceStore::Remove(const QSet<DeviceKey> &gone, int limit)
 {
     const int n = qMin(limit, Size());
     QList<ZELT_DEVICE_INFO_MY> kept;
+    QList<DeviceKey> keptKeys;
     kept.reserve(m_list.size());
+    keptKeys.reserve(m_list.size());
     for (int i = 0; i < m_list.size(); ++i) {
-        const ZELT_DEVICE_INFO_MY &r = m_list.at(i);
-        if (i < n && gone.contains(DeviceKey::Of(r)))
+        if (i < n && gone.contains(m_keys.at(i)))
             continue;
-        kept.append(r);
+        kept.append(m_list.at(i));
+        keptKeys.append(m_keys.at(i));
     }
     if (kept.size() == m_list.size())
         return;
     m_list = std::move(kept);
+    m_keys = std::move(keptKeys);
     Reindex();
 }
 
@@ -43,6 +57,6 @@ void CZeltDeviceStore::Reindex()
 {
     m_first.clear();
     m_first.reserve(m_list.size());
-    for (int i = int(m_list.size()) - 1; i >= 0; --i) // the first record of a device wins
-        m_first.insert(DeviceKey::Of(m_list.at(i)), i);
+    for (int i = int(m_keys.size()) - 1; i >= 0; --i) // the first record of a device wins
+        m_first.insert(m_keys.at(i), i);
 }

@@ -17,11 +17,16 @@ public:
     const ZELT_DEVICE_INFO_MY &At(int i) const { return m_list.at(i); }
     const QList<ZELT_DEVICE_INFO_MY> &Records() const { return m_list; }
 
-    void Append(const ZELT_DEVICE_INFO_MY &record);
+    // Appends the record; its key, shared with the device's earlier
+    // records, is what rows and events carry.
+    DeviceKey Append(const ZELT_DEVICE_INFO_MY &record);
     // Position of the device's first record among the first limit records,
     // or -1.
     int IndexOf(const DeviceKey &key, int limit) const;
     int IndexOf(const DeviceKey &key) const { return IndexOf(key, Size()); }
+    // The key as the store holds it, sharing its texts (key itself for a
+    // device it does not hold): a row that carries it costs no copy.
+    DeviceKey SharedKey(const DeviceKey &key) const;
     // The device's first record, or null.
     const ZELT_DEVICE_INFO_MY *Find(const DeviceKey &key) const;
     // Changes the device's first record in place (the device stays the
@@ -35,6 +40,7 @@ public:
         change(m_list[i]);
         return true;
     }
+    // Replaces a record by a newer one of the same device.
     void Replace(int i, const ZELT_DEVICE_INFO_MY &record) { m_list[i] = record; }
     // Removes every record of these devices among the first limit records;
     // the others keep their order.
@@ -44,5 +50,6 @@ private:
     void Reindex();
 
     QList<ZELT_DEVICE_INFO_MY> m_list;
+    QList<DeviceKey> m_keys; // of each record, so that no pass builds them again
     QHash<DeviceKey, int> m_first;
 };

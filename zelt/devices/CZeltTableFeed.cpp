@@ -16,10 +16,11 @@ void CZeltTableFeed::Flush()
     FlushOnline();
 }
 
-CZeltTableFeed::When CZeltTableFeed::Online(const ZELT_DEVICE_INFO_MY &info, bool bDirect)
+CZeltTableFeed::When CZeltTableFeed::Online(const ZELT_DEVICE_INFO_MY &info, const DeviceKey &key, bool bDirect)
 {
     FlushOffline();
     m_pendingOnline.append(info);
+    m_pendingOnlineKeys.append(key);
     if (bDirect || m_model.rowCount() + m_pendingOnline.size() <= kImmediateRows) {
         FlushOnline();
         return When::Done;
@@ -32,8 +33,10 @@ void CZeltTableFeed::FlushOnline()
     if (m_pendingOnline.isEmpty())
         return;
     const QList<ZELT_DEVICE_INFO_MY> pending = std::move(m_pendingOnline);
+    const QList<DeviceKey> keys = std::move(m_pendingOnlineKeys);
     m_pendingOnline.clear();
-    m_model.AppendDevices(pending);
+    m_pendingOnlineKeys.clear();
+    m_model.AppendDevices(pending, keys);
     for (int i = 0; i < pending.size(); ++i) {
         ++m_iDebugCounter;
         qCDebug(lcZeltTable) << "===ws===" << m_iDebugCounter;
@@ -78,15 +81,14 @@ void CZeltTableFeed::FlushOffline()
     qCDebug(lcZeltTable) << "===ws===" << m_iDebugCounter;
 }
 
-int CZeltTableFeed::Update(const ZELT_DEVICE_INFO_MY &info)
+int CZeltTableFeed::Update(const ZELT_DEVICE_INFO_MY &info, const DeviceKey &key)
 {
     Flush();
-    const DeviceKey key = DeviceKey::Of(info);
     const int rec = m_store.IndexOf(key, m_model.rowCount());
     if (rec >= 0)
         m_store.Replace(rec, info);
     const int row = m_model.FindRow(key);
     if (row >= 0)
-        m_model.FillRow(row, info);
+        m_model.FillRow(row, info, key);
     return row;
 }

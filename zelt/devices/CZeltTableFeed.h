@@ -27,10 +27,11 @@ public:
     };
     // bDirect: the event came in on the GUI thread (the shell's replay),
     // and its row must exist when the call returns.
-    When Online(const ZELT_DEVICE_INFO_MY &info, bool bDirect);
+    // key: the store's key of the record (its texts shared with the rows).
+    When Online(const ZELT_DEVICE_INFO_MY &info, const DeviceKey &key, bool bDirect);
     When Offline(const DeviceKey &key);
     // The row that now shows the update, or -1 when the device is not listed.
-    int Update(const ZELT_DEVICE_INFO_MY &info);
+    int Update(const ZELT_DEVICE_INFO_MY &info, const DeviceKey &key);
 
     // Applies the events that wait, so the table is current.
     void Flush();
@@ -52,5 +53,6 @@ private:
     // At most one of the two lists is non-empty at a time, which keeps
     // arrival order.
     QList<ZELT_DEVICE_INFO_MY> m_pendingOnline;
+    QList<DeviceKey> m_pendingOnlineKeys;
     QList<DeviceKey> m_pendingOffline;
 };

@@ -7,6 +7,7 @@
 class CZeltTrustItem : public CZeltCellItem
 {
 public:
+    int type() const override { return kTrust; }
     QStandardItem *clone() const override;
     bool operator<(const QStandardItem &other) const override;
 };

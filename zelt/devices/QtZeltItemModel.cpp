@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "CIpStandardItem.h"
+#include "CZeltIdItem.h"
 #include "CZeltTrustItem.h"
 #include "ZeltTrust.h"
 #include "zelt_sdk.h"
@@ -95,6 +96,8 @@ QString QtZeltItemModel::TextAt(int row, int column) const
 DeviceKey QtZeltItemModel::KeyOfRow(int row) const
 {
     const QStandardItem *id = item(row, ColId);
+    if (id && id->type() == CZeltCellItem::kId)
+        return static_cast<const CZeltIdItem *>(id)->Key();
     return id ? id->data(kKeyRole).value<DeviceKey>() : DeviceKey();
 }
 
@@ -140,22 +143,22 @@ void QtZeltItemModel::FillTranslatedCells(QStandardItem *const items[], const ZE
     }
 }
 
-void QtZeltItemModel::FillCells(QStandardItem *const items[], int row, const ZELT_DEVICE_INFO_MY &d)
+void QtZeltItemModel::FillCells(QStandardItem *const items[], int row, const ZELT_DEVICE_INFO_MY &d,
+                                const DeviceKey &key)
 {
     using namespace ZeltRecords;
     if (items[ColId]->text().isEmpty())
         items[ColId]->setText(QString::asprintf("%03d", row + 1));
     // The key's texts are the serial and MAC cells' too (shared, not copied).
-    const DeviceKey key = DeviceKey::Of(d);
     items[ColId]->setData(QVariant::fromValue(key), kKeyRole);
     items[ColDeviceType]->setText(text(d.szDeviceType));
     items[ColIPv4]->setText(text(d.szIPv4Address));
     items[ColMask]->setText(text(d.szIPv4SubnetMask));
     items[ColPort]->setText(QString::asprintf("%5d", int(d.dwPort)));
-    items[ColSerial]->setText(key.serial);
+    items[ColSerial]->setText(key.Serial());
     items[ColHttpPort]->setText(d.dwHttpPort > 0 && d.dwHttpPort < 65536 ? QString::number(d.dwHttpPort)
                                                                          : QStringLiteral("N/A"));
-    items[ColMac]->setText(key.mac);
+    items[ColMac]->setText(key.Mac());
     items[ColChannels]->setText(QString::asprintf("%2d", int(d.dwChannels)));
     items[ColSoftVersion]->setText(text(d.szSoftwareVersion));
     items[ColDspVersion]->setText(text(d.szDSPVersion));
@@ -187,21 +190,21 @@ void QtZeltItemModel::FillCells(QStandardItem *const items[], int row, const ZEL
     items[ColSerial]->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsEnabled);
 }
 
-void QtZeltItemModel::FillRow(int row, const ZELT_DEVICE_INFO_MY &d)
+void QtZeltItemModel::FillRow(int row, const ZELT_DEVICE_INFO_MY &d, const DeviceKey &key)
 {
     QStandardItem *items[ColumnCount];
     RowItems(row, items);
-    FillCells(items, row, d);
+    FillCells(items, row, d, key);
 }
 
-void QtZeltItemModel::AppendDevices(const QList<ZELT_DEVICE_INFO_MY> &records)
+void QtZeltItemModel::AppendDevices(const QList<ZELT_DEVICE_INFO_MY> &records, const QList<DeviceKey> &keys)
 {
-    for (const ZELT_DEVICE_INFO_MY &d : records) {
+    for (qsizetype i = 0; i < records.size(); ++i) {
         QList<QStandardItem *> row;
         row.reserve(ColumnCount);
         for (int c = 0; c < ColumnCount; ++c)
             row.append(NewCell(c));
-        FillCells(row.constData(), rowCount(), d);
+        FillCells(row.constData(), rowCount(), records.at(i), keys.at(i));
         appendRow(row);
     }
 }
@@ -317,6 +320,8 @@ QList<int> QtZeltItemModel::ExportedColumns()
 
 CZeltCellItem *QtZeltItemModel::NewCell(int column)
 {
+    if (column == ColId)
+        return new CZeltIdItem;
     if (IsAddressColumn(column))
         return new CIpStandardItem;
     if (column == ColTrust)
@@ -326,7 +331,7 @@ CZeltCellItem *QtZeltItemModel::NewCell(int column)
 
 CZeltCellItem *QtZeltItemModel::Cell(int row, int column) const
 {
-    return dynamic_cast<CZeltCellItem *>(item(row, column));
+    return CZeltCellItem::Of(item(row, column));
 }
 
 bool QtZeltItemModel::Rearrange(const QList<int> &order)

@@ -61,11 +61,12 @@ public:
     // as the language is now: one small value per row, however many rows.
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
-    // Row filling: every cell of the row from the device's record.
-    void FillRow(int row, const ZELT_DEVICE_INFO_MY &d);
-    // New rows at the end, each filled before it is inserted so that the
-    // view hears of it once.
-    void AppendDevices(const QList<ZELT_DEVICE_INFO_MY> &records);
+    // Row filling: every cell of the row from the device's record; the
+    // row's key (whose texts the serial and MAC cells share) as given.
+    void FillRow(int row, const ZELT_DEVICE_INFO_MY &d, const DeviceKey &key);
+    // New rows at the end (keys[i] the key of records[i]), each filled
+    // before it is inserted so that the view hears of it once.
+    void AppendDevices(const QList<ZELT_DEVICE_INFO_MY> &records, const QList<DeviceKey> &keys);
     // IDs 001, 002, ... in table order, announced to the view once.
     void Renumber();
     // After a language change: the headers, and the translated cells of
@@ -117,7 +118,7 @@ private:
     CZeltCellItem *Cell(int row, int column) const;
     // The row's items, created where missing.
     void RowItems(int row, QStandardItem *items[]);
-    static void FillCells(QStandardItem *const items[], int row, const ZELT_DEVICE_INFO_MY &d);
+    static void FillCells(QStandardItem *const items[], int row, const ZELT_DEVICE_INFO_MY &d, const DeviceKey &key);
     static void FillTranslatedCells(QStandardItem *const items[], const ZELT_DEVICE_INFO_MY &d);
 
     // Each device's first row; built when needed, dropped whenever rows

@@ -238,17 +238,17 @@ int QtZelt::DebugCounter() const
 
 void QtZelt::OnDeviceOnline(const ZELT_DEVICE_INFO_MY &info)
 {
-    m_pDevices->ShowOnline(info);
+    m_pDevices->ShowOnline(info, DeviceKey::Of(info));
 }
 
 void QtZelt::OnDeviceOffline(const QString &serial, const QString &mac)
 {
-    m_pDevices->ShowOffline(serial, mac);
+    m_pDevices->ShowOffline({serial, mac});
 }
 
 void QtZelt::OnDeviceUpdate(const ZELT_DEVICE_INFO_MY &info)
 {
-    m_pDevices->ShowUpdate(info);
+    m_pDevices->ShowUpdate(info, DeviceKey::Of(info));
 }
 
 void QtZelt::OnRowUpdated(const DeviceKey &key)

@@ -25,7 +25,7 @@ class CZeltBatchRunner;
 class CZeltDeviceController;
 class CZeltNetworkSection;
 class CZeltPasswordSection;
-struct DeviceKey;
+class DeviceKey;
 
 // Event intake with the hub's callback shape; the context is ignored.
 void OnDeviceEvent(const ZELT_DEVICE_EVENT *pEvent, int iContext);
