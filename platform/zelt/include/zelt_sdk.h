@@ -199,8 +199,8 @@ ZELT_STATIC_ASSERT(offsetof(ZELT_DEVICE_KEY, byKey) == 4, "key data");
 #define ZELT_ERR_UNTRUSTED_DEVICE 20 /* the device is not certified by a trusted maker: nothing was sent */
 #define ZELT_ERR_NOT_IN_PROTOCOL 21  /* the device's protocol (ONVIF) has no such command: nothing was sent */
 #define ZELT_ERR_NOT_REACHABLE 22    /* ONVIF device outside every local subnet: nothing was sent */
-#define ZELT_ERR_NOT_CONSENTED 23 /* the device cannot prove who it is and the user did not agree: nothing was sent */
-#define ZELT_ERR_CERT_CHANGED 24  /* the device's HTTPS certificate is not the pinned one: nothing was sent */
+#define ZELT_ERR_NOT_CONSENTED 23   /* the device cannot prove who it is and the user did not agree: nothing was sent */
+#define ZELT_ERR_CERT_CHANGED 24    /* the device's HTTPS certificate is not the pinned one: nothing was sent */
 #define ZELT_ERR_RANGE_TOO_LARGE 25 /* a scan range over a /16 (65,536 addresses): the ranges did not change */
 
 typedef void(ZELT_CALLBACK *ZELT_DEVICE_FIND_CALLBACK)(const ZELT_DEVICE_INFO *pDeviceInfo, void *pUserData);
