@@ -60,7 +60,7 @@ private slots:
             Qt::DirectConnection);
         connect(
             &devices, &CZeltDeviceController::DeviceOffline, this,
-            [&](const QString &, const QString &) {
+            [&](const DeviceKey &) {
                 ++offline;
                 ++insideLock;
             },

@@ -39,8 +39,7 @@ CZeltDeviceController::CZeltDeviceController(QObject *parent)
     // Queued from the hub's thread; direct during the shell's replay, which
     // needs the row to exist when its call returns.
     connect(this, &CZeltDeviceController::DeviceOnline, this, &CZeltDeviceController::ShowOnline);
-    connect(this, &CZeltDeviceController::DeviceOffline, this,
-            [this](const QString &, const QString &, const DeviceKey &key) { ShowOffline(key); });
+    connect(this, &CZeltDeviceController::DeviceOffline, this, &CZeltDeviceController::ShowOffline);
     connect(this, &CZeltDeviceController::DeviceUpdated, this, &CZeltDeviceController::ShowUpdate);
 }
 
@@ -78,8 +77,9 @@ void CZeltDeviceController::Intake(const ZELT_DEVICE_EVENT &ev)
     case ZELT_EVENT_ONLINE2: {
         qCDebug(lcZeltDevices) << "online" << text(ev.szIPv4Address) << text(ev.szSerialNO) << text(ev.szMAC);
         const ZELT_DEVICE_INFO_MY info = ZeltRecords::buildDeviceInfo(ev);
+        DeviceKey key = DeviceKey::Of(info); // made before the lock: it is held for every event
         const auto lock = Hold();
-        const DeviceKey key = m_pStore->Append(info);
+        key = m_pStore->Append(info, key);
         m_bDirectIntake = direct;
         emit DeviceOnline(info, key);
         m_bDirectIntake = false;
@@ -88,19 +88,21 @@ void CZeltDeviceController::Intake(const ZELT_DEVICE_EVENT &ev)
     case ZELT_EVENT_CHANGED: {
         qCDebug(lcZeltDevices) << "update" << text(ev.szIPv4Address);
         const ZELT_DEVICE_INFO_MY info = ZeltRecords::buildDeviceInfo(ev);
+        const DeviceKey key = DeviceKey::Of(info);
         {
             const auto lock = Hold();
-            emit DeviceUpdated(info, m_pStore->SharedKey(DeviceKey::Of(info)));
+            emit DeviceUpdated(info, m_pStore->SharedKey(key));
         }
         qCDebug(lcZeltDevices) << "update sent" << text(ev.szIPv4Address) << text(ev.szSerialNO) << text(ev.szMAC);
         break;
     }
     case ZELT_EVENT_OFFLINE: {
-        const QString serial = text(ev.szSerialNO);
-        const QString mac = text(ev.szMAC);
-        qCDebug(lcZeltDevices) << "offline" << text(ev.szIPv4Address) << serial << mac;
+        const DeviceKey key(text(ev.szSerialNO), text(ev.szMAC));
+        qCDebug(lcZeltDevices) << "offline" << text(ev.szIPv4Address) << key.Serial() << key.Mac();
+        // A key of its own: it only has to find rows, and the lock is held
+        // no longer than the hand-off in order with the online events.
         const auto lock = Hold();
-        emit DeviceOffline(serial, mac, m_pStore->SharedKey({serial, mac}));
+        emit DeviceOffline(key);
         break;
     }
     default: break;

@@ -94,7 +94,7 @@ signals:
     // Each with the device's key as the records hold it.
     void DeviceOnline(const ZELT_DEVICE_INFO_MY &info, const DeviceKey &key);
     void DeviceUpdated(const ZELT_DEVICE_INFO_MY &info, const DeviceKey &key);
-    void DeviceOffline(const QString &serial, const QString &mac, const DeviceKey &key);
+    void DeviceOffline(const DeviceKey &key);
     // GUI thread.
     void CountChanged(int iCount);
     void RowUpdated(const DeviceKey &key);

@@ -1,8 +1,7 @@
 #include "CZeltDeviceStore.h"
 
-DeviceKey CZeltDeviceStore::Append(const ZELT_DEVICE_INFO_MY &record)
+DeviceKey CZeltDeviceStore::Append(const ZELT_DEVICE_INFO_MY &record, DeviceKey key)
 {
-    DeviceKey key = DeviceKey::Of(record);
     const auto it = m_first.constFind(key);
     if (it == m_first.constEnd()) // a second record of a device keeps the first's position
         m_first.insert(key, int(m_list.size()));

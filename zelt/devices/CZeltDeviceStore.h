@@ -17,9 +17,11 @@ public:
     const ZELT_DEVICE_INFO_MY &At(int i) const { return m_list.at(i); }
     const QList<ZELT_DEVICE_INFO_MY> &Records() const { return m_list; }
 
-    // Appends the record; its key, shared with the device's earlier
+    // Appends the record, whose key is given (the caller may make it
+    // outside the lock); the key returned, shared with the device's earlier
     // records, is what rows and events carry.
-    DeviceKey Append(const ZELT_DEVICE_INFO_MY &record);
+    DeviceKey Append(const ZELT_DEVICE_INFO_MY &record, DeviceKey key);
+    DeviceKey Append(const ZELT_DEVICE_INFO_MY &record) { return Append(record, DeviceKey::Of(record)); }
     // Position of the device's first record among the first limit records,
     // or -1.
     int IndexOf(const DeviceKey &key, int limit) const;

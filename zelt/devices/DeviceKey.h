@@ -10,7 +10,6 @@
 #include <QString>
 
 #include <memory>
-#include <utility>
 
 #include "ZeltDeviceRecords.h"
 
@@ -19,18 +18,21 @@ class DeviceKey
 public:
     DeviceKey() = default;
     DeviceKey(const QString &serial, const QString &mac)
-        : m_texts(std::make_shared<const std::pair<QString, QString>>(serial, mac))
+        : m_texts(std::make_shared<const Texts>(Texts{serial, mac, qHashMulti(0, serial, mac)}))
     {}
     static DeviceKey Of(const ZELT_DEVICE_INFO_MY &d)
     {
         return {ZeltRecords::text(d.szSerialNO), ZeltRecords::text(d.szMAC)};
     }
 
-    const QString &Serial() const { return m_texts ? m_texts->first : None(); }
-    const QString &Mac() const { return m_texts ? m_texts->second : None(); }
+    const QString &Serial() const { return m_texts ? m_texts->serial : None(); }
+    const QString &Mac() const { return m_texts ? m_texts->mac : None(); }
+    // Worked out once: the indexes and every pass over the rows hash keys.
+    size_t Hash() const { return m_texts ? m_texts->hash : NoneHash(); }
     bool operator==(const DeviceKey &other) const
     {
-        return m_texts == other.m_texts || (Serial() == other.Serial() && Mac() == other.Mac());
+        return m_texts == other.m_texts
+               || (Hash() == other.Hash() && Serial() == other.Serial() && Mac() == other.Mac());
     }
 
 private:
@@ -39,13 +41,23 @@ private:
         static const QString none;
         return none;
     }
+    static size_t NoneHash()
+    {
+        static const size_t hash = qHashMulti(0, None(), None());
+        return hash;
+    }
 
-    std::shared_ptr<const std::pair<QString, QString>> m_texts;
+    struct Texts {
+        QString serial;
+        QString mac;
+        size_t hash;
+    };
+    std::shared_ptr<const Texts> m_texts;
 };
 
 inline size_t qHash(const DeviceKey &key, size_t seed = 0)
 {
-    return qHashMulti(seed, key.Serial(), key.Mac());
+    return qHash(key.Hash(), seed);
 }
 
 // Two pointers, moved as bytes: kept inside the QVariant of a row's role.

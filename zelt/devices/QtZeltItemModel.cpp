@@ -339,12 +339,21 @@ bool QtZeltItemModel::Rearrange(const QList<int> &order)
     const int n = rowCount();
     const int m = int(order.size());
     const int columns = columnCount();
-    for (int i = 0; i < m; ++i) {
-        if (order.at(i) == i)
-            continue;
+    // Every row that moves must be made of cells; each row looked at once,
+    // as most rows are both a source and a target.
+    std::vector<bool> checked(size_t(n), false);
+    auto cellsOnly = [&](int row) {
+        if (checked[size_t(row)])
+            return true;
+        checked[size_t(row)] = true;
         for (int c = 0; c < columns; ++c)
-            if (!Cell(i, c) || !Cell(order.at(i), c))
+            if (!Cell(row, c))
                 return false;
+        return true;
+    };
+    for (int i = 0; i < m; ++i) {
+        if (order.at(i) != i && (!cellsOnly(i) || !cellsOnly(order.at(i))))
+            return false;
     }
 
     emit layoutAboutToBeChanged({},

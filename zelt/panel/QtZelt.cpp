@@ -186,8 +186,9 @@ void QtZelt::MakeConnections()
     // The devices' events: the panel's signals carry them on, on the
     // intake's thread as before; the controller applies them itself.
     connect(m_pDevices, &CZeltDeviceController::DeviceOnline, this, &QtZelt::DeviceOnlineSignal, Qt::DirectConnection);
-    connect(m_pDevices, &CZeltDeviceController::DeviceOffline, this, &QtZelt::DeviceOfflineSignal,
-            Qt::DirectConnection);
+    connect(
+        m_pDevices, &CZeltDeviceController::DeviceOffline, this,
+        [this](const DeviceKey &key) { emit DeviceOfflineSignal(key.Serial(), key.Mac()); }, Qt::DirectConnection);
     connect(m_pDevices, &CZeltDeviceController::DeviceUpdated, this, &QtZelt::DeviceUpdateSignal, Qt::DirectConnection);
     connect(m_pDevices, &CZeltDeviceController::CountChanged, ui.m_pLabelCount,
             [label = ui.m_pLabelCount](int count) { label->setText(QString::number(count)); });
