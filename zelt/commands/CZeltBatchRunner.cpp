@@ -40,7 +40,7 @@ void CZeltBatchRunner::SetDialogParent(QWidget *pParent)
 
 CZeltProgressDialog *CZeltBatchRunner::Dialog() const
 {
-    return m_pDialog;
+    return m_pDialog && m_pDialog->isVisible() ? m_pDialog : nullptr;
 }
 
 void CZeltBatchRunner::Cancel()
@@ -88,6 +88,11 @@ QFuture<CZeltBatchRunner::Result> CZeltBatchRunner::Run(const QString &strTitle,
     for (qsizetype i = 0; i < qMin<qsizetype>(kParallel, m_jobs.size()); ++i)
         m_pPool->start(m_pQueue.get());
     m_pDialogDelay->start(kDialogDelayMs);
+    // A run of several devices is likely to outlast the delay: its dialog is
+    // built in a turn of the event loop of its own, so that neither the
+    // click nor the moment it shows carries the whole cost.
+    if (m_jobs.size() > 1)
+        QMetaObject::invokeMethod(this, &CZeltBatchRunner::PrepareDialog, Qt::QueuedConnection);
     return m_pPromise->future();
 }
 
@@ -126,7 +131,7 @@ void CZeltBatchRunner::Drain()
     } while (m_bDrainAgain);
 }
 
-void CZeltBatchRunner::ShowDialog()
+void CZeltBatchRunner::PrepareDialog()
 {
     if (!m_bRunning || m_pDialog)
         return;
@@ -134,12 +139,19 @@ void CZeltBatchRunner::ShowDialog()
     m_pDialog = dlg;
     dlg->setWindowModality(Qt::WindowModal);
     dlg->SetTitle(m_strTitle);
-    dlg->SetProgress(m_iDone, int(m_jobs.size()));
-    dlg->SetCurrentDevice(m_strCurrent);
-    if (m_result.cancelled)
-        dlg->SetStopping();
     connect(dlg, &CZeltProgressDialog::CancelRequested, this, &CZeltBatchRunner::Cancel);
-    dlg->show();
+}
+
+void CZeltBatchRunner::ShowDialog()
+{
+    if (!m_bRunning)
+        return;
+    PrepareDialog();
+    m_pDialog->SetProgress(m_iDone, int(m_jobs.size()));
+    m_pDialog->SetCurrentDevice(m_strCurrent);
+    if (m_result.cancelled)
+        m_pDialog->SetStopping();
+    m_pDialog->show();
 }
 
 void CZeltBatchRunner::Finish()

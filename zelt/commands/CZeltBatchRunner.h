@@ -61,7 +61,7 @@ public:
     bool IsRunning() const { return m_bRunning; }
     // Stops further commands of the running batch.
     void Cancel();
-    // The dialog of the running batch, or null (not shown yet, or none).
+    // The dialog of the running batch once shown, or null.
     CZeltProgressDialog *Dialog() const;
 
 signals:
@@ -71,13 +71,14 @@ signals:
 private:
     // Takes what the pool threads handed over (queued from them).
     Q_INVOKABLE void Drain();
+    void PrepareDialog();
     void ShowDialog();
     void Finish();
 
     std::unique_ptr<CZeltRunQueue> m_pQueue;
     std::unique_ptr<QThreadPool> m_pPool;
     QPointer<QWidget> m_pDialogParent;
-    QPointer<CZeltProgressDialog> m_pDialog;
+    QPointer<CZeltProgressDialog> m_pDialog; // hidden until kDialogDelayMs
     QTimer *m_pDialogDelay;
     bool m_bRunning = false;
     bool m_bDraining = false;
