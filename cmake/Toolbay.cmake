@@ -74,33 +74,12 @@ endfunction()
 # toolbay_add_subdirectory(<dir>)
 #
 # Adds a module folder; a listed folder without a CMakeLists.txt fails the
-# configuration. In development trees
-# (TOOLBAY_TOLERANT=ON, set by scripts/dev-build.sh) a module whose
-# CMakeLists.txt names a source file that does not exist yet is skipped with
-# a warning instead of failing the whole configuration: several people work
-# in one tree, and one half-written module must not stop the others' builds.
-option(TOOLBAY_TOLERANT "Skip modules with missing source files (development trees only)" OFF)
+# configuration, as does any source file a module names that is missing:
+# no module is ever skipped quietly.
 function(toolbay_add_subdirectory dir)
   get_filename_component(full ${dir} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
   if(NOT EXISTS ${full}/CMakeLists.txt)
     message(FATAL_ERROR "Module ${dir} is listed but has no CMakeLists.txt")
-  endif()
-  if(TOOLBAY_TOLERANT)
-    file(READ ${full}/CMakeLists.txt text)
-    string(REGEX REPLACE "#[^\n]*" "" text "${text}")
-    # Files looked up on the system are no sources of the module.
-    string(REGEX REPLACE "find_(path|file|library|program)\\([^)]*\\)" "" text "${text}")
-    string(REGEX MATCHALL "[A-Za-z0-9_./${}-]+\\.(cpp|cc|c|h|hpp|qrc|ui|ts|qss|in)" files "${text}")
-    foreach(f IN LISTS files)
-      string(REPLACE "\${CMAKE_CURRENT_SOURCE_DIR}/" "" f "${f}")
-      if(f MATCHES "\\$\\{" OR f MATCHES "^[.]")
-        continue()
-      endif()
-      if(NOT EXISTS ${full}/${f})
-        message(WARNING "Skipping ${dir} for now: ${f} does not exist yet")
-        return()
-      endif()
-    endforeach()
   endif()
   add_subdirectory(${dir})
 endfunction()

@@ -15,11 +15,7 @@ esac
 if [ ! -f "build/$tree/build.ninja" ]; then
   (
     flock 9
-    if [ "$tree" = dev ]; then
-      toolbay_configure dev -DTOOLBAY_TOLERANT=ON
-    else
-      toolbay_configure "$tree"
-    fi
+    toolbay_configure "$tree"
   ) 9>/tmp/toolbay-build.lock
 fi
 if [ $# -eq 0 ]; then

@@ -165,8 +165,12 @@ void CZeltBatchRunner::Finish()
     m_bRunning = false;
     m_onEnded = nullptr;
     m_jobs.clear();
-    // The promise is finished last: its continuations may start the next run.
-    std::unique_ptr<QPromise<Result>> promise = std::move(m_pPromise);
+    // The promise is finished last, as its continuations may start the next
+    // run, and in a turn of the event loop of its own: the dialog going and
+    // the summary box coming are then two short pauses instead of one long.
+    // Should the runner go first, the promise goes unfinished (cancelled).
+    std::shared_ptr<QPromise<Result>> promise = std::move(m_pPromise);
     promise->addResult(m_result);
-    promise->finish();
+    QMetaObject::invokeMethod(
+        this, [promise] { promise->finish(); }, Qt::QueuedConnection);
 }

@@ -185,11 +185,6 @@ void CZeltDeviceController::Flush()
     ShowCount();
 }
 
-int CZeltDeviceController::DebugCounter() const
-{
-    return m_pFeed->DebugCounter();
-}
-
 void CZeltDeviceController::Retranslate()
 {
     const auto lock = Hold();

@@ -83,7 +83,6 @@ public:
 
     // Applies the device events that wait to be shown.
     void Flush();
-    int DebugCounter() const;
     // After a language change: headers and translated cells.
     void Retranslate();
 

@@ -38,8 +38,6 @@ public:
     void FlushOnline();
     void FlushOffline();
 
-    int DebugCounter() const { return m_iDebugCounter; }
-
     // Tables up to this size show each event at once; larger ones gather
     // the events of up to kGatherMs.
     static constexpr int kImmediateRows = 1000;

@@ -232,11 +232,6 @@ ZeltModes::Password QtZelt::PasswordMode() const
     return m_pPassword->Mode();
 }
 
-int QtZelt::DebugCounter() const
-{
-    return m_pDevices->DebugCounter();
-}
-
 void QtZelt::OnDeviceOnline(const ZELT_DEVICE_INFO_MY &info)
 {
     m_pDevices->ShowOnline(info, DeviceKey::Of(info));

@@ -58,7 +58,6 @@ public:
     bool IsBusy() const;
     ZeltModes::Network NetworkMode() const;
     ZeltModes::Password PasswordMode() const;
-    int DebugCounter() const;
 
 signals:
     // Emitted on the intake's thread, under the panel lock.
