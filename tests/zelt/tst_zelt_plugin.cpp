@@ -760,6 +760,29 @@ private slots:
         QVERIFY(!zelt->icon().isNull());
     }
 
+    // Both tabs are in the Tab chain, and a focused tab looks different from
+    // an unfocused one in either size.
+    void tabsTakeKeyboardFocusVisibly()
+    {
+        auto *about = W<QPushButton>("m_pBtnAbout");
+        auto *zelt = W<QPushButton>("m_pBtnZelt");
+        m_host->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_host));
+        for (bool large : {true, false}) {
+            m_plugin.changeSize(large);
+            for (QPushButton *tab : {zelt, about}) {
+                QCOMPARE(tab->focusPolicy(), Qt::TabFocus);
+                m_table->setFocus();
+                const QImage plain = tab->grab().toImage();
+                tab->setFocus(Qt::TabFocusReason);
+                QTRY_VERIFY(tab->hasFocus());
+                const QImage focused = tab->grab().toImage();
+                QVERIFY2(plain != focused, qPrintable(tab->objectName()));
+            }
+        }
+        m_plugin.changeSize(true);
+    }
+
     void translationChangesTexts()
     {
         QTranslator zh;

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QCursor>
 #include <QDebug>
 #include <QDesktopServices>
 #include <QDir>
@@ -40,8 +39,21 @@ const char *const kSubTabSelect =
 const char *const kSubTabSelectStates =
     "QPushButton{border-image:url(:/images/Tab/SubTabSelect.png); color: rgb(255, 0, 0); border-width:0px;}"
     "QPushButton:hover,QPushButton:pressed,QPushButton:focus{color: rgb(255, 255, 255);}";
+// Keyboard focus on a tab: its text underlined (the tab images leave no
+// room for a frame), and on the small style's light images in its own
+// colour (white would be unreadable there).
+const char *const kTabFocus = "QPushButton:focus{text-decoration: underline;}";
+const char *const kSubTabFocus = kTabFocus;
+const char *const kSubTabSelectFocus = "QPushButton:focus{text-decoration: underline; color: rgb(255, 0, 0);}";
+
 const char *const kSubTabUnselect =
     "QPushButton{border-image:url(:/images/Tab/SubTabUnselect.png); color: rgb(0, 0, 0); border-width:0px;}";
+
+QString TabSheet(const char *pLook, const char *pFocus)
+{
+    return QString::fromLatin1(pLook) + QString::fromLatin1(pFocus);
+}
+
 const char *const kTabFrameLarge = "QFrame{background-image:url(:/images/Tab/tab_bg.png); border:none;}";
 const char *const kTabFrameSmall = "QFrame{background-image:url(:/images/Tab/Subtab_bg.png); border:none;}";
 const char *const kSearchIcon = ":/images/ButtonIcon/menu_search.png";
@@ -101,12 +113,12 @@ CTBX_ZELTMainWnd::CTBX_ZELTMainWnd(QWidget *parent, Qt::WindowFlags flags, TBX_M
     m_pZelt = new QtZelt(this, m_pModify, m_pReset, m_pRefresh);
     m_pStackedWidget->addWidget(m_pZelt);
 
-    m_pBtnAbout->setStyleSheet(QString::fromLatin1(kTabUnselect));
+    m_pBtnAbout->setStyleSheet(TabSheet(kTabUnselect, kTabFocus));
     horizontalSpacer->changeSize(0, 0);
-    // Tabs take no keyboard focus: the small style paints a focused tab's
-    // text white on its light image, which would leave it unreadable.
-    m_pBtnZelt->setFocusPolicy(Qt::NoFocus);
-    m_pBtnAbout->setFocusPolicy(Qt::NoFocus);
+    // Tabs are reached by Tab, not taken by a click (a click on "Help"
+    // opens its menu and should leave the focus where it was).
+    m_pBtnZelt->setFocusPolicy(Qt::TabFocus);
+    m_pBtnAbout->setFocusPolicy(Qt::TabFocus);
 
     // Large style to begin with.
     pTabFrame->setMinimumHeight(40);
@@ -149,7 +161,7 @@ void CTBX_ZELTMainWnd::SetTitleVisible(bool bVisible)
 void CTBX_ZELTMainWnd::on_m_pBtnZelt_clicked()
 {
     m_pStackedWidget->setCurrentIndex(0);
-    m_pBtnZelt->setStyleSheet(QString::fromLatin1(m_bLarge ? kTabSelect : kSubTabSelect));
+    m_pBtnZelt->setStyleSheet(m_bLarge ? TabSheet(kTabSelect, kTabFocus) : TabSheet(kSubTabSelect, kSubTabSelectFocus));
 }
 
 void CTBX_ZELTMainWnd::on_m_pBtnAbout_clicked()
@@ -160,7 +172,9 @@ void CTBX_ZELTMainWnd::on_m_pBtnAbout_clicked()
     connect(help, &QAction::triggered, this, &CTBX_ZELTMainWnd::OnGetHelp);
     QAction *version = menu.addAction(QIcon(QStringLiteral(":/images/About.png")), tr("Version"));
     connect(version, &QAction::triggered, this, &CTBX_ZELTMainWnd::GetVersion);
-    menu.exec(QCursor::pos());
+    // Below the button, whether it was clicked or pressed by key (and the
+    // global cursor position is unknown on some platforms).
+    menu.exec(m_pBtnAbout->mapToGlobal(QPoint(0, m_pBtnAbout->height())));
 }
 
 void CTBX_ZELTMainWnd::GetVersion()
@@ -204,8 +218,8 @@ void CTBX_ZELTMainWnd::ChangeSize(bool bLarge)
     m_bLarge = bLarge;
     if (bLarge) {
         setStyleSheet(QString::fromLatin1(kLargeWindowSheet));
-        m_pBtnZelt->setStyleSheet(QString::fromLatin1(kTabSelect));
-        m_pBtnAbout->setStyleSheet(QString::fromLatin1(kTabUnselect));
+        m_pBtnZelt->setStyleSheet(TabSheet(kTabSelect, kTabFocus));
+        m_pBtnAbout->setStyleSheet(TabSheet(kTabUnselect, kTabFocus));
         pTabFrame->setStyleSheet(QString::fromLatin1(kTabFrameLarge));
         pTabFrame->setMinimumHeight(40);
         pTabFrame->setMaximumHeight(QWIDGETSIZE_MAX);
@@ -217,8 +231,8 @@ void CTBX_ZELTMainWnd::ChangeSize(bool bLarge)
         m_pBtnAbout->setIconSize(QSize(32, 32));
     } else {
         setStyleSheet(QString::fromLatin1(kSmallWindowSheet));
-        m_pBtnZelt->setStyleSheet(QString::fromLatin1(kSubTabSelectStates));
-        m_pBtnAbout->setStyleSheet(QString::fromLatin1(kSubTabUnselect));
+        m_pBtnZelt->setStyleSheet(TabSheet(kSubTabSelectStates, kSubTabSelectFocus));
+        m_pBtnAbout->setStyleSheet(TabSheet(kSubTabUnselect, kSubTabFocus));
         pTabFrame->setStyleSheet(QString::fromLatin1(kTabFrameSmall));
         pTabFrame->setFixedHeight(23);
         m_pBtnZelt->setFixedHeight(23);

@@ -4,6 +4,66 @@
 <context>
     <name>QtZeltClass</name>
     <message>
+        <source>IP Address</source>
+        <translation>IP Address</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>Subnet Mask</source>
+        <translation>Subnet Mask</translation>
+    </message>
+    <message>
+        <source>Gateway</source>
+        <translation>Gateway</translation>
+    </message>
+    <message>
+        <source>IPv6 Address</source>
+        <translation>IPv6 Address</translation>
+    </message>
+    <message>
+        <source>IPv6 Gateway</source>
+        <translation>IPv6 Gateway</translation>
+    </message>
+    <message>
+        <source>IPv6 Prefix Length</source>
+        <translation>IPv6 Prefix Length</translation>
+    </message>
+    <message>
+        <source>Http Port</source>
+        <translation>Http Port</translation>
+    </message>
+    <message>
+        <source>Device Serial</source>
+        <translation>Device Serial</translation>
+    </message>
+    <message>
+        <source>Device password</source>
+        <translation>Device password</translation>
+    </message>
+    <message>
+        <source>Security code</source>
+        <translation>Security code</translation>
+    </message>
+    <message>
+        <source>New password</source>
+        <translation>New password</translation>
+    </message>
+    <message>
+        <source>Confirm password</source>
+        <translation>Confirm password</translation>
+    </message>
+    <message>
+        <source>Folder to save the key file in</source>
+        <translation>Folder to save the key file in</translation>
+    </message>
+    <message>
+        <source>Key file to import</source>
+        <translation>Key file to import</translation>
+    </message>
+    <message>
         <source>Form</source>
         <translation>Form</translation>
     </message>

@@ -4,6 +4,66 @@
 <context>
     <name>QtZeltClass</name>
     <message>
+        <source>IP Address</source>
+        <translation>IP 地址</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>端口</translation>
+    </message>
+    <message>
+        <source>Subnet Mask</source>
+        <translation>子网掩码</translation>
+    </message>
+    <message>
+        <source>Gateway</source>
+        <translation>网关</translation>
+    </message>
+    <message>
+        <source>IPv6 Address</source>
+        <translation>IPv6 地址</translation>
+    </message>
+    <message>
+        <source>IPv6 Gateway</source>
+        <translation>IPv6 网关</translation>
+    </message>
+    <message>
+        <source>IPv6 Prefix Length</source>
+        <translation>IPv6 前缀长度</translation>
+    </message>
+    <message>
+        <source>Http Port</source>
+        <translation>HTTP 端口</translation>
+    </message>
+    <message>
+        <source>Device Serial</source>
+        <translation>设备序列号</translation>
+    </message>
+    <message>
+        <source>Device password</source>
+        <translation>设备密码</translation>
+    </message>
+    <message>
+        <source>Security code</source>
+        <translation>安全码</translation>
+    </message>
+    <message>
+        <source>New password</source>
+        <translation>新密码</translation>
+    </message>
+    <message>
+        <source>Confirm password</source>
+        <translation>确认密码</translation>
+    </message>
+    <message>
+        <source>Folder to save the key file in</source>
+        <translation>保存密钥文件的文件夹</translation>
+    </message>
+    <message>
+        <source>Key file to import</source>
+        <translation>要导入的密钥文件</translation>
+    </message>
+    <message>
         <source>Form</source>
         <translation>表单</translation>
     </message>
