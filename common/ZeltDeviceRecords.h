@@ -39,7 +39,9 @@ struct ZELT_DEVICE_EVENT {
     uint8_t byExtendInfo;       // 435
     uint16_t wHttpPort;         // 436
     uint8_t byProtocol;         // 438 ZELT_PROTOCOL_*: how the device was found
-    uint8_t byRes2[20];         // 439
+    uint8_t byClockKnown;       // 439 1 = iClockOffset was measured
+    int32_t iClockOffset;       // 440 the device's clock minus this computer's, seconds
+    uint8_t byRes2[15];         // 444
     uint8_t byActivated;        // 459 0 = active
     uint8_t byTrust;            // 460 ZELT_TRUST_*: how its identity is known
     uint8_t byRes3[39];         // 461
@@ -71,7 +73,9 @@ static_assert(offsetof(ZELT_DEVICE_EVENT, byDhcp) == 434);
 static_assert(offsetof(ZELT_DEVICE_EVENT, byExtendInfo) == 435);
 static_assert(offsetof(ZELT_DEVICE_EVENT, wHttpPort) == 436);
 static_assert(offsetof(ZELT_DEVICE_EVENT, byProtocol) == 438);
-static_assert(offsetof(ZELT_DEVICE_EVENT, byRes2) == 439);
+static_assert(offsetof(ZELT_DEVICE_EVENT, byClockKnown) == 439);
+static_assert(offsetof(ZELT_DEVICE_EVENT, iClockOffset) == 440);
+static_assert(offsetof(ZELT_DEVICE_EVENT, byRes2) == 444);
 static_assert(offsetof(ZELT_DEVICE_EVENT, byActivated) == 459);
 static_assert(offsetof(ZELT_DEVICE_EVENT, byTrust) == 460);
 static_assert(offsetof(ZELT_DEVICE_EVENT, byRes3) == 461);
@@ -102,6 +106,8 @@ struct ZELT_DEVICE_INFO_MY {
     uint8_t byActivated;
     uint8_t byProtocol;
     uint8_t byTrust;
+    uint8_t byClockKnown;
+    int32_t iClockOffset; // the device's clock minus this computer's, seconds (when byClockKnown)
 };
 
 Q_DECLARE_METATYPE(ZELT_DEVICE_INFO_MY)
@@ -187,6 +193,8 @@ inline ZELT_DEVICE_INFO_MY buildDeviceInfo(const ZELT_DEVICE_EVENT &ev)
     my.byActivated = ev.byActivated;
     my.byProtocol = ev.byProtocol;
     my.byTrust = ev.byTrust;
+    my.byClockKnown = ev.byClockKnown;
+    my.iClockOffset = ev.iClockOffset;
     return my;
 }
 

@@ -1253,6 +1253,53 @@ private slots:
         QVERIFY(!Field("lineEditIPAddr")->isEnabled());
         QVERIFY(Field("lineEditSerial")->text().isEmpty());
     }
+
+    // The clock offset the SDK measured is in the tool tip of every cell of
+    // its row (the trust cell's under its own line), follows updates and
+    // its row through a sort, and is left out while not known.
+    void clockOffsetInTheRowsToolTip()
+    {
+        auto measured = [](int i, int offset) {
+            ZELT_DEVICE_EVENT ev = Device(i);
+            ev.byClockKnown = 1;
+            ev.iClockOffset = offset;
+            return ev;
+        };
+        AddDevices({measured(70, 200), measured(71, -7200), measured(72, -1), Device(73)});
+        auto tip = [this](int i, int column) {
+            return Model()->index(RowOf(i), column).data(Qt::ToolTipRole).toString();
+        };
+        QCOMPARE(tip(70, Col::ColIPv4), QString("Clock: 3 min 20 s ahead of this computer"));
+        QCOMPARE(tip(71, Col::ColSerial), QString("Clock: 2 h behind this computer"));
+        QCOMPARE(tip(72, Col::ColIPv4), QString("Clock: in step with this computer"));
+        QCOMPARE(tip(70, Col::ColTrust), QString("Verified: maker certificate checked\n"
+                                                 "Clock: 3 min 20 s ahead of this computer"));
+        QVERIFY(tip(73, Col::ColIPv4).isEmpty());
+        QCOMPARE(tip(73, Col::ColTrust), QString("Verified: maker certificate checked"));
+        // Two units at most; a second either way is within what is measured.
+        const QList<QPair<int, QString>> lengths{{2, "2 s ahead of"},
+                                                 {-59, "59 s behind"},
+                                                 {-60, "1 min behind"},
+                                                 {93784, "1 d 2 h ahead of"},
+                                                 {INT32_MIN, "24855 d 3 h behind"}};
+        for (const auto &[offset, text] : lengths)
+            QCOMPARE(QtZeltItemModel::ClockText(offset), "Clock: " + text + " this computer");
+
+        // Sorted by address, descending: each offset stays with its device.
+        Table()->header()->setSortIndicator(Col::ColIPv4, Qt::DescendingOrder);
+        m_panel->SortTable(Col::ColIPv4);
+        QCOMPARE(RowOf(73), 0);
+        QCOMPARE(tip(71, Col::ColIPv4), QString("Clock: 2 h behind this computer"));
+        // Measured later, and no longer known.
+        ZELT_DEVICE_EVENT update = measured(73, -90);
+        update.iEventKind = ZELT_EVENT_CHANGED;
+        m_panel->HandleEvent(update);
+        QTRY_COMPARE(tip(73, Col::ColIPv4), QString("Clock: 1 min 30 s behind this computer"));
+        update = Device(70);
+        update.iEventKind = ZELT_EVENT_CHANGED;
+        m_panel->HandleEvent(update);
+        QTRY_VERIFY(tip(70, Col::ColIPv4).isEmpty());
+    }
 };
 
 QTEST_MAIN(ZeltPanelTest)

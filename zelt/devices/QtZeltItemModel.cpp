@@ -87,6 +87,33 @@ QString QtZeltItemModel::YesNo(bool b)
     return b ? QCoreApplication::translate("QtZelt", "Yes") : QCoreApplication::translate("QtZelt", "No");
 }
 
+QString QtZeltItemModel::ClockText(int iOffsetSeconds)
+{
+    auto text = [](const char *source) { return QCoreApplication::translate("QtZelt", source); };
+    if (iOffsetSeconds >= -1 && iOffsetSeconds <= 1)
+        return text(QT_TRANSLATE_NOOP("QtZelt", "Clock: in step with this computer"));
+    const qint64 s = qAbs(qint64(iOffsetSeconds));
+    // Two units at most: the larger is what the reader acts on.
+    auto span = [&text](qint64 big, qint64 small, const char *both, const char *one) {
+        return small ? text(both).arg(big).arg(small) : text(one).arg(big);
+    };
+    QString length;
+    if (s < 60)
+        length = text(QT_TRANSLATE_NOOP("QtZelt", "%1 s")).arg(s);
+    else if (s < 3600)
+        length = span(s / 60, s % 60, QT_TRANSLATE_NOOP("QtZelt", "%1 min %2 s"),
+                      QT_TRANSLATE_NOOP("QtZelt", "%1 min"));
+    else if (s < 86400)
+        length = span(s / 3600, s % 3600 / 60, QT_TRANSLATE_NOOP("QtZelt", "%1 h %2 min"),
+                      QT_TRANSLATE_NOOP("QtZelt", "%1 h"));
+    else
+        length = span(s / 86400, s % 86400 / 3600, QT_TRANSLATE_NOOP("QtZelt", "%1 d %2 h"),
+                      QT_TRANSLATE_NOOP("QtZelt", "%1 d"));
+    return text(iOffsetSeconds > 0 ? QT_TRANSLATE_NOOP("QtZelt", "Clock: %1 ahead of this computer")
+                                   : QT_TRANSLATE_NOOP("QtZelt", "Clock: %1 behind this computer"))
+        .arg(length);
+}
+
 QString QtZeltItemModel::TextAt(int row, int column) const
 {
     const QStandardItem *it = item(row, column);
@@ -164,6 +191,7 @@ void QtZeltItemModel::FillCells(QStandardItem *const items[], int row, const ZEL
     items[ColDspVersion]->setText(text(d.szDSPVersion));
     items[ColStartTime]->setText(text(d.szStartTime));
     items[ColTrust]->setData(uint(d.byTrust), kTrustRole);
+    items[ColTrust]->setData(d.byClockKnown == 1 ? QVariant(int(d.iClockOffset)) : QVariant(), kClockRole);
 
     if (d.byExtendInfo == 0) {
         items[ColGateway]->setText(QString());
@@ -276,16 +304,22 @@ bool QtZeltItemModel::setData(const QModelIndex &index, const QVariant &value, i
 
 QVariant QtZeltItemModel::data(const QModelIndex &index, int role) const
 {
-    if (index.column() == ColTrust
-        && (role == Qt::DisplayRole || role == Qt::DecorationRole || role == Qt::ToolTipRole)) {
-        const QVariant level = QStandardItemModel::data(index, kTrustRole);
-        if (level.isValid()) {
+    if (role == Qt::ToolTipRole && index.isValid() && !index.parent().isValid()) {
+        // The trust cell tells how the identity is known; every cell of the
+        // row, the clock when the device's offset was measured.
+        QString tip = QStandardItemModel::data(index, role).toString();
+        if (index.column() == ColTrust)
+            if (const QVariant level = QStandardItemModel::data(index, kTrustRole); level.isValid())
+                tip = ZeltTrust::Tip(uint8_t(level.toUInt()));
+        if (const QVariant clock = QStandardItemModel::data(index.siblingAtColumn(ColTrust), kClockRole);
+            clock.isValid())
+            tip += (tip.isEmpty() ? QString() : QStringLiteral("\n")) + ClockText(clock.toInt());
+        return tip.isEmpty() ? QVariant() : QVariant(tip);
+    }
+    if (index.column() == ColTrust && (role == Qt::DisplayRole || role == Qt::DecorationRole)) {
+        if (const QVariant level = QStandardItemModel::data(index, kTrustRole); level.isValid()) {
             const auto trust = uint8_t(level.toUInt());
-            if (role == Qt::DisplayRole)
-                return ZeltTrust::Word(trust);
-            if (role == Qt::DecorationRole)
-                return ZeltTrust::Icon(trust);
-            return ZeltTrust::Tip(trust);
+            return role == Qt::DisplayRole ? QVariant(ZeltTrust::Word(trust)) : QVariant(ZeltTrust::Icon(trust));
         }
     }
     return QStandardItemModel::data(index, role);

@@ -49,6 +49,9 @@ public:
     static constexpr int kTrustRole = Qt::UserRole + 40;
     // The ID cell's DeviceKey: which device the row shows.
     static constexpr int kKeyRole = Qt::UserRole + 41;
+    // The trust cell's clock offset in seconds (the device's clock minus
+    // this computer's); no value while the offset is not known.
+    static constexpr int kClockRole = Qt::UserRole + 42;
 
     explicit QtZeltItemModel(QObject *parent = nullptr);
 
@@ -59,6 +62,7 @@ public:
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
     // The trust column's word, icon and tool tip come from the cell's level
     // as the language is now: one small value per row, however many rows.
+    // Every cell's tool tip tells the device's clock offset when it is known.
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
     // Row filling: every cell of the row from the device's record; the
@@ -88,6 +92,9 @@ public:
     // Texts of the translated cells.
     static QString SafetyText(bool bInactive);
     static QString YesNo(bool b);
+    // "Clock: 3 min 20 s ahead of this computer", "... behind ...", or "in
+    // step" within a second either way (what the measurement can tell).
+    static QString ClockText(int iOffsetSeconds);
 
     // Header texts through the translation layer.
     void RetranslateHeaders();

@@ -602,6 +602,46 @@ your password with at least two kinds of them contained.</translation>
         <source>Accept the new certificates? Only if these devices were replaced: otherwise another host may be answering in their place.</source>
         <translation>Accept the new certificates? Only if these devices were replaced: otherwise another host may be answering in their place.</translation>
     </message>
+    <message>
+        <source>Clock: in step with this computer</source>
+        <translation>Clock: in step with this computer</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 min %2 s</source>
+        <translation>%1 min %2 s</translation>
+    </message>
+    <message>
+        <source>%1 min</source>
+        <translation>%1 min</translation>
+    </message>
+    <message>
+        <source>%1 h %2 min</source>
+        <translation>%1 h %2 min</translation>
+    </message>
+    <message>
+        <source>%1 h</source>
+        <translation>%1 h</translation>
+    </message>
+    <message>
+        <source>%1 d %2 h</source>
+        <translation>%1 d %2 h</translation>
+    </message>
+    <message>
+        <source>%1 d</source>
+        <translation>%1 d</translation>
+    </message>
+    <message>
+        <source>Clock: %1 ahead of this computer</source>
+        <translation>Clock: %1 ahead of this computer</translation>
+    </message>
+    <message>
+        <source>Clock: %1 behind this computer</source>
+        <translation>Clock: %1 behind this computer</translation>
+    </message>
 </context>
 <context>
     <name>CTBX_ZELTMainWnd</name>

@@ -602,6 +602,46 @@ your password with at least two kinds of them contained.</source>
         <source>Accept the new certificates? Only if these devices were replaced: otherwise another host may be answering in their place.</source>
         <translation>接受新证书吗？仅当这些设备已被更换时才接受：否则可能是另一台主机在冒充它们应答。</translation>
     </message>
+    <message>
+        <source>Clock: in step with this computer</source>
+        <translation>时钟：与本机一致</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 秒</translation>
+    </message>
+    <message>
+        <source>%1 min %2 s</source>
+        <translation>%1 分 %2 秒</translation>
+    </message>
+    <message>
+        <source>%1 min</source>
+        <translation>%1 分钟</translation>
+    </message>
+    <message>
+        <source>%1 h %2 min</source>
+        <translation>%1 小时 %2 分</translation>
+    </message>
+    <message>
+        <source>%1 h</source>
+        <translation>%1 小时</translation>
+    </message>
+    <message>
+        <source>%1 d %2 h</source>
+        <translation>%1 天 %2 小时</translation>
+    </message>
+    <message>
+        <source>%1 d</source>
+        <translation>%1 天</translation>
+    </message>
+    <message>
+        <source>Clock: %1 ahead of this computer</source>
+        <translation>时钟：比本机快 %1</translation>
+    </message>
+    <message>
+        <source>Clock: %1 behind this computer</source>
+        <translation>时钟：比本机慢 %1</translation>
+    </message>
 </context>
 <context>
     <name>CTBX_ZELTMainWnd</name>
