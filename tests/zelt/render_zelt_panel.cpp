@@ -11,11 +11,17 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QTranslator>
+
+#include <functional>
 
 #include <cstring>
 #include <utime.h>
 
+#include "Buttons.h"
 #include "CFileDialog.h"
 #include "CPathComboBox.h"
 #include "CTableView.h"
@@ -29,6 +35,7 @@
 #include "CZeltBatchRunner.h"
 #include "ZeltTestSupport.h"
 #include "CZeltConsent.h"
+#include "CZeltFieldDialog.h"
 #include "CZeltProgressDialog.h"
 #include "ZeltTrust.h"
 #include "zelt_sdk.h"
@@ -54,10 +61,49 @@ void Save(QWidget *w, const QString &name)
     QApplication::processEvents();
     w->grab().save(g_out + "/" + name + ".png");
 }
+// The widget and the toolkit's tool tip as they show on the screen (the
+// tip is a window of its own and may reach past the widget).
+void SaveWithTip(QWidget *w, const QString &name)
+{
+    QApplication::processEvents();
+    const QRect at(w->mapToGlobal(QPoint(0, 0)), w->size());
+    CToolLabel *tip = CToolLabel::Instance();
+    const QRect tipAt = tip && tip->isVisible() ? tip->geometry() : QRect();
+    const QRect all = at.united(tipAt);
+    QPixmap shot(all.size());
+    shot.fill(Qt::white);
+    QPainter p(&shot);
+    p.drawPixmap(at.topLeft() - all.topLeft(), w->grab());
+    if (!tipAt.isNull())
+        p.drawPixmap(tipAt.topLeft() - all.topLeft(), tip->grab());
+    p.end();
+    shot.save(g_out + "/" + name + ".png");
+}
+// Steps on a dialog the panel runs modally, once it shows.
+void WhenShown(const char *name, std::function<void(CZeltFieldDialog *)> steps)
+{
+    auto *poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, name, steps] {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            auto *dlg = qobject_cast<CZeltFieldDialog *>(w);
+            if (dlg && dlg->isVisible() && dlg->objectName() == QLatin1String(name)) {
+                poll->stop();
+                poll->deleteLater();
+                steps(dlg);
+                dlg->reject();
+                return;
+            }
+        }
+    });
+    poll->start(10);
+}
 } // namespace
 
 int main(int argc, char **argv)
 {
+    // Ranges of the user's own stay out of the pictures.
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     QApplication app(argc, argv);
     // The shell's look: its style and style sheet.
     QApplication::setStyle(new COrviStyle);
@@ -90,6 +136,10 @@ int main(int argc, char **argv)
         if (i == 3)
             ev.bySupport = 0x40 | 0x07;
         ev.byTrust = trust[i - 1];
+        if (i == 4) { // its clock measured: a line of the row's tool tip
+            ev.byClockKnown = 1;
+            ev.iClockOffset = 200;
+        }
         panel->HandleEvent(ev);
     }
     for (int n = 0; n < 50 && panel->Model()->rowCount() < devices; ++n)
@@ -173,6 +223,27 @@ int main(int argc, char **argv)
         Save(&askOne, "consent_single");
         askOne.hide();
     }
+
+    // "Add by address or range" as its button opens it, then a text over a
+    // /16 refused; the password "Synchronize time" asks for with the
+    // field empty.
+    WhenShown("ZeltRangeDlg", [](CZeltFieldDialog *dlg) {
+        dlg->Field()->setText("10.2.0.0/22, 10.3.0.10-10.3.0.99, fd00:1::/120");
+        Save(dlg, "range_dialog");
+        dlg->Field()->setText("10.0.0.0/12");
+        dlg->ConfirmButton()->click();
+        SaveWithTip(dlg, "range_dialog_refused");
+        dlg->Field()->setText("camera-7");
+        dlg->ConfirmButton()->click();
+        SaveWithTip(dlg, "range_dialog_invalid");
+        if (CToolLabel *tip = CToolLabel::Instance())
+            tip->HideTipImmediately();
+    });
+    panel->findChild<QPushButton *>("pushButtonAddRange")->click();
+    select({0});
+    panel->findChild<QLineEdit *>("lineEditPort_Password")->clear();
+    WhenShown("ZeltSyncPasswordDlg", [](CZeltFieldDialog *dlg) { Save(dlg, "sync_password"); });
+    panel->findChild<QPushButton *>("pushButtonSyncTime")->click();
 
     CWarnDlg box(panel);
     box.PrepareText(

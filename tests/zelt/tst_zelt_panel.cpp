@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTranslator>
 #include <QtTest>
 
@@ -26,11 +27,13 @@
 #include "CPathComboBox.h"
 #include "CTableView.h"
 #include "CZeltConsent.h"
+#include "CZeltFieldDialog.h"
 #include "CZeltProgressDialog.h"
 #include "LineEdits.h"
 #include "QtZelt.h"
 #include "QtZeltItemModel.h"
 #include "ZeltDialogCatcher.h"
+#include "ZeltScanRanges.h"
 #include "ZeltSdkWrapper.h"
 #include "ZeltTestSupport.h"
 #include "ZeltPanelDriver.h"
@@ -79,8 +82,11 @@ ModifyCall CallTo(const QByteArray &mac)
             return c;
     return ModifyCall{};
 }
-bool NoRefresh()
+// The host's refresh: counted in the calls, so that its order shows.
+bool RecordingRefresh()
 {
+    std::lock_guard lock(g_fakeMu);
+    g_calls.append("refresh");
     return true;
 }
 
@@ -158,8 +164,25 @@ int FakeAccept(const char *mac)
     g_calls.append(QByteArray("accept ") + mac);
     return 1;
 }
-const ZeltSdkApi kFake = {&FakeModify,    &FakeActivate,  &FakeResetDefault, &FakeReset,
-                          &FakeGetConfig, &FakeLastError, &FakeAllow,        &FakeAccept};
+QList<QByteArray> g_syncPasswords;
+int FakeSync(const char *mac, const char *password)
+{
+    std::lock_guard lock(g_fakeMu);
+    g_calls.append(QByteArray("sync ") + mac);
+    g_syncPasswords.append(password);
+    return g_refuseMac.contains(mac) ? 0 : 1;
+}
+// The SDK's own judgement of the ranges, the text it was given recorded.
+int SeenScanRanges(const char *ranges)
+{
+    std::lock_guard lock(g_fakeMu);
+    g_calls.append(QByteArray("ranges ") + ranges);
+    const int rc = ZELT_SetScanRanges(ranges);
+    g_sdk.lastError = rc == 1 ? 0 : ZELT_GetLastError();
+    return rc;
+}
+const ZeltSdkApi kFake = {&FakeModify,    &FakeActivate, &FakeResetDefault, &FakeReset,      &FakeGetConfig,
+                          &FakeLastError, &FakeAllow,    &FakeAccept,       &SeenScanRanges, &FakeSync};
 
 // Device i with this trust level.
 ZELT_DEVICE_EVENT Device(int i, uint8_t trust = ZELT_TRUST_VERIFIED)
@@ -182,6 +205,7 @@ class ZeltPanelTest : public QObject, public ZeltTest::PanelDriver
 
     QWidget *m_host = nullptr;
     DialogCatcher *m_msgs = nullptr;
+    QTemporaryDir m_config;
 
     QString Cell(int r, int c) const { return Model()->index(r, c).data().toString(); }
     QLineEdit *Field(const char *name) const { return W<QLineEdit>(name); }
@@ -200,6 +224,38 @@ class ZeltPanelTest : public QObject, public ZeltTest::PanelDriver
             if (Cell(r, Col::ColSerial) == serial)
                 return r;
         return -1;
+    }
+    // The texts handed to the SDK as scan ranges, in order.
+    static QList<QByteArray> RangesSent()
+    {
+        QList<QByteArray> out;
+        for (const QByteArray &c : g_calls)
+            if (c.startsWith("ranges "))
+                out << c.mid(7);
+        return out;
+    }
+    // Works the dialog of that name once the panel shows it (it runs its
+    // own event loop, so the steps come from a timer); true once they ran.
+    std::shared_ptr<bool> WhenShown(const char *name, std::function<void(CZeltFieldDialog *)> steps)
+    {
+        auto ran = std::make_shared<bool>(false);
+        auto *poll = new QTimer(m_host);
+        connect(poll, &QTimer::timeout, poll, [poll, ran, name = QString::fromLatin1(name), steps] {
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                auto *dlg = qobject_cast<CZeltFieldDialog *>(w);
+                if (dlg && dlg->isVisible() && dlg->objectName() == name) {
+                    poll->stop();
+                    poll->deleteLater();
+                    *ran = true;
+                    steps(dlg);
+                    if (dlg->isVisible()) // a step failed: the panel's call must return
+                        dlg->reject();
+                    return;
+                }
+            }
+        });
+        poll->start(10);
+        return ran;
     }
     QList<QByteArray> CallsTo(const QByteArray &mac) const
     {
@@ -231,7 +287,13 @@ class ZeltPanelTest : public QObject, public ZeltTest::PanelDriver
     }
 
 private slots:
-    void initTestCase() { ZeltSdkWrapper::SetApi(&kFake); }
+    void initTestCase()
+    {
+        // The user's configuration of the plug-in: this test's own.
+        QVERIFY(m_config.isValid());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+        ZeltSdkWrapper::SetApi(&kFake);
+    }
     void cleanupTestCase() { ZeltSdkWrapper::SetApi(nullptr); }
 
     // A fresh panel with six devices: 4 and 5 inactive, 6 resets with key
@@ -243,9 +305,11 @@ private slots:
         g_refuseMac.clear();
         g_delayMs.clear();
         g_sdk = SdkLog();
+        g_syncPasswords.clear();
+        QFile::remove(ZeltScanRanges::ConfigFile());
         m_host = new QWidget;
         auto *layout = new QGridLayout(m_host);
-        m_panel = new QtZelt(m_host, &RecordingModify, nullptr, &NoRefresh);
+        m_panel = new QtZelt(m_host, &RecordingModify, nullptr, &RecordingRefresh);
         layout->addWidget(m_panel);
         m_host->resize(1280, 900);
         m_host->show();
@@ -1299,6 +1363,135 @@ private slots:
         update.iEventKind = ZELT_EVENT_CHANGED;
         m_panel->HandleEvent(update);
         QTRY_VERIFY(tip(70, Col::ColIPv4).isEmpty());
+    }
+
+    // "Synchronize time" goes like every action with a secret: the device
+    // password of the network section's field, asked for when that field is
+    // empty (Escape sends nothing); the consent question; refusals told in
+    // words; successes and failures named by ID.
+    void syncTimeOfTheSelectedDevices()
+    {
+        AddDevices({Device(50), Device(51), Device(52, ZELT_TRUST_UNCERTIFIED), Device(54, ZELT_TRUST_AMBIGUOUS)});
+        auto id = [this](int i) { return Cell(RowOf(i), Col::ColId); };
+        QVERIFY(!W<QPushButton>("pushButtonSyncTime")->isEnabled());
+        Select({RowOf(50)});
+        QVERIFY(W<QPushButton>("pushButtonSyncTime")->isEnabled());
+        QVERIFY(Field("lineEditPort_Password")->text().isEmpty());
+        g_calls.clear();
+        auto shown = WhenShown("ZeltSyncPasswordDlg", [](CZeltFieldDialog *dlg) {
+            QLineEdit *field = ZeltTest::Child<QLineEdit>(dlg, "lineEditSyncPassword");
+            QCOMPARE(field->echoMode(), QLineEdit::Password);
+            QCOMPARE(field->accessibleName(), QString("Device password"));
+            QTest::keyClick(field, Qt::Key_Escape);
+            QVERIFY(!dlg->isVisible());
+        });
+        QVERIFY(Act("pushButtonSyncTime"));
+        QVERIFY(*shown);
+        QVERIFY(g_calls.isEmpty());
+        QVERIFY(m_msgs->shown.isEmpty());
+        shown = WhenShown("ZeltSyncPasswordDlg", [](CZeltFieldDialog *dlg) {
+            QLineEdit *field = dlg->Field();
+            QTest::keyClick(field, Qt::Key_Return);
+            QCOMPARE(TipAt(field), QString("The password can not be empty."));
+            QVERIFY(dlg->isVisible());
+            HideTip();
+            ZeltTest::Type(field, "Secret#1");
+            QTest::keyClick(field, Qt::Key_Return);
+            QVERIFY(!dlg->isVisible());
+        });
+        QVERIFY(Act("pushButtonSyncTime"));
+        QVERIFY(*shown);
+        QCOMPARE(g_calls, QList<QByteArray>{"sync " + MacOf(50)});
+        QCOMPARE(g_syncPasswords, QList<QByteArray>{"Secret#1"});
+        QCOMPARE(m_msgs->lastText(), "Time synchronized.ID:" + id(50) + " ");
+
+        // A run, with the password in the field.
+        g_calls.clear();
+        g_syncPasswords.clear();
+        m_msgs->clear();
+        g_refuseMac.insert(MacOf(51));
+        Select({RowOf(51), RowOf(50), RowOf(52), RowOf(54)});
+        Type("lineEditPort_Password", "Admin12345");
+        QVERIFY(Act("pushButtonSyncTime"));
+        QCOMPARE(m_msgs->count(kConsentTitle), 1);
+        QCOMPARE(CallsTo(MacOf(50)), QList<QByteArray>{"sync"});
+        QCOMPARE(CallsTo(MacOf(51)), QList<QByteArray>{"sync"});
+        QCOMPARE(CallsTo(MacOf(52)), (QList<QByteArray>{"allow", "sync"}));
+        QVERIFY(CallsTo(MacOf(54)).isEmpty());
+        QCOMPARE(g_syncPasswords, QList<QByteArray>(3, "Admin12345"));
+        QCOMPARE(m_msgs->lastText(), "Time synchronized.ID:" + id(50) + " " + id(52)
+                                         + " Time synchronization failed!ID:" + id(51) + " " + id(54) + " \nID "
+                                         + id(54)
+                                         + ": Two devices claim this MAC or serial number; commands are refused and "
+                                           "nothing was sent.");
+    }
+
+    // "Add by address or range": the SDK itself judges the text; a refused
+    // one keeps the dialog open with the reason and changes nothing; ranges
+    // taken are kept, handed to the SDK again by the next panel before its
+    // first search and shown in the dialog; an empty text clears them.
+    void rangesAreJudgedByTheSdkAndKept()
+    {
+        g_calls.clear();
+        auto shown = WhenShown("ZeltRangeDlg", [](CZeltFieldDialog *dlg) {
+            QLineEdit *field = ZeltTest::Child<QLineEdit>(dlg, "lineEditRanges");
+            QCOMPARE(field->accessibleName(), QString("Addresses or ranges to search"));
+            QVERIFY(field->text().isEmpty());
+            const QList<QPair<QString, QString>> refused{
+                {"10.0.0.0/15", "A range may hold at most 65,536 addresses (a /16), and all ranges together at most "
+                                "262,144."},
+                {"10.2.0.0/22 camera-7", "This is not an address or a range.\nAccepted: addresses, blocks "
+                                         "(10.2.0.0/22) and ranges (10.3.0.10-10.3.0.99), IPv4 or IPv6."}};
+            for (const auto &[text, message] : refused) {
+                ZeltTest::Type(field, text);
+                QTest::keyClick(field, Qt::Key_Return);
+                QCOMPARE(TipAt(field), message);
+                QVERIFY(dlg->isVisible());
+                HideTip();
+            }
+            QTest::keyClick(field, Qt::Key_Escape);
+            QVERIFY(!dlg->isVisible());
+        });
+        Click("pushButtonAddRange");
+        QVERIFY(*shown);
+        QCOMPARE(RangesSent(), (QList<QByteArray>{"10.0.0.0/15", "10.2.0.0/22 camera-7"}));
+        QVERIFY(!QFile::exists(ZeltScanRanges::ConfigFile()));
+        QVERIFY(!g_calls.contains("refresh"));
+
+        // Typed with a Chinese input method's comma: taken, kept, and a
+        // search asked for.
+        g_calls.clear();
+        shown = WhenShown("ZeltRangeDlg", [](CZeltFieldDialog *dlg) {
+            ZeltTest::Type(dlg->Field(), QString::fromUtf8("10.2.0.0/22\uff0cfd00:1::/120 "));
+            QTest::keyClick(dlg->Field(), Qt::Key_Return);
+            QVERIFY(!dlg->isVisible());
+        });
+        Click("pushButtonAddRange");
+        QVERIFY(*shown);
+        QCOMPARE(g_calls, (QList<QByteArray>{"ranges 10.2.0.0/22,fd00:1::/120", "refresh"}));
+        QCOMPARE(ZeltScanRanges::Remembered(), QString("10.2.0.0/22,fd00:1::/120"));
+
+        g_calls.clear();
+        {
+            QtZelt next(nullptr, &RecordingModify, nullptr, &RecordingRefresh);
+            QCOMPARE(g_calls, (QList<QByteArray>{"ranges 10.2.0.0/22,fd00:1::/120", "refresh"}));
+        }
+        g_calls.clear();
+        shown = WhenShown("ZeltRangeDlg", [](CZeltFieldDialog *dlg) {
+            QCOMPARE(dlg->Field()->text(), QString("10.2.0.0/22,fd00:1::/120"));
+            ZeltTest::Type(dlg->Field(), "");
+            QTest::keyClick(dlg->Field(), Qt::Key_Return);
+            QVERIFY(!dlg->isVisible());
+        });
+        Click("pushButtonAddRange");
+        QVERIFY(*shown);
+        QCOMPARE(RangesSent(), QList<QByteArray>{""});
+        QVERIFY(ZeltScanRanges::Remembered().isEmpty());
+        g_calls.clear();
+        {
+            QtZelt next(nullptr, &RecordingModify, nullptr, &RecordingRefresh);
+            QCOMPARE(g_calls, QList<QByteArray>{"refresh"});
+        }
     }
 };
 

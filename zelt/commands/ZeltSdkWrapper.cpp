@@ -11,9 +11,10 @@
 Q_LOGGING_CATEGORY(lcZeltSdk, "zelt.sdk")
 
 namespace {
-const ZeltSdkApi kSdk = {&ZELT_ModifyDeviceNetParam, &ZELT_ActivateDevice,      &ZELT_ResetDefaultPasswd,
-                         &ZELT_ResetPasswd,          &ZELT_GetDeviceConfig,     &ZELT_GetLastError,
-                         &ZELT_AllowUncertified,     &ZELT_AcceptNewCertificate};
+const ZeltSdkApi kSdk = {&ZELT_ModifyDeviceNetParam, &ZELT_ActivateDevice,       &ZELT_ResetDefaultPasswd,
+                         &ZELT_ResetPasswd,          &ZELT_GetDeviceConfig,      &ZELT_GetLastError,
+                         &ZELT_AllowUncertified,     &ZELT_AcceptNewCertificate, &ZELT_SetScanRanges,
+                         &ZELT_SyncDeviceTime};
 std::atomic<const ZeltSdkApi *> g_api{&kSdk};
 // Each thread's own, as the SDK's: batch commands run on several threads.
 thread_local uint32_t g_lastError = 0;
@@ -114,6 +115,29 @@ bool AcceptNewCertificate(const QByteArray &mac)
         return true;
     qCDebug(lcZeltSdk) << "new certificate of" << mac << "not taken, error" << (accept ? Api().lastError() : 0);
     return false;
+}
+
+bool SyncTime(const QByteArray &mac, const QByteArray &password)
+{
+    const auto sync = Api().syncTime;
+    if (sync && sync(mac.constData(), password.constData()) == 1)
+        return true;
+    if (sync)
+        NoteFailure("synchronize time");
+    else
+        g_lastError = ZELT_ERR_NOT_SUPPORTED;
+    return false;
+}
+
+uint32_t SetScanRanges(const QByteArray &ranges)
+{
+    const auto set = Api().setScanRanges;
+    if (!set)
+        return ZELT_ERR_NOT_SUPPORTED;
+    if (set(ranges.constData()) == 1)
+        return 0;
+    NoteFailure("set scan ranges");
+    return g_lastError ? g_lastError : uint32_t(ZELT_ERR_INTERNAL);
 }
 
 uint32_t LastError()

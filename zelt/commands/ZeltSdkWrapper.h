@@ -1,6 +1,7 @@
 #pragma once
 // The plug-in's own calls into the ZELT SDK: batch DHCP changes, activation,
-// password restore and reset, and the device key export. Every call goes
+// password restore and reset, the device key export, the clock and the
+// address ranges searched beyond the segment. Every call goes
 // through a table of function pointers that defaults to the SDK, so tests
 // can put a device that answers in a particular way behind the panel.
 
@@ -20,6 +21,8 @@ struct ZeltSdkApi {
     uint32_t (*lastError)();
     int (*allowUncertified)(const char *mac);
     int (*acceptNewCertificate)(const char *mac);
+    int (*setScanRanges)(const char *ranges);
+    int (*syncTime)(const char *mac, const char *password);
 };
 
 namespace ZeltSdkWrapper {
@@ -52,6 +55,14 @@ bool AllowUncertified(const QByteArray &mac);
 // The user accepts the HTTPS certificate the device now presents in place
 // of the pinned one. True when the SDK took it.
 bool AcceptNewCertificate(const QByteArray &mac);
+
+// The device's clock set to this computer's; safe on any thread.
+bool SyncTime(const QByteArray &mac, const QByteArray &password);
+
+// The ranges searched by unicast besides the segment, replacing those set
+// before ("" clears them). 0, or the SDK's error when it refused the text
+// (the ranges searched are then as they were).
+uint32_t SetScanRanges(const QByteArray &ranges);
 
 // The SDK's last error after this thread's last failed call (0 when none).
 uint32_t LastError();

@@ -18,14 +18,20 @@
 #include "Buttons.h"
 #include "CPathComboBox.h"
 #include "CTableView.h"
+#include "CWarnDlg.h"
 #include "CZeltBatchRunner.h"
 #include "CZeltDeviceController.h"
+#include "CZeltFieldDialog.h"
 #include "CZeltNetworkSection.h"
 #include "CZeltPasswordSection.h"
 #include "CZeltTrustDelegate.h"
 #include "LineEdits.h"
 #include "PathWidget.h"
 #include "QtZeltItemModel.h"
+#include "ZeltNetChecks.h"
+#include "ZeltScanRanges.h"
+#include "ZeltTimeSync.h"
+#include "ZeltWidgetGroups.h"
 #include "ui_QtZelt.h"
 #include "vela.h"
 
@@ -119,6 +125,10 @@ QtZelt::QtZelt(QWidget *parent, TBX_ModifyNetParamFunc pModify, TBX_ResetPasswor
     }
     ui.m_pBtnExpand->show();
     ui.m_pBtnShrink->hide();
+    ui.pushButtonSyncTime->setEnabled(false); // until a device is selected
+
+    // The ranges the user named in an earlier run, before the first search.
+    ZeltScanRanges::ApplyRemembered();
 
     // The packet-capture runtime decides whether the panel completes its
     // start; without it the table still fills from device events.
@@ -173,6 +183,8 @@ void QtZelt::MakeConnections()
     connect(model, &QAbstractItemModel::modelReset, this, &QtZelt::FollowSelectionLater);
     connect(header, &QHeaderView::sectionClicked, this, &QtZelt::SortTable);
     connect(ui.pushButtonManualUpdate, &QPushButton::clicked, this, &QtZelt::OnManualUpdate);
+    connect(ui.pushButtonAddRange, &QPushButton::clicked, this, &QtZelt::OnAddRange);
+    connect(ui.pushButtonSyncTime, &QPushButton::clicked, this, &QtZelt::OnSyncTime);
     connect(ui.m_pBtnExpand, &QToolButton::clicked, this, &QtZelt::OnClickExpandBtn);
     connect(ui.m_pBtnShrink, &QToolButton::clicked, this, &QtZelt::OnClickShrinkBtn);
     connect(ui.pushButtonModifyNetwork, &QPushButton::clicked, this, &QtZelt::OnModifyNetPara);
@@ -340,6 +352,56 @@ void QtZelt::OnManualUpdate()
         m_pRefresh();
 }
 
+void QtZelt::OnAddRange()
+{
+    CZeltFieldDialog dlg(this, QStringLiteral("lineEditRanges"), tr("Addresses or ranges to search"), false);
+    dlg.setObjectName(QStringLiteral("ZeltRangeDlg"));
+    dlg.SetTexts(tr("Add by address or range"),
+                 tr("Devices behind a router: their addresses, blocks such as 10.2.0.0/22 or ranges such as "
+                    "10.3.0.10-10.3.0.99 (IPv4 or IPv6, at most a /16 each), separated by commas or spaces. "
+                    "Empty: the local network only."));
+    dlg.Field()->setText(ZeltScanRanges::Remembered());
+    // The SDK decides what a range is; a refused text changes nothing.
+    dlg.SetCheck([](const QString &text) { return ZeltScanRanges::Apply(text); });
+    if (dlg.exec() == QDialog::Accepted && m_pRefresh)
+        m_pRefresh();
+}
+
+void QtZelt::OnSyncTime()
+{
+    if (IsBusy())
+        return;
+    const QList<CZeltDeviceController::Target> targets = m_pDevices->TargetsOf(Selection().rows);
+    if (targets.isEmpty()) {
+        CWarnDlg::ShowMsg(tr("Information"), tr("Please select a device."), this);
+        return;
+    }
+    // The network section's device password, as Modify sends it; asked
+    // for when that field is empty (in a run, or with DHCP on, it may be
+    // off).
+    QLineEdit *field = m_pUi->lineEditPort_Password;
+    QString password = field->text();
+    auto check = [](const QString &text) {
+        if (text.isEmpty())
+            return tr("The password can not be empty.");
+        const auto error = ZeltNet::CheckPassword(text, ZeltFieldError::Field::Password);
+        return error ? error->message : QString();
+    };
+    if (password.isEmpty()) {
+        CZeltFieldDialog ask(this, QStringLiteral("lineEditSyncPassword"), tr("Device password"), true);
+        ask.setObjectName(QStringLiteral("ZeltSyncPasswordDlg"));
+        ask.SetTexts(tr("Synchronize time"), tr("The password of the selected devices:"));
+        ask.SetCheck(check);
+        if (ask.exec() != QDialog::Accepted)
+            return;
+        password = ask.Text();
+    } else if (const QString problem = check(password); !problem.isEmpty()) {
+        ShowFieldTip(field, problem);
+        return;
+    }
+    ZeltTimeSync::Run(*m_pDevices, targets, password.toLatin1(), this);
+}
+
 // ------------------------------------------------------------ selection
 
 ZeltSelection QtZelt::Selection() const
@@ -360,6 +422,7 @@ void QtZelt::FollowSelection(bool bForce)
     using Mode = ZeltModes::Network;
     const QModelIndexList rows = m_pUi->tableWidgetDevice->selectionModel()->selectedRows();
     const Mode shown = m_pNetwork->Mode();
+    m_pUi->pushButtonSyncTime->setEnabled(!rows.isEmpty());
     if (rows.isEmpty()) {
         if (bForce || shown != Mode::Off) {
             m_pNetwork->ShowNothing();

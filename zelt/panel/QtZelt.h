@@ -68,6 +68,10 @@ signals:
 public slots:
     void OnDeviceTableClicked(const QModelIndex &index);
     void OnManualUpdate();
+    // "Add by address or range": the ranges searched beyond the segment.
+    void OnAddRange();
+    // "Synchronize time" for the selected devices.
+    void OnSyncTime();
     void OnDeviceOnline(const ZELT_DEVICE_INFO_MY &info);
     void OnDeviceOffline(const QString &serial, const QString &mac);
     void OnDeviceUpdate(const ZELT_DEVICE_INFO_MY &info);

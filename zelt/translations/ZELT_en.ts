@@ -163,6 +163,22 @@
         <source>Enable DHCP in Batch</source>
         <translation>Enable DHCP in Batch</translation>
     </message>
+    <message>
+        <source>Devices in other subnets: their addresses or address ranges</source>
+        <translation>Devices in other subnets: their addresses or address ranges</translation>
+    </message>
+    <message>
+        <source>Add by address or range</source>
+        <translation>Add by address or range</translation>
+    </message>
+    <message>
+        <source>Set the clocks of the selected devices to this computer's, with the device password</source>
+        <translation>Set the clocks of the selected devices to this computer's, with the device password</translation>
+    </message>
+    <message>
+        <source>Synchronize time</source>
+        <translation>Synchronize time</translation>
+    </message>
 </context>
 <context>
     <name>QtZelt</name>
@@ -641,6 +657,48 @@ your password with at least two kinds of them contained.</translation>
     <message>
         <source>Clock: %1 behind this computer</source>
         <translation>Clock: %1 behind this computer</translation>
+    </message>
+    <message>
+        <source>Synchronize time</source>
+        <translation>Synchronize time</translation>
+    </message>
+    <message>
+        <source>Time synchronized.</source>
+        <translation>Time synchronized.</translation>
+    </message>
+    <message>
+        <source>Time synchronization failed!</source>
+        <translation>Time synchronization failed!</translation>
+    </message>
+    <message>
+        <source>Addresses or ranges to search</source>
+        <translation>Addresses or ranges to search</translation>
+    </message>
+    <message>
+        <source>Add by address or range</source>
+        <translation>Add by address or range</translation>
+    </message>
+    <message>
+        <source>Devices behind a router: their addresses, blocks such as 10.2.0.0/22 or ranges such as 10.3.0.10-10.3.0.99 (IPv4 or IPv6, at most a /16 each), separated by commas or spaces. Empty: the local network only.</source>
+        <translation>Devices behind a router: their addresses, blocks such as 10.2.0.0/22 or ranges such as 10.3.0.10-10.3.0.99 (IPv4 or IPv6, at most a /16 each), separated by commas or spaces. Empty: the local network only.</translation>
+    </message>
+    <message>
+        <source>Device password</source>
+        <translation>Device password</translation>
+    </message>
+    <message>
+        <source>The password of the selected devices:</source>
+        <translation>The password of the selected devices:</translation>
+    </message>
+    <message>
+        <source>A range may hold at most 65,536 addresses (a /16), and all ranges together at most 262,144.</source>
+        <translation>A range may hold at most 65,536 addresses (a /16), and all ranges together at most 262,144.</translation>
+    </message>
+    <message>
+        <source>This is not an address or a range.
+Accepted: addresses, blocks (10.2.0.0/22) and ranges (10.3.0.10-10.3.0.99), IPv4 or IPv6.</source>
+        <translation>This is not an address or a range.
+Accepted: addresses, blocks (10.2.0.0/22) and ranges (10.3.0.10-10.3.0.99), IPv4 or IPv6.</translation>
     </message>
 </context>
 <context>

@@ -163,6 +163,22 @@
         <source>Enable DHCP in Batch</source>
         <translation>批量启用 DHCP</translation>
     </message>
+    <message>
+        <source>Devices in other subnets: their addresses or address ranges</source>
+        <translation>其他子网中的设备：按地址或地址范围添加</translation>
+    </message>
+    <message>
+        <source>Add by address or range</source>
+        <translation>按地址或范围添加</translation>
+    </message>
+    <message>
+        <source>Set the clocks of the selected devices to this computer's, with the device password</source>
+        <translation>使用设备密码，将所选设备的时钟设为本机时间</translation>
+    </message>
+    <message>
+        <source>Synchronize time</source>
+        <translation>同步时间</translation>
+    </message>
 </context>
 <context>
     <name>QtZelt</name>
@@ -641,6 +657,48 @@ your password with at least two kinds of them contained.</source>
     <message>
         <source>Clock: %1 behind this computer</source>
         <translation>时钟：比本机慢 %1</translation>
+    </message>
+    <message>
+        <source>Synchronize time</source>
+        <translation>同步时间</translation>
+    </message>
+    <message>
+        <source>Time synchronized.</source>
+        <translation>时间已同步。</translation>
+    </message>
+    <message>
+        <source>Time synchronization failed!</source>
+        <translation>时间同步失败！</translation>
+    </message>
+    <message>
+        <source>Addresses or ranges to search</source>
+        <translation>要搜索的地址或范围</translation>
+    </message>
+    <message>
+        <source>Add by address or range</source>
+        <translation>按地址或范围添加</translation>
+    </message>
+    <message>
+        <source>Devices behind a router: their addresses, blocks such as 10.2.0.0/22 or ranges such as 10.3.0.10-10.3.0.99 (IPv4 or IPv6, at most a /16 each), separated by commas or spaces. Empty: the local network only.</source>
+        <translation>路由器后面的设备：填写其地址、地址块（如 10.2.0.0/22）或地址范围（如 10.3.0.10-10.3.0.99），IPv4 或 IPv6，每项最多一个 /16，以逗号或空格分隔。留空：仅搜索本地网络。</translation>
+    </message>
+    <message>
+        <source>Device password</source>
+        <translation>设备密码</translation>
+    </message>
+    <message>
+        <source>The password of the selected devices:</source>
+        <translation>所选设备的密码：</translation>
+    </message>
+    <message>
+        <source>A range may hold at most 65,536 addresses (a /16), and all ranges together at most 262,144.</source>
+        <translation>每个范围最多 65,536 个地址（一个 /16），所有范围合计最多 262,144 个。</translation>
+    </message>
+    <message>
+        <source>This is not an address or a range.
+Accepted: addresses, blocks (10.2.0.0/22) and ranges (10.3.0.10-10.3.0.99), IPv4 or IPv6.</source>
+        <translation>这不是地址或地址范围。
+可填写：地址、地址块（10.2.0.0/22）和地址范围（10.3.0.10-10.3.0.99），IPv4 或 IPv6。</translation>
     </message>
 </context>
 <context>
