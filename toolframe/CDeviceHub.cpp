@@ -76,6 +76,8 @@ void CDeviceHub::FromSdkRecord(const ZELT_DEVICE_INFO &info, ZELT_DEVICE_EVENT &
     ev.byActivated = info.byActivated;
     ev.byProtocol = info.byProtocol;
     ev.byTrust = info.byTrust;
+    ev.byClockKnown = info.byClockKnown;
+    ev.iClockOffset = info.iClockOffset;
 }
 
 void ZELT_CALLBACK CDeviceHub::OnSdkDevice(const ZELT_DEVICE_INFO *pInfo, void *pUser)

@@ -35,6 +35,14 @@ class ZeltTimeEndToEndTest : public QObject, public ZeltTest::HubPanel
                 return r;
         return -1;
     }
+    // The tool tip of the device's row: its clock as the SDK measured it.
+    QString ClockTip(const QString &mac) const
+    {
+        for (int r = 0; r < Model()->rowCount(); ++r)
+            if (Cell(r, Col::ColMac) == mac)
+                return Model()->index(r, Col::ColIPv4).data(Qt::ToolTipRole).toString();
+        return QStringLiteral("no row");
+    }
     // The device's clock as it keeps it: its offset to this host's, in ms.
     qint64 ClockOffsetMs(const QString &mac) const
     {
@@ -68,13 +76,15 @@ private slots:
     void init() { m_msgs->clear(); }
 
     // A ZELT device: a wrong password leaves its clock as it was and is
-    // named among the failures; the right one sets it.
+    // named among the failures; the right one sets it, and its answer
+    // brings the clock, now in step, into the row.
     void zeltDevice()
     {
         const int row = RowOf("Verified");
         QVERIFY(row >= 0);
         const QString mac = Cell(row, Col::ColMac), id = Cell(row, Col::ColId);
         QCOMPARE(ClockOffsetMs(mac), qint64(-200000));
+        QCOMPARE(ClockTip(mac), QString()); // its announcements tell no clock
         Select({row});
         Type("lineEditPort_Password", "Wrong12345");
         QVERIFY(Act("pushButtonSyncTime"));
@@ -84,10 +94,13 @@ private slots:
         QVERIFY(Act("pushButtonSyncTime"));
         QCOMPARE(m_msgs->lastText(), "Time synchronized.ID:" + id + " ");
         QTRY_VERIFY_WITH_TIMEOUT(qAbs(ClockOffsetMs(mac)) < 1000, 3000); // saved after the answer went
+        QTRY_COMPARE(ClockTip(mac), QString("Clock: in step with this computer"));
     }
 
     // An ONVIF device cannot prove who it is: the password goes to it
-    // after the user's Yes, and its clock is set over the device service.
+    // after the user's Yes. Its clock, read before a wrong password is
+    // refused, shows in the row; the right one sets it over the device
+    // service, and the row says it is in step.
     void onvifDevice()
     {
         const int row = RowOf("Uncertified");
@@ -95,11 +108,18 @@ private slots:
         const QString mac = Cell(row, Col::ColMac), id = Cell(row, Col::ColId);
         QCOMPARE(ClockOffsetMs(mac), qint64(-200000));
         Select({row});
-        Type("lineEditPort_Password", "Admin12345");
+        Type("lineEditPort_Password", "Wrong12345");
         QVERIFY(Act("pushButtonSyncTime"));
         QCOMPARE(m_msgs->count("Identity not verified"), 1);
+        QCOMPARE(m_msgs->lastText(), "Time synchronization failed!ID:" + id + " ");
+        QTRY_COMPARE(ClockTip(mac), QString("Clock: 3 min 20 s behind this computer"));
+        QCOMPARE(ClockOffsetMs(mac), qint64(-200000));
+        Select({RowOf("Uncertified")});
+        Type("lineEditPort_Password", "Admin12345");
+        QVERIFY(Act("pushButtonSyncTime"));
         QCOMPARE(m_msgs->lastText(), "Time synchronized.ID:" + id + " ");
         QTRY_VERIFY_WITH_TIMEOUT(qAbs(ClockOffsetMs(mac)) < 1000, 3000);
+        QTRY_COMPARE(ClockTip(mac), QString("Clock: in step with this computer"));
     }
 };
 

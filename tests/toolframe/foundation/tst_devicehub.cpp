@@ -55,8 +55,8 @@ private slots:
         QVERIFY(zero(0, 12));
         QVERIFY(same(12, 300));
         QVERIFY(zero(300, 324));
-        QVERIFY(same(324, 439)); // up to the protocol
-        QVERIFY(zero(439, 459));
+        QVERIFY(same(324, 444)); // up to the clock offset
+        QVERIFY(zero(444, 459));
         QVERIFY(same(459, 461)); // activation and trust
         QVERIFY(zero(461, 500));
     }
