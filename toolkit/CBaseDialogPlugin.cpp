@@ -151,6 +151,12 @@ CPushButton *CBaseDialog::CancelButton() const
 
 void CBaseDialog::ConfirmFromKey(QKeyEvent *e)
 {
+    // A dialog that checks its fields before it closes gets the same check
+    // from Return as from OK, instead of closing with nothing done.
+    if (!m_bAutoAccept) {
+        emit ClickedOKBtnSig();
+        return;
+    }
     accept();
     QDialog::keyPressEvent(e);
 }

@@ -49,6 +49,9 @@ PathWidget::PathWidget(QAbstractItemModel *pModel, QWidget *parent, const QList<
     RetranslateForm();
     m_pForm->comboBox->addItem(g_lastFolder);
     m_pForm->comboBox->setToolTip(g_lastFolder);
+    // Typing starts in the name, then Tab goes on to the folder.
+    m_pForm->edtName->setFocus();
+    setTabOrder(m_pForm->edtName, m_pForm->comboBox);
 }
 
 void PathWidget::RetranslateForm()
