@@ -38,7 +38,13 @@ if [ -x "$bin/Toolbay" ]; then
     echo "run: start it on a virtual display instead:  xvfb-run -a -s '-screen 0 1280x1024x24' $0" >&2
     exit 2
   fi
-  (cd "$bin" && ./Toolbay)
+  # TOOLBAY_DEMO_ROUTED=1: Toolbay listens on a multicast group the
+  # simulator does not use, as if a router stood between them: the ZELT
+  # devices appear once their address (127.0.0.1) is added with "Add by
+  # address or range" (the ONVIF-only ones are found by WS-Discovery).
+  beyond=()
+  [ "${TOOLBAY_DEMO_ROUTED:-0}" = 1 ] && beyond=(ZELT_GROUP=239.255.47.99)
+  (cd "$bin" && env "${beyond[@]}" ./Toolbay)
 elif [ -x "$bin/zeltctl" ]; then
   sleep 1
   "$bin/zeltctl" --interfaces "$ZELT_INTERFACES" list --timeout 4

@@ -86,7 +86,7 @@ void WhenShown(const char *name, std::function<void(CZeltFieldDialog *)> steps)
     QObject::connect(poll, &QTimer::timeout, [poll, name, steps] {
         for (QWidget *w : QApplication::topLevelWidgets()) {
             auto *dlg = qobject_cast<CZeltFieldDialog *>(w);
-            if (dlg && dlg->isVisible() && dlg->objectName() == QLatin1String(name)) {
+            if (dlg && dlg->isVisible() && dlg->findChild<QLineEdit *>(QLatin1String(name))) {
                 poll->stop();
                 poll->deleteLater();
                 steps(dlg);
@@ -227,7 +227,7 @@ int main(int argc, char **argv)
     // "Add by address or range" as its button opens it, then a text over a
     // /16 refused; the password "Synchronize time" asks for with the
     // field empty.
-    WhenShown("ZeltRangeDlg", [](CZeltFieldDialog *dlg) {
+    WhenShown("lineEditRanges", [](CZeltFieldDialog *dlg) {
         dlg->Field()->setText("10.2.0.0/22, 10.3.0.10-10.3.0.99, fd00:1::/120");
         Save(dlg, "range_dialog");
         dlg->Field()->setText("10.0.0.0/12");
@@ -242,7 +242,7 @@ int main(int argc, char **argv)
     panel->findChild<QPushButton *>("pushButtonAddRange")->click();
     select({0});
     panel->findChild<QLineEdit *>("lineEditPort_Password")->clear();
-    WhenShown("ZeltSyncPasswordDlg", [](CZeltFieldDialog *dlg) { Save(dlg, "sync_password"); });
+    WhenShown("lineEditSyncPassword", [](CZeltFieldDialog *dlg) { Save(dlg, "sync_password"); });
     panel->findChild<QPushButton *>("pushButtonSyncTime")->click();
 
     CWarnDlg box(panel);

@@ -234,7 +234,7 @@ class ZeltPanelTest : public QObject, public ZeltTest::PanelDriver
                 out << c.mid(7);
         return out;
     }
-    // Works the dialog of that name once the panel shows it (it runs its
+    // Works the dialog with the field of that name once the panel shows it (it runs its
     // own event loop, so the steps come from a timer); true once they ran.
     std::shared_ptr<bool> WhenShown(const char *name, std::function<void(CZeltFieldDialog *)> steps)
     {
@@ -243,9 +243,12 @@ class ZeltPanelTest : public QObject, public ZeltTest::PanelDriver
         connect(poll, &QTimer::timeout, poll, [poll, ran, name = QString::fromLatin1(name), steps] {
             for (QWidget *w : QApplication::topLevelWidgets()) {
                 auto *dlg = qobject_cast<CZeltFieldDialog *>(w);
-                if (dlg && dlg->isVisible() && dlg->objectName() == name) {
+                if (dlg && dlg->isVisible() && dlg->findChild<QLineEdit *>(name)) {
                     poll->stop();
                     poll->deleteLater();
+                    // Its skin is selected by the dialog's object name.
+                    QVERIFY2(dlg->styleSheet().contains(QLatin1Char('#') + dlg->objectName() + QLatin1Char('{')),
+                             qPrintable(dlg->objectName()));
                     *ran = true;
                     steps(dlg);
                     if (dlg->isVisible()) // a step failed: the panel's call must return
@@ -1378,7 +1381,7 @@ private slots:
         QVERIFY(W<QPushButton>("pushButtonSyncTime")->isEnabled());
         QVERIFY(Field("lineEditPort_Password")->text().isEmpty());
         g_calls.clear();
-        auto shown = WhenShown("ZeltSyncPasswordDlg", [](CZeltFieldDialog *dlg) {
+        auto shown = WhenShown("lineEditSyncPassword", [](CZeltFieldDialog *dlg) {
             QLineEdit *field = ZeltTest::Child<QLineEdit>(dlg, "lineEditSyncPassword");
             QCOMPARE(field->echoMode(), QLineEdit::Password);
             QCOMPARE(field->accessibleName(), QString("Device password"));
@@ -1389,7 +1392,7 @@ private slots:
         QVERIFY(*shown);
         QVERIFY(g_calls.isEmpty());
         QVERIFY(m_msgs->shown.isEmpty());
-        shown = WhenShown("ZeltSyncPasswordDlg", [](CZeltFieldDialog *dlg) {
+        shown = WhenShown("lineEditSyncPassword", [](CZeltFieldDialog *dlg) {
             QLineEdit *field = dlg->Field();
             QTest::keyClick(field, Qt::Key_Return);
             QCOMPARE(TipAt(field), QString("The password can not be empty."));
@@ -1433,7 +1436,7 @@ private slots:
     void rangesAreJudgedByTheSdkAndKept()
     {
         g_calls.clear();
-        auto shown = WhenShown("ZeltRangeDlg", [](CZeltFieldDialog *dlg) {
+        auto shown = WhenShown("lineEditRanges", [](CZeltFieldDialog *dlg) {
             QLineEdit *field = ZeltTest::Child<QLineEdit>(dlg, "lineEditRanges");
             QCOMPARE(field->accessibleName(), QString("Addresses or ranges to search"));
             QVERIFY(field->text().isEmpty());
@@ -1461,7 +1464,7 @@ private slots:
         // Typed with a Chinese input method's comma: taken, kept, and a
         // search asked for.
         g_calls.clear();
-        shown = WhenShown("ZeltRangeDlg", [](CZeltFieldDialog *dlg) {
+        shown = WhenShown("lineEditRanges", [](CZeltFieldDialog *dlg) {
             ZeltTest::Type(dlg->Field(), QString::fromUtf8("10.2.0.0/22\uff0cfd00:1::/120 "));
             QTest::keyClick(dlg->Field(), Qt::Key_Return);
             QVERIFY(!dlg->isVisible());
@@ -1477,7 +1480,7 @@ private slots:
             QCOMPARE(g_calls, (QList<QByteArray>{"ranges 10.2.0.0/22,fd00:1::/120", "refresh"}));
         }
         g_calls.clear();
-        shown = WhenShown("ZeltRangeDlg", [](CZeltFieldDialog *dlg) {
+        shown = WhenShown("lineEditRanges", [](CZeltFieldDialog *dlg) {
             QCOMPARE(dlg->Field()->text(), QString("10.2.0.0/22,fd00:1::/120"));
             ZeltTest::Type(dlg->Field(), "");
             QTest::keyClick(dlg->Field(), Qt::Key_Return);

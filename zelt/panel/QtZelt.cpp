@@ -355,7 +355,6 @@ void QtZelt::OnManualUpdate()
 void QtZelt::OnAddRange()
 {
     CZeltFieldDialog dlg(this, QStringLiteral("lineEditRanges"), tr("Addresses or ranges to search"), false);
-    dlg.setObjectName(QStringLiteral("ZeltRangeDlg"));
     dlg.SetTexts(tr("Add by address or range"),
                  tr("Devices behind a router: their addresses, blocks such as 10.2.0.0/22 or ranges such as "
                     "10.3.0.10-10.3.0.99 (IPv4 or IPv6, at most a /16 each), separated by commas or spaces. "
@@ -389,7 +388,6 @@ void QtZelt::OnSyncTime()
     };
     if (password.isEmpty()) {
         CZeltFieldDialog ask(this, QStringLiteral("lineEditSyncPassword"), tr("Device password"), true);
-        ask.setObjectName(QStringLiteral("ZeltSyncPasswordDlg"));
         ask.SetTexts(tr("Synchronize time"), tr("The password of the selected devices:"));
         ask.SetCheck(check);
         if (ask.exec() != QDialog::Accepted)
