@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGridLayout>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QTextDocument>
 
@@ -120,13 +121,24 @@ void CWarnDlg::TextNeededSize(const QSizeF &sizeText)
     if (!m_pBrowserTxt->parentWidget() || !m_pBrowserTxt->document())
         return;
     const int h = int(sizeText.height()) + 10;
-    m_pBrowserTxt->setFixedHeight(h);
+    int shown = h;
     const int contentHeight = GetContentFrame()->height();
     if (contentHeight < h) {
-        setFixedHeight(height() + (h - contentHeight + 30));
+        int grow = h - contentHeight + 30;
+        // Never taller than the screen: beyond that the text scrolls (a run
+        // over a thousand devices names every one of them).
+        const QScreen *pScreen = parentWidget() ? parentWidget()->screen() : screen();
+        const int most = pScreen ? pScreen->availableGeometry().height() - 20 : height() + grow;
+        if (height() + grow > most) {
+            grow = qMax(0, most - height());
+            shown = qMax(contentHeight + grow - 30, 0);
+        }
+        setFixedHeight(height() + grow);
         layout()->activate();
         m_iTextTop = 15;
     }
+    m_pBrowserTxt->setFixedHeight(shown);
+    m_pBrowserTxt->setVerticalScrollBarPolicy(shown < h ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     PlaceText();
 }
 

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QScrollBar>
 #include <QTextBrowser>
 #include <QtTest>
 
@@ -391,6 +392,26 @@ void TstDialogs::messageHeight()
         QVERIFY(checked);
         // Width follows the widest line, not the whole text.
         QCOMPARE(dlg.width(), 300);
+    }
+    // More lines than the screen holds: the box stops at the screen's
+    // height and the text scrolls to its last line.
+    {
+        CWarnDlg dlg(&parent);
+        QStringList lines;
+        for (int i = 0; i < 2000; ++i)
+            lines << QStringLiteral("Device %1 failed").arg(i);
+        bool checked = false;
+        ModalWatcher w([&](QWidget *m) {
+            QTextBrowser *b = dlg.Browser();
+            QVERIFY(dlg.height() <= parent.screen()->availableGeometry().height());
+            QVERIFY(b->y() + b->height() <= dlg.GetContentFrame()->height());
+            QVERIFY(b->verticalScrollBar()->isVisible());
+            QVERIFY(b->verticalScrollBar()->maximum() > 0);
+            checked = true;
+            m->close();
+        });
+        dlg.ExecMsg(QStringLiteral("T"), lines.join(QLatin1Char('\n')));
+        QVERIFY(checked);
     }
 }
 
