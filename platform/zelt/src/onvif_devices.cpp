@@ -883,6 +883,14 @@ uint32_t OnvifDevices::setNetwork(onvif::Client &c, const onvif::Credentials &cr
         if ((b.netFlags & wire::kSetIpv6Gateway) && (IN6_IS_ADDR_MULTICAST(&g6) || IN6_IS_ADDR_UNSPECIFIED(&g6)))
             return ZELT_ERR_BAD_PARAMETERS;
     }
+    const bool dhcp = b.dhcp == 1;
+    const std::string address = (b.netFlags & wire::kSetIpv4) ? text(b.ipv4) : cur.address;
+    const int prefix = (b.netFlags & wire::kSetMask) ? onvif::prefixFromMask(text(b.mask)) : cur.prefix;
+    // The IPv4 part goes only when it changes: an IPv6-only device (no IPv4
+    // address) takes IPv6 settings alone.
+    const bool setIpv4 = dhcp != cur.dhcp || (!dhcp && (address != cur.address || prefix != cur.prefix));
+    if (setIpv4 && !dhcp && (address.empty() || prefix <= 0))
+        return ZELT_ERR_BAD_PARAMETERS;
     bool reboot = false;
     auto set = [&](const std::string &bodyXml) {
         uint32_t r = c.call(bodyXml, &cred, env);
@@ -911,7 +919,6 @@ uint32_t OnvifDevices::setNetwork(onvif::Client &c, const onvif::Credentials &cr
         if ((rc = set(onvif::setHttpPortBody(httpPort))) != ZELT_ERR_NONE)
             return rc;
     }
-    const bool dhcp = b.dhcp == 1;
     // IPv6: a manual address given (DHCP Off), or, with DHCP switched on, what
     // the routers give (DHCPv6 or SLAAC) where the device had it off. Before
     // the IPv4 change: the device may move at once.
@@ -927,11 +934,7 @@ uint32_t OnvifDevices::setNetwork(onvif::Client &c, const onvif::Credentials &cr
         if ((rc = set(onvif::setNetworkInterfacesIpv6Body(cur.token, v6))) != ZELT_ERR_NONE)
             return rc;
     }
-    const std::string address = (b.netFlags & wire::kSetIpv4) ? text(b.ipv4) : cur.address;
-    const int prefix = (b.netFlags & wire::kSetMask) ? onvif::prefixFromMask(text(b.mask)) : cur.prefix;
-    if (!dhcp && (address.empty() || prefix <= 0))
-        return ZELT_ERR_BAD_PARAMETERS;
-    if (dhcp != cur.dhcp || (!dhcp && (address != cur.address || prefix != cur.prefix))) {
+    if (setIpv4) {
         if ((rc = set(onvif::setNetworkInterfacesBody(cur.token, dhcp, address, prefix))) != ZELT_ERR_NONE)
             return rc;
     }
