@@ -1,9 +1,10 @@
 // Devices beyond the local segment, in network namespaces this test
 // creates. The client host has two local segments, one IPv4 and one IPv6
 // only, and a link to a router that forwards unicast but no multicast to
-// three subnets: IPv4 devices, an IPv6-only device, and a host that answers
-// in the scanned ranges without a trusted identity (an impostor simulator
-// and a fake WS-Discovery responder). Skipped when namespaces cannot be made.
+// three subnets: IPv4 devices, IPv6-only devices (ZELT and ONVIF), and a
+// host that answers in the scanned ranges without a trusted identity (an
+// impostor simulator and a fake WS-Discovery responder). The IPv6-only
+// segment has an ONVIF device too. Skipped when namespaces cannot be made.
 #include "../platform/zelt/simprocess.h"
 #include "onvif.h"
 
@@ -70,6 +71,8 @@ public:
             const int tcp = socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
             sockaddr_storage ss;
             socklen_t len = sockaddrOf(v6 ? "::" : address, wsdPort, ss);
+            const int one = 1; // the port is shared with the simulator's ONVIF devices there
+            setsockopt(udp, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
             bool ok = bind(udp, reinterpret_cast<sockaddr *>(&ss), len) == 0;
             if (v6) {
                 ipv6_mreq m{};
@@ -288,7 +291,8 @@ private slots:
             QVERIFY(addr(ns("d4"), a, dev("d4")));
         QVERIFY(link(ns("r"), ns("d6"), dev("r3"), dev("d6")));
         QVERIFY(addr(ns("r"), "fd80:6::1/64", dev("r3")));
-        QVERIFY(addr(ns("d6"), "fd80:6::10/64", dev("d6")) && addr(ns("d6"), "fd80:6::77/64", dev("d6")));
+        for (const char *a : {"fd80:6::10/64", "fd80:6::77/64", "fd80:6::20/64", "fd80:6::21/64"})
+            QVERIFY(addr(ns("d6"), a, dev("d6")));
         QVERIFY(link(ns("r"), ns("di"), dev("r4"), dev("di")));
         QVERIFY(addr(ns("r"), "10.80.5.1/24", dev("r4")));
         QVERIFY(addr(ns("di"), "10.80.5.20/24", dev("di")) && addr(ns("di"), "10.80.5.30/24", dev("di")));
@@ -307,19 +311,22 @@ private slots:
  {"serial": "ZT-ROUTED4-0003", "mac": "02-5a-44-00-00-03", "ipv4": "10.80.4.12", "gateway": "10.80.4.1", "password": "Admin12345", "support": 7},
  {"serial": "ZT-ROUTED4-0001", "mac": "02-5a-44-00-00-01", "ipv4": "10.80.4.10", "gateway": "10.80.4.1", "password": "Admin12345", "support": 7},
  {"serial": "ZT-ROUTED4-0002", "mac": "02-5a-44-00-00-02", "ipv4": "10.80.4.11", "gateway": "10.80.4.1", "password": "Admin12345", "support": 7}]})"));
-        QVERIFY(writeFile(
-            "d6.json",
-            R"({"devices": [{"serial": "ZT-ROUTED6-0001", "mac": "02-5a-66-00-00-01", "ipv4": "0.0.0.0", "mask": "0.0.0.0", "ipv6": "fd80:6::10", "ipv6_prefix": 64, "ipv6_gateway": "fd80:6::1", "password": "Admin12345", "support": 3}]})"));
+        QVERIFY(writeFile("d6.json",
+                          R"({"devices": [
+ {"serial": "ZT-ROUTED6-0002", "mac": "02-5a-66-00-00-02", "ipv4": "0.0.0.0", "mask": "0.0.0.0", "ipv6": "fd80:6::20", "ipv6_prefix": 64, "ipv6_gateway": "fd80:6::1", "password": "Admin12345", "support": 3},
+ {"serial": "ZT-ROUTED6-0001", "mac": "02-5a-66-00-00-01", "ipv4": "0.0.0.0", "mask": "0.0.0.0", "ipv6": "fd80:6::10", "ipv6_prefix": 64, "ipv6_gateway": "fd80:6::1", "password": "Admin12345", "support": 3}]})"));
         // The impostor claims ZT-ROUTED4-0001 from an address of the range,
         // with a certificate of a maker nobody here trusts.
         QVERIFY(writeFile(
             "di.json",
             R"({"devices": [{"serial": "ZT-ROUTED4-0001", "mac": "02-5a-44-00-00-01", "ipv4": "10.80.5.20", "gateway": "10.80.5.1", "password": "Admin12345", "support": 7}]})"));
         QVERIFY(startSim("l4", ns("l4"), dev("l4"), {"--count", "2", "--seed", "41"}));
-        QVERIFY(startSim("l6", ns("l6"), dev("l6"), {"--count", "2", "--seed", "61"}));
+        // The first speaks ONVIF only, on the interface's address (its own is not here).
+        QVERIFY(startSim("l6", ns("l6"), dev("l6"), {"--count", "2", "--seed", "61", "--onvif", "1", "--onvif-only"}));
         QVERIFY(startSim("d4", ns("d4"), dev("d4"),
                          {"--config", dir_.filePath("d4.json"), "--onvif", "1", "--onvif-only"}));
-        QVERIFY(startSim("d6", ns("d6"), dev("d6"), {"--config", dir_.filePath("d6.json")}));
+        QVERIFY(startSim("d6", ns("d6"), dev("d6"),
+                         {"--config", dir_.filePath("d6.json"), "--onvif", "1", "--onvif-only"}));
         QVERIFY(startSim("di", ns("di"), dev("di"), {"--config", dir_.filePath("di.json"), "--verbose"},
                          "untrusted-maker.key"));
         const quint16 wsdPort = quint16(qEnvironmentVariableIntValue("ZELT_WSD_PORT"));
@@ -342,15 +349,22 @@ private slots:
     void multicastFindsTheLocalSegmentsOnly()
     {
         // The IPv6-only segment is heard over the IPv6 groups alone: ZELT's,
-        // and WS-Discovery's, whose answer names an IPv6 service address.
+        // and WS-Discovery's, whose answers name IPv6 service addresses.
         const QJsonArray all = list({"--timeout", "3"}, false);
         QStringList serials;
         for (const auto &v : all)
             serials << v.toObject()["serial"].toString();
         serials.sort();
-        QCOMPARE(serials,
-                 QStringList({"5a5a0002-0000-1000-8000-02aabbcc0006", "ZT-IPC2141-004100000001",
-                              "ZT-IPC2141-006100000001", "ZT-IPC2347-004100000002", "ZT-IPC2347-006100000002"}));
+        const QJsonObject onvif6 = find(all, "mac", "02-5a-3d-00-00-00");
+        QStringList expected{"5a5a0002-0000-1000-8000-02aabbcc0006", onvif6["serial"].toString(),
+                             "ZT-IPC2141-004100000001", "ZT-IPC2347-004100000002", "ZT-IPC2347-006100000002"};
+        expected.sort();
+        QCOMPARE(serials, expected);
+        // The simulator's device answers from the segment's address it serves on.
+        QCOMPARE(onvif6["protocol"].toString(), QString("onvif"));
+        QVERIFY2(QStringList({"fd80:16::2", "fd80:16::3"}).contains(onvif6["ipv6"].toString()),
+                 qPrintable(onvif6["ipv6"].toString()));
+        QCOMPARE(onvif6["trust"].toString(), QString("uncertified"));
         const QJsonObject v6 = find(all, "mac", "02-aa-bb-cc-00-06");
         QCOMPARE(v6["ipv6"].toString(), QString("fd80:16::3"));
         QCOMPARE(v6["trust"].toString(), QString("uncertified"));
@@ -364,11 +378,11 @@ private slots:
     void aScanFindsEveryDeviceAndNoImpostor()
     {
         // 4 local and the IPv6 responder's endpoint, 2 ZELT and 1 ONVIF device
-        // in the IPv4 subnet, 1 IPv6-only device, the fake responder's 2
-        // endpoints, and the impostor flagged
+        // in the IPv4 subnet, 1 ZELT and 1 ONVIF device in the IPv6-only one,
+        // the fake responder's 2 endpoints, and the impostor flagged
         // untrusted (shown because it is asked for: it did answer).
-        const QJsonArray all = list({"--untrusted", "--count", "12", "--timeout", "10"});
-        QCOMPARE(all.size(), 12);
+        const QJsonArray all = list({"--untrusted", "--count", "13", "--timeout", "10"});
+        QCOMPARE(all.size(), 13);
         const QJsonObject real = find(all, "serial", "ZT-ROUTED4-0001");
         QCOMPARE(real["trust"].toString(), QString("verified")); // the untrusted twin makes it no less certain
         QCOMPARE(real["ipv4"].toString(), QString("10.80.4.10"));
@@ -377,7 +391,9 @@ private slots:
             untrusted += v.toObject()["trust"].toString() == "untrusted";
         QCOMPARE(untrusted, 1);
         QCOMPARE(find(all, "serial", "ZT-ROUTED6-0001")["ipv6"].toString(), QString("fd80:6::10"));
-        for (const char *mac : {"02-5a-44-00-00-03", "02-aa-bb-cc-00-01", "02-aa-bb-cc-00-02"}) {
+        // The IPv6-only ONVIF device answered the probe sent to its address, from there.
+        QCOMPARE(find(all, "mac", "02-5a-66-00-00-02")["ipv6"].toString(), QString("fd80:6::20"));
+        for (const char *mac : {"02-5a-44-00-00-03", "02-5a-66-00-00-02", "02-aa-bb-cc-00-01", "02-aa-bb-cc-00-02"}) {
             const QJsonObject o = find(all, "mac", mac);
             QCOMPARE(o["protocol"].toString(), QString("onvif"));
             QCOMPARE(o["trust"].toString(), QString("uncertified"));
@@ -393,11 +409,18 @@ private slots:
                  0);
         // The certified device, not the one claiming it from the impostor's host.
         QCOMPARE(ctl(QStringList{"set-ip", "02-5a-44-00-00-01", "--gateway", "10.80.4.1"} + pw), 0);
+        // The IPv6-only ONVIF device over IPv6 (with consent: it is uncertified).
+        QCOMPARE(ctl(QStringList{"set-ip", "02-5a-66-00-00-02", "--ipv6", "fd80:6::21", "--ipv6-prefix", "64",
+                                 "--allow-uncertified"}
+                     + pw),
+                 0);
         // Their announcements stay behind the router: the new addresses are
         // found by asking there.
-        const QJsonArray all = list({"--count", "11", "--timeout", "8"});
+        const QJsonArray all = list({"--count", "12", "--timeout", "8"});
         QCOMPARE(find(all, "serial", "ZT-ROUTED4-0002")["ipv4"].toString(), QString("10.80.4.50"));
         QCOMPARE(find(all, "serial", "ZT-ROUTED6-0001")["ipv6"].toString(), QString("fd80:6::77"));
+        // The ONVIF one serves and answers at its new address.
+        QCOMPARE(find(all, "mac", "02-5a-66-00-00-02")["ipv6"].toString(), QString("fd80:6::21"));
 
         const QByteArray impostor = stopSim("di");
         QVERIFY2(impostor.contains(" 0 requests opened, 0 could not be opened"), impostor.constData());

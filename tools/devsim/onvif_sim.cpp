@@ -49,12 +49,6 @@ constexpr size_t kMaxPending = 262144;  // answers waiting for their delay, all 
 constexpr size_t kMaxTokens = 65536;    // UsernameTokens remembered, fleet-wide
 constexpr size_t kMaxDigestNonces = 64; // outstanding HTTP Digest nonces a device
 
-std::string ip4(const in_addr &a)
-{
-    char b[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &a, b, sizeof b);
-    return b;
-}
 std::string ip4(const zelt::wire::Ip4 &a)
 {
     char b[INET_ADDRSTRLEN] = {};
@@ -67,12 +61,6 @@ std::string ip6(const zelt::wire::Ip6 &a)
     inet_ntop(AF_INET6, a.data(), b, sizeof b);
     return b;
 }
-in_addr toAddr(const zelt::wire::Ip4 &a)
-{
-    in_addr r;
-    std::memcpy(&r.s_addr, a.data(), 4);
-    return r;
-}
 
 std::string md5Hex(const std::string &s)
 {
@@ -82,25 +70,48 @@ std::string md5Hex(const std::string &s)
     return zelt::crypto::toHex(md, len);
 }
 
-int listenOn(in_addr addr, uint16_t port, uint16_t &boundPort)
+int listenOn(const zelt::net::Address &addr, uint16_t port, uint16_t &boundPort)
 {
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    int fd = socket(addr.family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return -1;
     int one = 1;
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr = addr;
-    if (bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0 || listen(fd, 64) != 0) {
+    if (addr.isV6())
+        setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &one, sizeof one);
+    sockaddr_storage a;
+    socklen_t len = addr.toSockaddr(port, a);
+    if (bind(fd, reinterpret_cast<sockaddr *>(&a), len) != 0 || listen(fd, 64) != 0) {
         ::close(fd);
         return -1;
     }
-    socklen_t len = sizeof a;
+    len = sizeof a;
     getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len);
-    boundPort = ntohs(a.sin_port);
+    boundPort = ntohs(addr.isV6() ? reinterpret_cast<sockaddr_in6 *>(&a)->sin6_port
+                                  : reinterpret_cast<sockaddr_in *>(&a)->sin_port);
     return fd;
+}
+
+// The interface that holds this host's address, 0 if none does.
+int interfaceHolding(const zelt::net::Address &addr)
+{
+    int index = 0;
+    ifaddrs *all = nullptr;
+    if (getifaddrs(&all) != 0)
+        return 0;
+    for (ifaddrs *a = all; a && !index; a = a->ifa_next)
+        if (a->ifa_addr && a->ifa_addr->sa_family == addr.family
+            && zelt::net::Address::fromSockaddr(a->ifa_addr, sizeof(sockaddr_in6)) == addr) {
+            const std::string name(a->ifa_name);
+            index = int(if_nametoindex(name.substr(0, name.find(':')).c_str()));
+        }
+    freeifaddrs(all);
+    return index;
+}
+
+std::string urlHost(const zelt::net::Address &a)
+{
+    return a.isV6() ? "[" + a.text() + "]" : a.text();
 }
 
 // Parameters of an HTTP Digest Authorization header: key=value or key="value".
@@ -163,8 +174,9 @@ OnvifSim::~OnvifSim()
         closeListeners(d);
     while (!conns_.empty())
         drop(conns_.begin());
-    if (wsd_ >= 0)
-        ::close(wsd_);
+    for (int fd : {wsd_, wsd6_})
+        if (fd >= 0)
+            ::close(fd);
     if (tlsCtx_)
         SSL_CTX_free(tlsCtx_);
 }
@@ -198,7 +210,7 @@ bool OnvifSim::open(const std::vector<zelt::net::Interface> &ifs, std::string *e
     inet_pton(AF_INET, zelt::onvif::kDiscoveryGroup, &group);
     for (auto &i : ifs_) {
         if (!i.has4)
-            continue; // the device service is served over IPv4
+            continue; // IPv6-only links: the IPv6 group below
         ip_mreqn m{};
         m.imr_multiaddr = group;
         m.imr_ifindex = int(i.index);
@@ -210,6 +222,7 @@ bool OnvifSim::open(const std::vector<zelt::net::Interface> &ifs, std::string *e
     }
     int loop = 1;
     setsockopt(wsd_, IPPROTO_IP, IP_MULTICAST_LOOP, &loop, sizeof loop);
+    open6();
     if (opt_.tls) {
         tlsCtx_ = SSL_CTX_new(TLS_server_method());
         if (!tlsCtx_ || SSL_CTX_set_min_proto_version(tlsCtx_, TLS1_2_VERSION) != 1) {
@@ -221,6 +234,47 @@ bool OnvifSim::open(const std::vector<zelt::net::Interface> &ifs, std::string *e
         SSL_CTX_set_session_cache_mode(tlsCtx_, SSL_SESS_CACHE_OFF);
     }
     return true;
+}
+
+// IPv6 beside IPv4 where the interfaces have it (loopback excluded, as its
+// link carries no link-local multicast everywhere): the group joined on
+// each interface with a link-local address, the socket bound to the port
+// alone, so that it also takes probes sent to one address (a scan).
+void OnvifSim::open6()
+{
+    if (std::none_of(ifs_.begin(), ifs_.end(), [](auto &i) { return i.linkLocal6 && !i.loopback; }))
+        return;
+    wsd6_ = socket(AF_INET6, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (wsd6_ < 0)
+        return;
+    int one = 1, zero = 0, big = 4 << 20;
+    setsockopt(wsd6_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    setsockopt(wsd6_, IPPROTO_IPV6, IPV6_V6ONLY, &one, sizeof one);
+    setsockopt(wsd6_, IPPROTO_IPV6, IPV6_RECVPKTINFO, &one, sizeof one);
+    setsockopt(wsd6_, IPPROTO_IPV6, IPV6_MULTICAST_ALL, &zero, sizeof zero);
+    setsockopt(wsd6_, IPPROTO_IPV6, IPV6_MULTICAST_HOPS, &one, sizeof one);
+    setsockopt(wsd6_, IPPROTO_IPV6, IPV6_MULTICAST_LOOP, &one, sizeof one);
+    if (setsockopt(wsd6_, SOL_SOCKET, SO_SNDBUFFORCE, &big, sizeof big) != 0)
+        setsockopt(wsd6_, SOL_SOCKET, SO_SNDBUF, &big, sizeof big);
+    sockaddr_in6 a{};
+    a.sin6_family = AF_INET6;
+    a.sin6_port = htons(opt_.discoveryPort);
+    bool joined = false;
+    if (bind(wsd6_, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0)
+        for (auto &i : ifs_) {
+            if (!i.linkLocal6 || i.loopback)
+                continue;
+            ipv6_mreq m{};
+            inet_pton(AF_INET6, zelt::onvif::kDiscoveryGroup6, &m.ipv6mr_multiaddr);
+            m.ipv6mr_interface = i.index;
+            joined = setsockopt(wsd6_, IPPROTO_IPV6, IPV6_JOIN_GROUP, &m, sizeof m) == 0 || joined;
+        }
+    if (!joined) {
+        if (opt_.verbose)
+            std::cerr << "onvif: no WS-Discovery over IPv6: " << std::strerror(errno) << "\n";
+        ::close(wsd6_);
+        wsd6_ = -1;
+    }
 }
 
 bool OnvifSim::addDevice(size_t index, std::string *error)
@@ -261,76 +315,99 @@ void OnvifSim::closeListeners(Dev &d)
     d.listeners.clear();
 }
 
-// On the device's own address when this host has it (network namespaces of
-// the checks); otherwise one port per device on every interface.
+// On the device's own addresses (IPv4, IPv6) this host has (network
+// namespaces of the checks); with neither, one port per device on every
+// interface's IPv4 address and, where IPv6 discovery runs, its first IPv6
+// address.
 void OnvifSim::relisten(Dev &d)
 {
     const auto &r = devices_[d.index].record();
-    const in_addr own = toAddr(r.ipv4);
     const uint16_t ownPort = r.httpPort ? r.httpPort : 80;
-    if (d.ownAddress && d.boundOwn.s_addr == own.s_addr && d.boundOwnPort == ownPort)
-        return;
-    uint16_t bound = 0;
-    int fd = listenOn(own, ownPort, bound);
-    if (fd >= 0) {
-        closeListeners(d);
-        d.listeners.push_back({fd, own, bound});
-        d.ownAddress = true;
-        d.boundOwn = own;
-        d.boundOwnPort = ownPort;
-        d.ownIfindex = 0;
-        ifaddrs *all = nullptr;
-        if (getifaddrs(&all) == 0) {
-            for (ifaddrs *a = all; a; a = a->ifa_next)
-                if (a->ifa_addr && a->ifa_addr->sa_family == AF_INET
-                    && reinterpret_cast<sockaddr_in *>(a->ifa_addr)->sin_addr.s_addr == own.s_addr) {
-                    const std::string name(a->ifa_name);
-                    d.ownIfindex = int(if_nametoindex(name.substr(0, name.find(':')).c_str()));
-                    break;
-                }
-            freeifaddrs(all);
-        }
+    uint32_t v4;
+    std::memcpy(&v4, r.ipv4.data(), 4);
+    in6_addr v6;
+    std::memcpy(&v6, r.ipv6.data(), 16);
+    const Address want4 = v4 ? Address::v4(v4) : Address{}; // 0.0.0.0 is no address (it would bind to all)
+    const Address want6 = IN6_IS_ADDR_UNSPECIFIED(&v6) ? Address{} : Address::v6(v6);
+    auto closeWhere = [&](auto pred) {
+        for (auto it = d.listeners.begin(); it != d.listeners.end();)
+            if (pred(*it)) {
+                ::close(it->fd);
+                it = d.listeners.erase(it);
+            } else
+                ++it;
+    };
+    for (auto [own, want] : {std::make_pair(&d.own4, want4), std::make_pair(&d.own6, want6)}) {
+        if (own->on && own->addr == want && own->port == ownPort)
+            continue;
+        uint16_t bound = 0;
+        const int fd = want.valid() ? listenOn(want, ownPort, bound) : -1;
+        const Address old = own->addr;
+        if (own->on)
+            closeWhere([&](const Listener &l) { return l.own && l.addr == old; });
+        *own = Own{};
+        if (fd < 0)
+            continue;
+        d.listeners.push_back({fd, want, bound, true});
+        *own = Own{true, want, ownPort, interfaceHolding(want)};
+    }
+    if (d.ownAddress()) {
+        closeWhere([](const Listener &l) { return !l.own; });
         return;
     }
-    if (!d.ownAddress && !d.listeners.empty())
+    if (!d.listeners.empty())
         return; // the interface listeners stay where they are
-    closeListeners(d);
-    d.ownAddress = false;
     uint16_t port = 0;
     for (auto &i : ifs_) {
-        if (!i.has4)
-            continue;
-        uint16_t got = 0;
-        int lfd = listenOn(i.address, port, got);
-        if (lfd < 0)
-            lfd = listenOn(i.address, 0, got);
-        if (lfd < 0)
-            continue;
-        if (!port)
-            port = got;
-        d.listeners.push_back({lfd, i.address, got});
+        std::vector<Address> at;
+        if (i.has4)
+            at.push_back(Address::v4(i.address.s_addr));
+        if (wsd6_ >= 0 && i.linkLocal6 && !i.loopback && !i.ipv6.empty())
+            at.push_back(Address::v6(i.ipv6.front().first));
+        for (const Address &a : at) {
+            uint16_t got = 0;
+            int lfd = listenOn(a, port, got);
+            if (lfd < 0)
+                lfd = listenOn(a, 0, got);
+            if (lfd < 0)
+                continue;
+            if (!port)
+                port = got;
+            d.listeners.push_back({lfd, a, got, false});
+        }
     }
 }
 
-std::vector<std::string> OnvifSim::xaddrs(const Dev &d, int ifindex) const
+bool OnvifSim::onInterface(const Address &a, int ifindex) const
+{
+    for (auto &i : ifs_)
+        if (int(i.index) == ifindex) {
+            if (!a.isV6())
+                return i.has4 && i.address.s_addr == a.v4();
+            return std::any_of(i.ipv6.begin(), i.ipv6.end(),
+                               [&](auto &p) { return std::memcmp(&p.first, a.bytes.data(), 16) == 0; });
+        }
+    return false;
+}
+
+std::vector<std::string> OnvifSim::xaddrs(const Dev &d, int ifindex, int family) const
 {
     const std::string scheme = opt_.tls ? "https://" : "http://";
+    auto url = [&](const Listener &l) {
+        return scheme + urlHost(l.addr) + ":" + std::to_string(l.port) + "/onvif/device_service";
+    };
     std::vector<std::string> out;
-    for (auto &l : d.listeners) {
-        bool onIf = ifindex < 0 || d.ownAddress;
-        for (auto &i : ifs_)
-            if (int(i.index) == ifindex && i.address.s_addr == l.addr.s_addr)
-                onIf = true;
-        if (onIf)
-            out.push_back(scheme + ip4(l.addr) + ":" + std::to_string(l.port) + "/onvif/device_service");
-    }
+    for (auto &l : d.listeners)
+        if ((!family || l.addr.family == family) && (ifindex < 0 || l.own || onInterface(l.addr, ifindex)))
+            out.push_back(url(l));
     if (out.empty())
         for (auto &l : d.listeners)
-            out.push_back(scheme + ip4(l.addr) + ":" + std::to_string(l.port) + "/onvif/device_service");
+            if (!family || l.addr.family == family)
+                out.push_back(url(l));
     return out;
 }
 
-zelt::onvif::Endpoint OnvifSim::endpoint(const Dev &d, int ifindex) const
+zelt::onvif::Endpoint OnvifSim::endpoint(const Dev &d, int ifindex, int family) const
 {
     const auto &r = devices_[d.index].record();
     zelt::onvif::Endpoint e;
@@ -338,67 +415,70 @@ zelt::onvif::Endpoint OnvifSim::endpoint(const Dev &d, int ifindex) const
     e.scopes = {"onvif://www.onvif.org/type/video_encoder", "onvif://www.onvif.org/Profile/Streaming",
                 "onvif://www.onvif.org/hardware/" + r.description, "onvif://www.onvif.org/name/ZT%20" + r.description,
                 "onvif://www.onvif.org/location/simulated"};
-    e.xaddrs = xaddrs(d, ifindex);
+    e.xaddrs = xaddrs(d, ifindex, family);
     e.metadataVersion = d.metadataVersion;
     return e;
 }
 
-in_addr OnvifSim::sourceFor(const Dev &d, int ifindex) const
+OnvifSim::Address OnvifSim::sourceFor(const Dev &d, int ifindex, int family) const
 {
-    if (d.ownAddress)
-        return d.boundOwn;
-    for (auto &i : ifs_)
-        if (int(i.index) == ifindex)
-            for (auto &l : d.listeners)
-                if (l.addr.s_addr == i.address.s_addr)
-                    return l.addr;
-    return d.listeners.empty() ? in_addr{} : d.listeners.front().addr;
+    if (d.own(family).on)
+        return d.own(family).addr;
+    for (auto &l : d.listeners)
+        if (l.addr.family == family && onInterface(l.addr, ifindex))
+            return l.addr;
+    for (auto &l : d.listeners)
+        if (l.addr.family == family)
+            return l.addr;
+    return {};
 }
 
-// The source address is set for each datagram (IP_PKTINFO), as the socket
-// is bound to the port alone: devices with addresses of their own share it.
-void OnvifSim::sendFrom(const std::string &msg, const sockaddr_in &to, in_addr from, int ifindex)
+// The source address is set for each datagram (IP_PKTINFO, IPV6_PKTINFO),
+// as the sockets are bound to the port alone: devices with addresses of
+// their own share them.
+void OnvifSim::sendFrom(const std::string &msg, const Address &to, uint16_t port, const Address &from, int ifindex)
 {
-    char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
-    iovec iov{const_cast<char *>(msg.data()), msg.size()};
-    msghdr mh{};
-    mh.msg_name = const_cast<sockaddr_in *>(&to);
-    mh.msg_namelen = sizeof to;
-    mh.msg_iov = &iov;
-    mh.msg_iovlen = 1;
-    mh.msg_control = control;
-    mh.msg_controllen = sizeof control;
-    cmsghdr *c = CMSG_FIRSTHDR(&mh);
-    c->cmsg_level = IPPROTO_IP;
-    c->cmsg_type = IP_PKTINFO;
-    c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
-    in_pktinfo info{};
-    info.ipi_ifindex = ifindex;
-    info.ipi_spec_dst = from;
-    std::memcpy(CMSG_DATA(c), &info, sizeof info);
-    if (sendmsg(wsd_, &mh, 0) < 0 && opt_.verbose)
-        std::cerr << "onvif: send from " << ip4(from) << " to " << ip4(to.sin_addr) << ": " << std::strerror(errno)
-                  << "\n";
+    if (!zelt::net::sendTo(to.isV6() ? wsd6_ : wsd_, to, port, reinterpret_cast<const uint8_t *>(msg.data()),
+                           msg.size(), &from, ifindex)
+        && opt_.verbose)
+        std::cerr << "onvif: send from " << from.text() << " to " << to.text() << ": " << std::strerror(errno) << "\n";
 }
 
 void OnvifSim::multicast(Dev &d, bool hello)
 {
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(opt_.discoveryPort);
-    inet_pton(AF_INET, zelt::onvif::kDiscoveryGroup, &to.sin_addr);
-    const bool ownIf = d.ownAddress
-                       && std::any_of(ifs_.begin(), ifs_.end(), [&](auto &i) { return int(i.index) == d.ownIfindex; });
+    in6_addr group6{};
+    inet_pton(AF_INET6, zelt::onvif::kDiscoveryGroup6, &group6);
     const uint32_t number = ++d.messageNumber;
-    for (auto &i : ifs_) {
-        if ((ownIf && int(i.index) != d.ownIfindex) || !i.has4)
-            continue;
-        const int ttl = i.loopback ? 0 : 1; // loopback traffic stays on this host
-        setsockopt(wsd_, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl);
-        const zelt::onvif::Endpoint e = endpoint(d, int(i.index));
-        sendFrom(hello ? zelt::onvif::helloMessage(e, instanceId_, number)
-                       : zelt::onvif::byeMessage(e, instanceId_, number),
-                 to, sourceFor(d, int(i.index)), int(i.index));
+    for (int family : {AF_INET, AF_INET6}) {
+        const Own &own = d.own(family);
+        const bool ownIf = own.on && std::any_of(ifs_.begin(), ifs_.end(), [&](auto &i) {
+                               return int(i.index) == own.ifindex;
+                           });
+        for (auto &i : ifs_) {
+            if (ownIf && int(i.index) != own.ifindex)
+                continue;
+            Address to;
+            if (family == AF_INET) {
+                if (!i.has4)
+                    continue;
+                const int ttl = i.loopback ? 0 : 1; // loopback traffic stays on this host
+                setsockopt(wsd_, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl);
+                in_addr g{};
+                inet_pton(AF_INET, zelt::onvif::kDiscoveryGroup, &g);
+                to = Address::v4(g.s_addr);
+            } else {
+                if (wsd6_ < 0 || !i.linkLocal6 || i.loopback)
+                    continue; // where the group was joined
+                to = Address::v6(group6, i.index);
+            }
+            const Address from = sourceFor(d, int(i.index), family);
+            if (!from.valid())
+                break; // not served over this family
+            const zelt::onvif::Endpoint e = endpoint(d, int(i.index), family);
+            sendFrom(hello ? zelt::onvif::helloMessage(e, instanceId_, number)
+                           : zelt::onvif::byeMessage(e, instanceId_, number),
+                     to, opt_.discoveryPort, from, int(i.index));
+        }
     }
 }
 
@@ -431,6 +511,8 @@ void OnvifSim::networkChanged(size_t index)
 void OnvifSim::pollFds(std::vector<pollfd> &out)
 {
     out.push_back({wsd_, POLLIN, 0});
+    if (wsd6_ >= 0)
+        out.push_back({wsd6_, POLLIN, 0});
     for (auto &d : devs_)
         for (auto &l : d.listeners)
             out.push_back({l.fd, POLLIN, 0});
@@ -447,8 +529,8 @@ void OnvifSim::handle(const std::vector<pollfd> &fds, size_t from)
     for (size_t k = from; k < fds.size(); ++k) {
         if (!fds[k].revents)
             continue;
-        if (fds[k].fd == wsd_) {
-            onDiscovery();
+        if (fds[k].fd == wsd_ || (wsd6_ >= 0 && fds[k].fd == wsd6_)) {
+            onDiscovery(fds[k].fd);
             continue;
         }
         bool isListener = false;
@@ -505,11 +587,12 @@ void OnvifSim::drop(std::map<int, Conn>::iterator it)
 void OnvifSim::accept(const Listener &l, size_t dev)
 {
     for (int k = 0; k < 64; ++k) {
-        sockaddr_in peer{};
+        sockaddr_storage peer{};
         socklen_t len = sizeof peer;
         int fd = ::accept4(l.fd, reinterpret_cast<sockaddr *>(&peer), &len, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0)
             return;
+        const Address from = Address::fromSockaddr(reinterpret_cast<sockaddr *>(&peer), len).value_or(Address{});
         // Slow or idle clients must not lock others out. A source holds at
         // most kPerSource connections to a device, and when the table is
         // full the connection idle the longest among those still reading
@@ -520,7 +603,7 @@ void OnvifSim::accept(const Listener &l, size_t dev)
             size_t n = 0;
             for (auto it = conns_.begin(); it != conns_.end(); ++it) {
                 const Conn &c = it->second;
-                if (sameSource && (c.dev != dev || c.peer != peer.sin_addr.s_addr))
+                if (sameSource && (c.dev != dev || !(c.peer == from)))
                     continue;
                 ++n;
                 if (c.reading() && (found == conns_.end() || c.last < found->second.last))
@@ -548,7 +631,7 @@ void OnvifSim::accept(const Listener &l, size_t dev)
         Conn c;
         c.fd = fd;
         c.dev = dev;
-        c.peer = peer.sin_addr.s_addr;
+        c.peer = from;
         c.accepted = c.last = Clock::now();
         if (tlsCtx_) {
             const Dev &d = devs_[dev];
@@ -663,7 +746,7 @@ bool OnvifSim::readRequest(Conn &c)
     if (c.in.size() < end + 4 + size_t(length))
         return true; // more to come
     const std::string body = c.in.substr(end + 4, size_t(length));
-    c.out = respond(devs_[c.dev], head, body);
+    c.out = respond(devs_[c.dev], c.peer.family, head, body);
     c.sent = 0;
     return true;
 }
@@ -691,7 +774,7 @@ bool OnvifSim::writeAnswer(Conn &c)
     return false;            // one request a connection
 }
 
-std::string OnvifSim::respond(Dev &d, const std::string &head, const std::string &body)
+std::string OnvifSim::respond(Dev &d, int family, const std::string &head, const std::string &body)
 {
     auto reply = [](int status, const std::string &text, const std::string &content, const std::string &extra = {}) {
         const char *reason = status == 200   ? "OK"
@@ -751,7 +834,7 @@ std::string OnvifSim::respond(Dev &d, const std::string &head, const std::string
     }
     int status = 200;
     bool challenge = false;
-    std::string out = soap(d, *env, digestOk, status, challenge);
+    std::string out = soap(d, family, *env, digestOk, status, challenge);
     if (challenge)
         return reply(401, soapType, out, "WWW-Authenticate: " + digestChallenge(d, stale) + "\r\n");
     return reply(status, soapType, out);
@@ -884,7 +967,7 @@ bool OnvifSim::checkToken(Dev &d, const zelt::onvif::UsernameToken &t)
     return true;
 }
 
-std::string OnvifSim::soap(Dev &d, const Node &env, bool httpAuthorized, int &status, bool &challenge)
+std::string OnvifSim::soap(Dev &d, int family, const Node &env, bool httpAuthorized, int &status, bool &challenge)
 {
     ++stats.calls;
     const Node *op = zelt::onvif::body(env);
@@ -894,7 +977,7 @@ std::string OnvifSim::soap(Dev &d, const Node &env, bool httpAuthorized, int &st
     auto &dev = devices_[d.index];
     auto &rec = dev.mutableState().record;
     auto ok = [](const std::string &b) { return zelt::onvif::envelope(b); };
-    const std::string service = xaddrs(d, -1).front();
+    const std::string service = xaddrs(d, -1, family).front();
 
     // What any client may ask before it logs in.
     if (name == "GetSystemDateAndTime") {
@@ -1188,40 +1271,24 @@ std::string OnvifSim::soap(Dev &d, const Node &env, bool httpAuthorized, int &st
     return zelt::onvif::faultEnvelope("Receiver", "ter:ActionNotSupported", "Not supported by this device");
 }
 
-void OnvifSim::onDiscovery()
+void OnvifSim::onDiscovery(int fd)
 {
-    std::vector<char> buf(zelt::onvif::kMaxDatagram + 1);
+    std::vector<uint8_t> buf(zelt::onvif::kMaxDatagram + 1);
     for (int k = 0; k < 256; ++k) {
-        char control[256];
-        sockaddr_in from{};
-        iovec iov{buf.data(), buf.size()};
-        msghdr mh{};
-        mh.msg_name = &from;
-        mh.msg_namelen = sizeof from;
-        mh.msg_iov = &iov;
-        mh.msg_iovlen = 1;
-        mh.msg_control = control;
-        mh.msg_controllen = sizeof control;
-        ssize_t n = recvmsg(wsd_, &mh, MSG_DONTWAIT);
+        zelt::net::Received info;
+        const long n = zelt::net::receiveFrom(fd, buf.data(), buf.size(), &info);
         if (n < 0)
             return;
-        if (mh.msg_flags & MSG_TRUNC) {
+        if (n == 0) { // truncated
             ++stats.dropped;
             continue;
         }
-        int ifindex = -1;
-        in_addr to{};
-        for (cmsghdr *c = CMSG_FIRSTHDR(&mh); c; c = CMSG_NXTHDR(&mh, c))
-            if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
-                in_pktinfo info;
-                std::memcpy(&info, CMSG_DATA(c), sizeof info);
-                ifindex = info.ipi_ifindex;
-                to = info.ipi_addr;
-            }
+        const int ifindex = info.ifindex;
+        const Address &to = info.to;
         // Only what arrives on a chosen interface.
         if (std::none_of(ifs_.begin(), ifs_.end(), [&](auto &i) { return int(i.index) == ifindex; }))
             continue;
-        auto m = zelt::onvif::parseDiscovery(buf.data(), size_t(n));
+        auto m = zelt::onvif::parseDiscovery(reinterpret_cast<const char *>(buf.data()), size_t(n));
         if (!m) {
             ++stats.dropped;
             continue;
@@ -1244,31 +1311,31 @@ void OnvifSim::onDiscovery()
         // there only: by the one that has it, or, for an address of an
         // interface, by those listening on the interfaces.
         std::vector<size_t> addressed;
-        if (!IN_MULTICAST(ntohl(to.s_addr))) {
+        if (!to.multicast()) {
             for (size_t di = 0; di < devs_.size(); ++di)
-                if (devs_[di].ownAddress && devs_[di].boundOwn.s_addr == to.s_addr)
+                if (devs_[di].own(to.family).on && devs_[di].own(to.family).addr == to)
                     addressed.push_back(di);
             if (addressed.empty())
                 for (size_t di = 0; di < devs_.size(); ++di)
-                    if (!devs_[di].ownAddress)
+                    if (!devs_[di].ownAddress())
                         for (auto &l : devs_[di].listeners)
-                            if (l.addr.s_addr == to.s_addr)
+                            if (l.addr == to)
                                 addressed.push_back(di);
             if (addressed.empty())
                 continue;
         }
-        answerProbe(from, m->messageId, ifindex, addressed.empty() ? nullptr : &addressed);
+        answerProbe(info.from, info.fromPort, m->messageId, ifindex, addressed.empty() ? nullptr : &addressed);
     }
 }
 
 size_t OnvifSim::matchBytes(Dev &d)
 {
     if (!d.matchBytes)
-        d.matchBytes = zelt::onvif::probeMatchesMessage({}, endpoint(d, -1), instanceId_, UINT32_MAX).size();
+        d.matchBytes = zelt::onvif::probeMatchesMessage({}, endpoint(d, -1, 0), instanceId_, UINT32_MAX).size();
     return d.matchBytes;
 }
 
-void OnvifSim::answerProbe(const sockaddr_in &from, const std::string &messageId, int ifindex,
+void OnvifSim::answerProbe(const Address &from, uint16_t port, const std::string &messageId, int ifindex,
                            const std::vector<size_t> *only)
 {
     const size_t idBytes = escape(messageId).size();
@@ -1280,7 +1347,7 @@ void OnvifSim::answerProbe(const sockaddr_in &from, const std::string &messageId
     auto refilled = [&](const Budget &b) {
         return std::min(cap, b.bytes + std::chrono::duration<double>(t - b.at).count() * refill);
     };
-    auto it = budgets_.find(from.sin_addr.s_addr);
+    auto it = budgets_.find(from);
     if (it == budgets_.end()) {
         if (budgets_.size() >= kMaxBudgets) // forget sources whose budget is whole again
             for (auto b = budgets_.begin(); b != budgets_.end();)
@@ -1289,7 +1356,7 @@ void OnvifSim::answerProbe(const sockaddr_in &from, const std::string &messageId
             stats.limitedMatches += devs_.size();
             return;
         }
-        it = budgets_.emplace(from.sin_addr.s_addr, Budget{cap, t}).first;
+        it = budgets_.emplace(from, Budget{cap, t}).first;
     }
     Budget &budget = it->second;
     budget.bytes = refilled(budget);
@@ -1300,6 +1367,8 @@ void OnvifSim::answerProbe(const sockaddr_in &from, const std::string &messageId
     const size_t n = only ? only->size() : devs_.size();
     for (size_t k = 0; k < n; ++k) {
         const size_t di = only ? (*only)[k] : (probeCursor_ + k) % n;
+        if (!sourceFor(devs_[di], ifindex, from.family).valid())
+            continue; // not served over the probe's family
         const double cost = double(matchBytes(devs_[di]) + idBytes);
         if (budget.bytes < cost || pending_.size() >= kMaxPending) {
             stats.limitedMatches += n - k;
@@ -1307,7 +1376,7 @@ void OnvifSim::answerProbe(const sockaddr_in &from, const std::string &messageId
             return;
         }
         budget.bytes -= cost;
-        pending_.push_back({t + std::chrono::milliseconds(delay(rng)), di, from, messageId, ifindex});
+        pending_.push_back({t + std::chrono::milliseconds(delay(rng)), di, from, port, messageId, ifindex});
         std::push_heap(pending_.begin(), pending_.end(), [](auto &a, auto &b) { return a.at > b.at; });
     }
 }
@@ -1332,10 +1401,14 @@ void OnvifSim::runTimers()
         if (p.dev >= devs_.size())
             continue;
         Dev &d = devs_[p.dev];
-        const std::string msg = zelt::onvif::probeMatchesMessage(p.relatesTo, endpoint(d, p.ifindex), instanceId_,
-                                                                 ++d.messageNumber);
+        const int family = p.to.family;
+        const Address from = sourceFor(d, p.ifindex, family);
+        if (!from.valid())
+            continue; // moved off that family meanwhile
+        const std::string msg = zelt::onvif::probeMatchesMessage(p.relatesTo, endpoint(d, p.ifindex, family),
+                                                                 instanceId_, ++d.messageNumber);
         // A device of its own address answers from it, wherever the route goes.
-        sendFrom(msg, p.to, sourceFor(d, p.ifindex), d.ownAddress ? 0 : p.ifindex);
+        sendFrom(msg, p.to, p.port, from, d.own(family).on ? 0 : p.ifindex);
         ++stats.matches;
     }
 }

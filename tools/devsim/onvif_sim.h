@@ -1,9 +1,9 @@
 // The simulator's ONVIF side: devices that answer WS-Discovery (UDP, the
-// multicast group joined on the chosen interfaces) and serve the ONVIF
-// device service over HTTP (or HTTPS only), one listener per device on its
-// own address when that address is on this host, else on each interface's
-// address with a port of its own. Changes go to the same device state the
-// ZELT side announces.
+// multicast groups joined on the chosen interfaces, IPv4 and IPv6) and serve
+// the ONVIF device service over HTTP (or HTTPS only), one listener per device
+// on each of its own addresses (IPv4, IPv6) this host has, else on each
+// interface's addresses with a port of its own. Changes go to the same
+// device state the ZELT side announces.
 #pragma once
 
 #include "device.h"
@@ -81,10 +81,18 @@ public:
     } stats;
 
 private:
+    using Address = zelt::net::Address;
     struct Listener {
         int fd = -1;
-        in_addr addr{};
+        Address addr;
         uint16_t port = 0;
+        bool own = false; // on the device's own address, not an interface's
+    };
+    struct Own { // the device's own address of one family, listened on
+        bool on = false;
+        Address addr;
+        uint16_t port = 0;
+        int ifindex = 0; // the interface that holds it, 0 if unknown
     };
     struct DigestNonce {
         double issued = 0;
@@ -96,10 +104,9 @@ private:
         std::string uuid;
         uint32_t metadataVersion = 1, messageNumber = 0;
         std::vector<Listener> listeners;
-        bool ownAddress = false; // listening on the device's own IPv4 address
-        in_addr boundOwn{};
-        uint16_t boundOwnPort = 0;
-        int ownIfindex = 0;    // the interface that holds it, 0 if unknown
+        Own own4, own6;
+        bool ownAddress() const { return own4.on || own6.on; }
+        const Own &own(int family) const { return family == AF_INET6 ? own6 : own4; }
         size_t matchBytes = 0; // a ProbeMatches of this device without RelatesTo; 0 = not known yet
         // HTTP Digest nonces this device issued, oldest first: a nonce is
         // good only here, and each answer to it (nc) only once.
@@ -111,8 +118,8 @@ private:
     };
     struct Conn {
         int fd = -1;
-        size_t dev = 0;    // index into devs_
-        uint32_t peer = 0; // the client's IPv4 address
+        size_t dev = 0; // index into devs_
+        Address peer;   // the client's address
         SSL *ssl = nullptr;
         bool handshaken = false;
         bool wantWrite = false; // TLS must write before it goes on
@@ -129,7 +136,8 @@ private:
     struct Pending {
         Clock::time_point at;
         size_t dev;
-        sockaddr_in to;
+        Address to;
+        uint16_t port;
         std::string relatesTo;
         int ifindex;
     };
@@ -137,19 +145,23 @@ private:
     double now() const;
     void relisten(Dev &d);
     void closeListeners(Dev &d);
-    std::vector<std::string> xaddrs(const Dev &d, int ifindex) const;
-    zelt::onvif::Endpoint endpoint(const Dev &d, int ifindex) const;
-    void onDiscovery();
+    void open6();
+    bool onInterface(const Address &a, int ifindex) const;
+    // family: of the listeners named (0: every one, for the largest answer).
+    std::vector<std::string> xaddrs(const Dev &d, int ifindex, int family) const;
+    zelt::onvif::Endpoint endpoint(const Dev &d, int ifindex, int family) const;
+    void onDiscovery(int fd);
     // only: the devices a probe sent to one address reaches (null: all, for the group).
-    void answerProbe(const sockaddr_in &from, const std::string &messageId, int ifindex,
+    void answerProbe(const Address &from, uint16_t port, const std::string &messageId, int ifindex,
                      const std::vector<size_t> *only = nullptr);
     size_t matchBytes(Dev &d);
-    // The address the device's datagrams come from on this interface: the
-    // host of its XAddr there.
-    in_addr sourceFor(const Dev &d, int ifindex) const;
-    void sendFrom(const std::string &msg, const sockaddr_in &to, in_addr from, int ifindex);
-    // One message on each interface (only the device's own when it has
-    // one), with that interface's XAddrs, from the device's address there.
+    // The address the device's datagrams of this family come from on this
+    // interface: the host of its XAddr there (none: it is not served so).
+    Address sourceFor(const Dev &d, int ifindex, int family) const;
+    void sendFrom(const std::string &msg, const Address &to, uint16_t port, const Address &from, int ifindex);
+    // One message on each interface and family (only the device's own
+    // interface when it has one), with the XAddrs there, from the device's
+    // address there.
     void multicast(Dev &d, bool hello);
     void accept(const Listener &l, size_t dev);
     void drop(std::map<int, Conn>::iterator it);
@@ -159,8 +171,10 @@ private:
     bool readRequest(Conn &c);
     bool writeAnswer(Conn &c);
     bool tlsWait(Conn &c, int result); // after an SSL call that did not complete
-    std::string respond(Dev &d, const std::string &head, const std::string &body);
-    std::string soap(Dev &d, const zelt::onvif::Node &env, bool httpAuthorized, int &status, bool &challenge);
+    // family: the client's, whose service address the answers name.
+    std::string respond(Dev &d, int family, const std::string &head, const std::string &body);
+    std::string soap(Dev &d, int family, const zelt::onvif::Node &env, bool httpAuthorized, int &status,
+                     bool &challenge);
     bool checkToken(Dev &d, const zelt::onvif::UsernameToken &t);
     // Stale: the nonce is not (or no longer) one of this device's; Refused:
     // an answer not for this request, or one taken before (a replay). Both
@@ -178,12 +192,12 @@ private:
     bool tlsCreated_ = false;
     std::function<void(size_t)> changed_, rebooted_, clockSet_;
     std::vector<zelt::net::Interface> ifs_;
-    int wsd_ = -1;
+    int wsd_ = -1, wsd6_ = -1; // the IPv6 one: -1 where the host has no IPv6
     std::vector<Dev> devs_;
     std::map<size_t, size_t> byIndex_; // fleet index -> devs_ index
     std::map<int, Conn> conns_;
     std::vector<Pending> pending_; // a heap by time
-    std::map<uint32_t, Budget> budgets_;
+    std::map<Address, Budget> budgets_;
     size_t probeCursor_ = 0; // the device that answers first, turning, so that a budget cut hits each in turn
     // UsernameTokens taken (nonce and creation time), fleet-wide: the devices
     // share this process, so a token one of them took is refused by the others.
