@@ -79,10 +79,13 @@ void CZeltDeviceController::Intake(const ZELT_DEVICE_EVENT &ev)
         const ZELT_DEVICE_INFO_MY info = ZeltRecords::buildDeviceInfo(ev);
         DeviceKey key = DeviceKey::Of(info); // made before the lock: it is held for every event
         const auto lock = Hold();
-        key = m_pStore->Append(info, key);
-        m_bDirectIntake = direct;
+        key = m_pStore->Append(info, std::move(key));
+        // Written on the GUI thread only: ShowOnline reads it without the lock.
+        if (direct)
+            m_bDirectIntake = true;
         emit DeviceOnline(info, key);
-        m_bDirectIntake = false;
+        if (direct)
+            m_bDirectIntake = false;
         break;
     }
     case ZELT_EVENT_CHANGED: {
@@ -127,9 +130,19 @@ void CZeltDeviceController::ShowCount()
     emit CountChanged(m_iShownCount);
 }
 
+auto CZeltDeviceController::HoldForRecords() const
+{
+    std::optional<decltype(Hold())> lock;
+    if (m_pFeed->HasPendingOffline())
+        lock.emplace(Hold());
+    return lock;
+}
+
 void CZeltDeviceController::ShowOnline(const ZELT_DEVICE_INFO_MY &info, const DeviceKey &key)
 {
-    const auto lock = Hold();
+    // The event brings copies; taken for every event, the lock made the
+    // intake wait on the GUI thread all through a burst.
+    const auto lock = HoldForRecords();
     m_pOfflineTimer->stop(); // the feed applies waiting offline events first
     if (m_pFeed->Online(info, key, m_bDirectIntake) == CZeltTableFeed::When::Done) {
         m_pOnlineTimer->stop();
@@ -178,7 +191,7 @@ void CZeltDeviceController::ShowUpdate(const ZELT_DEVICE_INFO_MY &info, const De
 
 void CZeltDeviceController::Flush()
 {
-    const auto lock = Hold();
+    const auto lock = HoldForRecords();
     m_pOnlineTimer->stop();
     m_pOfflineTimer->stop();
     m_pFeed->Flush();

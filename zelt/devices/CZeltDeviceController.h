@@ -89,7 +89,8 @@ public:
 signals:
     // On the intake's thread, while the lock is held: whatever a receiver
     // takes from the record is ordered before any later reader that takes
-    // the lock (the GUI thread's handlers below do).
+    // the lock (the GUI thread's handlers below do; ShowOnline only when it
+    // applies waiting offline events, the rest of its work is on copies).
     // Each with the device's key as the records hold it.
     void DeviceOnline(const ZELT_DEVICE_INFO_MY &info, const DeviceKey &key);
     void DeviceUpdated(const ZELT_DEVICE_INFO_MY &info, const DeviceKey &key);
@@ -111,6 +112,11 @@ private:
         Vela_LockMutex(m_pLock);
         return qScopeGuard([lock = m_pLock] { Vela_UnlockMutex(lock); });
     }
+    // The lock while offline events wait to be applied (that changes the
+    // records), none otherwise: the rows and the waiting events are the GUI
+    // thread's own, and a pass that only adds rows would make the intake
+    // wait for all of it.
+    [[nodiscard]] auto HoldForRecords() const;
     std::optional<Target> TargetOfRowLocked(int row) const;
     void ShowCount();
 

@@ -4,7 +4,8 @@
 // renumbering for offline events. On large tables events are gathered
 // first, because each pass of the view's layout walks the whole table; the
 // feed says when to apply them, its owner (the device controller, which
-// holds the panel lock around every call) keeps the time.
+// calls it on the GUI thread and holds the panel lock around every call
+// that may change the records) keeps the time.
 
 #include <QList>
 
@@ -37,6 +38,8 @@ public:
     void Flush();
     void FlushOnline();
     void FlushOffline();
+    // Offline events wait: applying them changes the records.
+    bool HasPendingOffline() const { return !m_pendingOffline.isEmpty(); }
 
     // Tables up to this size show each event at once; larger ones gather
     // the events of up to kGatherMs.
