@@ -140,9 +140,13 @@ auto CZeltDeviceController::HoldForRecords() const
 
 void CZeltDeviceController::ShowOnline(const ZELT_DEVICE_INFO_MY &info, const DeviceKey &key)
 {
-    // The event brings copies; taken for every event, the lock made the
-    // intake wait on the GUI thread all through a burst.
+    // The event brings copies; held all through, the lock made the intake
+    // wait on the GUI thread through every pass of a burst. Taken and given
+    // back at once it stays the hand-off ThreadSanitizer can see: the
+    // intake holds it while it posts the event.
     const auto lock = HoldForRecords();
+    if (!lock)
+        (void)Hold();
     m_pOfflineTimer->stop(); // the feed applies waiting offline events first
     if (m_pFeed->Online(info, key, m_bDirectIntake) == CZeltTableFeed::When::Done) {
         m_pOnlineTimer->stop();
