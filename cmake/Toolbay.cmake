@@ -68,7 +68,7 @@ function(toolbay_add_test name)
   set_tests_properties(${name} PROPERTIES
     LABELS "${labels}"
     TIMEOUT ${T_TIMEOUT}
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ZELT_INTERFACES=lo;ZELT_WSD_PORT=${wsd_port};TOOLBAY_BIN_DIR=${TOOLBAY_BIN_DIR};TSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1;ASAN_OPTIONS=detect_leaks=1 intercept_tls_get_addr=0;LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp print_suppressions=0;UBSAN_OPTIONS=print_stacktrace=1;${T_ENV}")
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ZELT_INTERFACES=lo;ZELT_WSD_PORT=${wsd_port};TOOLBAY_BIN_DIR=${TOOLBAY_BIN_DIR};TSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1;ASAN_OPTIONS=detect_leaks=1 intercept_tls_get_addr=0 fast_unwind_on_malloc=0;LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp print_suppressions=0;UBSAN_OPTIONS=print_stacktrace=1;${T_ENV}")
 endfunction()
 
 # toolbay_add_subdirectory(<dir>)
