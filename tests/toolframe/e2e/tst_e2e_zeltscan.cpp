@@ -15,9 +15,7 @@
 #include "CTBX.h"
 #include "CTabScene.h"
 #include "CViewStoregeManager.h"
-#include "ClientConfigManager.h"
-#include "ConfigXml.h"
-#include "simprocess.h"
+#include "ShellOnSimulator.h"
 
 namespace {
 // The column holding a header text, or -1.
@@ -55,14 +53,7 @@ class TestEndToEnd : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_sim.start({"--quiet"}));
-        qputenv("ZELT_PORT", QByteArray::number(m_sim.port));
-        qputenv("ZELT_INTERFACES", "lo");
-        qputenv("VELA_DSO_PATH", SimProcess::binDir().toLocal8Bit()); // the real plug-in
-        QFile cfg(ClientConfigManager::ProgramDir() + QStringLiteral("/Config.xml"));
-        QVERIFY(cfg.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        cfg.write(ConfigXml::Encode({"2"}));
-        cfg.close();
+        QVERIFY(PrepareShellOnSimulator(m_sim));
 
         m_pMain = new CTBX(nullptr, Qt::Window | Qt::FramelessWindowHint);
         m_pMain->show();

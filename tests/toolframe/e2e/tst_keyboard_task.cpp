@@ -15,9 +15,7 @@
 #include "CTBX.h"
 #include "CTabScene.h"
 #include "CViewStoregeManager.h"
-#include "ClientConfigManager.h"
-#include "ConfigXml.h"
-#include "simprocess.h"
+#include "ShellOnSimulator.h"
 #include "xlsreader.h"
 
 namespace {
@@ -110,14 +108,7 @@ class TestKeyboardTask : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_sim.start({"--quiet"}));
-        qputenv("ZELT_PORT", QByteArray::number(m_sim.port));
-        qputenv("ZELT_INTERFACES", "lo");
-        qputenv("VELA_DSO_PATH", SimProcess::binDir().toLocal8Bit()); // the real plug-in
-        QFile cfg(ClientConfigManager::ProgramDir() + QStringLiteral("/Config.xml"));
-        QVERIFY(cfg.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        cfg.write(ConfigXml::Encode({"2"}));
-        cfg.close();
+        QVERIFY(PrepareShellOnSimulator(m_sim));
         // The workbook goes to the working folder when no folder is chosen.
         QVERIFY(QDir::setCurrent(m_work.path()));
 
