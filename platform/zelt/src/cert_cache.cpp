@@ -57,27 +57,13 @@ Read readPrivate(const std::string &path, size_t maxBytes, std::string &out)
     return Read::Ok;
 }
 
-bool makePrivateDirs(const std::string &dir)
-{
-    std::string cur;
-    for (size_t i = 0; i <= dir.size(); ++i) {
-        if (i == dir.size() || (dir[i] == '/' && i > 0)) {
-            if (::mkdir(cur.c_str(), 0700) != 0 && errno != EEXIST)
-                return false;
-        }
-        if (i < dir.size())
-            cur += dir[i];
-    }
-    return true;
-}
-
 // Written to a new file of its own (never through a link), then renamed
 // into place. Not synced: a file torn by a crash only costs checks, as
 // every line is authenticated on its own.
 bool writePrivate(const std::string &path, const std::string &data)
 {
     const auto slash = path.rfind('/');
-    if (slash != std::string::npos && slash > 0 && !makePrivateDirs(path.substr(0, slash)))
+    if (slash != std::string::npos && slash > 0 && !log::makePrivateDirs(path.substr(0, slash)))
         return false;
     uint8_t r[8];
     randombytes_buf(r, sizeof r);
@@ -134,7 +120,7 @@ bool CertCache::loadKey()
         }
         // First use: a new key, created exclusively (another process may be making one now).
         const auto slash = keyPath.rfind('/');
-        if (slash != std::string::npos && slash > 0 && !makePrivateDirs(keyPath.substr(0, slash)))
+        if (slash != std::string::npos && slash > 0 && !log::makePrivateDirs(keyPath.substr(0, slash)))
             return false;
         int fd = ::open(keyPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd < 0) {

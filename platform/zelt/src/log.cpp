@@ -46,7 +46,9 @@ FILE *openLog(const std::string &path, bool truncate)
     return f;
 }
 
-bool makeDirs(const std::string &dir)
+} // namespace
+
+bool makePrivateDirs(const std::string &dir)
 {
     std::string cur;
     for (size_t i = 0; i <= dir.size(); ++i) {
@@ -59,7 +61,6 @@ bool makeDirs(const std::string &dir)
     }
     return true;
 }
-} // namespace
 
 std::string defaultDirectory()
 {
@@ -80,7 +81,7 @@ bool configure(int level, const char *dir, bool freshFile, std::string *error)
     if (g_level == 0)
         return true;
     std::string d = dir && *dir ? std::string(dir) : defaultDirectory();
-    if (!makeDirs(d)) {
+    if (!makePrivateDirs(d)) {
         if (error)
             *error = "cannot create " + d + ": " + std::strerror(errno);
         g_level = 0;

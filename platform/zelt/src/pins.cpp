@@ -22,20 +22,6 @@ bool isPin(const std::string &s)
     return s.size() == 64 && s.find_first_not_of("0123456789abcdef") == std::string::npos;
 }
 
-bool makePrivateDirs(const std::string &dir)
-{
-    std::string cur;
-    for (size_t i = 0; i <= dir.size(); ++i) {
-        if (i == dir.size() || (dir[i] == '/' && i > 0)) {
-            if (::mkdir(cur.c_str(), 0700) != 0 && errno != EEXIST)
-                return false;
-        }
-        if (i < dir.size())
-            cur += dir[i];
-    }
-    return true;
-}
-
 } // namespace
 
 std::string PinStore::defaultPath()
@@ -115,7 +101,7 @@ bool PinStore::save()
     if (path_.empty())
         return false;
     const auto slash = path_.rfind('/');
-    if (slash != std::string::npos && slash > 0 && !makePrivateDirs(path_.substr(0, slash)))
+    if (slash != std::string::npos && slash > 0 && !log::makePrivateDirs(path_.substr(0, slash)))
         return false;
     const std::string tmp = path_ + ".tmp";
     ::unlink(tmp.c_str());
