@@ -107,13 +107,17 @@ private slots:
             last[size_t(n / kPerThread)] = n;
         }
         // Applied on this thread: the devices that stayed, each in one row
-        // that carries its key, with one record each.
+        // that carries its key and shows its own record (read from the
+        // store while departures were removing records before it), with
+        // one record each.
         QTRY_COMPARE(devices.Model()->rowCount(), kThreads * kPerThread - offline.load());
         devices.Flush();
         QCOMPARE(devices.Snapshot().size(), devices.Model()->rowCount());
         for (int r = 0; r < devices.Model()->rowCount(); ++r) {
             const DeviceKey key = devices.Model()->KeyOfRow(r);
             QCOMPARE(key.Serial(), devices.Model()->TextAt(r, Col::ColSerial));
+            const int n = key.Serial().mid(3).toInt() - 100000;
+            QCOMPARE(devices.Model()->TextAt(r, Col::ColIPv4), QString::asprintf("10.0.%d.%d", n >> 8, n & 0xff));
             QVERIFY2((Number(devices.TargetOf(key)->record) % kPerThread) % 5 != 0, qPrintable(key.Serial()));
         }
     }

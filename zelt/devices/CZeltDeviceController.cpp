@@ -4,7 +4,9 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "CZeltBatchRunner.h"
 #include "CZeltDeviceStore.h"
@@ -36,11 +38,6 @@ CZeltDeviceController::CZeltDeviceController(QObject *parent)
     connect(m_pOnlineTimer, &QTimer::timeout, this, &CZeltDeviceController::Flush);
     m_pOfflineTimer->setSingleShot(true);
     connect(m_pOfflineTimer, &QTimer::timeout, this, &CZeltDeviceController::Flush);
-    // Queued from the hub's thread; direct during the shell's replay, which
-    // needs the row to exist when its call returns.
-    connect(this, &CZeltDeviceController::DeviceOnline, this, &CZeltDeviceController::ShowOnline);
-    connect(this, &CZeltDeviceController::DeviceOffline, this, &CZeltDeviceController::ShowOffline);
-    connect(this, &CZeltDeviceController::DeviceUpdated, this, &CZeltDeviceController::ShowUpdate);
 }
 
 CZeltDeviceController::~CZeltDeviceController()
@@ -71,7 +68,11 @@ void CZeltDeviceController::Intake(const ZELT_DEVICE_EVENT &ev)
     if (!PassesArrivalCheck(ev))
         return;
     using ZeltRecords::text;
+    using Kind = Arrival::Kind;
+    // The shell's replay comes in on the GUI thread and needs the row to
+    // exist when its call returns.
     const bool direct = QThread::currentThread() == thread();
+    bool post = false;
     switch (ev.iEventKind) {
     case ZELT_EVENT_ONLINE:
     case ZELT_EVENT_ONLINE2: {
@@ -79,13 +80,11 @@ void CZeltDeviceController::Intake(const ZELT_DEVICE_EVENT &ev)
         const ZELT_DEVICE_INFO_MY info = ZeltRecords::buildDeviceInfo(ev);
         DeviceKey key = DeviceKey::Of(info); // made before the lock: it is held for every event
         const auto lock = Hold();
+        const qint64 sequence = m_pStore->NextSequence();
         key = m_pStore->Append(info, std::move(key));
-        // Written on the GUI thread only: ShowOnline reads it without the lock.
-        if (direct)
-            m_bDirectIntake = true;
         emit DeviceOnline(info, key);
-        if (direct)
-            m_bDirectIntake = false;
+        m_inbox.append({Kind::Online, direct, key, sequence});
+        post = !std::exchange(m_bDrainPosted, true);
         break;
     }
     case ZELT_EVENT_CHANGED: {
@@ -94,21 +93,79 @@ void CZeltDeviceController::Intake(const ZELT_DEVICE_EVENT &ev)
         const DeviceKey key = DeviceKey::Of(info);
         {
             const auto lock = Hold();
-            emit DeviceUpdated(info, m_pStore->SharedKey(key));
+            const DeviceKey shared = m_pStore->SharedKey(key);
+            emit DeviceUpdated(info, shared);
+            m_inbox.append({Kind::Updated, direct, shared, m_inboxUpdates.size()});
+            m_inboxUpdates.append(info);
+            post = !std::exchange(m_bDrainPosted, true);
         }
         qCDebug(lcZeltDevices) << "update sent" << text(ev.szIPv4Address) << text(ev.szSerialNO) << text(ev.szMAC);
         break;
     }
     case ZELT_EVENT_OFFLINE: {
+        // A key of its own: it only has to find rows.
         const DeviceKey key(text(ev.szSerialNO), text(ev.szMAC));
         qCDebug(lcZeltDevices) << "offline" << text(ev.szIPv4Address) << key.Serial() << key.Mac();
-        // A key of its own: it only has to find rows, and the lock is held
-        // no longer than the hand-off in order with the online events.
         const auto lock = Hold();
         emit DeviceOffline(key);
+        m_inbox.append({Kind::Offline, direct, key, -1});
+        post = !std::exchange(m_bDrainPosted, true);
         break;
     }
-    default: break;
+    default: return;
+    }
+    if (direct)
+        Drain();
+    else if (post)
+        QMetaObject::invokeMethod(this, &CZeltDeviceController::Drain, Qt::QueuedConnection);
+}
+
+void CZeltDeviceController::Drain()
+{
+    QList<Arrival> arrivals;
+    QList<ZELT_DEVICE_INFO_MY> updates;
+    QList<ZELT_DEVICE_INFO_MY> online; // the online events' records, in order
+    {
+        // The hand-off from the intake: it appended under this lock.
+        const auto lock = Hold();
+        arrivals.swap(m_inbox);
+        updates.swap(m_inboxUpdates);
+        m_bDrainPosted = false;
+        online.reserve(std::count_if(arrivals.cbegin(), arrivals.cend(),
+                                     [](const Arrival &a) { return a.kind == Arrival::Kind::Online; }));
+        for (const Arrival &a : std::as_const(arrivals)) {
+            if (a.kind == Arrival::Kind::Online)
+                online.append(m_pStore->At(m_pStore->IndexOfSequence(a.record)));
+        }
+    }
+    // Online events in a row go to the feed together; when the whole batch
+    // is one such run its records are handed over as they are.
+    const qsizetype n = arrivals.size();
+    qsizetype next = 0; // into online
+    for (qsizetype i = 0; i < n;) {
+        const Arrival &a = arrivals.at(i);
+        if (a.kind != Arrival::Kind::Online) {
+            if (a.kind == Arrival::Kind::Updated)
+                ShowUpdate(updates.at(a.record), a.key);
+            else
+                ShowOffline(a.key);
+            ++i;
+            continue;
+        }
+        qsizetype end = i;
+        while (end < n && arrivals.at(end).kind == Arrival::Kind::Online)
+            ++end;
+        const qsizetype count = end - i;
+        QList<DeviceKey> keys;
+        keys.reserve(count);
+        bool direct = false;
+        for (qsizetype k = i; k < end; ++k) {
+            keys.append(arrivals.at(k).key);
+            direct = direct || arrivals.at(k).bDirect;
+        }
+        ApplyOnline(count == online.size() ? std::move(online) : online.mid(next, count), std::move(keys), direct);
+        next += count;
+        i = end;
     }
 }
 
@@ -140,15 +197,16 @@ auto CZeltDeviceController::HoldForRecords() const
 
 void CZeltDeviceController::ShowOnline(const ZELT_DEVICE_INFO_MY &info, const DeviceKey &key)
 {
-    // The event brings copies; held all through, the lock made the intake
-    // wait on the GUI thread through every pass of a burst. Taken and given
-    // back at once it stays the hand-off ThreadSanitizer can see: the
-    // intake holds it while it posts the event.
+    ApplyOnline({info}, {key}, false);
+}
+
+void CZeltDeviceController::ApplyOnline(QList<ZELT_DEVICE_INFO_MY> &&infos, QList<DeviceKey> &&keys, bool bDirect)
+{
+    // The events bring copies; held all through, the lock made the intake
+    // wait on the GUI thread through every pass of a burst.
     const auto lock = HoldForRecords();
-    if (!lock)
-        (void)Hold();
     m_pOfflineTimer->stop(); // the feed applies waiting offline events first
-    if (m_pFeed->Online(info, key, m_bDirectIntake) == CZeltTableFeed::When::Done) {
+    if (m_pFeed->Online(std::move(infos), std::move(keys), bDirect) == CZeltTableFeed::When::Done) {
         m_pOnlineTimer->stop();
         ShowCount();
     } else if (!m_pOnlineTimer->isActive()) {

@@ -89,9 +89,8 @@ public:
 signals:
     // On the intake's thread, while the lock is held: whatever a receiver
     // takes from the record is ordered before any later reader that takes
-    // the lock (the GUI thread's handlers below do; ShowOnline only when it
-    // applies waiting offline events, the rest of its work is on copies).
-    // Each with the device's key as the records hold it.
+    // the lock. Each with the device's key as the records hold it. The
+    // controller itself does not listen: it takes the events from its inbox.
     void DeviceOnline(const ZELT_DEVICE_INFO_MY &info, const DeviceKey &key);
     void DeviceUpdated(const ZELT_DEVICE_INFO_MY &info, const DeviceKey &key);
     void DeviceOffline(const DeviceKey &key);
@@ -100,7 +99,7 @@ signals:
     void RowUpdated(const DeviceKey &key);
 
 public slots:
-    // The events, applied on the GUI thread.
+    // The events, applied on the GUI thread (as the inbox applies them).
     void ShowOnline(const ZELT_DEVICE_INFO_MY &info, const DeviceKey &key);
     void ShowOffline(const DeviceKey &key);
     void ShowUpdate(const ZELT_DEVICE_INFO_MY &info, const DeviceKey &key);
@@ -119,6 +118,25 @@ private:
     [[nodiscard]] auto HoldForRecords() const;
     std::optional<Target> TargetOfRowLocked(int row) const;
     void ShowCount();
+    void ApplyOnline(QList<ZELT_DEVICE_INFO_MY> &&infos, QList<DeviceKey> &&keys, bool bDirect);
+    // Applies the events of the inbox, in arrival order.
+    void Drain();
+
+    // Events from the intake wait here, under the lock, for the GUI thread:
+    // one queued call per batch instead of a queued signal (and copies of
+    // its arguments) per event, and the intake holds the lock only to
+    // append. An
+    // online event's record is read from the store when the batch is taken,
+    // so a burst the GUI thread has not caught up with costs little memory.
+    struct Arrival {
+        enum class Kind : quint8 { Online, Updated, Offline } kind;
+        bool bDirect; // came in on the GUI thread: applied before Intake returns
+        DeviceKey key;
+        qint64 record; // online: the store's sequence number; updated: index into m_inboxUpdates
+    };
+    QList<Arrival> m_inbox;
+    QList<ZELT_DEVICE_INFO_MY> m_inboxUpdates;
+    bool m_bDrainPosted = false;
 
     Vela_Mutex *m_pLock;
     std::unique_ptr<CZeltDeviceStore> m_pStore;
@@ -129,7 +147,6 @@ private:
     QTimer *m_pOfflineTimer;
     bool m_bOfflineQueued = false;
     int m_iShownCount = -1;
-    bool m_bDirectIntake = false; // an intake on the GUI thread is inside its signal
     // Copies of it are the tokens of actions under way.
     std::shared_ptr<int> m_actions = std::make_shared<int>(0);
 };

@@ -47,6 +47,7 @@ void CZeltDeviceStore::Remove(const QSet<DeviceKey> &gone, int limit)
     }
     if (kept.size() == m_list.size())
         return;
+    m_removed += m_list.size() - kept.size();
     m_list = std::move(kept);
     m_keys = std::move(keptKeys);
     Reindex();

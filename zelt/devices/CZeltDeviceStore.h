@@ -48,10 +48,17 @@ public:
     // the others keep their order.
     void Remove(const QSet<DeviceKey> &gone, int limit);
 
+    // A record's place that outlives removals: records are only ever
+    // removed before the ones not yet shown, so a later record's index is
+    // its sequence number less the records removed since.
+    qint64 NextSequence() const { return m_removed + Size(); }
+    int IndexOfSequence(qint64 sequence) const { return int(sequence - m_removed); }
+
 private:
     void Reindex();
 
     QList<ZELT_DEVICE_INFO_MY> m_list;
     QList<DeviceKey> m_keys; // of each record, so that no pass builds them again
     QHash<DeviceKey, int> m_first;
+    qint64 m_removed = 0;
 };

@@ -18,9 +18,19 @@ void CZeltTableFeed::Flush()
 
 CZeltTableFeed::When CZeltTableFeed::Online(const ZELT_DEVICE_INFO_MY &info, const DeviceKey &key, bool bDirect)
 {
+    return Online(QList<ZELT_DEVICE_INFO_MY>{info}, QList<DeviceKey>{key}, bDirect);
+}
+
+CZeltTableFeed::When CZeltTableFeed::Online(QList<ZELT_DEVICE_INFO_MY> &&infos, QList<DeviceKey> &&keys, bool bDirect)
+{
     FlushOffline();
-    m_pendingOnline.append(info);
-    m_pendingOnlineKeys.append(key);
+    if (m_pendingOnline.isEmpty()) {
+        m_pendingOnline = std::move(infos);
+        m_pendingOnlineKeys = std::move(keys);
+    } else {
+        m_pendingOnline.append(infos);
+        m_pendingOnlineKeys.append(keys);
+    }
     if (bDirect || m_model.rowCount() + m_pendingOnline.size() <= kImmediateRows) {
         FlushOnline();
         return When::Done;

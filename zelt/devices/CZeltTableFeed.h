@@ -30,6 +30,9 @@ public:
     // and its row must exist when the call returns.
     // key: the store's key of the record (its texts shared with the rows).
     When Online(const ZELT_DEVICE_INFO_MY &info, const DeviceKey &key, bool bDirect);
+    // Several online events in arrival order (keys[i] the key of infos[i]),
+    // taken over without a copy when none wait.
+    When Online(QList<ZELT_DEVICE_INFO_MY> &&infos, QList<DeviceKey> &&keys, bool bDirect);
     When Offline(const DeviceKey &key);
     // The row that now shows the update, or -1 when the device is not listed.
     int Update(const ZELT_DEVICE_INFO_MY &info, const DeviceKey &key);
