@@ -24,4 +24,10 @@ public:
     QStandardItem *clone() const override;
     // Every role and the flags of other, without notifying the model.
     virtual void TakeContent(const CZeltCellItem &other);
+
+    // Cells are read-only unless flags were set: QStandardItem keeps flags
+    // as a role value, an entry per cell that made up a sixth of a row.
+    static constexpr Qt::ItemFlags kFlags = Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsDragEnabled
+                                            | Qt::ItemIsDropEnabled;
+    QVariant data(int role = Qt::UserRole + 1) const override;
 };

@@ -191,7 +191,10 @@ void QtZeltItemModel::FillCells(QStandardItem *const items[], int row, const ZEL
     items[ColDspVersion]->setText(text(d.szDSPVersion));
     items[ColStartTime]->setText(text(d.szStartTime));
     items[ColTrust]->setData(uint(d.byTrust), kTrustRole);
-    items[ColTrust]->setData(d.byClockKnown == 1 ? QVariant(int(d.iClockOffset)) : QVariant(), kClockRole);
+    // An invalid value would be stored as an entry of its own; it only has
+    // to go where a known offset was.
+    if (d.byClockKnown == 1 || items[ColTrust]->data(kClockRole).isValid())
+        items[ColTrust]->setData(d.byClockKnown == 1 ? QVariant(int(d.iClockOffset)) : QVariant(), kClockRole);
 
     if (d.byExtendInfo == 0) {
         items[ColGateway]->setText(QString());
@@ -213,8 +216,10 @@ void QtZeltItemModel::FillCells(QStandardItem *const items[], int row, const ZEL
     // Any other value of the flag leaves the extended columns as they are.
     FillTranslatedCells(items, d);
 
-    for (int c = 0; c < ColumnCount; ++c)
-        items[c]->setEditable(false);
+    for (int c = 0; c < ColumnCount; ++c) {
+        if (!CZeltCellItem::Of(items[c])) // the panel's cells are read-only already
+            items[c]->setEditable(false);
+    }
     items[ColSerial]->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsEnabled);
 }
 
