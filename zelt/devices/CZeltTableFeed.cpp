@@ -16,11 +16,6 @@ void CZeltTableFeed::Flush()
     FlushOnline();
 }
 
-CZeltTableFeed::When CZeltTableFeed::Online(const ZELT_DEVICE_INFO_MY &info, const DeviceKey &key, bool bDirect)
-{
-    return Online(QList<ZELT_DEVICE_INFO_MY>{info}, QList<DeviceKey>{key}, bDirect);
-}
-
 CZeltTableFeed::When CZeltTableFeed::Online(QList<ZELT_DEVICE_INFO_MY> &&infos, QList<DeviceKey> &&keys, bool bDirect)
 {
     FlushOffline();

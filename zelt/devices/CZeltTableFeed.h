@@ -26,12 +26,10 @@ public:
         Soon,     // once the events queued now are through
         Gathered, // within kGatherMs
     };
-    // bDirect: the event came in on the GUI thread (the shell's replay),
-    // and its row must exist when the call returns.
-    // key: the store's key of the record (its texts shared with the rows).
-    When Online(const ZELT_DEVICE_INFO_MY &info, const DeviceKey &key, bool bDirect);
-    // Several online events in arrival order (keys[i] the key of infos[i]),
-    // taken over without a copy when none wait.
+    // Online events in arrival order, taken over without a copy when none
+    // wait. keys[i]: the store's key of infos[i] (its texts shared with the
+    // rows). bDirect: an event came in on the GUI thread (the shell's
+    // replay), and its row must exist when the call returns.
     When Online(QList<ZELT_DEVICE_INFO_MY> &&infos, QList<DeviceKey> &&keys, bool bDirect);
     When Offline(const DeviceKey &key);
     // The row that now shows the update, or -1 when the device is not listed.
