@@ -134,6 +134,8 @@ private:
         DeviceKey key;
         qint64 record; // online: the store's sequence number; updated: index into m_inboxUpdates
     };
+    // Appends to the inbox and posts the batch's one Drain; the lock is held.
+    void PostLocked(Arrival &&arrival);
     QList<Arrival> m_inbox;
     QList<ZELT_DEVICE_INFO_MY> m_inboxUpdates;
     bool m_bDrainPosted = false;
